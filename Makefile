@@ -1,0 +1,41 @@
+# The two set-up commands: `make run` and `make test`. Both install what is missing first.
+BUILD     ?= build
+ASAN_DIR  ?= build-asan
+JOBS      ?= $(shell nproc)
+CMAKE_GEN  = -G Ninja
+
+.PHONY: run test deps configure build asan-test bench fuzz format clean
+
+deps:
+	@scripts/install-deps
+
+$(BUILD)/build.ninja: | deps
+	@cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+configure: deps $(BUILD)/build.ninja
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@scripts/run-program $(BUILD)/qlxrender
+
+test: build
+	@scripts/run-tests $(BUILD)
+
+# The same suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
+asan-test: deps
+	@cmake -S . -B $(ASAN_DIR) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DQLX_SANITIZE=ON >/dev/null
+	@cmake --build $(ASAN_DIR) -j $(JOBS)
+	@scripts/run-tests $(ASAN_DIR)
+
+bench: deps
+	@cmake -S . -B build-bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DQLX_BENCH=ON >/dev/null
+	@cmake --build build-bench -j $(JOBS)
+	@scripts/run-bench build-bench
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(ASAN_DIR) build-bench

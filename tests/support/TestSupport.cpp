@@ -1,0 +1,38 @@
+#include "support/TestSupport.h"
+
+#include <QFile>
+
+namespace qlx::test {
+
+MessageBoxCatcher::MessageBoxCatcher() {
+    MessageBox::setHook([this](const MessageBoxShown& box) { m_shown.push_back(box); });
+}
+
+MessageBoxCatcher::~MessageBoxCatcher() {
+    MessageBox::setHook({});
+}
+
+QStringList MessageBoxCatcher::texts() const {
+    QStringList out;
+    for (const auto& box : m_shown)
+        out << box.text;
+    return out;
+}
+
+std::string readFile(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = f.readAll();
+    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+bool writeFile(const QString& path, const std::string& bytes) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return f.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
+           static_cast<qint64>(bytes.size());
+}
+
+} // namespace qlx::test

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+#include <string>
+#include <vector>
+
+#include "platform/MessageBox.h"
+
+namespace qlx::test {
+
+// Collects the message boxes shown while it lives, instead of showing them.
+class MessageBoxCatcher {
+public:
+    MessageBoxCatcher();
+    ~MessageBoxCatcher();
+    MessageBoxCatcher(const MessageBoxCatcher&) = delete;
+    MessageBoxCatcher& operator=(const MessageBoxCatcher&) = delete;
+
+    const std::vector<MessageBoxShown>& shown() const { return m_shown; }
+    QStringList texts() const;
+    void clear() { m_shown.clear(); }
+
+private:
+    std::vector<MessageBoxShown> m_shown;
+};
+
+// Reads a whole file as bytes; empty when it cannot be read.
+std::string readFile(const QString& path);
+// Writes bytes to a file, replacing it; false when it cannot be written.
+bool writeFile(const QString& path, const std::string& bytes);
+
+} // namespace qlx::test

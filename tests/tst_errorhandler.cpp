@@ -1,0 +1,111 @@
+#include <QTimer>
+#include <QtTest>
+
+#include "platform/ErrorHandler.h"
+#include "platform/Text.h"
+#include "stores/Error.h"
+#include "stores/Windows1252.h"
+#include "support/TestSupport.h"
+
+using namespace qlx;
+
+class ErrorHandlerTest : public QObject {
+    Q_OBJECT
+private slots:
+    void fullStopRule_data() {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("letter") << "Cannot open file /x/athena.txt"
+                                << "Cannot open file /x/athena.txt.";
+        QTest::newRow("digit") << "Error 42"
+                               << "Error 42.";
+        QTest::newRow("exclamation") << "Stop!"
+                                     << "Stop!";
+        QTest::newRow("parenthesis") << "Unknown picture file extension (.png)"
+                                     << "Unknown picture file extension (.png)";
+        QTest::newRow("full stop") << "Done."
+                                   << "Done.";
+        QTest::newRow("slash sorts after the full stop") << "a/"
+                                                         << "a/.";
+        QTest::newRow("comma sorts before") << "a,"
+                                            << "a,";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("non-ASCII letter")
+            << QString::fromUtf8("Kvarts ö") << QString::fromUtf8("Kvarts ö.");
+    }
+    void fullStopRule() {
+        QFETCH(QString, message);
+        QFETCH(QString, shown);
+        test::MessageBoxCatcher boxes;
+        guarded([&] { throw Error(message.toStdString()); });
+        QCOMPARE(boxes.shown().size(), size_t(1));
+        QCOMPARE(boxes.shown()[0].text, shown);
+        QCOMPARE(boxes.shown()[0].caption, QString("Quillmar Mineral Label Studio"));
+        QVERIFY(boxes.shown()[0].errorIcon);
+    }
+
+    void nothingShownWithoutFailure() {
+        test::MessageBoxCatcher boxes;
+        int ran = 0;
+        guarded([&] { ++ran; });
+        QCOMPARE(ran, 1);
+        QVERIFY(boxes.shown().empty());
+    }
+
+    // A timer whose handler fails keeps running and the event loop goes on.
+    void failingTimerKeepsTicking() {
+        test::MessageBoxCatcher boxes;
+        QTimer timer;
+        timer.setInterval(5);
+        int ticks = 0;
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            guarded([&] {
+                ++ticks;
+                throw Error("tick failed");
+            });
+        });
+        timer.start();
+        QTRY_VERIFY_WITH_TIMEOUT(ticks >= 3, 5000);
+        QVERIFY(timer.isActive());
+        QVERIFY(boxes.shown().size() >= 3);
+        QCOMPARE(boxes.shown()[0].text, QString("tick failed."));
+    }
+
+    void widgetBoundaryText_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("ascii") << "Quartz" << QByteArray("Quartz");
+        QTest::newRow("swedish") << QString::fromUtf8("Åsa Ödmark ä")
+                                 << QByteArray("\xC5sa \xD6"
+                                               "dmark \xE4");
+        QTest::newRow("euro and dashes") << QString::fromUtf8("€–—") << QByteArray("\x80\x96\x97");
+        QTest::newRow("outside the code page") << QString::fromUtf8("α→😀x") << QByteArray("???x");
+    }
+    void widgetBoundaryText() {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        const std::string cp = fromQString(text);
+        QCOMPARE(QByteArray::fromStdString(cp), bytes);
+        if (!bytes.contains('?'))
+            QCOMPARE(toQString(cp), text);
+    }
+
+    void everyByteRoundTrips() {
+        for (int b = 0; b < 256; ++b) {
+            const std::string one(1, static_cast<char>(b));
+            QCOMPARE(fromQString(toQString(one)), one);
+            QCOMPARE(cp1252::fromUtf8(cp1252::toUtf8(one)), one);
+        }
+    }
+
+    void malformedUtf8BecomesQuestionMarks() {
+        QCOMPARE(cp1252::fromUtf8("a\xC3"), std::string("a?"));
+        QCOMPARE(cp1252::fromUtf8("\xFF\xFE"), std::string("??"));
+        QCOMPARE(cp1252::fromUtf8("\xE2\x82"), std::string("??"));
+        QCOMPARE(cp1252::fromUtf8("\xE2\x82\xAC"), std::string("\x80"));
+    }
+};
+
+QTEST_MAIN(ErrorHandlerTest)
+#include "tst_errorhandler.moc"
