@@ -1,0 +1,352 @@
+#include "app/MainForm.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextEdit>
+#include <QTimer>
+
+#include "platform/Controls.h"
+#include "platform/ErrorHandler.h"
+#include "platform/Gauge.h"
+#include "platform/ImageBox.h"
+#include "platform/Shape.h"
+#include "platform/SpinField.h"
+
+namespace qlx {
+
+namespace {
+
+constexpr int kClientWidth = 586;
+constexpr int kClientHeight = 425;
+
+// The desktop's background colour shows only in the thin strips around the main panel. Linux
+// desktops have no such system colour; this is the classic one.
+const QColor kDesktop{0, 128, 128};
+
+// Labels of the entry rows and the panel headings: white on the grey main panel.
+QLabel* panelLabel(QWidget* parent, const char* name, int x, int y, const QString& text,
+                   int pixels) {
+    QLabel* label = makeLabel(parent, name, {x, y}, text);
+    label->setFont(pixelFont("Arial", pixels, true));
+    setColours(label, kGrey, Qt::white);
+    label->adjustSize();
+    return label;
+}
+
+QLabel* aboutLabel(QWidget* parent, const char* name, int x, int y, const QString& text) {
+    QLabel* label = makeLabel(parent, name, {x, y}, text);
+    label->setFont(pixelFont("Arial", 13, true));
+    setColours(label, QApplication::palette("QMenu").color(QPalette::Window), kNavy);
+    label->adjustSize();
+    return label;
+}
+
+QLabel* splashLabel(QWidget* parent, const char* name, int x, int y, const QString& text,
+                    const QFont& font) {
+    QLabel* label = makeLabel(parent, name, {x, y}, text);
+    label->setFont(font);
+    setColours(label, Qt::white, QApplication::palette().color(QPalette::WindowText));
+    label->adjustSize();
+    return label;
+}
+
+// A rich-text box: plain-text mode takes no formatting when text is pasted in.
+QTextEdit* richEdit(QWidget* parent, const char* name, const QRect& geometry, bool plainText) {
+    auto* box = place(new QTextEdit(parent), name, geometry);
+    box->setAcceptRichText(!plainText);
+    box->setTabChangesFocus(true);
+    return box;
+}
+
+// "No tab stop": the control still takes the focus when clicked.
+void noTabStop(QWidget* widget) {
+    widget->setFocusPolicy(Qt::ClickFocus);
+}
+
+QTimer* makeTimer(QObject* owner, const char* name, int intervalMs, bool running) {
+    auto* timer = new QTimer(owner);
+    timer->setObjectName(QString::fromLatin1(name));
+    timer->setTimerType(Qt::PreciseTimer);
+    timer->setInterval(intervalMs);
+    if (running)
+        timer->start();
+    return timer;
+}
+
+} // namespace
+
+template <typename Sender, typename Signal>
+void MainForm::bind(Sender* sender, Signal signal, void (MainForm::*handler)()) {
+    connect(sender, signal, this, [this, handler] { guarded([&] { (this->*handler)(); }, this); });
+}
+
+MainForm::MainForm(QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint) {
+    setObjectName("Form1");
+    setWindowTitle("Systematic mineral label creation for the collector");
+    setFont(pixelFont("MS Sans Serif", 11));
+
+    m_client = new QWidget(this);
+    m_client->setObjectName("ClientArea");
+    m_client->setFixedSize(kClientWidth, kClientHeight);
+    setColours(m_client, kDesktop, palette().color(QPalette::WindowText));
+    setCentralWidget(m_client);
+
+    createMenu();
+    createWindowChildren();
+    setKeyboardOrder();
+    createTimers();
+    bindEvents();
+
+    // A single border: the window keeps its size on every screen and cannot be maximised.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    move(198, 135);
+    Edit7->setFocus(Qt::OtherFocusReason);
+}
+
+MainForm::~MainForm() = default;
+
+void MainForm::createMenu() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName("MainMenu1");
+    auto item = [bar](const char* name, const QString& caption) {
+        QAction* action = bar->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        return action;
+    };
+    Loadsetting1 = item("Loadsetting1", "Load settings");
+    Savesettings1 = item("Savesettings1", "Save settings");
+    About1 = item("About1", "About");
+    Exit1 = item("Exit1", "Exit");
+}
+
+// Children of the window in creation order: later ones lie in front of earlier ones.
+void MainForm::createWindowChildren() {
+    QWidget* w = m_client;
+    rendered = place(new ImageBox(w), "rendered", {616, 528, 153, 113});
+    rendered->hide();
+    Image1 = place(new ImageBox(w), "Image1", {704, 24, 193, 81});
+    Image2 = place(new ImageBox(w), "Image2", {704, 112, 193, 81});
+    Image3 = place(new ImageBox(w), "Image3", {704, 200, 193, 81});
+
+    Panel3 = makePanel(w, "Panel3", {3, 3, 582, 422}, kGrey);
+    createEntryRows();
+    createAppearanceControls();
+    createListControls();
+    createHiddenControls();
+
+    Edit1 = makeEdit(w, "Edit1", {664, 520, 121, 21}, "Edit1");
+    Edit2 = makeEdit(w, "Edit2", {616, 544, 121, 21}, "Edit2");
+    Edit3 = makeEdit(w, "Edit3", {632, 560, 121, 21}, "Edit3");
+    for (QLineEdit* e : {Edit1, Edit2, Edit3}) {
+        e->hide();
+        noTabStop(e);
+    }
+
+    Panel2 = makePanel(w, "Panel2", {112, 48, 361, 241},
+                       QApplication::palette().color(QPalette::Button));
+    createAboutPanel();
+    Panel2->hide();
+
+    Panel4 = makePanel(w, "Panel4", {93, 96, 409, 121}, Qt::white);
+    createSplashPanel();
+
+    RichEdit1 = richEdit(w, "RichEdit1", {592, 8, 185, 89}, false);
+    Button11 = makeButton(w, "Button11", {592, 104, 89, 25}, "Load settings...");
+    Button12 = makeButton(w, "Button12", {592, 136, 89, 25}, "Save settings...");
+}
+
+void MainForm::createEntryRows() {
+    QWidget* p = Panel3;
+    Label21 = panelLabel(p, "Label21", 8, 24, "Mineral", 13);
+    Edit7 = makeEdit(p, "Edit7", {72, 24, 121, 21}, {});
+    Label20 = panelLabel(p, "Label20", 8, 48, "Locality", 13);
+    Edit6 = makeEdit(p, "Edit6", {72, 48, 121, 21}, {});
+    Label19 = panelLabel(p, "Label19", 8, 72, "Info", 13);
+    Edit5 = makeEdit(p, "Edit5", {72, 72, 121, 21}, {});
+    Label25 = panelLabel(p, "Label25", 8, 96, "Formula", 13);
+    Edit4 = makeEdit(p, "Edit4", {72, 96, 121, 21}, {});
+    noTabStop(Edit4);
+    Label23 = panelLabel(p, "Label23", 472, 24, "No of labels", 13);
+    Label24 = panelLabel(p, "Label24", 560, 24, "0", 13);
+    CheckBox1 = makeCheckBox(p, "CheckBox1", {472, 50, 105, 17}, "Info = formula");
+    CheckBox1->setFont(pixelFont("Arial", 13, true));
+    setColours(CheckBox1, kGrey, Qt::white);
+    CheckBox1->setChecked(true);
+    noTabStop(CheckBox1);
+}
+
+void MainForm::createAppearanceControls() {
+    QWidget* p = Panel3;
+    Label2 = panelLabel(p, "Label2", 208, 8, "X correction:", 11);
+    Label1 = panelLabel(p, "Label1", 288, 8, "Y correction:", 11);
+    auto spin = [p](const char* name, int x, int y) {
+        auto* field = place(new SpinField(p), name, {x, y, 65, 22});
+        noTabStop(field);
+        return field;
+    };
+    SpinEdit4 = spin("SpinEdit4", 216, 24);
+    SpinEdit5 = spin("SpinEdit5", 216, 48);
+    SpinEdit6 = spin("SpinEdit6", 216, 72);
+    SpinEdit1 = spin("SpinEdit1", 296, 24);
+    SpinEdit2 = spin("SpinEdit2", 296, 48);
+    SpinEdit3 = spin("SpinEdit3", 296, 72);
+    Button5 = makeButton(p, "Button5", {376, 24, 89, 17}, "Pick font");
+    Button4 = makeButton(p, "Button4", {376, 48, 89, 17}, "Pick font");
+    Button3 = makeButton(p, "Button3", {376, 72, 89, 17}, "Pick font");
+
+    // The group frame only frames the radio buttons; they are its siblings and lie in front.
+    RadioGroup1 = place(new QGroupBox("Label image", p), "RadioGroup1", {424, 164, 81, 85});
+    RadioGroup1->setFocusPolicy(Qt::NoFocus);
+    RadioButton1 = makeRadioButton(p, "RadioButton1", {432, 180, 65, 17}, "Complete");
+    RadioButton2 = makeRadioButton(p, "RadioButton2", {432, 196, 65, 17}, "Reduced");
+    RadioButton3 = makeRadioButton(p, "RadioButton3", {432, 212, 65, 17}, "Clean");
+    RadioButton4 = makeRadioButton(p, "RadioButton4", {432, 228, 65, 17}, "Custom");
+    RadioButton1->setChecked(true);
+    // Only the selected radio button is a tab stop.
+    for (QRadioButton* r : {RadioButton1, RadioButton2, RadioButton3, RadioButton4}) {
+        r->setFocusPolicy(r->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+        connect(r, &QRadioButton::toggled, r,
+                [r](bool on) { r->setFocusPolicy(on ? Qt::StrongFocus : Qt::ClickFocus); });
+    }
+
+    Label3 = panelLabel(p, "Label3", 424, 256, "Preview", 13);
+    accimage = place(new ImageBox(p), "accimage", {432, 275, 137, 65});
+}
+
+void MainForm::createListControls() {
+    QWidget* p = Panel3;
+    Button6 = makeButton(p, "Button6", {16, 128, 105, 25}, "Add data to list");
+    Button7 = makeButton(p, "Button7", {128, 128, 75, 25}, "Open list");
+    Button8 = makeButton(p, "Button8", {208, 128, 75, 25}, "Save list");
+    Button9 = makeButton(p, "Button9", {296, 128, 123, 25}, "Render and preview");
+    RichEdit4 = richEdit(p, "RichEdit4", {16, 160, 393, 249}, false);
+    RichEdit4->setLineWrapMode(QTextEdit::WidgetWidth);
+    RichEdit4->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    RichEdit4->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    noTabStop(RichEdit4);
+}
+
+void MainForm::createHiddenControls() {
+    QWidget* p = Panel3;
+    Label11 = makeLabel(p, "Label11", {680, 296}, "cachedword");
+    lastlocality = makeLabel(p, "lastlocality", {688, 336}, "lastlocality");
+    RichEdit3 = richEdit(p, "RichEdit3", {680, 240, 153, 217}, true);
+    RichEdit2 = richEdit(p, "RichEdit2", {688, 248, 153, 217}, true);
+    Button2 = makeButton(p, "Button2", {448, 432, 185, 25}, "Complete mineral and get formula!");
+    Button1 = makeButton(p, "Button1", {704, 344, 97, 25}, "Complete locality");
+    for (QWidget* c : std::initializer_list<QWidget*>{Label11, lastlocality, RichEdit3, RichEdit2,
+                                                      Button2, Button1}) {
+        c->hide();
+        noTabStop(c);
+    }
+    Label11->setFocusPolicy(Qt::NoFocus);
+    lastlocality->setFocusPolicy(Qt::NoFocus);
+}
+
+void MainForm::createAboutPanel() {
+    QWidget* p = Panel2;
+    Label6 =
+        aboutLabel(p, "Label6", 1, 8, "The purpose is composing labels for mineral collections.");
+    Label4 =
+        aboutLabel(p, "Label4", 3, 32, "The mineral formulas is from the Athena mineralogy db.");
+    Label5 = aboutLabel(p, "Label5", 5, 48, "So to update the mineral formula database goto:");
+    Label10 = aboutLabel(p, "Label10", 13, 64, "http://athena.unige.ch/athena/");
+    Label12 = aboutLabel(p, "Label12", 5, 80, "Save the listing as athena.txt beside the program.");
+    Label7 = aboutLabel(p, "Label7", 8, 112, "Quillmar Mineral Label Studio was created in 2026");
+    Label8 = aboutLabel(p, "Label8", 8, 128, "by the Quillmar developers, working as a team.");
+    Label9 = aboutLabel(p, "Label9", 56, 160, "The Quillmar developers, December 2026");
+    Label13 = aboutLabel(p, "Label13", 72, 176, "Contact: see the project's README");
+    Button10 = makeButton(p, "Button10", {136, 208, 75, 25}, "Hide!");
+}
+
+void MainForm::createSplashPanel() {
+    QWidget* p = Panel4;
+    Shape14 = place(new Shape(p), "Shape14", {8, 8, 393, 105});
+    Label30 = splashLabel(p, "Label30", 40, 32, "Quillmar Mineral Label Studio",
+                          pixelFont("Arial", 21, true, true));
+    Label31 = splashLabel(p, "Label31", 120, 56, "by the Quillmar developers",
+                          pixelFont("Arial", 15, true, true));
+    Label32 = splashLabel(p, "Label32", 128, 85, "Contact: see the project's README",
+                          pixelFont("Arial", 12, true));
+    Gauge1 = place(new Gauge(p), "Gauge1", {16, 104, 377, 5});
+    Gauge1->setRange(0, 230);
+    Gauge1->setProgress(0);
+}
+
+// Tab order: the visible tab stops of the main panel, then the window's later children, then
+// around through the about panel's button when it shows.
+void MainForm::setKeyboardOrder() {
+    const QList<QWidget*> order{Button10,     Edit7,        Edit6,        Edit5,        Button3,
+                                RadioButton1, RadioButton2, RadioButton3, RadioButton4, Button4,
+                                Button5,      Button6,      Button7,      Button8,      Button9,
+                                RichEdit1,    Button11,     Button12};
+    for (int i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
+void MainForm::createTimers() {
+    Timer1 = makeTimer(this, "Timer1", 2500, true);
+    Timer2 = makeTimer(this, "Timer2", 1500, false);
+    Timer3 = makeTimer(this, "Timer3", 10, true);
+    Timer4 = makeTimer(this, "Timer4", 200, true);
+}
+
+void MainForm::bindEvents() {
+    bind(Timer1, &QTimer::timeout, &MainForm::Timer1Timer);
+    bind(Timer2, &QTimer::timeout, &MainForm::Timer2Timer);
+    bind(Timer3, &QTimer::timeout, &MainForm::Timer3Timer);
+    bind(Timer4, &QTimer::timeout, &MainForm::Timer4Timer);
+    bind(About1, &QAction::triggered, &MainForm::About1Click);
+    bind(Exit1, &QAction::triggered, &MainForm::Exit1Click);
+    bind(Button10, &QPushButton::clicked, &MainForm::Button10Click);
+}
+
+void MainForm::Timer1Timer() {
+    Timer1->stop();
+    Timer3->stop();
+    Gauge1->hide();
+    Panel4->hide();
+}
+
+void MainForm::Timer2Timer() {
+    close();
+}
+
+void MainForm::Timer3Timer() {
+    Gauge1->setProgress(Gauge1->progress() + 1);
+}
+
+void MainForm::Timer4Timer() {
+    Timer4->stop();
+}
+
+void MainForm::About1Click() {
+    Panel2->show();
+}
+
+void MainForm::Button10Click() {
+    Panel2->hide();
+}
+
+// "Exit" shows the splash again and closes the window once Timer2 ticks; a second "Exit"
+// leaves the running wait alone.
+void MainForm::Exit1Click() {
+    Panel4->show();
+    if (!Timer2->isActive())
+        Timer2->start();
+}
+
+} // namespace qlx

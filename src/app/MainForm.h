@@ -1,0 +1,160 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QAction;
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTextEdit;
+class QTimer;
+
+namespace qlx {
+
+class Gauge;
+class ImageBox;
+class Shape;
+class SpinField;
+
+// The one window of the program, `Form1`. It owns every control for the whole run; the hidden
+// controls hold the working data that one handler leaves for another. Controls keep their
+// designer names, both as members and as object names.
+class MainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainForm(QWidget* parent = nullptr);
+    ~MainForm() override;
+
+    // The client area below the menu bar.
+    QWidget* clientArea() const { return m_client; }
+
+    // Handlers, one per control and event.
+    void Timer1Timer();
+    void Timer2Timer();
+    void Timer3Timer();
+    void Timer4Timer();
+    void About1Click();
+    void Button10Click();
+    void Exit1Click();
+
+    // Images drawn on the window itself, behind the windowed controls.
+    ImageBox* rendered = nullptr;
+    ImageBox* Image1 = nullptr;
+    ImageBox* Image2 = nullptr;
+    ImageBox* Image3 = nullptr;
+
+    // Children of the window.
+    QFrame* Panel3 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QLineEdit* Edit3 = nullptr;
+    QFrame* Panel2 = nullptr;
+    QFrame* Panel4 = nullptr;
+    QTextEdit* RichEdit1 = nullptr;
+    QPushButton* Button11 = nullptr;
+    QPushButton* Button12 = nullptr;
+
+    // Main panel: entry rows.
+    QLabel* Label21 = nullptr;
+    QLineEdit* Edit7 = nullptr;
+    QLabel* Label20 = nullptr;
+    QLineEdit* Edit6 = nullptr;
+    QLabel* Label19 = nullptr;
+    QLineEdit* Edit5 = nullptr;
+    QLabel* Label25 = nullptr;
+    QLineEdit* Edit4 = nullptr;
+    QLabel* Label23 = nullptr;
+    QLabel* Label24 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+
+    // Main panel: appearance controls.
+    QLabel* Label2 = nullptr;
+    QLabel* Label1 = nullptr;
+    SpinField* SpinEdit1 = nullptr;
+    SpinField* SpinEdit2 = nullptr;
+    SpinField* SpinEdit3 = nullptr;
+    SpinField* SpinEdit4 = nullptr;
+    SpinField* SpinEdit5 = nullptr;
+    SpinField* SpinEdit6 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QPushButton* Button4 = nullptr;
+    QPushButton* Button5 = nullptr;
+    QGroupBox* RadioGroup1 = nullptr;
+    QRadioButton* RadioButton1 = nullptr;
+    QRadioButton* RadioButton2 = nullptr;
+    QRadioButton* RadioButton3 = nullptr;
+    QRadioButton* RadioButton4 = nullptr;
+    QLabel* Label3 = nullptr;
+    ImageBox* accimage = nullptr;
+
+    // Main panel: list commands and the label list.
+    QPushButton* Button6 = nullptr;
+    QPushButton* Button7 = nullptr;
+    QPushButton* Button8 = nullptr;
+    QPushButton* Button9 = nullptr;
+    QTextEdit* RichEdit4 = nullptr;
+
+    // Main panel: hidden working controls.
+    QLabel* Label11 = nullptr;
+    QLabel* lastlocality = nullptr;
+    QTextEdit* RichEdit3 = nullptr;
+    QTextEdit* RichEdit2 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button1 = nullptr;
+
+    // About panel.
+    QLabel* Label6 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label10 = nullptr;
+    QLabel* Label12 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label8 = nullptr;
+    QLabel* Label9 = nullptr;
+    QLabel* Label13 = nullptr;
+    QPushButton* Button10 = nullptr;
+
+    // Splash panel.
+    Shape* Shape14 = nullptr;
+    QLabel* Label30 = nullptr;
+    QLabel* Label31 = nullptr;
+    QLabel* Label32 = nullptr;
+    Gauge* Gauge1 = nullptr;
+
+    // Menu.
+    QAction* Loadsetting1 = nullptr;
+    QAction* Savesettings1 = nullptr;
+    QAction* About1 = nullptr;
+    QAction* Exit1 = nullptr;
+
+    // Timers.
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer2 = nullptr;
+    QTimer* Timer3 = nullptr;
+    QTimer* Timer4 = nullptr;
+
+private:
+    void createWindowChildren();
+    void createEntryRows();
+    void createAppearanceControls();
+    void createListControls();
+    void createHiddenControls();
+    void createAboutPanel();
+    void createSplashPanel();
+    void createMenu();
+    void createTimers();
+    void setKeyboardOrder();
+    void bindEvents();
+
+    // Connects a signal to a handler through the application's error handler.
+    template <typename Sender, typename Signal>
+    void bind(Sender* sender, Signal signal, void (MainForm::*handler)());
+
+    QWidget* m_client = nullptr;
+};
+
+} // namespace qlx

@@ -1,0 +1,75 @@
+#include "platform/Controls.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace qlx {
+
+QFont pixelFont(const QString& family, int pixels, bool bold, bool italic) {
+    QFont font(family);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    font.setItalic(italic);
+    return font;
+}
+
+void setColours(QWidget* widget, const QColor& background, const QColor& text) {
+    QPalette palette = widget->palette();
+    // Buttons and check boxes paint their background in the Button role.
+    palette.setColor(QPalette::Window, background);
+    palette.setColor(QPalette::Button, background);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::ButtonText, text);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+QFrame* makePanel(QWidget* parent, const char* name, const QRect& geometry, const QColor& colour) {
+    auto* panel = place(new QFrame(parent), name, geometry);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    panel->setLineWidth(1);
+    QPalette palette = panel->palette();
+    palette.setColor(QPalette::Window, colour);
+    panel->setPalette(palette);
+    panel->setAutoFillBackground(true);
+    return panel;
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QPoint& topLeft, const QString& text) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setAutoFillBackground(true);
+    label->setTextFormat(Qt::PlainText);
+    label->setMargin(0);
+    label->move(topLeft);
+    label->adjustSize();
+    return label;
+}
+
+QLineEdit* makeEdit(QWidget* parent, const char* name, const QRect& geometry, const QString& text) {
+    auto* edit = place(new QLineEdit(text, parent), name, geometry);
+    return edit;
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QRect& geometry,
+                        const QString& text) {
+    auto* button = place(new QPushButton(text, parent), name, geometry);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QCheckBox* makeCheckBox(QWidget* parent, const char* name, const QRect& geometry,
+                        const QString& text) {
+    return place(new QCheckBox(text, parent), name, geometry);
+}
+
+QRadioButton* makeRadioButton(QWidget* parent, const char* name, const QRect& geometry,
+                              const QString& text) {
+    return place(new QRadioButton(text, parent), name, geometry);
+}
+
+} // namespace qlx
