@@ -34,8 +34,14 @@ bench: deps
 	@cmake --build build-bench -j $(JOBS)
 	@scripts/run-bench build-bench
 
+# libFuzzer targets for every reader of outside data, run for FUZZ_SECONDS each (default 60).
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQLX_FUZZ=ON >/dev/null
+	@cmake --build build-fuzz -j $(JOBS)
+	@scripts/run-fuzz build-fuzz
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_DIR) build-bench
+	rm -rf $(BUILD) $(ASAN_DIR) build-bench build-fuzz
