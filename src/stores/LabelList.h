@@ -1,0 +1,51 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The label list: one record "|" mineral "|" locality "|" info "|" per stored line.
+//
+// How the window uses it:
+//   Button6Click: Label24 = nextLabelCount(Label24); Add(makeLabelRecord(Edit7, Edit6,
+//     Edit5)) to the list; then the locality cache update (LocalityCache.h).
+//   Edit4Change: if infoAfterFormulaChange(CheckBox1 ticked, Edit4) gives a text, set Edit5
+//     to it.
+//   Button9Click: labelListRecords(list text) gives the records to draw, one per stored
+//     line; a record wider than the box is still one record.
+namespace qlx {
+
+struct LabelRecord {
+    std::string mineral;
+    std::string locality;
+    std::string info;
+};
+
+// The record of one label; the field texts go in as they stand (a bar typed into a field
+// stays, and becomes a separator when the record is split again).
+std::string makeLabelRecord(std::string_view mineral, std::string_view locality,
+                            std::string_view info);
+
+// Splits one list line into its fields. The first character is skipped (it is the opening
+// bar of a well-formed record); the first three bars after it close the mineral, locality
+// and info fields. A field whose closing bar is missing is empty, and so is every field
+// after it; anything after the third bar is ignored.
+LabelRecord splitLabelRecord(std::string_view line);
+
+// The stored lines of the list text (lines joined by CR LF; a lone CR or LF also ends a
+// line). A final empty line after the last line break is not a line.
+std::vector<std::string_view> storedLines(std::string_view text);
+
+// Every stored line of the list, split into its fields.
+std::vector<LabelRecord> labelListRecords(std::string_view listText);
+
+// The counter caption after one more "Add data to list". The caption is only ever
+// written by this function; one that is not a decimal count is taken as 0.
+std::string nextLabelCount(std::string_view caption);
+
+// "Info = formula": the new text of the info field after the formula field changed to
+// `formula`, or nothing when the box is not ticked.
+std::optional<std::string> infoAfterFormulaChange(bool infoIsFormula, std::string_view formula);
+
+} // namespace qlx

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Mineral lookup over the whole text of the mineral database (athena.txt). A database
+// line reads "| NAME | FORMULA | ..." with the name in capitals; the lookup finds the
+// first "| " followed by the typed name in capitals anywhere in the text and cuts the
+// name and the formula out of the two columns that follow.
+//
+// How the window uses it:
+//   Button2Click: if mineralStoreNeedsLoad(store text), load athena.txt into the store
+//     (a load error ends the click). Then r = lookupMineral(store text, Edit7 text);
+//     Label11 = r.name (always: an unsuccessful lookup clears it); if r.found, set Edit4
+//     to r.formula (setting the text Edit4 already holds changes nothing and so does not
+//     run Edit4Change).
+//   Edit7KeyDown, on Enter: click Button2, then if Label11 is not empty, Edit7 = Label11.
+namespace qlx {
+
+struct MineralLookupResult {
+    // The search key occurs in the text. When false nothing but Label11 changes.
+    bool found = false;
+    // The new caption of Label11: the proper-cased name, empty when nothing was found
+    // or the name column was empty.
+    std::string name;
+    // The new text of Edit4 when found: the formula column without spaces and plus signs.
+    std::string formula;
+};
+
+// True when the store holds nothing yet and must be loaded before the lookup.
+inline bool mineralStoreNeedsLoad(std::string_view databaseText) {
+    return databaseText.empty();
+}
+
+// "| " followed by the typed text cut at its first comma, in capitals.
+std::string mineralSearchKey(std::string_view typed);
+
+// The lookup itself; the database text is searched in place, never copied.
+//
+// A column that the end of the text closes (no "|" after it) counts as closed there,
+// except that line breaks at the very end of the text are not part of it: a database
+// whose last line is "| CALCITE | CaCO3" CR LF gives Calcit and CaCO3. When it is the
+// name column that runs to the end, the entry has no formula column and the formula is
+// empty, as for an empty formula column.
+MineralLookupResult lookupMineral(std::string_view databaseText, std::string_view typed);
+
+} // namespace qlx
