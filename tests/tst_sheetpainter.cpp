@@ -300,6 +300,40 @@ private slots:
         QVERIFY(inkInRows(date.top() + line, date.top() + 2 * line));
     }
 
+    // A printer's margins become offsets, so a slot lands where the paper table puts it.
+    void printerMappingFromMargins_data() {
+        QTest::addColumn<int>("dpi");
+        QTest::addColumn<double>("leftMm");
+        QTest::addColumn<double>("topMm");
+        QTest::addColumn<bool>("fullPage");
+        QTest::newRow("300 dpi, 10 x 15 mm") << 300 << 10.0 << 15.0 << false;
+        QTest::newRow("600 dpi, 4.2 x 6 mm") << 600 << 4.2 << 6.0 << false;
+        QTest::newRow("full page has no offsets") << 300 << 10.0 << 15.0 << true;
+    }
+    void printerMappingFromMargins() {
+        QFETCH(int, dpi);
+        QFETCH(double, leftMm);
+        QFETCH(double, topMm);
+        QFETCH(bool, fullPage);
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setResolution(dpi);
+        printer.setPageSize(QPageSize(QPageSize::A4));
+        printer.setPageMargins(QMarginsF(leftMm, topMm, 0, 0), QPageLayout::Millimeter);
+        printer.setFullPage(fullPage);
+        const DeviceMapping m = printerMapping(printer);
+        QCOMPARE(m.dpiX(), dpi);
+        QCOMPARE(m.dpiY(), dpi);
+        // The painter's origin is the printable area's corner, as the printer reports it.
+        const QPointF origin = printer.pageRect(QPrinter::DevicePixel).topLeft() -
+                               printer.paperRect(QPrinter::DevicePixel).topLeft();
+        QCOMPARE(origin.isNull(), fullPage);
+        QVERIFY(fullPage || qAbs(origin.x() - leftMm * dpi / 25.4) < 0.05 * dpi);
+        // Slot 1's corner is 15.292 mm from the left and 43.556 mm from the top of the paper.
+        QVERIFY(qAbs(m.x(152.917) - (15.292 * dpi / 25.4 - origin.x())) <= 1.0);
+        QVERIFY(qAbs(m.y(435.556) - (43.556 * dpi / 25.4 - origin.y())) <= 1.0);
+    }
+
     void noSheetDrawsNothing() {
         SheetContent content;
         QImage img = solid(50, 50, Margin);
