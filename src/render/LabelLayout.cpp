@@ -1,0 +1,182 @@
+#include "render/LabelLayout.h"
+
+#include <cstdlib>
+
+namespace qlx {
+
+namespace {
+
+// a * b / c rounded to the nearest integer, halves away from zero, as the platform's MulDiv.
+std::int64_t mulDivRounded(std::int64_t a, std::int64_t b, std::int64_t c) {
+    const std::int64_t product = a * b;
+    const std::int64_t quotient = product / c;
+    const std::int64_t remainder = product % c;
+    if (2 * std::llabs(remainder) >= std::llabs(c)) {
+        return quotient + (((product < 0) != (c < 0)) ? -1 : 1);
+    }
+    return quotient;
+}
+
+int checkedPpi(int pixelsPerInch) {
+    return pixelsPerInch >= 1 ? pixelsPerInch : 96;
+}
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The smallest size the info row is drawn at. A small info font with a long text would
+// otherwise reach 0 points (the platform then picks its default size, so the text grows) or
+// a negative size.
+constexpr int MinimumInfoPoints = 1;
+
+} // namespace
+
+int LabelLayout::pointsFromPixels(int pixelHeight, int pixelsPerInch) {
+    return static_cast<int>(mulDivRounded(pixelHeight, 72, checkedPpi(pixelsPerInch)));
+}
+
+int LabelLayout::pixelsFromPoints(int points, int pixelsPerInch) {
+    return static_cast<int>(mulDivRounded(points, checkedPpi(pixelsPerInch), 72));
+}
+
+int LabelLayout::sizeReduction(std::size_t infoLength) {
+    int reduction = 0;
+    if (infoLength > 22) {
+        reduction = 6;
+    }
+    if (infoLength > 40) {
+        reduction = 12;
+    }
+    return reduction;
+}
+
+int LabelLayout::advanceAfter(char c) {
+    switch (static_cast<unsigned char>(c)) {
+    case 'O':
+        return 28;
+    case 'b':
+    case 'P':
+        return 22;
+    case 'e':
+        return 19;
+    case 'g':
+        return 18;
+    case 'a':
+    case 'c':
+    case 'd':
+    case 'f':
+    case 'h':
+    case 'i':
+    case 'j':
+    case 'k':
+    case 'l':
+    case 'm':
+    case 'n':
+    case 'o':
+    case 'p':
+    case 'q':
+    case 'r':
+    case 's':
+    case 't':
+    case 'u':
+    case 'v':
+    case 'x':
+    case 'y':
+    case 'z':
+    case 0xE5: // å
+    case 0xE4: // ä
+    case 0xF6: // ö
+    case '(':
+    case ')':
+    case '0':
+    case '1':
+    case '2':
+    case '3':
+    case '4':
+    case '5':
+    case '6':
+    case '7':
+    case '8':
+    case '9':
+        return 17;
+    case '!':
+    case ',':
+        return 13;
+    default:
+        return 25;
+    }
+}
+
+LabelLayoutResult LabelLayout::compute(const LabelLayoutInput& in) {
+    const int ppi = checkedPpi(in.pixelsPerInch);
+    const LabelCorrections& k = in.corrections;
+    LabelLayoutResult result;
+
+    auto rowOutput = [&](const std::string& text, std::int64_t x, std::int64_t y, LabelRow row,
+                         const LabelFont& font) {
+        LabelTextOutput out;
+        out.text = text;
+        out.x = x;
+        out.y = y;
+        out.row = row;
+        out.pixelHeight = font.pixelHeight;
+        out.pointSize = pointsFromPixels(font.pixelHeight, ppi);
+        result.outputs.push_back(std::move(out));
+    };
+    rowOutput(in.mineral, std::int64_t(MineralX) + k.mineralX, std::int64_t(MineralY) + k.mineralY,
+              LabelRow::Mineral, in.mineralFont);
+    rowOutput(in.locality, std::int64_t(LocalityX) + k.localityX,
+              std::int64_t(LocalityY) + k.localityY, LabelRow::Locality, in.localityFont);
+
+    // The info font is a copy whose point size is lowered; sizes are whole points, so a pixel
+    // height goes to points and back.
+    result.reduction = sizeReduction(in.info.size());
+    const int fullPoints = pointsFromPixels(in.infoFont.pixelHeight, ppi);
+    int reducedPoints = fullPoints - result.reduction;
+    if (reducedPoints < MinimumInfoPoints && reducedPoints < fullPoints) {
+        reducedPoints = fullPoints < MinimumInfoPoints ? fullPoints : MinimumInfoPoints;
+    }
+    result.reducedPointSize = reducedPoints;
+    const int reducedPixels = pixelsFromPoints(reducedPoints, ppi);
+
+    result.infoText = " " + in.info;
+    const std::string& s = result.infoText;
+    std::int64_t runningX = -25;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const char c = s[i];
+        int advance = 25;
+        int drop = 0;
+        const bool hasPredecessor = i > 0;
+        if (hasPredecessor) {
+            advance = advanceAfter(s[i - 1]);
+        }
+        const bool lowered = isDigit(c) || c == '.';
+        const bool followsPoint = hasPredecessor && s[i - 1] == '.';
+        if (lowered && !followsPoint) {
+            drop = SubscriptDrop;
+            advance -= 4;
+        }
+        if (followsPoint) {
+            advance -= 8;
+        }
+        runningX += advance;
+
+        LabelTextOutput out;
+        out.text = std::string(1, c);
+        out.x = std::int64_t(InfoX) + k.infoX + runningX;
+        out.y = std::int64_t(InfoY) + k.infoY + drop;
+        out.row = LabelRow::Info;
+        out.pointSize = reducedPoints;
+        out.pixelHeight = reducedPixels;
+        out.lowered = drop != 0;
+        result.outputs.push_back(std::move(out));
+    }
+
+    // The surface's font gets its size back by adding the reduction to the size it reads now.
+    const int restoredPoints = pointsFromPixels(reducedPixels, ppi) + (fullPoints - reducedPoints);
+    result.restoredPixelHeight = pixelsFromPoints(restoredPoints, ppi);
+    return result;
+}
+
+} // namespace qlx

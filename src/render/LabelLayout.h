@@ -1,0 +1,93 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qlx {
+
+// A label row's font as the appearance controls hold it: face, character height in pixels,
+// style and colour. Plain values, so the layout can be worked out without a window system.
+struct LabelFont {
+    std::string face = "Arial"; // Windows-1252
+    int pixelHeight = 27;       // character (em) height in pixels of the label bitmap
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strikeOut = false;
+    std::uint32_t colour = 0x000000; // 0xRRGGBB
+};
+
+// The six signed pixel offsets of the appearance controls, unbounded.
+struct LabelCorrections {
+    int mineralX = 0;
+    int mineralY = 0;
+    int localityX = 0;
+    int localityY = 0;
+    int infoX = 0;
+    int infoY = 0;
+};
+
+enum class LabelRow { Mineral, Locality, Info };
+
+// One text output, in drawing order: the text's cell has its top-left corner at (x, y) in
+// pixels of the label bitmap. Coordinates are 64-bit because the corrections are unbounded.
+struct LabelTextOutput {
+    std::string text; // Windows-1252; may be empty (then nothing is painted)
+    std::int64_t x = 0;
+    std::int64_t y = 0;
+    LabelRow row = LabelRow::Mineral;
+    int pointSize = 0;    // size in whole points of the font used for this output
+    int pixelHeight = 0;  // the same size as a character height in pixels
+    bool lowered = false; // info characters only: set on the subscript line
+};
+
+struct LabelLayoutInput {
+    std::string mineral;  // Windows-1252
+    std::string locality; // Windows-1252
+    std::string info;     // Windows-1252, as the info field holds it before composing
+    LabelFont mineralFont;
+    LabelFont localityFont;
+    LabelFont infoFont;
+    LabelCorrections corrections;
+    int pixelsPerInch = 96;
+};
+
+struct LabelLayoutResult {
+    std::vector<LabelTextOutput> outputs; // mineral, locality, then one per info character
+    std::string infoText;        // the info text with its lead space: the field's new value
+    int reduction = 0;           // points taken off the info font: 0, 6 or 12
+    int reducedPointSize = 0;    // the info font's size while the info row is drawn
+    int restoredPixelHeight = 0; // the surface font's height once the reduction is added back
+};
+
+// The layout of one label: where every piece of text goes and in which font size. Pure
+// arithmetic; LabelPainter draws the result.
+class LabelLayout {
+public:
+    // Row origins before corrections.
+    static constexpr int MineralX = 151;
+    static constexpr int MineralY = 32;
+    static constexpr int LocalityX = 151;
+    static constexpr int LocalityY = 94;
+    static constexpr int InfoX = 147;
+    static constexpr int InfoY = 139;
+    // How far a lowered info character drops.
+    static constexpr int SubscriptDrop = 14;
+
+    static LabelLayoutResult compute(const LabelLayoutInput& input);
+
+    // Points taken off the info font for an info text of the given length (before the lead
+    // space is added).
+    static int sizeReduction(std::size_t infoLength);
+
+    // The pixels from an info character to the next, by the character (exact byte).
+    static int advanceAfter(char c);
+
+    // Font size conversions, each rounded to the nearest whole number (halves away from
+    // zero). A pixels-per-inch value below 1 is taken as 96.
+    static int pointsFromPixels(int pixelHeight, int pixelsPerInch);
+    static int pixelsFromPoints(int points, int pixelsPerInch);
+};
+
+} // namespace qlx

@@ -1,0 +1,594 @@
+#include <QtTest>
+#include <climits>
+
+#include "render/LabelLayout.h"
+#include "render/LabelPainter.h"
+
+using namespace qlx;
+
+namespace {
+
+LabelLayoutInput inputWithInfo(const std::string& info) {
+    LabelLayoutInput in;
+    in.mineral = "Quartz";
+    in.locality = "Dalarna";
+    in.info = info;
+    in.mineralFont.pixelHeight = 37;
+    in.localityFont.pixelHeight = 37;
+    in.infoFont.pixelHeight = 27;
+    return in;
+}
+
+std::vector<LabelTextOutput> infoOutputs(const LabelLayoutResult& r) {
+    std::vector<LabelTextOutput> out;
+    for (const LabelTextOutput& o : r.outputs) {
+        if (o.row == LabelRow::Info) {
+            out.push_back(o);
+        }
+    }
+    return out;
+}
+
+QList<int> xs(const std::vector<LabelTextOutput>& outs) {
+    QList<int> v;
+    for (const auto& o : outs) {
+        v << int(o.x);
+    }
+    return v;
+}
+
+QList<int> ys(const std::vector<LabelTextOutput>& outs) {
+    QList<int> v;
+    for (const auto& o : outs) {
+        v << int(o.y);
+    }
+    return v;
+}
+
+QImage filled(int w, int h, QRgb colour, QImage::Format format = QImage::Format_RGB32) {
+    QImage img(w, h, format);
+    img.fill(QColor::fromRgb(colour));
+    return img;
+}
+
+// The cell a text output paints, measured the way a reader of the bitmap would expect it.
+QRect cellOf(const QFont& font, const QString& text, int x, int y) {
+    QImage probe(1, 1, QImage::Format_RGB32);
+    const QFontMetrics m(font, &probe);
+    return QRect(x, y, m.horizontalAdvance(text), m.height());
+}
+
+} // namespace
+
+class LabelLayoutTest : public QObject {
+    Q_OBJECT
+private slots:
+    // --- Info row: per-character positions -------------------------------------------
+
+    void infoCharacters_data() {
+        QTest::addColumn<QByteArray>("info");
+        QTest::addColumn<int>("infoX");
+        QTest::addColumn<int>("infoY");
+        QTest::addColumn<QList<int>>("x");
+        QTest::addColumn<QList<int>>("y");
+        QTest::addColumn<QList<int>>("lowered");
+
+        QTest::newRow("worked example CuSO4.5H2O")
+            << QByteArray("CuSO4.5H2O") << 0 << 0
+            << QList<int>{147, 172, 197, 214, 239, 263, 276, 293, 310, 331, 348}
+            << QList<int>{139, 139, 139, 139, 139, 153, 153, 139, 139, 153, 139}
+            << QList<int>{0, 0, 0, 0, 0, 1, 1, 0, 0, 1, 0};
+        QTest::newRow("Fe2O3") << QByteArray("Fe2O3") << 0 << 0
+                               << QList<int>{147, 172, 197, 212, 229, 253}
+                               << QList<int>{139, 139, 139, 153, 139, 153}
+                               << QList<int>{0, 0, 0, 1, 0, 1};
+        QTest::newRow("Fe2O3 with corrections")
+            << QByteArray("Fe2O3") << 10 << -5 << QList<int>{157, 182, 207, 222, 239, 263}
+            << QList<int>{134, 134, 134, 148, 134, 148} << QList<int>{0, 0, 0, 1, 0, 1};
+        // A point after a letter is lowered; the second point and the digit after it stay
+        // on the line, 25 - 8 = 17 further on.
+        QTest::newRow("two points in a row")
+            << QByteArray("a..1") << 0 << 0 << QList<int>{147, 172, 185, 202, 219}
+            << QList<int>{139, 139, 153, 139, 139} << QList<int>{0, 0, 1, 0, 0};
+        QTest::newRow("digit after exclamation mark")
+            << QByteArray("!1") << 0 << 0 << QList<int>{147, 172, 181} << QList<int>{139, 139, 153}
+            << QList<int>{0, 0, 1};
+        QTest::newRow("digit after comma")
+            << QByteArray(",2") << 0 << 0 << QList<int>{147, 172, 181} << QList<int>{139, 139, 153}
+            << QList<int>{0, 0, 1};
+        QTest::newRow("characters outside the table")
+            << QByteArray("w+-\xC5Z") << 0 << 0 << QList<int>{147, 172, 197, 222, 247, 272}
+            << QList<int>{139, 139, 139, 139, 139, 139} << QList<int>{0, 0, 0, 0, 0, 0};
+        QTest::newRow("Swedish small letters")
+            << QByteArray("\xE5\xE4\xF6x") << 0 << 0 << QList<int>{147, 172, 189, 206, 223}
+            << QList<int>{139, 139, 139, 139, 139} << QList<int>{0, 0, 0, 0, 0};
+        QTest::newRow("leading digit is lowered")
+            << QByteArray("2") << 0 << 0 << QList<int>{147, 168} << QList<int>{139, 153}
+            << QList<int>{0, 1};
+        QTest::newRow("negative corrections")
+            << QByteArray("ab") << -200 << -150 << QList<int>{-53, -28, -11}
+            << QList<int>{-11, -11, -11} << QList<int>{0, 0, 0};
+        QTest::newRow("empty info: only the lead space")
+            << QByteArray("") << 3 << 4 << QList<int>{150} << QList<int>{143} << QList<int>{0};
+    }
+    void infoCharacters() {
+        QFETCH(QByteArray, info);
+        QFETCH(int, infoX);
+        QFETCH(int, infoY);
+        QFETCH(QList<int>, x);
+        QFETCH(QList<int>, y);
+        QFETCH(QList<int>, lowered);
+        LabelLayoutInput in = inputWithInfo(info.toStdString());
+        in.corrections.infoX = infoX;
+        in.corrections.infoY = infoY;
+        const LabelLayoutResult r = LabelLayout::compute(in);
+        const auto outs = infoOutputs(r);
+        QCOMPARE(xs(outs), x);
+        QCOMPARE(ys(outs), y);
+        QList<int> low;
+        for (const auto& o : outs) {
+            low << int(o.lowered);
+        }
+        QCOMPARE(low, lowered);
+        // One output per character of the text with its lead space, each a single character.
+        const std::string withSpace = " " + info.toStdString();
+        QCOMPARE(r.infoText, withSpace);
+        for (std::size_t i = 0; i < outs.size(); ++i) {
+            QCOMPARE(outs[i].text, std::string(1, withSpace[i]));
+        }
+    }
+
+    // The running x never goes backwards, whatever the text.
+    void runningXGrows() {
+        std::string every;
+        for (int b = 1; b < 256; ++b) {
+            every += char(b);
+            every += char(b);
+            every += '.';
+            every += '1';
+        }
+        const auto outs = infoOutputs(LabelLayout::compute(inputWithInfo(every)));
+        QCOMPARE(outs.size(), every.size() + 1);
+        for (std::size_t i = 1; i < outs.size(); ++i) {
+            QVERIFY2(outs[i].x - outs[i - 1].x >= 9, qPrintable(QString::number(i)));
+        }
+    }
+
+    // --- Advance table -----------------------------------------------------------------
+
+    void advanceTable_data() {
+        QTest::addColumn<QByteArray>("characters");
+        QTest::addColumn<int>("advance");
+        QTest::newRow("O") << QByteArray("O") << 28;
+        QTest::newRow("b P") << QByteArray("bP") << 22;
+        QTest::newRow("e") << QByteArray("e") << 19;
+        QTest::newRow("g") << QByteArray("g") << 18;
+        QTest::newRow("small letters") << QByteArray("acdfhijklmnopqrstuvxyz") << 17;
+        QTest::newRow("Swedish small letters") << QByteArray("\xE5\xE4\xF6") << 17;
+        QTest::newRow("brackets") << QByteArray("()") << 17;
+        QTest::newRow("digits") << QByteArray("0123456789") << 17;
+        QTest::newRow("! ,") << QByteArray("!,") << 13;
+    }
+    void advanceTable() {
+        QFETCH(QByteArray, characters);
+        QFETCH(int, advance);
+        for (char c : characters) {
+            QCOMPARE(LabelLayout::advanceAfter(c), advance);
+            // Through the layout: the character after c lands `advance` pixels on.
+            const auto outs =
+                infoOutputs(LabelLayout::compute(inputWithInfo(std::string(1, c) + "A")));
+            QCOMPARE(int(outs[2].x - outs[1].x), advance);
+        }
+    }
+
+    // Every byte the table does not name is followed by 25 pixels.
+    void advanceOtherwise25() {
+        const std::string named = "ObPegacdfhijklmnopqrstuvxyz\xE5\xE4\xF6()0123456789!,";
+        int others = 0;
+        for (int b = 0; b < 256; ++b) {
+            if (named.find(char(b)) != std::string::npos) {
+                continue;
+            }
+            QCOMPARE(LabelLayout::advanceAfter(char(b)), 25);
+            ++others;
+        }
+        QCOMPARE(others, 256 - int(named.size()));
+        for (char c : std::string("w .AQZ\xC5\xC4\xD6+-")) {
+            QCOMPARE(LabelLayout::advanceAfter(c), 25);
+        }
+    }
+
+    // --- Size reduction and font sizes -----------------------------------------------
+
+    void reduction_data() {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<int>("infoPixels");
+        QTest::addColumn<int>("ppi");
+        QTest::addColumn<int>("reduction");
+        QTest::addColumn<int>("points");
+        QTest::addColumn<int>("pixels");
+        QTest::newRow("0") << 0 << 27 << 96 << 0 << 20 << 27;
+        QTest::newRow("22") << 22 << 27 << 96 << 0 << 20 << 27;
+        QTest::newRow("23") << 23 << 27 << 96 << 6 << 14 << 19;
+        QTest::newRow("40") << 40 << 27 << 96 << 6 << 14 << 19;
+        QTest::newRow("41") << 41 << 27 << 96 << 12 << 8 << 11;
+        QTest::newRow("500") << 500 << 27 << 96 << 12 << 8 << 11;
+        QTest::newRow("120 ppi") << 23 << 27 << 120 << 6 << 10 << 17;
+        QTest::newRow("144 ppi") << 41 << 40 << 144 << 12 << 8 << 16;
+        // Small fonts stop at 1 point instead of reaching 0 or below.
+        QTest::newRow("12 pt less 12") << 41 << 16 << 96 << 12 << 1 << 1;
+        QTest::newRow("8 pt less 12") << 41 << 11 << 96 << 12 << 1 << 1;
+        QTest::newRow("7 pt less 6") << 30 << 9 << 96 << 6 << 1 << 1;
+    }
+    void reduction() {
+        QFETCH(int, length);
+        QFETCH(int, infoPixels);
+        QFETCH(int, ppi);
+        QFETCH(int, reduction);
+        QFETCH(int, points);
+        QFETCH(int, pixels);
+        QCOMPARE(LabelLayout::sizeReduction(std::size_t(length)), reduction);
+        LabelLayoutInput in = inputWithInfo(std::string(std::size_t(length), 'x'));
+        in.infoFont.pixelHeight = infoPixels;
+        in.pixelsPerInch = ppi;
+        const LabelLayoutResult r = LabelLayout::compute(in);
+        QCOMPARE(r.reduction, reduction);
+        QCOMPARE(r.reducedPointSize, points);
+        for (const auto& o : infoOutputs(r)) {
+            QCOMPARE(o.pointSize, points);
+            QCOMPARE(o.pixelHeight, pixels);
+        }
+        // The mineral and locality rows keep their own sizes.
+        QCOMPARE(r.outputs[0].pixelHeight, 37);
+        QCOMPARE(r.outputs[1].pixelHeight, 37);
+    }
+
+    void conversions_data() {
+        QTest::addColumn<int>("pixels");
+        QTest::addColumn<int>("ppi");
+        QTest::addColumn<int>("points");
+        QTest::newRow("27 px") << 27 << 96 << 20;
+        QTest::newRow("37 px") << 37 << 96 << 28;      // 27.75
+        QTest::newRow("26 px half") << 26 << 96 << 20; // 19.5 rounds up
+        QTest::newRow("2 px half") << 2 << 96 << 2;    // 1.5
+        QTest::newRow("1 px") << 1 << 96 << 1;         // 0.75
+        QTest::newRow("negative half") << -2 << 96 << -2;
+        QTest::newRow("120 ppi") << 27 << 120 << 16; // 16.2
+        QTest::newRow("no ppi is 96") << 27 << 0 << 20;
+    }
+    void conversions() {
+        QFETCH(int, pixels);
+        QFETCH(int, ppi);
+        QFETCH(int, points);
+        QCOMPARE(LabelLayout::pointsFromPixels(pixels, ppi), points);
+    }
+
+    void pointsToPixels_data() {
+        QTest::addColumn<int>("points");
+        QTest::addColumn<int>("ppi");
+        QTest::addColumn<int>("pixels");
+        QTest::newRow("20 pt") << 20 << 96 << 27;            // 26.67
+        QTest::newRow("14 pt") << 14 << 96 << 19;            // 18.67
+        QTest::newRow("8 pt") << 8 << 96 << 11;              // 10.67
+        QTest::newRow("1 pt 108 ppi half") << 1 << 108 << 2; // 1.5
+        QTest::newRow("20 pt 120 ppi") << 20 << 120 << 33;
+        QTest::newRow("negative") << -1 << 108 << -2;
+    }
+    void pointsToPixels() {
+        QFETCH(int, points);
+        QFETCH(int, ppi);
+        QFETCH(int, pixels);
+        QCOMPARE(LabelLayout::pixelsFromPoints(points, ppi), pixels);
+    }
+
+    // The size is given back by adding the reduction to the size the surface reads, so the
+    // pixel height can come back one off the original.
+    void sizeRestored_data() {
+        QTest::addColumn<int>("infoPixels");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<int>("restored");
+        QTest::newRow("27 px, no reduction") << 27 << 5 << 27;
+        QTest::newRow("27 px, less 6") << 27 << 30 << 27;
+        QTest::newRow("27 px, less 12") << 27 << 45 << 27;
+        QTest::newRow("26 px comes back as 27") << 26 << 30 << 27;
+    }
+    void sizeRestored() {
+        QFETCH(int, infoPixels);
+        QFETCH(int, length);
+        QFETCH(int, restored);
+        LabelLayoutInput in = inputWithInfo(std::string(std::size_t(length), 'a'));
+        in.infoFont.pixelHeight = infoPixels;
+        QCOMPARE(LabelLayout::compute(in).restoredPixelHeight, restored);
+    }
+
+    // --- Mineral and locality rows ----------------------------------------------------
+
+    void rows_data() {
+        QTest::addColumn<int>("mx");
+        QTest::addColumn<int>("my");
+        QTest::addColumn<int>("lx");
+        QTest::addColumn<int>("ly");
+        QTest::addColumn<qint64>("mineralX");
+        QTest::addColumn<qint64>("mineralY");
+        QTest::addColumn<qint64>("localityX");
+        QTest::addColumn<qint64>("localityY");
+        QTest::newRow("no corrections")
+            << 0 << 0 << 0 << 0 << qint64(151) << qint64(32) << qint64(151) << qint64(94);
+        QTest::newRow("each its own")
+            << 5 << -7 << -151 << 11 << qint64(156) << qint64(25) << qint64(0) << qint64(105);
+        QTest::newRow("extreme values do not wrap")
+            << INT_MAX << INT_MIN << INT_MIN << INT_MAX << qint64(INT_MAX) + 151
+            << qint64(INT_MIN) + 32 << qint64(INT_MIN) + 151 << qint64(INT_MAX) + 94;
+    }
+    void rows() {
+        QFETCH(int, mx);
+        QFETCH(int, my);
+        QFETCH(int, lx);
+        QFETCH(int, ly);
+        QFETCH(qint64, mineralX);
+        QFETCH(qint64, mineralY);
+        QFETCH(qint64, localityX);
+        QFETCH(qint64, localityY);
+        LabelLayoutInput in = inputWithInfo("SiO2");
+        in.corrections.mineralX = mx;
+        in.corrections.mineralY = my;
+        in.corrections.localityX = lx;
+        in.corrections.localityY = ly;
+        in.corrections.infoX = INT_MAX; // never moves the other rows
+        const LabelLayoutResult r = LabelLayout::compute(in);
+        QCOMPARE(r.outputs[0].row, LabelRow::Mineral);
+        QCOMPARE(r.outputs[0].text, std::string("Quartz"));
+        QCOMPARE(qint64(r.outputs[0].x), mineralX);
+        QCOMPARE(qint64(r.outputs[0].y), mineralY);
+        QCOMPARE(r.outputs[1].row, LabelRow::Locality);
+        QCOMPARE(r.outputs[1].text, std::string("Dalarna"));
+        QCOMPARE(qint64(r.outputs[1].x), localityX);
+        QCOMPARE(qint64(r.outputs[1].y), localityY);
+        // The 2 of " SiO2" after S, i, O: 25 + 25 + 17 + (28 - 4).
+        QCOMPARE(qint64(r.outputs.back().x), qint64(INT_MAX) + 147 + 25 + 25 + 17 + 24);
+    }
+
+    // --- Painting ---------------------------------------------------------------------
+
+    // Each output paints its cell opaque white, then its glyphs; the background is left
+    // untouched outside the cells.
+    void paintsCells_data() {
+        QTest::addColumn<QByteArray>("mineral");
+        QTest::addColumn<QByteArray>("info");
+        QTest::addColumn<int>("infoY");
+        QTest::newRow("formula") << QByteArray("Quartz") << QByteArray("SiO2") << 0;
+        QTest::newRow("empty mineral") << QByteArray("") << QByteArray("Fe2O3") << 0;
+        QTest::newRow("clipped at the top") << QByteArray("Beryl") << QByteArray("Be3") << -150;
+    }
+    void paintsCells() {
+        QFETCH(QByteArray, mineral);
+        QFETCH(QByteArray, info);
+        QFETCH(int, infoY);
+        LabelLayoutInput in = inputWithInfo(info.toStdString());
+        in.mineral = mineral.toStdString();
+        in.mineralFont.colour = 0xFF0000;
+        in.localityFont.colour = 0x00FF00;
+        in.infoFont.colour = 0x0000FF;
+        in.corrections.infoY = infoY;
+        const LabelLayoutResult r = LabelLayout::compute(in);
+        const QRgb background = qRgb(0x80, 0x80, 0x80);
+        QImage img = filled(400, 200, background);
+        LabelPainter::paint(img, in, r.outputs);
+
+        QRegion cells;
+        for (const auto& o : r.outputs) {
+            if (o.text.empty()) {
+                continue;
+            }
+            const LabelFont& f = o.row == LabelRow::Mineral    ? in.mineralFont
+                                 : o.row == LabelRow::Locality ? in.localityFont
+                                                               : in.infoFont;
+            const QRect cell = cellOf(LabelPainter::qtFont(f, o.pixelHeight),
+                                      QString::fromLatin1(o.text.c_str()), int(o.x), int(o.y));
+            cells += cell;
+        }
+        int inked[3] = {0, 0, 0};
+        for (int y = 0; y < img.height(); ++y) {
+            for (int x = 0; x < img.width(); ++x) {
+                const QRgb p = img.pixel(x, y);
+                if (!cells.contains(QPoint(x, y))) {
+                    QVERIFY2(p == background, qPrintable(QString("%1,%2").arg(x).arg(y)));
+                    continue;
+                }
+                QVERIFY2(p != background, qPrintable(QString("%1,%2").arg(x).arg(y)));
+                inked[0] += p == qRgb(255, 0, 0);
+                inked[1] += p == qRgb(0, 255, 0);
+                inked[2] += p == qRgb(0, 0, 255);
+            }
+        }
+        QCOMPARE(inked[0] > 0, !mineral.isEmpty());
+        QVERIFY(inked[1] > 0);
+        QVERIFY(inked[2] > 0);
+    }
+
+    // The cell's top row is the given y: the row above is background, the row itself white.
+    void textTopAtY_data() {
+        QTest::addColumn<int>("pixelHeight");
+        QTest::addColumn<int>("y");
+        QTest::newRow("37 px") << 37 << 20;
+        QTest::newRow("11 px") << 11 << 5;
+        QTest::newRow("27 px") << 27 << 60;
+    }
+    void textTopAtY() {
+        QFETCH(int, pixelHeight);
+        QFETCH(int, y);
+        LabelFont f;
+        f.colour = 0x000000;
+        const QFont font = LabelPainter::qtFont(f, pixelHeight);
+        QImage img = filled(300, 150, qRgb(0, 128, 0));
+        LabelTextOutput out;
+        out.text = "Hg";
+        out.x = 40;
+        out.y = y;
+        LabelLayoutInput in;
+        in.mineralFont = f;
+        out.pixelHeight = pixelHeight;
+        LabelPainter::paint(img, in, {out});
+        const QRect cell = cellOf(font, "Hg", 40, y);
+        QCOMPARE(img.pixel(cell.left(), y - 1), qRgb(0, 128, 0));
+        QCOMPARE(img.pixel(cell.left(), y), qRgb(255, 255, 255));
+        QCOMPARE(img.pixel(cell.right(), cell.bottom()), qRgb(255, 255, 255));
+        QCOMPARE(img.pixel(cell.right() + 1, cell.bottom()), qRgb(0, 128, 0));
+        QCOMPARE(img.pixel(cell.left(), cell.bottom() + 1), qRgb(0, 128, 0));
+        // The capital H reaches up to about the ascent above the baseline: ink lies in the
+        // upper part of the cell, not above it.
+        QImage probe(1, 1, QImage::Format_RGB32);
+        const QFontMetrics m(font, &probe);
+        bool inkNearTop = false;
+        for (int row = y; row < y + m.ascent() / 2 && !inkNearTop; ++row) {
+            for (int x = cell.left(); x <= cell.right(); ++x) {
+                inkNearTop |= qGray(img.pixel(x, row)) < 100;
+            }
+        }
+        QVERIFY(inkNearTop);
+    }
+
+    // A later output covers an earlier one where their cells overlap.
+    void laterCellCoversEarlier() {
+        LabelLayoutInput in;
+        in.mineralFont.colour = 0xFF0000;
+        in.mineralFont.pixelHeight = 30;
+        in.localityFont.colour = 0x0000FF;
+        in.localityFont.pixelHeight = 30;
+        LabelTextOutput first;
+        first.text = "WWWW";
+        first.x = 10;
+        first.y = 10;
+        first.row = LabelRow::Mineral;
+        first.pixelHeight = 30;
+        LabelTextOutput second = first;
+        second.text = "ii";
+        second.x = 30;
+        second.y = 20;
+        second.row = LabelRow::Locality;
+        QImage img = filled(200, 100, qRgb(50, 50, 50));
+        LabelPainter::paint(img, in, {first, second});
+        const QRect top = cellOf(LabelPainter::qtFont(in.localityFont, 30), "ii", 30, 20);
+        int blue = 0;
+        for (int y = top.top(); y <= top.bottom(); ++y) {
+            for (int x = top.left(); x <= top.right(); ++x) {
+                const QColor c = img.pixelColor(x, y);
+                QVERIFY2(!(c.red() > 0 && c.blue() == 0 && c.green() == 0),
+                         qPrintable(QString("red left at %1,%2").arg(x).arg(y)));
+                blue += img.pixel(x, y) == qRgb(0, 0, 255);
+            }
+        }
+        QVERIFY(blue > 0);
+        // Outside the later cell the earlier one still shows its red.
+        QCOMPARE(img.pixel(10, 10), qRgb(255, 255, 255));
+    }
+
+    void emptyTextPaintsNothing() {
+        LabelLayoutInput in;
+        LabelTextOutput out;
+        out.x = 5;
+        out.y = 5;
+        out.pixelHeight = 30;
+        QImage img = filled(60, 60, qRgb(1, 2, 3));
+        const QImage before = img.copy();
+        LabelPainter::paint(img, in, {out});
+        QCOMPARE(img, before);
+    }
+
+    // Cells far outside the bitmap are clipped away without trouble.
+    void farOffTextPaintsNothing_data() {
+        QTest::addColumn<qint64>("x");
+        QTest::addColumn<qint64>("y");
+        QTest::newRow("far right") << qint64(INT_MAX) + 200 << qint64(10);
+        QTest::newRow("far left") << qint64(INT_MIN) - 200 << qint64(10);
+        QTest::newRow("far below") << qint64(10) << qint64(INT_MAX) + 94;
+        QTest::newRow("just right") << qint64(60) << qint64(10);
+    }
+    void farOffTextPaintsNothing() {
+        QFETCH(qint64, x);
+        QFETCH(qint64, y);
+        LabelLayoutInput in;
+        LabelTextOutput out;
+        out.text = "Quartz";
+        out.x = x;
+        out.y = y;
+        out.pixelHeight = 30;
+        QImage img = filled(60, 60, qRgb(1, 2, 3));
+        const QImage before = img.copy();
+        LabelPainter::paint(img, in, {out});
+        QCOMPARE(img, before);
+    }
+
+    // Spaces carry no ink; only the underline or strike-out puts a line through their cell,
+    // below the baseline or above it.
+    void decorations_data() {
+        QTest::addColumn<bool>("underline");
+        QTest::addColumn<bool>("strikeOut");
+        QTest::newRow("plain") << false << false;
+        QTest::newRow("underline") << true << false;
+        QTest::newRow("strike-out") << false << true;
+        QTest::newRow("both") << true << true;
+    }
+    void decorations() {
+        QFETCH(bool, underline);
+        QFETCH(bool, strikeOut);
+        LabelLayoutInput in;
+        in.mineralFont.pixelHeight = 40;
+        in.mineralFont.underline = underline;
+        in.mineralFont.strikeOut = strikeOut;
+        LabelTextOutput out;
+        out.text = "    ";
+        out.x = 10;
+        out.y = 10;
+        out.pixelHeight = 40;
+        QImage img = filled(200, 100, qRgb(255, 255, 255));
+        LabelPainter::paint(img, in, {out});
+        QImage probe(1, 1, QImage::Format_RGB32);
+        const QFontMetrics m(LabelPainter::qtFont(in.mineralFont, 40), &probe);
+        const int baseline = 10 + m.ascent();
+        bool below = false;
+        bool above = false;
+        for (int y = 0; y < img.height(); ++y) {
+            int dark = 0;
+            for (int x = 0; x < img.width(); ++x) {
+                dark += qGray(img.pixel(x, y)) < 128;
+            }
+            if (dark * 2 > m.horizontalAdvance("    ")) {
+                (y >= baseline ? below : above) = true;
+            }
+        }
+        QCOMPARE(below, underline);
+        QCOMPARE(above, strikeOut);
+    }
+
+    // A palette bitmap is painted on after conversion; its picture is kept.
+    void paletteBitmap() {
+        QImage img(80, 60, QImage::Format_Indexed8);
+        img.setColorTable({qRgb(200, 10, 10), qRgb(0, 0, 0)});
+        img.fill(0);
+        LabelLayoutInput in;
+        LabelTextOutput out;
+        out.text = "Au";
+        out.x = 2;
+        out.y = 2;
+        out.pixelHeight = 20;
+        LabelPainter::paint(img, in, {out});
+        QVERIFY(img.format() != QImage::Format_Indexed8);
+        QCOMPARE(img.pixel(2, 2), qRgb(255, 255, 255));
+        QCOMPARE(img.pixel(79, 59), qRgb(200, 10, 10));
+    }
+
+    // Painting a copy leaves the picture it was copied from untouched.
+    void sourcePictureUnchanged() {
+        const QImage source = filled(153, 113, qRgb(9, 9, 9));
+        const QImage pristine = source.copy();
+        QImage label = source;
+        const LabelLayoutInput in = inputWithInfo("CuSO4.5H2O");
+        LabelPainter::paint(label, in, LabelLayout::compute(in).outputs);
+        QVERIFY(label != pristine);
+        QCOMPARE(source, pristine);
+    }
+};
+
+QTEST_MAIN(LabelLayoutTest)
+#include "tst_labellayout.moc"
