@@ -120,9 +120,23 @@ QByteArray PageStream::readAt(qint64 offset, qint64 length) const {
 }
 
 void PageStream::copyTo(QIODevice& out) const {
+    if (!m_file) {
+        for (qint64 at = 0; at < m_size; at += kCopyPiece) {
+            const qint64 length = qMin(kCopyPiece, m_size - at);
+            if (out.write(m_memory.constData() + at, length) != length)
+                streamError("Stream write error");
+        }
+        return;
+    }
+    // One buffer for all pieces: the file may hold many megabytes.
+    QByteArray piece(kCopyPiece, Qt::Uninitialized);
+    if (!m_file->seek(0))
+        streamError("Stream read error");
     for (qint64 at = 0; at < m_size; at += kCopyPiece) {
-        const QByteArray piece = readAt(at, qMin(kCopyPiece, m_size - at));
-        if (out.write(piece) != piece.size())
+        const qint64 length = qMin(kCopyPiece, m_size - at);
+        if (m_file->read(piece.data(), length) != length)
+            streamError("Stream read error");
+        if (out.write(piece.constData(), length) != length)
             streamError("Stream write error");
     }
 }
