@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QtGlobal>
+
+namespace qlx {
+
+// The byte layout shared by the prepared report file (.LFP) and the page store's own stream.
+// All integers are little-endian.
+//
+//   header, 128 bytes: version 3 (u16), 305 (u16), reserved (4), page count (i32), reserved (4),
+//                      date (f64, days since 30 Dec 1899), reserved (1), compression (u8),
+//                      reserved (102)
+//   then one record per page, in page order:
+//                      page number (i32), offset of the next record (i32), picture bytes,
+//                      offset of this record's start (i32)
+class ReportFileFormat {
+public:
+    static constexpr int kHeaderSize = 128;
+    static constexpr quint16 kVersion = 3;
+    static constexpr quint16 kSignature = 305;
+    static constexpr int kSignatureOffset = 2;
+    static constexpr int kPageCountOffset = 8;
+    static constexpr int kDateOffset = 16;
+    static constexpr int kCompressionOffset = 25;
+    // Page number and next-record offset before the picture, the record's start after it.
+    static constexpr int kRecordLead = 8;
+    static constexpr int kRecordOverhead = 12;
+    // Offsets are signed 32-bit values, so no stream can be longer than this.
+    static constexpr qint64 kMaxStreamSize = 0x7fffffff;
+
+    struct Header {
+        quint16 version = 0;
+        quint16 signature = 0;
+        qint32 pageCount = 0;
+        double date = 0.0;
+        quint8 compression = 0;
+    };
+
+    static QByteArray encodeHeader(qint32 pageCount, double date);
+    // Expects at least kHeaderSize bytes; reads the fields without judging them.
+    static Header decodeHeader(const QByteArray& bytes);
+
+    // One page record whose first byte lands at `start` in the stream.
+    static QByteArray encodeRecord(qint32 pageNumber, qint64 start, const QByteArray& picture);
+
+    // The date as written into the header: days since 30 December 1899, the fraction being
+    // the time of day.
+    static double toDays(const QDateTime& when);
+    static QDateTime fromDays(double days);
+
+    static qint32 int32At(const QByteArray& bytes, qsizetype offset);
+    static QByteArray int32Bytes(qint32 value);
+};
+
+} // namespace qlx

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+namespace qlx {
+
+class PageStream;
+
+// Where a page's record starts in the stream.
+struct PagePosition {
+    qint32 page = 0;
+    qint64 start = -1;
+
+    bool isKnown() const { return page > 0 && start >= 0; }
+};
+
+// Reads a stream laid out as a prepared report file. Every offset is checked against the
+// stream before it is used, and every walk along the offsets moves strictly forward or
+// strictly backward, so a damaged stream ends in a ReportFileError, never in a loop.
+class ReportFileReader {
+public:
+    // No page picture is taken in beyond this size (a sheet at screen resolution is far
+    // smaller), so a damaged size never leads to an outsized allocation.
+    static constexpr qint64 kMaxPictureSize = 256LL * 1024 * 1024;
+
+    explicit ReportFileReader(const PageStream& stream)
+        : m_stream(stream) {}
+
+    // Checks the whole stream: header, every record and its offsets, and every page picture
+    // against EmfPictureCheck. Returns the page count; throws ReportFileError.
+    qint32 validate() const;
+
+    // Finds the record of `page` out of `pageCount`: page 1 right after the header, the last
+    // page through the stream's final 4 bytes, any other by walking the record offsets from
+    // the nearest of those and `from` (where the stream last stood).
+    PagePosition locate(qint32 page, qint32 pageCount, PagePosition from) const;
+
+    // The page picture of the record at `at`.
+    QByteArray picture(PagePosition at) const;
+
+private:
+    struct Record {
+        qint32 page = 0;
+        qint64 start = 0;
+        qint64 next = 0;
+        qint64 pictureSize() const;
+    };
+
+    Record recordAt(qint64 start) const;
+    PagePosition lastPage(qint32 pageCount) const;
+    PagePosition stepForward(PagePosition at) const;
+    PagePosition stepBackward(PagePosition at) const;
+
+    const PageStream& m_stream;
+};
+
+} // namespace qlx

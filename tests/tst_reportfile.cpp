@@ -1,0 +1,541 @@
+#include <QDir>
+#include <QFileInfo>
+#include <QtEndian>
+#include <QtTest>
+#include <cstring>
+#include <functional>
+
+#include "platform/ErrorHandler.h"
+#include "report/AtomicSave.h"
+#include "report/EmfPictureCheck.h"
+#include "report/PageStore.h"
+#include "report/PageStream.h"
+#include "report/ReportFileError.h"
+#include "stores/Error.h"
+#include "support/FakeEmf.h"
+#include "support/TestSupport.h"
+
+using namespace qlx;
+
+namespace {
+
+qint32 i32(const QByteArray& bytes, qsizetype at) {
+    return qFromLittleEndian<qint32>(bytes.constData() + at);
+}
+
+void setI32(QByteArray& bytes, qsizetype at, qint32 value) {
+    qToLittleEndian<qint32>(value, bytes.data() + at);
+}
+
+quint16 u16(const QByteArray& bytes, qsizetype at) {
+    return qFromLittleEndian<quint16>(bytes.constData() + at);
+}
+
+double f64(const QByteArray& bytes, qsizetype at) {
+    const quint64 bits = qFromLittleEndian<quint64>(bytes.constData() + at);
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+// Record starts for pictures of the given sizes, and the end of the last record.
+QList<qint64> recordStarts(const QList<int>& sizes) {
+    QList<qint64> starts{128};
+    for (int size : sizes)
+        starts << starts.last() + 12 + size;
+    return starts; // the last entry is the end of the file
+}
+
+QList<QByteArray> produce(PageStore& store, const QList<int>& sizes,
+                          const QDateTime& when = QDateTime::currentDateTime()) {
+    QList<QByteArray> pictures;
+    for (int i = 0; i < sizes.size(); ++i) {
+        pictures << test::fakeEmf(sizes[i], quint32(77 + i));
+        store.addPage(pictures.last());
+    }
+    store.finish(when);
+    return pictures;
+}
+
+QByteArray savedBytes(const QList<int>& sizes) {
+    PageStore store(PageDestination::Pictures);
+    produce(store, sizes);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    store.copyTo(buffer);
+    return buffer.data();
+}
+
+// Accepts writes until `limit` bytes have passed, then fails. What it accepts goes on to
+// `target` when one is given.
+class FailingDevice : public QIODevice {
+public:
+    explicit FailingDevice(qint64 limit, QIODevice* target = nullptr)
+        : m_limit(limit)
+        , m_target(target) {
+        open(QIODevice::WriteOnly);
+    }
+    qint64 written = 0;
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 length) override {
+        if (written + length > m_limit)
+            return -1;
+        if (m_target && m_target->write(data, length) != length)
+            return -1;
+        written += length;
+        return length;
+    }
+
+private:
+    qint64 m_limit;
+    QIODevice* m_target;
+};
+
+// Remembers the size of every write.
+class RecordingDevice : public QIODevice {
+public:
+    RecordingDevice() { open(QIODevice::WriteOnly); }
+    QList<qint64> writes;
+    QByteArray bytes;
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 length) override {
+        writes << length;
+        bytes.append(data, length);
+        return length;
+    }
+};
+
+using Damage = std::function<void(QByteArray&)>;
+
+} // namespace
+
+Q_DECLARE_METATYPE(Damage)
+
+class ReportFileTest : public QObject {
+    Q_OBJECT
+private slots:
+    // --- layout --------------------------------------------------------------------------
+
+    void layout_data() {
+        QTest::addColumn<QList<int>>("sizes");
+        QTest::newRow("1 page") << QList<int>{400};
+        QTest::newRow("2 pages") << QList<int>{400, 1000};
+        QTest::newRow("5 pages") << QList<int>{400, 92, 5000, 733, 120};
+        QTest::newRow("5 pages past the memory limit")
+            << QList<int>{30000, 30000, 30000, 30000, 30000};
+    }
+    void layout() {
+        QFETCH(QList<int>, sizes);
+        const QByteArray file = savedBytes(sizes);
+        const QList<qint64> starts = recordStarts(sizes);
+        QCOMPARE(qint64(file.size()), starts.last());
+        QCOMPARE(u16(file, 0), quint16(3));
+        QCOMPARE(u16(file, 2), quint16(305));
+        QCOMPARE(i32(file, 8), qint32(sizes.size()));
+        QCOMPARE(int(file.at(25)), 0);
+        for (int page = 1; page <= sizes.size(); ++page) {
+            const qint64 start = starts[page - 1];
+            const qint64 next = starts[page];
+            QCOMPARE(i32(file, start), page);
+            QCOMPARE(qint64(i32(file, start + 4)), next);
+            QCOMPARE(file.mid(start + 8, sizes[page - 1]),
+                     test::fakeEmf(sizes[page - 1], quint32(77 + page - 1)));
+            QCOMPARE(qint64(i32(file, next - 4)), start);
+        }
+        QCOMPARE(qint64(i32(file, file.size() - 4)), starts[sizes.size() - 1]);
+    }
+
+    // The sheet: one page, so the file ends by pointing back at offset 128.
+    void oneSheetFile() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("sheet.lfp");
+        PageStore store(PageDestination::Pictures);
+        produce(store, {2000});
+        QVERIFY(store.saveToFile(path));
+        const QByteArray file = QByteArray::fromStdString(test::readFile(path));
+        QCOMPARE(file.left(4), QByteArray("\x03\x00\x31\x01", 4));
+        QCOMPARE(i32(file, 8), 1);
+        QCOMPARE(i32(file, file.size() - 4), 128);
+    }
+
+    void headerDate_data() {
+        QTest::addColumn<QDateTime>("when");
+        QTest::addColumn<double>("days");
+        QTest::newRow("day zero") << QDateTime(QDate(1899, 12, 30), QTime(0, 0)) << 0.0;
+        QTest::newRow("1900 at six") << QDateTime(QDate(1900, 1, 1), QTime(6, 0)) << 2.25;
+        QTest::newRow("2000") << QDateTime(QDate(2000, 1, 1), QTime(0, 0)) << 36526.0;
+        QTest::newRow("2024 at noon") << QDateTime(QDate(2024, 1, 1), QTime(12, 0)) << 45292.5;
+        QTest::newRow("evening") << QDateTime(QDate(2024, 1, 2), QTime(18, 0)) << 45293.75;
+    }
+    void headerDate() {
+        QFETCH(QDateTime, when);
+        QFETCH(double, days);
+        PageStore store(PageDestination::Pictures);
+        produce(store, {300}, when);
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        store.copyTo(buffer);
+        QCOMPARE(f64(buffer.data(), 16), days);
+    }
+
+    // --- copying -------------------------------------------------------------------------
+
+    void copiesInPieces_data() {
+        QTest::addColumn<QList<int>>("sizes");
+        QTest::newRow("less than a piece") << QList<int>{1000};
+        QTest::newRow("several pieces") << QList<int>{25000, 9000};
+        QTest::newRow("from the temporary file") << QList<int>{90000, 45000};
+    }
+    void copiesInPieces() {
+        QFETCH(QList<int>, sizes);
+        PageStore store(PageDestination::Pictures);
+        produce(store, sizes);
+        RecordingDevice out;
+        store.copyTo(out);
+        const qint64 total = recordStarts(sizes).last();
+        QCOMPARE(qint64(out.bytes.size()), total);
+        QCOMPARE(out.writes.size(), (total + 10239) / 10240);
+        for (int i = 0; i + 1 < out.writes.size(); ++i)
+            QCOMPARE(out.writes[i], qint64(10240));
+    }
+
+    void roundTrip_data() {
+        QTest::addColumn<QList<int>>("sizes");
+        QTest::newRow("1 page") << QList<int>{2000};
+        QTest::newRow("2 pages") << QList<int>{2000, 92};
+        QTest::newRow("5 pages") << QList<int>{200, 300, 400, 500, 600};
+        QTest::newRow("5 pages in a temporary file") << QList<int>{40000, 20000, 50000, 100, 30000};
+    }
+    void roundTrip() {
+        QFETCH(QList<int>, sizes);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("report.lfp");
+        PageStore made(PageDestination::Pictures);
+        const QList<QByteArray> pictures = produce(made, sizes);
+        QVERIFY(made.saveToFile(path));
+
+        PageStore loaded(PageDestination::Pictures);
+        loaded.loadFromFile(path);
+        QCOMPARE(loaded.pageCount(), int(sizes.size()));
+        QCOMPARE(loaded.status(), StoreStatus::Finished);
+        QVERIFY(loaded.loadedFromFile());
+        QCOMPARE(loaded.inTemporaryFile(), recordStarts(sizes).last() > PageStream::kMemoryLimit);
+        for (int page = int(sizes.size()); page >= 1; --page)
+            QCOMPARE(loaded.readPage(page), pictures[page - 1]);
+        for (int page = 1; page <= sizes.size(); ++page)
+            QCOMPARE(loaded.readPage(page), pictures[page - 1]);
+
+        const QString again = dir.filePath("again.lfp");
+        QVERIFY(loaded.saveToFile(again));
+        QCOMPARE(test::readFile(again), test::readFile(path));
+    }
+
+    // Loading again replaces the pages and deletes the temporary file of the old ones.
+    void loadReplacesTemporaryFile() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("small.lfp");
+        QVERIFY(test::writeFile(path, savedBytes({500}).toStdString()));
+        PageStore store(PageDestination::Pictures);
+        produce(store, {150000});
+        const QString oldTemp = store.temporaryFileName();
+        QVERIFY(QFile::exists(oldTemp));
+        store.loadFromFile(path);
+        QVERIFY(!QFile::exists(oldTemp));
+        QVERIFY(!store.inTemporaryFile());
+        QCOMPARE(store.pageCount(), 1);
+    }
+
+    void paperRecognised_data() {
+        QTest::addColumn<qint32>("frameRight");
+        QTest::addColumn<qint32>("frameBottom");
+        QTest::addColumn<PaperSize>("paper");
+        QTest::addColumn<PaperOrientation>("orientation");
+        QTest::newRow("A4 portrait")
+            << 21000 << 29700 << PaperSize::A4 << PaperOrientation::Portrait;
+        QTest::newRow("A4 landscape")
+            << 29700 << 21000 << PaperSize::A4 << PaperOrientation::Landscape;
+        QTest::newRow("A4 off by a millimetre")
+            << 21100 << 29600 << PaperSize::A4 << PaperOrientation::Portrait;
+        QTest::newRow("Letter") << 21590 << 27940 << PaperSize::Letter
+                                << PaperOrientation::Portrait;
+        QTest::newRow("A3 landscape")
+            << 42000 << 29700 << PaperSize::A3 << PaperOrientation::Landscape;
+        QTest::newRow("no match keeps the setting")
+            << 10000 << 10000 << PaperSize::Legal << PaperOrientation::Landscape;
+    }
+    void paperRecognised() {
+        QFETCH(qint32, frameRight);
+        QFETCH(qint32, frameBottom);
+        QFETCH(PaperSize, paper);
+        QFETCH(PaperOrientation, orientation);
+        PageStore made(PageDestination::Pictures);
+        made.addPage(test::fakeEmf(300, 1, frameRight, frameBottom));
+        made.finish();
+        QBuffer buffer;
+        buffer.open(QIODevice::ReadWrite);
+        made.copyTo(buffer);
+        buffer.seek(0);
+        PageStore loaded(PageDestination::Pictures);
+        loaded.printerSettings().paperSize = PaperSize::Legal;
+        loaded.printerSettings().orientation = PaperOrientation::Landscape;
+        loaded.loadFrom(buffer);
+        QCOMPARE(loaded.printerSettings().paperSize, paper);
+        QCOMPARE(loaded.printerSettings().orientation, orientation);
+    }
+
+    // --- damaged files -------------------------------------------------------------------
+
+    void damagedFileRefused_data() {
+        QTest::addColumn<Damage>("damage");
+        QTest::addColumn<QString>("reason");
+        // A good file of three pages: records at r1, r2, r3, ending at `end`.
+        const QList<qint64> s = recordStarts({300, 400, 500});
+        const qint64 r1 = s[0], r2 = s[1], r3 = s[2], end = s[3];
+        auto row = [](const char* name, Damage damage, const char* reason) {
+            QTest::newRow(name) << damage << QString(reason);
+        };
+        row(
+            "zero-length", [](QByteArray& f) { f.clear(); }, "shorter than the header");
+        row(
+            "truncated header", [](QByteArray& f) { f.truncate(100); }, "shorter than the header");
+        row(
+            "header only", [](QByteArray& f) { f.truncate(128); }, "larger than the records");
+        row(
+            "wrong version", [](QByteArray& f) { f[0] = 2; }, "unknown version");
+        row(
+            "wrong signature", [](QByteArray& f) { f[2] = 0x30; }, "unknown version");
+        row(
+            "compressed", [](QByteArray& f) { f[25] = 1; }, "compressed");
+        row(
+            "page count 0", [](QByteArray& f) { setI32(f, 8, 0); }, "page count 0");
+        row(
+            "negative page count", [](QByteArray& f) { setI32(f, 8, -3); }, "page count -3");
+        row(
+            "page count larger than the records", [](QByteArray& f) { setI32(f, 8, 4); },
+            "larger than the records");
+        row(
+            "page count far larger than the file", [](QByteArray& f) { setI32(f, 8, 0x7fffffff); },
+            "larger than the records");
+        row(
+            "page count smaller than the records", [](QByteArray& f) { setI32(f, 8, 2); },
+            "bytes after the last page record");
+        row(
+            "truncated record", [](QByteArray& f) { f.chop(10); }, "out of range");
+        row(
+            "next offset past the end", [=](QByteArray& f) { setI32(f, r1 + 4, qint32(end + 64)); },
+            "out of range");
+        row(
+            "next offset negative", [=](QByteArray& f) { setI32(f, r2 + 4, -1); }, "out of range");
+        row(
+            "next offset pointing backwards", [=](QByteArray& f) { setI32(f, r2 + 4, qint32(r1)); },
+            "out of range");
+        row(
+            "next offset pointing at itself", [=](QByteArray& f) { setI32(f, r2 + 4, qint32(r2)); },
+            "out of range");
+        row(
+            "next offset skipping a record", [=](QByteArray& f) { setI32(f, r1 + 4, qint32(r3)); },
+            "does not end with its own start");
+        row(
+            "start offset looping forward", [=](QByteArray& f) { setI32(f, r3 - 4, qint32(r3)); },
+            "does not end with its own start");
+        row(
+            "start offset looping back to page 1",
+            [=](QByteArray& f) { setI32(f, end - 4, qint32(r1)); },
+            "does not end with its own start");
+        row(
+            "wrong page number", [=](QByteArray& f) { setI32(f, r2, 5); }, "carries page number 5");
+        row(
+            "page not a metafile", [=](QByteArray& f) { setI32(f, r2 + 8, 2); }, "page 2:");
+        row(
+            "metafile signature missing", [=](QByteArray& f) { f[r3 + 8 + 40] = 'X'; }, "page 3:");
+        row(
+            "picture size past the end", [=](QByteArray& f) { setI32(f, r3 + 8 + 48, 500 + 100); },
+            "page 3:");
+        row(
+            "metafile header size too large", [=](QByteArray& f) { setI32(f, r1 + 8 + 4, 100000); },
+            "page 1:");
+        row(
+            "zero-length picture",
+            [](QByteArray& f) {
+                f.truncate(128);
+                setI32(f, 8, 1);
+                f += QByteArray("\x01\0\0\0\x8c\0\0\0", 8) + QByteArray("\x80\0\0\0", 4);
+            },
+            "page 1:");
+        row(
+            "bytes after the last record", [](QByteArray& f) { f += QByteArray(4, '\0'); },
+            "bytes after the last page record");
+    }
+    void damagedFileRefused() {
+        QFETCH(Damage, damage);
+        QFETCH(QString, reason);
+        QByteArray file = savedBytes({300, 400, 500});
+        damage(file);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("damaged.lfp");
+        QVERIFY(test::writeFile(path, file.toStdString()));
+
+        // Once with the shown pages in memory, once in a temporary file.
+        for (const QList<int>& shown : {QList<int>{700, 800}, QList<int>{70000, 80000}}) {
+            PageStore store(PageDestination::Pictures);
+            const QList<QByteArray> pictures = produce(store, shown);
+            const QString tempName = store.temporaryFileName();
+            const qint64 size = store.streamSize();
+            try {
+                store.loadFromFile(path);
+                QFAIL("a damaged file was taken in");
+            } catch (const ReportFileError& refused) {
+                QCOMPARE(QString(refused.what()), QString("Not a valid report file"));
+                QVERIFY2(refused.reason().contains(reason), qPrintable(refused.reason()));
+            }
+            QCOMPARE(store.pageCount(), 2);
+            QCOMPARE(store.status(), StoreStatus::Finished);
+            QVERIFY(!store.loadedFromFile());
+            QCOMPARE(store.streamSize(), size);
+            QCOMPARE(store.temporaryFileName(), tempName);
+            if (!tempName.isEmpty())
+                QVERIFY(QFile::exists(tempName));
+            QCOMPARE(store.readPage(2), pictures[1]);
+            QCOMPARE(store.readPage(1), pictures[0]);
+        }
+    }
+
+    // What the user sees: one box with the message, and the pages stay.
+    void damagedFileMessage() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("bad.lfp");
+        QVERIFY(test::writeFile(path, "not a report at all"));
+        PageStore store(PageDestination::Pictures);
+        produce(store, {300});
+        test::MessageBoxCatcher boxes;
+        guarded([&] { store.loadFromFile(path); });
+        QCOMPARE(boxes.texts(), QStringList{"Not a valid report file."});
+        QCOMPARE(store.pageCount(), 1);
+    }
+
+    void missingOrUnreadable_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing file") << "nothing.lfp"
+                                      << "File does not exist";
+        QTest::newRow("missing folder") << "gone/nothing.lfp"
+                                        << "File does not exist";
+        QTest::newRow("a directory") << "folder"
+                                     << "Cannot open file";
+    }
+    void missingOrUnreadable() {
+        QFETCH(QString, name);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("folder"));
+        PageStore store(PageDestination::Pictures);
+        const QList<QByteArray> pictures = produce(store, {300});
+        try {
+            store.loadFromFile(dir.filePath(name));
+            QFAIL("loaded");
+        } catch (const Error& e) {
+            QVERIFY2(QString(e.what()).startsWith(message), e.what());
+        }
+        QCOMPARE(store.readPage(1), pictures[0]);
+        QVERIFY(!store.loadedFromFile());
+    }
+
+    // The metafile reader can be put in place of the header check.
+    void pictureValidatorHook() {
+        QByteArray file = savedBytes({300, 400});
+        int seen = 0;
+        EmfPictureCheck::setValidator([&](const QByteArray& picture, QString* error) {
+            ++seen;
+            if (picture.size() == 400) {
+                *error = "rejected by the reader";
+                return false;
+            }
+            return true;
+        });
+        QBuffer buffer(&file);
+        buffer.open(QIODevice::ReadOnly);
+        PageStore store(PageDestination::Pictures);
+        try {
+            store.loadFrom(buffer);
+            EmfPictureCheck::setValidator({});
+            QFAIL("loaded");
+        } catch (const ReportFileError& e) {
+            EmfPictureCheck::setValidator({});
+            QVERIFY(e.reason().contains("page 2: rejected by the reader"));
+        }
+        QCOMPARE(seen, 2);
+        buffer.seek(0);
+        store.loadFrom(buffer);
+        QCOMPARE(store.pageCount(), 2);
+    }
+
+    // --- saving atomically ---------------------------------------------------------------
+
+    void saveFailureKeepsOldFile_data() {
+        QTest::addColumn<QString>("target");
+        QTest::newRow("a directory as target") << "folder";
+        QTest::newRow("missing folder") << "missing/report.lfp";
+    }
+    void saveFailureKeepsOldFile() {
+        QFETCH(QString, target);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("folder"));
+        QVERIFY(test::writeFile(dir.filePath("folder/inside.txt"), "keep"));
+        PageStore store(PageDestination::Pictures);
+        produce(store, {300});
+        const QStringList before =
+            QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        QVERIFY_THROWS_EXCEPTION(Error, store.saveToFile(dir.filePath(target)));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+        QCOMPARE(test::readFile(dir.filePath("folder/inside.txt")), std::string("keep"));
+    }
+
+    // A write that fails part way leaves the old file whole and no temporary file behind.
+    void failedWriteKeepsOldFile_data() {
+        QTest::addColumn<qint64>("failAfter");
+        QTest::newRow("at once") << qint64(0);
+        QTest::newRow("after one piece") << qint64(10240);
+        QTest::newRow("in the middle of the last piece") << qint64(25000);
+    }
+    void failedWriteKeepsOldFile() {
+        QFETCH(qint64, failAfter);
+        PageStore store(PageDestination::Pictures);
+        produce(store, {30000});
+
+        FailingDevice failing(failAfter);
+        QVERIFY_THROWS_EXCEPTION(Error, store.copyTo(failing));
+        QCOMPARE(failing.written, failAfter / 10240 * 10240);
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath("old.lfp");
+        const std::string old = savedBytes({100, 200}).toStdString();
+        QVERIFY(test::writeFile(path, old));
+        // The same copy through the atomic writer, failing where the device failed.
+        auto fill = [&](QIODevice& out) {
+            FailingDevice gate(failAfter, &out);
+            store.copyTo(gate);
+        };
+        QVERIFY_THROWS_EXCEPTION(Error, AtomicSave::write(path, fill));
+        QCOMPARE(test::readFile(path), old);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"old.lfp"});
+    }
+
+    void saveReplacesLongerFile() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("report.lfp");
+        QVERIFY(test::writeFile(path, std::string(50000, 'x')));
+        PageStore store(PageDestination::Pictures);
+        produce(store, {300});
+        QVERIFY(store.saveToFile(path));
+        RecordingDevice copy;
+        store.copyTo(copy);
+        QCOMPARE(QByteArray::fromStdString(test::readFile(path)), copy.bytes);
+    }
+};
+
+QTEST_MAIN(ReportFileTest)
+#include "tst_reportfile.moc"
