@@ -498,7 +498,10 @@ def main():
     if len(set(names)) != len(names):
         sys.exit("duplicate names")
     entries.sort(key=lambda e: e[0].encode("cp1252"))
-    lines = [f"| {n:<{NAME_WIDTH}}| {spaced(f):<{FORMULA_WIDTH}}|" for n, f in entries]
+    # Columns as wide as the longest entry, so every column is closed by a space and a bar.
+    name_width = max(NAME_WIDTH, max(len(n) for n, _ in entries) + 1)
+    formula_width = max(FORMULA_WIDTH, max(len(spaced(f)) for _, f in entries) + 1)
+    lines = [f"| {n:<{name_width}}| {spaced(f):<{formula_width}}|" for n, f in entries]
     with open("data/athena.txt", "wb") as out:
         out.write("".join(l + "\r\n" for l in lines).encode("cp1252"))
     open("data/cachedloc.txt", "wb").close()
