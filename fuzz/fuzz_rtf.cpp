@@ -1,0 +1,26 @@
+// libFuzzer entry for the RTF reader. Build by hand, for example:
+//   clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -I src \
+//       fuzz/fuzz_rtf.cpp src/stores/*.cpp -o fuzz_rtf
+//   ./fuzz_rtf fuzz/corpus/rtf
+// Beyond not crashing, it checks that whatever text the reader gives (with its line breaks
+// made CR LF, as the line store does) survives our writer and the reader again unchanged.
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "stores/LineStore.h"
+#include "stores/Rtf.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    const auto text = qlx::rtf::read(input);
+    if (!text)
+        return 0;
+    if (text->size() > 2 * size + 2)
+        std::abort(); // the text can never be much longer than the document
+    const std::string lines = qlx::LineStore::normaliseLineBreaks(*text);
+    const auto again = qlx::rtf::read(qlx::rtf::write(lines));
+    if (!again || *again != lines)
+        std::abort();
+    return 0;
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qlx {
+
+// An ordered list of Windows-1252 text lines, kept as one text in which CR LF is the only
+// line separator. Loads and saves itself as plain text or as RTF (plainText flag).
+//
+// Plain data: a widget that shows a store mirrors its text with setText() and follows the
+// store's changes through revision() or the change listener.
+class LineStore {
+public:
+    // Longest text a store that was never loaded from a file takes by add().
+    static constexpr std::size_t kDefaultLengthLimit = 4u << 20;
+    // Longest file a store loads, and its length limit once loaded.
+    static constexpr std::size_t kMaxLength = 64u << 20;
+    // Longest part of a line that line() returns.
+    static constexpr std::size_t kMaxLineRead = 4096;
+
+    explicit LineStore(bool plainText = true);
+
+    bool plainText() const { return m_plainText; }
+    void setPlainText(bool plainText) { m_plainText = plainText; }
+
+    // The whole content, lines joined by CR LF; ends with CR LF when the last line has one.
+    const std::string& text() const { return m_text; }
+    // Number of lines; a final empty line (after a trailing CR LF, or the only line of an
+    // empty store) does not count.
+    int count() const;
+    // Line `index` (from 0) without its line break, at most kMaxLineRead characters; empty
+    // when there is no such line.
+    std::string line(int index) const;
+
+    // Appends `line` as a new last line: with CR LF after it when the text is empty or ends
+    // with CR LF, else after a CR LF, so it never joins the last line and the text keeps
+    // ending with CR LF exactly when it did. Line breaks inside `line` become CR LF.
+    // Fails with "RichEdit line insertion error" when the text would grow past the length
+    // limit; then nothing is added.
+    void add(const std::string& line);
+
+    // Replaces the content; every line break (CR LF, lone CR, lone LF) becomes CR LF.
+    // Setting the text the store already holds changes nothing.
+    void setText(std::string_view text);
+    void clear() { setText({}); }
+
+    // Replaces the content with the file's. A plain-text store takes the bytes as they are
+    // but for line breaks (as setText); a rich-text store reads the file as RTF and, when it
+    // is not RTF, as plain text. Fails with "Cannot open file <path>" when the file cannot be
+    // opened and "Failed to Load Stream" when it cannot be read or is longer than kMaxLength;
+    // a failed load leaves the store unchanged. A successful load lifts the length limit to
+    // kMaxLength.
+    void loadFromFile(const std::string& path);
+    // Writes the text (plain) or an RTF document of it (rich) and replaces the file at
+    // `path` atomically. Fails with "Cannot create file <path>" or "Failed to Save Stream";
+    // the old file then stays whole.
+    void saveToFile(const std::string& path) const;
+
+    std::size_t lengthLimit() const { return m_lengthLimit; }
+    void setLengthLimit(std::size_t limit) { m_lengthLimit = limit; }
+
+    // Grows by one at every change of the text.
+    std::uint64_t revision() const { return m_revision; }
+    // Called after every change of the text (not when a change leaves it as it was).
+    void setChangeListener(std::function<void()> listener) { m_listener = std::move(listener); }
+
+    // `text` with every CR LF, lone CR and lone LF made CR LF; nothing else is touched.
+    static std::string normaliseLineBreaks(std::string_view text);
+
+private:
+    void replace(std::string text);
+    void changed();
+    const std::vector<std::size_t>& lineStarts() const;
+
+    std::string m_text;
+    bool m_plainText;
+    std::size_t m_lengthLimit = kDefaultLengthLimit;
+    std::uint64_t m_revision = 0;
+    std::function<void()> m_listener;
+    mutable std::vector<std::size_t> m_lineStarts; // built on demand, cleared on change
+};
+
+} // namespace qlx

@@ -1,0 +1,162 @@
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "stores/AtomicFile.h"
+#include "stores/Error.h"
+#include "support/ByteString.h"
+#include "support/TestSupport.h"
+
+using namespace qlx;
+
+namespace {
+
+enum class Failure { None, AtOnce, PartWay, FullDisk };
+
+// A writer that fails as asked, after writing part of the bytes when asked to.
+ChunkWriter failingWriter(Failure failure) {
+    return [failure](int fd, const char* data, std::size_t size) -> bool {
+        if (failure == Failure::PartWay) {
+            if (::write(fd, data, size / 2) < 0)
+                return false;
+            errno = EIO;
+            return false;
+        }
+        if (failure == Failure::FullDisk) {
+            errno = ENOSPC;
+            return false;
+        }
+        errno = EIO;
+        return false;
+    };
+}
+
+QString errorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const Error& e) {
+        return QString::fromStdString(e.what());
+    }
+    return "no error";
+}
+
+} // namespace
+
+class AtomicFileTest : public QObject {
+    Q_OBJECT
+private slots:
+    void replacesContent_data() {
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<std::string>("bytes");
+        QTest::newRow("new file") << false << std::string("a\r\nb\r\n");
+        QTest::newRow("existing file") << true << std::string("new\r\n");
+        QTest::newRow("empty content") << true << std::string();
+        QTest::newRow("binary content") << true << std::string("\0\xff\r\x1a", 4);
+    }
+    void replacesContent() {
+        QFETCH(bool, exists);
+        QFETCH(std::string, bytes);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("cachedloc.txt");
+        if (exists)
+            QVERIFY(test::writeFile(path, "old and longer content\r\n"));
+        writeFileAtomically(path.toStdString(), bytes);
+        QCOMPARE(test::readFile(path), bytes);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"cachedloc.txt"});
+    }
+
+    void keepsPermissions() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("list.txt");
+        QVERIFY(test::writeFile(path, "old"));
+        ::chmod(path.toLocal8Bit().constData(), 0640);
+        writeFileAtomically(path.toStdString(), "new");
+        struct stat st {};
+        QCOMPARE(::stat(path.toLocal8Bit().constData(), &st), 0);
+        QCOMPARE(st.st_mode & 07777, mode_t(0640));
+    }
+
+    void newFileHonoursUmask() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("new.txt");
+        const mode_t old = ::umask(027);
+        writeFileAtomically(path.toStdString(), "x");
+        ::umask(old);
+        struct stat st {};
+        QCOMPARE(::stat(path.toLocal8Bit().constData(), &st), 0);
+        QCOMPARE(st.st_mode & 07777, mode_t(0640));
+    }
+
+    void followsSymbolicLink() {
+        QTemporaryDir dir;
+        const QString real = dir.filePath("real.txt");
+        const QString link = dir.filePath("link.txt");
+        QVERIFY(test::writeFile(real, "old"));
+        QVERIFY(QFile::link(real, link));
+        writeFileAtomically(link.toStdString(), "new");
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(test::readFile(real), std::string("new"));
+    }
+
+    // Whatever fails, the old file stays whole and no temporary file is left behind.
+    void failureKeepsOldFile_data() {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<int>("failure");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("folder missing")
+            << "missing/list.txt" << int(Failure::None) << "Cannot create file %1";
+        QTest::newRow("target is a folder")
+            << "folder" << int(Failure::None) << "Cannot create file %1";
+        QTest::newRow("empty path") << "" << int(Failure::None) << "Cannot create file %1";
+        QTest::newRow("read-only folder")
+            << "readonly/list.txt" << int(Failure::None) << "Cannot create file %1";
+        QTest::newRow("read-only file")
+            << "locked.txt" << int(Failure::None) << "Cannot create file %1";
+        QTest::newRow("write fails at once")
+            << "list.txt" << int(Failure::AtOnce) << "Failed to Save Stream";
+        QTest::newRow("write fails part way")
+            << "list.txt" << int(Failure::PartWay) << "Failed to Save Stream";
+        QTest::newRow("disk full")
+            << "list.txt" << int(Failure::FullDisk) << "Failed to Save Stream";
+    }
+    void failureKeepsOldFile() {
+        QFETCH(QString, target);
+        QFETCH(int, failure);
+        QFETCH(QString, message);
+        const bool root = ::geteuid() == 0;
+        if (root && (target.startsWith("readonly") || target.startsWith("locked")))
+            QSKIP("permission bits do not stop root; the other rows cover the failure");
+        QTemporaryDir dir;
+        QDir(dir.path()).mkdir("folder");
+        QDir(dir.path()).mkdir("readonly");
+        const std::string old = "old content that must survive\r\n";
+        for (const char* name : {"list.txt", "locked.txt", "readonly/list.txt"})
+            QVERIFY(test::writeFile(dir.filePath(name), old));
+        ::chmod(dir.filePath("locked.txt").toLocal8Bit().constData(), 0444);
+        ::chmod(dir.filePath("readonly").toLocal8Bit().constData(), 0555);
+        const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden);
+
+        const QString path = target.isEmpty() ? QString() : dir.filePath(target);
+        const QString error = errorOf([&] {
+            writeFileAtomically(path.toStdString(), std::string(100000, 'n'),
+                                failure == int(Failure::None) ? ChunkWriter()
+                                                              : failingWriter(Failure(failure)));
+        });
+        ::chmod(dir.filePath("readonly").toLocal8Bit().constData(), 0755);
+        QCOMPARE(error, message.contains("%1") ? message.arg(path) : message);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
+        QCOMPARE(QDir(dir.filePath("readonly")).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"list.txt"});
+        if (QFileInfo(path).isFile())
+            QCOMPARE(test::readFile(path), old);
+    }
+};
+
+QTEST_GUILESS_MAIN(AtomicFileTest)
+#include "tst_atomicfile.moc"

@@ -1,0 +1,356 @@
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "stores/Error.h"
+#include "stores/LineStore.h"
+#include "support/ByteString.h"
+#include "support/TestSupport.h"
+
+using namespace qlx;
+
+namespace {
+
+std::string bytes(const char* s, size_t n) {
+    return std::string(s, n);
+}
+
+// Runs `f` and returns the message of the qlx::Error it throws, or "no error".
+template <typename F> QString errorOf(F&& f) {
+    try {
+        f();
+    } catch (const Error& e) {
+        return QString::fromStdString(e.what());
+    }
+    return "no error";
+}
+
+} // namespace
+
+class LineStoreTest : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+private slots:
+    // Plain files: every kind of line break becomes CR LF, nothing else changes.
+    void loadPlain_data() {
+        QTest::addColumn<std::string>("file");
+        QTest::addColumn<std::string>("text");
+        QTest::addColumn<int>("count");
+        QTest::newRow("empty file") << std::string() << std::string() << 0;
+        QTest::newRow("one line, no break")
+            << std::string("Calcite") << std::string("Calcite") << 1;
+        QTest::newRow("one line, CR LF")
+            << std::string("Calcite\r\n") << std::string("Calcite\r\n") << 1;
+        QTest::newRow("LF file") << std::string("a\nb\n") << std::string("a\r\nb\r\n") << 2;
+        QTest::newRow("CR file") << std::string("a\rb\r") << std::string("a\r\nb\r\n") << 2;
+        QTest::newRow("LF file without final break")
+            << std::string("a\nb") << std::string("a\r\nb") << 2;
+        QTest::newRow("mixed breaks")
+            << std::string("a\r\nb\nc\rd") << std::string("a\r\nb\r\nc\r\nd") << 4;
+        QTest::newRow("LF CR is two breaks")
+            << std::string("a\n\rb") << std::string("a\r\n\r\nb") << 3;
+        QTest::newRow("CR CR LF is two breaks")
+            << std::string("a\r\r\nb") << std::string("a\r\n\r\nb") << 3;
+        QTest::newRow("empty lines kept")
+            << std::string("\n\n\n") << std::string("\r\n\r\n\r\n") << 3;
+        QTest::newRow("two final breaks")
+            << std::string("a\r\n\r\n") << std::string("a\r\n\r\n") << 2;
+        QTest::newRow("spaces not trimmed")
+            << std::string("  a  \n") << std::string("  a  \r\n") << 1;
+        QTest::newRow("NUL inside a line") << bytes("a\0b\nc", 5) << bytes("a\0b\r\nc", 6) << 2;
+        QTest::newRow("control and high bytes")
+            << std::string("\x01\x1b\x7f\x80\x9d\xe5\xff\n")
+            << std::string("\x01\x1b\x7f\x80\x9d\xe5\xff\r\n") << 1;
+    }
+    void loadPlain() {
+        QFETCH(std::string, file);
+        QFETCH(std::string, text);
+        QFETCH(int, count);
+        QVERIFY(test::writeFile(path("in.txt"), file));
+        LineStore store;
+        store.setText("old content\r\n");
+        store.loadFromFile(path("in.txt").toStdString());
+        QCOMPARE(store.text(), text);
+        QCOMPARE(store.count(), count);
+    }
+
+    void count_data() {
+        QTest::addColumn<std::string>("text");
+        QTest::addColumn<int>("count");
+        QTest::newRow("empty") << std::string() << 0;
+        QTest::newRow("only a break") << std::string("\r\n") << 1;
+        QTest::newRow("two lines each with a break") << std::string("a\r\nb\r\n") << 2;
+        QTest::newRow("last line without break") << std::string("a\r\nb") << 2;
+        QTest::newRow("empty middle line") << std::string("a\r\n\r\nb\r\n") << 3;
+        QTest::newRow("single line") << std::string("abc") << 1;
+    }
+    void count() {
+        QFETCH(std::string, text);
+        QFETCH(int, count);
+        LineStore store;
+        store.setText(text);
+        QCOMPARE(store.count(), count);
+    }
+
+    void lineAccess_data() {
+        QTest::addColumn<std::string>("text");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<std::string>("line");
+        QTest::newRow("first") << std::string("a\r\nbb\r\n") << 0 << std::string("a");
+        QTest::newRow("second") << std::string("a\r\nbb\r\n") << 1 << std::string("bb");
+        QTest::newRow("last without break") << std::string("a\r\nbb") << 1 << std::string("bb");
+        QTest::newRow("empty line") << std::string("a\r\n\r\nc") << 1 << std::string();
+        QTest::newRow("past the end") << std::string("a\r\n") << 1 << std::string();
+        QTest::newRow("negative") << std::string("a\r\n") << -1 << std::string();
+        QTest::newRow("4096 characters whole") << std::string(4096, 'x') + "\r\n"
+                                               << 0 << std::string(4096, 'x');
+        QTest::newRow("longer line cut at 4096")
+            << "a\r\n" + std::string(4000, 'x') + std::string(1000, 'y') + "\r\nz" << 1
+            << std::string(4000, 'x') + std::string(96, 'y');
+        QTest::newRow("line after a long one")
+            << std::string(5000, 'x') + "\r\nz" << 1 << std::string("z");
+        QTest::newRow("NUL inside") << bytes("a\0b\r\n", 5) << 0 << bytes("a\0b", 3);
+    }
+    void lineAccess() {
+        QFETCH(std::string, text);
+        QFETCH(int, index);
+        QFETCH(std::string, line);
+        LineStore store;
+        store.setText(text);
+        QCOMPARE(store.line(index), line);
+    }
+
+    void add_data() {
+        QTest::addColumn<std::string>("before");
+        QTest::addColumn<std::string>("added");
+        QTest::addColumn<std::string>("after");
+        QTest::addColumn<int>("count");
+        QTest::newRow("empty store")
+            << std::string() << std::string("X") << std::string("X\r\n") << 1;
+        QTest::newRow("after a break")
+            << std::string("A\r\n") << std::string("X") << std::string("A\r\nX\r\n") << 2;
+        QTest::newRow("no final break")
+            << std::string("A") << std::string("X") << std::string("A\r\nX") << 2;
+        QTest::newRow("empty line to empty store")
+            << std::string() << std::string() << std::string("\r\n") << 1;
+        QTest::newRow("empty line after a break")
+            << std::string("A\r\n") << std::string() << std::string("A\r\n\r\n") << 2;
+        QTest::newRow("line with LF inside")
+            << std::string("A\r\n") << std::string("X\nY") << std::string("A\r\nX\r\nY\r\n") << 3;
+        QTest::newRow("high bytes") << std::string() << std::string("\xc5sen|\xd6land|")
+                                    << std::string("\xc5sen|\xd6land|\r\n") << 1;
+    }
+    void add() {
+        QFETCH(std::string, before);
+        QFETCH(std::string, added);
+        QFETCH(std::string, after);
+        QFETCH(int, count);
+        LineStore store;
+        store.setText(before);
+        store.add(added);
+        QCOMPARE(store.text(), after);
+        QCOMPARE(store.count(), count);
+    }
+
+    // A store that was never loaded refuses to grow past its limit, and adds nothing then.
+    void addLimit_data() {
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<std::string>("before");
+        QTest::addColumn<std::string>("added");
+        QTest::addColumn<bool>("fits");
+        QTest::newRow("fits exactly") << 10 << std::string("abc\r\n") << std::string("def") << true;
+        QTest::newRow("one byte over")
+            << 10 << std::string("abc\r\n") << std::string("defg") << false;
+        QTest::newRow("empty store, too long") << 4 << std::string() << std::string("abc") << false;
+        QTest::newRow("break before the line counts")
+            << 8 << std::string("abc") << std::string("def") << true;
+        QTest::newRow("break before the line counts, over")
+            << 7 << std::string("abc") << std::string("def") << false;
+    }
+    void addLimit() {
+        QFETCH(int, limit);
+        QFETCH(std::string, before);
+        QFETCH(std::string, added);
+        QFETCH(bool, fits);
+        LineStore store;
+        store.setText(before);
+        store.setLengthLimit(static_cast<size_t>(limit));
+        const QString error = errorOf([&] { store.add(added); });
+        QCOMPARE(error, fits ? QString("no error") : QString("RichEdit line insertion error"));
+        if (!fits)
+            QCOMPARE(store.text(), before);
+        QVERIFY(store.text().size() <= static_cast<size_t>(limit));
+    }
+
+    void loadLiftsTheLimit() {
+        QVERIFY(test::writeFile(path("small.txt"), "a\r\n"));
+        LineStore store;
+        store.setLengthLimit(8);
+        QCOMPARE(errorOf([&] { store.add(std::string(20, 'x')); }),
+                 QString("RichEdit line insertion error"));
+        store.loadFromFile(path("small.txt").toStdString());
+        store.add(std::string(20, 'x'));
+        QCOMPARE(store.count(), 2);
+    }
+
+    // Plain files come back byte for byte: every byte value but the line breaks.
+    void plainByteTransparency_data() {
+        QTest::addColumn<std::string>("file");
+        std::string all;
+        for (int b = 0; b < 256; ++b)
+            if (b != '\r' && b != '\n')
+                all += static_cast<char>(b);
+        QTest::newRow("every byte in one line") << all + "\r\n" + all;
+        QTest::newRow("NUL lines") << bytes("\0\r\n\0\0\r\n", 7);
+        QTest::newRow("Windows-1252 letters") << std::string("\xc5\xe4\xf6\x8a\x9a\x80\r\n");
+    }
+    void plainByteTransparency() {
+        QFETCH(std::string, file);
+        QVERIFY(test::writeFile(path("bytes.txt"), file));
+        LineStore store;
+        store.loadFromFile(path("bytes.txt").toStdString());
+        store.saveToFile(path("bytes2.txt").toStdString());
+        QCOMPARE(test::readFile(path("bytes2.txt")), file);
+    }
+
+    void saveWritesLfFileWithCrLf() {
+        QVERIFY(test::writeFile(path("lf.txt"), "a\nb\n"));
+        LineStore store;
+        store.loadFromFile(path("lf.txt").toStdString());
+        store.saveToFile(path("lf.txt").toStdString());
+        QCOMPARE(test::readFile(path("lf.txt")), std::string("a\r\nb\r\n"));
+    }
+
+    // Failed loads name the full path and leave the store as it was.
+    void loadFailure_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("plain");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing, plain") << "missing.txt" << true << "Cannot open file %1";
+        QTest::newRow("missing, rich") << "missing.rtf" << false << "Cannot open file %1";
+        QTest::newRow("a folder") << "folder" << true << "Cannot open file %1";
+        QTest::newRow("a pipe") << "pipe" << true << "Cannot open file %1";
+        QTest::newRow("longer than the limit") << "huge.txt" << true << "Failed to Load Stream";
+        QTest::newRow("longer than the limit, rich")
+            << "huge.txt" << false << "Failed to Load Stream";
+    }
+    void loadFailure() {
+        QFETCH(QString, name);
+        QFETCH(bool, plain);
+        QFETCH(QString, message);
+        QDir(m_dir.path()).mkdir("folder");
+        ::mkfifo(path("pipe").toLocal8Bit().constData(), 0600);
+        if (!QFile::exists(path("huge.txt"))) {
+            QFile huge(path("huge.txt")); // sparse: costs no disk
+            QVERIFY(huge.open(QIODevice::WriteOnly));
+            QVERIFY(huge.resize(qint64(LineStore::kMaxLength) + 1));
+        }
+        LineStore store(plain);
+        store.setText("kept\r\n");
+        const auto revision = store.revision();
+        const QString full = path(name);
+        QCOMPARE(errorOf([&] { store.loadFromFile(full.toStdString()); }),
+                 message.contains("%1") ? message.arg(full) : message);
+        QCOMPARE(store.text(), std::string("kept\r\n"));
+        QCOMPARE(store.revision(), revision);
+    }
+
+    void saveFailure_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("plain");
+        QTest::newRow("folder missing, plain") << "no/such/folder/list.txt" << true;
+        QTest::newRow("folder missing, rich") << "no/such/folder/list.rtf" << false;
+        QTest::newRow("target is a folder") << "folder" << true;
+    }
+    void saveFailure() {
+        QFETCH(QString, name);
+        QFETCH(bool, plain);
+        QDir(m_dir.path()).mkdir("folder");
+        LineStore store(plain);
+        store.setText("a\r\n");
+        const QString full = path(name);
+        QCOMPARE(errorOf([&] { store.saveToFile(full.toStdString()); }),
+                 QString("Cannot create file %1").arg(full));
+        QCOMPARE(store.text(), std::string("a\r\n"));
+    }
+
+    // A rich-text store reads RTF, and a file that is not RTF as plain text.
+    void loadRich_data() {
+        QTest::addColumn<std::string>("file");
+        QTest::addColumn<std::string>("text");
+        QTest::newRow("RTF") << std::string("{\\rtf1\\ansi {\\fonttbl{\\f0 Arial;}}a\\par b\\par}")
+                             << std::string("a\r\nb\r\n");
+        QTest::newRow("plain text")
+            << std::string("|Quartz|Alps|SiO2|\n") << std::string("|Quartz|Alps|SiO2|\r\n");
+        QTest::newRow("truncated RTF is read as plain text")
+            << std::string("{\\rtf1 a\\par\nb") << std::string("{\\rtf1 a\\par\r\nb");
+        QTest::newRow("empty file") << std::string() << std::string();
+        QTest::newRow("RTF with an escaped CR byte keeps CR LF only")
+            << std::string("{\\rtf1 a\\'0db\\par}") << std::string("a\r\nb\r\n");
+        QTest::newRow("RTF with a unicode LF keeps CR LF only")
+            << std::string("{\\rtf1 a\\u10 ?b}") << std::string("a\r\nb");
+    }
+    void loadRich() {
+        QFETCH(std::string, file);
+        QFETCH(std::string, text);
+        QVERIFY(test::writeFile(path("list.rtf"), file));
+        LineStore store(false);
+        store.loadFromFile(path("list.rtf").toStdString());
+        QCOMPARE(store.text(), text);
+    }
+
+    // Saving a list as RTF and opening it again gives the same lines.
+    void richRoundTrip_data() {
+        QTest::addColumn<std::string>("text");
+        QTest::newRow("records") << std::string("|Calcite|Tsumeb|CaCO3|\r\n|Quartz|Alps|SiO2|\r\n");
+        QTest::newRow("no final break") << std::string("a\r\nb");
+        QTest::newRow("braces and backslashes") << std::string("{\\}\\par{}\r\n");
+        QTest::newRow("empty lines") << std::string("\r\n\r\na\r\n\r\n");
+        QTest::newRow("empty") << std::string();
+        QTest::newRow("leading spaces") << std::string("  a\r\n b\r\n");
+    }
+    void richRoundTrip() {
+        QFETCH(std::string, text);
+        LineStore store(false);
+        store.setText(text);
+        store.saveToFile(path("round.rtf").toStdString());
+        QVERIFY(test::readFile(path("round.rtf")).rfind("{\\rtf1", 0) == 0);
+        LineStore again(false);
+        again.loadFromFile(path("round.rtf").toStdString());
+        QCOMPARE(again.text(), text);
+    }
+
+    void changeTracking() {
+        LineStore store;
+        int calls = 0;
+        store.setChangeListener([&] { ++calls; });
+        store.setText("a\r\n");
+        QCOMPARE(calls, 1);
+        store.setText("a\n"); // the same text once the break is CR LF
+        QCOMPARE(calls, 1);
+        store.add("b");
+        QCOMPARE(calls, 2);
+        QCOMPARE(store.revision(), std::uint64_t(2));
+        store.clear();
+        QCOMPARE(calls, 3);
+        store.clear();
+        QCOMPARE(calls, 3);
+        QCOMPARE(store.count(), 0);
+    }
+
+    void setTextNormalisesBreaks() {
+        LineStore store;
+        store.setText("a\rb\nc\r\nd");
+        QCOMPARE(store.text(), std::string("a\r\nb\r\nc\r\nd"));
+        QCOMPARE(store.line(2), std::string("c"));
+    }
+};
+
+QTEST_GUILESS_MAIN(LineStoreTest)
+#include "tst_linestore.moc"

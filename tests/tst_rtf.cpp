@@ -1,0 +1,301 @@
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "stores/LineStore.h"
+#include "stores/Rtf.h"
+#include "stores/Windows1252.h"
+#include "support/ByteString.h"
+#include "support/TestSupport.h"
+
+using namespace qlx;
+
+namespace {
+
+std::string cp(const char* utf8) {
+    return cp1252::fromUtf8(utf8);
+}
+
+std::string nested(size_t depth, const std::string& inner) {
+    return "{\\rtf1 " + std::string(depth, '{') + inner + std::string(depth, '}') + "}";
+}
+
+// Runs a tool on `input`, returning its standard output, or an empty optional when the tool
+// is not installed or fails.
+std::optional<QByteArray> runTool(const QString& tool, const QStringList& args,
+                                  const QByteArray& input, const QString& workDir) {
+    if (QStandardPaths::findExecutable(tool).isEmpty())
+        return std::nullopt;
+    QProcess p;
+    p.setWorkingDirectory(workDir);
+    p.start(tool, args);
+    if (!p.waitForStarted())
+        return std::nullopt;
+    p.write(input);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return std::nullopt;
+    return p.readAllStandardOutput();
+}
+
+} // namespace
+
+class RtfTest : public QObject {
+    Q_OBJECT
+private slots:
+    // Every byte value a line can hold comes back from write() and read() unchanged.
+    void roundTripEveryByte_data() {
+        QTest::addColumn<std::string>("text");
+        for (int b = 1; b < 256; ++b) {
+            const std::string text = std::string("a") + char(b) + "z\r\n" + char(b) + "\r\n";
+            QTest::addRow("byte 0x%02x", b) << LineStore::normaliseLineBreaks(text);
+        }
+        std::string all;
+        for (int b = 0; b < 256; ++b)
+            if (b != '\r' && b != '\n')
+                all += char(b);
+        QTest::newRow("all bytes in one line") << all + "\r\n" + all;
+    }
+    void roundTripEveryByte() {
+        QFETCH(std::string, text);
+        const std::string rtf = rtf::write(text);
+        for (unsigned char c : rtf) // the document itself is 7-bit text
+            QVERIFY(c < 0x80 && (c >= 0x20 || c == '\r' || c == '\n'));
+        const auto back = rtf::read(rtf);
+        QVERIFY(back.has_value());
+        QCOMPARE(*back, text);
+    }
+
+    // The same through a rich-text store, file and all.
+    void storeRoundTripEveryByte() {
+        QTemporaryDir dir;
+        std::string text;
+        for (int b = 1; b < 256; ++b)
+            if (b != '\r' && b != '\n')
+                text += std::string("|") + char(b) + "|x|" + char(b) + char(b) + "|\r\n";
+        LineStore store(false);
+        store.setText(text);
+        const std::string path = dir.filePath("all.rtf").toStdString();
+        store.saveToFile(path);
+        LineStore again(false);
+        again.loadFromFile(path);
+        QCOMPARE(again.text(), text);
+        QCOMPARE(again.count(), 253);
+    }
+
+    void writerShape_data() {
+        QTest::addColumn<std::string>("text");
+        QTest::addColumn<int>("paragraphs");
+        QTest::newRow("empty") << std::string() << 0;
+        QTest::newRow("one line") << std::string("a\r\n") << 1;
+        QTest::newRow("three lines, last without break") << std::string("a\r\nb\r\nc") << 2;
+        QTest::newRow("empty lines") << std::string("\r\n\r\n\r\n") << 3;
+        QTest::newRow("the word par in the text") << std::string("\\par\r\n") << 1;
+    }
+    void writerShape() {
+        QFETCH(std::string, text);
+        QFETCH(int, paragraphs);
+        const std::string rtf = rtf::write(text);
+        QVERIFY(rtf.rfind("{\\rtf1\\ansi\\ansicpg1252", 0) == 0);
+        QVERIFY(rtf.find("{\\fonttbl") != std::string::npos);
+        int pars = 0;
+        for (size_t p = rtf.find("\\par"); p != std::string::npos; p = rtf.find("\\par", p + 1))
+            if (p == 0 || rtf[p - 1] != '\\') // "\\par" in the text is an escaped backslash
+                if (rtf.compare(p, 5, "\\pard") != 0)
+                    ++pars;
+        QCOMPARE(pars, paragraphs);
+    }
+
+    // Pieces of RTF as other programs write them.
+    void readSnippets_data() {
+        QTest::addColumn<std::string>("rtf");
+        QTest::addColumn<std::string>("text");
+        auto row = [](const char* name, const char* rtf, const std::string& text) {
+            QTest::newRow(name) << std::string(rtf) << text;
+        };
+        row("plain paragraph", "{\\rtf1 Hello\\par}", "Hello\r\n");
+        row("no final par", "{\\rtf1 Hello}", "Hello");
+        row("line break", "{\\rtf1 a\\line b\\par}", "a\r\nb\r\n");
+        row("backslash newline is a paragraph", "{\\rtf1 a\\\nb\\\r\nc}", "a\r\nb\r\nc");
+        row("source line ends are not text", "{\\rtf1 a\r\nb\nc\\par}", "abc\r\n");
+        row("tab", "{\\rtf1 a\\tab b}", "a\tb");
+        row("parameter and delimiter space", "{\\rtf1\\fs24 x\\b0  y}", "x y");
+        row("negative parameter", "{\\rtf1\\fi-360 x}", "x");
+        row("hex byte", "{\\rtf1 caf\\'e9 \\'80}", cp("café €"));
+        row("hex byte upper case", "{\\rtf1 \\'C5}", cp("Å"));
+        row("escaped specials", "{\\rtf1 \\{\\}\\\\}", "{}\\");
+        row("non-breaking space and hyphens", "{\\rtf1 a\\~b\\-c\\_d}", cp("a\u00a0bc-d"));
+        row("named quotes and dashes",
+            "{\\rtf1 \\lquote\\rquote\\ldblquote\\rdblquote\\endash\\emdash\\bullet}",
+            cp("‘’“”–—•"));
+        row("unicode with fallback", "{\\rtf1 \\u233?x}", cp("éx"));
+        row("unicode negative", "{\\rtf1\\uc1 \\u-3913?}", "?"); // U+F0B7, private use
+        row("unicode outside the code page", "{\\rtf1 \\u20013?}", "?");
+        row("unicode in code page above Latin-1", "{\\rtf1 \\u8364?}", cp("€"));
+        row("uc0 skips nothing", "{\\rtf1\\uc0 \\u233 x}", cp("éx"));
+        row("uc2 skips two", "{\\rtf1\\uc2 \\u233\\'e9\\'e9x}", cp("éx"));
+        row("uc is per group", "{\\rtf1{\\uc2 \\u233 ab}\\u233 ab}", cp("ééb"));
+        row("skipping ends at a group end", "{\\rtf1\\uc3 \\u233{}ab}", cp("éab"));
+        row("control word counts as one fallback", "{\\rtf1 \\u233\\par x}", cp("éx"));
+        row("surrogate pair gives one ?", "{\\rtf1 \\u-10179?\\u-8694?x}", "?x");
+        row("lone low surrogate", "{\\rtf1 \\u-8694?x}", "?x");
+        row("unicode far out of range", "{\\rtf1 \\u99999999999999999999?x}", "?x");
+        row("unicode without parameter", "{\\rtf1 \\u x}", "x");
+        row("font table skipped", "{\\rtf1{\\fonttbl{\\f0 Arial;}}x}", "x");
+        row("colour table skipped", "{\\rtf1{\\colortbl;\\red1\\green2\\blue3;}x}", "x");
+        row("stylesheet skipped", "{\\rtf1{\\stylesheet{\\s0 Normal;}}x}", "x");
+        row("info skipped", "{\\rtf1{\\info{\\title T}{\\author A}}x}", "x");
+        row("picture skipped", "{\\rtf1{\\pict\\pngblip 89504e47}x}", "x");
+        row("starred group skipped", "{\\rtf1{\\*\\unknown a{b}c}x}", "x");
+        row("unknown destination kept", "{\\rtf1{\\unknownword a}x}", "ax");
+        row("field result kept, instruction skipped",
+            "{\\rtf1{\\field{\\*\\fldinst HYPERLINK \"u\"}{\\fldrslt link}}}", "link");
+        row("binary data skipped", "{\\rtf1{\\pict\\bin3 }{\\}x}", "x");
+        row("binary data outside a picture", "{\\rtf1 a\\bin2 {}b}", "ab");
+        row("binary zero length", "{\\rtf1 a\\bin0 b}", "ab");
+        row("table cells", "{\\rtf1 a\\cell b\\cell\\row c}", "a\tb\t\r\nc");
+        row("text after the document ignored", "{\\rtf1 a}garbage}}{", "a");
+        row("long control word", "{\\rtf1\\abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyz x}",
+            "x");
+        row("NUL byte escaped", "{\\rtf1 a\\'00b}", std::string("a\0b", 3));
+        row("1000 nested groups", nested(1000, "deep").c_str(), "deep");
+    }
+    void readSnippets() {
+        QFETCH(std::string, rtf);
+        QFETCH(std::string, text);
+        const auto got = rtf::read(rtf);
+        QVERIFY(got.has_value());
+        QCOMPARE(*got, text);
+    }
+
+    // Not RTF: the reader says so instead of guessing, and never reads past the data.
+    void malformed_data() {
+        QTest::addColumn<std::string>("rtf");
+        QTest::newRow("empty") << std::string();
+        QTest::newRow("plain text") << std::string("|Quartz|Alps|SiO2|");
+        QTest::newRow("rtf not at the start") << std::string(" {\\rtf1 a}");
+        QTest::newRow("only the opening") << std::string("{\\rtf");
+        QTest::newRow("truncated") << std::string("{\\rtf1 a\\par b");
+        QTest::newRow("unclosed inner group") << std::string("{\\rtf1 {a\\par}");
+        QTest::newRow("backslash at the end") << std::string("{\\rtf1 a\\");
+        QTest::newRow("hex escape cut short") << std::string("{\\rtf1 a\\'4");
+        QTest::newRow("hex escape not hex") << std::string("{\\rtf1 a\\'zz}");
+        QTest::newRow("control word at the end") << std::string("{\\rtf1 a\\par");
+        QTest::newRow("parameter at the end") << std::string("{\\rtf1 a\\fs2");
+        QTest::newRow("bin longer than the data") << std::string("{\\rtf1 a\\bin10 abc}");
+        QTest::newRow("huge bin") << std::string("{\\rtf1 a\\bin99999999999999999999 }");
+        QTest::newRow("nesting 100000 deep") << nested(100000, "x");
+        QTest::newRow("nesting 100000 deep, never closed") << "{\\rtf1 " + std::string(100000, '{');
+        QTest::newRow("nesting one past the limit") << nested(rtf::kMaxDepth, "x");
+    }
+    void malformed() {
+        QFETCH(std::string, rtf);
+        // A copy on the heap of exactly the data's size, so a sanitizer build catches any
+        // read past its end.
+        std::unique_ptr<char[]> exact(new char[rtf.size() + 1]);
+        std::copy(rtf.begin(), rtf.end(), exact.get());
+        QVERIFY(!rtf::read(std::string_view(exact.get(), rtf.size())).has_value());
+    }
+
+    // A rich-text store reads what is not RTF again as plain text.
+    void malformedLoadsAsPlainText_data() { malformed_data(); }
+    void malformedLoadsAsPlainText() {
+        QFETCH(std::string, rtf);
+        QTemporaryDir dir;
+        QVERIFY(test::writeFile(dir.filePath("bad.rtf"), rtf));
+        LineStore store(false);
+        store.loadFromFile(dir.filePath("bad.rtf").toStdString());
+        QCOMPARE(store.text(), LineStore::normaliseLineBreaks(rtf));
+    }
+
+    // Documents written by other programs.
+    void samples_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<std::string>("text");
+        QTest::newRow("pandoc")
+            << "pandoc.rtf"
+            << cp("|Calcite|Tsumeb, Namibia|CaCO3|\r\n|Fluorite|Weardale, England|CaF2|\r\n"
+                  "|Rhodochrosite|Sweet Home Mine, Alma, Colorado|MnCO3|\r\n"
+                  "|Smithsonite|Kelly Mine, Magdalena, New Mexico – €5|ZnCO3|\r\n"
+                  "|Aragonite|Minglanilla, Cuenca, España|CaCO3|\r\n|Quartz|?? ?|SiO2|\r\n");
+        QTest::newRow("WordPad")
+            << "wordpad.rtf"
+            << cp("|Kvarts|Åsen, Öland|SiO2|\r\n|Fluorit|Kongsberg – Norge|CaF2|\r\n"
+                  "|Beryll|Minas Gerais|Be3Al2Si6O18|\r\nTab\there and a {brace} and "
+                  "\\backslash\r\n");
+        QTest::newRow("TextEdit") << "textedit.rtf"
+                                  << cp("|Azurite|Bisbee, Arizona|Cu3(CO3)2(OH)2|\r\n"
+                                        "|Malachite|Kolwezi, Katanga — DRC|Cu2CO3(OH)2|\r\n"
+                                        "|Cerussite|Tsumeb “Tsumcorp”|PbCO3|\r\n"
+                                        "|Wulfenite|Red Cloud Mine ? AZ|PbMoO4|");
+        QTest::newRow("LibreOffice") << "libreoffice.rtf"
+                                     << cp("|Pyrit|Navajún, La Rioja|FeS2|\r\n"
+                                           "|Vanadinit|Mibladen, Marocko|Pb5(VO4)3Cl|\r\n"
+                                           "|Baryt|Cumbria|BaSO4|\r\n");
+        QTest::newRow("Word") << "word.rtf"
+                              << cp("|Topaz|Ouro Preto|Al2SiO4F2|\r\n"
+                                    "|Rhodonite|Broken Hill|MnSiO3|\r\n"
+                                    "|Gold|Eagle\u00a0Mine ??|Au|\r\n");
+    }
+    void samples() {
+        QFETCH(QString, file);
+        QFETCH(std::string, text);
+        LineStore store(false);
+        store.loadFromFile(QString(QLX_TEST_DATA "/rtf/" + file).toStdString());
+        QCOMPARE(store.text(), text);
+    }
+
+    // Our documents as an independent reader sees them.
+    void readByUnrtf_data() {
+        QTest::addColumn<std::string>("text");
+        QTest::newRow("records") << std::string("|Calcite|Tsumeb|CaCO3|\r\n|Quartz|Alps|SiO2|\r\n");
+        QTest::newRow("specials") << std::string("{brace} \\back\\slash\\ \\par\r\n");
+        QTest::newRow("Latin-1 letters") << cp("Åsen, Öland, Navajún, España\r\n");
+        // (unrtf folds runs of spaces into one, so none are tested here.)
+        QTest::newRow("empty lines") << std::string(" a\r\n\r\nb\r\n");
+    }
+    void readByUnrtf() {
+        QFETCH(std::string, text);
+        QTemporaryDir dir;
+        QVERIFY(test::writeFile(dir.filePath("list.rtf"), rtf::write(text)));
+        const auto out = runTool("unrtf", {"--text", "list.rtf"}, {}, dir.path());
+        if (!out)
+            QSKIP("unrtf is not installed");
+        // unrtf puts a comment header before the text, ended by a line of dashes, and writes
+        // Latin-1 with LF line ends.
+        const QByteArray marker = "-----------------\n";
+        const qsizetype at = out->indexOf(marker);
+        QVERIFY(at >= 0);
+        std::string got = out->mid(at + marker.size()).toStdString();
+        QCOMPARE(LineStore::normaliseLineBreaks(got), text);
+    }
+
+    // Documents pandoc writes from UTF-8 text.
+    void writtenByPandoc_data() {
+        QTest::addColumn<QString>("markdown");
+        QTest::addColumn<std::string>("text");
+        QTest::newRow("two paragraphs") << "Calcite\n\nQuartz\n"
+                                        << std::string("Calcite\r\nQuartz\r\n");
+        QTest::newRow("accents and euro")
+            << QString::fromUtf8("Caf\u00e9 \u20ac 3\n") << cp("Café € 3\r\n");
+        QTest::newRow("outside the code page")
+            << QString::fromUtf8("Jade \u7389 and \U0001F48E\n") << std::string("Jade ? and ?\r\n");
+        QTest::newRow("braces and backslash") << "a {b} \\\\ c\n" << std::string("a {b} \\ c\r\n");
+        QTest::newRow("hard line break") << "one\\\ntwo\n" << std::string("one\r\ntwo\r\n");
+    }
+    void writtenByPandoc() {
+        QFETCH(QString, markdown);
+        QFETCH(std::string, text);
+        const auto out = runTool("pandoc", {"-f", "markdown-smart", "-t", "rtf", "-s"},
+                                 markdown.toUtf8(), QDir::tempPath());
+        if (!out)
+            QSKIP("pandoc is not installed");
+        const auto got = rtf::read(out->toStdString());
+        QVERIFY(got.has_value());
+        QCOMPARE(LineStore::normaliseLineBreaks(*got), text);
+    }
+};
+
+QTEST_GUILESS_MAIN(RtfTest)
+#include "tst_rtf.moc"
