@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -19,8 +20,16 @@
 #include "platform/ErrorHandler.h"
 #include "platform/Gauge.h"
 #include "platform/ImageBox.h"
+#include "platform/MessageBox.h"
+#include "platform/RichEditBox.h"
 #include "platform/Shape.h"
 #include "platform/SpinField.h"
+#include "platform/Text.h"
+#include "stores/DataFolder.h"
+#include "stores/Error.h"
+#include "stores/LabelList.h"
+#include "stores/LocalityCache.h"
+#include "stores/MineralLookup.h"
 
 namespace qlx {
 
@@ -60,12 +69,19 @@ QLabel* splashLabel(QWidget* parent, const char* name, int x, int y, const QStri
     return label;
 }
 
-// A rich-text box: plain-text mode takes no formatting when text is pasted in.
-QTextEdit* richEdit(QWidget* parent, const char* name, const QRect& geometry, bool plainText) {
-    auto* box = place(new QTextEdit(parent), name, geometry);
-    box->setAcceptRichText(!plainText);
-    box->setTabChangesFocus(true);
-    return box;
+RichEditBox* richEdit(QWidget* parent, const char* name, const QRect& geometry, bool plainText) {
+    return place(new RichEditBox(plainText, parent), name, geometry);
+}
+
+bool isEnter(int key) {
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+// Sets a field's text; a field that already holds the text stays as it is and fires nothing.
+void setFieldText(QLineEdit* field, const std::string& cp1252Text) {
+    const QString text = toQString(cp1252Text);
+    if (field->text() != text)
+        field->setText(text);
 }
 
 // "No tab stop": the control still takes the focus when clicked.
@@ -243,12 +259,9 @@ void MainForm::createHiddenControls() {
     QWidget* p = Panel3;
     Label11 = makeLabel(p, "Label11", {680, 296}, "cachedword");
     lastlocality = makeLabel(p, "lastlocality", {688, 336}, "lastlocality");
-    RichEdit3 = richEdit(p, "RichEdit3", {680, 240, 153, 217}, true);
-    RichEdit2 = richEdit(p, "RichEdit2", {688, 248, 153, 217}, true);
     Button2 = makeButton(p, "Button2", {448, 432, 185, 25}, "Complete mineral and get formula!");
     Button1 = makeButton(p, "Button1", {704, 344, 97, 25}, "Complete locality");
-    for (QWidget* c : std::initializer_list<QWidget*>{Label11, lastlocality, RichEdit3, RichEdit2,
-                                                      Button2, Button1}) {
+    for (QWidget* c : std::initializer_list<QWidget*>{Label11, lastlocality, Button2, Button1}) {
         c->hide();
         noTabStop(c);
     }
@@ -312,6 +325,28 @@ void MainForm::bindEvents() {
     bind(About1, &QAction::triggered, &MainForm::About1Click);
     bind(Exit1, &QAction::triggered, &MainForm::Exit1Click);
     bind(Button10, &QPushButton::clicked, &MainForm::Button10Click);
+    bind(Button2, &QPushButton::clicked, &MainForm::Button2Click);
+    bind(Button1, &QPushButton::clicked, &MainForm::Button1Click);
+    bind(Button6, &QPushButton::clicked, &MainForm::Button6Click);
+    bind(Edit4, &QLineEdit::textChanged, &MainForm::Edit4Change);
+    Edit7->installEventFilter(this);
+    Edit6->installEventFilter(this);
+}
+
+// Key-down handlers see the key before the field does, and leave it to the field.
+bool MainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && (watched == Edit7 || watched == Edit6)) {
+        const auto* press = static_cast<QKeyEvent*>(event);
+        guarded(
+            [&] {
+                if (watched == Edit7)
+                    Edit7KeyDown(press->key(), press->modifiers());
+                else
+                    Edit6KeyDown(press->key(), press->modifiers());
+            },
+            this);
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainForm::Timer1Timer() {
@@ -329,8 +364,85 @@ void MainForm::Timer3Timer() {
     Gauge1->setProgress(Gauge1->progress() + 1);
 }
 
+// The deferred load. A failing step ends it there and leaves Timer4 running, so the load is
+// tried again on later ticks; a failure is reported once, and never while a message box of
+// ours is still open.
 void MainForm::Timer4Timer() {
-    Timer4->stop();
+    if (MessageBox::isOpen())
+        return;
+    try {
+        RichEdit2.loadFromFile(dataFilePath("cachedloc.txt"));
+        RichEdit3.loadFromFile(dataFilePath("athena.txt"));
+        Timer4->stop();
+        m_lastLoadFailure.clear();
+    } catch (const Error& failure) {
+        if (failure.what() == m_lastLoadFailure)
+            return;
+        m_lastLoadFailure = failure.what();
+        throw;
+    }
+}
+
+// Enter in the mineral field completes the name and fetches the formula.
+void MainForm::Edit7KeyDown(int key, Qt::KeyboardModifiers) {
+    if (!isEnter(key))
+        return;
+    Button2->click();
+    if (!Label11->text().isEmpty())
+        Edit7->setText(Label11->text());
+}
+
+// The mineral lookup: the name goes to Label11, the formula to the formula field.
+void MainForm::Button2Click() {
+    if (mineralStoreNeedsLoad(RichEdit3.text()))
+        RichEdit3.loadFromFile(dataFilePath("athena.txt"));
+    const MineralLookupResult result = lookupMineral(RichEdit3.text(), fromQString(Edit7->text()));
+    Label11->setText(toQString(result.name));
+    if (result.found)
+        setFieldText(Edit4, result.formula);
+}
+
+// Enter in the locality field completes it from the cache.
+void MainForm::Edit6KeyDown(int key, Qt::KeyboardModifiers) {
+    if (!isEnter(key))
+        return;
+    Button1->click();
+    if (const auto text = localityFieldAfterEnter(fromQString(lastlocality->text())))
+        setFieldText(Edit6, *text);
+}
+
+void MainForm::Button1Click() {
+    if (localityCacheNeedsLoad(RichEdit2.text()))
+        RichEdit2.loadFromFile(dataFilePath("cachedloc.txt"));
+    const LocalityCompletion completion =
+        completeLocality(RichEdit2.text(), fromQString(Edit6->text()), fromQString(Edit1->text()));
+    if (completion.matched)
+        lastlocality->setText(toQString(completion.completion));
+}
+
+// "Add data to list": count, append the record, remember a new locality.
+void MainForm::Button6Click() {
+    Label24->setText(toQString(nextLabelCount(fromQString(Label24->text()))));
+    Label24->adjustSize();
+    RichEdit4->lines().add(makeLabelRecord(fromQString(Edit7->text()), fromQString(Edit6->text()),
+                                           fromQString(Edit5->text())));
+    const LocalityCacheUpdate update =
+        localityCacheUpdate(RichEdit2.text(), fromQString(Edit6->text()));
+    if (update.addAndSave) {
+        RichEdit2.add(update.line);
+        saveLocalityCache();
+    }
+}
+
+void MainForm::saveLocalityCache() {
+    RichEdit2.saveToFile(dataFilePath("cachedloc.txt"));
+}
+
+// "Info = formula": the info field follows the formula field while the box is ticked.
+void MainForm::Edit4Change() {
+    if (const auto info =
+            infoAfterFormulaChange(CheckBox1->isChecked(), fromQString(Edit4->text())))
+        setFieldText(Edit5, *info);
 }
 
 void MainForm::About1Click() {

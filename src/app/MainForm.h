@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QMainWindow>
+#include <string>
+
+#include "stores/LineStore.h"
 
 class QAction;
 class QCheckBox;
@@ -17,6 +20,7 @@ namespace qlx {
 
 class Gauge;
 class ImageBox;
+class RichEditBox;
 class Shape;
 class SpinField;
 
@@ -40,6 +44,12 @@ public:
     void About1Click();
     void Button10Click();
     void Exit1Click();
+    void Edit7KeyDown(int key, Qt::KeyboardModifiers shift);
+    void Button2Click();
+    void Edit6KeyDown(int key, Qt::KeyboardModifiers shift);
+    void Button1Click();
+    void Button6Click();
+    void Edit4Change();
 
     // Images drawn on the window itself, behind the windowed controls.
     ImageBox* rendered = nullptr;
@@ -54,7 +64,7 @@ public:
     QLineEdit* Edit3 = nullptr;
     QFrame* Panel2 = nullptr;
     QFrame* Panel4 = nullptr;
-    QTextEdit* RichEdit1 = nullptr;
+    RichEditBox* RichEdit1 = nullptr;
     QPushButton* Button11 = nullptr;
     QPushButton* Button12 = nullptr;
 
@@ -96,13 +106,11 @@ public:
     QPushButton* Button7 = nullptr;
     QPushButton* Button8 = nullptr;
     QPushButton* Button9 = nullptr;
-    QTextEdit* RichEdit4 = nullptr;
+    RichEditBox* RichEdit4 = nullptr;
 
     // Main panel: hidden working controls.
     QLabel* Label11 = nullptr;
     QLabel* lastlocality = nullptr;
-    QTextEdit* RichEdit3 = nullptr;
-    QTextEdit* RichEdit2 = nullptr;
     QPushButton* Button2 = nullptr;
     QPushButton* Button1 = nullptr;
 
@@ -124,6 +132,11 @@ public:
     QLabel* Label31 = nullptr;
     QLabel* Label32 = nullptr;
     Gauge* Gauge1 = nullptr;
+
+    // The two hidden stores: the mineral database and the locality cache. The window never
+    // shows them, so they are plain stores rather than boxes.
+    LineStore RichEdit3{true};
+    LineStore RichEdit2{true};
 
     // Menu.
     QAction* Loadsetting1 = nullptr;
@@ -149,12 +162,17 @@ private:
     void createTimers();
     void setKeyboardOrder();
     void bindEvents();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void saveLocalityCache();
 
     // Connects a signal to a handler through the application's error handler.
     template <typename Sender, typename Signal>
     void bind(Sender* sender, Signal signal, void (MainForm::*handler)());
 
     QWidget* m_client = nullptr;
+    // The last failure of the deferred load that was reported, so a retry that fails the
+    // same way does not report it again.
+    std::string m_lastLoadFailure;
 };
 
 } // namespace qlx
