@@ -3,22 +3,35 @@
 #include <QImage>
 #include <QWidget>
 
+#include "platform/Picture.h"
+
 namespace qlx {
 
-// An image control: shows its picture stretched to the control's size.
+// An image control: shows its picture (bitmap, icon or metafile) stretched to the control's
+// size.
 class ImageBox : public QWidget {
     Q_OBJECT
 public:
     explicit ImageBox(QWidget* parent = nullptr);
 
-    void setImage(const QImage& image);
-    const QImage& image() const { return m_image; }
+    // The control keeps a copy; pixels stay shared until one side is drawn on.
+    void setPicture(const Picture& picture);
+    const Picture& picture() const { return m_picture; }
+
+    // Shorthand for a bitmap picture.
+    void setImage(const QImage& image) { setPicture(Picture(image)); }
+    QImage image() const { return m_picture.toImage(); }
+
+    // The bitmap to draw on, detached from every copy; the control repaints afterwards. An
+    // empty control first gets a white bitmap of its own size. Throws for an icon or a
+    // metafile.
+    QImage& canvas();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QImage m_image;
+    Picture m_picture;
 };
 
 } // namespace qlx

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+#include "platform/DialogHook.h"
+
+class QWidget;
+
+namespace qlx {
+
+// A file-open or file-save dialog component. It remembers the last chosen name and opens on
+// it. The open dialog does not insist that the file exists and the save dialog does not ask
+// before replacing: whoever reads or writes the file reports what goes wrong.
+class FileDialog {
+public:
+    enum class Mode { Open, Save };
+
+    explicit FileDialog(Mode mode)
+        : m_mode(mode) {}
+
+    Mode mode() const { return m_mode; }
+    // Name filters as QFileDialog takes them ("Text (*.txt)"); none means every file.
+    void setNameFilters(const QStringList& filters) { m_filters = filters; }
+    const QStringList& nameFilters() const { return m_filters; }
+
+    const QString& fileName() const { return m_fileName; }
+    void setFileName(const QString& fileName) { m_fileName = fileName; }
+
+    // Opens the dialog modally; on OK the chosen path becomes fileName() and true is returned.
+    bool execute(QWidget* parent);
+
+    // Test hooks, for open and save dialogs alike: the next opening is answered with `name`
+    // (std::nullopt for Cancel); answers queue up, one per opening.
+    struct Request {
+        Mode mode;
+        QString startName;
+    };
+    static void setNextFileName(std::optional<QString> name);
+    static void setAnswerFunction(std::function<std::optional<QString>(const Request&)> fn);
+    static void clearAnswers();
+    static int openings();
+
+private:
+    static DialogHook<QString, Request>& hook();
+
+    Mode m_mode;
+    QStringList m_filters;
+    QString m_fileName;
+};
+
+} // namespace qlx

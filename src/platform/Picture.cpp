@@ -1,0 +1,264 @@
+#include "platform/Picture.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QPainter>
+
+#include "platform/PictureFormat.h"
+#include "stores/Error.h"
+
+namespace qlx {
+
+namespace {
+
+// No picture the program uses comes near this; a bigger file is refused before it is read.
+constexpr qint64 kMaxFileBytes = qint64(256) * 1024 * 1024;
+
+const char* const kBadBitmap = "Bitmap image is not valid";
+const char* const kBadIcon = "Icon image is not valid";
+const char* const kBadMetafile = "Metafile is not valid";
+
+// The extension as the user typed it: what follows the last dot of the file name.
+QString extensionOf(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    const auto dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.mid(dot + 1);
+}
+
+QByteArray readWhole(const QString& path, const char* tooBigMessage) {
+    QFile file(path);
+    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
+        throw Error("Cannot open file " + path.toStdString());
+    if (file.size() > kMaxFileBytes)
+        throw Error(tooBigMessage);
+    QByteArray bytes = file.read(kMaxFileBytes + 1);
+    if (bytes.size() > kMaxFileBytes)
+        throw Error(tooBigMessage);
+    return bytes;
+}
+
+const char* tooBigMessageFor(const QString& lowerExtension) {
+    if (lowerExtension == QLatin1String("ico"))
+        return kBadIcon;
+    if (lowerExtension == QLatin1String("emf") || lowerExtension == QLatin1String("wmf"))
+        return kBadMetafile;
+    return kBadBitmap;
+}
+
+} // namespace
+
+Picture::MetafileLoader& Picture::metafileLoader() {
+    static MetafileLoader loader;
+    return loader;
+}
+
+void Picture::setMetafileLoader(MetafileLoader loader) {
+    metafileLoader() = std::move(loader);
+}
+
+Picture::Picture(const QImage& bitmap)
+    : m_type(Type::Bitmap)
+    , m_bitmap(bitmap) {}
+
+Picture Picture::fromIcon(const QList<QImage>& images) {
+    Picture p;
+    if (images.isEmpty())
+        return p;
+    p.m_type = Type::Icon;
+    p.m_iconImages = images;
+    return p;
+}
+
+Picture Picture::fromVector(std::shared_ptr<const VectorPicture> vector, bool enhanced) {
+    Picture p;
+    if (!vector)
+        return p;
+    p.m_type = enhanced ? Type::EnhancedMetafile : Type::Metafile;
+    p.m_vector = std::move(vector);
+    return p;
+}
+
+Picture Picture::fromFile(const QString& path) {
+    const QString extension = extensionOf(path);
+    const QString lower = extension.toLower();
+    const bool known = lower == QLatin1String("bmp") || lower == QLatin1String("ico") ||
+                       lower == QLatin1String("emf") || lower == QLatin1String("wmf");
+    // The extension decides before the file is touched; only a name without one is read by
+    // its content.
+    if (!extension.isEmpty() && !known)
+        throw Error("Unknown picture file extension (." + extension.toStdString() + ")");
+    const QByteArray bytes = readWhole(path, tooBigMessageFor(lower));
+    return extension.isEmpty() ? fromContent(bytes) : fromBytes(bytes, lower);
+}
+
+void Picture::loadFromFile(const QString& path) {
+    *this = fromFile(path);
+}
+
+Picture Picture::fromBytes(const QByteArray& bytes, const QString& extension) {
+    if (extension == QLatin1String("bmp"))
+        return bitmapFromBytes(bytes, "BMP");
+    if (extension == QLatin1String("ico"))
+        return iconFromBytes(bytes);
+    return metafileFromBytes(bytes, extension == QLatin1String("emf"));
+}
+
+Picture Picture::fromContent(const QByteArray& bytes) {
+    switch (PictureFormat::sniff(bytes)) {
+    case PictureFormat::Kind::Bmp:
+        return bitmapFromBytes(bytes, "BMP");
+    case PictureFormat::Kind::Ico:
+        return iconFromBytes(bytes);
+    case PictureFormat::Kind::Emf:
+        return metafileFromBytes(bytes, true);
+    case PictureFormat::Kind::Wmf:
+        return metafileFromBytes(bytes, false);
+    case PictureFormat::Kind::Png:
+        return bitmapFromBytes(bytes, "PNG");
+    case PictureFormat::Kind::Jpeg:
+        return bitmapFromBytes(bytes, "JPEG");
+    case PictureFormat::Kind::Gif:
+        return bitmapFromBytes(bytes, "GIF");
+    case PictureFormat::Kind::Unknown:
+        break;
+    }
+    // Nothing recognised: the same message as for a name whose extension is not a picture's.
+    throw Error("Unknown picture file extension (.)");
+}
+
+Picture Picture::bitmapFromBytes(const QByteArray& bytes, const char* format) {
+    if (qstrcmp(format, "BMP") == 0 && !PictureFormat::isSoundBmp(bytes))
+        throw Error(kBadBitmap);
+    QBuffer buffer;
+    buffer.setData(bytes);
+    QImageReader reader(&buffer, format);
+    reader.setDecideFormatFromContent(false);
+    QImage image = reader.read();
+    if (image.isNull())
+        throw Error(kBadBitmap);
+    return Picture(image);
+}
+
+Picture Picture::iconFromBytes(const QByteArray& bytes) {
+    if (!PictureFormat::isSoundIco(bytes))
+        throw Error(kBadIcon);
+    QBuffer buffer;
+    buffer.setData(bytes);
+    QImageReader reader(&buffer, "ICO");
+    QList<QImage> images;
+    for (QImage image = reader.read(); !image.isNull(); image = reader.read()) {
+        images.append(image);
+        if (!reader.jumpToNextImage())
+            break;
+    }
+    if (images.isEmpty())
+        throw Error(kBadIcon);
+    // Shown at its natural size, an icon uses its 32 x 32 image when it has one, as the
+    // desktop does, else the first it lists.
+    for (qsizetype i = 0; i < images.size(); ++i) {
+        if (images[i].size() == QSize(32, 32)) {
+            images.move(i, 0);
+            break;
+        }
+    }
+    return fromIcon(images);
+}
+
+Picture Picture::metafileFromBytes(const QByteArray& bytes, bool enhanced) {
+    if (!metafileLoader())
+        throw Error("Metafile support is not available");
+    auto vector = metafileLoader()(bytes, enhanced);
+    if (!vector)
+        throw Error(kBadMetafile);
+    return fromVector(std::move(vector), enhanced);
+}
+
+QSize Picture::size() const {
+    switch (m_type) {
+    case Type::Bitmap:
+        return m_bitmap.size();
+    case Type::Icon:
+        return m_iconImages.first().size();
+    case Type::EnhancedMetafile:
+    case Type::Metafile:
+        return m_vector->size();
+    case Type::None:
+        break;
+    }
+    return QSize(0, 0);
+}
+
+const QImage& Picture::iconImageFor(const QSize& target) const {
+    // The smallest image that covers the target loses least when stretched; failing that,
+    // the largest.
+    const QImage* best = nullptr;
+    const QImage* largest = &m_iconImages.first();
+    for (const QImage& image : m_iconImages) {
+        if (image.width() * image.height() > largest->width() * largest->height())
+            largest = &image;
+        const bool covers = image.width() >= target.width() && image.height() >= target.height();
+        if (covers && (!best || image.width() * image.height() < best->width() * best->height()))
+            best = &image;
+    }
+    return best ? *best : *largest;
+}
+
+void Picture::draw(QPainter& painter, const QRect& target) const {
+    switch (m_type) {
+    case Type::Bitmap:
+        painter.drawImage(target, m_bitmap);
+        break;
+    case Type::Icon:
+        painter.drawImage(target, iconImageFor(target.size()));
+        break;
+    case Type::EnhancedMetafile:
+    case Type::Metafile:
+        painter.save();
+        m_vector->draw(painter, QRectF(target));
+        painter.restore();
+        break;
+    case Type::None:
+        break;
+    }
+}
+
+QImage Picture::toImage() const {
+    switch (m_type) {
+    case Type::Bitmap:
+        return m_bitmap;
+    case Type::Icon:
+        return m_iconImages.first();
+    case Type::EnhancedMetafile:
+    case Type::Metafile: {
+        const QSize natural = m_vector->size();
+        if (natural.isEmpty() ||
+            qint64(natural.width()) * natural.height() > PictureFormat::kMaxPixels)
+            return QImage();
+        QImage image(natural, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        draw(painter, image.rect());
+        return image;
+    }
+    case Type::None:
+        break;
+    }
+    return QImage();
+}
+
+QImage& Picture::bitmapForDrawing() {
+    if (m_type == Type::None)
+        m_type = Type::Bitmap;
+    if (m_type != Type::Bitmap)
+        throw Error("Can only modify an image if it contains a bitmap");
+    if (m_bitmap.format() == QImage::Format_Indexed8 || m_bitmap.format() == QImage::Format_Mono ||
+        m_bitmap.format() == QImage::Format_MonoLSB)
+        m_bitmap.convertTo(m_bitmap.hasAlphaChannel() ? QImage::Format_ARGB32
+                                                      : QImage::Format_RGB32);
+    m_bitmap.detach();
+    return m_bitmap;
+}
+
+} // namespace qlx

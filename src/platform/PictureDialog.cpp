@@ -1,0 +1,72 @@
+#include "platform/PictureDialog.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+
+#include "platform/PicturePreview.h"
+
+namespace qlx {
+
+DialogHook<QString, QString>& OpenPictureDialog::hook() {
+    static DialogHook<QString, QString> h;
+    return h;
+}
+
+void OpenPictureDialog::setNextFileName(std::optional<QString> name) {
+    hook().queue(name);
+}
+
+void OpenPictureDialog::setAnswerFunction(
+    std::function<std::optional<QString>(const QString&)> fn) {
+    hook().setFunction(std::move(fn));
+}
+
+void OpenPictureDialog::clearAnswers() {
+    hook().clear();
+}
+
+int OpenPictureDialog::openings() {
+    return hook().openings();
+}
+
+QStringList OpenPictureDialog::nameFilters() {
+    return {
+        QStringLiteral("All (*.bmp *.ico *.emf *.wmf)"),
+        QStringLiteral("Bitmaps (*.bmp)"),
+        QStringLiteral("Icons (*.ico)"),
+        QStringLiteral("Enhanced Metafiles (*.emf)"),
+        QStringLiteral("Metafiles (*.wmf)"),
+    };
+}
+
+bool OpenPictureDialog::execute(QWidget* parent) {
+    bool accepted = false;
+    QString chosen;
+    if (!hook().answer(m_fileName, accepted, chosen)) {
+        QFileDialog dialog(parent, QObject::tr("Open"));
+        // Qt's own dialog, so that the preview can sit beside the file list.
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setNameFilters(nameFilters());
+        auto* preview = new PicturePreview(&dialog);
+        preview->setObjectName("preview");
+        if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+            grid->addWidget(preview, 0, grid->columnCount(), grid->rowCount(), 1);
+        QObject::connect(&dialog, &QFileDialog::currentChanged, preview, &PicturePreview::showFile);
+        if (!m_fileName.isEmpty()) {
+            dialog.setDirectory(QFileInfo(m_fileName).absolutePath());
+            dialog.selectFile(QFileInfo(m_fileName).fileName());
+            preview->showFile(m_fileName);
+        }
+        accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+        if (accepted)
+            chosen = dialog.selectedFiles().first();
+    }
+    if (accepted)
+        m_fileName = chosen;
+    return accepted;
+}
+
+} // namespace qlx

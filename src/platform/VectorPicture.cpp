@@ -1,0 +1,7 @@
+#include "platform/VectorPicture.h"
+
+namespace qlx {
+
+VectorPicture::~VectorPicture() = default;
+
+} // namespace qlx

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QRectF>
+#include <QSize>
+
+class QPainter;
+
+namespace qlx {
+
+// A picture made of drawing commands (an enhanced or a Windows metafile). The reader and
+// player live in a lower layer and register themselves with Picture; this is all a picture
+// needs of them. Instances are immutable once made, so pictures share them freely.
+class VectorPicture {
+public:
+    virtual ~VectorPicture();
+
+    // The picture's natural size in pixels.
+    virtual QSize size() const = 0;
+
+    // Plays the picture stretched into `target`.
+    virtual void draw(QPainter& painter, const QRectF& target) const = 0;
+};
+
+} // namespace qlx

@@ -1,0 +1,315 @@
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include "platform/FontChooser.h"
+#include "platform/FontDialog.h"
+
+using namespace qlx;
+
+Q_DECLARE_METATYPE(qlx::LabelFont)
+
+namespace {
+
+LabelFont makeFont(const QString& face, int px, bool bold, bool italic, bool underline,
+                   bool strikeOut, QColor colour, int charset) {
+    LabelFont f;
+    f.face = face;
+    f.pixelHeight = px;
+    f.bold = bold;
+    f.italic = italic;
+    f.underline = underline;
+    f.strikeOut = strikeOut;
+    f.colour = colour;
+    f.charset = charset;
+    return f;
+}
+
+template <typename W> W* child(QWidget* dialog, const char* name) {
+    W* w = dialog->findChild<W*>(QString::fromLatin1(name));
+    if (!w)
+        qFatal("no child %s", name);
+    return w;
+}
+
+QPushButton* okButton(QWidget* dialog) {
+    return dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+}
+
+// Runs `fill` on the font dialog once it is open, then presses OK or Cancel.
+void answerRealDialog(std::function<void(FontChooser*)> fill, bool ok) {
+    QTimer::singleShot(0, [fill, ok] {
+        auto* dialog = qobject_cast<FontChooser*>(QApplication::activeModalWidget());
+        if (!dialog)
+            qFatal("the font dialog is not open");
+        fill(dialog);
+        if (ok)
+            QTest::mouseClick(okButton(dialog), Qt::LeftButton);
+        else
+            dialog->reject();
+    });
+}
+
+} // namespace
+
+class FontDialogTest : public QObject {
+    Q_OBJECT
+
+    LabelFont arial37() { return LabelFont::regular("Arial", 37); }
+
+private slots:
+    void cleanup() { FontDialog::clearAnswers(); }
+
+    // --- units -----------------------------------------------------------------------------
+
+    // The layout's pairs of pixel heights and point sizes at 96 pixels per inch.
+    void pointsAndPixels_data() {
+        QTest::addColumn<int>("pixels");
+        QTest::addColumn<int>("points");
+        QTest::newRow("11 px") << 11 << 8;
+        QTest::newRow("12 px") << 12 << 9;
+        QTest::newRow("13 px") << 13 << 10;
+        QTest::newRow("15 px") << 15 << 11;
+        QTest::newRow("21 px") << 21 << 16;
+        QTest::newRow("27 px") << 27 << 20;
+        QTest::newRow("37 px") << 37 << 28;
+    }
+    void pointsAndPixels() {
+        QFETCH(int, pixels);
+        QFETCH(int, points);
+        QCOMPARE(LabelFont::pointsFromPixels(pixels), points);
+        QCOMPARE(LabelFont::pixelsFromPoints(points), pixels);
+    }
+
+    void toQFontCarriesEverything() {
+        const LabelFont f = makeFont("Arial", 27, true, true, true, true, Qt::red, 0);
+        const QFont q = f.toQFont();
+        QCOMPARE(q.family(), QString("Arial"));
+        QCOMPARE(q.pixelSize(), 27);
+        QVERIFY(q.bold() && q.italic() && q.underline() && q.strikeOut());
+        QCOMPARE(LabelFont::fromQFont(q, Qt::red, 0), f);
+    }
+
+    // --- through the test hook ----------------------------------------------------------
+
+    void okReplacesEverything_data() {
+        QTest::addColumn<LabelFont>("answer");
+        QTest::newRow("face") << makeFont("Times", 37, false, false, false, false, Qt::black, 0);
+        QTest::newRow("size") << makeFont("Arial", 12, false, false, false, false, Qt::black, 0);
+        QTest::newRow("style") << makeFont("Arial", 37, true, true, false, false, Qt::black, 0);
+        QTest::newRow("effects") << makeFont("Arial", 37, false, false, true, true, Qt::black, 0);
+        QTest::newRow("colour") << makeFont("Arial", 37, false, false, false, false,
+                                            QColor(1, 2, 3), 0);
+        QTest::newRow("script") << makeFont("Arial", 37, false, false, false, false, Qt::black,
+                                            204);
+        QTest::newRow("all") << makeFont("Courier", 99, true, false, true, false, Qt::blue, 161);
+    }
+    void okReplacesEverything() {
+        QFETCH(LabelFont, answer);
+        FontDialog dialog(makeFont("Arial", 37, false, false, false, false, Qt::black, 0));
+        FontDialog::setNextAnswer(answer);
+        QVERIFY(dialog.execute(nullptr));
+        QCOMPARE(dialog.font(), answer);
+    }
+
+    void cancelChangesNothing() {
+        const LabelFont start = makeFont("Arial", 27, true, false, true, false, Qt::darkRed, 0);
+        FontDialog dialog(start);
+        FontDialog::setNextAnswer(std::nullopt);
+        QVERIFY(!dialog.execute(nullptr));
+        QCOMPARE(dialog.font(), start);
+    }
+
+    void opensOnTheCurrentFont() {
+        FontDialog dialog(arial37());
+        QList<LabelFont> seen;
+        FontDialog::setAnswerFunction([&](const LabelFont& opensOn) {
+            seen.append(opensOn);
+            LabelFont next = opensOn;
+            next.pixelHeight += 1;
+            return std::optional<LabelFont>(next);
+        });
+        const int before = FontDialog::openings();
+        QVERIFY(dialog.execute(nullptr));
+        QVERIFY(dialog.execute(nullptr));
+        QCOMPARE(FontDialog::openings() - before, 2);
+        QCOMPARE(seen.size(), 2);
+        QCOMPARE(seen[0].pixelHeight, 37);
+        QCOMPARE(seen[1].pixelHeight, 38);
+        QCOMPARE(dialog.font().pixelHeight, 39);
+    }
+
+    // --- the real dialog -------------------------------------------------------------------
+
+    // Opening and accepting without touching anything gives the font back exactly, even
+    // when its height does not survive a round trip through points or its face is missing.
+    void acceptingUntouchedKeepsTheFont_data() {
+        QTest::addColumn<LabelFont>("font");
+        QTest::newRow("mineral") << LabelFont::regular("Arial", 37);
+        QTest::newRow("info") << LabelFont::regular("Arial", 27);
+        QTest::newRow("38 px rounds to 29 pt")
+            << makeFont("Arial", 38, false, false, false, false, Qt::black, 0);
+        QTest::newRow("face not installed")
+            << makeFont("MS Sans Serif", 11, false, false, false, false, Qt::black, 1);
+        QTest::newRow("bold italic underlined struck")
+            << makeFont("Arial", 13, true, true, true, true, Qt::black, 0);
+        QTest::newRow("custom colour")
+            << makeFont("Arial", 20, false, false, false, false, QColor(10, 20, 30), 0);
+        QTest::newRow("unlisted character set")
+            << makeFont("Arial", 20, false, false, false, false, Qt::black, 77);
+    }
+    void acceptingUntouchedKeepsTheFont() {
+        QFETCH(LabelFont, font);
+        FontChooser dialog(font);
+        QVERIFY(okButton(&dialog)->isEnabled());
+        dialog.accept();
+        QCOMPARE(dialog.font(), font);
+    }
+
+    void fieldsSetTheFont_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<LabelFont>("expected");
+        const QString face = QFontDatabase::families().value(0);
+        auto base = [](auto change) {
+            LabelFont f = makeFont("Arial", 37, false, false, false, false, Qt::black, 0);
+            change(f);
+            return f;
+        };
+        QTest::newRow("face typed") << "face" << face << base([&](LabelFont& f) { f.face = face; });
+        QTest::newRow("size typed") << "size"
+                                    << "20" << base([](LabelFont& f) { f.pixelHeight = 27; });
+        QTest::newRow("half point") << "size"
+                                    << "10.5" << base([](LabelFont& f) { f.pixelHeight = 14; });
+        QTest::newRow("size from list") << "sizeList"
+                                        << "8" << base([](LabelFont& f) { f.pixelHeight = 11; });
+        QTest::newRow("italic") << "styleList"
+                                << "1" << base([](LabelFont& f) { f.italic = true; });
+        QTest::newRow("bold") << "styleList"
+                              << "2" << base([](LabelFont& f) { f.bold = true; });
+        QTest::newRow("bold italic") << "styleList"
+                                     << "3" << base([](LabelFont& f) {
+                                            f.bold = true;
+                                            f.italic = true;
+                                        });
+        QTest::newRow("underline") << "underline"
+                                   << "" << base([](LabelFont& f) { f.underline = true; });
+        QTest::newRow("strike-out") << "strikeOut"
+                                    << "" << base([](LabelFont& f) { f.strikeOut = true; });
+        QTest::newRow("navy") << "colour"
+                              << "Navy" << base([](LabelFont& f) { f.colour = QColor(0, 0, 128); });
+        QTest::newRow("silver") << "colour"
+                                << "Silver"
+                                << base([](LabelFont& f) { f.colour = QColor(192, 192, 192); });
+        QTest::newRow("symbol script") << "script"
+                                       << "Symbol" << base([](LabelFont& f) { f.charset = 2; });
+    }
+    void fieldsSetTheFont() {
+        QFETCH(QString, field);
+        QFETCH(QString, value);
+        QFETCH(LabelFont, expected);
+        LabelFont start = makeFont("Arial", 37, false, false, false, false, Qt::black, 0);
+        FontChooser dialog(start);
+        QWidget* w = child<QWidget>(&dialog, field.toLatin1());
+        if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+            edit->selectAll();
+            QTest::keyClicks(edit, value);
+        } else if (auto* list = qobject_cast<QListWidget*>(w)) {
+            const auto items = list->findItems(value, Qt::MatchExactly);
+            list->setCurrentRow(items.isEmpty() ? value.toInt() : list->row(items.first()));
+        } else if (auto* box = qobject_cast<QCheckBox*>(w)) {
+            box->click();
+        } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+            const int index = combo->findText(value);
+            if (index < 0)
+                QSKIP("the face offers no such entry on this machine");
+            combo->setCurrentIndex(index);
+            emit combo->activated(index);
+        }
+        QVERIFY(okButton(&dialog)->isEnabled());
+        dialog.accept();
+        QCOMPARE(dialog.font(), expected);
+    }
+
+    void badSizeDisablesOk_data() {
+        QTest::addColumn<QString>("size");
+        QTest::newRow("empty") << "";
+        QTest::newRow("word") << "big";
+        QTest::newRow("zero") << "0";
+        QTest::newRow("negative") << "-3";
+        QTest::newRow("beyond the largest") << "99999";
+    }
+    void badSizeDisablesOk() {
+        QFETCH(QString, size);
+        FontChooser dialog(arial37());
+        auto* edit = child<QLineEdit>(&dialog, "size");
+        edit->setText(size);
+        QVERIFY(!okButton(&dialog)->isEnabled());
+        edit->setText("12");
+        QVERIFY(okButton(&dialog)->isEnabled());
+    }
+
+    void emptyFaceDisablesOk() {
+        FontChooser dialog(arial37());
+        child<QLineEdit>(&dialog, "face")->setText("  ");
+        QVERIFY(!okButton(&dialog)->isEnabled());
+    }
+
+    void customColourComesFromTheColourDialog() {
+        FontChooser dialog(arial37());
+        auto* colours = child<QComboBox>(&dialog, "colour");
+        const QColor wanted(12, 34, 56);
+        QTimer::singleShot(0, [wanted] {
+            auto* picker = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
+            if (!picker)
+                qFatal("the colour dialog is not open");
+            picker->setCurrentColor(wanted);
+            picker->accept();
+        });
+        const int custom = colours->findText("Custom...");
+        colours->setCurrentIndex(custom);
+        emit colours->activated(custom);
+        QCOMPARE(colours->currentText(), QString("Custom"));
+        dialog.accept();
+        QCOMPARE(dialog.font().colour, wanted);
+    }
+
+    // --- the component running the real dialog ---------------------------------------------
+
+    void componentRunsTheRealDialog_data() {
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("OK") << true;
+        QTest::newRow("Cancel") << false;
+    }
+    void componentRunsTheRealDialog() {
+        QFETCH(bool, ok);
+        const LabelFont start = arial37();
+        FontDialog component(start);
+        LabelFont seen;
+        answerRealDialog(
+            [&](FontChooser* dialog) {
+                seen = dialog->font();
+                child<QLineEdit>(dialog, "size")->setText("16");
+                child<QCheckBox>(dialog, "underline")->setChecked(true);
+            },
+            ok);
+        QCOMPARE(component.execute(nullptr), ok);
+        QCOMPARE(seen, start);
+        LabelFont expected = start;
+        if (ok) {
+            expected.pixelHeight = 21;
+            expected.underline = true;
+        }
+        QCOMPARE(component.font(), expected);
+    }
+};
+
+QTEST_MAIN(FontDialogTest)
+#include "tst_fontdialog.moc"

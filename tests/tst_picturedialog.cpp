@@ -1,0 +1,302 @@
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include "platform/FileDialog.h"
+#include "platform/Picture.h"
+#include "platform/PictureDialog.h"
+#include "platform/PicturePane.h"
+#include "platform/PicturePreview.h"
+#include "stores/Error.h"
+#include "support/TestSupport.h"
+
+using namespace qlx;
+
+namespace {
+
+const QString kPictures = QStringLiteral(QLX_TEST_DATA "/pictures/");
+
+class Square : public VectorPicture {
+public:
+    QSize size() const override { return {120, 80}; }
+    void draw(QPainter& painter, const QRectF& target) const override {
+        painter.fillRect(target, Qt::green);
+    }
+};
+
+// Finds the open file dialog, lets `act` work on it, then accepts or rejects it.
+void answerRealDialog(std::function<void(QFileDialog*)> act, bool ok) {
+    QTimer::singleShot(0, [act, ok] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            qFatal("no file dialog open");
+        act(dialog);
+        if (ok)
+            static_cast<QDialog*>(dialog)->accept();
+        else
+            dialog->reject();
+    });
+}
+
+// Bare patterns of a name filter: "All (*.bmp *.ico)" gives "*.bmp", "*.ico".
+QStringList patternsOf(const QString& filter) {
+    const auto open = filter.indexOf('('), close = filter.lastIndexOf(')');
+    return filter.mid(open + 1, close - open - 1).split(' ', Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+class PictureDialogTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString place(const QString& name, const QByteArray& bytes) {
+        const QString path = m_dir.filePath(name);
+        if (!test::writeFile(path, bytes.toStdString()))
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+    static QByteArray sample(const QString& name) {
+        return QByteArray::fromStdString(test::readFile(kPictures + name));
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        Picture::setMetafileLoader([](const QByteArray& bytes, bool) {
+            if (bytes.size() < 40)
+                throw Error("Metafile is not valid");
+            return std::make_shared<Square>();
+        });
+    }
+    void cleanup() {
+        OpenPictureDialog::clearAnswers();
+        FileDialog::clearAnswers();
+    }
+
+    // --- the preview -----------------------------------------------------------------------
+
+    void previewCaption_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("bitmap") << "a.bmp" << sample("rgb4x3.bmp") << " (4x3)";
+        QTest::newRow("upper-case bitmap") << "B.BMP" << sample("palette5x2.bmp") << " (5x2)";
+        QTest::newRow("icon") << "c.ico" << sample("two.ico") << " (32x32)";
+        QTest::newRow("metafile") << "d.emf" << sample("square.emf") << " (120x80)";
+        QTest::newRow("no extension") << "e" << sample("rgb4x3.png") << " (4x3)";
+        QTest::newRow("damaged bitmap") << "f.bmp" << sample("rgb4x3.bmp").left(50) << "Picture:";
+        QTest::newRow("bad metafile") << "g.wmf" << QByteArray(10, 'x') << "Picture:";
+        QTest::newRow("text file") << "h.txt" << QByteArray("words") << "Picture:";
+        QTest::newRow("missing file") << "" << QByteArray() << "Picture:";
+        QTest::newRow("folder") << "folder" << QByteArray() << "Picture:";
+    }
+    void previewCaption() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, caption);
+        QString path = m_dir.filePath("missing.bmp");
+        if (name == "folder") {
+            path = m_dir.filePath("folder.bmp");
+            QDir().mkpath(path);
+        } else if (!name.isEmpty()) {
+            path = place(name, bytes);
+        }
+        PicturePreview preview;
+        preview.showFile(kPictures + "two.ico"); // something shown before
+        preview.showFile(path);
+        QCOMPARE(preview.caption(), caption);
+        QCOMPARE(preview.pane()->picture().isEmpty(), caption == "Picture:");
+    }
+
+    void paneShowsNoneOrThePicture() {
+        PicturePane pane;
+        pane.resize(150, 150);
+        const QImage none = pane.grab().toImage();
+        // "(None)" is written in the middle: some pixel there differs from the background.
+        const QColor background = none.pixelColor(75, 20);
+        bool written = false;
+        for (int x = 40; x < 110 && !written; ++x)
+            for (int y = 65; y < 85 && !written; ++y)
+                written = none.pixelColor(x, y) != background;
+        QVERIFY(written);
+
+        pane.setPicture(Picture::fromFile(kPictures + "two.ico"));
+        const QImage shown = pane.grab().toImage();
+        QCOMPARE(shown.pixelColor(75, 75), QColor(Qt::blue)); // 32 x 32, centred
+        QCOMPARE(shown.pixelColor(75, 40), background);       // above the centred icon
+    }
+
+    void placement_data() {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QSize>("pane");
+        QTest::addColumn<QRect>("placed");
+        QTest::newRow("fits: centred") << QSize(32, 32) << QSize(150, 150) << QRect(59, 59, 32, 32);
+        QTest::newRow("exactly fits")
+            << QSize(150, 100) << QSize(150, 100) << QRect(0, 0, 150, 100);
+        QTest::newRow("too wide: shrunk")
+            << QSize(600, 300) << QSize(150, 150) << QRect(0, 37, 150, 75);
+        QTest::newRow("too tall: shrunk")
+            << QSize(100, 400) << QSize(150, 200) << QRect(50, 0, 50, 200);
+        QTest::newRow("one side too long")
+            << QSize(160, 10) << QSize(150, 150) << QRect(0, 70, 150, 9);
+        QTest::newRow("thin line keeps a pixel")
+            << QSize(10000, 1) << QSize(150, 150) << QRect(0, 74, 150, 1);
+        QTest::newRow("empty picture") << QSize(0, 0) << QSize(150, 150) << QRect();
+    }
+    void placement() {
+        QFETCH(QSize, picture);
+        QFETCH(QSize, pane);
+        QFETCH(QRect, placed);
+        QCOMPARE(PicturePane::placement(picture, pane), placed);
+    }
+
+    // --- the filter ------------------------------------------------------------------------
+
+    void filterNamesInOrder() {
+        QStringList names;
+        for (const QString& f : OpenPictureDialog::nameFilters())
+            names << f.left(f.indexOf(" ("));
+        QCOMPARE(names,
+                 QStringList({"All", "Bitmaps", "Icons", "Enhanced Metafiles", "Metafiles"}));
+    }
+
+    // "All" offers exactly what the single filters offer, and every offered type loads.
+    void filtersMatchWhatLoads() {
+        const QStringList filters = OpenPictureDialog::nameFilters();
+        QStringList singles;
+        for (const QString& f : filters.mid(1))
+            singles << patternsOf(f);
+        QCOMPARE(patternsOf(filters.first()), singles);
+        const QMap<QString, QString> samples{{"*.bmp", "rgb4x3.bmp"},
+                                             {"*.ico", "two.ico"},
+                                             {"*.emf", "square.emf"},
+                                             {"*.wmf", "square.wmf"}};
+        for (const QString& pattern : singles) {
+            QVERIFY2(samples.contains(pattern), qPrintable(pattern));
+            const QString path = place("typed" + pattern.mid(1), sample(samples[pattern]));
+            QVERIFY(!Picture::fromFile(path).isEmpty());
+        }
+    }
+
+    // --- the picture dialog component ------------------------------------------------------
+
+    void hookAnswers_data() {
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("OK") << true;
+        QTest::newRow("Cancel") << false;
+    }
+    void hookAnswers() {
+        QFETCH(bool, ok);
+        OpenPictureDialog dialog;
+        dialog.setFileName("/start/label.bmp");
+        const int before = OpenPictureDialog::openings();
+        QString seen;
+        OpenPictureDialog::setAnswerFunction([&](const QString& start) {
+            seen = start;
+            return ok ? std::optional<QString>("/chosen/custom.ico") : std::nullopt;
+        });
+        QCOMPARE(dialog.execute(nullptr), ok);
+        QCOMPARE(seen, QString("/start/label.bmp"));
+        QCOMPARE(dialog.fileName(), ok ? QString("/chosen/custom.ico") : "/start/label.bmp");
+        QCOMPARE(OpenPictureDialog::openings() - before, 1);
+    }
+
+    void realDialogPreviewsAndRemembers() {
+        const QString chosen = place("chosen.bmp", sample("rgb4x3.bmp"));
+        OpenPictureDialog dialog;
+        QString captionSeen;
+        QStringList filtersSeen;
+        answerRealDialog(
+            [&](QFileDialog* d) {
+                filtersSeen = d->nameFilters();
+                d->selectFile(chosen);
+                emit d->currentChanged(chosen);
+                captionSeen = d->findChild<PicturePreview*>("preview")->caption();
+            },
+            true);
+        QVERIFY(dialog.execute(nullptr));
+        QCOMPARE(QFileInfo(dialog.fileName()), QFileInfo(chosen));
+        QCOMPARE(captionSeen, QString(" (4x3)"));
+        QCOMPARE(filtersSeen, OpenPictureDialog::nameFilters());
+
+        // Opening again starts on the chosen file, already previewed; Cancel keeps the name.
+        QString startCaption;
+        answerRealDialog(
+            [&](QFileDialog* d) {
+                startCaption = d->findChild<PicturePreview*>("preview")->caption();
+            },
+            false);
+        QVERIFY(!dialog.execute(nullptr));
+        QCOMPARE(startCaption, QString(" (4x3)"));
+        QCOMPARE(QFileInfo(dialog.fileName()), QFileInfo(chosen));
+    }
+
+    // --- plain file dialogs ----------------------------------------------------------------
+
+    void fileDialogRemembersTheLastName_data() {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("open") << int(FileDialog::Mode::Open);
+        QTest::newRow("save") << int(FileDialog::Mode::Save);
+    }
+    void fileDialogRemembersTheLastName() {
+        QFETCH(int, mode);
+        FileDialog dialog{FileDialog::Mode(mode)};
+        QList<FileDialog::Request> requests;
+        FileDialog::setAnswerFunction([&](const FileDialog::Request& r) {
+            requests.append(r);
+            return requests.size() == 2 ? std::nullopt : std::optional<QString>("/a/list.rtf");
+        });
+        QVERIFY(dialog.execute(nullptr));
+        QVERIFY(!dialog.execute(nullptr));
+        QCOMPARE(dialog.fileName(), QString("/a/list.rtf"));
+        QCOMPARE(requests.size(), 2);
+        QCOMPARE(int(requests[0].mode), mode);
+        QCOMPARE(requests[0].startName, QString());
+        QCOMPARE(requests[1].startName, QString("/a/list.rtf"));
+    }
+
+    void fileDialogQueuedAnswers() {
+        FileDialog dialog(FileDialog::Mode::Save);
+        FileDialog::setNextFileName(QString("/x/one.rtf"));
+        FileDialog::setNextFileName(std::nullopt);
+        QVERIFY(dialog.execute(nullptr));
+        QVERIFY(!dialog.execute(nullptr));
+        QCOMPARE(dialog.fileName(), QString("/x/one.rtf"));
+    }
+
+    void realFileDialog_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("open, OK") << int(FileDialog::Mode::Open) << true;
+        QTest::newRow("open, Cancel") << int(FileDialog::Mode::Open) << false;
+        QTest::newRow("save, OK") << int(FileDialog::Mode::Save) << true;
+        QTest::newRow("save, Cancel") << int(FileDialog::Mode::Save) << false;
+    }
+    void realFileDialog() {
+        QFETCH(int, mode);
+        QFETCH(bool, ok);
+        // A name that does not exist yet: neither dialog insists on an existing file.
+        const QString target = m_dir.filePath("new-list.rtf");
+        FileDialog dialog{FileDialog::Mode(mode)};
+        dialog.setFileName(m_dir.filePath("old.rtf"));
+        QFileDialog::AcceptMode accept = QFileDialog::AcceptOpen;
+        answerRealDialog(
+            [&](QFileDialog* d) {
+                accept = d->acceptMode();
+                d->selectFile(target);
+            },
+            ok);
+        QCOMPARE(dialog.execute(nullptr), ok);
+        QCOMPARE(accept, mode == int(FileDialog::Mode::Open) ? QFileDialog::AcceptOpen
+                                                             : QFileDialog::AcceptSave);
+        QCOMPARE(QFileInfo(dialog.fileName()), QFileInfo(ok ? target : m_dir.filePath("old.rtf")));
+    }
+};
+
+QTEST_MAIN(PictureDialogTest)
+#include "tst_picturedialog.moc"
