@@ -380,9 +380,9 @@ private slots:
             if (o.text.empty()) {
                 continue;
             }
-            const LabelFont& f = o.row == LabelRow::Mineral    ? in.mineralFont
-                                 : o.row == LabelRow::Locality ? in.localityFont
-                                                               : in.infoFont;
+            const RowFont& f = o.row == LabelRow::Mineral    ? in.mineralFont
+                               : o.row == LabelRow::Locality ? in.localityFont
+                                                             : in.infoFont;
             const QRect cell = cellOf(LabelPainter::qtFont(f, o.pixelHeight),
                                       QString::fromLatin1(o.text.c_str()), int(o.x), int(o.y));
             cells += cell;
@@ -417,7 +417,7 @@ private slots:
     void textTopAtY() {
         QFETCH(int, pixelHeight);
         QFETCH(int, y);
-        LabelFont f;
+        RowFont f;
         f.colour = 0x000000;
         const QFont font = LabelPainter::qtFont(f, pixelHeight);
         QImage img = filled(300, 150, qRgb(0, 128, 0));

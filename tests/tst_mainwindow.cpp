@@ -44,8 +44,15 @@ QString textOf(QWidget* w) {
 class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() { m_form = std::make_unique<MainForm>(); }
-    void cleanup() { m_form.reset(); }
+    void init() {
+        m_boxes = std::make_unique<test::MessageBoxCatcher>();
+        m_form = std::make_unique<MainForm>();
+    }
+    void cleanup() {
+        m_form.reset();
+        QVERIFY2(m_boxes->shown().empty(), qPrintable(m_boxes->texts().join("; ")));
+        m_boxes.reset();
+    }
 
     void controls_data() {
         QTest::addColumn<QString>("name");
@@ -113,8 +120,6 @@ private slots:
         // Hidden working controls.
         row("Label11", "Panel3", {680, 296, -1, -1}, "cachedword", false, false);
         row("lastlocality", "Panel3", {688, 336, -1, -1}, "lastlocality", false, false);
-        row("RichEdit3", "Panel3", {680, 240, 153, 217}, none, false, false);
-        row("RichEdit2", "Panel3", {688, 248, 153, 217}, none, false, false);
         row("Button2", "Panel3", {448, 432, 185, 25}, "Complete mineral and get formula!", false,
             false);
         row("Button1", "Panel3", {704, 344, 97, 25}, "Complete locality", false, false);
@@ -402,6 +407,7 @@ private slots:
     }
 
 private:
+    std::unique_ptr<test::MessageBoxCatcher> m_boxes;
     std::unique_ptr<MainForm> m_form;
 };
 

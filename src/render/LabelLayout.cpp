@@ -114,7 +114,7 @@ LabelLayoutResult LabelLayout::compute(const LabelLayoutInput& in) {
     LabelLayoutResult result;
 
     auto rowOutput = [&](const std::string& text, std::int64_t x, std::int64_t y, LabelRow row,
-                         const LabelFont& font) {
+                         const RowFont& font) {
         LabelTextOutput out;
         out.text = text;
         out.x = x;

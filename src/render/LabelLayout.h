@@ -6,9 +6,9 @@
 
 namespace qlx {
 
-// A label row's font as the appearance controls hold it: face, character height in pixels,
+// A label row's font as the layout needs it: face, character height in pixels,
 // style and colour. Plain values, so the layout can be worked out without a window system.
-struct LabelFont {
+struct RowFont {
     std::string face = "Arial"; // Windows-1252
     int pixelHeight = 27;       // character (em) height in pixels of the label bitmap
     bool bold = false;
@@ -46,9 +46,9 @@ struct LabelLayoutInput {
     std::string mineral;  // Windows-1252
     std::string locality; // Windows-1252
     std::string info;     // Windows-1252, as the info field holds it before composing
-    LabelFont mineralFont;
-    LabelFont localityFont;
-    LabelFont infoFont;
+    RowFont mineralFont;
+    RowFont localityFont;
+    RowFont infoFont;
     LabelCorrections corrections;
     int pixelsPerInch = 96;
 };

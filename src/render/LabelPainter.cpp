@@ -10,7 +10,7 @@ namespace qlx {
 
 namespace {
 
-const LabelFont& fontOf(const LabelLayoutInput& input, LabelRow row) {
+const RowFont& fontOf(const LabelLayoutInput& input, LabelRow row) {
     switch (row) {
     case LabelRow::Mineral:
         return input.mineralFont;
@@ -41,7 +41,7 @@ void makePaintable(QImage& image) {
 
 } // namespace
 
-QFont LabelPainter::qtFont(const LabelFont& font, int pixelHeight) {
+QFont LabelPainter::qtFont(const RowFont& font, int pixelHeight) {
     QFont f(toQString(font.face));
     f.setPixelSize(std::max(1, pixelHeight));
     f.setBold(font.bold);
@@ -59,7 +59,7 @@ void LabelPainter::paint(QImage& image, const LabelLayoutInput& input,
     makePaintable(image);
     QPainter painter(&image);
     for (const LabelTextOutput& out : outputs) {
-        const LabelFont& font = fontOf(input, out.row);
+        const RowFont& font = fontOf(input, out.row);
         paintText(painter, image.size(), qtFont(font, out.pixelHeight),
                   QRgb(0xFF000000u | font.colour), out);
     }
