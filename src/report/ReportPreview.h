@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "report/PreviewWindow.h"
 #include "report/PrintSettings.h"
 #include "report/ReportPrinting.h"
 
@@ -14,7 +15,6 @@ class QWidget;
 namespace qlx {
 
 class PreviewDocument;
-class PreviewWindow;
 
 // The report's side of previewing and printing: opens the preview window on a fresh document,
 // produces the page into it, and waits (processing events) until the window has closed. Print
