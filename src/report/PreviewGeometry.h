@@ -1,0 +1,64 @@
+#pragma once
+
+// The arithmetic of the preview's page view, kept free of widgets so that it can be checked
+// against tables: page size in screen pixels, zoom for each zoom mode, the size and place of
+// the page image, the paging keys and the paper size of a loaded page.
+
+namespace qlx {
+
+enum class ZoomMode { Fit, Width, Fixed };
+
+inline constexpr int kMinZoom = 2;
+inline constexpr int kMaxZoom = 2000;
+
+struct PixelSize {
+    int width = 0;
+    int height = 0;
+    bool operator==(const PixelSize& o) const { return width == o.width && height == o.height; }
+};
+
+struct ImagePlacement {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    bool operator==(const ImagePlacement& o) const {
+        return left == o.left && top == o.top && width == o.width && height == o.height;
+    }
+};
+
+// The page in screen pixels at 100%: tenths of a millimetre times dots per inch / 254, rounded.
+PixelSize pagePixels(double widthTenthsMm, double heightTenthsMm, double dpiX, double dpiY);
+
+bool zoomAllowed(int zoom);
+
+// The zoom a mode asks for on a view of the given outer size; `current` when the mode is fixed,
+// when the page has no size, or when the result falls outside the allowed range.
+int zoomForMode(ZoomMode mode, PixelSize view, PixelSize page, int current);
+
+// The page image at a zoom: the page scaled (each product rounded) plus 4 pixels for the outline
+// and shadow, centred in the view on each axis where it is smaller (half the difference,
+// rounded down), otherwise at 0.
+ImagePlacement placeImage(PixelSize page, int zoom, PixelSize view);
+
+enum class PagingCommand { None, Close, First, Previous, Next, Last };
+
+// The window's paging keys. Ctrl turns Page Up and Page Down into First and Last page only
+// when no other modifier is held; Shift and Alt are otherwise ignored.
+PagingCommand pagingCommandForKey(int key, int modifiers);
+
+// A paper size in tenths of a millimetre, as laid on the page (width across).
+struct PaperChoice {
+    int pageSizeId = 0; // QPageSize::PageSizeId; QPageSize::Custom when nothing matched
+    double widthTenthsMm = 0;
+    double heightTenthsMm = 0;
+    bool landscape = false;
+    bool matched = false;
+};
+
+// Recognises a page's paper from its picture frame: each side compared with the known paper
+// sizes in whole steps of 4 mm, portrait first, then landscape. A frame that matches nothing
+// keeps its own size (as a custom paper).
+PaperChoice recognisePaper(double widthTenthsMm, double heightTenthsMm);
+
+} // namespace qlx

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Prints through a private CUPS spooler with a file-backed PostScript queue and checks the
+# page that comes out (tst_printcups does the printing and the checking).
+set -euo pipefail
+exe=$1
+test_bin="$(dirname "$exe")/tests/tst_printcups"
+cupsd=$(command -v cupsd || echo /usr/sbin/cupsd)
+if [ ! -x "$cupsd" ]; then
+  echo "print_cups: cupsd is not installed, skipped"
+  exit 0
+fi
+for tool in lpadmin lpstat gs; do
+  command -v "$tool" >/dev/null || { echo "print_cups: $tool is missing"; exit 1; }
+done
+
+W=$(mktemp -d /tmp/qlxcups.XXXXXX)
+chmod 755 "$W"
+mkdir -p "$W"/{etc,spool,tmp,cache,state,log,out,runtime}
+# The filters run as another user: they need to write the temporary folder and the output.
+chmod 1777 "$W/tmp" "$W/out"
+chmod 700 "$W/runtime"
+cupsd_pid=""
+cleanup() {
+  if [ -n "$cupsd_pid" ]; then
+    kill -TERM "$cupsd_pid" 2>/dev/null || true
+    wait "$cupsd_pid" 2>/dev/null || true
+  fi
+  rm -rf "$W"
+}
+trap cleanup EXIT
+
+cat >"$W/etc/cups-files.conf" <<CONF
+FileDevice Yes
+SystemGroup root
+ServerRoot $W/etc
+RequestRoot $W/spool
+TempDir $W/tmp
+CacheDir $W/cache
+StateDir $W/state
+AccessLog $W/log/access_log
+ErrorLog $W/log/error_log
+PageLog $W/log/page_log
+CONF
+cat >"$W/etc/cupsd.conf" <<CONF
+Listen $W/cups.sock
+Browsing No
+WebInterface No
+<Location />
+  Order allow,deny
+  Allow all
+</Location>
+<Location /admin>
+  Order allow,deny
+  Allow all
+</Location>
+<Policy default>
+  <Limit All>
+    Order deny,allow
+  </Limit>
+</Policy>
+CONF
+
+"$cupsd" -f -c "$W/etc/cupsd.conf" -s "$W/etc/cups-files.conf" &
+cupsd_pid=$!
+export CUPS_SERVER="$W/cups.sock"
+for _ in $(seq 200); do [ -S "$CUPS_SERVER" ] && break; sleep 0.05; done
+[ -S "$CUPS_SERVER" ] || { echo "print_cups: cupsd did not start"; cat "$W/log/error_log" 2>/dev/null; exit 1; }
+
+lpadmin -p labels -E -v "file://$W/out/labels.prn" -m drv:///sample.drv/generic.ppd 2>/dev/null
+lpadmin -d labels
+unset PRINTER LPDEST
+
+status=0
+QLX_CUPS_OUT="$W/out/labels.prn" QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$W/runtime" \
+  "$test_bin" || status=$?
+if [ $status -ne 0 ]; then
+  echo "--- cupsd error log"
+  tail -n 40 "$W/log/error_log" 2>/dev/null || true
+fi
+exit $status

@@ -1,0 +1,773 @@
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPageSize>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "report/PageView.h"
+#include "report/PreviewFileDialog.h"
+#include "report/PreviewGeometry.h"
+#include "report/PreviewGlyphs.h"
+#include "report/PreviewWindow.h"
+#include "report/PrintProgressDialog.h"
+#include "report/PrinterSetupDialog.h"
+#include "report/ReportPreview.h"
+#include "support/FakePreviewDocument.h"
+#include "support/TestSupport.h"
+
+using namespace qlx;
+using qlx::test::FakePreviewDocument;
+
+Q_DECLARE_METATYPE(qlx::ZoomMode)
+Q_DECLARE_METATYPE(qlx::PagingCommand)
+
+namespace {
+
+const QColor kPageColours[] = {QColor(200, 30, 30), QColor(30, 160, 40), QColor(40, 60, 210),
+                               QColor(220, 180, 20)};
+
+// A preview window on a fake document with `pages` pages, produced as the report does: the
+// window opens first, then the pages arrive.
+struct OpenPreview {
+    QPointer<PreviewWindow> window;
+    FakePreviewDocument* doc = nullptr;
+    std::shared_ptr<bool> alive;
+
+    explicit OpenPreview(int pages, QSizeF paper = QSizeF(2100, 2970)) {
+        auto d = std::make_unique<FakePreviewDocument>(paper);
+        doc = d.get();
+        alive = d->alive();
+        window = new PreviewWindow(std::move(d));
+        window->open();
+        for (int i = 0; i < pages; ++i)
+            doc->addPage(kPageColours[i % 4]);
+        doc->finish();
+        QCoreApplication::processEvents();
+    }
+    ~OpenPreview() { delete window; }
+    PageView* view() const { return window->pageView(); }
+};
+
+int pageWidth100() {
+    return PixelSize(pagePixels(2100, 2970, 96, 96)).width;
+}
+
+} // namespace
+
+class PreviewTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        // No spooler: the printer-less paths are what this suite checks.
+        qputenv("CUPS_SERVER", QByteArray(QLX_BINARY_DIR) + "/no-such-cups.sock");
+        qputenv("PRINTER", "");
+    }
+    void init() { PreviewFileDialog::clearNextFileNames(); }
+
+    // ---- zoom arithmetic --------------------------------------------------------------
+    void pagePixelsAt_data() {
+        QTest::addColumn<double>("w");
+        QTest::addColumn<double>("h");
+        QTest::addColumn<double>("dpi");
+        QTest::addColumn<int>("pw");
+        QTest::addColumn<int>("ph");
+        QTest::newRow("A4 at 96") << 2100.0 << 2970.0 << 96.0 << 794 << 1123;
+        QTest::newRow("A4 landscape at 96") << 2970.0 << 2100.0 << 96.0 << 1123 << 794;
+        QTest::newRow("A4 at 120") << 2100.0 << 2970.0 << 120.0 << 992 << 1403;
+        QTest::newRow("Letter at 96") << 2159.0 << 2794.0 << 96.0 << 816 << 1056;
+    }
+    void pagePixelsAt() {
+        QFETCH(double, w);
+        QFETCH(double, h);
+        QFETCH(double, dpi);
+        QFETCH(int, pw);
+        QFETCH(int, ph);
+        QCOMPARE(pagePixels(w, h, dpi, dpi), (PixelSize{pw, ph}));
+    }
+
+    void zoomForModes_data() {
+        QTest::addColumn<ZoomMode>("mode");
+        QTest::addColumn<int>("vw");
+        QTest::addColumn<int>("vh");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<int>("expected");
+        // 1000 / 794 * 90 = 113.35; 800 / 1123 * 95 = 67.68
+        QTest::newRow("width") << ZoomMode::Width << 1000 << 800 << 100 << 113;
+        QTest::newRow("fit limited by height") << ZoomMode::Fit << 1000 << 800 << 100 << 68;
+        // 400 / 794 * 95 = 47.86 against 2000 / 1123 * 95 = 169.2
+        QTest::newRow("fit limited by width") << ZoomMode::Fit << 400 << 2000 << 100 << 48;
+        QTest::newRow("fixed keeps") << ZoomMode::Fixed << 1000 << 800 << 37 << 37;
+        // 1920 / 794 * 90 = 217.6
+        QTest::newRow("full HD width") << ZoomMode::Width << 1920 << 1000 << 100 << 218;
+        // 8 / 794 * 90 = 0.9: below 2, refused
+        QTest::newRow("too small for 2%") << ZoomMode::Width << 8 << 800 << 75 << 75;
+        // 18 / 794 * 90 = 2.04 rounds to 2: the smallest allowed
+        QTest::newRow("just 2%") << ZoomMode::Width << 18 << 800 << 75 << 2;
+        QTest::newRow("fit too small") << ZoomMode::Fit << 1000 << 10 << 64 << 64;
+        // 200000 / 794 * 90 = 22670: above 2000, refused
+        QTest::newRow("too large") << ZoomMode::Width << 200000 << 800 << 90 << 90;
+        QTest::newRow("empty view") << ZoomMode::Fit << 0 << 0 << 90 << 90;
+    }
+    void zoomForModes() {
+        QFETCH(ZoomMode, mode);
+        QFETCH(int, vw);
+        QFETCH(int, vh);
+        QFETCH(int, current);
+        QFETCH(int, expected);
+        QCOMPARE(zoomForMode(mode, {vw, vh}, {794, 1123}, current), expected);
+    }
+
+    void imagePlacement_data() {
+        QTest::addColumn<int>("zoom");
+        QTest::addColumn<int>("vw");
+        QTest::addColumn<int>("vh");
+        QTest::addColumn<int>("left");
+        QTest::addColumn<int>("top");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        // 794 * 50 / 100 = 397 + 4; 1123 * 50 / 100 = 561.5 rounds to 562, + 4
+        QTest::newRow("half, centred both ways") << 50 << 1000 << 900 << 299 << 167 << 401 << 566;
+        QTest::newRow("100 wider than view") << 100 << 500 << 2000 << 0 << 436 << 798 << 1127;
+        QTest::newRow("odd difference rounds down") << 100 << 799 << 1128 << 0 << 0 << 798 << 1127;
+        QTest::newRow("exact fit is not centred") << 100 << 798 << 1127 << 0 << 0 << 798 << 1127;
+        // 794 * 2 / 100 = 15.88 -> 16; 1123 * 2 / 100 = 22.46 -> 22
+        QTest::newRow("2%") << 2 << 100 << 100 << 40 << 37 << 20 << 26;
+        QTest::newRow("2000%") << 2000 << 1920 << 1080 << 0 << 0 << 15884 << 22464;
+    }
+    void imagePlacement() {
+        QFETCH(int, zoom);
+        QFETCH(int, vw);
+        QFETCH(int, vh);
+        QFETCH(int, left);
+        QFETCH(int, top);
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QCOMPARE(placeImage({794, 1123}, zoom, {vw, vh}),
+                 (ImagePlacement{left, top, width, height}));
+    }
+
+    void pagingKeys_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("mods");
+        QTest::addColumn<PagingCommand>("command");
+        const int ctrl = Qt::ControlModifier, shift = Qt::ShiftModifier, alt = Qt::AltModifier;
+        QTest::newRow("Esc") << int(Qt::Key_Escape) << 0 << PagingCommand::Close;
+        QTest::newRow("Ctrl+Esc") << int(Qt::Key_Escape) << ctrl << PagingCommand::Close;
+        QTest::newRow("PgUp") << int(Qt::Key_PageUp) << 0 << PagingCommand::Previous;
+        QTest::newRow("Ctrl+PgUp") << int(Qt::Key_PageUp) << ctrl << PagingCommand::First;
+        QTest::newRow("Shift+PgUp") << int(Qt::Key_PageUp) << shift << PagingCommand::Previous;
+        QTest::newRow("Ctrl+Shift+PgUp")
+            << int(Qt::Key_PageUp) << (ctrl | shift) << PagingCommand::Previous;
+        QTest::newRow("Ctrl+Alt+PgUp")
+            << int(Qt::Key_PageUp) << (ctrl | alt) << PagingCommand::Previous;
+        QTest::newRow("keypad Ctrl+PgUp")
+            << int(Qt::Key_PageUp) << (ctrl | int(Qt::KeypadModifier)) << PagingCommand::First;
+        QTest::newRow("PgDn") << int(Qt::Key_PageDown) << 0 << PagingCommand::Next;
+        QTest::newRow("Ctrl+PgDn") << int(Qt::Key_PageDown) << ctrl << PagingCommand::Last;
+        QTest::newRow("Shift+PgDn") << int(Qt::Key_PageDown) << shift << PagingCommand::Next;
+        QTest::newRow("Home") << int(Qt::Key_Home) << 0 << PagingCommand::First;
+        QTest::newRow("Ctrl+Home") << int(Qt::Key_Home) << ctrl << PagingCommand::First;
+        QTest::newRow("End") << int(Qt::Key_End) << shift << PagingCommand::Last;
+        QTest::newRow("other key") << int(Qt::Key_Down) << 0 << PagingCommand::None;
+    }
+    void pagingKeys() {
+        QFETCH(int, key);
+        QFETCH(int, mods);
+        QFETCH(PagingCommand, command);
+        QCOMPARE(pagingCommandForKey(key, mods), command);
+    }
+
+    void paperRecognition_data() {
+        QTest::addColumn<double>("w");
+        QTest::addColumn<double>("h");
+        QTest::addColumn<int>("id");
+        QTest::addColumn<bool>("landscape");
+        QTest::addColumn<bool>("matched");
+        QTest::newRow("A4") << 2100.0 << 2970.0 << int(QPageSize::A4) << false << true;
+        // a 794 x 1123 picture at 96 dpi measures 210.08 x 297.13 mm
+        QTest::newRow("A4 from pixels") << 2100.8 << 2971.3 << int(QPageSize::A4) << false << true;
+        QTest::newRow("A4 landscape") << 2970.0 << 2100.0 << int(QPageSize::A4) << true << true;
+        QTest::newRow("Letter") << 2159.0 << 2794.0 << int(QPageSize::Letter) << false << true;
+        QTest::newRow("A3 landscape") << 4200.0 << 2970.0 << int(QPageSize::A3) << true << true;
+        QTest::newRow("A5") << 1480.0 << 2100.0 << int(QPageSize::A5) << false << true;
+        QTest::newRow("odd size") << 1000.0 << 1000.0 << int(QPageSize::Custom) << false << false;
+    }
+    void paperRecognition() {
+        QFETCH(double, w);
+        QFETCH(double, h);
+        QFETCH(int, id);
+        QFETCH(bool, landscape);
+        QFETCH(bool, matched);
+        const PaperChoice c = recognisePaper(w, h);
+        QCOMPARE(c.pageSizeId, id);
+        QCOMPARE(c.landscape, landscape);
+        QCOMPARE(c.matched, matched);
+        if (matched) // the table's size, turned as the page is
+            QCOMPARE(c.widthTenthsMm > c.heightTenthsMm, w > h);
+    }
+
+    // ---- drawing the page image -------------------------------------------------------
+    void pageImagePixels_data() {
+        QTest::addColumn<int>("w");
+        QTest::addColumn<int>("h");
+        QTest::newRow("small") << 24 << 30;
+        QTest::newRow("sheet at 50%") << 401 << 566;
+    }
+    void pageImagePixels() {
+        QFETCH(int, w);
+        QFETCH(int, h);
+        FakePreviewDocument doc;
+        doc.addPage(QColor(0, 0, 255));
+        QImage img(w, h, QImage::Format_ARGB32);
+        img.fill(Qt::transparent);
+        {
+            QPainter p(&img);
+            PageView::drawPageImage(p, doc, 1, w, h);
+        }
+        const QRgb black = qRgb(0, 0, 0), white = qRgb(255, 255, 255);
+        // outline: column 0 and row 0 up to w - 2, column w - 2 and row h - 2
+        QCOMPARE(img.pixel(0, 0), black);
+        QCOMPARE(img.pixel(0, h - 2), black);
+        QCOMPARE(img.pixel(w - 2, 0), black);
+        QCOMPARE(img.pixel(w / 3, 0), black);
+        QCOMPARE(img.pixel(0, h / 3), black);
+        // inside: white page
+        QCOMPARE(img.pixel(1, 1), white);
+        QCOMPARE(img.pixel(w - 3, h - 3), white);
+        // shadow, 2 pixels thick, starting 2 pixels in from the corners
+        QCOMPARE(img.pixel(w - 1, 2), black);
+        QCOMPARE(img.pixel(w - 1, h - 1), black);
+        QCOMPARE(img.pixel(2, h - 1), black);
+        QCOMPARE(qAlpha(img.pixel(w - 1, 0)), 0);
+        QCOMPARE(qAlpha(img.pixel(w - 1, 1)), 0);
+        QCOMPARE(qAlpha(img.pixel(0, h - 1)), 0);
+        QCOMPARE(qAlpha(img.pixel(1, h - 1)), 0);
+        // the page picture stretched over the whole image: the fake's band in the middle
+        QCOMPARE(img.pixel(w / 2 - w / 8, h / 2 - h / 8), qRgb(0, 0, 255));
+    }
+
+    void glyphsAtBothRatios() {
+        for (int g = 0; g < kPreviewGlyphCount; ++g) {
+            for (int ratio : {1, 2}) {
+                const QImage img = previewGlyphPixmap(PreviewGlyph(g), ratio).toImage();
+                QCOMPARE(img.size(), QSize(16 * ratio, 16 * ratio));
+                int inked = 0;
+                for (int y = 0; y < img.height(); ++y)
+                    for (int x = 0; x < img.width(); ++x)
+                        inked += qAlpha(img.pixel(x, y)) > 128;
+                QVERIFY2(inked > 10 * ratio * ratio, qPrintable(QString::number(g)));
+            }
+            // every glyph differs from the others
+            for (int other = 0; other < g; ++other)
+                QVERIFY(previewGlyphPixmap(PreviewGlyph(g), 1).toImage() !=
+                        previewGlyphPixmap(PreviewGlyph(other), 1).toImage());
+        }
+    }
+
+    // ---- the window -------------------------------------------------------------------
+    void openingState() {
+        auto doc = std::make_unique<FakePreviewDocument>();
+        FakePreviewDocument* pages = doc.get();
+        QPointer<PreviewWindow> w = new PreviewWindow(std::move(doc));
+        w->open();
+        QCOMPARE(w->windowTitle(), QString("Print Preview"));
+        QVERIFY(w->isMaximized());
+        QCOMPARE(w->pagePanel()->text(), QString("Page 1 of 0"));
+        QCOMPARE(w->progressPanel()->text(), QString("0%"));
+        QCOMPARE(w->progressPanel()->width(), 40);
+        QVERIFY(w->progressPanel()->alignment() & Qt::AlignRight);
+        QVERIFY(!w->pageView()->hasPicture());
+        QVERIFY(!w->action("PrintSetup")->isEnabled());
+        QVERIFY(!w->action("Print")->isEnabled());
+        QVERIFY(w->action("ZoomToWidth")->isChecked());
+        QVERIFY(!w->action("ZoomFit")->isChecked());
+        QVERIFY(!w->action("Zoom100")->isChecked());
+        const QStringList hints = {"Zoom to fit",   "100%",        "Zoom to width", "First page",
+                                   "Previous page", "Next page",   "Last page",     "Printer setup",
+                                   "Print",         "Save Report", "Load Report"};
+        const QStringList names = {"ZoomFit",      "Zoom100",    "ZoomToWidth", "FirstPage",
+                                   "PreviousPage", "NextPage",   "LastPage",    "PrintSetup",
+                                   "Print",        "SaveReport", "LoadReport"};
+        for (int i = 0; i < names.size(); ++i)
+            QCOMPARE(w->action(names[i])->toolTip(), hints[i]);
+        auto* close = w->findChild<QPushButton*>("ExitButton");
+        QVERIFY(close);
+        QCOMPARE(close->text(), QString("&Close"));
+        QCOMPARE(close->size(), QSize(40, 22));
+
+        // the page arrives after production, as a posted notice
+        pages->addPage(Qt::red);
+        pages->finish();
+        QCOMPARE(w->pagePanel()->text(), QString("Page 1 of 0"));
+        QTRY_COMPARE(w->pagePanel()->text(), QString("Page 1 of 1"));
+        QVERIFY(w->pageView()->hasPicture());
+        QVERIFY(w->action("PrintSetup")->isEnabled());
+        QVERIFY(w->action("Print")->isEnabled());
+        // zoomed to width: the page takes 90% of the view's width, within one zoom step
+        const int viewWidth = w->pageView()->width();
+        const int pageShown = w->pageView()->imagePlacement().width - 4;
+        QVERIFY2(qAbs(pageShown - 0.9 * viewWidth) <= pageWidth100() / 100.0 + 1,
+                 qPrintable(QString("%1 of %2").arg(pageShown).arg(viewWidth)));
+        QCOMPARE(w->pageView()->zoomMode(), ZoomMode::Width);
+        delete w;
+    }
+
+    void pagingCommands_data() {
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("mods");
+        QTest::addColumn<int>("shown");
+        const int ctrl = Qt::ControlModifier, shift = Qt::ShiftModifier;
+        QTest::newRow("one page: PgDn") << 1 << 1 << int(Qt::Key_PageDown) << 0 << 1;
+        QTest::newRow("one page: End") << 1 << 1 << int(Qt::Key_End) << 0 << 1;
+        QTest::newRow("one page: PgUp") << 1 << 1 << int(Qt::Key_PageUp) << 0 << 1;
+        QTest::newRow("one page: Ctrl+PgDn") << 1 << 1 << int(Qt::Key_PageDown) << ctrl << 1;
+        QTest::newRow("PgDn") << 4 << 2 << int(Qt::Key_PageDown) << 0 << 3;
+        QTest::newRow("PgDn at the end") << 4 << 4 << int(Qt::Key_PageDown) << 0 << 4;
+        QTest::newRow("PgUp") << 4 << 3 << int(Qt::Key_PageUp) << 0 << 2;
+        QTest::newRow("PgUp at the start") << 4 << 1 << int(Qt::Key_PageUp) << 0 << 1;
+        QTest::newRow("Ctrl+PgUp") << 4 << 3 << int(Qt::Key_PageUp) << ctrl << 1;
+        QTest::newRow("Shift+PgUp") << 4 << 3 << int(Qt::Key_PageUp) << shift << 2;
+        QTest::newRow("Ctrl+Shift+PgUp") << 4 << 3 << int(Qt::Key_PageUp) << (ctrl | shift) << 2;
+        QTest::newRow("Ctrl+PgDn") << 4 << 2 << int(Qt::Key_PageDown) << ctrl << 4;
+        QTest::newRow("Home") << 4 << 3 << int(Qt::Key_Home) << 0 << 1;
+        QTest::newRow("End") << 4 << 2 << int(Qt::Key_End) << 0 << 4;
+    }
+    void pagingCommands() {
+        QFETCH(int, pages);
+        QFETCH(int, start);
+        QFETCH(int, key);
+        QFETCH(int, mods);
+        QFETCH(int, shown);
+        OpenPreview p(pages);
+        p.window->goToPage(start);
+        QCOMPARE(p.view()->shownPage(), start);
+        p.view()->horizontalScrollBar()->setValue(p.view()->horizontalScrollBar()->maximum());
+        // keys reach the window even when the page view, which scrolls on them, has focus
+        QTest::keyClick(p.view()->viewport(), Qt::Key(key), Qt::KeyboardModifiers(mods));
+        QCOMPARE(p.view()->shownPage(), shown);
+        QCOMPARE(p.window->pagePanel()->text(), PreviewWindow::pagePanelText(shown, pages));
+        if (shown != start)
+            QCOMPARE(p.view()->horizontalScrollBar()->value(), 0);
+        QVERIFY(p.window); // paging never closes
+    }
+
+    void pagingOutOfRangeIgnored() {
+        OpenPreview p(3);
+        for (int n : {0, -1, 4, 99}) {
+            p.window->goToPage(n);
+            QCOMPARE(p.view()->shownPage(), 1);
+            QCOMPARE(p.window->pagePanel()->text(), QString("Page 1 of 3"));
+        }
+        p.window->goToPage(3);
+        QCOMPARE(p.view()->shownPage(), 3);
+    }
+
+    void zoomButtonsAndResize() {
+        OpenPreview p(1);
+        p.window->showNormal();
+        p.window->resize(900, 700);
+        QTRY_COMPARE(p.window->size(), QSize(900, 700));
+        p.window->action("Zoom100")->trigger();
+        QCOMPARE(p.view()->zoom(), 100);
+        QVERIFY(p.window->action("Zoom100")->isChecked());
+        QVERIFY(!p.window->action("ZoomToWidth")->isChecked());
+        p.window->resize(600, 500);
+        QTRY_COMPARE(p.window->size(), QSize(600, 500));
+        QCOMPARE(p.view()->zoom(), 100);
+
+        p.window->action("ZoomFit")->trigger();
+        const int fitBefore = p.view()->zoom();
+        QVERIFY(fitBefore < 100);
+        p.window->resize(900, 800);
+        QTRY_COMPARE(p.window->size(), QSize(900, 800));
+        const int fitAfter = p.view()->zoom();
+        QVERIFY(fitAfter > fitBefore);
+        // the whole page fits, and fills 95% of the view on one side (one zoom step of slack)
+        const ImagePlacement img = p.view()->imagePlacement();
+        const QSize view = p.view()->size();
+        const double stepW = 794 / 100.0, stepH = 1123 / 100.0;
+        QVERIFY(img.width - 4 <= view.width() * 0.95 + stepW);
+        QVERIFY(img.height - 4 <= view.height() * 0.95 + stepH);
+        QVERIFY(qAbs(img.width - 4 - view.width() * 0.95) <= stepW ||
+                qAbs(img.height - 4 - view.height() * 0.95) <= stepH);
+        // centred horizontally: the page is narrower than the view
+        QCOMPARE(img.left, (p.view()->viewport()->width() - img.width) / 2);
+        QVERIFY(p.window->action("ZoomFit")->isChecked());
+    }
+
+    void viewTooSmallKeepsZoom() {
+        FakePreviewDocument doc;
+        doc.addPage(Qt::blue);
+        PageView view;
+        view.setDocument(&doc);
+        view.resize(400, 400);
+        view.show();
+        view.showPage(1);
+        view.setZoomMode(ZoomMode::Fit);
+        const int zoom = view.zoom();
+        QVERIFY(zoom > 2);
+        view.resize(12, 12); // fit would be 12 / 1123 * 95, below 2%
+        QCoreApplication::processEvents();
+        QCOMPARE(view.zoom(), zoom);
+        QCOMPARE(view.zoomMode(), ZoomMode::Fit);
+        view.resize(200, 200);
+        QCoreApplication::processEvents();
+        QVERIFY(view.zoom() < zoom); // the mode stayed: a usable size fits again
+        view.setFixedZoom(2001);
+        QCOMPARE(view.zoomMode(), ZoomMode::Fixed);
+        QVERIFY(view.zoom() < zoom);
+        view.setFixedZoom(2000);
+        QCOMPARE(view.zoom(), 2000);
+    }
+
+    void repaintDoesNotReplay() {
+        OpenPreview p(1);
+        QWidget* vp = p.view()->viewport();
+        vp->repaint();
+        const int played = p.doc->drawCount();
+        QVERIFY(played >= 1);
+        vp->repaint();
+        p.view()->verticalScrollBar()->setValue(50);
+        vp->repaint();
+        QCOMPARE(p.doc->drawCount(), played);
+        p.window->action("Zoom100")->trigger();
+        vp->repaint();
+        QCOMPARE(p.doc->drawCount(), played + 1);
+        QCOMPARE(p.view()->verticalScrollBar()->value(), 0);
+    }
+
+    void progressPanel_data() {
+        QTest::addColumn<QList<int>>("notices");
+        QTest::addColumn<QStringList>("texts");
+        QTest::newRow("steps of five")
+            << QList<int>{5, 7, 10, 12, 16} << QStringList{"5%", "5%", "10%", "10%", "16%"};
+        QTest::newRow("small steps") << QList<int>{3, 4, 6} << QStringList{"0%", "0%", "6%"};
+        QTest::newRow("ends cleared") << QList<int>{50, 100} << QStringList{"50%", ""};
+        QTest::newRow("zero clears") << QList<int>{0} << QStringList{""};
+    }
+    void progressPanel() {
+        QFETCH(QList<int>, notices);
+        QFETCH(QStringList, texts);
+        OpenPreview p(1);
+        for (int i = 0; i < notices.size(); ++i) {
+            p.doc->reportProgress(notices[i]);
+            QCoreApplication::processEvents();
+            QCOMPARE(p.window->progressPanel()->text(), texts[i]);
+        }
+    }
+
+    // ---- save and load ----------------------------------------------------------------
+    void saveThenLoad() {
+        QTemporaryDir dir;
+        OpenPreview saved(2);
+        PreviewFileDialog::setNextFileName(dir.filePath("sheet"));
+        saved.window->action("SaveReport")->trigger();
+        QVERIFY(QFileInfo::exists(dir.filePath("sheet.LFP")));
+        QCOMPARE(PreviewFileDialog::requestsSeen().value(0).title, QString("Save report"));
+        QCOMPARE(PreviewFileDialog::requestsSeen().value(0).filter,
+                 QString("Leafpress file(*.LFP)"));
+
+        OpenPreview other(1, QSizeF(2970, 2100));
+        other.window->goToPage(1);
+        test::MessageBoxCatcher boxes;
+        PreviewFileDialog::setNextFileName(dir.filePath("sheet.LFP"));
+        other.window->action("LoadReport")->trigger();
+        QVERIFY(boxes.shown().empty());
+        QCOMPARE(PreviewFileDialog::requestsSeen().value(1).title, QString("Load report"));
+        QCOMPARE(PreviewFileDialog::requestsSeen().value(1).filter,
+                 QString("Leafpress file (*.LFP)"));
+        QCOMPARE(other.window->pagePanel()->text(), QString("Page 1 of 2"));
+        QCOMPARE(other.doc->pageColour(1), saved.doc->pageColour(1));
+        QCOMPARE(other.doc->pageColour(2), saved.doc->pageColour(2));
+        QVERIFY(other.doc->isLoadedFromFile());
+        QVERIFY(!other.window->action("PrintSetup")->isEnabled());
+        QVERIFY(other.window->action("Print")->isEnabled());
+        // the shown page is the loaded one, on the loaded (portrait) paper
+        const QImage shot = other.view()->viewport()->grab().toImage();
+        const ImagePlacement img = other.view()->imagePlacement();
+        QVERIFY(img.height > img.width);
+        const QPoint inBand(img.left + img.width / 2 - img.width / 8,
+                            img.top + img.height / 2 - img.height / 8);
+        QCOMPARE(shot.pixelColor(inBand), saved.doc->pageColour(1));
+    }
+
+    void loadFailures_data() {
+        QTest::addColumn<QByteArray>("content"); // empty: no file at all
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing") << QByteArray() << "File does not exist.";
+        QTest::newRow("damaged") << QByteArray("\x03\x00\x31\x01garbage", 11)
+                                 << "Failed to Load Stream.";
+        QTest::newRow("bad page") << QByteArray("QLXFAKEPAGES 1\n2100 2970\nnot-a-colour\n")
+                                  << "Failed to Load Stream.";
+    }
+    void loadFailures() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("in.LFP");
+        if (!content.isEmpty())
+            QVERIFY(test::writeFile(path, content.toStdString()));
+        OpenPreview p(1);
+        const int played = p.doc->drawCount();
+        test::MessageBoxCatcher boxes;
+        PreviewFileDialog::setNextFileName(path);
+        p.window->action("LoadReport")->trigger();
+        QCOMPARE(boxes.texts(), QStringList{message});
+        QCOMPARE(boxes.shown()[0].caption, QString("Quillmar Mineral Label Studio"));
+        // nothing changed: the page is still shown, the report's commands still there
+        QVERIFY(p.view()->hasPicture());
+        QCOMPARE(p.doc->pageColour(1), kPageColours[0]);
+        QVERIFY(!p.doc->isLoadedFromFile());
+        QCOMPARE(p.window->pagePanel()->text(), QString("Page 1 of 1"));
+        QVERIFY(p.window->action("PrintSetup")->isEnabled());
+        p.view()->viewport()->repaint();
+        QVERIFY(p.doc->drawCount() >= played);
+    }
+
+    void saveCancelledOrUnfinishedWritesNothing() {
+        QTemporaryDir dir;
+        auto doc = std::make_unique<FakePreviewDocument>();
+        FakePreviewDocument* pages = doc.get();
+        QPointer<PreviewWindow> w = new PreviewWindow(std::move(doc));
+        w->open();
+        pages->addPage(Qt::red); // not finished yet
+        PreviewFileDialog::setNextFileName(dir.filePath("early.LFP"));
+        w->saveReport();
+        QVERIFY(!QFileInfo::exists(dir.filePath("early.LFP")));
+        pages->finish();
+        PreviewFileDialog::setNextFileName(QString()); // Cancel
+        w->saveReport();
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 0);
+        delete w;
+    }
+
+    // ---- closing ----------------------------------------------------------------------
+    void closingReleasesDocument_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Esc") << "esc";
+        QTest::newRow("Close button") << "button";
+        QTest::newRow("close box") << "box";
+    }
+    void closingReleasesDocument() {
+        QFETCH(QString, how);
+        OpenPreview p(1);
+        QSignalSpy closing(p.window.data(), &PreviewWindow::previewClosing);
+        if (how == "esc")
+            QTest::keyClick(p.view()->viewport(), Qt::Key_Escape);
+        else if (how == "button")
+            QTest::mouseClick(p.window->findChild<QPushButton*>("ExitButton"), Qt::LeftButton);
+        else
+            p.window->close();
+        QCOMPARE(closing.count(), 1);
+        QVERIFY(!*p.alive);
+        QTRY_VERIFY(p.window.isNull());
+    }
+
+    // ---- the preview operation --------------------------------------------------------
+    void previewRunsUntilClosed() {
+        QWidget mainWindow;
+        auto* edit = new QLineEdit(&mainWindow);
+        mainWindow.show();
+        std::shared_ptr<bool> alive;
+        int produced = 0;
+        ReportPreview* self = nullptr;
+        ReportPreview report(
+            [&] {
+                auto d = std::make_unique<FakePreviewDocument>();
+                alive = d->alive();
+                return d;
+            },
+            [&](PreviewDocument& doc) {
+                ++produced;
+                self->preview(); // a request while producing is ignored
+                auto& fake = static_cast<FakePreviewDocument&>(doc);
+                fake.addPage(Qt::green);
+                fake.finish();
+            },
+            [](QPainter&, const PageTarget&) {});
+        self = &report;
+        QString panelSeen;
+        bool maximised = false;
+        bool documentAliveWhileOpen = false;
+        connect(&report, &ReportPreview::previewOpened, this, [&](PreviewWindow* w) {
+            // Runs inside the preview's own event loop: the main window takes input.
+            QTimer::singleShot(0, &mainWindow, [&, w] {
+                QTest::keyClicks(edit, "quartz");
+                panelSeen = w->pagePanel()->text();
+                maximised = w->isMaximized();
+                documentAliveWhileOpen = *alive;
+                QTest::keyClick(w->pageView()->viewport(), Qt::Key_Escape);
+            });
+        });
+        report.preview();
+        QCOMPARE(produced, 1);
+        QCOMPARE(edit->text(), QString("quartz"));
+        QCOMPARE(panelSeen, QString("Page 1 of 1"));
+        QVERIFY(maximised);
+        QVERIFY(documentAliveWhileOpen);
+        QVERIFY(!*alive);
+        QVERIFY(!report.isProducing());
+        QVERIFY(report.window() == nullptr);
+    }
+
+    void printerSetupRequestFromWindow() {
+        std::optional<PrinterSetupDialog::Request> seen;
+        PrinterSetupDialog::setHook([&](const PrinterSetupDialog::Request& r) {
+            seen = r;
+            PrinterSetupDialog::Answer a;
+            a.orientation = QPageLayout::Landscape;
+            return std::optional(a);
+        });
+        ReportPreview report([] { return std::make_unique<FakePreviewDocument>(); },
+                             [](PreviewDocument& doc) {
+                                 auto& fake = static_cast<FakePreviewDocument&>(doc);
+                                 fake.addPage(Qt::red);
+                                 fake.addPage(Qt::blue);
+                                 fake.finish();
+                             },
+                             [](QPainter&, const PageTarget&) {});
+        connect(&report, &ReportPreview::previewOpened, this, [&](PreviewWindow* w) {
+            QTimer::singleShot(0, w, [w] {
+                w->action("PrintSetup")->trigger();
+                w->action("Print")->trigger(); // no printer: nothing at all
+                w->close();
+            });
+        });
+        test::MessageBoxCatcher boxes;
+        report.preview();
+        PrinterSetupDialog::setHook({});
+        QVERIFY(seen.has_value());
+        QCOMPARE(seen->minPage, 1);
+        QCOMPARE(seen->maxPage, 2);
+        QCOMPARE(seen->fromPage, 1);
+        QCOMPARE(seen->toPage, 2);
+        QVERIFY(!seen->printerInstalled);
+        // with no printer the choice is not kept
+        QCOMPARE(report.settings().orientation, QPageLayout::Portrait);
+        QCOMPARE(report.pagePaper(), QSizeF(2100, 2970));
+        QVERIFY(boxes.shown().empty());
+        for (QWidget* top : QApplication::topLevelWidgets())
+            QVERIFY(!qobject_cast<PrintProgressDialog*>(top));
+    }
+
+    void setupRequestLimits_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("finished");
+        QTest::addColumn<QList<int>>("limits"); // min, max, from, to
+        QTest::newRow("finished") << 3 << true << QList<int>{1, 3, 1, 3};
+        QTest::newRow("producing") << 3 << false << QList<int>{0, 9999, 0, 0};
+        QTest::newRow("empty") << 0 << true << QList<int>{0, 9999, 0, 0};
+    }
+    void setupRequestLimits() {
+        QFETCH(int, count);
+        QFETCH(bool, finished);
+        QFETCH(QList<int>, limits);
+        PrintSettings s;
+        s.copies = 3;
+        const auto r = PrinterSetupDialog::requestFor(s, count, finished, true);
+        QCOMPARE((QList<int>{r.minPage, r.maxPage, r.fromPage, r.toPage}), limits);
+        QCOMPARE(r.settings.copies, 3);
+    }
+
+    void setupAnswerApplied_data() {
+        QTest::addColumn<int>("range");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("last");
+        QTest::newRow("all pages") << int(PrinterSetupDialog::Range::All) << 2 << 3 << 0 << 0;
+        QTest::newRow("selection") << int(PrinterSetupDialog::Range::Selection) << 2 << 3 << 0 << 0;
+        QTest::newRow("pages") << int(PrinterSetupDialog::Range::Pages) << 2 << 3 << 2 << 3;
+    }
+    void setupAnswerApplied() {
+        QFETCH(int, range);
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(int, first);
+        QFETCH(int, last);
+        PrintSettings before;
+        before.firstPage = 5;
+        before.lastPage = 6;
+        PrinterSetupDialog::Answer a;
+        a.printerName = "labels";
+        a.orientation = QPageLayout::Landscape;
+        a.copies = 4;
+        a.range = PrinterSetupDialog::Range(range);
+        a.fromPage = from;
+        a.toPage = to;
+        const PrintSettings s = PrinterSetupDialog::applied(before, a);
+        QCOMPARE(s.printerName, QString("labels"));
+        QCOMPARE(s.orientation, QPageLayout::Landscape);
+        QCOMPARE(s.copies, 4);
+        QCOMPARE(s.firstPage, first);
+        QCOMPARE(s.lastPage, last);
+    }
+
+    void pageRangeRule_data() {
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("last");
+        QTest::addColumn<int>("page");
+        QTest::addColumn<bool>("prints");
+        QTest::newRow("no limits") << 0 << 0 << 1 << true;
+        QTest::newRow("within") << 1 << 1 << 1 << true;
+        QTest::newRow("below first") << 2 << 0 << 1 << false;
+        QTest::newRow("above last") << 0 << 2 << 3 << false;
+        QTest::newRow("last only") << 0 << 3 << 3 << true;
+    }
+    void pageRangeRule() {
+        QFETCH(int, first);
+        QFETCH(int, last);
+        QFETCH(int, page);
+        QFETCH(bool, prints);
+        PrintSettings s;
+        s.firstPage = first;
+        s.lastPage = last;
+        QCOMPARE(s.printsPage(page), prints);
+    }
+
+    void progressDialog_data() {
+        QTest::addColumn<QList<int>>("steps");
+        QTest::addColumn<int>("bar");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("none") << QList<int>{} << 0 << "";
+        QTest::newRow("fifty") << QList<int>{50} << 50 << "50%  Completed";
+        QTest::newRow("not a multiple of 5") << QList<int>{20, 23} << 20 << "20%  Completed";
+        QTest::newRow("done") << QList<int>{95, 100} << 100 << "100%  Completed";
+    }
+    void progressDialog() {
+        QFETCH(QList<int>, steps);
+        QFETCH(int, bar);
+        QFETCH(QString, text);
+        PrintProgressDialog d;
+        QCOMPARE(d.windowTitle(), QString("Printing progress"));
+        QCOMPARE(d.size(), QSize(149, 97));
+        for (int p : steps)
+            d.setProgress(p);
+        QCOMPARE(d.bar()->value(), bar);
+        QCOMPARE(d.textLine()->text(), text);
+        QVERIFY(!d.isCancelled());
+        QTest::mouseClick(d.cancelButton(), Qt::LeftButton);
+        QVERIFY(d.isCancelled());
+    }
+
+    void printWithoutPrinterDoesNothing() {
+        int drawn = 0;
+        ReportPreview report([] { return std::make_unique<FakePreviewDocument>(); },
+                             [](PreviewDocument&) {},
+                             [&](QPainter&, const PageTarget&) { ++drawn; });
+        test::MessageBoxCatcher boxes;
+        report.print();
+        QCOMPARE(drawn, 0);
+        QVERIFY(boxes.shown().empty());
+    }
+};
+
+QTEST_MAIN(PreviewTest)
+#include "tst_preview.moc"

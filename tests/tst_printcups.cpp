@@ -1,0 +1,190 @@
+#include <QDir>
+#include <QPainter>
+#include <QProcess>
+#include <QtTest>
+
+#include "report/PrintProgressDialog.h"
+#include "report/PrinterSetupDialog.h"
+#include "report/ReportPreview.h"
+#include "report/ReportPrinting.h"
+#include "support/FakePreviewDocument.h"
+
+#include <QPrinter>
+
+using namespace qlx;
+using qlx::test::FakePreviewDocument;
+
+namespace {
+
+// Three solid rectangles where the sheet's first three slots stand, in tenths of a
+// millimetre from the paper's edges.
+struct Box {
+    QRectF tenths;
+    QColor colour;
+};
+const Box kBoxes[] = {
+    {QRectF(QPointF(152.92, 435.56), QPointF(726.18, 797.15)), QColor(255, 0, 0)},
+    {QRectF(QPointF(770.28, 435.56), QPointF(1343.54, 797.15)), QColor(0, 255, 0)},
+    {QRectF(QPointF(1370.00, 435.56), QPointF(1943.26, 797.15)), QColor(0, 0, 255)},
+};
+
+int toDevice(double v, double offset, double dpi) {
+    return qRound((v - offset) * dpi / 254.0);
+}
+
+void drawBoxes(QPainter& p, const PageTarget& t) {
+    for (const Box& b : kBoxes) {
+        const QPoint tl(toDevice(b.tenths.left(), t.offsetLeft, t.dpiX),
+                        toDevice(b.tenths.top(), t.offsetTop, t.dpiY));
+        const QPoint br(toDevice(b.tenths.right(), t.offsetLeft, t.dpiX),
+                        toDevice(b.tenths.bottom(), t.offsetTop, t.dpiY));
+        p.fillRect(QRect(tl, br - QPoint(1, 1)), b.colour);
+    }
+}
+
+QString runTool(const QString& program, const QStringList& args) {
+    QProcess proc;
+    proc.start(program, args);
+    proc.waitForFinished(60000);
+    return QString::fromLocal8Bit(proc.readAllStandardOutput());
+}
+
+// Waits until the spooler has no job left and the queue's file holds the page; bounded, so
+// a broken spooler fails the test instead of hanging it.
+bool waitForOutput(const QString& out) {
+    for (int i = 0; i < 600; ++i) {
+        const bool idle = runTool("lpstat", {"-o"}).trimmed().isEmpty();
+        if (idle && QFileInfo(out).size() > 0)
+            return true;
+        QTest::qWait(100);
+    }
+    return false;
+}
+
+// The job's pages rendered at 100 dpi.
+QList<QImage> renderPages(const QString& out, const QString& dir) {
+    runTool("gs", {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=png16m", "-r100",
+                   "-sOutputFile=" + dir + "/page%d.png", out});
+    QList<QImage> pages;
+    for (int n = 1;; ++n) {
+        QImage img(dir + QString("/page%1.png").arg(n));
+        if (img.isNull())
+            break;
+        pages << img;
+    }
+    return pages;
+}
+
+bool near(const QColor& a, const QColor& b) {
+    return qAbs(a.red() - b.red()) < 60 && qAbs(a.green() - b.green()) < 60 &&
+           qAbs(a.blue() - b.blue()) < 60;
+}
+
+QPoint at100dpi(double xTenths, double yTenths) {
+    return QPoint(qRound(xTenths * 100 / 254.0), qRound(yTenths * 100 / 254.0));
+}
+
+} // namespace
+
+class PrintCupsTest : public QObject {
+    Q_OBJECT
+    QString m_out;
+
+private slots:
+    void initTestCase() {
+        m_out = qEnvironmentVariable("QLX_CUPS_OUT");
+        if (m_out.isEmpty())
+            QSKIP("needs the private spooler of tests/print_cups.sh");
+        QVERIFY(printerInstalled());
+    }
+    void init() { QFile::remove(m_out); }
+
+    void reportPageOnA4() {
+        ReportPreview report([] { return std::make_unique<FakePreviewDocument>(); },
+                             [](PreviewDocument&) {}, drawBoxes);
+        report.print();
+        QVERIFY(!report.isProducing());
+        QVERIFY(waitForOutput(m_out));
+        QTemporaryDir dir;
+        const QList<QImage> pages = renderPages(m_out, dir.path());
+        QCOMPARE(pages.size(), 1);
+        const QImage& page = pages[0];
+        // A4 at 100 dpi: 827 x 1169
+        QVERIFY(qAbs(page.width() - 827) <= 1 && qAbs(page.height() - 1169) <= 1);
+        for (const Box& b : kBoxes) {
+            // 1 mm inside each edge the colour, 1 mm outside paper white: the box stands
+            // where it was asked to within half a millimetre and more.
+            const QRectF r = b.tenths;
+            const QPointF c = r.center();
+            QVERIFY(near(page.pixelColor(at100dpi(c.x(), c.y())), b.colour));
+            QVERIFY(near(page.pixelColor(at100dpi(r.left() + 10, c.y())), b.colour));
+            QVERIFY(near(page.pixelColor(at100dpi(r.right() - 10, c.y())), b.colour));
+            QVERIFY(near(page.pixelColor(at100dpi(c.x(), r.top() + 10)), b.colour));
+            QVERIFY(near(page.pixelColor(at100dpi(c.x(), r.bottom() - 10)), b.colour));
+            QVERIFY(near(page.pixelColor(at100dpi(r.left() - 10, c.y())), Qt::white));
+            QVERIFY(near(page.pixelColor(at100dpi(c.x(), r.top() - 10)), Qt::white));
+            QVERIFY(near(page.pixelColor(at100dpi(c.x(), r.bottom() + 10)), Qt::white));
+        }
+    }
+
+    void landscapeAfterSetup() {
+        PrinterSetupDialog::setHook([](const PrinterSetupDialog::Request& r) {
+            PrinterSetupDialog::Answer a;
+            a.printerName = r.settings.printerName;
+            a.orientation = QPageLayout::Landscape;
+            return std::optional(a);
+        });
+        ReportPreview report([] { return std::make_unique<FakePreviewDocument>(); },
+                             [](PreviewDocument&) {}, drawBoxes);
+        report.printerSetup(nullptr, 1, true);
+        PrinterSetupDialog::setHook({});
+        QCOMPARE(report.settings().orientation, QPageLayout::Landscape);
+        QCOMPARE(report.pagePaper(), QSizeF(2970, 2100));
+        report.print();
+        QVERIFY(waitForOutput(m_out));
+        QTemporaryDir dir;
+        const QList<QImage> pages = renderPages(m_out, dir.path());
+        QCOMPARE(pages.size(), 1);
+        // the rendered page is turned (ghostscript may rotate it back; accept either way as
+        // long as the first box is there in the page's own orientation)
+        const QImage& page = pages[0];
+        QVERIFY(page.width() != page.height());
+        bool found = false;
+        for (int y = 0; y < page.height() && !found; y += 4)
+            for (int x = 0; x < page.width() && !found; x += 4)
+                found = near(page.pixelColor(x, y), kBoxes[0].colour);
+        QVERIFY(found);
+    }
+
+    void outsidePageRangePrintsNothing() {
+        ReportPreview report([] { return std::make_unique<FakePreviewDocument>(); },
+                             [](PreviewDocument&) {}, drawBoxes);
+        report.settings().firstPage = 2;
+        report.print();
+        QTest::qWait(500);
+        QVERIFY(runTool("lpstat", {"-o"}).trimmed().isEmpty());
+        QVERIFY(!QFileInfo::exists(m_out) || QFileInfo(m_out).size() == 0);
+    }
+
+    void loadedPagesStretchedOverPrintableArea() {
+        FakePreviewDocument doc;
+        doc.addPage(QColor(255, 0, 0));
+        doc.addPage(QColor(0, 0, 255));
+        doc.finish();
+        QPrinter printer(QPrinter::HighResolution);
+        configurePrinter(printer, PrintSettings(), QPageSize(QPageSize::A4), QString());
+        QVERIFY(printDocumentPages(doc, printer, 0, 0));
+        QVERIFY(waitForOutput(m_out));
+        QTemporaryDir dir;
+        const QList<QImage> pages = renderPages(m_out, dir.path());
+        QCOMPARE(pages.size(), 2);
+        // the fake draws its colour over the middle half of the page it is stretched on
+        QVERIFY(
+            near(pages[0].pixelColor(pages[0].width() / 2, pages[0].height() / 2 - 100), Qt::red));
+        QVERIFY(
+            near(pages[1].pixelColor(pages[1].width() / 2, pages[1].height() / 2 - 100), Qt::blue));
+    }
+};
+
+QTEST_MAIN(PrintCupsTest)
+#include "tst_printcups.moc"
