@@ -162,7 +162,12 @@ void MetafileCanvas::prepare(bool usePen, bool useBrush) {
     painter_->setTransform(finite(t) ? t : base_);
     painter_->setPen(usePen ? qtPen() : QPen(Qt::NoPen));
     painter_->setBrush(useBrush ? qtBrush(state_.brush) : QBrush(Qt::NoBrush));
-    painter_->setBackgroundMode(state_.bkMode == 2 ? Qt::OpaqueMode : Qt::TransparentMode);
+    // The background colour shows only between hatch lines; the painter draws plain fills
+    // differently in opaque mode, so it is set only where it matters.
+    const Qt::BrushStyle bs = state_.brush.style;
+    const bool hatched = useBrush && bs >= Qt::HorPattern && bs <= Qt::DiagCrossPattern;
+    painter_->setBackgroundMode(hatched && state_.bkMode == 2 ? Qt::OpaqueMode
+                                                               : Qt::TransparentMode);
     painter_->setBackground(state_.bkColour);
     QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
     if (painter_->paintEngine() &&
@@ -244,7 +249,13 @@ void MetafileCanvas::ellipse(const QRectF& box) {
         path_.addEllipse(r);
     } else if (painter_) {
         prepare(true, true);
-        painter_->drawEllipse(r);
+        // Whole-pixel boxes take the painter's integer ellipse, as a caller drawing the
+        // same QRect directly would.
+        const QRect whole = r.toRect();
+        if (QRectF(whole) == r)
+            painter_->drawEllipse(whole);
+        else
+            painter_->drawEllipse(r);
     }
 }
 
