@@ -34,8 +34,23 @@ bench: deps
 	@cmake --build build-bench -j $(JOBS)
 	@scripts/run-bench build-bench
 
+# libFuzzer targets for the metafile readers (clang, AddressSanitizer, UBSan), each run for
+# FUZZ_SECONDS over its seed corpus.
+FUZZ_SECONDS ?= 60
+FUZZ_SRCS  = $(wildcard src/report/Emf*.cpp src/report/Wmf*.cpp src/report/Metafile*.cpp) \
+             src/stores/Windows1252.cpp
+FUZZ_FLAGS = -std=c++17 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined -Isrc \
+             $(shell pkg-config --cflags Qt6Gui)
+
+fuzz: deps
+	@mkdir -p build-fuzz/corpus-emf build-fuzz/corpus-wmf
+	clang++ $(FUZZ_FLAGS) fuzz/fuzz_emf.cpp $(FUZZ_SRCS) -o build-fuzz/fuzz_emf $(shell pkg-config --libs Qt6Gui)
+	clang++ $(FUZZ_FLAGS) fuzz/fuzz_wmf.cpp $(FUZZ_SRCS) -o build-fuzz/fuzz_wmf $(shell pkg-config --libs Qt6Gui)
+	build-fuzz/fuzz_emf -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 build-fuzz/corpus-emf fuzz/corpus/emf
+	build-fuzz/fuzz_wmf -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 build-fuzz/corpus-wmf fuzz/corpus/wmf
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_DIR) build-bench
+	rm -rf $(BUILD) $(ASAN_DIR) build-bench build-fuzz

@@ -1,7 +1,7 @@
-#include <QPainterPath>
-#include <set>
 #include <QPainter>
+#include <QPainterPath>
 #include <QtTest>
+#include <set>
 
 #include <emf2svg.h>
 #include <uemf.h>
@@ -38,25 +38,23 @@ enum class Scene {
     Sheet
 };
 
-QImage labelImage(int w, int h, int seed)
-{
+QImage labelImage(int w, int h, int seed) {
     QImage img(w, h, QImage::Format_RGB32);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            img.setPixel(x, y, qRgb((x * 7 + seed * 40) % 256, (y * 5 + seed * 13) % 256,
-                                    ((x + y) * 3 + seed) % 256));
+            img.setPixel(x, y,
+                         qRgb((x * 7 + seed * 40) % 256, (y * 5 + seed * 13) % 256,
+                              ((x + y) * 3 + seed) % 256));
     return img;
 }
 
-QFont testFont(int px)
-{
+QFont testFont(int px) {
     QFont f(QStringLiteral("Liberation Sans"));
     f.setPixelSize(px);
     return f;
 }
 
-void drawScene(QPainter& p, Scene scene)
-{
+void drawScene(QPainter& p, Scene scene) {
     switch (scene) {
     case Scene::FilledRect:
         p.fillRect(QRect(10, 12, 70, 40), QColor(200, 30, 40));
@@ -161,8 +159,7 @@ void drawScene(QPainter& p, Scene scene)
 
 const QSize PageSize(200, 150);
 
-Metafile record(Scene scene)
-{
+Metafile record(Scene scene) {
     EmfRecorder recorder(PageSize, 96);
     QPainter p(&recorder);
     drawScene(p, scene);
@@ -170,8 +167,7 @@ Metafile record(Scene scene)
     return recorder.finish();
 }
 
-QImage direct(Scene scene)
-{
+QImage direct(Scene scene) {
     QImage img(PageSize, QImage::Format_RGB32);
     img.fill(Qt::white);
     QPainter p(&img);
@@ -179,8 +175,7 @@ QImage direct(Scene scene)
     return img;
 }
 
-QImage played(const Metafile& m, QSize size)
-{
+QImage played(const Metafile& m, QSize size) {
     QImage img(size, QImage::Format_RGB32);
     img.fill(Qt::white);
     QPainter p(&img);
@@ -189,8 +184,7 @@ QImage played(const Metafile& m, QSize size)
 }
 
 // Pixels whose colour differs by more than a small tolerance in any channel.
-int differingPixels(const QImage& a, const QImage& b)
-{
+int differingPixels(const QImage& a, const QImage& b) {
     int n = 0;
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x) {
@@ -208,8 +202,7 @@ struct RecordInfo {
     uint32_t size;
 };
 
-std::vector<RecordInfo> walk(const QByteArray& bytes)
-{
+std::vector<RecordInfo> walk(const QByteArray& bytes) {
     std::vector<RecordInfo> out;
     const ByteView v(reinterpret_cast<const unsigned char*>(bytes.constData()),
                      static_cast<size_t>(bytes.size()));
@@ -224,14 +217,12 @@ std::vector<RecordInfo> walk(const QByteArray& bytes)
     return out;
 }
 
-ByteView view(const QByteArray& b)
-{
+ByteView view(const QByteArray& b) {
     return ByteView(reinterpret_cast<const unsigned char*>(b.constData()),
                     static_cast<size_t>(b.size()));
 }
 
-void put32(QByteArray& b, size_t at, uint32_t v)
-{
+void put32(QByteArray& b, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i)
         b[static_cast<qsizetype>(at + i)] = static_cast<char>(v >> (8 * i));
 }
@@ -239,8 +230,7 @@ void put32(QByteArray& b, size_t at, uint32_t v)
 // Builds enhanced metafiles record by record the way other programs write them.
 class EmfBuilder {
 public:
-    EmfBuilder(QRect bounds, QRect frame01mm, uint16_t handles)
-    {
+    EmfBuilder(QRect bounds, QRect frame01mm, uint16_t handles) {
         ByteWriter h;
         for (int v : {bounds.left(), bounds.top(), bounds.right(), bounds.bottom()})
             h.i32(v);
@@ -259,23 +249,20 @@ public:
             h.i32(v);
         add(emr::HEADER, h);
     }
-    void add(uint32_t type, ByteWriter& body)
-    {
+    void add(uint32_t type, ByteWriter& body) {
         body.padTo4();
         out_.u32(type);
         out_.u32(static_cast<uint32_t>(body.size() + 8));
         out_.raw(body.bytes().data(), body.size());
         ++records_;
     }
-    void add(uint32_t type, std::initializer_list<int32_t> values)
-    {
+    void add(uint32_t type, std::initializer_list<int32_t> values) {
         ByteWriter b;
         for (int32_t v : values)
             b.i32(v);
         add(type, b);
     }
-    QByteArray finish()
-    {
+    QByteArray finish() {
         add(emr::EOF_, {0, 16, 20});
         std::string s = out_.bytes();
         QByteArray b(s.data(), static_cast<qsizetype>(s.size()));
@@ -289,8 +276,7 @@ private:
     uint32_t records_ = 0;
 };
 
-QByteArray sampleEmf()
-{
+QByteArray sampleEmf() {
     return record(Scene::Sheet).bytes();
 }
 
@@ -301,8 +287,7 @@ Q_DECLARE_METATYPE(Scene)
 class EmfTest : public QObject {
     Q_OBJECT
 
-    void scenes()
-    {
+    void scenes() {
         QTest::addColumn<Scene>("scene");
         QTest::addColumn<int>("allowed"); // differing pixels allowed (antialiased glyph edges)
         QTest::newRow("filled rectangles") << Scene::FilledRect << 0;
@@ -325,8 +310,7 @@ private slots:
     // --- Recording and playing back ----------------------------------------------------
 
     void roundTripMatchesDirectDrawing_data() { scenes(); }
-    void roundTripMatchesDirectDrawing()
-    {
+    void roundTripMatchesDirectDrawing() {
         QFETCH(Scene, scene);
         QFETCH(int, allowed);
         const Metafile m = record(scene);
@@ -344,15 +328,13 @@ private slots:
         QVERIFY2(diff <= allowed, qPrintable(QStringLiteral("%1 pixels differ").arg(diff)));
     }
 
-    void playbackStretchesIntoTarget_data()
-    {
+    void playbackStretchesIntoTarget_data() {
         QTest::addColumn<QRectF>("target");
         QTest::newRow("200%") << QRectF(0, 0, 400, 300);
         QTest::newRow("50% with offset") << QRectF(20, 10, 100, 75);
         QTest::newRow("distorted") << QRectF(0, 0, 400, 75);
     }
-    void playbackStretchesIntoTarget()
-    {
+    void playbackStretchesIntoTarget() {
         QFETCH(QRectF, target);
         const Metafile m = record(Scene::FilledRect);
         QImage img(400, 300, QImage::Format_RGB32);
@@ -370,8 +352,7 @@ private slots:
         QCOMPARE(img.pixelColor(outside), QColor(Qt::white));
     }
 
-    void playLeavesPainterStateAlone()
-    {
+    void playLeavesPainterStateAlone() {
         const Metafile m = record(Scene::OutlinedRect);
         QImage img(PageSize, QImage::Format_RGB32);
         QPainter p(&img);
@@ -383,8 +364,7 @@ private slots:
         QCOMPARE(p.clipBoundingRect(), QRectF(0, 0, 50, 50));
     }
 
-    void playbackKeepsCallersClip()
-    {
+    void playbackKeepsCallersClip() {
         const Metafile m = record(Scene::ClippedRect);
         QImage img(PageSize, QImage::Format_RGB32);
         img.fill(Qt::white);
@@ -392,23 +372,21 @@ private slots:
         p.setClipRect(QRect(0, 0, 60, 150));
         m.play(p, QRectF(0, 0, 200, 150));
         p.end();
-        QCOMPARE(img.pixelColor(50, 60), QColor(10, 160, 10));  // inside both clips
-        QCOMPARE(img.pixelColor(80, 60), QColor(Qt::white));     // outside the caller's
-        QCOMPARE(img.pixelColor(160, 110), QColor(Qt::white));   // ditto
+        QCOMPARE(img.pixelColor(50, 60), QColor(10, 160, 10)); // inside both clips
+        QCOMPARE(img.pixelColor(80, 60), QColor(Qt::white));   // outside the caller's
+        QCOMPARE(img.pixelColor(160, 110), QColor(Qt::white)); // ditto
     }
 
     // --- The bytes we write ------------------------------------------------------------
 
-    void headerFields_data()
-    {
+    void headerFields_data() {
         QTest::addColumn<QSize>("page");
         QTest::addColumn<double>("dpi");
         QTest::newRow("A4 at 96 dpi") << QSize(794, 1123) << 96.0;
         QTest::newRow("small at 96 dpi") << QSize(200, 150) << 96.0;
         QTest::newRow("A4 at 300 dpi") << QSize(2480, 3508) << 300.0;
     }
-    void headerFields()
-    {
+    void headerFields() {
         QFETCH(QSize, page);
         QFETCH(double, dpi);
         EmfRecorder recorder(page, dpi);
@@ -445,8 +423,7 @@ private slots:
     }
 
     void handlesStaySmallAndAreReleased_data() { scenes(); }
-    void handlesStaySmallAndAreReleased()
-    {
+    void handlesStaySmallAndAreReleased() {
         QFETCH(Scene, scene);
         const QByteArray b = record(scene).bytes();
         const ByteView v = view(b);
@@ -470,8 +447,7 @@ private slots:
         QVERIFY(live.empty());
     }
 
-    void fontAndTextRecords_data()
-    {
+    void fontAndTextRecords_data() {
         QTest::addColumn<QString>("family");
         QTest::addColumn<int>("pixels");
         QTest::addColumn<bool>("bold");
@@ -481,13 +457,12 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::newRow("plain") << "Liberation Sans" << 16 << false << false << false << false
                                << "Calcite";
-        QTest::newRow("bold italic") << "Liberation Serif" << 21 << true << true << false << false
-                                     << "CaCO3";
-        QTest::newRow("underline strike") << "DejaVu Sans" << 12 << false << false << true << true
-                                          << "Ærøskøbing";
+        QTest::newRow("bold italic")
+            << "Liberation Serif" << 21 << true << true << false << false << "CaCO3";
+        QTest::newRow("underline strike")
+            << "DejaVu Sans" << 12 << false << false << true << true << "Ærøskøbing";
     }
-    void fontAndTextRecords()
-    {
+    void fontAndTextRecords() {
         QFETCH(QString, family);
         QFETCH(int, pixels);
         QFETCH(bool, bold);
@@ -551,15 +526,13 @@ private slots:
         QCOMPARE(align, 24u); // TA_BASELINE: the painter's text position is the baseline
     }
 
-    void stretchDibitsRecords_data()
-    {
+    void stretchDibitsRecords_data() {
         QTest::addColumn<bool>("alpha");
         QTest::addColumn<QRect>("dest");
         QTest::newRow("opaque: 24-bit") << false << QRect(5, 6, 100, 50);
         QTest::newRow("alpha: 32-bit") << true << QRect(0, 0, 13, 7);
     }
-    void stretchDibitsRecords()
-    {
+    void stretchDibitsRecords() {
         QFETCH(bool, alpha);
         QFETCH(QRect, dest);
         QImage img(9, 5, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
@@ -602,8 +575,7 @@ private slots:
     // --- Independent readers -----------------------------------------------------------
 
     void libuemfAcceptsEveryRecord_data() { scenes(); }
-    void libuemfAcceptsEveryRecord()
-    {
+    void libuemfAcceptsEveryRecord() {
         QFETCH(Scene, scene);
         const QByteArray b = record(scene).bytes();
         const char* base = b.constData();
@@ -614,8 +586,9 @@ private slots:
             uint32_t size = 0, type = 0;
             QVERIFY2(U_emf_record_sizeok(rec, limit, &size, &type, 1),
                      qPrintable(QStringLiteral("record %1 size rejected").arg(count)));
-            QVERIFY2(U_emf_record_safe(rec),
-                     qPrintable(QStringLiteral("record %1 (type %2) rejected").arg(count).arg(type)));
+            QVERIFY2(
+                U_emf_record_safe(rec),
+                qPrintable(QStringLiteral("record %1 (type %2) rejected").arg(count).arg(type)));
             ++count;
             rec += size;
             if (type == U_EMR_EOF)
@@ -625,14 +598,12 @@ private slots:
         QVERIFY(count >= 3);
     }
 
-    void emf2svgConvertsOurText_data()
-    {
+    void emf2svgConvertsOurText_data() {
         QTest::addColumn<QString>("text");
         QTest::newRow("title") << "Quillmar Mineral Label Studio";
         QTest::newRow("date line") << "Monday 7 December 2026 20:30";
     }
-    void emf2svgConvertsOurText()
-    {
+    void emf2svgConvertsOurText() {
         QFETCH(QString, text);
         EmfRecorder recorder(QSize(794, 1123), 96);
         QPainter p(&recorder);
@@ -661,8 +632,7 @@ private slots:
 
     // --- Other writers' files ----------------------------------------------------------
 
-    void foreignEmfWithMappingAndWorldTransform()
-    {
+    void foreignEmfWithMappingAndWorldTransform() {
         // A 100 x 100 picture drawn in 0.1 mm units through MM_ANISOTROPIC with a world
         // transform, 16-bit polygons, a paletted bitmap and SaveDC/RestoreDC.
         EmfBuilder e(QRect(0, 0, 100, 100), QRect(0, 0, 3126, 3126), 4);
@@ -735,8 +705,7 @@ private slots:
 
     // --- Bad input ---------------------------------------------------------------------
 
-    void damagedEmfIsRefused_data()
-    {
+    void damagedEmfIsRefused_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("message");
         const QByteArray good = sampleEmf();
@@ -825,8 +794,7 @@ private slots:
         region.add(emr::EXTSELECTCLIPRGN, {48, 5, 32, 1, 1000000, 16, 0, 0, 1, 1, 0, 0, 1, 1});
         QTest::newRow("region count too large") << region.finish() << "region";
     }
-    void damagedEmfIsRefused()
-    {
+    void damagedEmfIsRefused() {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, message);
         try {
@@ -837,8 +805,7 @@ private slots:
         }
     }
 
-    void unknownRecordsAreSkipped()
-    {
+    void unknownRecordsAreSkipped() {
         EmfBuilder e(QRect(0, 0, 9, 9), QRect(0, 0, 264, 264), 2);
         e.add(200, {1, 2, 3});
         e.add(emr::COMMENT, {4, 0x2B464D45}); // an EMF+ comment
@@ -849,8 +816,7 @@ private slots:
         QCOMPARE(played(m, QSize(10, 10)).pixelColor(5, 5), QColor(Qt::blue));
     }
 
-    void recorderMisuse()
-    {
+    void recorderMisuse() {
         EmfRecorder recorder(PageSize, 96);
         {
             QPainter p(&recorder);

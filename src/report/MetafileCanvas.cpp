@@ -167,7 +167,7 @@ void MetafileCanvas::prepare(bool usePen, bool useBrush) {
     const Qt::BrushStyle bs = state_.brush.style;
     const bool hatched = useBrush && bs >= Qt::HorPattern && bs <= Qt::DiagCrossPattern;
     painter_->setBackgroundMode(hatched && state_.bkMode == 2 ? Qt::OpaqueMode
-                                                               : Qt::TransparentMode);
+                                                              : Qt::TransparentMode);
     painter_->setBackground(state_.bkColour);
     QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
     if (painter_->paintEngine() &&
