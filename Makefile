@@ -46,8 +46,8 @@ fuzz: deps
 	@mkdir -p build-fuzz/corpus-emf build-fuzz/corpus-wmf
 	clang++ $(FUZZ_FLAGS) fuzz/fuzz_emf.cpp $(FUZZ_SRCS) -o build-fuzz/fuzz_emf $(shell pkg-config --libs Qt6Gui)
 	clang++ $(FUZZ_FLAGS) fuzz/fuzz_wmf.cpp $(FUZZ_SRCS) -o build-fuzz/fuzz_wmf $(shell pkg-config --libs Qt6Gui)
-	build-fuzz/fuzz_emf -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 build-fuzz/corpus-emf fuzz/corpus/emf
-	build-fuzz/fuzz_wmf -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 build-fuzz/corpus-wmf fuzz/corpus/wmf
+	LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp build-fuzz/fuzz_emf -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 build-fuzz/corpus-emf fuzz/corpus/emf
+	LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp build-fuzz/fuzz_wmf -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 build-fuzz/corpus-wmf fuzz/corpus/wmf
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -703,6 +703,60 @@ private slots:
         QCOMPARE(img.pixelColor(75, 75), QColor(Qt::yellow));
     }
 
+    void fileWrittenByLibUemf()
+    {
+        // An EMF from an independent writer: MM_ANISOTROPIC mapping of 1000 logical units
+        // onto 100 pixels, a red rectangle, a green ellipse and a blue 16-bit polygon.
+        QTemporaryDir dir;
+        const QByteArray path = dir.filePath(QStringLiteral("uemf.emf")).toLocal8Bit();
+        EMFTRACK* et = nullptr;
+        EMFHANDLES* eht = nullptr;
+        QCOMPARE(emf_start(path.constData(), 4096, 4096, &et), 0);
+        QCOMPARE(emf_htable_create(16, 16, &eht), 0);
+        const U_RECTL bounds = rectl_set(pointl_set(0, 0), pointl_set(99, 99));
+        const U_RECTL frame = rectl_set(pointl_set(0, 0), pointl_set(2646, 2646));
+        emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRHEADER_set(
+                       bounds, frame, nullptr, 0, nullptr, sizel_set(1920, 1440),
+                       sizel_set(508, 381), 0)),
+                   et, U_REC_FREE);
+        auto append = [&](char* rec) {
+            emf_append(reinterpret_cast<U_ENHMETARECORD*>(rec), et, U_REC_FREE);
+        };
+        append(U_EMRSETMAPMODE_set(U_MM_ANISOTROPIC));
+        append(U_EMRSETWINDOWEXTEX_set(sizel_set(1000, 1000)));
+        append(U_EMRSETVIEWPORTEXTEX_set(sizel_set(100, 100)));
+        append(selectobject_set(U_NULL_PEN, eht));
+        uint32_t brush = 0;
+        append(createbrushindirect_set(&brush, eht, logbrush_set(U_BS_SOLID, U_RGB(255, 0, 0), 0)));
+        append(selectobject_set(brush, eht));
+        append(U_EMRRECTANGLE_set(rectl_set(pointl_set(0, 0), pointl_set(500, 500))));
+        append(deleteobject_set(&brush, eht));
+        append(createbrushindirect_set(&brush, eht, logbrush_set(U_BS_SOLID, U_RGB(0, 255, 0), 0)));
+        append(selectobject_set(brush, eht));
+        append(U_EMRELLIPSE_set(rectl_set(pointl_set(500, 0), pointl_set(1000, 500))));
+        append(deleteobject_set(&brush, eht));
+        append(createbrushindirect_set(&brush, eht, logbrush_set(U_BS_SOLID, U_RGB(0, 0, 255), 0)));
+        append(selectobject_set(brush, eht));
+        const U_POINT16 tri[] = {point16_set(0, 600), point16_set(1000, 600),
+                                 point16_set(500, 1000)};
+        append(U_EMRPOLYGON16_set(rectl_set(pointl_set(0, 600), pointl_set(1000, 1000)), 3, tri));
+        append(U_EMREOF_set(0, nullptr, et));
+        QCOMPARE(emf_finish(et, eht), 0);
+        emf_free(&et);
+        emf_htable_free(&eht);
+
+        const std::string bytes = test::readFile(QString::fromLocal8Bit(path));
+        QVERIFY(!bytes.empty());
+        const Metafile m = Metafile::fromBytes(bytes);
+        QCOMPARE(m.size(), QSize(100, 100));
+        const QImage img = played(m, QSize(200, 200)); // at 200%
+        QCOMPARE(img.pixelColor(50, 50), QColor(Qt::red));
+        QCOMPARE(img.pixelColor(150, 50), QColor(Qt::green));
+        QCOMPARE(img.pixelColor(105, 105), QColor(Qt::white)); // outside the ellipse
+        QCOMPARE(img.pixelColor(100, 140), QColor(Qt::blue));
+        QCOMPARE(img.pixelColor(20, 190), QColor(Qt::white));  // beside the triangle tip
+    }
+
     // --- Bad input ---------------------------------------------------------------------
 
     void damagedEmfIsRefused_data() {

@@ -5,6 +5,7 @@
 #include "report/MetafileGdi.h"
 #include "stores/Windows1252.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace qlx {
@@ -124,6 +125,7 @@ EmfPlayer::EmfPlayer(const EmfHeader& header, QPainter* painter, const QTransfor
     const double pxX = double(header.devicePixels.width()) / header.deviceMillimetres.width();
     const double pxY = double(header.devicePixels.height()) / header.deviceMillimetres.height();
     canvas_.state().pxPerMm = QPointF(pxX, pxY);
+    canvas_.setDeviceBounds(deviceFrame(header));
 }
 
 EmfPlayer::~EmfPlayer() = default;

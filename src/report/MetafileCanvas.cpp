@@ -18,6 +18,13 @@ constexpr uint32_t SRCCOPY = 0x00CC0020, SRCPAINT = 0x00EE0086, SRCAND = 0x00880
 constexpr int TA_UPDATECP = 1, TA_RIGHT = 2, TA_CENTER = 6, TA_BOTTOM = 8, TA_BASELINE = 24;
 constexpr uint32_t ETO_OPAQUE = 2, ETO_CLIPPED = 4;
 constexpr int MaxFontPixels = 4000;
+constexpr double TextLimit = 1 << 20;
+constexpr double RegionLimit = 1 << 26;
+
+int regionCoordinate(double v) {
+    return static_cast<int>(
+        std::lround(std::clamp(std::isfinite(v) ? v : 0.0, -RegionLimit, RegionLimit)));
+}
 
 // The whole plane, for region arithmetic against "not clipped".
 QRegion everything() {
@@ -251,8 +258,10 @@ void MetafileCanvas::ellipse(const QRectF& box) {
         prepare(true, true);
         // Whole-pixel boxes take the painter's integer ellipse, as a caller drawing the
         // same QRect directly would.
-        const QRect whole = r.toRect();
-        if (QRectF(whole) == r)
+        const bool small = std::fabs(r.left()) < TextLimit && std::fabs(r.top()) < TextLimit &&
+                           r.width() < TextLimit && r.height() < TextLimit;
+        const QRect whole = small ? r.toRect() : QRect();
+        if (small && QRectF(whole) == r)
             painter_->drawEllipse(whole);
         else
             painter_->drawEllipse(r);
@@ -435,6 +444,11 @@ void MetafileCanvas::text(QPointF reference, const QString& str, const std::vect
     }
     prepare(false, false);
     const QPointF at = toDevice.map(ref);
+    // The painter places glyphs in fixed point; text far off any device is not drawn.
+    const QPointF onDevice = base_.map(at);
+    if (!(std::fabs(onDevice.x()) < TextLimit && std::fabs(onDevice.y()) < TextLimit) ||
+        !(std::fabs(logicalWidth * sx) < TextLimit))
+        return;
     const GdiFont& gf = state_.font;
     QFont font(gf.face);
     double em = std::fabs(gf.height) * sy;
@@ -468,7 +482,7 @@ void MetafileCanvas::text(QPointF reference, const QString& str, const std::vect
         painter_->setClipRect(toDevice.mapRect(rect), Qt::IntersectClip);
     painter_->translate(at);
     if (gf.escapement != 0)
-        painter_->rotate(-gf.escapement / 10.0);
+        painter_->rotate(-(gf.escapement / 10.0));
     double x = 0, y = 0;
     const int h = state_.textAlign & TA_CENTER;
     if (h == TA_CENTER)
@@ -490,7 +504,7 @@ void MetafileCanvas::text(QPointF reference, const QString& str, const std::vect
         painter_->drawText(QPointF(x, y), str);
     } else {
         double cx = x;
-        for (int i = 0; i < str.size(); ++i) {
+        for (int i = 0; i < str.size() && std::fabs(cx) < TextLimit; ++i) {
             painter_->drawText(QPointF(cx, y), QString(str[i]));
             cx += (static_cast<size_t>(i) < dx.size() ? dx[static_cast<size_t>(i)] : 0) * sx;
         }
@@ -568,10 +582,22 @@ void MetafileCanvas::strokeAndFillPath() {
 }
 
 void MetafileCanvas::selectClipPath(int mode) {
-    const QPainterPath device = logicalToDevice().map(path_);
-    const QRegion region(device.toFillPolygon().toPolygon(),
-                         state_.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
-    combineClip(region, mode);
+    if (!painter_) { // checking only: the clip does not change what is valid
+        abortPath();
+        return;
+    }
+    // Scan conversion costs grow with the path's height; only the part over the picture
+    // (and a margin) can ever clip anything, so the path is cut to that first.
+    QPainterPath device = logicalToDevice().map(path_);
+    device.setFillRule(state_.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
+    QPainterPath limit;
+    limit.addRect(deviceLimit_);
+    const QPolygonF cut = device.intersected(limit).toFillPolygon();
+    QPolygon polygon;
+    polygon.reserve(cut.size());
+    for (const QPointF& p : cut)
+        polygon.append(QPoint(regionCoordinate(p.x()), regionCoordinate(p.y())));
+    combineClip(QRegion(polygon, device.fillRule()), mode);
     abortPath();
 }
 
@@ -614,8 +640,9 @@ void MetafileCanvas::selectClipRegion(const std::optional<QRegion>& deviceRegion
 QRegion MetafileCanvas::toDeviceRegion(const QRectF& box) const {
     const QPolygonF p = logicalToDevice().map(QPolygonF(box.normalized()));
     const QRectF r = p.boundingRect();
-    return QRegion(QRect(QPoint(qRound(r.left()), qRound(r.top())),
-                         QPoint(qRound(r.right()) - 1, qRound(r.bottom()) - 1)));
+    return QRegion(
+        QRect(QPoint(regionCoordinate(r.left()), regionCoordinate(r.top())),
+              QPoint(regionCoordinate(r.right()) - 1, regionCoordinate(r.bottom()) - 1)));
 }
 
 void MetafileCanvas::intersectClipRect(const QRectF& box) {
@@ -631,7 +658,8 @@ void MetafileCanvas::offsetClip(QPointF logicalOffset) {
         return;
     const QTransform t = logicalToDevice();
     const QPointF d = t.map(logicalOffset) - t.map(QPointF(0, 0));
-    state_.clip->translate(qRound(d.x()), qRound(d.y()));
+    state_.clip->translate(regionCoordinate(d.x()), regionCoordinate(d.y()));
+    *state_.clip &= everything();
     clipDirty_ = true;
 }
 

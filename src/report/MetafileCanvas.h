@@ -86,6 +86,11 @@ public:
     MetafileCanvas& operator=(const MetafileCanvas&) = delete;
 
     State& state() { return state_; }
+    // The part of the device space that clip paths are cut to: the picture and a margin.
+    void setDeviceBounds(const QRectF& bounds) {
+        deviceLimit_ =
+            bounds.adjusted(-16, -16, 16, 16).intersected(QRectF(-32768, -32768, 65536, 65536));
+    }
     bool drawing() const { return painter_ != nullptr; }
     QTransform logicalToDevice() const;
 
@@ -154,6 +159,7 @@ private:
     bool hadClip_ = false;
     QPainterPath initialClip_;
     QTransform initialTransform_;
+    QRectF deviceLimit_{0, 0, 4096, 4096};
 };
 
 } // namespace qlx

@@ -162,6 +162,7 @@ void WmfPlayer::play(const unsigned char* data, size_t size, QPainter* painter,
                QTransform::fromTranslate(target.left(), target.top()) * painter->transform();
     WmfPlayer player(painter, base, l.objects);
     // The window set by the records maps onto the picture's own rectangle.
+    player.canvas_.setDeviceBounds(logical);
     MetafileCanvas::State& st = player.canvas_.state();
     st.mapMode = MetafileCanvas::MM_ANISOTROPIC;
     st.winOrg = st.vpOrg = logical.topLeft();
