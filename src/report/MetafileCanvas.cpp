@@ -123,7 +123,7 @@ QPen MetafileCanvas::qtPen() const {
         pen.setWidth(0);
         pen.setCapStyle(Qt::FlatCap);
     } else {
-        pen.setWidthF(std::min(p.width, 1e6));
+        pen.setWidthF(std::min(p.width, 32767.0)); // the widest pen the painter takes
         pen.setCapStyle(p.cap);
     }
     pen.setJoinStyle(p.join);
