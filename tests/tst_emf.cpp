@@ -328,6 +328,48 @@ private slots:
         QVERIFY2(diff <= allowed, qPrintable(QStringLiteral("%1 pixels differ").arg(diff)));
     }
 
+    void fullSheetPageRoundTrip() {
+        // The A4 page at 96 dpi: the title box and text, the date line and fifteen label
+        // bitmaps stretched into the slots.
+        const QSize page(794, 1123);
+        const auto px = [](double mm) {
+            return qRound(mm * 96 / 25.4);
+        };
+        const double lefts[] = {15.292, 77.028, 137.000};
+        const double tops[] = {43.556, 85.889, 128.222, 170.556, 212.889};
+        const auto draw = [&](QPainter& p) {
+            p.setPen(QPen(Qt::black, 1));
+            p.setBrush(Qt::white);
+            p.drawRect(QRect(QPoint(px(38.222), px(13.528)), QPoint(px(166.104), px(28.521))));
+            p.setFont(testFont(16));
+            p.drawText(QPoint(px(74.558), px(20.292)),
+                       QStringLiteral("Quillmar Mineral Label Studio"));
+            p.setFont(testFont(13));
+            p.drawText(QPoint(px(78.792), px(27.7)), QStringLiteral("20:30:00  7-12-2026"));
+            for (int n = 0; n < 15; ++n) {
+                const double l = lefts[n % 3], t = tops[n / 3];
+                p.drawImage(
+                    QRect(QPoint(px(l), px(t)), QPoint(px(l + 57.326) - 1, px(t + 36.160) - 1)),
+                    labelImage(217, 137, n));
+            }
+        };
+        EmfRecorder recorder(page, 96);
+        {
+            QPainter p(&recorder);
+            draw(p);
+        }
+        const Metafile m = Metafile::fromBytes(recorder.finish().bytes());
+        QCOMPARE(m.size(), page);
+        QImage expected(page, QImage::Format_RGB32);
+        expected.fill(Qt::white);
+        {
+            QPainter p(&expected);
+            draw(p);
+        }
+        const int diff = differingPixels(expected, played(m, page));
+        QVERIFY2(diff <= 60, qPrintable(QStringLiteral("%1 pixels differ").arg(diff)));
+    }
+
     void playbackStretchesIntoTarget_data() {
         QTest::addColumn<QRectF>("target");
         QTest::newRow("200%") << QRectF(0, 0, 400, 300);
@@ -703,8 +745,7 @@ private slots:
         QCOMPARE(img.pixelColor(75, 75), QColor(Qt::yellow));
     }
 
-    void fileWrittenByLibUemf()
-    {
+    void fileWrittenByLibUemf() {
         // An EMF from an independent writer: MM_ANISOTROPIC mapping of 1000 logical units
         // onto 100 pixels, a red rectangle, a green ellipse and a blue 16-bit polygon.
         QTemporaryDir dir;
@@ -715,10 +756,10 @@ private slots:
         QCOMPARE(emf_htable_create(16, 16, &eht), 0);
         const U_RECTL bounds = rectl_set(pointl_set(0, 0), pointl_set(99, 99));
         const U_RECTL frame = rectl_set(pointl_set(0, 0), pointl_set(2646, 2646));
-        emf_append(reinterpret_cast<U_ENHMETARECORD*>(U_EMRHEADER_set(
-                       bounds, frame, nullptr, 0, nullptr, sizel_set(1920, 1440),
-                       sizel_set(508, 381), 0)),
-                   et, U_REC_FREE);
+        emf_append(
+            reinterpret_cast<U_ENHMETARECORD*>(U_EMRHEADER_set(
+                bounds, frame, nullptr, 0, nullptr, sizel_set(1920, 1440), sizel_set(508, 381), 0)),
+            et, U_REC_FREE);
         auto append = [&](char* rec) {
             emf_append(reinterpret_cast<U_ENHMETARECORD*>(rec), et, U_REC_FREE);
         };
@@ -754,7 +795,7 @@ private slots:
         QCOMPARE(img.pixelColor(150, 50), QColor(Qt::green));
         QCOMPARE(img.pixelColor(105, 105), QColor(Qt::white)); // outside the ellipse
         QCOMPARE(img.pixelColor(100, 140), QColor(Qt::blue));
-        QCOMPARE(img.pixelColor(20, 190), QColor(Qt::white));  // beside the triangle tip
+        QCOMPARE(img.pixelColor(20, 190), QColor(Qt::white)); // beside the triangle tip
     }
 
     // --- Bad input ---------------------------------------------------------------------
