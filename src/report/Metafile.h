@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QByteArray>
+#include <QPainter>
+#include <QRect>
+#include <QRectF>
+#include <QSize>
+#include <QSizeF>
+#include <string>
+
+namespace qlx {
+
+// A vector picture: an enhanced metafile (EMF) or a Windows metafile (WMF, with or without
+// its placeable header). Made from bytes, which are checked completely (every record is read
+// once without drawing), so a picture that exists can always be played. Copies share the
+// bytes.
+class Metafile {
+public:
+    enum class Format { None, Emf, Wmf };
+
+    Metafile() = default;
+    // Throws qlx::Error with a message naming the problem when the bytes are not a sound
+    // metafile of either kind.
+    static Metafile fromBytes(const QByteArray& bytes);
+    static Metafile fromBytes(const std::string& bytes);
+
+    bool isNull() const { return format_ == Format::None; }
+    Format format() const { return format_; }
+    const QByteArray& bytes() const { return bytes_; }
+
+    // EMF: the header bounds in device pixels; WMF: the picture's logical rectangle.
+    QRect bounds() const { return bounds_; }
+    // The picture's size in pixels at 96 dots per inch (EMF: the bounds).
+    QSize size() const { return size_; }
+    // The physical size in millimetres (EMF: the frame).
+    QSizeF frameMm() const { return frameMm_; }
+
+    // Draws the picture stretched into target (in the painter's current coordinates). The
+    // painter's state is left as it was.
+    void play(QPainter& painter, const QRectF& target) const;
+
+private:
+    Format format_ = Format::None;
+    QByteArray bytes_;
+    QRect bounds_;
+    QSize size_;
+    QSizeF frameMm_;
+};
+
+} // namespace qlx

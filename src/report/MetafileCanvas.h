@@ -1,0 +1,165 @@
+#pragma once
+
+#include <QBrush>
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPen>
+#include <QRegion>
+#include <QTransform>
+#include <optional>
+#include <vector>
+
+namespace qlx {
+
+struct GdiPen {
+    bool null = false;
+    bool cosmetic = true;
+    double width = 0; // logical units
+    Qt::PenStyle style = Qt::SolidLine;
+    Qt::PenCapStyle cap = Qt::RoundCap;
+    Qt::PenJoinStyle join = Qt::RoundJoin;
+    QVector<qreal> dashes; // user style, logical units
+    QColor colour = Qt::black;
+};
+
+struct GdiBrush {
+    bool null = false;
+    Qt::BrushStyle style = Qt::SolidPattern;
+    QColor colour = Qt::white;
+    QImage pattern;
+};
+
+struct GdiFont {
+    int32_t height = -16;
+    int32_t escapement = 0;
+    int32_t weight = 400;
+    bool italic = false, underline = false, strikeOut = false;
+    uint8_t charSet = 1;
+    QString face = QStringLiteral("Arial");
+};
+
+// The drawing state of a metafile player (a GDI device context) and its drawing operations
+// on a QPainter. Coordinates come in logical units and go through the world transform and
+// the window/viewport mapping to the picture's device space, and from there through the base
+// transform onto the painter. With no painter, every operation only updates the state, which
+// is how a metafile is checked without drawing it.
+class MetafileCanvas {
+public:
+    enum MapMode {
+        MM_TEXT = 1,
+        MM_LOMETRIC,
+        MM_HIMETRIC,
+        MM_LOENGLISH,
+        MM_HIENGLISH,
+        MM_TWIPS,
+        MM_ISOTROPIC,
+        MM_ANISOTROPIC
+    };
+    static constexpr int MaxSavedStates = 1024;
+
+    struct State {
+        GdiPen pen;
+        GdiBrush brush;
+        GdiFont font;
+        QColor textColour = Qt::black, bkColour = Qt::white;
+        int bkMode = 2; // OPAQUE
+        int polyFillMode = 1;
+        int textAlign = 0;
+        int stretchMode = 1;
+        int rop2 = 13;
+        int mapMode = MM_TEXT;
+        bool arcClockwise = false;
+        QPointF winOrg, winExt{1, 1}, vpOrg, vpExt{1, 1};
+        QTransform world;
+        QPointF position;
+        std::optional<QRegion> clip; // device space; none: not clipped
+        QPointF pxPerMm{96 / 25.4, 96 / 25.4};
+    };
+
+    // painter may be null (checking only). base maps the device space onto the painter.
+    MetafileCanvas(QPainter* painter, const QTransform& base);
+    ~MetafileCanvas();
+    MetafileCanvas(const MetafileCanvas&) = delete;
+    MetafileCanvas& operator=(const MetafileCanvas&) = delete;
+
+    State& state() { return state_; }
+    // The part of the device space that clip paths are cut to: the picture and a margin.
+    void setDeviceBounds(const QRectF& bounds) {
+        deviceLimit_ =
+            bounds.adjusted(-16, -16, 16, 16).intersected(QRectF(-32768, -32768, 65536, 65536));
+    }
+    bool drawing() const { return painter_ != nullptr; }
+    QTransform logicalToDevice() const;
+
+    void saveDc();
+    void restoreDc(int which);
+
+    // Shapes; boxes are GDI boxes (right and bottom exclusive).
+    void moveTo(QPointF p) { state_.position = p; }
+    void lineTo(QPointF p);
+    void rectangle(const QRectF& box);
+    void roundRect(const QRectF& box, QSizeF corner);
+    void ellipse(const QRectF& box);
+    enum class ArcKind { Arc, ArcTo, Chord, Pie };
+    void arc(const QRectF& box, QPointF start, QPointF end, ArcKind kind);
+    void polygon(const QPolygonF& points);
+    void polyline(const QPolygonF& points);
+    void polylineTo(const QPolygonF& points);
+    void polyBezier(const QPolygonF& points, bool fromCurrent);
+    void polyPolygon(const std::vector<QPolygonF>& polygons);
+    void setPixel(QPointF p, QColor c);
+    void fillRegion(const QRegion& logical, const GdiBrush& brush);
+    void patBlt(const QRectF& rect, uint32_t rop);
+
+    // Text: reference point, UTF-16 text, optional advances (logical units), ETO options
+    // and rectangle.
+    void text(QPointF reference, const QString& text, const std::vector<double>& dx,
+              uint32_t options, const QRectF& rect);
+
+    // A bitmap stretched from src (bitmap pixels) to dest (logical units).
+    void image(const QRectF& dest, const QImage& image, const QRectF& src, uint32_t rop);
+
+    // Paths.
+    void beginPath();
+    void endPath() { pathOpen_ = false; }
+    void abortPath();
+    void closeFigure();
+    void fillPath();
+    void strokePath();
+    void strokeAndFillPath();
+    void selectClipPath(int mode);
+
+    // Clipping; regions in device space, rectangles in logical units.
+    void selectClipRegion(const std::optional<QRegion>& deviceRegion, int mode);
+    void intersectClipRect(const QRectF& box);
+    void excludeClipRect(const QRectF& box);
+    void offsetClip(QPointF logicalOffset);
+
+private:
+    QTransform pageTransform() const;
+    bool collecting() const { return pathOpen_; }
+    void prepare(bool usePen, bool useBrush);
+    void applyClip();
+    QPen qtPen() const;
+    QBrush qtBrush(const GdiBrush& b) const;
+    void drawShape(const QPainterPath& path, bool fill, bool stroke);
+    QRegion toDeviceRegion(const QRectF& box) const;
+    void combineClip(const QRegion& region, int mode);
+
+    QPainter* painter_;
+    QTransform base_;
+    State state_;
+    std::vector<State> saved_;
+    QPainterPath path_; // logical units
+    bool pathOpen_ = false;
+    bool clipDirty_ = true;
+    bool hadClip_ = false;
+    QPainterPath initialClip_;
+    QTransform initialTransform_;
+    QRectF deviceLimit_{0, 0, 4096, 4096};
+};
+
+} // namespace qlx
