@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -13,6 +14,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -21,10 +23,12 @@
 #include "platform/Gauge.h"
 #include "platform/ImageBox.h"
 #include "platform/MessageBox.h"
+#include "platform/Picture.h"
 #include "platform/RichEditBox.h"
 #include "platform/Shape.h"
 #include "platform/SpinField.h"
 #include "platform/Text.h"
+#include "render/LabelComposer.h"
 #include "stores/DataFolder.h"
 #include "stores/Error.h"
 #include "stores/LabelList.h"
@@ -329,6 +333,24 @@ void MainForm::bindEvents() {
     bind(Button1, &QPushButton::clicked, &MainForm::Button1Click);
     bind(Button6, &QPushButton::clicked, &MainForm::Button6Click);
     bind(Edit4, &QLineEdit::textChanged, &MainForm::Edit4Change);
+    bind(Button7, &QPushButton::clicked, &MainForm::Button7Click);
+    bind(Button8, &QPushButton::clicked, &MainForm::Button8Click);
+    bind(Button5, &QPushButton::clicked, &MainForm::Button5Click);
+    bind(Button4, &QPushButton::clicked, &MainForm::Button4Click);
+    bind(Button3, &QPushButton::clicked, &MainForm::Button3Click);
+    bind(Button12, &QPushButton::clicked, &MainForm::Button12Click);
+    // A radio button's handler runs only when its button becomes selected.
+    const std::pair<QRadioButton*, void (MainForm::*)()> radios[] = {
+        {RadioButton1, &MainForm::RadioButton1Click},
+        {RadioButton2, &MainForm::RadioButton2Click},
+        {RadioButton3, &MainForm::RadioButton3Click},
+        {RadioButton4, &MainForm::RadioButton4Click}};
+    for (const auto& [radio, handler] : radios) {
+        connect(radio, &QRadioButton::toggled, this, [this, handler = handler](bool selected) {
+            if (selected)
+                guarded([&] { (this->*handler)(); }, this);
+        });
+    }
     Edit7->installEventFilter(this);
     Edit6->installEventFilter(this);
 }
@@ -373,6 +395,11 @@ void MainForm::Timer4Timer() {
     try {
         RichEdit2.loadFromFile(dataFilePath("cachedloc.txt"));
         RichEdit3.loadFromFile(dataFilePath("athena.txt"));
+        FontDialog3.setFont(FontDialog1.font());
+        loadStockBackground(Image3, "labelcomplete.bmp");
+        loadStockBackground(Image2, "labelclean.bmp");
+        loadStockBackground(Image1, "labelreduced.bmp");
+        accimage->setPicture(Image3->picture());
         Timer4->stop();
         m_lastLoadFailure.clear();
     } catch (const Error& failure) {
@@ -383,11 +410,29 @@ void MainForm::Timer4Timer() {
     }
 }
 
+// A stock background is looked up in the current folder first and then in the data folder,
+// so the program finds its own backgrounds when started from elsewhere. One found in
+// neither is reported by its bare name.
+void MainForm::loadStockBackground(ImageBox* image, const char* fileName) {
+    QString path = QString::fromLatin1(fileName);
+    const QString besideProgram = QString::fromStdString(dataFilePath(fileName));
+    if (!QFileInfo::exists(path) && QFileInfo::exists(besideProgram))
+        path = besideProgram;
+    image->setPicture(Picture::fromFile(path));
+}
+
+LabelFont MainForm::designLocalityFont() {
+    LabelFont font = LabelFont::regular("MS Sans Serif", 11);
+    font.charset = LabelFont::kDefaultCharset;
+    return font;
+}
+
 // Enter in the mineral field completes the name and fetches the formula.
 void MainForm::Edit7KeyDown(int key, Qt::KeyboardModifiers) {
     if (!isEnter(key))
         return;
-    Button2->click();
+    // Pressing the hidden button: a failing lookup ends the key handler too.
+    Button2Click();
     if (!Label11->text().isEmpty())
         Edit7->setText(Label11->text());
 }
@@ -406,7 +451,7 @@ void MainForm::Button2Click() {
 void MainForm::Edit6KeyDown(int key, Qt::KeyboardModifiers) {
     if (!isEnter(key))
         return;
-    Button1->click();
+    Button1Click();
     if (const auto text = localityFieldAfterEnter(fromQString(lastlocality->text())))
         setFieldText(Edit6, *text);
 }
@@ -459,6 +504,81 @@ void MainForm::Exit1Click() {
     Panel4->show();
     if (!Timer2->isActive())
         Timer2->start();
+}
+
+// "Open list": the chosen file replaces the whole list.
+void MainForm::Button7Click() {
+    if (!OpenDialog1.execute(this))
+        return;
+    RichEdit4->lines().loadFromFile(OpenDialog1.fileName().toStdString());
+}
+
+// "Save list": the list as a Rich Text Format document, at the path exactly as chosen.
+void MainForm::Button8Click() {
+    if (!SaveDialog1.execute(this))
+        return;
+    RichEdit4->lines().saveToFile(SaveDialog1.fileName().toStdString());
+}
+
+// "Pick font", one per row; the dialog's result needs no handling.
+void MainForm::Button5Click() {
+    FontDialog1.execute(this);
+}
+void MainForm::Button4Click() {
+    FontDialog3.execute(this);
+}
+void MainForm::Button3Click() {
+    FontDialog2.execute(this);
+}
+
+// Stock backgrounds: the label background becomes a copy of the stock picture.
+void MainForm::useBackground(ImageBox* stock) {
+    accimage->setPicture(stock->picture());
+}
+void MainForm::RadioButton1Click() {
+    useBackground(Image3);
+}
+void MainForm::RadioButton2Click() {
+    useBackground(Image1);
+}
+void MainForm::RadioButton3Click() {
+    useBackground(Image2);
+}
+
+// "Custom": a picture file of the user's; Cancel keeps the background it had.
+void MainForm::RadioButton4Click() {
+    if (!OpenPictureDialog1.execute(this))
+        return;
+    Picture picture = accimage->picture();
+    picture.loadFromFile(OpenPictureDialog1.fileName());
+    accimage->setPicture(picture);
+}
+
+// "Save settings...": two lines, each the mineral font's face name.
+void MainForm::Button12Click() {
+    const std::string face = fromQString(FontDialog1.font().face);
+    RichEdit1->lines().add(face);
+    RichEdit1->lines().add(face);
+}
+
+void MainForm::ComposeLabel() {
+    rendered->setPicture(accimage->picture());
+    LabelLayoutInput input;
+    input.mineral = fromQString(Edit1->text());
+    input.locality = fromQString(Edit2->text());
+    input.info = fromQString(Edit3->text());
+    input.mineralFont = rowFont(FontDialog1.font());
+    input.localityFont = rowFont(FontDialog3.font());
+    input.infoFont = rowFont(FontDialog2.font());
+    input.corrections = {SpinEdit4->value(), SpinEdit1->value(), SpinEdit5->value(),
+                         SpinEdit2->value(), SpinEdit6->value(), SpinEdit3->value()};
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    input.pixelsPerInch = screen ? qRound(screen->logicalDotsPerInchY()) : 96;
+
+    Picture label = rendered->picture();
+    const std::string info = composeLabel(label, rendered->size(), input);
+    rendered->setPicture(label);
+    Edit3->setText(toQString(info));
 }
 
 } // namespace qlx

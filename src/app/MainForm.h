@@ -3,6 +3,9 @@
 #include <QMainWindow>
 #include <string>
 
+#include "platform/FileDialog.h"
+#include "platform/FontDialog.h"
+#include "platform/PictureDialog.h"
 #include "stores/LineStore.h"
 
 class QAction;
@@ -50,6 +53,20 @@ public:
     void Button1Click();
     void Button6Click();
     void Edit4Change();
+    void Button7Click();
+    void Button8Click();
+    void Button5Click();
+    void Button4Click();
+    void Button3Click();
+    void RadioButton1Click();
+    void RadioButton2Click();
+    void RadioButton3Click();
+    void RadioButton4Click();
+    void Button12Click();
+
+    // Draws the label of Edit1 to Edit3 onto a fresh copy of the label background, into
+    // `rendered`.
+    void ComposeLabel();
 
     // Images drawn on the window itself, behind the windowed controls.
     ImageBox* rendered = nullptr;
@@ -138,6 +155,15 @@ public:
     LineStore RichEdit3{true};
     LineStore RichEdit2{true};
 
+    // Fonts of the three rows: mineral, info and locality.
+    FontDialog FontDialog1{LabelFont::regular("Arial", 37)};
+    FontDialog FontDialog2{LabelFont::regular("Arial", 27)};
+    FontDialog FontDialog3{designLocalityFont()};
+
+    FileDialog OpenDialog1{FileDialog::Mode::Open};
+    FileDialog SaveDialog1{FileDialog::Mode::Save};
+    OpenPictureDialog OpenPictureDialog1;
+
     // Menu.
     QAction* Loadsetting1 = nullptr;
     QAction* Savesettings1 = nullptr;
@@ -164,6 +190,9 @@ private:
     void bindEvents();
     bool eventFilter(QObject* watched, QEvent* event) override;
     void saveLocalityCache();
+    void loadStockBackground(ImageBox* image, const char* fileName);
+    void useBackground(ImageBox* stock);
+    static LabelFont designLocalityFont();
 
     // Connects a signal to a handler through the application's error handler.
     template <typename Sender, typename Signal>

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <optional>
 #include <vector>
 
 namespace qlx {
@@ -13,7 +14,22 @@ std::string dataFolderPrefix(const std::string& exePath) {
     return exePath.substr(0, slash + 1);
 }
 
+namespace {
+
+std::optional<std::string>& prefixOverride() {
+    static std::optional<std::string> prefix;
+    return prefix;
+}
+
+} // namespace
+
+void setDataFolderPrefixForTests(std::optional<std::string> prefix) {
+    prefixOverride() = std::move(prefix);
+}
+
 std::string dataFolderPrefix() {
+    if (prefixOverride())
+        return *prefixOverride();
     // readlink does not say how long the target is, so grow the buffer until it fits.
     std::vector<char> buffer(256);
     for (;;) {

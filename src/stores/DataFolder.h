@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace qlx {
@@ -14,5 +15,9 @@ std::string dataFolderPrefix();
 
 // The data folder prefix followed directly by a file name.
 std::string dataFilePath(const std::string& fileName);
+
+// Tests run the window against a data folder of their own; std::nullopt goes back to the
+// program's folder.
+void setDataFolderPrefixForTests(std::optional<std::string> prefix);
 
 } // namespace qlx

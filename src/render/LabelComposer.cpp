@@ -1,0 +1,34 @@
+#include "render/LabelComposer.h"
+
+#include "platform/LabelFont.h"
+#include "platform/Picture.h"
+#include "platform/Text.h"
+#include "render/LabelPainter.h"
+
+namespace qlx {
+
+RowFont rowFont(const LabelFont& font) {
+    RowFont row;
+    row.face = fromQString(font.face);
+    row.pixelHeight = font.pixelHeight;
+    row.bold = font.bold;
+    row.italic = font.italic;
+    row.underline = font.underline;
+    row.strikeOut = font.strikeOut;
+    row.colour = font.colour.rgb() & 0xFFFFFFu;
+    return row;
+}
+
+std::string composeLabel(Picture& label, const QSize& blankSize, const LabelLayoutInput& input) {
+    if (label.isEmpty()) {
+        QImage blank(blankSize, QImage::Format_RGB32);
+        blank.fill(Qt::white);
+        label = Picture(blank);
+    }
+    QImage& surface = label.bitmapForDrawing();
+    LabelLayoutResult layout = LabelLayout::compute(input);
+    LabelPainter::paint(surface, input, layout.outputs);
+    return std::move(layout.infoText);
+}
+
+} // namespace qlx

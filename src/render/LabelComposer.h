@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QSize>
+#include <string>
+
+#include "render/LabelLayout.h"
+
+namespace qlx {
+
+class Picture;
+struct LabelFont;
+
+// The row font the layout needs, from the font a font dialog holds.
+RowFont rowFont(const LabelFont& font);
+
+// Draws one label onto `label`, which holds a fresh copy of the label background: the
+// mineral and locality rows and the info row character by character. An empty picture
+// becomes a white bitmap of `blankSize` first. Fails with "Can only modify an image if it
+// contains a bitmap" for an icon or a metafile, before anything is drawn. Returns the info
+// text with the lead space the label was drawn with.
+std::string composeLabel(Picture& label, const QSize& blankSize, const LabelLayoutInput& input);
+
+} // namespace qlx
