@@ -16,6 +16,7 @@
 #include "platform/ErrorHandler.h"
 #include "platform/Gauge.h"
 #include "platform/ImageBox.h"
+#include "platform/PictureDialog.h"
 #include "platform/SpinField.h"
 #include "support/TestSupport.h"
 
@@ -46,12 +47,16 @@ class MainWindowTest : public QObject {
 private slots:
     void init() {
         m_boxes = std::make_unique<test::MessageBoxCatcher>();
+        // No dialog may wait for a person here: every one is cancelled.
+        OpenPictureDialog::setAnswerFunction(
+            [](const QString&) { return std::optional<QString>(); });
         m_form = std::make_unique<MainForm>();
     }
     void cleanup() {
         m_form.reset();
         QVERIFY2(m_boxes->shown().empty(), qPrintable(m_boxes->texts().join("; ")));
         m_boxes.reset();
+        OpenPictureDialog::clearAnswers();
     }
 
     void controls_data() {

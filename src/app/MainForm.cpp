@@ -121,7 +121,10 @@ MainForm::MainForm(QWidget* parent)
     m_client = new QWidget(this);
     m_client->setObjectName("ClientArea");
     m_client->setFixedSize(kClientWidth, kClientHeight);
-    setColours(m_client, kDesktop, palette().color(QPalette::WindowText));
+    QPalette desktop = m_client->palette();
+    desktop.setColor(QPalette::Window, kDesktop);
+    m_client->setPalette(desktop);
+    m_client->setAutoFillBackground(true);
     setCentralWidget(m_client);
 
     createMenu();

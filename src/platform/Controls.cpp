@@ -11,6 +11,9 @@ namespace qlx {
 
 QFont pixelFont(const QString& family, int pixels, bool bold, bool italic) {
     QFont font(family);
+    // Faces this system lacks fall back to the metric-compatible Liberation fonts rather
+    // than to the wider default sans, so captions keep fitting their controls.
+    font.setFamilies({family, QStringLiteral("Liberation Sans")});
     font.setPixelSize(pixels);
     font.setBold(bold);
     font.setItalic(italic);
