@@ -20,30 +20,17 @@
 #include "report/SheetLayout.h"
 #include "report/SheetReport.h"
 #include "stores/Error.h"
+#include "support/SlotColours.h"
 #include "support/TestSupport.h"
 
 using namespace qlx;
+using test::slotColour;
 
 namespace {
 
-// Fifteen colours that differ by at least half the range in some channel, none near white.
-QColor slotColour(int slot) {
-    static const QColor colours[SheetDefinition::SlotCount] = {
-        {255, 0, 0},   {0, 160, 0}, {0, 0, 255},   {255, 160, 0}, {160, 0, 255},
-        {0, 160, 255}, {0, 0, 0},   {160, 160, 0}, {255, 0, 160}, {0, 255, 160},
-        {80, 40, 0},   {0, 80, 80}, {160, 0, 0},   {0, 0, 120},   {120, 120, 120}};
-    return colours[slot - 1];
-}
-
-QImage solid(const QColor& colour, QSize size = QSize(217, 137)) {
-    QImage img(size, QImage::Format_RGB32);
-    img.fill(colour);
-    return img;
-}
-
 void fillAllSlots(SheetReport& report) {
     for (int n = 1; n <= SheetDefinition::SlotCount; ++n)
-        report.setSlotPicture(n, solid(slotColour(n)));
+        report.setSlotPicture(n, test::solidImage(slotColour(n)));
 }
 
 // The page picture played at 96 dpi onto white, at its own size.
@@ -183,7 +170,7 @@ private slots:
         QFETCH(double, leftMm);
         QFETCH(double, topMm);
         SheetReport report(nullptr);
-        report.setSlotPicture(slot, solid(slotColour(slot)));
+        report.setSlotPicture(slot, test::solidImage(slotColour(slot)));
         const QImage img = played(report.recordPage());
         // the first coloured pixel along the slot's middle, from the paper's edges
         const QRect r = slotRect(report, slot);
@@ -218,7 +205,7 @@ private slots:
 
     void slotKeepsItsOwnCopy() {
         SheetReport report(nullptr);
-        QImage label = solid(Qt::red);
+        QImage label = test::solidImage(Qt::red);
         report.setSlotPicture(3, label);
         label.fill(Qt::blue); // drawing the next label
         QCOMPARE(report.slotPicture(3).pixelColor(5, 5), QColor(Qt::red));
@@ -362,7 +349,7 @@ private slots:
 
     void loadedPaperRecognised() {
         SheetReport report(nullptr);
-        report.setSlotPicture(1, solid(Qt::red));
+        report.setSlotPicture(1, test::solidImage(Qt::red));
         QTemporaryDir dir;
         m_answers << dir.filePath("a4.LFP") << dir.filePath("a4.LFP");
         QSizeF paper;
@@ -429,7 +416,7 @@ private slots:
 
     void pictureCheckReadsEveryRecord() {
         SheetReport report(nullptr);
-        report.setSlotPicture(2, solid(Qt::blue));
+        report.setSlotPicture(2, test::solidImage(Qt::blue));
         QByteArray picture = report.recordPage().bytes();
         PageStoreDocument::installPictureCheck();
         QString why;
@@ -446,7 +433,7 @@ private slots:
         SheetReport report(nullptr);
         // noisy pictures keep the page picture well above the store's memory limit
         for (int n = 1; n <= SheetDefinition::SlotCount; ++n) {
-            QImage img = solid(slotColour(n));
+            QImage img = test::solidImage(slotColour(n));
             for (int y = 0; y < img.height(); y += 2)
                 for (int x = 0; x < img.width(); x += 3)
                     img.setPixelColor(x, y, QColor::fromRgb(QRgb(x * 7919 + y * 104729)));
@@ -461,12 +448,12 @@ private slots:
 
     void previewAgainAfterClosing() {
         SheetReport report(nullptr);
-        report.setSlotPicture(1, solid(Qt::red));
+        report.setSlotPicture(1, test::solidImage(Qt::red));
         QColor first, second;
         runPreview(report, [&](PreviewWindow& w) {
             first = documentPage(*w.document()).pixelColor(slotRect(report, 1).center());
         });
-        report.setSlotPicture(1, solid(Qt::blue));
+        report.setSlotPicture(1, test::solidImage(Qt::blue));
         runPreview(report, [&](PreviewWindow& w) {
             second = documentPage(*w.document()).pixelColor(slotRect(report, 1).center());
         });
