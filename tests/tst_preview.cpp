@@ -9,12 +9,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "platform/FileDialog.h"
 #include "report/PageView.h"
-#include "report/PreviewFileDialog.h"
 #include "report/PreviewGeometry.h"
 #include "report/PreviewGlyphs.h"
 #include "report/PreviewWindow.h"
 #include "report/PrintProgressDialog.h"
+#include "report/PrinterSettings.h"
 #include "report/PrinterSetupDialog.h"
 #include "report/ReportPreview.h"
 #include "support/FakePreviewDocument.h"
@@ -61,13 +62,26 @@ int pageWidth100() {
 
 class PreviewTest : public QObject {
     Q_OBJECT
+    QList<std::optional<QString>> m_answers;
+    QList<FileDialog::Request> m_requests;
+    void answer(const std::optional<QString>& name) { m_answers << name; }
+
 private slots:
     void initTestCase() {
         // No spooler: the printer-less paths are what this suite checks.
         qputenv("CUPS_SERVER", QByteArray(QLX_BINARY_DIR) + "/no-such-cups.sock");
         qputenv("PRINTER", "");
     }
-    void init() { PreviewFileDialog::clearNextFileNames(); }
+    void init() {
+        FileDialog::clearAnswers();
+        m_requests.clear();
+        // Every opening is answered from the queue below and its request kept for checking.
+        FileDialog::setAnswerFunction([this](const FileDialog::Request& r) {
+            m_requests << r;
+            return m_answers.isEmpty() ? std::nullopt : m_answers.takeFirst();
+        });
+    }
+    void cleanup() { FileDialog::clearAnswers(); }
 
     // ---- zoom arithmetic --------------------------------------------------------------
     void pagePixelsAt_data() {
@@ -467,22 +481,22 @@ private slots:
     void saveThenLoad() {
         QTemporaryDir dir;
         OpenPreview saved(2);
-        PreviewFileDialog::setNextFileName(dir.filePath("sheet"));
+        answer(dir.filePath("sheet"));
         saved.window->action("SaveReport")->trigger();
         QVERIFY(QFileInfo::exists(dir.filePath("sheet.LFP")));
-        QCOMPARE(PreviewFileDialog::requestsSeen().value(0).title, QString("Save report"));
-        QCOMPARE(PreviewFileDialog::requestsSeen().value(0).filter,
-                 QString("Leafpress file(*.LFP)"));
+        QCOMPARE(m_requests.value(0).title, QString("Save report"));
+        QCOMPARE(m_requests.value(0).filters, QStringList{"Leafpress file(*.LFP)"});
+        QCOMPARE(m_requests.value(0).mode, FileDialog::Mode::Save);
 
         OpenPreview other(1, QSizeF(2970, 2100));
         other.window->goToPage(1);
         test::MessageBoxCatcher boxes;
-        PreviewFileDialog::setNextFileName(dir.filePath("sheet.LFP"));
+        answer(dir.filePath("sheet.LFP"));
         other.window->action("LoadReport")->trigger();
         QVERIFY(boxes.shown().empty());
-        QCOMPARE(PreviewFileDialog::requestsSeen().value(1).title, QString("Load report"));
-        QCOMPARE(PreviewFileDialog::requestsSeen().value(1).filter,
-                 QString("Leafpress file (*.LFP)"));
+        QCOMPARE(m_requests.value(1).title, QString("Load report"));
+        QCOMPARE(m_requests.value(1).filters, QStringList{"Leafpress file (*.LFP)"});
+        QCOMPARE(m_requests.value(1).mode, FileDialog::Mode::Open);
         QCOMPARE(other.window->pagePanel()->text(), QString("Page 1 of 2"));
         QCOMPARE(other.doc->pageColour(1), saved.doc->pageColour(1));
         QCOMPARE(other.doc->pageColour(2), saved.doc->pageColour(2));
@@ -517,7 +531,7 @@ private slots:
         OpenPreview p(1);
         const int played = p.doc->drawCount();
         test::MessageBoxCatcher boxes;
-        PreviewFileDialog::setNextFileName(path);
+        answer(path);
         p.window->action("LoadReport")->trigger();
         QCOMPARE(boxes.texts(), QStringList{message});
         QCOMPARE(boxes.shown()[0].caption, QString("Quillmar Mineral Label Studio"));
@@ -538,11 +552,11 @@ private slots:
         QPointer<PreviewWindow> w = new PreviewWindow(std::move(doc));
         w->open();
         pages->addPage(Qt::red); // not finished yet
-        PreviewFileDialog::setNextFileName(dir.filePath("early.LFP"));
+        answer(dir.filePath("early.LFP"));
         w->saveReport();
         QVERIFY(!QFileInfo::exists(dir.filePath("early.LFP")));
         pages->finish();
-        PreviewFileDialog::setNextFileName(QString()); // Cancel
+        answer(std::nullopt); // Cancel
         w->saveReport();
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 0);
         delete w;

@@ -7,7 +7,10 @@
 #include "report/PrinterSetupDialog.h"
 #include "report/ReportPreview.h"
 #include "report/ReportPrinting.h"
+#include "report/SheetLayout.h"
+#include "report/SheetReport.h"
 #include "support/FakePreviewDocument.h"
+#include "support/SlotColours.h"
 
 #include <QPrinter>
 
@@ -125,6 +128,58 @@ private slots:
             QVERIFY(near(page.pixelColor(at100dpi(c.x(), r.top() - 10)), Qt::white));
             QVERIFY(near(page.pixelColor(at100dpi(c.x(), r.bottom() + 10)), Qt::white));
         }
+    }
+
+    // The real sheet with a label of its own colour in every slot: each colour stands in its
+    // slot's rectangle on A4, measured from the paper's edges, within a millimetre.
+    void sheetReportOnA4() {
+        SheetReport report(nullptr);
+        for (int n = 1; n <= SheetDefinition::SlotCount; ++n)
+            report.setSlotPicture(n, test::solidImage(test::slotColour(n)));
+        report.setDateLineCaption("21:05:00 Monday, 7 December 2026");
+        report.print(nullptr);
+        QVERIFY(!report.previewer().isProducing());
+        QVERIFY(waitForOutput(m_out));
+        QTemporaryDir dir;
+        const QList<QImage> pages = renderPages(m_out, dir.path());
+        QCOMPARE(pages.size(), 1);
+        const QImage& page = pages[0];
+        QVERIFY(qAbs(page.width() - 827) <= 1 && qAbs(page.height() - 1169) <= 1);
+        int slotCount = 0;
+        for (const PlacedElement& e :
+             SheetLayout::layout(report.definition(), DeviceMapping::screen())) {
+            if (e.kind == PlacedKind::Rectangle) {
+                // the title box's outline: dark pixels along its top edge
+                const QPoint top = at100dpi((e.left + e.right) / 2, e.top);
+                bool inked = false;
+                for (int dy = -2; dy <= 2; ++dy)
+                    inked |= qGray(page.pixel(top + QPoint(0, dy))) < 128;
+                QVERIFY2(inked, e.name.c_str());
+            }
+            if (e.kind != PlacedKind::Slot)
+                continue;
+            ++slotCount;
+            const QColor colour = test::slotColour(e.slot);
+            const QRectF r(QPointF(e.left, e.top), QPointF(e.right, e.bottom));
+            const QPointF c = r.center();
+            const QString at = QString("slot %1").arg(e.slot);
+            QVERIFY2(near(page.pixelColor(at100dpi(c.x(), c.y())), colour), qPrintable(at));
+            QVERIFY2(near(page.pixelColor(at100dpi(r.left() + 10, c.y())), colour), qPrintable(at));
+            QVERIFY2(near(page.pixelColor(at100dpi(r.right() - 10, c.y())), colour),
+                     qPrintable(at));
+            QVERIFY2(near(page.pixelColor(at100dpi(c.x(), r.top() + 10)), colour), qPrintable(at));
+            QVERIFY2(near(page.pixelColor(at100dpi(c.x(), r.bottom() - 10)), colour),
+                     qPrintable(at));
+            QVERIFY2(near(page.pixelColor(at100dpi(r.left() - 10, c.y())), Qt::white),
+                     qPrintable(at));
+            QVERIFY2(near(page.pixelColor(at100dpi(r.right() + 10, c.y())), Qt::white),
+                     qPrintable(at));
+            QVERIFY2(near(page.pixelColor(at100dpi(c.x(), r.top() - 10)), Qt::white),
+                     qPrintable(at));
+            QVERIFY2(near(page.pixelColor(at100dpi(c.x(), r.bottom() + 10)), Qt::white),
+                     qPrintable(at));
+        }
+        QCOMPARE(slotCount, SheetDefinition::SlotCount);
     }
 
     void landscapeAfterSetup() {

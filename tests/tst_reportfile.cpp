@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QFileInfo>
+#include <QPageSize>
 #include <QtEndian>
 #include <QtTest>
 #include <cstring>
@@ -252,26 +253,24 @@ private slots:
     void paperRecognised_data() {
         QTest::addColumn<qint32>("frameRight");
         QTest::addColumn<qint32>("frameBottom");
-        QTest::addColumn<PaperSize>("paper");
-        QTest::addColumn<PaperOrientation>("orientation");
-        QTest::newRow("A4 portrait")
-            << 21000 << 29700 << PaperSize::A4 << PaperOrientation::Portrait;
-        QTest::newRow("A4 landscape")
-            << 29700 << 21000 << PaperSize::A4 << PaperOrientation::Landscape;
+        QTest::addColumn<int>("paper");
+        QTest::addColumn<bool>("landscape");
+        QTest::addColumn<bool>("matched");
+        QTest::newRow("A4 portrait") << 21000 << 29700 << int(QPageSize::A4) << false << true;
+        QTest::newRow("A4 landscape") << 29700 << 21000 << int(QPageSize::A4) << true << true;
         QTest::newRow("A4 off by a millimetre")
-            << 21100 << 29600 << PaperSize::A4 << PaperOrientation::Portrait;
-        QTest::newRow("Letter") << 21590 << 27940 << PaperSize::Letter
-                                << PaperOrientation::Portrait;
-        QTest::newRow("A3 landscape")
-            << 42000 << 29700 << PaperSize::A3 << PaperOrientation::Landscape;
-        QTest::newRow("no match keeps the setting")
-            << 10000 << 10000 << PaperSize::Legal << PaperOrientation::Landscape;
+            << 21100 << 29600 << int(QPageSize::A4) << false << true;
+        QTest::newRow("Letter") << 21590 << 27940 << int(QPageSize::Letter) << false << true;
+        QTest::newRow("A3 landscape") << 42000 << 29700 << int(QPageSize::A3) << true << true;
+        QTest::newRow("no match keeps its own size")
+            << 10000 << 10000 << int(QPageSize::Custom) << false << false;
     }
     void paperRecognised() {
         QFETCH(qint32, frameRight);
         QFETCH(qint32, frameBottom);
-        QFETCH(PaperSize, paper);
-        QFETCH(PaperOrientation, orientation);
+        QFETCH(int, paper);
+        QFETCH(bool, landscape);
+        QFETCH(bool, matched);
         PageStore made(PageDestination::Pictures);
         made.addPage(test::fakeEmf(300, 1, frameRight, frameBottom));
         made.finish();
@@ -280,11 +279,15 @@ private slots:
         made.copyTo(buffer);
         buffer.seek(0);
         PageStore loaded(PageDestination::Pictures);
-        loaded.printerSettings().paperSize = PaperSize::Legal;
-        loaded.printerSettings().orientation = PaperOrientation::Landscape;
+        loaded.printerSettings().paper = recognisePaper(4200, 2970); // A3 landscape before
         loaded.loadFrom(buffer);
-        QCOMPARE(loaded.printerSettings().paperSize, paper);
-        QCOMPARE(loaded.printerSettings().orientation, orientation);
+        const PaperChoice got = loaded.printerSettings().paper;
+        QCOMPARE(got.pageSizeId, paper);
+        QCOMPARE(got.landscape, landscape);
+        QCOMPARE(got.matched, matched);
+        // the paper as laid on the page: within a 4 mm step of the frame, turned as it is
+        QVERIFY(qAbs(got.widthTenthsMm - frameRight / 10.0) < 40);
+        QVERIFY(qAbs(got.heightTenthsMm - frameBottom / 10.0) < 40);
     }
 
     // --- damaged files -------------------------------------------------------------------

@@ -26,17 +26,24 @@ int FileDialog::openings() {
     return hook().openings();
 }
 
+QString FileDialog::withDefaultSuffix(const QString& name, const QString& suffix) {
+    if (name.isEmpty() || suffix.isEmpty() || !QFileInfo(name).suffix().isEmpty())
+        return name;
+    return name + '.' + suffix;
+}
+
 bool FileDialog::execute(QWidget* parent) {
     bool accepted = false;
     QString chosen;
-    if (!hook().answer({m_mode, m_fileName}, accepted, chosen)) {
-        QFileDialog dialog(parent);
+    if (!hook().answer({m_mode, m_fileName, m_title, m_filters}, accepted, chosen)) {
+        QFileDialog dialog(parent, m_title);
         // The same widgets on every desktop, which tests can drive.
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setAcceptMode(m_mode == Mode::Open ? QFileDialog::AcceptOpen
                                                   : QFileDialog::AcceptSave);
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        dialog.setDefaultSuffix(m_defaultSuffix);
         if (!m_filters.isEmpty())
             dialog.setNameFilters(m_filters);
         if (!m_fileName.isEmpty()) {
@@ -47,8 +54,9 @@ bool FileDialog::execute(QWidget* parent) {
         if (accepted)
             chosen = dialog.selectedFiles().first();
     }
+    // A name typed without an extension takes the default one, whoever typed it.
     if (accepted)
-        m_fileName = chosen;
+        m_fileName = withDefaultSuffix(chosen, m_defaultSuffix);
     return accepted;
 }
 

@@ -26,6 +26,13 @@ public:
     void setNameFilters(const QStringList& filters) { m_filters = filters; }
     const QStringList& nameFilters() const { return m_filters; }
 
+    // The dialog's caption; empty: the platform's own.
+    void setTitle(const QString& title) { m_title = title; }
+    const QString& title() const { return m_title; }
+    // Appended (after a dot) to a chosen name that has no extension.
+    void setDefaultSuffix(const QString& suffix) { m_defaultSuffix = suffix; }
+    const QString& defaultSuffix() const { return m_defaultSuffix; }
+
     const QString& fileName() const { return m_fileName; }
     void setFileName(const QString& fileName) { m_fileName = fileName; }
 
@@ -37,6 +44,8 @@ public:
     struct Request {
         Mode mode;
         QString startName;
+        QString title;
+        QStringList filters;
     };
     static void setNextFileName(std::optional<QString> name);
     static void setAnswerFunction(std::function<std::optional<QString>(const Request&)> fn);
@@ -45,9 +54,12 @@ public:
 
 private:
     static DialogHook<QString, Request>& hook();
+    static QString withDefaultSuffix(const QString& name, const QString& suffix);
 
     Mode m_mode;
     QStringList m_filters;
+    QString m_title;
+    QString m_defaultSuffix;
     QString m_fileName;
 };
 

@@ -144,7 +144,9 @@ void PageStore::loadFrom(QIODevice& in) {
     const ReportFileReader reader(*fresh);
     const qint32 count = reader.validate();
     PrinterSettings printer = m_printer;
-    printer.recognisePaper(EmfPictureCheck::frameSizeTenthsMm(reader.picture({1, F::kHeaderSize})));
+    const QSizeF frame = EmfPictureCheck::frameSizeTenthsMm(reader.picture({1, F::kHeaderSize}));
+    if (!frame.isEmpty())
+        printer.paper = recognisePaper(frame.width(), frame.height());
 
     QMutexLocker pages(&m_pagesLock);
     if (m_status == StoreStatus::Busy)

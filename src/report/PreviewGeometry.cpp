@@ -1,7 +1,5 @@
 #include "report/PreviewGeometry.h"
 
-#include <QPageSize>
-#include <QSizeF>
 #include <Qt>
 #include <algorithm>
 #include <cmath>
@@ -22,18 +20,6 @@ int scaled(int pixels, int zoom) {
 
 int centred(int image, int view) {
     return image < view ? (view - image) / 2 : 0;
-}
-
-// Papers recognised on loading, in the order they are tried: A4 first, so that it wins
-// whatever else would round to the same 4 mm steps.
-const QPageSize::PageSizeId kPapers[] = {
-    QPageSize::A4,      QPageSize::Letter, QPageSize::Legal,      QPageSize::A3,
-    QPageSize::A5,      QPageSize::B4,     QPageSize::B5,         QPageSize::Executive,
-    QPageSize::Tabloid, QPageSize::A6,     QPageSize::Envelope10, QPageSize::EnvelopeDL,
-};
-
-long steps4mm(double tenthsMm) {
-    return std::lround(tenthsMm / 40.0);
 }
 
 } // namespace
@@ -83,24 +69,6 @@ PagingCommand pagingCommandForKey(int key, int modifiers) {
     default:
         return PagingCommand::None;
     }
-}
-
-PaperChoice recognisePaper(double widthTenthsMm, double heightTenthsMm) {
-    const long w = steps4mm(widthTenthsMm);
-    const long h = steps4mm(heightTenthsMm);
-    for (bool landscape : {false, true}) {
-        for (QPageSize::PageSizeId id : kPapers) {
-            const QSizeF mm = QPageSize::size(id, QPageSize::Millimeter);
-            const double pw = mm.width() * 10.0;
-            const double ph = mm.height() * 10.0;
-            const double across = landscape ? ph : pw;
-            const double down = landscape ? pw : ph;
-            if (steps4mm(across) == w && steps4mm(down) == h)
-                return {int(id), across, down, landscape, true};
-        }
-    }
-    return {int(QPageSize::Custom), widthTenthsMm, heightTenthsMm, widthTenthsMm > heightTenthsMm,
-            false};
 }
 
 } // namespace qlx

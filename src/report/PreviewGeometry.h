@@ -2,7 +2,7 @@
 
 // The arithmetic of the preview's page view, kept free of widgets so that it can be checked
 // against tables: page size in screen pixels, zoom for each zoom mode, the size and place of
-// the page image, the paging keys and the paper size of a loaded page.
+// the page image, and the paging keys.
 
 namespace qlx {
 
@@ -46,19 +46,5 @@ enum class PagingCommand { None, Close, First, Previous, Next, Last };
 // The window's paging keys. Ctrl turns Page Up and Page Down into First and Last page only
 // when no other modifier is held; Shift and Alt are otherwise ignored.
 PagingCommand pagingCommandForKey(int key, int modifiers);
-
-// A paper size in tenths of a millimetre, as laid on the page (width across).
-struct PaperChoice {
-    int pageSizeId = 0; // QPageSize::PageSizeId; QPageSize::Custom when nothing matched
-    double widthTenthsMm = 0;
-    double heightTenthsMm = 0;
-    bool landscape = false;
-    bool matched = false;
-};
-
-// Recognises a page's paper from its picture frame: each side compared with the known paper
-// sizes in whole steps of 4 mm, portrait first, then landscape. A frame that matches nothing
-// keeps its own size (as a custom paper).
-PaperChoice recognisePaper(double widthTenthsMm, double heightTenthsMm);
 
 } // namespace qlx

@@ -14,11 +14,12 @@
 #include <QToolBar>
 
 #include "platform/ErrorHandler.h"
+#include "platform/FileDialog.h"
 #include "report/PageView.h"
 #include "report/PreviewDocument.h"
-#include "report/PreviewFileDialog.h"
 #include "report/PreviewGeometry.h"
 #include "report/PreviewGlyphs.h"
+#include "report/PrinterSettings.h"
 #include "report/ReportPrinting.h"
 #include "stores/Error.h"
 
@@ -43,6 +44,7 @@ PreviewWindow::PreviewWindow(std::unique_ptr<PreviewDocument> document, QWidget*
     setCentralWidget(m_view);
     buildToolBar();
     buildStatusBar();
+    buildFileDialogs();
     if (m_document) {
         m_view->setDocument(m_document.get());
         // Notices are handled after the current command, as posted messages would be.
@@ -136,6 +138,16 @@ void PreviewWindow::buildStatusBar() {
     status->addWidget(m_progressPanel);
     status->addWidget(m_pagePanel, 1);
     setStatusBar(status);
+}
+
+void PreviewWindow::buildFileDialogs() {
+    m_saveDialog = std::make_unique<FileDialog>(FileDialog::Mode::Save);
+    m_saveDialog->setTitle("Save report");
+    m_saveDialog->setNameFilters({kSaveFilter});
+    m_saveDialog->setDefaultSuffix("LFP");
+    m_loadDialog = std::make_unique<FileDialog>(FileDialog::Mode::Open);
+    m_loadDialog->setTitle("Load report");
+    m_loadDialog->setNameFilters({kLoadFilter});
 }
 
 QAction* PreviewWindow::action(const QString& name) const {
@@ -272,18 +284,17 @@ void PreviewWindow::printLoadedPages() {
 }
 
 void PreviewWindow::saveReport() {
-    const QString path =
-        PreviewFileDialog::getFileName(this, {"Save report", kSaveFilter, "LFP", true});
-    if (path.isEmpty() || !m_document || !m_document->isFinished())
+    if (!m_saveDialog->execute(this))
         return;
-    m_document->saveTo(path);
+    if (!m_document || !m_document->isFinished())
+        return;
+    m_document->saveTo(m_saveDialog->fileName());
 }
 
 void PreviewWindow::loadReport() {
-    const QString path =
-        PreviewFileDialog::getFileName(this, {"Load report", kLoadFilter, QString(), false});
-    if (path.isEmpty() || !m_document)
+    if (!m_loadDialog->execute(this) || !m_document)
         return;
+    const QString path = m_loadDialog->fileName();
     if (!QFileInfo(path).isFile())
         throw Error("File does not exist");
     m_document->loadFrom(path); // a damaged file throws and leaves the pages as they were

@@ -11,6 +11,7 @@ class QPushButton;
 
 namespace qlx {
 
+class FileDialog;
 class PageView;
 class PreviewDocument;
 
@@ -64,6 +65,7 @@ protected:
 private:
     void buildToolBar();
     void buildStatusBar();
+    void buildFileDialogs();
     QAction* addTool(const QString& name, const QString& hint, int glyph,
                      void (PreviewWindow::*command)());
     void onPageAvailable(int available);
@@ -82,6 +84,9 @@ private:
     int m_lastProgress = 0;
     std::function<void()> m_reportPrint;
     std::function<void()> m_reportPrinterSetup;
+    // The save and load dialogs remember the last name for the window's lifetime.
+    std::unique_ptr<FileDialog> m_saveDialog;
+    std::unique_ptr<FileDialog> m_loadDialog;
 };
 
 } // namespace qlx

@@ -1,56 +1,43 @@
 #include "report/PrinterSettings.h"
 
+#include <QPageSize>
 #include <cmath>
 
 namespace qlx {
 
 namespace {
 
-struct PaperEntry {
-    PaperSize size;
-    double width;
-    double length;
-};
-
-// Tenths of a millimetre, portrait.
-constexpr PaperEntry kPapers[] = {
-    {PaperSize::A4, 2100, 2970},        {PaperSize::A3, 2970, 4200},
-    {PaperSize::A5, 1480, 2100},        {PaperSize::B5, 1820, 2570},
-    {PaperSize::Letter, 2159, 2794},    {PaperSize::Legal, 2159, 3556},
-    {PaperSize::Executive, 1842, 2667},
+// Papers recognised on loading, in the order they are tried: A4 first, so that it wins
+// whatever else would round to the same 4 mm steps.
+const QPageSize::PageSizeId kPapers[] = {
+    QPageSize::A4,      QPageSize::Letter, QPageSize::Legal,      QPageSize::A3,
+    QPageSize::A5,      QPageSize::B4,     QPageSize::B5,         QPageSize::Executive,
+    QPageSize::Tabloid, QPageSize::A6,     QPageSize::Envelope10, QPageSize::EnvelopeDL,
 };
 
 // 4 mm steps: 40 tenths of a millimetre.
-long steps(double tenths) {
-    return std::lround(tenths / 40.0);
+long steps4mm(double tenthsMm) {
+    return std::lround(tenthsMm / 40.0);
 }
 
 } // namespace
 
-QSizeF PrinterSettings::paperTenthsMm(PaperSize size) {
-    for (const PaperEntry& entry : kPapers)
-        if (entry.size == size)
-            return QSizeF(entry.width, entry.length);
-    return {};
-}
-
-void PrinterSettings::recognisePaper(const QSizeF& page) {
-    if (page.isEmpty())
-        return;
-    const long w = steps(page.width());
-    const long h = steps(page.height());
-    for (const PaperEntry& entry : kPapers) {
-        if (steps(entry.width) == w && steps(entry.length) == h) {
-            paperSize = entry.size;
-            orientation = PaperOrientation::Portrait;
-            return;
-        }
-        if (steps(entry.width) == h && steps(entry.length) == w) {
-            paperSize = entry.size;
-            orientation = PaperOrientation::Landscape;
-            return;
+PaperChoice recognisePaper(double widthTenthsMm, double heightTenthsMm) {
+    const long w = steps4mm(widthTenthsMm);
+    const long h = steps4mm(heightTenthsMm);
+    for (bool landscape : {false, true}) {
+        for (QPageSize::PageSizeId id : kPapers) {
+            const QSizeF mm = QPageSize::size(id, QPageSize::Millimeter);
+            const double pw = mm.width() * 10.0;
+            const double ph = mm.height() * 10.0;
+            const double across = landscape ? ph : pw;
+            const double down = landscape ? pw : ph;
+            if (steps4mm(across) == w && steps4mm(down) == h)
+                return {int(id), across, down, landscape, true};
         }
     }
+    return {int(QPageSize::Custom), widthTenthsMm, heightTenthsMm, widthTenthsMm > heightTenthsMm,
+            false};
 }
 
 } // namespace qlx

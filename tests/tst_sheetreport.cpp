@@ -1,0 +1,466 @@
+#include <QAction>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtEndian>
+#include <QtTest>
+#include <functional>
+
+#include "platform/FileDialog.h"
+#include "platform/Picture.h"
+#include "report/EmfPictureCheck.h"
+#include "report/MetafilePicture.h"
+#include "report/PageStore.h"
+#include "report/PageStoreDocument.h"
+#include "report/PageView.h"
+#include "report/PreviewWindow.h"
+#include "report/ReportFileFormat.h"
+#include "report/SheetLayout.h"
+#include "report/SheetReport.h"
+#include "stores/Error.h"
+#include "support/SlotColours.h"
+#include "support/TestSupport.h"
+
+using namespace qlx;
+using test::slotColour;
+
+namespace {
+
+void fillAllSlots(SheetReport& report) {
+    for (int n = 1; n <= SheetDefinition::SlotCount; ++n)
+        report.setSlotPicture(n, test::solidImage(slotColour(n)));
+}
+
+// The page picture played at 96 dpi onto white, at its own size.
+QImage played(const Metafile& page) {
+    QImage img(page.size(), QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    page.play(p, QRectF(QPointF(0, 0), QSizeF(page.size())));
+    return img;
+}
+
+// Where the layout puts an element on the 96 dpi page picture.
+QRect deviceRect(const SheetReport& report, const std::string& name) {
+    for (const PlacedElement& e : SheetLayout::layout(report.definition(), DeviceMapping::screen()))
+        if (e.name == name)
+            return QRect(e.device.left, e.device.top, e.device.width(), e.device.height());
+    return {};
+}
+
+QRect slotRect(const SheetReport& report, int slot) {
+    return deviceRect(report, "SheetSlot" + std::to_string(slot));
+}
+
+int pixelsOf(const QImage& img, const QRect& r, const QColor& colour) {
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            n += img.pixelColor(x, y) == colour;
+    return n;
+}
+
+int nonWhite(const QImage& img, const QRect& r) {
+    return r.width() * r.height() - pixelsOf(img, r, Qt::white);
+}
+
+// Page 1 of a document drawn at the page picture's size.
+QImage documentPage(const PreviewDocument& doc) {
+    QImage img(794, 1123, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    doc.drawPage(1, p, QRectF(0, 0, 794, 1123));
+    return img;
+}
+
+// Runs the report's preview operation headless: once the window is open and its page shown,
+// `scenario` acts on it; the window is then closed with its Close button, which ends the
+// preview call. A guard closes it should the page never arrive.
+struct PreviewRun {
+    bool opened = false;
+    bool pageShown = false;
+    QString tempFile;
+};
+
+PreviewRun runPreview(SheetReport& report, const std::function<void(PreviewWindow&)>& scenario) {
+    PreviewRun run;
+    QMetaObject::Connection c =
+        QObject::connect(&report.previewer(), &ReportPreview::previewOpened, [&](PreviewWindow* w) {
+            run.opened = true;
+            QTimer::singleShot(60000, w, [w] { w->close(); });
+            QTimer::singleShot(0, w, [&, w] {
+                run.pageShown = QTest::qWaitFor([w] { return w->pageView()->hasPicture(); });
+                if (auto* doc = qobject_cast<PageStoreDocument*>(w->document()))
+                    run.tempFile = doc->store().temporaryFileName();
+                if (run.pageShown)
+                    scenario(*w);
+                QTest::mouseClick(w->findChild<QPushButton*>("ExitButton"), Qt::LeftButton);
+            });
+        });
+    report.preview();
+    QObject::disconnect(c);
+    return run;
+}
+
+QByteArray readAll(const QString& path) {
+    return QByteArray::fromStdString(test::readFile(path));
+}
+
+} // namespace
+
+class SheetReportTest : public QObject {
+    Q_OBJECT
+    QList<std::optional<QString>> m_answers;
+
+private slots:
+    void initTestCase() {
+        // No spooler here: printing is tst_printcups' part.
+        qputenv("CUPS_SERVER", QByteArray(QLX_BINARY_DIR) + "/no-such-cups.sock");
+        registerMetafilePictures();
+    }
+    void init() {
+        m_answers.clear();
+        FileDialog::clearAnswers();
+        FileDialog::setAnswerFunction([this](const FileDialog::Request&) {
+            return m_answers.isEmpty() ? std::nullopt : m_answers.takeFirst();
+        });
+    }
+    void cleanup() { FileDialog::clearAnswers(); }
+
+    // ---- the page picture -------------------------------------------------------------
+    void slotColourInItsRectangle_data() {
+        QTest::addColumn<int>("slot");
+        for (int n = 1; n <= SheetDefinition::SlotCount; ++n)
+            QTest::addRow("slot %d", n) << n;
+    }
+    void slotColourInItsRectangle() {
+        QFETCH(int, slot);
+        SheetReport report(nullptr);
+        fillAllSlots(report);
+        const Metafile page = report.recordPage();
+        QCOMPARE(page.format(), Metafile::Format::Emf);
+        QCOMPARE(page.size(), QSize(794, 1123));
+        const QImage img = played(page);
+        const QRect r = slotRect(report, slot);
+        QVERIFY(r.width() > 200 && r.height() > 130);
+        const QColor colour = slotColour(slot);
+        // the whole rectangle in the slot's colour, one pixel of slack at the edges
+        const QRect inner = r.adjusted(1, 1, -1, -1);
+        QCOMPARE(pixelsOf(img, inner, colour), inner.width() * inner.height());
+        // and nothing of it two pixels outside on any side
+        for (const QRect& outside : {QRect(r.left() - 3, r.top(), 1, r.height()),
+                                     QRect(r.right() + 3, r.top(), 1, r.height()),
+                                     QRect(r.left(), r.top() - 3, r.width(), 1),
+                                     QRect(r.left(), r.bottom() + 3, r.width(), 1)})
+            QCOMPARE(pixelsOf(img, outside, colour), 0);
+    }
+
+    void slotPlacedOnPaper_data() {
+        QTest::addColumn<int>("slot");
+        QTest::addColumn<double>("leftMm");
+        QTest::addColumn<double>("topMm");
+        QTest::newRow("first") << 1 << 15.292 << 43.556;
+        QTest::newRow("middle") << 8 << 77.028 << 128.222;
+        QTest::newRow("last") << 15 << 137.000 << 212.889;
+    }
+    void slotPlacedOnPaper() {
+        QFETCH(int, slot);
+        QFETCH(double, leftMm);
+        QFETCH(double, topMm);
+        SheetReport report(nullptr);
+        report.setSlotPicture(slot, test::solidImage(slotColour(slot)));
+        const QImage img = played(report.recordPage());
+        // the first coloured pixel along the slot's middle, from the paper's edges
+        const QRect r = slotRect(report, slot);
+        int x = 0;
+        while (x < img.width() && img.pixelColor(x, r.center().y()) != slotColour(slot))
+            ++x;
+        int y = 0;
+        while (y < img.height() && img.pixelColor(r.center().x(), y) != slotColour(slot))
+            ++y;
+        const double pxPerMm = 96 / 25.4;
+        QVERIFY2(qAbs(x - leftMm * pxPerMm) <= 1, qPrintable(QString::number(x)));
+        QVERIFY2(qAbs(y - topMm * pxPerMm) <= 1, qPrintable(QString::number(y)));
+    }
+
+    void emptySlotDrawsNothing_data() {
+        QTest::addColumn<int>("emptySlot");
+        QTest::newRow("first") << 1;
+        QTest::newRow("centre") << 8;
+        QTest::newRow("last") << 15;
+    }
+    void emptySlotDrawsNothing() {
+        QFETCH(int, emptySlot);
+        SheetReport report(nullptr);
+        fillAllSlots(report);
+        report.setSlotPicture(emptySlot, QImage());
+        QVERIFY(report.slotPicture(emptySlot).isNull());
+        const QImage img = played(report.recordPage());
+        QCOMPARE(nonWhite(img, slotRect(report, emptySlot)), 0);
+        const int neighbour = emptySlot == 15 ? 14 : emptySlot + 1;
+        QVERIFY(nonWhite(img, slotRect(report, neighbour)) > 0);
+    }
+
+    void slotKeepsItsOwnCopy() {
+        SheetReport report(nullptr);
+        QImage label = test::solidImage(Qt::red);
+        report.setSlotPicture(3, label);
+        label.fill(Qt::blue); // drawing the next label
+        QCOMPARE(report.slotPicture(3).pixelColor(5, 5), QColor(Qt::red));
+        // an image over a buffer of the caller's: the slot must not follow the buffer
+        QByteArray buffer(4 * 4 * 4, char(0));
+        QImage wrapped(reinterpret_cast<uchar*>(buffer.data()), 4, 4, QImage::Format_RGB32);
+        wrapped.fill(Qt::green);
+        report.setSlotPicture(4, wrapped);
+        buffer.fill(char(0));
+        QCOMPARE(report.slotPicture(4).pixelColor(1, 1), QColor(Qt::green));
+        // numbers outside 1 to 15 are ignored
+        report.setSlotPicture(0, label);
+        report.setSlotPicture(16, label);
+        QVERIFY(report.slotPicture(0).isNull());
+        QVERIFY(report.slotPicture(16).isNull());
+    }
+
+    void dateLineDrawn_data() {
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("time and date") << "20:57:29 Monday, 7 December 2026";
+        QTest::newRow("accented") << QString::fromUtf8("Malmö, 7 déc. 2026");
+        QTest::newRow("two lines") << "first line\rsecond line";
+    }
+    void dateLineDrawn() {
+        QFETCH(QString, caption);
+        SheetReport report(nullptr);
+        report.setDateLineCaption(caption);
+        QCOMPARE(report.dateLineCaption(), caption);
+        const QImage withText = played(report.recordPage());
+        const QRect box = deviceRect(report, "DateLine");
+        QVERIFY(nonWhite(withText, box) > 20);
+
+        report.setDateLineCaption(QString());
+        const QImage empty = played(report.recordPage());
+        QCOMPARE(nonWhite(empty, box), 0);
+        // and the title is there either way
+        QVERIFY(nonWhite(empty, deviceRect(report, "TitleText")) > 20);
+    }
+
+    void dateLineRemeasuredAtOnce() {
+        SheetReport report(nullptr);
+        report.setDateLineCaption("12:00");
+        const QRect shortBox = deviceRect(report, "DateLine");
+        report.setDateLineCaption("12:00:00 Wednesday, 30 September 2026 and a good deal more");
+        const QRect longBox = deviceRect(report, "DateLine");
+        QCOMPARE(longBox.left(), shortBox.left());
+        QCOMPARE(longBox.height(), shortBox.height()); // no wrapping
+        QVERIFY(longBox.width() > 3 * shortBox.width());
+    }
+
+    void landscapeTarget() {
+        SheetReport report(nullptr);
+        fillAllSlots(report);
+        PageTarget target;
+        target.paperTenthsMm = QSizeF(2970, 2100);
+        QImage img(1123, 794, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        {
+            QPainter p(&img);
+            report.drawPage(p, target);
+        }
+        // the first row stands where it does in portrait; the fifth row is off the paper
+        const QRect first = slotRect(report, 1);
+        QCOMPARE(img.pixelColor(first.center()), slotColour(1));
+        QVERIFY(slotRect(report, 13).top() > img.height());
+        // the report's own definition stays portrait
+        QCOMPARE(report.definition().page().width, 2100.0);
+    }
+
+    // ---- metafiles as pictures --------------------------------------------------------
+    void metafilePictureLoads() {
+        SheetReport report(nullptr);
+        fillAllSlots(report);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("page.EMF");
+        QVERIFY(test::writeFile(path, report.recordPage().bytes().toStdString()));
+        const Picture picture = Picture::fromFile(path);
+        QCOMPARE(picture.type(), Picture::Type::EnhancedMetafile);
+        QCOMPARE(picture.size(), QSize(794, 1123));
+        QImage img(397, 562, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        {
+            QPainter p(&img);
+            picture.draw(p, img.rect());
+        }
+        const QRect r = slotRect(report, 5);
+        QCOMPARE(img.pixelColor(r.center() / 2), slotColour(5));
+
+        QVERIFY(test::writeFile(dir.filePath("bad.emf"), std::string(200, 'x')));
+        QVERIFY_THROWS_EXCEPTION(Error, Picture::fromFile(dir.filePath("bad.emf")));
+    }
+
+    // ---- the preview operation --------------------------------------------------------
+    void previewSaveAndLoad() {
+        SheetReport report(nullptr);
+        fillAllSlots(report);
+        report.setDateLineCaption("20:57 7.12.2026");
+        QTemporaryDir dir;
+        m_answers << dir.filePath("sheet") << dir.filePath("sheet.LFP");
+        bool maximised = false, setupAfterLoad = true, printAfterLoad = false;
+        bool loaded = false, setupBefore = false;
+        QString panel, panelAfterLoad;
+        QImage before, after, pictureBefore;
+        test::MessageBoxCatcher boxes;
+        const PreviewRun run = runPreview(report, [&](PreviewWindow& w) {
+            maximised = w.isMaximized();
+            panel = w.pagePanel()->text();
+            setupBefore = w.action("PrintSetup")->isEnabled();
+            before = documentPage(*w.document());
+            w.action("SaveReport")->trigger();
+            w.action("LoadReport")->trigger();
+            loaded = w.document()->isLoadedFromFile();
+            panelAfterLoad = w.pagePanel()->text();
+            setupAfterLoad = w.action("PrintSetup")->isEnabled();
+            printAfterLoad = w.action("Print")->isEnabled();
+            after = documentPage(*w.document());
+        });
+        QVERIFY(run.opened);
+        QVERIFY(run.pageShown);
+        QVERIFY2(boxes.texts().isEmpty(), qPrintable(boxes.texts().join('\n')));
+        QVERIFY(maximised);
+        QCOMPARE(panel, QString("Page 1 of 1"));
+        QVERIFY(setupBefore);
+
+        const QByteArray file = readAll(dir.filePath("sheet.LFP"));
+        QVERIFY(file.size() > 128 + 12);
+        QCOMPARE(file.left(4), QByteArray("\x03\x00\x31\x01", 4));
+        QCOMPARE(qFromLittleEndian<qint32>(file.constData() + 8), 1);
+        QCOMPARE(qFromLittleEndian<qint32>(file.constData() + file.size() - 4), 128);
+        // written with the date of the run
+        const double days = qFromLittleEndian<double>(file.constData() + 16);
+        QVERIFY(qAbs(days - ReportFileFormat::toDays(QDateTime::currentDateTime())) < 1.0);
+
+        QVERIFY(loaded);
+        QCOMPARE(panelAfterLoad, QString("Page 1 of 1"));
+        QVERIFY(!setupAfterLoad);
+        QVERIFY(printAfterLoad);
+        QCOMPARE(after, before);
+        QCOMPARE(before.pixelColor(slotRect(report, 15).center()), slotColour(15));
+    }
+
+    void loadedPaperRecognised() {
+        SheetReport report(nullptr);
+        report.setSlotPicture(1, test::solidImage(Qt::red));
+        QTemporaryDir dir;
+        m_answers << dir.filePath("a4.LFP") << dir.filePath("a4.LFP");
+        QSizeF paper;
+        runPreview(report, [&](PreviewWindow& w) {
+            w.saveReport();
+            w.loadReport();
+            paper = w.document()->paperSize();
+        });
+        QCOMPARE(paper, QSizeF(2100, 2970));
+    }
+
+    void damagedFileLeavesPage_data() {
+        QTest::addColumn<QString>("damage");
+        QTest::newRow("truncated") << "truncated";
+        QTest::newRow("picture not a metafile") << "not emf";
+        QTest::newRow("records damaged behind a sound header") << "records";
+        QTest::newRow("missing file") << "missing";
+    }
+    void damagedFileLeavesPage() {
+        QFETCH(QString, damage);
+        SheetReport report(nullptr);
+        fillAllSlots(report);
+        QTemporaryDir dir;
+        const QString good = dir.filePath("good.LFP");
+        const QString bad = dir.filePath("bad.LFP");
+        m_answers << good << bad;
+        QStringList messages;
+        bool loaded = true, setupEnabled = false;
+        QString panel;
+        QImage before, after;
+        test::MessageBoxCatcher boxes;
+        runPreview(report, [&](PreviewWindow& w) {
+            before = documentPage(*w.document());
+            w.action("SaveReport")->trigger();
+            QByteArray bytes = readAll(good);
+            const int picture = 128 + 8;
+            if (damage == "truncated") {
+                bytes.chop(bytes.size() / 3);
+            } else if (damage == "not emf") {
+                bytes.replace(picture, 4, QByteArray("\x02\x00\x00\x00", 4));
+            } else if (damage == "records") {
+                // The second record's size made 6: not a whole number of 32-bit words
+                const quint32 headerSize =
+                    qFromLittleEndian<quint32>(bytes.constData() + picture + 4);
+                qToLittleEndian<quint32>(6, bytes.data() + picture + headerSize + 4);
+            }
+            if (damage != "missing")
+                test::writeFile(bad, bytes.toStdString());
+            w.action("LoadReport")->trigger();
+            messages = boxes.texts();
+            loaded = w.document()->isLoadedFromFile();
+            setupEnabled = w.action("PrintSetup")->isEnabled();
+            panel = w.pagePanel()->text();
+            after = documentPage(*w.document());
+        });
+        const QString expected =
+            damage == "missing" ? "File does not exist." : "Not a valid report file.";
+        QCOMPARE(messages, QStringList{expected});
+        QVERIFY(!loaded);
+        QVERIFY(setupEnabled);
+        QCOMPARE(panel, QString("Page 1 of 1"));
+        QCOMPARE(after, before);
+    }
+
+    void pictureCheckReadsEveryRecord() {
+        SheetReport report(nullptr);
+        report.setSlotPicture(2, test::solidImage(Qt::blue));
+        QByteArray picture = report.recordPage().bytes();
+        PageStoreDocument::installPictureCheck();
+        QString why;
+        QVERIFY(EmfPictureCheck::check(picture, &why));
+        const quint32 headerSize = qFromLittleEndian<quint32>(picture.constData() + 4);
+        qToLittleEndian<quint32>(6, picture.data() + headerSize + 4);
+        // the header alone would pass; the reader does not
+        QVERIFY(EmfPictureCheck::headerIsWellFormed(picture, nullptr));
+        QVERIFY(!EmfPictureCheck::check(picture, &why));
+        QVERIFY(!why.isEmpty());
+    }
+
+    void temporaryFileGoneAfterClosing() {
+        SheetReport report(nullptr);
+        // noisy pictures keep the page picture well above the store's memory limit
+        for (int n = 1; n <= SheetDefinition::SlotCount; ++n) {
+            QImage img = test::solidImage(slotColour(n));
+            for (int y = 0; y < img.height(); y += 2)
+                for (int x = 0; x < img.width(); x += 3)
+                    img.setPixelColor(x, y, QColor::fromRgb(QRgb(x * 7919 + y * 104729)));
+            report.setSlotPicture(n, img);
+        }
+        const PreviewRun run = runPreview(report, [&](PreviewWindow&) {});
+        QVERIFY(run.pageShown);
+        QVERIFY2(!run.tempFile.isEmpty(), "the page picture stayed in memory");
+        QVERIFY(!QFile::exists(run.tempFile));
+        QVERIFY(report.previewer().window() == nullptr);
+    }
+
+    void previewAgainAfterClosing() {
+        SheetReport report(nullptr);
+        report.setSlotPicture(1, test::solidImage(Qt::red));
+        QColor first, second;
+        runPreview(report, [&](PreviewWindow& w) {
+            first = documentPage(*w.document()).pixelColor(slotRect(report, 1).center());
+        });
+        report.setSlotPicture(1, test::solidImage(Qt::blue));
+        runPreview(report, [&](PreviewWindow& w) {
+            second = documentPage(*w.document()).pixelColor(slotRect(report, 1).center());
+        });
+        QCOMPARE(first, QColor(Qt::red));
+        QCOMPARE(second, QColor(Qt::blue));
+    }
+};
+
+QTEST_MAIN(SheetReportTest)
+#include "tst_sheetreport.moc"
