@@ -17,20 +17,17 @@
 #include "platform/Text.h"
 #include "stores/DataFolder.h"
 #include "support/ByteString.h"
+#include "support/DataFolderFixture.h"
 #include "support/TestSupport.h"
 
 using namespace qlx;
 
 namespace {
 
-const char kDatabase[] = "| ANDALUSITE     | Al2 Si O5 |\r\n"
-                         "| CALCITE        | Ca C O3 |\r\n"
-                         "| CHALCOPYRITE   | Cu Fe S2 |\r\n"
-                         "| MAGNETITE      | Fe2+ Fe3+ 2 O4 |\r\n"
-                         "| \xC5SARITE        | Fe S |\r\n";
+const char* const kDatabase = test::DataFolderFixture::kDatabase;
 
 QString sourceData(const char* name) {
-    return QString(QLX_SOURCE_DIR "/data/") + QString::fromLatin1(name);
+    return test::DataFolderFixture::sourceData(QString::fromLatin1(name));
 }
 
 } // namespace
@@ -39,16 +36,9 @@ class MainFlowTest : public QObject {
     Q_OBJECT
 private slots:
     void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        m_prefix = m_dir->path() + "/";
-        QVERIFY(test::writeFile(m_prefix + "athena.txt", kDatabase));
-        QVERIFY(test::writeFile(m_prefix + "cachedloc.txt", "|Falun, Dalarna\r\n|Kiruna\r\n"));
-        for (const char* bmp : {"labelcomplete.bmp", "labelclean.bmp", "labelreduced.bmp"})
-            QVERIFY(QFile::copy(sourceData(bmp), m_prefix + bmp));
-        setDataFolderPrefixForTests(m_prefix.toStdString());
-        m_oldCwd = QDir::currentPath();
-        QDir::setCurrent(m_dir->path());
+        m_data = std::make_unique<test::DataFolderFixture>();
+        QVERIFY(m_data->isValid());
+        m_prefix = m_data->prefix();
         m_boxes = std::make_unique<test::MessageBoxCatcher>();
         m_form = std::make_unique<MainForm>();
         m_form->Timer4->stop();
@@ -59,9 +49,7 @@ private slots:
         FileDialog::clearAnswers();
         FontDialog::clearAnswers();
         OpenPictureDialog::clearAnswers();
-        QDir::setCurrent(m_oldCwd);
-        setDataFolderPrefixForTests(std::nullopt);
-        m_dir.reset();
+        m_data.reset();
     }
 
     void deferredLoadFillsStoresFontsAndBackgrounds() {
@@ -406,9 +394,8 @@ private:
         guarded([&] { (m_form.get()->*handler)(); });
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<test::DataFolderFixture> m_data;
     QString m_prefix;
-    QString m_oldCwd;
     std::unique_ptr<test::MessageBoxCatcher> m_boxes;
     std::unique_ptr<MainForm> m_form;
 };

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QDate>
 #include <QEvent>
 #include <QFileInfo>
 #include <QFrame>
@@ -11,11 +12,14 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTextEdit>
+#include <QTime>
 #include <QTimer>
 
 #include "platform/Controls.h"
@@ -29,6 +33,7 @@
 #include "platform/SpinField.h"
 #include "platform/Text.h"
 #include "render/LabelComposer.h"
+#include "report/SheetReport.h"
 #include "stores/DataFolder.h"
 #include "stores/Error.h"
 #include "stores/LabelList.h"
@@ -91,6 +96,14 @@ void setFieldText(QLineEdit* field, const std::string& cp1252Text) {
 // "No tab stop": the control still takes the focus when clicked.
 void noTabStop(QWidget* widget) {
     widget->setFocusPolicy(Qt::ClickFocus);
+}
+
+// The user's long time format without the time zone that Qt's long format adds: hours,
+// minutes and seconds with the regional separator and any AM/PM suffix.
+QString longTimeFormat(const QLocale& locale) {
+    QString format = locale.timeFormat(QLocale::LongFormat);
+    format.remove(QRegularExpression(QStringLiteral("\\s*\\(?t+\\)?")));
+    return format.trimmed();
 }
 
 QTimer* makeTimer(QObject* owner, const char* name, int intervalMs, bool running) {
@@ -186,6 +199,8 @@ void MainForm::createWindowChildren() {
     Panel4 = makePanel(w, "Panel4", {93, 96, 409, 121}, Qt::white);
     createSplashPanel();
 
+    SheetReport = new qlx::SheetReport(this);
+    SheetReport->setObjectName("SheetReport");
     RichEdit1 = richEdit(w, "RichEdit1", {592, 8, 185, 89}, false);
     Button11 = makeButton(w, "Button11", {592, 104, 89, 25}, "Load settings...");
     Button12 = makeButton(w, "Button12", {592, 136, 89, 25}, "Save settings...");
@@ -342,6 +357,7 @@ void MainForm::bindEvents() {
     bind(Button4, &QPushButton::clicked, &MainForm::Button4Click);
     bind(Button3, &QPushButton::clicked, &MainForm::Button3Click);
     bind(Button12, &QPushButton::clicked, &MainForm::Button12Click);
+    bind(Button9, &QPushButton::clicked, &MainForm::Button9Click);
     // A radio button's handler runs only when its button becomes selected.
     const std::pair<QRadioButton*, void (MainForm::*)()> radios[] = {
         {RadioButton1, &MainForm::RadioButton1Click},
@@ -582,6 +598,30 @@ void MainForm::ComposeLabel() {
     const std::string info = composeLabel(label, rendered->size(), input);
     rendered->setPicture(label);
     Edit3->setText(toQString(info));
+}
+
+// "Render and preview": stamps the sheet with the time and date, composes a label for every
+// stored line of the list, puts the first fifteen into the sheet's slots and previews the
+// sheet, returning once the preview has closed.
+void MainForm::Button9Click() {
+    const std::vector<LabelRecord> records = labelListRecords(RichEdit4->lines().text());
+    const QLocale locale;
+    const QTime time = QTime::currentTime();
+    const QDate date = QDate::currentDate();
+    SheetReport->setDateLineCaption(
+        QStringLiteral("Time ") + locale.toString(time, longTimeFormat(locale)) +
+        QStringLiteral(", Date ") + locale.toString(date, QLocale::ShortFormat));
+    int line = 0;
+    for (const LabelRecord& record : records) {
+        ++line;
+        Edit1->setText(toQString(record.mineral));
+        Edit2->setText(toQString(record.locality));
+        Edit3->setText(toQString(record.info));
+        ComposeLabel();
+        if (line <= SheetDefinition::SlotCount)
+            SheetReport->setSlotPicture(line, rendered->picture().bitmap());
+    }
+    SheetReport->preview();
 }
 
 } // namespace qlx

@@ -24,6 +24,7 @@ namespace qlx {
 class Gauge;
 class ImageBox;
 class RichEditBox;
+class SheetReport;
 class Shape;
 class SpinField;
 
@@ -63,6 +64,7 @@ public:
     void RadioButton3Click();
     void RadioButton4Click();
     void Button12Click();
+    void Button9Click();
 
     // Draws the label of Edit1 to Edit3 onto a fresh copy of the label background, into
     // `rendered`.
@@ -163,6 +165,9 @@ public:
     FileDialog OpenDialog1{FileDialog::Mode::Open};
     FileDialog SaveDialog1{FileDialog::Mode::Save};
     OpenPictureDialog OpenPictureDialog1;
+
+    // The label sheet, kept for the whole run.
+    qlx::SheetReport* SheetReport = nullptr;
 
     // Menu.
     QAction* Loadsetting1 = nullptr;

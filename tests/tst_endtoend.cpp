@@ -1,0 +1,250 @@
+// One label's road from the typed mineral to the sheet: the real window, its handlers and
+// dialogs (answered through their hooks), the sheet report, the preview and the report file.
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QtTest>
+
+#include "app/MainForm.h"
+#include "platform/ErrorHandler.h"
+#include "platform/ImageBox.h"
+#include "platform/Picture.h"
+#include "platform/RichEditBox.h"
+#include "report/DeviceMapping.h"
+#include "report/Metafile.h"
+#include "report/MetafilePicture.h"
+#include "report/PageStore.h"
+#include "report/PageView.h"
+#include "report/PreviewWindow.h"
+#include "report/SheetLayout.h"
+#include "report/SheetReport.h"
+#include "support/DataFolderFixture.h"
+#include "support/TestSupport.h"
+
+using namespace qlx;
+
+namespace {
+
+// The heading band of the "Complete" background: a label drawn on it shows this colour.
+const QColor kBand(238, 234, 222);
+
+QRect slotRect(const SheetReport& report, int slot) {
+    const std::string name = "SheetSlot" + std::to_string(slot);
+    for (const PlacedElement& e : SheetLayout::layout(report.definition(), DeviceMapping::screen()))
+        if (e.name == name)
+            return QRect(e.device.left, e.device.top, e.device.width(), e.device.height());
+    return {};
+}
+
+int pixelsOf(const QImage& image, const QRect& area, const QColor& colour) {
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            n += QColor(image.pixel(x, y)) == colour;
+    return n;
+}
+
+int nonWhite(const QImage& image, const QRect& area) {
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            n += (image.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
+    return n;
+}
+
+// The first page of a report file, played at 96 dpi.
+QImage playReportFile(const QString& path) {
+    PageStore store(PageDestination::Pictures);
+    store.loadFromFile(path);
+    const Metafile page = Metafile::fromBytes(store.readPage(1));
+    QImage image(794, 1123, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    page.play(painter, QRectF(0, 0, 794, 1123));
+    return image;
+}
+
+} // namespace
+
+class EndToEndTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { registerMetafilePictures(); }
+
+    void init() {
+        m_data = std::make_unique<test::DataFolderFixture>();
+        QVERIFY(m_data->isValid());
+        m_boxes = std::make_unique<test::MessageBoxCatcher>();
+        m_form = std::make_unique<MainForm>();
+        m_form->Timer4->stop();
+        guarded([&] { m_form->Timer4Timer(); });
+        m_previews = 0;
+        connect(&m_form->SheetReport->previewer(), &ReportPreview::previewOpened, this,
+                [this](PreviewWindow* w) {
+                    ++m_previews;
+                    QTimer::singleShot(60000, w, [w] { w->close(); }); // never hang
+                    QTimer::singleShot(0, w, [this, w] {
+                        QVERIFY(QTest::qWaitFor([w] { return w->pageView()->hasPicture(); }));
+                        m_pagePanel = w->pagePanel()->text();
+                        m_maximised = w->isMaximized();
+                        if (m_whilePreviewOpen)
+                            m_whilePreviewOpen(*w);
+                        QTest::mouseClick(w->findChild<QPushButton*>("ExitButton"), Qt::LeftButton);
+                    });
+                });
+    }
+    void cleanup() {
+        m_form.reset();
+        QVERIFY2(m_boxes->shown().empty() || m_expectBoxes,
+                 qPrintable(m_boxes->texts().join("; ")));
+        m_boxes.reset();
+        m_whilePreviewOpen = nullptr;
+        m_expectBoxes = false;
+        FileDialog::clearAnswers();
+        OpenPictureDialog::clearAnswers();
+        m_data.reset();
+    }
+
+    void typeAddRenderSaveAndPlay() {
+        MainForm& f = *m_form;
+        // Three records typed as a user would, the last with an empty info line.
+        f.Edit7->setText("calc");
+        QTest::keyClick(f.Edit7, Qt::Key_Return);
+        f.Edit6->setText("Fa");
+        QTest::keyClick(f.Edit6, Qt::Key_Return);
+        QCOMPARE(f.Edit7->text(), QString("Calcit"));
+        QCOMPARE(f.Edit6->text(), QString("Falun, Dalarna"));
+        QCOMPARE(f.Edit5->text(), QString("CaCO3"));
+        QTest::mouseClick(f.Button6, Qt::LeftButton);
+        f.Edit7->setText("magn");
+        QTest::keyClick(f.Edit7, Qt::Key_Return);
+        f.Edit6->setText("Kiruna");
+        QTest::mouseClick(f.Button6, Qt::LeftButton);
+        f.Edit7->setText("anda");
+        QTest::keyClick(f.Edit7, Qt::Key_Return);
+        f.Edit5->clear();
+        QTest::mouseClick(f.Button6, Qt::LeftButton);
+        QCOMPARE(f.Label24->text(), QString("3"));
+        QCOMPARE(f.RichEdit4->lines().line(1), std::string("|Magnetit|Kiruna|Fe2Fe32O4|"));
+
+        const QString report = m_data->prefix() + "sheet.LFP";
+        QString typedWhileOpen;
+        m_whilePreviewOpen = [&](PreviewWindow& w) {
+            // The main window takes input while the preview is open.
+            QTest::keyClicks(f.Edit5, "xyz");
+            typedWhileOpen = f.Edit5->text();
+            FileDialog::setNextFileName(report);
+            w.saveReport();
+        };
+        QTest::mouseClick(f.Button9, Qt::LeftButton);
+        QCOMPARE(m_previews, 1);
+        QCOMPARE(m_pagePanel, QString("Page 1 of 1"));
+        QVERIFY(m_maximised);
+        QCOMPARE(typedWhileOpen, QString("xyz"));
+        QVERIFY(QRegularExpression("^Time \\d{1,2}[:.]\\d{2}[:.]\\d{2}.*, Date .+$")
+                    .match(f.SheetReport->dateLineCaption())
+                    .hasMatch());
+
+        const std::string bytes = test::readFile(report);
+        QVERIFY(bytes.size() > 128);
+        QCOMPARE(bytes.substr(0, 4), std::string("\x03\x00\x31\x01", 4));
+        QCOMPARE(bytes.substr(8, 4), std::string("\x01\x00\x00\x00", 4));
+        QCOMPARE(bytes.substr(bytes.size() - 4), std::string("\x80\x00\x00\x00", 4));
+
+        // The page picture shows each label in its slot and leaves the others empty.
+        const QImage page = playReportFile(report);
+        for (int slot = 1; slot <= 3; ++slot)
+            QVERIFY2(pixelsOf(page, slotRect(*f.SheetReport, slot), kBand) > 100,
+                     qPrintable(QString::number(slot)));
+        QCOMPARE(nonWhite(page, slotRect(*f.SheetReport, 4)), 0);
+        // The last line left its fields behind, the info with its lead space.
+        QCOMPARE(f.Edit1->text(), QString("Andalusit"));
+        QCOMPARE(f.Edit3->text(), QString(" "));
+
+        // A second run with one line keeps the earlier labels in slots 2 and 3.
+        const QImage third = f.SheetReport->slotPicture(3);
+        f.RichEdit4->lines().setText("|Quartz|Arkansas|SiO2|");
+        m_whilePreviewOpen = nullptr;
+        QTest::mouseClick(f.Button9, Qt::LeftButton);
+        QCOMPARE(m_previews, 2);
+        QCOMPARE(f.SheetReport->slotPicture(3), third);
+        QCOMPARE(f.Edit1->text(), QString("Quartz"));
+        QCOMPARE(f.Edit2->text(), QString("Arkansas"));
+        QCOMPARE(f.Edit3->text(), QString(" SiO2"));
+    }
+
+    // Twenty lines: all are composed, the first fifteen placed.
+    void twentyLinesFillFifteenSlots() {
+        MainForm& f = *m_form;
+        std::string list;
+        for (int i = 1; i <= 20; ++i)
+            list += "|Mineral " + std::to_string(i) + "|Place " + std::to_string(i) + "|H" +
+                    std::to_string(i) + "O|\r\n";
+        f.RichEdit4->lines().setText(list);
+        f.Button9->click();
+        QCOMPARE(f.Edit1->text(), QString("Mineral 20"));
+        QCOMPARE(f.Edit3->text(), QString(" H20O"));
+        // Slot 15 holds line 15's label exactly.
+        f.Edit1->setText("Mineral 15");
+        f.Edit2->setText("Place 15");
+        f.Edit3->setText("H15O");
+        f.ComposeLabel();
+        QCOMPARE(f.SheetReport->slotPicture(15), f.rendered->picture().bitmap());
+    }
+
+    // A record wider than the list box is still one label.
+    void wideRecordIsOneLabel() {
+        MainForm& f = *m_form;
+        const std::string wide = "|" + std::string(300, 'W') + "|here|x|";
+        f.RichEdit4->lines().setText(wide);
+        f.Button9->click();
+        QCOMPARE(f.Edit2->text(), QString("here"));
+        QVERIFY(f.SheetReport->slotPicture(2).isNull());
+    }
+
+    void emptyListStillStampsAndPreviews() {
+        MainForm& f = *m_form;
+        f.SheetReport->setDateLineCaption("old");
+        f.Edit1->setText("kept");
+        f.Button9->click();
+        QCOMPARE(m_previews, 1);
+        QVERIFY(f.SheetReport->dateLineCaption().startsWith("Time "));
+        QCOMPARE(f.Edit1->text(), QString("kept"));
+        QVERIFY(f.SheetReport->slotPicture(1).isNull());
+    }
+
+    // An icon background ends the run at the first line: caption changed, fields filled,
+    // no slot changed, no preview, the message shown.
+    void iconBackgroundEndsTheRun() {
+        MainForm& f = *m_form;
+        m_expectBoxes = true;
+        OpenPictureDialog::setNextFileName(QLX_TEST_DATA "/pictures/two.ico");
+        f.RadioButton4->setChecked(true);
+        f.RichEdit4->lines().setText("|Quartz|Arkansas|SiO2|\r\n|Calcit|Falun|CaCO3|\r\n");
+        f.SheetReport->setDateLineCaption("old");
+        f.Button9->click();
+        QCOMPARE(m_boxes->texts(),
+                 QStringList{"Can only modify an image if it contains a bitmap."});
+        QCOMPARE(m_previews, 0);
+        QVERIFY(f.SheetReport->dateLineCaption().startsWith("Time "));
+        QCOMPARE(f.Edit1->text(), QString("Quartz"));
+        QCOMPARE(f.Edit3->text(), QString("SiO2"));
+        QVERIFY(f.SheetReport->slotPicture(1).isNull());
+    }
+
+private:
+    std::unique_ptr<test::DataFolderFixture> m_data;
+    std::unique_ptr<test::MessageBoxCatcher> m_boxes;
+    std::unique_ptr<MainForm> m_form;
+    std::function<void(PreviewWindow&)> m_whilePreviewOpen;
+    int m_previews = 0;
+    QString m_pagePanel;
+    bool m_maximised = false;
+    bool m_expectBoxes = false;
+};
+
+QTEST_MAIN(EndToEndTest)
+#include "tst_endtoend.moc"
