@@ -347,18 +347,34 @@ private slots:
         QCOMPARE(before.pixelColor(slotRect(report, 15).center()), slotColour(15));
     }
 
+    void loadedPaperRecognised_data() {
+        QTest::addColumn<bool>("landscape");
+        QTest::addColumn<QSize>("pixels");
+        QTest::addColumn<QSizeF>("paper");
+        QTest::newRow("portrait") << false << QSize(794, 1123) << QSizeF(2100, 2970);
+        QTest::newRow("landscape") << true << QSize(1123, 794) << QSizeF(2970, 2100);
+    }
     void loadedPaperRecognised() {
+        QFETCH(bool, landscape);
+        QFETCH(QSize, pixels);
+        QFETCH(QSizeF, paper);
         SheetReport report(nullptr);
         report.setSlotPicture(1, test::solidImage(Qt::red));
+        // as after Printer setup: the report's page turns, the next preview shows it turned
+        if (landscape)
+            report.previewer().settings().orientation = QPageLayout::Landscape;
+        QCOMPARE(report.recordPage().size(), pixels);
         QTemporaryDir dir;
         m_answers << dir.filePath("a4.LFP") << dir.filePath("a4.LFP");
-        QSizeF paper;
+        QSizeF producing, loaded;
         runPreview(report, [&](PreviewWindow& w) {
+            producing = w.document()->paperSize();
             w.saveReport();
             w.loadReport();
-            paper = w.document()->paperSize();
+            loaded = w.document()->paperSize();
         });
-        QCOMPARE(paper, QSizeF(2100, 2970));
+        QCOMPARE(producing, paper);
+        QCOMPARE(loaded, paper);
     }
 
     void damagedFileLeavesPage_data() {
