@@ -80,6 +80,9 @@ def main(folder):
     for pages in ("1", "10"):
         t.add(f"Save report, {pages} page(s)", ms(f"BM_SaveReport/{pages}"), "file copy",
               ms(f"BM_CopyFile/{pages}"), "<= 1.5x", ratio_at_most(1.5))
+        t.add(f"Save report, {pages} page(s)", ms(f"BM_SaveReport/{pages}"),
+              "file copy via temporary file, synced and renamed",
+              ms(f"BM_CopyFileAtomic/{pages}"), "<= 1.5x", ratio_at_most(1.5))
         t.add(f"Load report, {pages} page(s)", ms(f"BM_LoadReport/{pages}"), "file copy",
               ms(f"BM_CopyFile/{pages}"), "<= 1.5x", ratio_at_most(1.5))
 
