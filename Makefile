@@ -31,7 +31,7 @@ asan-test: deps
 
 bench: deps
 	@cmake -S . -B build-bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DQLX_BENCH=ON >/dev/null
-	@cmake --build build-bench -j $(JOBS)
+	@cmake --build build-bench -j $(JOBS) --target qlx_benchmarks
 	@scripts/run-bench build-bench
 
 # libFuzzer targets for every reader of outside data, run for FUZZ_SECONDS each (default 60).

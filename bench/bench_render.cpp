@@ -1,0 +1,154 @@
+// "Render and preview" through the real window: from the button's click to the sheet page
+// drawn in the preview's page view, for lists of 15, 100 and 1,000 lines. The reference is
+// the bare work the sheet cannot do without: the fifteen label images copied and drawn into
+// their places on a page image. The 1,000-line run also reports the process's peak memory.
+#include <QApplication>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <benchmark/benchmark.h>
+#include <memory>
+
+#include "app/MainForm.h"
+#include "platform/ImageBox.h"
+#include "platform/RichEditBox.h"
+#include "report/PageView.h"
+#include "report/PreviewWindow.h"
+#include "report/SheetReport.h"
+#include "support/BenchSupport.h"
+#include "support/DataFolderFixture.h"
+#include "support/TestSupport.h"
+
+using namespace qlx;
+
+namespace {
+
+// Closes the preview once its page view has painted the page: the close is queued from the
+// paint event, so it runs after that paint has finished.
+class PaintedThenClose : public QObject {
+public:
+    PaintedThenClose(PreviewWindow* window)
+        : m_window(window) {
+        window->pageView()->viewport()->installEventFilter(this);
+        // Never hang a benchmark run on a preview that does not paint.
+        QTimer::singleShot(30000, window, [this] { closeWindow(); });
+    }
+    bool painted() const { return m_painted; }
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint && m_window && m_window->pageView()->hasPicture() &&
+            !m_painted) {
+            m_painted = true;
+            QMetaObject::invokeMethod(
+                this, [this] { closeWindow(); }, Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+private:
+    void closeWindow() {
+        if (m_window)
+            m_window->close();
+    }
+    QPointer<PreviewWindow> m_window;
+    bool m_painted = false;
+};
+
+// The real window over a data folder of its own, with its stores loaded.
+class Rig : public QObject {
+public:
+    Rig() {
+        form.Timer4->stop();
+        form.Timer4Timer();
+        connect(&form.SheetReport->previewer(), &ReportPreview::previewOpened, this,
+                [this](PreviewWindow* w) { m_watch = std::make_unique<PaintedThenClose>(w); });
+    }
+
+    void setList(int lines) {
+        std::string list;
+        for (int i = 1; i <= lines; ++i)
+            list += "|Mineral " + std::to_string(i) + "|Place " + std::to_string(i) + ", Sweden|H" +
+                    std::to_string(i % 10) + "O|\r\n";
+        form.RichEdit4->lines().setText(list);
+    }
+
+    // One click on "Render and preview"; true when the page was painted before the close.
+    bool renderAndPreview() {
+        m_watch.reset();
+        form.Button9->click();
+        return m_watch && m_watch->painted() && boxes.shown().empty();
+    }
+
+    test::DataFolderFixture data;
+    test::MessageBoxCatcher boxes;
+    MainForm form;
+
+private:
+    std::unique_ptr<PaintedThenClose> m_watch;
+};
+
+Rig* g_rig = nullptr;
+
+Rig& rig() {
+    if (!g_rig)
+        g_rig = new Rig;
+    return *g_rig;
+}
+
+void dropRig() {
+    delete g_rig;
+    g_rig = nullptr;
+}
+
+// Argument: the number of list lines.
+void BM_RenderAndPreview(benchmark::State& state) {
+    Rig& r = rig();
+    const int lines = int(state.range(0));
+    r.setList(lines);
+    const bool measureMemory = lines >= 1000;
+    long before = 0;
+    bool reset = false;
+    if (measureMemory) {
+        reset = bench::resetPeakResident();
+        before = bench::residentKiB();
+    }
+    for (auto _ : state) {
+        if (!r.renderAndPreview()) {
+            state.SkipWithError("the preview did not paint its page");
+            break;
+        }
+    }
+    if (measureMemory) {
+        state.counters["peak_KiB"] = double(bench::peakResidentKiB());
+        state.counters["rss_before_KiB"] = double(before);
+        state.counters["peak_reset"] = reset ? 1 : 0;
+    }
+    state.counters["lines"] = lines;
+}
+
+// The reference: the same fifteen label images, copied and drawn into their places.
+void BM_BareCopyDraw15(benchmark::State& state) {
+    Rig& r = rig();
+    r.setList(15);
+    r.renderAndPreview();
+    std::vector<QImage> images;
+    for (int slot = 1; slot <= 15; ++slot)
+        images.push_back(r.form.SheetReport->slotPicture(slot));
+    const std::vector<QRect> places = bench::slotRects(*r.form.SheetReport);
+    QImage page(794, 1123, QImage::Format_RGB32);
+    for (auto _ : state) {
+        bench::drawImagesBare(page, images, places);
+        benchmark::DoNotOptimize(page.constBits());
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_BareCopyDraw15)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderAndPreview)->Arg(15)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderAndPreview)->Arg(1000)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    return bench::runWithApplication(argc, argv, dropRig);
+}

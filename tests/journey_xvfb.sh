@@ -1,0 +1,147 @@
+#!/usr/bin/env bash
+# One label's journey through the real program under a private X server, driven by keyboard
+# and mouse events: type a mineral and Enter, Tab, a locality and Enter, "Add data to list",
+# a second record with a new locality, then "Render and preview". The preview's screenshot is
+# kept as build/artefacts/journey.png. The program runs from a copy of its folder, so the
+# data folder and the locality cache it writes belong to this test.
+set -euo pipefail
+exe=$1
+build=$(cd "$(dirname "$exe")" && pwd)
+caption="Systematic mineral label creation for the collector"
+if ! command -v Xvfb >/dev/null; then
+  echo "journey_xvfb: Xvfb is not installed, skipped"
+  exit 0
+fi
+for tool in xdotool xwininfo import convert; do
+  command -v "$tool" >/dev/null || { echo "journey_xvfb: $tool is missing"; exit 1; }
+done
+
+work=$(mktemp -d)
+xvfb_pid=""
+app_pid=""
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "journey_xvfb: $*"
+  echo "--- program output"; cat "$work/app.log" 2>/dev/null || true
+  echo "--- windows"; xwininfo -root -tree 2>/dev/null | grep -F '"' || true
+  exit 1
+}
+
+# The program and its data files, in a folder of the test's own; a locality cache the
+# completion can find.
+mkdir "$work/app"
+cp "$exe" "$work/app/"
+for f in athena.txt labelcomplete.bmp labelclean.bmp labelreduced.bmp; do
+  cp "$build/$f" "$work/app/"
+done
+printf '|Falun, Dalarna\r\n|Kiruna\r\n' >"$work/app/cachedloc.txt"
+
+# -noreset: the server must not restart when a short-lived client (xwininfo) disconnects.
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=":$(tr -d '\n' <"$work/display")"
+mkdir -m 700 "$work/runtime"
+
+(cd "$work/app" && exec env -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$work/runtime" \
+   "$work/app/$(basename "$exe")" >"$work/app.log" 2>&1) &
+app_pid=$!
+
+# Waits for a window with the given name to be viewable; prints its id.
+wait_window() {
+  local id
+  for _ in $(seq 200); do
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 || true)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.05
+  done
+  return 1
+}
+main_id=$(wait_window "$caption") || fail "no window captioned \"$caption\""
+
+# Without a window manager the window has no frame: its client area starts below the menu
+# bar, whose height is what the window has beyond the 425-pixel client area.
+eval "$(xdotool getwindowgeometry --shell "$main_id")"
+menu=$((HEIGHT - 425))
+[ "$menu" -gt 0 ] && [ "$menu" -lt 60 ] || fail "unexpected window height $HEIGHT"
+# A control's centre in screen coordinates, from its place on the main panel (which sits at
+# 3,3 in the client area) and its size.
+click_control() {
+  local x=$((X + 3 + $1 + $3 / 2)) y=$((Y + menu + 3 + $2 + $4 / 2))
+  xdotool mousemove --sync "$x" "$y" click 1
+  sleep 0.2
+}
+
+# Let the deferred load of the database and cache run.
+sleep 1.5
+click_control 72 24 121 21 # the mineral field
+xdotool type --delay 40 "calc"
+xdotool key Return
+sleep 0.3
+xdotool key Tab
+xdotool type --delay 40 "Fa"
+xdotool key Return
+sleep 0.3
+click_control 16 128 105 25 # "Add data to list"
+# A second record with a locality the cache does not know yet: adding it saves the cache.
+click_control 72 24 121 21
+xdotool key ctrl+a
+xdotool type --delay 40 "magn"
+xdotool key Return
+xdotool key Tab ctrl+a
+xdotool type --delay 40 "Langban"
+click_control 16 128 105 25
+click_control 296 128 123 25 # "Render and preview"
+
+preview_id=""
+for _ in $(seq 200); do
+  if xwininfo -root -tree | grep -qF '"Print Preview"'; then
+    preview_id=$(xdotool search --onlyvisible --name '^Print Preview$' | head -n 1 || true)
+    [ -n "$preview_id" ] && break
+  fi
+  sleep 0.05
+done
+[ -n "$preview_id" ] || fail "no \"Print Preview\" window"
+sleep 1.5 # the page is played into the view
+
+mkdir -p "$build/artefacts"
+shot="$build/artefacts/journey.png"
+import -window root "$shot"
+colours=$(identify -format '%k' "$shot")
+deviation=$(convert "$shot" -colorspace Gray -format '%[fx:standard_deviation]' info:)
+echo "journey_xvfb: screenshot $shot, $colours colours, deviation $deviation"
+[ "$colours" -gt 16 ] || fail "the screenshot is nearly blank ($colours colours)"
+
+# The added locality reached the cache of the test's own folder; the known one did not
+# come twice.
+grep -q '^|Langban' "$work/app/cachedloc.txt" || fail "the new locality was not cached"
+[ "$(grep -c 'Falun, Dalarna' "$work/app/cachedloc.txt")" -eq 1 ] ||
+  fail "the completed locality was cached again"
+
+# The preview shows the page with both labels: the heading band of the "Complete" background
+# (238,234,222) covers thousands of pixels inside the preview window.
+eval "$(xdotool getwindowgeometry --shell "$preview_id" | sed 's/^/P_/')"
+band=$(convert "$shot" -crop "${P_WIDTH}x${P_HEIGHT}+${P_X}+${P_Y}" +repage \
+  -fill black +opaque 'rgb(238,234,222)' -fill white -opaque 'rgb(238,234,222)' \
+  -format '%[fx:round(mean*w*h)]' info:)
+echo "journey_xvfb: preview ${P_WIDTH}x${P_HEIGHT} at ${P_X},${P_Y}, $band band pixels"
+[ "$band" -ge 2000 ] || fail "the preview shows no labels ($band band pixels)"
+
+# Escape closes the preview; the main window takes input again.
+xdotool windowfocus --sync "$preview_id" key Escape || true
+for _ in $(seq 100); do
+  xdotool search --onlyvisible --name '^Print Preview$' >/dev/null 2>&1 || break
+  sleep 0.05
+done
+xdotool search --onlyvisible --name '^Print Preview$' >/dev/null 2>&1 &&
+  fail "the preview did not close on Escape"
+kill -0 "$app_pid" || fail "the program ended"
+echo "journey_xvfb: preview shown and closed"
