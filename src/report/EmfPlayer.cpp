@@ -118,10 +118,12 @@ QRectF EmfPlayer::deviceFrame(const EmfHeader& h) {
     return frame;
 }
 
-EmfPlayer::EmfPlayer(const EmfHeader& header, QPainter* painter, const QTransform& base)
+EmfPlayer::EmfPlayer(const EmfHeader& header, QPainter* painter, const QTransform& base,
+                     BitmapCache* cache)
     : header_(header)
     , canvas_(painter, base)
-    , objects_(header.handles) {
+    , objects_(header.handles)
+    , cache_(cache) {
     const double pxX = double(header.devicePixels.width()) / header.deviceMillimetres.width();
     const double pxY = double(header.devicePixels.height()) / header.deviceMillimetres.height();
     canvas_.state().pxPerMm = QPointF(pxX, pxY);
@@ -131,7 +133,7 @@ EmfPlayer::EmfPlayer(const EmfHeader& header, QPainter* painter, const QTransfor
 EmfPlayer::~EmfPlayer() = default;
 
 void EmfPlayer::play(const unsigned char* data, size_t size, QPainter* painter,
-                     const QRectF& target) {
+                     const QRectF& target, BitmapCache* cache) {
     const EmfHeader header = EmfReader::readHeader(data, size);
     const std::vector<EmfRecord> records = EmfReader::readRecords(data, size, header);
     QTransform base;
@@ -142,7 +144,7 @@ void EmfPlayer::play(const unsigned char* data, size_t size, QPainter* painter,
                                      target.height() / frame.height()) *
                QTransform::fromTranslate(target.left(), target.top()) * painter->transform();
     }
-    EmfPlayer player(header, painter, base);
+    EmfPlayer player(header, painter, base, cache);
     for (size_t i = 1; i < records.size(); ++i)
         player.record(records[i]);
 }
@@ -592,7 +594,21 @@ void EmfPlayer::bitmapRecord(uint32_t type, const ByteView& v) {
     const MetafileDib dib = MetafileDib::parse(v, offBmi, cbBmi, offBits, cbBits, usage);
     if (!canvas_.drawing() || !dib.drawable())
         return;
-    const QImage image = dib.toImage(palette_);
+    // Bitmaps with their own colours decode the same way every time; palette-indexed ones
+    // depend on the palette selected when they are drawn.
+    const bool cacheable = cache_ && usage == 0;
+    const unsigned char* key = v.data() + offBits;
+    QImage image;
+    if (cacheable) {
+        const auto found = cache_->find(key);
+        if (found != cache_->end())
+            image = found->second;
+    }
+    if (image.isNull()) {
+        image = dib.toImage(palette_);
+        if (cacheable)
+            cache_->emplace(key, image);
+    }
     // A bottom-up bitmap counts its source rows from the bottom.
     if (type != emr::BITBLT && type != emr::STRETCHBLT && !dib.topDown())
         src.moveTop(image.height() - src.top() - src.height());

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QImage>
+#include <unordered_map>
+
 #include "report/EmfReader.h"
 #include "report/MetafileCanvas.h"
 
@@ -18,12 +21,17 @@ public:
     // onto the target.
     static QRectF deviceFrame(const EmfHeader& header);
 
+    // Bitmaps decoded during one playback, kept for the next playback of the same bytes:
+    // decoding a label-sized bitmap costs far more than drawing it.
+    using BitmapCache = std::unordered_map<const unsigned char*, QImage>;
+
     static void play(const unsigned char* data, size_t size, QPainter* painter,
-                     const QRectF& target);
+                     const QRectF& target, BitmapCache* cache = nullptr);
 
 private:
     struct Object;
-    EmfPlayer(const EmfHeader& header, QPainter* painter, const QTransform& base);
+    EmfPlayer(const EmfHeader& header, QPainter* painter, const QTransform& base,
+              BitmapCache* cache);
     ~EmfPlayer();
     void record(const EmfRecord& r);
     void objectRecord(uint32_t type, const ByteView& v);
@@ -37,6 +45,7 @@ private:
     MetafileCanvas canvas_;
     std::vector<Object> objects_;
     std::vector<QRgb> palette_;
+    BitmapCache* cache_ = nullptr;
 };
 
 } // namespace qlx

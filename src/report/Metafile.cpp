@@ -5,6 +5,8 @@
 #include "report/WmfPlayer.h"
 #include "stores/Error.h"
 
+#include <mutex>
+
 namespace qlx {
 
 namespace {
@@ -14,6 +16,13 @@ const unsigned char* data(const QByteArray& b) {
 }
 
 } // namespace
+
+// Bitmaps decoded by earlier playbacks of these bytes; playback runs on the thread that
+// paints, and the lock keeps copies that are played elsewhere safe all the same.
+struct Metafile::PlaybackCache {
+    std::mutex lock;
+    EmfPlayer::BitmapCache bitmaps;
+};
 
 Metafile Metafile::fromBytes(const std::string& bytes) {
     return fromBytes(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
@@ -27,6 +36,7 @@ Metafile Metafile::fromBytes(const QByteArray& bytes) {
         const EmfHeader h = EmfReader::readHeader(data(bytes), size);
         EmfPlayer::play(data(bytes), size, nullptr, QRectF()); // checks every record
         m.format_ = Format::Emf;
+        m.cache_ = std::make_shared<PlaybackCache>();
         m.bounds_ = h.bounds;
         m.size_ = h.bounds.size();
         m.frameMm_ = QSizeF((h.frame.right() - h.frame.left()) / 100.0,
@@ -52,10 +62,12 @@ void Metafile::play(QPainter& painter, const QRectF& target) const {
         return;
     const size_t size = static_cast<size_t>(bytes_.size());
     try {
-        if (format_ == Format::Emf)
-            EmfPlayer::play(data(bytes_), size, &painter, target);
-        else
+        if (format_ == Format::Emf) {
+            const std::lock_guard<std::mutex> hold(cache_->lock);
+            EmfPlayer::play(data(bytes_), size, &painter, target, &cache_->bitmaps);
+        } else {
             WmfPlayer::play(data(bytes_), size, &painter, target);
+        }
     } catch (const Error&) {
         // Checked when made; a record that still fails ends the drawing there.
     }

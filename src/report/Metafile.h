@@ -6,6 +6,7 @@
 #include <QRectF>
 #include <QSize>
 #include <QSizeF>
+#include <memory>
 #include <string>
 
 namespace qlx {
@@ -40,11 +41,15 @@ public:
     void play(QPainter& painter, const QRectF& target) const;
 
 private:
+    struct PlaybackCache;
+
     Format format_ = Format::None;
     QByteArray bytes_;
     QRect bounds_;
     QSize size_;
     QSizeF frameMm_;
+    // Shared by the copies, like the bytes it is made from.
+    std::shared_ptr<PlaybackCache> cache_;
 };
 
 } // namespace qlx
