@@ -33,6 +33,7 @@
 #include "platform/SpinField.h"
 #include "platform/Text.h"
 #include "render/LabelComposer.h"
+#include "render/SheetRun.h"
 #include "report/SheetReport.h"
 #include "stores/DataFolder.h"
 #include "stores/Error.h"
@@ -96,14 +97,6 @@ void setFieldText(QLineEdit* field, const std::string& cp1252Text) {
 // "No tab stop": the control still takes the focus when clicked.
 void noTabStop(QWidget* widget) {
     widget->setFocusPolicy(Qt::ClickFocus);
-}
-
-// The user's long time format without the time zone that Qt's long format adds: hours,
-// minutes and seconds with the regional separator and any AM/PM suffix.
-QString longTimeFormat(const QLocale& locale) {
-    QString format = locale.timeFormat(QLocale::LongFormat);
-    format.remove(QRegularExpression(QStringLiteral("\\s*\\(?t+\\)?")));
-    return format.trimmed();
 }
 
 QTimer* makeTimer(QObject* owner, const char* name, int intervalMs, bool running) {
@@ -582,45 +575,53 @@ void MainForm::Button12Click() {
 
 void MainForm::ComposeLabel() {
     rendered->setPicture(accimage->picture());
-    LabelLayoutInput input;
-    input.mineral = fromQString(Edit1->text());
-    input.locality = fromQString(Edit2->text());
-    input.info = fromQString(Edit3->text());
-    input.mineralFont = rowFont(FontDialog1.font());
-    input.localityFont = rowFont(FontDialog3.font());
-    input.infoFont = rowFont(FontDialog2.font());
-    input.corrections = {SpinEdit4->value(), SpinEdit1->value(), SpinEdit5->value(),
-                         SpinEdit2->value(), SpinEdit6->value(), SpinEdit3->value()};
+    LabelAppearance look;
+    look.background = accimage->picture();
+    look.mineralFont = FontDialog1.font();
+    look.localityFont = FontDialog3.font();
+    look.infoFont = FontDialog2.font();
+    look.corrections = {SpinEdit4->value(), SpinEdit1->value(), SpinEdit5->value(),
+                        SpinEdit2->value(), SpinEdit6->value(), SpinEdit3->value()};
     const QScreen* screen = QGuiApplication::primaryScreen();
-    input.pixelsPerInch = screen ? qRound(screen->logicalDotsPerInchY()) : 96;
+    look.pixelsPerInch = screen ? qRound(screen->logicalDotsPerInchY()) : 96;
+    look.blankSize = rendered->size();
 
-    Picture label = rendered->picture();
-    const std::string info = composeLabel(label, rendered->size(), input);
-    rendered->setPicture(label);
-    Edit3->setText(toQString(info));
+    const ComposedLabel label = composeRecordLabel(
+        {fromQString(Edit1->text()), fromQString(Edit2->text()), fromQString(Edit3->text())}, look);
+    rendered->setPicture(label.picture);
+    Edit3->setText(toQString(label.info));
 }
 
 // "Render and preview": stamps the sheet with the time and date, composes a label for every
 // stored line of the list, puts the first fifteen into the sheet's slots and previews the
-// sheet, returning once the preview has closed.
+// sheet, returning once the preview has closed. The run itself is shared with the
+// command-line program; the window shows each record's fields and label as it goes.
 void MainForm::Button9Click() {
     const std::vector<LabelRecord> records = labelListRecords(RichEdit4->lines().text());
-    const QLocale locale;
-    const QTime time = QTime::currentTime();
-    const QDate date = QDate::currentDate();
-    SheetReport->setDateLineCaption(
-        QStringLiteral("Time ") + locale.toString(time, longTimeFormat(locale)) +
-        QStringLiteral(", Date ") + locale.toString(date, QLocale::ShortFormat));
-    int line = 0;
-    for (const LabelRecord& record : records) {
-        ++line;
+    SheetReport->setDateLineCaption(sheetDateLine(QDateTime::currentDateTime()));
+    LabelAppearance look;
+    look.background = accimage->picture();
+    look.mineralFont = FontDialog1.font();
+    look.localityFont = FontDialog3.font();
+    look.infoFont = FontDialog2.font();
+    look.corrections = {SpinEdit4->value(), SpinEdit1->value(), SpinEdit5->value(),
+                        SpinEdit2->value(), SpinEdit6->value(), SpinEdit3->value()};
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    look.pixelsPerInch = screen ? qRound(screen->logicalDotsPerInchY()) : 96;
+    look.blankSize = rendered->size();
+
+    SheetRunObserver shown;
+    shown.beforeLabel = [this](const LabelRecord& record) {
         Edit1->setText(toQString(record.mineral));
         Edit2->setText(toQString(record.locality));
         Edit3->setText(toQString(record.info));
-        ComposeLabel();
-        if (line <= SheetDefinition::SlotCount)
-            SheetReport->setSlotPicture(line, rendered->picture().bitmap());
-    }
+        rendered->setPicture(accimage->picture());
+    };
+    shown.afterLabel = [this](const ComposedLabel& label) {
+        rendered->setPicture(label.picture);
+        Edit3->setText(toQString(label.info));
+    };
+    fillSheet(*SheetReport, records, look, 1, shown);
     SheetReport->preview();
 }
 

@@ -1,0 +1,290 @@
+#include "app/SheetCommands.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QTextStream>
+#include <functional>
+#include <vector>
+
+#include "report/AtomicSave.h"
+#include "report/DeviceMapping.h"
+#include "report/Metafile.h"
+#include "report/PageStore.h"
+#include "report/ReportFileFormat.h"
+#include "report/ReportPrinting.h"
+#include "report/SheetDefinition.h"
+#include "report/SheetReport.h"
+#include "stores/LabelList.h"
+#include "stores/LineStore.h"
+
+namespace qlx {
+
+namespace {
+
+// The sheet's paper in tenths of a millimetre.
+const QSizeF kA4(2100, 2970);
+// PDF pages are laid out at this resolution: fine enough that no position of the sheet moves
+// by a visible amount, while the labels go in as the bitmaps they are.
+constexpr int kPdfDpi = 1200;
+
+// Runs `step`, turning a failure into one that names `file`.
+template <typename Step> auto about(const QString& file, Step&& step) -> decltype(step()) {
+    try {
+        return step();
+    } catch (const FileError&) {
+        throw;
+    } catch (const Error& failure) {
+        throw FileError(file, failure.what());
+    }
+}
+
+// The records of each sheet: the first sheet from `firstSlot` on, every later one whole.
+// Without allPages only the first sheet is made. There is always at least one sheet.
+std::vector<std::vector<LabelRecord>> sheetPages(const std::vector<LabelRecord>& records,
+                                                 int firstSlot, bool allPages) {
+    std::vector<std::vector<LabelRecord>> pages(1);
+    std::size_t room = std::size_t(SheetDefinition::SlotCount - firstSlot + 1);
+    for (const LabelRecord& record : records) {
+        if (pages.back().size() == room) {
+            if (!allPages)
+                break;
+            pages.emplace_back();
+            room = SheetDefinition::SlotCount;
+        }
+        pages.back().push_back(record);
+    }
+    return pages;
+}
+
+// Puts one sheet's labels into the report's slots, the others emptied.
+void prepareSheet(SheetReport& report, const SheetRenderJob& job,
+                  const std::vector<LabelRecord>& records, int firstSlot) {
+    for (int slot = 1; slot <= SheetDefinition::SlotCount; ++slot)
+        report.setSlotPicture(slot, QImage());
+    about(job.backgroundPath, [&] { fillSheet(report, records, job.appearance, firstSlot); });
+}
+
+QImage whitePage(const QSize& pixels, int dpi) {
+    QImage image(pixels, QImage::Format_RGB32);
+    if (image.isNull())
+        throw Error("Not enough memory for a page of " + std::to_string(pixels.width()) + " x " +
+                    std::to_string(pixels.height()) + " pixels");
+    image.fill(Qt::white);
+    const int dotsPerMetre = qRound(dpi / 0.0254);
+    image.setDotsPerMeterX(dotsPerMetre);
+    image.setDotsPerMeterY(dotsPerMetre);
+    return image;
+}
+
+// The sheet drawn straight onto a bitmap at `dpi`, as a printer of that resolution gets it.
+QImage sheetImage(const SheetReport& report, int dpi) {
+    const DeviceMapping device = DeviceMapping::screen(dpi);
+    QImage image =
+        whitePage(QSize(device.pageWidth(kA4.width()), device.pageHeight(kA4.height())), dpi);
+    PageTarget target;
+    target.dpiX = target.dpiY = dpi;
+    target.paperTenthsMm = kA4;
+    QPainter painter(&image);
+    report.drawPage(painter, target);
+    return image;
+}
+
+// A page picture played onto a bitmap at `dpi` (the picture's own size is at 96).
+QImage playedPage(const Metafile& page, int dpi) {
+    const QSize pixels(qRound(page.size().width() * dpi / 96.0),
+                       qRound(page.size().height() * dpi / 96.0));
+    QImage image = whitePage(pixels, dpi);
+    QPainter painter(&image);
+    page.play(painter, QRectF(QPointF(0, 0), QSizeF(pixels)));
+    return image;
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    AtomicSave::write(path, [&](QIODevice& out) {
+        if (out.write(bytes) != bytes.size())
+            throw Error("Cannot write file " + path.toStdString());
+    });
+}
+
+void writePng(const QString& path, const QImage& image) {
+    AtomicSave::write(path, [&](QIODevice& out) {
+        if (!image.save(&out, "PNG"))
+            throw Error("Cannot write file " + path.toStdString());
+    });
+}
+
+using SheetStep = std::function<void(int page)>;
+
+// Walks the sheets: each is prepared in the report, then handed to `drawn`.
+int eachSheet(SheetReport& report, const SheetRenderJob& job,
+              const std::vector<std::vector<LabelRecord>>& pages, const SheetStep& drawn) {
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        prepareSheet(report, job, pages[i], i == 0 ? job.firstSlot : 1);
+        drawn(int(i));
+    }
+    return int(pages.size());
+}
+
+void writeReportFile(SheetReport& report, const SheetRenderJob& job,
+                     const std::vector<std::vector<LabelRecord>>& pages) {
+    PageStore store(PageDestination::Pictures);
+    eachSheet(report, job, pages, [&](int) { store.addPage(report.recordPage().bytes()); });
+    store.finish(job.reportDate);
+    store.saveToFile(job.outputPath);
+}
+
+void writePdf(SheetReport& report, const SheetRenderJob& job,
+              const std::vector<std::vector<LabelRecord>>& pages) {
+    AtomicSave::write(job.outputPath, [&](QIODevice& out) {
+        QPdfWriter pdf(&out);
+        pdf.setPageSize(QPageSize(QPageSize::A4));
+        pdf.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+        pdf.setResolution(kPdfDpi);
+        pdf.setCreator(QStringLiteral("qlxsheet"));
+        pdf.setTitle(QFileInfo(job.listPath).fileName());
+        QPainter painter;
+        if (!painter.begin(&pdf))
+            throw Error("Cannot write file " + job.outputPath.toStdString());
+        PageTarget target;
+        target.dpiX = target.dpiY = kPdfDpi;
+        target.paperTenthsMm = kA4;
+        eachSheet(report, job, pages, [&](int page) {
+            if (page > 0)
+                pdf.newPage();
+            report.drawPage(painter, target);
+        });
+        painter.end();
+    });
+}
+
+void print(SheetReport& report, const SheetRenderJob& job,
+           const std::vector<std::vector<LabelRecord>>& pages) {
+    if (!printerInstalled())
+        throw Error("No printer is installed");
+    if (!job.printerName.isEmpty() && QPrinterInfo::printerInfo(job.printerName).isNull())
+        throw Error("There is no printer " + job.printerName.toStdString());
+    QPrinter printer(QPrinter::HighResolution);
+    PrintSettings settings;
+    settings.printerName = job.printerName;
+    configurePrinter(printer, settings, QPageSize(QPageSize::A4),
+                     QFileInfo(job.listPath).fileName());
+    QPainter painter;
+    if (!painter.begin(&printer))
+        throw Error("Cannot start the print job on " + printer.printerName().toStdString());
+    const PageTarget target = printerTarget(printer, kA4);
+    eachSheet(report, job, pages, [&](int page) {
+        if (page > 0)
+            printer.newPage();
+        report.drawPage(painter, target);
+    });
+    painter.end();
+}
+
+PageStore& loadedReport(PageStore& store, const QString& path) {
+    about(path, [&] {
+        if (!QFileInfo(path).isFile())
+            throw Error("File does not exist");
+        store.loadFromFile(path);
+    });
+    return store;
+}
+
+} // namespace
+
+std::optional<SheetOutputKind> sheetOutputKind(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("lfp"))
+        return SheetOutputKind::ReportFile;
+    if (suffix == QLatin1String("pdf"))
+        return SheetOutputKind::Pdf;
+    if (suffix == QLatin1String("png"))
+        return SheetOutputKind::Png;
+    if (suffix == QLatin1String("emf"))
+        return SheetOutputKind::Emf;
+    return std::nullopt;
+}
+
+int runSheetRender(const SheetRenderJob& job) {
+    LineStore list(false); // read as "Open list" reads it: RTF, else plain text
+    about(job.listPath, [&] { list.loadFromFile(job.listPath.toStdString()); });
+    const auto pages = sheetPages(labelListRecords(list.text()), job.firstSlot, job.allPages);
+
+    SheetReport report(nullptr);
+    report.setDateLineCaption(job.dateLine);
+    if (job.print) {
+        about(job.printerName, [&] { print(report, job, pages); });
+        return int(pages.size());
+    }
+    about(job.outputPath, [&] {
+        switch (job.outputKind) {
+        case SheetOutputKind::ReportFile:
+            writeReportFile(report, job, pages);
+            break;
+        case SheetOutputKind::Pdf:
+            writePdf(report, job, pages);
+            break;
+        case SheetOutputKind::Png:
+            prepareSheet(report, job, pages.front(), job.firstSlot);
+            writePng(job.outputPath, sheetImage(report, job.dpi));
+            break;
+        case SheetOutputKind::Emf:
+            prepareSheet(report, job, pages.front(), job.firstSlot);
+            writeBytes(job.outputPath, report.recordPage().bytes());
+            break;
+        }
+    });
+    return int(pages.size());
+}
+
+QString reportFileInfo(const QString& path) {
+    PageStore store(PageDestination::Pictures);
+    loadedReport(store, path);
+    QFile file(path);
+    QByteArray head;
+    if (file.open(QIODevice::ReadOnly))
+        head = file.read(ReportFileFormat::kHeaderSize);
+    if (head.size() < ReportFileFormat::kHeaderSize)
+        throw FileError(path, "Cannot open file " + path.toStdString());
+    const ReportFileFormat::Header header = ReportFileFormat::decodeHeader(head);
+
+    QString text;
+    QTextStream out(&text);
+    out << "file: " << path << '\n';
+    out << "version: " << header.version << '\n';
+    out << "pages: " << store.pageCount() << '\n';
+    out << "date: " << ReportFileFormat::fromDays(header.date).toString(Qt::ISODate) << '\n';
+    out << "compression: "
+        << (header.compression == 0 ? QStringLiteral("none") : QString::number(header.compression))
+        << '\n';
+    for (int page = 1; page <= store.pageCount(); ++page) {
+        const QByteArray bytes = about(path, [&] { return store.readPage(page); });
+        const Metafile picture = about(path, [&] { return Metafile::fromBytes(bytes); });
+        out << "page " << page << ": " << picture.size().width() << " x " << picture.size().height()
+            << " pixels, " << QString::number(picture.frameMm().width(), 'f', 1) << " x "
+            << QString::number(picture.frameMm().height(), 'f', 1) << " mm, " << bytes.size()
+            << " bytes\n";
+    }
+    return text;
+}
+
+void extractReportPage(const QString& path, int page, const QString& outputPath,
+                       SheetOutputKind kind, int dpi) {
+    PageStore store(PageDestination::Pictures);
+    loadedReport(store, path);
+    const QByteArray bytes = about(path, [&] { return store.readPage(page); });
+    const Metafile picture = about(path, [&] { return Metafile::fromBytes(bytes); });
+    about(outputPath, [&] {
+        if (kind == SheetOutputKind::Emf)
+            writeBytes(outputPath, bytes);
+        else
+            writePng(outputPath, playedPage(picture, dpi));
+    });
+}
+
+} // namespace qlx

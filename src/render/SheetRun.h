@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QDateTime>
+#include <QLocale>
+#include <QSize>
+#include <QString>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/LabelFont.h"
+#include "platform/Picture.h"
+#include "render/LabelLayout.h"
+#include "stores/LabelList.h"
+
+namespace qlx {
+
+class SheetReport;
+
+// Everything a label's look depends on, as plain values: what the window's appearance
+// controls hold, and what the command-line program sets from its options.
+struct LabelAppearance {
+    Picture background;    // the label background; each label draws on its own copy
+    LabelFont mineralFont; // row fonts
+    LabelFont localityFont;
+    LabelFont infoFont;
+    LabelCorrections corrections;
+    int pixelsPerInch = 96;    // of the screen the label is laid out for
+    QSize blankSize{153, 113}; // the label made when there is no background
+
+    // The window's look right after its start-up load: Arial 37 pixels for the mineral and
+    // locality rows, Arial 27 for the info row, no corrections, the screen's resolution. The
+    // background is left empty.
+    static LabelAppearance startUp();
+};
+
+// One composed label: the record's fields, the info text as the label shows it (with its lead
+// space) and the picture.
+struct ComposedLabel {
+    LabelRecord fields;
+    std::string info;
+    Picture picture;
+};
+
+// Draws one label: the record onto a fresh copy of the background. Throws qlx::Error as
+// composeLabel does (a background that is not a bitmap).
+ComposedLabel composeRecordLabel(const LabelRecord& record, const LabelAppearance& appearance);
+
+// Called around each label of a run: before it is composed (with its fields) and after.
+struct SheetRunObserver {
+    std::function<void(const LabelRecord&)> beforeLabel;
+    std::function<void(const ComposedLabel&)> afterLabel;
+};
+
+// The "Render and preview" run over a sheet: every record is composed in turn, and record i
+// (from 0) goes into slot firstSlot + i while that is a slot of the sheet; later records are
+// still composed. Slots before firstSlot, and after the last record, keep what they held. A
+// failing label ends the run there, with the slots placed so far kept. Returns the last label
+// composed, if any.
+std::optional<ComposedLabel> fillSheet(SheetReport& sheet, const std::vector<LabelRecord>& records,
+                                       const LabelAppearance& appearance, int firstSlot = 1,
+                                       const SheetRunObserver& observer = {});
+
+// The date line stamped on the sheet: "Time " the long time without its zone ", Date " the
+// short date, both in the locale's format.
+QString sheetDateLine(const QDateTime& when, const QLocale& locale = QLocale());
+
+// A stock background is looked up in the current folder first and then in the program's data
+// folder; one found in neither keeps its bare name, so the error names it.
+QString stockBackgroundPath(const char* fileName);
+
+} // namespace qlx

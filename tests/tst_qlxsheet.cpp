@@ -1,0 +1,483 @@
+// The command-line sheet program, run as a separate process: the same sheet as the window's
+// "Render and preview", the outputs it writes, the report-file tools and its exit statuses.
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include "app/MainForm.h"
+#include "platform/RichEditBox.h"
+#include "report/DeviceMapping.h"
+#include "report/Metafile.h"
+#include "report/MetafilePicture.h"
+#include "report/PageStore.h"
+#include "report/PreviewWindow.h"
+#include "report/SheetLayout.h"
+#include "report/SheetReport.h"
+#include "support/DataFolderFixture.h"
+#include "support/TestSupport.h"
+
+using namespace qlx;
+
+namespace {
+
+const QString kProgram = QStringLiteral(QLX_BINARY_DIR "/qlxsheet");
+// The colour of the solid background the slot tests use; no text colour comes near it.
+const QColor kLabelColour(40, 160, 90);
+
+struct Run {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run qlxsheet(const QStringList& args, const QString& folder) {
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.start(kProgram, args);
+    Run run;
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.exitCode = process.exitCode();
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+QString tool(const QString& program, const QStringList& args) {
+    QProcess process;
+    process.start(program, args);
+    process.waitForFinished(120000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+std::string listOf(int lines) {
+    std::string list;
+    for (int i = 1; i <= lines; ++i)
+        list += "|Mineral " + std::to_string(i) + "|Place " + std::to_string(i) + "|H" +
+                std::to_string(i) + "O|\r\n";
+    return list;
+}
+
+QImage played(const Metafile& page) {
+    QImage image(page.size(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    page.play(painter, QRectF(QPointF(0, 0), QSizeF(page.size())));
+    return image;
+}
+
+QImage reportPage(const QString& path, int page) {
+    PageStore store(PageDestination::Pictures);
+    store.loadFromFile(path);
+    return played(Metafile::fromBytes(store.readPage(page)));
+}
+
+// The slot rectangles of the sheet on a device of `dpi`.
+QList<QRect> slotRects(int dpi) {
+    SheetReport report(nullptr);
+    QList<QRect> rects(SheetDefinition::SlotCount);
+    for (const PlacedElement& e :
+         SheetLayout::layout(report.definition(), DeviceMapping::screen(dpi)))
+        if (e.kind == PlacedKind::Slot)
+            rects[e.slot - 1] =
+                QRect(e.device.left, e.device.top, e.device.width(), e.device.height());
+    return rects;
+}
+
+bool near(QRgb a, const QColor& b) {
+    return qAbs(qRed(a) - b.red()) <= 12 && qAbs(qGreen(a) - b.green()) <= 12 &&
+           qAbs(qBlue(a) - b.blue()) <= 12;
+}
+
+// The share of a rectangle's pixels that show the label colour.
+double colourShare(const QImage& image, const QRect& area) {
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            n += near(image.pixel(x, y), kLabelColour);
+    return double(n) / (area.width() * area.height());
+}
+
+// Slots whose inner part is mostly the label colour; and every pixel of that colour must lie
+// in some slot's rectangle.
+QList<int> filledSlots(const QImage& page, int dpi, int* strayPixels) {
+    const QList<QRect> rects = slotRects(dpi);
+    QList<int> filled;
+    for (int slot = 1; slot <= rects.size(); ++slot)
+        if (colourShare(page, rects[slot - 1].adjusted(4, 4, -4, -4)) > 0.5)
+            filled << slot;
+    *strayPixels = 0;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            if (near(page.pixel(x, y), kLabelColour)) {
+                bool inside = false;
+                for (const QRect& r : rects)
+                    inside = inside || r.adjusted(-1, -1, 1, 1).contains(x, y);
+                *strayPixels += !inside;
+            }
+    return filled;
+}
+
+QList<int> range(int first, int last) {
+    QList<int> slotList;
+    for (int s = first; s <= last; ++s)
+        slotList << s;
+    return slotList;
+}
+
+} // namespace
+
+class QlxSheetTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        registerMetafilePictures();
+        QVERIFY2(QFileInfo(kProgram).isExecutable(), qPrintable(kProgram));
+    }
+
+    void init() {
+        m_data = std::make_unique<test::DataFolderFixture>();
+        QVERIFY(m_data->isValid());
+        QImage solid(153, 113, QImage::Format_RGB32);
+        solid.fill(kLabelColour);
+        QVERIFY(solid.save(m_data->prefix() + "solid.bmp", "BMP"));
+    }
+    void cleanup() { m_data.reset(); }
+
+    // The window's run and the program's give page pictures that play to the same pixels.
+    void sameSheetAsTheWindow_data() {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<int>("radio"); // the window's background button
+        QTest::addColumn<QString>("background");
+        QTest::addColumn<QString>("date");
+        QTest::newRow("three, complete")
+            << QString::fromLatin1("|Quartz|Arkansas|SiO2|\r\n|Calcit|Falun, Dalarna|CaCO3|\r\n"
+                                   "|Andalusit|Lisens|Al2SiO5|\r\n")
+            << 1 << "complete"
+            << "Time 10:00:00, Date 01/05/2024";
+        QTest::newRow("twenty, reduced")
+            << QString::fromLatin1(listOf(20).c_str()) << 2 << "reduced"
+            << "Sammlung M\u00fcller";
+        QTest::newRow("one, clean, no info")
+            << QString::fromLatin1("|\xC5sarite|Lule\xE5|") << 3 << "clean"
+            << "";
+        QTest::newRow("empty list") << QString() << 1 << "complete"
+                                    << "x";
+    }
+    void sameSheetAsTheWindow() {
+        QFETCH(QString, list);
+        QFETCH(int, radio);
+        QFETCH(QString, background);
+        QFETCH(QString, date);
+        const std::string listBytes = list.toLatin1().toStdString();
+
+        test::MessageBoxCatcher boxes;
+        MainForm form;
+        form.Timer4->stop();
+        form.Timer4Timer();
+        connect(&form.SheetReport->previewer(), &ReportPreview::previewOpened, this,
+                [](PreviewWindow* w) { QTimer::singleShot(0, w, [w] { w->close(); }); });
+        if (radio == 2)
+            form.RadioButton2Click();
+        if (radio == 3)
+            form.RadioButton3Click();
+        form.RichEdit4->lines().setText(listBytes);
+        form.Button9Click();
+        QVERIFY2(boxes.shown().empty(), qPrintable(boxes.texts().join("; ")));
+        form.SheetReport->setDateLineCaption(date);
+        const QImage window = played(form.SheetReport->recordPage());
+
+        const QString listPath = m_data->prefix() + "list.txt";
+        QVERIFY(test::writeFile(listPath, listBytes));
+        const Run run = qlxsheet(
+            {"render", listPath, "-o", "x.LFP", "--date", date, "--background", background},
+            m_data->prefix());
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QCOMPARE(run.err, QString());
+        const QImage program = reportPage(m_data->prefix() + "x.LFP", 1);
+        QCOMPARE(program.size(), window.size());
+        QVERIFY(program == window);
+    }
+
+    // The labels land in the slotList the run gives them, in every image output.
+    void labelsInTheirSlots_data() {
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<QStringList>("extra");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QList<int>>("expected");
+        QTest::newRow("png, three") << 3 << QStringList() << "s.png" << range(1, 3);
+        QTest::newRow("png, start 4") << 1 << QStringList{"--start", "4"} << "s.png" << range(4, 4);
+        QTest::newRow("png, start 13, five lines")
+            << 5 << QStringList{"--start", "13"} << "s.png" << range(13, 15);
+        QTest::newRow("pdf, twenty") << 20 << QStringList() << "s.pdf" << range(1, 15);
+        QTest::newRow("pdf, start 4") << 2 << QStringList{"--start", "4"} << "s.pdf" << range(4, 5);
+        QTest::newRow("emf, start 15")
+            << 3 << QStringList{"--start", "15"} << "s.emf" << range(15, 15);
+    }
+    void labelsInTheirSlots() {
+        QFETCH(int, lines);
+        QFETCH(QStringList, extra);
+        QFETCH(QString, output);
+        QFETCH(QList<int>, expected);
+        QVERIFY(test::writeFile(m_data->prefix() + "list.txt", listOf(lines)));
+        const Run run = qlxsheet(
+            QStringList{"render", "list.txt", "-o", output, "--background", "solid.bmp"} + extra,
+            m_data->prefix());
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+
+        const QString path = m_data->prefix() + output;
+        QImage page;
+        const int dpi = 96;
+        if (output.endsWith(".png")) {
+            page = QImage(path).convertToFormat(QImage::Format_RGB32);
+        } else if (output.endsWith(".emf")) {
+            page = played(Metafile::fromBytes(QByteArray::fromStdString(test::readFile(path))));
+        } else {
+            // One A4 page.
+            const QString info = tool("pdfinfo", {path});
+            QVERIFY2(info.contains(QRegularExpression("Pages:\\s+1\\n")), qPrintable(info));
+            // A4 to the nearest point, as Qt writes the page box.
+            QVERIFY2(info.contains(QRegularExpression(
+                         "Page size:\\s+595(\\.\\d+)? x 84[12](\\.\\d+)? pts \\(A4\\)")),
+                     qPrintable(info));
+            tool("pdftoppm", {"-r", QString::number(dpi), "-png", "-singlefile", path,
+                              m_data->prefix() + "pdfpage"});
+            page = QImage(m_data->prefix() + "pdfpage.png").convertToFormat(QImage::Format_RGB32);
+        }
+        QCOMPARE(page.size(), QSize(794, 1123));
+        int stray = 0;
+        QCOMPARE(filledSlots(page, dpi, &stray), expected);
+        QCOMPARE(stray, 0);
+    }
+
+    // --all: fifteen labels to a page, in a report file and a PDF.
+    void everyLabelOnPages_data() {
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("pages");
+        QTest::newRow("forty") << 40 << 1 << 3;
+        QTest::newRow("fifteen") << 15 << 1 << 1;
+        QTest::newRow("sixteen") << 16 << 1 << 2;
+        QTest::newRow("thirteen from slot 4") << 13 << 4 << 2;
+        QTest::newRow("none") << 0 << 1 << 1;
+    }
+    void everyLabelOnPages() {
+        QFETCH(int, lines);
+        QFETCH(int, start);
+        QFETCH(int, pages);
+        QVERIFY(test::writeFile(m_data->prefix() + "list.txt", listOf(lines)));
+        for (const QString out : {"all.LFP", "all.pdf"}) {
+            const Run run = qlxsheet({"render", "list.txt", "--all", "-o", out, "--start",
+                                      QString::number(start), "--background", "solid.bmp"},
+                                     m_data->prefix());
+            QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        }
+        const Run info = qlxsheet({"info", "all.LFP"}, m_data->prefix());
+        QCOMPARE(info.exitCode, 0);
+        QVERIFY2(info.out.contains(QString("pages: %1\n").arg(pages)), qPrintable(info.out));
+        const QString pdf = tool("pdfinfo", {m_data->prefix() + "all.pdf"});
+        QVERIFY2(pdf.contains(QRegularExpression(QString("Pages:\\s+%1\\n").arg(pages))),
+                 qPrintable(pdf));
+
+        // The last page holds what is left over, from its first slot.
+        const int onFirst = 16 - start;
+        const int left = lines <= onFirst ? lines : (lines - onFirst - 1) % 15 + 1;
+        const int firstSlot = pages == 1 ? start : 1;
+        int stray = 0;
+        const QList<int> expected =
+            lines == 0 ? QList<int>() : range(firstSlot, firstSlot + left - 1);
+        QCOMPARE(filledSlots(reportPage(m_data->prefix() + "all.LFP", pages), 96, &stray),
+                 expected);
+    }
+
+    void infoAndPageOnReportFiles_data() {
+        QTest::addColumn<QString>("damage"); // how the good file is spoilt
+        QTest::addColumn<QString>("message");
+        QTest::newRow("good") << ""
+                              << "";
+        QTest::newRow("missing") << "remove"
+                                 << "missing.LFP: File does not exist";
+        QTest::newRow("truncated") << "truncate"
+                                   << "sheet.LFP: Not a valid report file";
+        QTest::newRow("page count") << "count"
+                                    << "sheet.LFP: Not a valid report file";
+        QTest::newRow("picture") << "picture"
+                                 << "sheet.LFP: Not a valid report file";
+        QTest::newRow("list text") << "text"
+                                   << "sheet.LFP: Not a valid report file";
+    }
+    void infoAndPageOnReportFiles() {
+        QFETCH(QString, damage);
+        QFETCH(QString, message);
+        QVERIFY(test::writeFile(m_data->prefix() + "list.txt", listOf(2)));
+        QCOMPARE(qlxsheet({"render", "list.txt", "-o", "sheet.LFP"}, m_data->prefix()).exitCode, 0);
+        const QString path = m_data->prefix() + "sheet.LFP";
+        std::string bytes = test::readFile(path);
+        QString file = "sheet.LFP";
+        if (damage == "remove")
+            file = "missing.LFP";
+        else if (damage == "truncate")
+            bytes.resize(bytes.size() / 2);
+        else if (damage == "count")
+            bytes[8] = 7;
+        else if (damage == "picture")
+            bytes[128 + 8] ^= 0x55;
+        else if (damage == "text")
+            bytes = listOf(3);
+        QVERIFY(test::writeFile(path, bytes));
+        QVERIFY(test::writeFile(m_data->prefix() + "old.png", "old"));
+
+        const Run info = qlxsheet({"info", file}, m_data->prefix());
+        const Run png = qlxsheet({"page", file, "1", "-o", "old.png"}, m_data->prefix());
+        const Run emf = qlxsheet({"page", file, "1", "-o", "p.emf"}, m_data->prefix());
+        if (message.isEmpty()) {
+            QCOMPARE(info.exitCode, 0);
+            for (const char* line :
+                 {"version: 3\n", "pages: 1\n", "compression: none\n", "page 1: 794 x 1123 pixels"})
+                QVERIFY2(info.out.contains(line), qPrintable(info.out));
+            QCOMPARE(png.exitCode, 0);
+            QCOMPARE(QImage(m_data->prefix() + "old.png").convertToFormat(QImage::Format_RGB32),
+                     reportPage(path, 1));
+            QCOMPARE(emf.exitCode, 0);
+            PageStore store(PageDestination::Pictures);
+            store.loadFromFile(path);
+            QCOMPARE(QByteArray::fromStdString(test::readFile(m_data->prefix() + "p.emf")),
+                     store.readPage(1));
+            // A page that is not there.
+            const Run second = qlxsheet({"page", file, "2", "-o", "q.png"}, m_data->prefix());
+            QCOMPARE(second.exitCode, 1);
+            QCOMPARE(second.err, QString("qlxsheet: sheet.LFP: There is no page 2\n"));
+            QVERIFY(!QFileInfo::exists(m_data->prefix() + "q.png"));
+            return;
+        }
+        for (const Run& run : {info, png, emf}) {
+            QCOMPARE(run.exitCode, 1);
+            QCOMPARE(run.err, "qlxsheet: " + message + "\n");
+            QCOMPARE(run.out, QString());
+        }
+        // Nothing is written, and the older file stays whole.
+        QCOMPARE(test::readFile(m_data->prefix() + "old.png"), std::string("old"));
+        QVERIFY(!QFileInfo::exists(m_data->prefix() + "p.emf"));
+    }
+
+    // Bad input to render: one line naming the file, status 1, an older output left whole.
+    void renderBadInput_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no list") << QStringList{"render", "nolist.txt", "-o", "out.pdf"}
+                                 << "nolist.txt: Cannot open file nolist.txt";
+        QTest::newRow("no background")
+            << QStringList{"render", "list.txt", "-o", "out.pdf", "--background", "none.bmp"}
+            << "none.bmp: ";
+        QTest::newRow("icon background")
+            << QStringList{"render",  "list.txt",     "-o",
+                           "out.pdf", "--background", QLX_TEST_DATA "/pictures/two.ico"}
+            << QLX_TEST_DATA "/pictures/two.ico: Can only modify an image if it contains a bitmap";
+        QTest::newRow("output is a folder") << QStringList{"render", "list.txt", "-o", "folder.png"}
+                                            << "folder.png: Cannot create file folder.png";
+    }
+    void renderBadInput() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        QVERIFY(test::writeFile(m_data->prefix() + "list.txt", listOf(2)));
+        QVERIFY(test::writeFile(m_data->prefix() + "out.pdf", "old"));
+        QVERIFY(QDir(m_data->prefix()).mkdir("folder.png"));
+        const Run run = qlxsheet(args, m_data->prefix());
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.startsWith("qlxsheet: " + message), qPrintable(run.err));
+        QCOMPARE(run.err.count('\n'), 1);
+        QCOMPARE(test::readFile(m_data->prefix() + "out.pdf"), std::string("old"));
+        QCOMPARE(QDir(m_data->prefix()).entryList({"*.tmp", ".*"}, QDir::Files), QStringList());
+    }
+
+    void badUsage_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("no command") << QStringList();
+        QTest::newRow("unknown command") << QStringList{"draw", "list.txt"};
+        QTest::newRow("unknown option") << QStringList{"render", "list.txt", "-o", "a.pdf", "--x"};
+        QTest::newRow("no output") << QStringList{"render", "list.txt"};
+        QTest::newRow("output and print")
+            << QStringList{"render", "list.txt", "-o", "a.pdf", "--print"};
+        QTest::newRow("two lists") << QStringList{"render", "list.txt", "b.txt", "-o", "a.pdf"};
+        QTest::newRow("unknown extension") << QStringList{"render", "list.txt", "-o", "a.txt"};
+        QTest::newRow("start 0") << QStringList{"render", "list.txt", "-o",
+                                                "a.png",  "--start",  "0"};
+        QTest::newRow("start 16") << QStringList{"render", "list.txt", "-o",
+                                                 "a.png",  "--start",  "16"};
+        QTest::newRow("dpi huge") << QStringList{"render", "list.txt", "-o",
+                                                 "a.png",  "--dpi",    "100000"};
+        QTest::newRow("font without size")
+            << QStringList{"render", "list.txt", "-o", "a.png", "--info-font", "Arial"};
+        QTest::newRow("font style")
+            << QStringList{"render", "list.txt", "-o", "a.png", "--info-font", "Arial,9pt,fat"};
+        QTest::newRow("correction row")
+            << QStringList{"render", "list.txt", "-o", "a.png", "--correction", "nose", "1", "2"};
+        QTest::newRow("correction short")
+            << QStringList{"render", "list.txt", "-o", "a.png", "--correction", "info", "1"};
+        QTest::newRow("correction not a number")
+            << QStringList{"render", "list.txt", "-o", "a.png", "--correction", "info", "1", "x"};
+        QTest::newRow("all to png") << QStringList{"render", "list.txt", "--all", "-o", "a.png"};
+        QTest::newRow("page number") << QStringList{"page", "a.LFP", "one", "-o", "a.png"};
+        QTest::newRow("page to pdf") << QStringList{"page", "a.LFP", "1", "-o", "a.pdf"};
+        QTest::newRow("page without output") << QStringList{"page", "a.LFP", "1"};
+        QTest::newRow("info with render option") << QStringList{"info", "a.LFP", "--all"};
+    }
+    void badUsage() {
+        QFETCH(QStringList, args);
+        QVERIFY(test::writeFile(m_data->prefix() + "list.txt", listOf(2)));
+        const QStringList before = QDir(m_data->prefix()).entryList(QDir::Files);
+        const Run run = qlxsheet(args, m_data->prefix());
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.err.startsWith("qlxsheet: "), qPrintable(run.err));
+        QCOMPARE(run.err.count('\n'), 1);
+        QCOMPARE(QDir(m_data->prefix()).entryList(QDir::Files), before);
+    }
+
+    void helpNamesEveryCommand() {
+        const Run run = qlxsheet({"--help"}, m_data->prefix());
+        QCOMPARE(run.exitCode, 0);
+        for (const char* word : {"render LIST", "info FILE.LFP", "page FILE.LFP N", "--all",
+                                 "--start", "--correction", "--background", "--print", "--date"})
+            QVERIFY2(run.out.contains(word), word);
+    }
+
+    // Fonts and corrections reach the labels: each changes the sheet, and the same options
+    // give the same sheet.
+    void appearanceOptionsChangeTheLabels_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("mineral font") << QStringList{"--mineral-font", "DejaVu Serif,20pt,bold"};
+        QTest::newRow("locality font") << QStringList{"--locality-font", "Arial,20px,italic"};
+        QTest::newRow("info font") << QStringList{"--info-font", "Arial,40"};
+        QTest::newRow("correction") << QStringList{"--correction", "mineral", "5", "-3"};
+        QTest::newRow("background") << QStringList{"--background", "clean"};
+    }
+    void appearanceOptionsChangeTheLabels() {
+        QFETCH(QStringList, options);
+        QVERIFY(test::writeFile(m_data->prefix() + "list.txt", "|Quartz|Arkansas|SiO2|"));
+        const QStringList base{"render", "list.txt", "--date", "d", "-o"};
+        QCOMPARE(qlxsheet(base + QStringList{"plain.png"}, m_data->prefix()).exitCode, 0);
+        QCOMPARE(qlxsheet(base + QStringList{"a.png"} + options, m_data->prefix()).exitCode, 0);
+        QCOMPARE(qlxsheet(base + QStringList{"b.png"} + options, m_data->prefix()).exitCode, 0);
+        const QImage plain(m_data->prefix() + "plain.png");
+        const QImage a(m_data->prefix() + "a.png");
+        QVERIFY(!a.isNull());
+        QVERIFY(a != plain);
+        QCOMPARE(QImage(m_data->prefix() + "b.png"), a);
+        // Only the first slot changes.
+        const QRect slot = slotRects(96)[0];
+        QImage outside = a;
+        QImage plainOutside = plain;
+        QPainter(&outside).fillRect(slot, Qt::white);
+        QPainter(&plainOutside).fillRect(slot, Qt::white);
+        QCOMPARE(outside, plainOutside);
+    }
+
+private:
+    std::unique_ptr<test::DataFolderFixture> m_data;
+};
+
+QTEST_MAIN(QlxSheetTest)
+#include "tst_qlxsheet.moc"
