@@ -101,6 +101,12 @@ def main(folder):
     t.add("Peak memory (VmHWM), 1,000-line render", big.get("peak_KiB"),
           "resident before the run", big.get("rss_before_KiB"), "report only", None, fmt=kib)
 
+    t.add("Compose one label (10-character formula)", ms("BM_ComposeLabel"),
+          "bare background copy + the same drawText calls", ms("BM_BareCopyAndDrawText"),
+          "report only", None)
+    per_label = ms("BM_Compose1000") / 1000 if ms("BM_Compose1000") else None
+    t.add("Compose 1,000 labels, per label", per_label, "one label alone",
+          ms("BM_ComposeLabel"), "<= 1.5x (no growth)", ratio_at_most(1.5))
     t.add("Sheet metafile: record + bytes + read + play 100%", ms("BM_RecordSerialisePlay"),
           "bare draw of the 15 images", ms("BM_BareImageDraw"), "report only", None)
     t.add("Sheet metafile: play at 100%", ms("BM_Play/100"), "page drawn directly, 100%",
