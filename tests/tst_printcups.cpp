@@ -3,16 +3,26 @@
 #include <QProcess>
 #include <QtTest>
 
+#include "app/MainForm.h"
+#include "platform/ErrorHandler.h"
+#include "platform/RichEditBox.h"
+#include "report/PageView.h"
+#include "report/PreviewWindow.h"
 #include "report/PrintProgressDialog.h"
 #include "report/PrinterSetupDialog.h"
 #include "report/ReportPreview.h"
 #include "report/ReportPrinting.h"
 #include "report/SheetLayout.h"
 #include "report/SheetReport.h"
+#include "support/DataFolderFixture.h"
 #include "support/FakePreviewDocument.h"
 #include "support/SlotColours.h"
+#include "support/TestSupport.h"
 
+#include <QLineEdit>
 #include <QPrinter>
+#include <QPushButton>
+#include <QTimer>
 
 using namespace qlx;
 using qlx::test::FakePreviewDocument;
@@ -183,6 +193,65 @@ private slots:
                      qPrintable(QString("slot %1: %2").arg(e.slot).arg(misplaced)));
         }
         QCOMPARE(slotCount, SheetDefinition::SlotCount);
+    }
+
+    // The user's road: type, complete, add, render, then Print in the preview. The printed
+    // page shows the two labels (the background's heading band) in the first two slots and
+    // leaves the third white.
+    void journeyFromTypingToPaper() {
+        test::DataFolderFixture data;
+        QVERIFY(data.isValid());
+        test::MessageBoxCatcher boxes;
+        MainForm form;
+        form.Timer4->stop();
+        guarded([&] { form.Timer4Timer(); });
+        form.Edit7->setText("calc");
+        QTest::keyClick(form.Edit7, Qt::Key_Return);
+        form.Edit6->setText("Fa");
+        QTest::keyClick(form.Edit6, Qt::Key_Return);
+        QTest::mouseClick(form.Button6, Qt::LeftButton);
+        form.Edit7->setText("magn");
+        QTest::keyClick(form.Edit7, Qt::Key_Return);
+        QTest::mouseClick(form.Button6, Qt::LeftButton);
+        QCOMPARE(form.RichEdit4->lines().count(), 2);
+
+        bool printed = false;
+        connect(&form.SheetReport->previewer(), &ReportPreview::previewOpened, this,
+                [&](PreviewWindow* w) {
+                    QTimer::singleShot(0, w, [&, w] {
+                        if (QTest::qWaitFor([w] { return w->pageView()->hasPicture(); })) {
+                            w->print();
+                            printed = true;
+                        }
+                        QTest::mouseClick(w->findChild<QPushButton*>("ExitButton"), Qt::LeftButton);
+                    });
+                });
+        QTest::mouseClick(form.Button9, Qt::LeftButton);
+        QVERIFY(printed);
+        QVERIFY2(boxes.shown().empty(), qPrintable(boxes.texts().join("; ")));
+        QVERIFY(waitForOutput(m_out));
+        QTemporaryDir dir;
+        const QImage page = singleA4Page(m_out, dir.path());
+        QVERIFY(!page.isNull());
+        const QColor band(238, 234, 222);
+        for (const PlacedElement& e :
+             SheetLayout::layout(form.SheetReport->definition(), DeviceMapping::screen())) {
+            if (e.kind != PlacedKind::Slot || e.slot > 3)
+                continue;
+            const QRect r(at100dpi(e.left, e.top), at100dpi(e.right, e.bottom));
+            int bandPixels = 0, inked = 0;
+            for (int y = r.top() + 2; y < r.bottom() - 2; ++y)
+                for (int x = r.left() + 2; x < r.right() - 2; ++x) {
+                    const QColor c = page.pixelColor(x, y);
+                    bandPixels +=
+                        qAbs(c.red() - band.red()) < 12 && qAbs(c.blue() - band.blue()) < 12;
+                    inked += c != QColor(Qt::white);
+                }
+            if (e.slot <= 2)
+                QVERIFY2(bandPixels > 200, qPrintable(QString("slot %1").arg(e.slot)));
+            else
+                QCOMPARE(inked, 0);
+        }
     }
 
     void landscapeAfterSetup() {
