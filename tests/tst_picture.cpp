@@ -264,6 +264,8 @@ private slots:
 
     // --- damaged bitmaps -------------------------------------------------------------------
 
+    // The header checks themselves are tabled in tst_bmpcheck; these rows are damage done to
+    // a real file, refused on the way through the picture loader.
     void damagedBitmapIsRefused_data() {
         QTest::addColumn<QByteArray>("bytes");
         const QByteArray good = sampleBytes("rgb4x3.bmp");
@@ -283,16 +285,8 @@ private slots:
         QByteArray hugeBoth = patchedBmp(18, 4, 50000);
         hugeBoth.replace(22, 4, patchedBmp(22, 4, 50000).mid(22, 4));
         QTest::newRow("50000 x 50000") << hugeBoth;
-        QTest::newRow("negative width") << patchedBmp(18, 4, -4);
-        QTest::newRow("zero width") << patchedBmp(18, 4, 0);
-        QTest::newRow("zero height") << patchedBmp(22, 4, 0);
-        QTest::newRow("most negative height") << patchedBmp(22, 4, qint64(INT32_MIN));
-        QTest::newRow("two planes") << patchedBmp(26, 2, 2);
         QTest::newRow("bit depth 7") << patchedBmp(28, 2, 7);
-        QTest::newRow("bit depth 0") << patchedBmp(28, 2, 0);
         QTest::newRow("bit depth 48") << patchedBmp(28, 2, 48);
-        QTest::newRow("JPEG compression") << patchedBmp(30, 4, 4);
-        QTest::newRow("RLE8 on 24 bits") << patchedBmp(30, 4, 1);
         QTest::newRow("unknown compression") << patchedBmp(30, 4, 99);
         QByteArray pal = sampleBytes("palette5x2.bmp");
         pal[46] = char(0x01);

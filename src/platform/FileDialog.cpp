@@ -26,6 +26,17 @@ int FileDialog::openings() {
     return hook().openings();
 }
 
+bool FileDialog::runAt(QFileDialog& dialog, const QString& startName, QString& chosen) {
+    if (!startName.isEmpty()) {
+        dialog.setDirectory(QFileInfo(startName).absolutePath());
+        dialog.selectFile(QFileInfo(startName).fileName());
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    chosen = dialog.selectedFiles().first();
+    return true;
+}
+
 bool FileDialog::execute(QWidget* parent) {
     bool accepted = false;
     QString chosen;
@@ -39,13 +50,7 @@ bool FileDialog::execute(QWidget* parent) {
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
         if (!m_filters.isEmpty())
             dialog.setNameFilters(m_filters);
-        if (!m_fileName.isEmpty()) {
-            dialog.setDirectory(QFileInfo(m_fileName).absolutePath());
-            dialog.selectFile(QFileInfo(m_fileName).fileName());
-        }
-        accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
-        if (accepted)
-            chosen = dialog.selectedFiles().first();
+        accepted = runAt(dialog, m_fileName, chosen);
     }
     if (accepted)
         m_fileName = chosen;

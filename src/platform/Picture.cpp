@@ -7,6 +7,7 @@
 #include <QPainter>
 
 #include "platform/PictureFormat.h"
+#include "stores/Bmp.h"
 #include "stores/Error.h"
 
 namespace qlx {
@@ -80,17 +81,27 @@ Picture Picture::fromVector(std::shared_ptr<const VectorPicture> vector, bool en
     return p;
 }
 
-Picture Picture::fromFile(const QString& path) {
-    const QString extension = extensionOf(path);
+void Picture::checkExtension(const QString& extension) {
     const QString lower = extension.toLower();
     const bool known = lower == QLatin1String("bmp") || lower == QLatin1String("ico") ||
                        lower == QLatin1String("emf") || lower == QLatin1String("wmf");
-    // The extension decides before the file is touched; only a name without one is read by
-    // its content.
     if (!extension.isEmpty() && !known)
         throw Error("Unknown picture file extension (." + extension.toStdString() + ")");
-    const QByteArray bytes = readWhole(path, tooBigMessageFor(lower));
-    return extension.isEmpty() ? fromContent(bytes) : fromBytes(bytes, lower);
+}
+
+Picture Picture::fromFile(const QString& path) {
+    const QString extension = extensionOf(path);
+    // The extension decides before the file is touched; only a name without one is read by
+    // its content.
+    checkExtension(extension);
+    return fromData(readWhole(path, tooBigMessageFor(extension.toLower())), extension);
+}
+
+Picture Picture::fromData(const QByteArray& bytes, const QString& extension) {
+    checkExtension(extension);
+    if (bytes.size() > kMaxFileBytes)
+        throw Error(tooBigMessageFor(extension.toLower()));
+    return extension.isEmpty() ? fromContent(bytes) : fromBytes(bytes, extension.toLower());
 }
 
 void Picture::loadFromFile(const QString& path) {
@@ -129,8 +140,8 @@ Picture Picture::fromContent(const QByteArray& bytes) {
 }
 
 Picture Picture::bitmapFromBytes(const QByteArray& bytes, const char* format) {
-    if (qstrcmp(format, "BMP") == 0 && !PictureFormat::isSoundBmp(bytes))
-        throw Error(kBadBitmap);
+    if (qstrcmp(format, "BMP") == 0)
+        checkBmp(std::string_view(bytes.constData(), size_t(bytes.size())));
     QBuffer buffer;
     buffer.setData(bytes);
     QImageReader reader(&buffer, format);
@@ -142,8 +153,7 @@ Picture Picture::bitmapFromBytes(const QByteArray& bytes, const char* format) {
 }
 
 Picture Picture::iconFromBytes(const QByteArray& bytes) {
-    if (!PictureFormat::isSoundIco(bytes))
-        throw Error(kBadIcon);
+    checkIco(std::string_view(bytes.constData(), size_t(bytes.size())));
     QBuffer buffer;
     buffer.setData(bytes);
     QImageReader reader(&buffer, "ICO");
@@ -233,8 +243,7 @@ QImage Picture::toImage() const {
     case Type::EnhancedMetafile:
     case Type::Metafile: {
         const QSize natural = m_vector->size();
-        if (natural.isEmpty() ||
-            qint64(natural.width()) * natural.height() > PictureFormat::kMaxPixels)
+        if (natural.isEmpty() || qint64(natural.width()) * natural.height() > kMaxBmpPixels)
             return QImage();
         QImage image(natural, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
