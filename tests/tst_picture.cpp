@@ -322,6 +322,33 @@ private slots:
         QCOMPARE(Picture::fromFile(place("sound.bmp", bytes)).size(), size);
     }
 
+    // Pixels that index past a short palette (found by the fuzzer: Qt kept the short table and
+    // read past it when drawing) show black, and drawing and converting stay inside the table.
+    void shortPaletteIndexesShowBlack_data() {
+        QTest::addColumn<QPoint>("at");
+        QTest::addColumn<QColor>("colour");
+        // Top row: palette entries 1, 2, 0, 1, 2; bottom row: 0, 255, 0, 0, 255 of 3 entries.
+        QTest::newRow("entry 1") << QPoint(0, 0) << QColor(Qt::green);
+        QTest::newRow("entry 2") << QPoint(1, 0) << QColor(Qt::magenta);
+        QTest::newRow("entry 0") << QPoint(0, 1) << QColor(Qt::red);
+        QTest::newRow("past the palette") << QPoint(1, 1) << QColor(Qt::black);
+        QTest::newRow("past the palette, last column") << QPoint(4, 1) << QColor(Qt::black);
+    }
+    void shortPaletteIndexesShowBlack() {
+        QFETCH(QPoint, at);
+        QFETCH(QColor, colour);
+        Picture p = Picture::fromFile(kPictures + "short-palette.bmp");
+        QCOMPARE(p.size(), QSize(5, 2));
+        QImage canvas(5, 2, QImage::Format_RGB32);
+        canvas.fill(Qt::white);
+        {
+            QPainter painter(&canvas);
+            p.draw(painter, canvas.rect());
+        }
+        QCOMPARE(canvas.pixelColor(at), colour);
+        QCOMPARE(QColor(p.bitmapForDrawing().pixel(at)), colour);
+    }
+
     void damagedIconIsRefused_data() {
         QTest::addColumn<QByteArray>("bytes");
         const QByteArray good = sampleBytes("two.ico");

@@ -48,6 +48,19 @@ const char* tooBigMessageFor(const QString& lowerExtension) {
     return kBadBitmap;
 }
 
+// A palette bitmap may list fewer colours than its pixels index; Qt keeps the short table
+// and then reads past its end when it draws or converts such pixels. The missing entries
+// become black, as they show on Windows.
+QImage withFullPalette(QImage image) {
+    const int depth = image.depth();
+    if (depth > 8 || image.colorCount() >= (1 << depth))
+        return image;
+    QList<QRgb> table = image.colorTable();
+    table.resize(1 << depth, qRgb(0, 0, 0));
+    image.setColorTable(table);
+    return image;
+}
+
 } // namespace
 
 Picture::MetafileLoader& Picture::metafileLoader() {
@@ -146,10 +159,10 @@ Picture Picture::bitmapFromBytes(const QByteArray& bytes, const char* format) {
     buffer.setData(bytes);
     QImageReader reader(&buffer, format);
     reader.setDecideFormatFromContent(false);
-    QImage image = reader.read();
+    const QImage image = reader.read();
     if (image.isNull())
         throw Error(kBadBitmap);
-    return Picture(image);
+    return Picture(withFullPalette(image));
 }
 
 Picture Picture::iconFromBytes(const QByteArray& bytes) {
@@ -159,7 +172,7 @@ Picture Picture::iconFromBytes(const QByteArray& bytes) {
     QImageReader reader(&buffer, "ICO");
     QList<QImage> images;
     for (QImage image = reader.read(); !image.isNull(); image = reader.read()) {
-        images.append(image);
+        images.append(withFullPalette(image));
         if (!reader.jumpToNextImage())
             break;
     }

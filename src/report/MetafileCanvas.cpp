@@ -4,6 +4,7 @@
 
 #include <QFontMetricsF>
 #include <QPaintEngine>
+#include <algorithm>
 #include <cmath>
 
 namespace qlx {
@@ -40,6 +41,17 @@ double arcAngle(const QRectF& box, QPointF p) {
 bool finite(const QTransform& t) {
     return std::isfinite(t.m11()) && std::isfinite(t.m12()) && std::isfinite(t.m21()) &&
            std::isfinite(t.m22()) && std::isfinite(t.dx()) && std::isfinite(t.dy());
+}
+
+// True when glyphs of `pixelSize` come out thinner than half a device pixel in some
+// direction under `t`: FreeType renders them as empty bitmaps.
+bool squeezedBelowAPixel(const QTransform& t, int pixelSize) {
+    const double across = std::hypot(t.m11(), t.m12());
+    const double down = std::hypot(t.m21(), t.m22());
+    const double det = std::fabs(t.m11() * t.m22() - t.m12() * t.m21());
+    // The narrowest extent of a unit square under the transform.
+    const double narrowest = std::max(across, down) > 0 ? det / std::max(across, down) : 0;
+    return !(pixelSize * narrowest >= 0.5);
 }
 
 } // namespace
@@ -500,7 +512,9 @@ void MetafileCanvas::text(QPointF reference, const QString& str, const std::vect
                            state_.bkColour);
     painter_->setPen(state_.textColour);
     painter_->setBackgroundMode(Qt::TransparentMode);
-    if (!perChar) {
+    if (squeezedBelowAPixel(painter_->transform(), font.pixelSize())) {
+        // Invisible anyway, and Qt's glyph cache reads a null bitmap for such glyphs.
+    } else if (!perChar) {
         painter_->drawText(QPointF(x, y), str);
     } else {
         double cx = x;
