@@ -16,6 +16,7 @@ namespace {
 
 // No picture the program uses comes near this; a bigger file is refused before it is read.
 constexpr qint64 kMaxFileBytes = qint64(256) * 1024 * 1024;
+constexpr qint64 kReadPiece = qint64(1) << 20;
 
 const char* const kBadBitmap = "Bitmap image is not valid";
 const char* const kBadIcon = "Icon image is not valid";
@@ -34,9 +35,16 @@ QByteArray readWhole(const QString& path, const char* tooBigMessage) {
         throw Error("Cannot open file " + path.toStdString());
     if (file.size() > kMaxFileBytes)
         throw Error(tooBigMessage);
-    QByteArray bytes = file.read(kMaxFileBytes + 1);
-    if (bytes.size() > kMaxFileBytes)
-        throw Error(tooBigMessage);
+    // In pieces: one read of the largest size would reserve all of it for every picture.
+    QByteArray bytes;
+    for (;;) {
+        const QByteArray piece = file.read(qMin(kReadPiece, kMaxFileBytes + 1 - bytes.size()));
+        if (piece.isEmpty())
+            break;
+        bytes += piece;
+        if (bytes.size() > kMaxFileBytes)
+            throw Error(tooBigMessage);
+    }
     return bytes;
 }
 
