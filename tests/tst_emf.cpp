@@ -803,9 +803,10 @@ private slots:
     // Inputs the fuzzer found that once crashed playback; each must read and play.
     void fuzzFindsPlay_data() {
         QTest::addColumn<QString>("file");
-        // Text at 4000 px under a world transform that squeezes it to a fraction of a pixel:
-        // Qt's glyph cache read a null glyph bitmap.
+        // Text at 4000 px under a world transform that squeezes it to a fraction of a pixel
+        // high (0.28 and 0.76 px): Qt's glyph cache read a null glyph bitmap.
         QTest::newRow("text squeezed below a pixel") << "squeezed-text.emf";
+        QTest::newRow("text squeezed to under a pixel high") << "squeezed-text-2.emf";
     }
     void fuzzFindsPlay() {
         QFETCH(QString, file);
