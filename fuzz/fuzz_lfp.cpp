@@ -1,9 +1,4 @@
-// libFuzzer entry for the prepared report file reader. Build by hand, e.g.:
-//   clang++ -std=c++17 -fsanitize=fuzzer,address,undefined -fPIC -I src \
-//     $(pkg-config --cflags --libs Qt6Core) fuzz/fuzz_lfp.cpp src/report/PageStream.cpp \
-//     src/report/ReportFileReader.cpp src/report/ReportFileFormat.cpp \
-//     src/report/EmfPictureCheck.cpp -o build/fuzz_lfp
-//   build/fuzz_lfp fuzz/corpus/lfp
+// libFuzzer entry for the prepared report file reader. Build and run with `make fuzz`.
 // Whatever the bytes, reading must end in a value or a qlx::Error: no crash, no hang, no
 // outsized allocation.
 #include <QByteArray>

@@ -1,8 +1,5 @@
 // libFuzzer entry for the plain-text load of the line store (the bytes of a file, after it is
-// read) and its line access. Build by hand, for example:
-//   clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -I src \
-//       fuzz/fuzz_plain.cpp src/stores/*.cpp -o fuzz_plain
-//   ./fuzz_plain fuzz/corpus/plain
+// read) and its line access. Build and run with `make fuzz`.
 #include <cstdint>
 #include <cstdlib>
 #include <string>

@@ -1,7 +1,4 @@
-// libFuzzer entry for the RTF reader. Build by hand, for example:
-//   clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -I src \
-//       fuzz/fuzz_rtf.cpp src/stores/*.cpp -o fuzz_rtf
-//   ./fuzz_rtf fuzz/corpus/rtf
+// libFuzzer entry for the RTF reader. Build and run with `make fuzz`.
 // Beyond not crashing, it checks that whatever text the reader gives (with its line breaks
 // made CR LF, as the line store does) survives our writer and the reader again unchanged.
 #include <cstdint>

@@ -21,6 +21,9 @@ struct Spec {
     std::int64_t pixelBytes = -1;     // -1: exactly what the rows need
     std::int64_t offsetDelta = 0;     // added to the true pixel data offset
     std::uint32_t imageSizeField = 0; // biSizeImage
+    std::int64_t offsetField = -1;    // -1: the true offset (plus offsetDelta)
+    std::int64_t fileSizeField = -1;  // -1: the true size
+    std::size_t trailing = 0;         // bytes after the pixels
     const char* magic = "BM";
 };
 
@@ -65,7 +68,7 @@ std::string makeBmp(const Spec& b) {
     for (std::int64_t i = 0; i < entries; ++i)
         s.append(std::string(entrySize, char(i * 40)));
     const std::uint64_t offset = std::uint64_t(std::int64_t(s.size()) + b.offsetDelta);
-    put(s, 10, offset, 4);
+    put(s, 10, b.offsetField >= 0 ? std::uint64_t(b.offsetField) : offset, 4);
     const std::int64_t h = b.height < 0 ? -b.height : b.height;
     const std::int64_t w = b.width < 0 ? -b.width : b.width;
     const std::int64_t stride = ((w * b.bits + 31) / 32) * 4;
@@ -73,7 +76,8 @@ std::string makeBmp(const Spec& b) {
     if (b.offsetDelta > 0)
         s.append(std::string(size_t(b.offsetDelta), '\0'));
     s.append(std::string(size_t(pixels), '\x55'));
-    put(s, 2, s.size(), 4);
+    s.append(b.trailing, '\0');
+    put(s, 2, b.fileSizeField >= 0 ? std::uint64_t(b.fileSizeField) : s.size(), 4);
     return s;
 }
 
@@ -112,9 +116,29 @@ private slots:
         row("RLE8", true,
             [](Spec& s) { s.bits = 8, s.compression = 1, s.pixelBytes = 8, s.imageSizeField = 8; });
         row("stock background size", true, [](Spec& s) { s.width = 640, s.height = 404; });
+        row("widest", true, [](Spec& s) { s.width = kMaxBmpSide, s.height = 1; });
+        row("tallest", true, [](Spec& s) { s.width = 1, s.height = kMaxBmpSide; });
+        row("trailing bytes", true, [](Spec& s) { s.trailing = 16; });
+        row("file size field wrong", true, [](Spec& s) { s.fileSizeField = 12345; });
+        row("24-bit with a display palette", true, [](Spec& s) { s.colorsUsed = 256; });
         // Damaged or hostile ones.
         row("not BM", false, [](Spec& s) { s.magic = "MB"; });
         row("unknown header size", false, [](Spec& s) { s.headerSize = 64; });
+        row("header size 41", false, [](Spec& s) { s.headerSize = 41; });
+        row("core header 16-bit", false, [](Spec& s) { s.headerSize = 12, s.bits = 16; });
+        row("core header 32-bit", false, [](Spec& s) { s.headerSize = 12, s.bits = 32; });
+        row("width just past the limit", false,
+            [](Spec& s) { s.width = kMaxBmpSide + 1, s.height = 1; });
+        row("height just past the limit", false,
+            [](Spec& s) { s.width = 1, s.height = kMaxBmpSide + 1; });
+        row("area just past the limit", false,
+            [](Spec& s) { s.width = 8192, s.height = kMaxBmpPixels / 8192 + 1, s.pixelBytes = 0; });
+        row("7 bits per pixel", false, [](Spec& s) { s.bits = 7; });
+        row("48 bits per pixel", false, [](Spec& s) { s.bits = 48; });
+        row("unknown compression", false, [](Spec& s) { s.compression = 99; });
+        row("huge display palette", false, [](Spec& s) { s.colorsUsed = 65537; });
+        row("pixel offset huge", false, [](Spec& s) { s.offsetField = 0xFFFFFFF0u; });
+        row("pixels overlap the palette", false, [](Spec& s) { s.bits = 8, s.offsetDelta = -4; });
         row("two planes", false, [](Spec& s) { s.planes = 2; });
         row("zero width", false, [](Spec& s) { s.width = 0; });
         row("zero height", false, [](Spec& s) { s.height = 0; });

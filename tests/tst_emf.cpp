@@ -800,6 +800,27 @@ private slots:
 
     // --- Bad input ---------------------------------------------------------------------
 
+    // Inputs the fuzzer found that once crashed playback; each must read and play.
+    void fuzzFindsPlay_data() {
+        QTest::addColumn<QString>("file");
+        // Text at 4000 px under a world transform that squeezes it to a fraction of a pixel
+        // high (0.28 and 0.76 px): Qt's glyph cache read a null glyph bitmap.
+        QTest::newRow("text squeezed below a pixel") << "squeezed-text.emf";
+        QTest::newRow("text squeezed to under a pixel high") << "squeezed-text-2.emf";
+    }
+    void fuzzFindsPlay() {
+        QFETCH(QString, file);
+        const std::string bytes = test::readFile(QString(QLX_TEST_DATA) + "/emf/" + file);
+        QVERIFY(!bytes.empty());
+        const Metafile m = Metafile::fromBytes(bytes);
+        for (const QSize size : {QSize(48, 32), QSize(640, 480)}) {
+            QImage image(size, QImage::Format_RGB32);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            m.play(painter, QRectF(QPointF(0, 0), size));
+        }
+    }
+
     void damagedEmfIsRefused_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("message");

@@ -264,6 +264,8 @@ private slots:
 
     // --- damaged bitmaps -------------------------------------------------------------------
 
+    // The header checks themselves are tabled in tst_bmpcheck; these rows are damage done to
+    // a real file, refused on the way through the picture loader.
     void damagedBitmapIsRefused_data() {
         QTest::addColumn<QByteArray>("bytes");
         const QByteArray good = sampleBytes("rgb4x3.bmp");
@@ -283,16 +285,8 @@ private slots:
         QByteArray hugeBoth = patchedBmp(18, 4, 50000);
         hugeBoth.replace(22, 4, patchedBmp(22, 4, 50000).mid(22, 4));
         QTest::newRow("50000 x 50000") << hugeBoth;
-        QTest::newRow("negative width") << patchedBmp(18, 4, -4);
-        QTest::newRow("zero width") << patchedBmp(18, 4, 0);
-        QTest::newRow("zero height") << patchedBmp(22, 4, 0);
-        QTest::newRow("most negative height") << patchedBmp(22, 4, qint64(INT32_MIN));
-        QTest::newRow("two planes") << patchedBmp(26, 2, 2);
         QTest::newRow("bit depth 7") << patchedBmp(28, 2, 7);
-        QTest::newRow("bit depth 0") << patchedBmp(28, 2, 0);
         QTest::newRow("bit depth 48") << patchedBmp(28, 2, 48);
-        QTest::newRow("JPEG compression") << patchedBmp(30, 4, 4);
-        QTest::newRow("RLE8 on 24 bits") << patchedBmp(30, 4, 1);
         QTest::newRow("unknown compression") << patchedBmp(30, 4, 99);
         QByteArray pal = sampleBytes("palette5x2.bmp");
         pal[46] = char(0x01);
@@ -326,6 +320,33 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QSize, size);
         QCOMPARE(Picture::fromFile(place("sound.bmp", bytes)).size(), size);
+    }
+
+    // Pixels that index past a short palette (found by the fuzzer: Qt kept the short table and
+    // read past it when drawing) show black, and drawing and converting stay inside the table.
+    void shortPaletteIndexesShowBlack_data() {
+        QTest::addColumn<QPoint>("at");
+        QTest::addColumn<QColor>("colour");
+        // Top row: palette entries 1, 2, 0, 1, 2; bottom row: 0, 255, 0, 0, 255 of 3 entries.
+        QTest::newRow("entry 1") << QPoint(0, 0) << QColor(Qt::green);
+        QTest::newRow("entry 2") << QPoint(1, 0) << QColor(Qt::magenta);
+        QTest::newRow("entry 0") << QPoint(0, 1) << QColor(Qt::red);
+        QTest::newRow("past the palette") << QPoint(1, 1) << QColor(Qt::black);
+        QTest::newRow("past the palette, last column") << QPoint(4, 1) << QColor(Qt::black);
+    }
+    void shortPaletteIndexesShowBlack() {
+        QFETCH(QPoint, at);
+        QFETCH(QColor, colour);
+        Picture p = Picture::fromFile(kPictures + "short-palette.bmp");
+        QCOMPARE(p.size(), QSize(5, 2));
+        QImage canvas(5, 2, QImage::Format_RGB32);
+        canvas.fill(Qt::white);
+        {
+            QPainter painter(&canvas);
+            p.draw(painter, canvas.rect());
+        }
+        QCOMPARE(canvas.pixelColor(at), colour);
+        QCOMPARE(QColor(p.bitmapForDrawing().pixel(at)), colour);
     }
 
     void damagedIconIsRefused_data() {

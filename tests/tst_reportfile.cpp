@@ -3,8 +3,10 @@
 #include <QPageSize>
 #include <QtEndian>
 #include <QtTest>
+#include <cerrno>
 #include <cstring>
 #include <functional>
+#include <unistd.h>
 
 #include "platform/ErrorHandler.h"
 #include "report/AtomicSave.h"
@@ -524,7 +526,55 @@ private slots:
         };
         QVERIFY_THROWS_EXCEPTION(Error, AtomicSave::write(path, fill));
         QCOMPARE(test::readFile(path), old);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"old.lfp"});
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"old.lfp"});
+    }
+
+    // The disk itself fails (full, or an I/O error) part way through the save: the old file
+    // stays whole, no temporary file is left, and the pieces reach the disk as 10240 bytes.
+    void failingDiskKeepsOldFile_data() {
+        QTest::addColumn<qint64>("failAfter");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("first piece") << qint64(0) << "Stream write error";
+        QTest::newRow("second piece") << qint64(10240) << "Stream write error";
+        QTest::newRow("last piece") << qint64(20480) << "Stream write error";
+        QTest::newRow("never") << qint64(-1) << QString();
+    }
+    void failingDiskKeepsOldFile() {
+        QFETCH(qint64, failAfter);
+        QFETCH(QString, message);
+        PageStore store(PageDestination::Pictures);
+        produce(store, {30000});
+        RecordingDevice whole;
+        store.copyTo(whole);
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath("old.lfp");
+        const std::string old = savedBytes({100, 200}).toStdString();
+        QVERIFY(test::writeFile(path, old));
+        QList<qint64> pieces;
+        qint64 written = 0;
+        ChunkWriter disk = [&](int fd, const char* data, std::size_t size) {
+            pieces.append(qint64(size));
+            if (failAfter >= 0 && written + qint64(size) > failAfter) {
+                errno = ENOSPC;
+                return false;
+            }
+            written += qint64(size);
+            return ::write(fd, data, size) == ssize_t(size);
+        };
+        QString error;
+        try {
+            AtomicSave::write(
+                path, [&](QIODevice& out) { store.copyTo(out); }, disk);
+        } catch (const Error& e) {
+            error = QString::fromStdString(e.what());
+        }
+        QCOMPARE(error, message);
+        for (qsizetype i = 0; i + 1 < pieces.size(); ++i)
+            QCOMPARE(pieces[i], qint64(10240));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"old.lfp"});
+        QCOMPARE(QByteArray::fromStdString(test::readFile(path)),
+                 message.isEmpty() ? whole.bytes : QByteArray::fromStdString(old));
     }
 
     void saveReplacesLongerFile() {

@@ -32,6 +32,17 @@ QString FileDialog::withDefaultSuffix(const QString& name, const QString& suffix
     return name + '.' + suffix;
 }
 
+bool FileDialog::runAt(QFileDialog& dialog, const QString& startName, QString& chosen) {
+    if (!startName.isEmpty()) {
+        dialog.setDirectory(QFileInfo(startName).absolutePath());
+        dialog.selectFile(QFileInfo(startName).fileName());
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    chosen = dialog.selectedFiles().first();
+    return true;
+}
+
 bool FileDialog::execute(QWidget* parent) {
     bool accepted = false;
     QString chosen;
@@ -46,13 +57,7 @@ bool FileDialog::execute(QWidget* parent) {
         dialog.setDefaultSuffix(m_defaultSuffix);
         if (!m_filters.isEmpty())
             dialog.setNameFilters(m_filters);
-        if (!m_fileName.isEmpty()) {
-            dialog.setDirectory(QFileInfo(m_fileName).absolutePath());
-            dialog.selectFile(QFileInfo(m_fileName).fileName());
-        }
-        accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
-        if (accepted)
-            chosen = dialog.selectedFiles().first();
+        accepted = runAt(dialog, m_fileName, chosen);
     }
     // A name typed without an extension takes the default one, whoever typed it.
     if (accepted)

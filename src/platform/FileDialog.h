@@ -7,6 +7,7 @@
 
 #include "platform/DialogHook.h"
 
+class QFileDialog;
 class QWidget;
 
 namespace qlx {
@@ -51,6 +52,10 @@ public:
     static void setAnswerFunction(std::function<std::optional<QString>(const Request&)> fn);
     static void clearAnswers();
     static int openings();
+
+    // Runs a Qt file dialog set up by the caller, starting in the folder of `startName` with
+    // its file selected; true, with `chosen` set, when a file was accepted.
+    static bool runAt(QFileDialog& dialog, const QString& startName, QString& chosen);
 
 private:
     static DialogHook<QString, Request>& hook();

@@ -7,6 +7,7 @@
 #include <QPainter>
 
 #include "platform/PictureFormat.h"
+#include "stores/Bmp.h"
 #include "stores/Error.h"
 
 namespace qlx {
@@ -15,6 +16,7 @@ namespace {
 
 // No picture the program uses comes near this; a bigger file is refused before it is read.
 constexpr qint64 kMaxFileBytes = qint64(256) * 1024 * 1024;
+constexpr qint64 kReadPiece = qint64(1) << 20;
 
 const char* const kBadBitmap = "Bitmap image is not valid";
 const char* const kBadIcon = "Icon image is not valid";
@@ -33,9 +35,16 @@ QByteArray readWhole(const QString& path, const char* tooBigMessage) {
         throw Error("Cannot open file " + path.toStdString());
     if (file.size() > kMaxFileBytes)
         throw Error(tooBigMessage);
-    QByteArray bytes = file.read(kMaxFileBytes + 1);
-    if (bytes.size() > kMaxFileBytes)
-        throw Error(tooBigMessage);
+    // In pieces: one read of the largest size would reserve all of it for every picture.
+    QByteArray bytes;
+    for (;;) {
+        const QByteArray piece = file.read(qMin(kReadPiece, kMaxFileBytes + 1 - bytes.size()));
+        if (piece.isEmpty())
+            break;
+        bytes += piece;
+        if (bytes.size() > kMaxFileBytes)
+            throw Error(tooBigMessage);
+    }
     return bytes;
 }
 
@@ -45,6 +54,19 @@ const char* tooBigMessageFor(const QString& lowerExtension) {
     if (lowerExtension == QLatin1String("emf") || lowerExtension == QLatin1String("wmf"))
         return kBadMetafile;
     return kBadBitmap;
+}
+
+// A palette bitmap may list fewer colours than its pixels index; Qt keeps the short table
+// and then reads past its end when it draws or converts such pixels. The missing entries
+// become black, as they show on Windows.
+QImage withFullPalette(QImage image) {
+    const int depth = image.depth();
+    if (depth > 8 || image.colorCount() >= (1 << depth))
+        return image;
+    QList<QRgb> table = image.colorTable();
+    table.resize(1 << depth, qRgb(0, 0, 0));
+    image.setColorTable(table);
+    return image;
 }
 
 } // namespace
@@ -80,17 +102,27 @@ Picture Picture::fromVector(std::shared_ptr<const VectorPicture> vector, bool en
     return p;
 }
 
-Picture Picture::fromFile(const QString& path) {
-    const QString extension = extensionOf(path);
+void Picture::checkExtension(const QString& extension) {
     const QString lower = extension.toLower();
     const bool known = lower == QLatin1String("bmp") || lower == QLatin1String("ico") ||
                        lower == QLatin1String("emf") || lower == QLatin1String("wmf");
-    // The extension decides before the file is touched; only a name without one is read by
-    // its content.
     if (!extension.isEmpty() && !known)
         throw Error("Unknown picture file extension (." + extension.toStdString() + ")");
-    const QByteArray bytes = readWhole(path, tooBigMessageFor(lower));
-    return extension.isEmpty() ? fromContent(bytes) : fromBytes(bytes, lower);
+}
+
+Picture Picture::fromFile(const QString& path) {
+    const QString extension = extensionOf(path);
+    // The extension decides before the file is touched; only a name without one is read by
+    // its content.
+    checkExtension(extension);
+    return fromData(readWhole(path, tooBigMessageFor(extension.toLower())), extension);
+}
+
+Picture Picture::fromData(const QByteArray& bytes, const QString& extension) {
+    checkExtension(extension);
+    if (bytes.size() > kMaxFileBytes)
+        throw Error(tooBigMessageFor(extension.toLower()));
+    return extension.isEmpty() ? fromContent(bytes) : fromBytes(bytes, extension.toLower());
 }
 
 void Picture::loadFromFile(const QString& path) {
@@ -129,27 +161,26 @@ Picture Picture::fromContent(const QByteArray& bytes) {
 }
 
 Picture Picture::bitmapFromBytes(const QByteArray& bytes, const char* format) {
-    if (qstrcmp(format, "BMP") == 0 && !PictureFormat::isSoundBmp(bytes))
-        throw Error(kBadBitmap);
+    if (qstrcmp(format, "BMP") == 0)
+        checkBmp(std::string_view(bytes.constData(), size_t(bytes.size())));
     QBuffer buffer;
     buffer.setData(bytes);
     QImageReader reader(&buffer, format);
     reader.setDecideFormatFromContent(false);
-    QImage image = reader.read();
+    const QImage image = reader.read();
     if (image.isNull())
         throw Error(kBadBitmap);
-    return Picture(image);
+    return Picture(withFullPalette(image));
 }
 
 Picture Picture::iconFromBytes(const QByteArray& bytes) {
-    if (!PictureFormat::isSoundIco(bytes))
-        throw Error(kBadIcon);
+    checkIco(std::string_view(bytes.constData(), size_t(bytes.size())));
     QBuffer buffer;
     buffer.setData(bytes);
     QImageReader reader(&buffer, "ICO");
     QList<QImage> images;
     for (QImage image = reader.read(); !image.isNull(); image = reader.read()) {
-        images.append(image);
+        images.append(withFullPalette(image));
         if (!reader.jumpToNextImage())
             break;
     }
@@ -233,8 +264,7 @@ QImage Picture::toImage() const {
     case Type::EnhancedMetafile:
     case Type::Metafile: {
         const QSize natural = m_vector->size();
-        if (natural.isEmpty() ||
-            qint64(natural.width()) * natural.height() > PictureFormat::kMaxPixels)
+        if (natural.isEmpty() || qint64(natural.width()) * natural.height() > kMaxBmpPixels)
             return QImage();
         QImage image(natural, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);

@@ -38,6 +38,9 @@ public:
     // or by its content when the name has no extension (also PNG, JPEG and GIF). Throws
     // qlx::Error with the message the user sees.
     static Picture fromFile(const QString& path);
+    // As fromFile, from bytes already read, with the extension (without its dot) the file's
+    // name had: the same checks and the same messages.
+    static Picture fromData(const QByteArray& bytes, const QString& extension);
     // As fromFile, into this picture; on failure this picture stays as it was.
     void loadFromFile(const QString& path);
 
@@ -64,6 +67,7 @@ public:
 
 private:
     static MetafileLoader& metafileLoader();
+    static void checkExtension(const QString& extension);
     static Picture fromBytes(const QByteArray& bytes, const QString& extension);
     static Picture bitmapFromBytes(const QByteArray& bytes, const char* format);
     static Picture iconFromBytes(const QByteArray& bytes);

@@ -1,9 +1,9 @@
 #include "platform/PictureDialog.h"
 
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QGridLayout>
 
+#include "platform/FileDialog.h"
 #include "platform/PicturePreview.h"
 
 namespace qlx {
@@ -55,14 +55,9 @@ bool OpenPictureDialog::execute(QWidget* parent) {
         if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
             grid->addWidget(preview, 0, grid->columnCount(), grid->rowCount(), 1);
         QObject::connect(&dialog, &QFileDialog::currentChanged, preview, &PicturePreview::showFile);
-        if (!m_fileName.isEmpty()) {
-            dialog.setDirectory(QFileInfo(m_fileName).absolutePath());
-            dialog.selectFile(QFileInfo(m_fileName).fileName());
+        if (!m_fileName.isEmpty())
             preview->showFile(m_fileName);
-        }
-        accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
-        if (accepted)
-            chosen = dialog.selectedFiles().first();
+        accepted = FileDialog::runAt(dialog, m_fileName, chosen);
     }
     if (accepted)
         m_fileName = chosen;

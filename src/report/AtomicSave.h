@@ -3,18 +3,23 @@
 #include <QString>
 #include <functional>
 
+#include "stores/AtomicFile.h"
+
 class QIODevice;
 
 namespace qlx {
 
-// Replaces a file only once its new content has been written whole: the content goes to a
-// temporary file in the same folder, which is renamed over the target at the end. When
-// anything fails the target is left as it was and the temporary file is removed.
+// The stores' AtomicFile seen as a QIODevice, for writers that fill a device: the content
+// goes to a temporary file in the same folder, which replaces the target only once it has
+// been written whole. When anything fails the target is left as it was and the temporary
+// file is removed.
 class AtomicSave {
 public:
-    // Throws qlx::Error "Cannot create file <path>" when the file cannot be made or put in
-    // place; whatever `fill` throws passes through unchanged.
-    static void write(const QString& path, const std::function<void(QIODevice&)>& fill);
+    // Throws qlx::Error "Cannot create file <path>" when the file cannot be made, "Failed to
+    // Save Stream" when it cannot be written or put in place; whatever `fill` throws passes
+    // through unchanged. `writer` is for tests that make the disk fail part way.
+    static void write(const QString& path, const std::function<void(QIODevice&)>& fill,
+                      ChunkWriter writer = {});
 };
 
 } // namespace qlx

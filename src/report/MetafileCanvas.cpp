@@ -4,6 +4,8 @@
 
 #include <QFontMetricsF>
 #include <QPaintEngine>
+#include <QPainterPath>
+#include <algorithm>
 #include <cmath>
 
 namespace qlx {
@@ -40,6 +42,18 @@ double arcAngle(const QRectF& box, QPointF p) {
 bool finite(const QTransform& t) {
     return std::isfinite(t.m11()) && std::isfinite(t.m12()) && std::isfinite(t.m21()) &&
            std::isfinite(t.m22()) && std::isfinite(t.dx()) && std::isfinite(t.dy());
+}
+
+// True when glyphs of `pixelSize` come out only a few device pixels thin in some direction
+// under `t`. Qt's glyph cache then gets empty bitmaps from FreeType and reads through a null
+// pointer, so such text is drawn as outlines instead.
+bool squeezedGlyphs(const QTransform& t, int pixelSize) {
+    const double across = std::hypot(t.m11(), t.m12());
+    const double down = std::hypot(t.m21(), t.m22());
+    const double det = std::fabs(t.m11() * t.m22() - t.m12() * t.m21());
+    // The narrowest extent of a unit square under the transform.
+    const double narrowest = std::max(across, down) > 0 ? det / std::max(across, down) : 0;
+    return !(pixelSize * narrowest >= 4);
 }
 
 } // namespace
@@ -500,12 +514,22 @@ void MetafileCanvas::text(QPointF reference, const QString& str, const std::vect
                            state_.bkColour);
     painter_->setPen(state_.textColour);
     painter_->setBackgroundMode(Qt::TransparentMode);
+    const bool outlines = squeezedGlyphs(painter_->transform(), font.pixelSize());
+    auto draw = [&](const QPointF& at, const QString& run) {
+        if (!outlines) {
+            painter_->drawText(at, run);
+            return;
+        }
+        QPainterPath path;
+        path.addText(at, font, run);
+        painter_->fillPath(path, state_.textColour);
+    };
     if (!perChar) {
-        painter_->drawText(QPointF(x, y), str);
+        draw(QPointF(x, y), str);
     } else {
         double cx = x;
         for (int i = 0; i < str.size() && std::fabs(cx) < TextLimit; ++i) {
-            painter_->drawText(QPointF(cx, y), QString(str[i]));
+            draw(QPointF(cx, y), QString(str[i]));
             cx += (static_cast<size_t>(i) < dx.size() ? dx[static_cast<size_t>(i)] : 0) * sx;
         }
     }

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 #include "stores/Error.h"
 
@@ -70,39 +71,70 @@ void syncFolder(const std::string& folder) {
 
 } // namespace
 
-void writeFileAtomically(const std::string& path, const std::string& bytes,
-                         const ChunkWriter& writer) {
+AtomicFile::AtomicFile(const std::string& path, ChunkWriter writer)
+    : m_writer(writer ? std::move(writer) : ChunkWriter(writeAll)) {
     const Error cannotCreate("Cannot create file " + path);
-    const Error failedToSave("Failed to Save Stream");
     if (path.empty())
         throw cannotCreate;
 
-    const std::string target = resolveTarget(path);
+    m_target = resolveTarget(path);
     mode_t mode = modeForNewFile();
     struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode) || ::access(target.c_str(), W_OK) != 0)
+    if (::stat(m_target.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode) || ::access(m_target.c_str(), W_OK) != 0)
             throw cannotCreate;
         mode = st.st_mode & 07777;
     }
 
-    const std::string folder = folderOf(target);
-    std::string temp = folder + "/." + nameOf(target) + ".XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
+    m_temp = folderOf(m_target) + "/." + nameOf(m_target) + ".XXXXXX";
+    m_fd = ::mkostemp(m_temp.data(), O_CLOEXEC);
+    if (m_fd < 0)
         throw cannotCreate;
-
-    const ChunkWriter& write = writer ? writer : ChunkWriter(writeAll);
-    bool ok = ::fchmod(fd, mode) == 0;
-    ok = ok && write(fd, bytes.data(), bytes.size());
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        throw failedToSave;
+    if (::fchmod(m_fd, mode) != 0) {
+        discard();
+        throw cannotCreate;
     }
-    syncFolder(folder);
+}
+
+AtomicFile::~AtomicFile() {
+    discard();
+}
+
+void AtomicFile::discard() {
+    if (m_fd < 0)
+        return;
+    ::close(m_fd);
+    ::unlink(m_temp.c_str());
+    m_fd = -1;
+}
+
+void AtomicFile::fail() {
+    discard();
+    throw Error("Failed to Save Stream");
+}
+
+void AtomicFile::write(const char* data, std::size_t size) {
+    if (m_fd < 0 || !m_writer(m_fd, data, size))
+        fail();
+}
+
+void AtomicFile::commit() {
+    if (m_fd < 0 || ::fsync(m_fd) != 0)
+        fail();
+    const int fd = m_fd;
+    m_fd = -1; // closed below whatever happens; only the temporary file may remain to remove
+    if (::close(fd) != 0 || ::rename(m_temp.c_str(), m_target.c_str()) != 0) {
+        ::unlink(m_temp.c_str());
+        throw Error("Failed to Save Stream");
+    }
+    syncFolder(folderOf(m_target));
+}
+
+void writeFileAtomically(const std::string& path, const std::string& bytes,
+                         const ChunkWriter& writer) {
+    AtomicFile file(path, writer);
+    file.write(bytes.data(), bytes.size());
+    file.commit();
 }
 
 } // namespace qlx
