@@ -59,8 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         const qlx::Picture picture =
             qlx::Picture::fromData(bytes, bmpName ? QStringLiteral("bmp") : QStringLiteral("ico"));
-        if (bmpName && (!soundBmp || picture.width() != info.width ||
-                        picture.height() != info.height))
+        if (bmpName &&
+            (!soundBmp || picture.width() != info.width || picture.height() != info.height))
             std::abort(); // decoded what the checks refused, or not what they described
         if (!bmpName && !soundIco)
             std::abort();
