@@ -573,8 +573,8 @@ void MainForm::Button12Click() {
     RichEdit1->lines().add(face);
 }
 
-void MainForm::ComposeLabel() {
-    rendered->setPicture(accimage->picture());
+// What the appearance controls hold at this moment: background, fonts, corrections.
+LabelAppearance MainForm::appearance() const {
     LabelAppearance look;
     look.background = accimage->picture();
     look.mineralFont = FontDialog1.font();
@@ -585,6 +585,12 @@ void MainForm::ComposeLabel() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     look.pixelsPerInch = screen ? qRound(screen->logicalDotsPerInchY()) : 96;
     look.blankSize = rendered->size();
+    return look;
+}
+
+void MainForm::ComposeLabel() {
+    rendered->setPicture(accimage->picture());
+    const LabelAppearance look = appearance();
 
     const ComposedLabel label = composeRecordLabel(
         {fromQString(Edit1->text()), fromQString(Edit2->text()), fromQString(Edit3->text())}, look);
@@ -599,16 +605,7 @@ void MainForm::ComposeLabel() {
 void MainForm::Button9Click() {
     const std::vector<LabelRecord> records = labelListRecords(RichEdit4->lines().text());
     SheetReport->setDateLineCaption(sheetDateLine(QDateTime::currentDateTime()));
-    LabelAppearance look;
-    look.background = accimage->picture();
-    look.mineralFont = FontDialog1.font();
-    look.localityFont = FontDialog3.font();
-    look.infoFont = FontDialog2.font();
-    look.corrections = {SpinEdit4->value(), SpinEdit1->value(), SpinEdit5->value(),
-                        SpinEdit2->value(), SpinEdit6->value(), SpinEdit3->value()};
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    look.pixelsPerInch = screen ? qRound(screen->logicalDotsPerInchY()) : 96;
-    look.blankSize = rendered->size();
+    const LabelAppearance look = appearance();
 
     SheetRunObserver shown;
     shown.beforeLabel = [this](const LabelRecord& record) {

@@ -25,6 +25,7 @@ class Gauge;
 class ImageBox;
 class RichEditBox;
 class SheetReport;
+struct LabelAppearance;
 class Shape;
 class SpinField;
 
@@ -198,6 +199,7 @@ private:
     void loadStockBackground(ImageBox* image, const char* fileName);
     void useBackground(ImageBox* stock);
     static LabelFont designLocalityFont();
+    LabelAppearance appearance() const;
 
     // Connects a signal to a handler through the application's error handler.
     template <typename Sender, typename Signal>
