@@ -41,6 +41,11 @@ const Box kBoxes[] = {
     {QRectF(QPointF(1370.00, 435.56), QPointF(1943.26, 797.15)), QColor(0, 0, 255)},
 };
 
+// Printed pages are rendered at this resolution, and everything must stand within half a
+// millimetre (in tenths of a millimetre) of its place.
+constexpr int kRenderDpi = 300;
+constexpr double kTolerance = 5;
+
 int toDevice(double v, double offset, double dpi) {
     return qRound((v - offset) * dpi / 254.0);
 }
@@ -76,8 +81,8 @@ bool waitForOutput(const QString& out) {
 
 // The job's pages rendered at 100 dpi.
 QList<QImage> renderPages(const QString& out, const QString& dir) {
-    runTool("gs", {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=png16m", "-r100",
-                   "-sOutputFile=" + dir + "/page%d.png", out});
+    runTool("gs", {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=png16m",
+                   "-r" + QString::number(kRenderDpi), "-sOutputFile=" + dir + "/page%d.png", out});
     QList<QImage> pages;
     for (int n = 1;; ++n) {
         QImage img(dir + QString("/page%1.png").arg(n));
@@ -93,22 +98,24 @@ bool near(const QColor& a, const QColor& b) {
            qAbs(a.blue() - b.blue()) < 60;
 }
 
-QPoint at100dpi(double xTenths, double yTenths) {
-    return QPoint(qRound(xTenths * 100 / 254.0), qRound(yTenths * 100 / 254.0));
+QPoint atRenderDpi(double xTenths, double yTenths) {
+    return QPoint(qRound(xTenths * kRenderDpi / 254.0), qRound(yTenths * kRenderDpi / 254.0));
 }
 
-// The job's one page when it is exactly one A4 page (827 x 1169 at 100 dpi), else a null image.
+// The job's one page when it is exactly one A4 page (210 x 297 mm at the render resolution),
+// else a null image.
 QImage singleA4Page(const QString& out, const QString& dir) {
     const QList<QImage> pages = renderPages(out, dir);
     if (pages.size() != 1)
         return {};
     const QImage& page = pages[0];
-    return qAbs(page.width() - 827) <= 1 && qAbs(page.height() - 1169) <= 1 ? page : QImage();
+    const int width = qRound(2100 * kRenderDpi / 254.0), height = qRound(2970 * kRenderDpi / 254.0);
+    return qAbs(page.width() - width) <= 1 && qAbs(page.height() - height) <= 1 ? page : QImage();
 }
 
-// Empty when the box (tenths of a millimetre from the paper's edges) shows its colour 1 mm
-// inside each edge and paper white 1 mm outside: it stands where it was asked to within a
-// millimetre. Otherwise says which probe failed.
+// Empty when the box (tenths of a millimetre from the paper's edges) shows its colour half a
+// millimetre inside each edge and paper white half a millimetre outside: it stands where it was
+// asked to within half a millimetre. Otherwise says which probe failed.
 QString boxMisplaced(const QImage& page, const QRectF& r, const QColor& colour) {
     const QPointF c = r.center();
     const struct {
@@ -117,17 +124,17 @@ QString boxMisplaced(const QImage& page, const QRectF& r, const QColor& colour) 
         QColor expected;
     } probes[] = {
         {"centre", c, colour},
-        {"inside left", {r.left() + 10, c.y()}, colour},
-        {"inside right", {r.right() - 10, c.y()}, colour},
-        {"inside top", {c.x(), r.top() + 10}, colour},
-        {"inside bottom", {c.x(), r.bottom() - 10}, colour},
-        {"outside left", {r.left() - 10, c.y()}, Qt::white},
-        {"outside right", {r.right() + 10, c.y()}, Qt::white},
-        {"outside top", {c.x(), r.top() - 10}, Qt::white},
-        {"outside bottom", {c.x(), r.bottom() + 10}, Qt::white},
+        {"inside left", {r.left() + kTolerance, c.y()}, colour},
+        {"inside right", {r.right() - kTolerance, c.y()}, colour},
+        {"inside top", {c.x(), r.top() + kTolerance}, colour},
+        {"inside bottom", {c.x(), r.bottom() - kTolerance}, colour},
+        {"outside left", {r.left() - kTolerance, c.y()}, Qt::white},
+        {"outside right", {r.right() + kTolerance, c.y()}, Qt::white},
+        {"outside top", {c.x(), r.top() - kTolerance}, Qt::white},
+        {"outside bottom", {c.x(), r.bottom() + kTolerance}, Qt::white},
     };
     for (const auto& probe : probes)
-        if (!near(page.pixelColor(at100dpi(probe.at.x(), probe.at.y())), probe.expected))
+        if (!near(page.pixelColor(atRenderDpi(probe.at.x(), probe.at.y())), probe.expected))
             return probe.where;
     return {};
 }
@@ -161,7 +168,7 @@ private slots:
     }
 
     // The real sheet with a label of its own colour in every slot: each colour stands in its
-    // slot's rectangle on A4, measured from the paper's edges, within a millimetre.
+    // slot's rectangle on A4, measured from the paper's edges, within half a millimetre.
     void sheetReportOnA4() {
         SheetReport report(nullptr);
         for (int n = 1; n <= SheetDefinition::SlotCount; ++n)
@@ -178,7 +185,7 @@ private slots:
              SheetLayout::layout(report.definition(), DeviceMapping::screen())) {
             if (e.kind == PlacedKind::Rectangle) {
                 // the title box's outline: dark pixels along its top edge
-                const QPoint top = at100dpi((e.left + e.right) / 2, e.top);
+                const QPoint top = atRenderDpi((e.left + e.right) / 2, e.top);
                 bool inked = false;
                 for (int dy = -2; dy <= 2; ++dy)
                     inked |= qGray(page.pixel(top + QPoint(0, dy))) < 128;
@@ -238,7 +245,7 @@ private slots:
              SheetLayout::layout(form.SheetReport->definition(), DeviceMapping::screen())) {
             if (e.kind != PlacedKind::Slot || e.slot > 3)
                 continue;
-            const QRect r(at100dpi(e.left, e.top), at100dpi(e.right, e.bottom));
+            const QRect r(atRenderDpi(e.left, e.top), atRenderDpi(e.right, e.bottom));
             int bandPixels = 0, inked = 0;
             for (int y = r.top() + 2; y < r.bottom() - 2; ++y)
                 for (int x = r.left() + 2; x < r.right() - 2; ++x) {
