@@ -5,8 +5,8 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
-#include "report/PageStore.h"
-#include "report/PageStream.h"
+#include "pagestore/PageStore.h"
+#include "pagestore/PageStream.h"
 
 using namespace qlx;
 

@@ -1,7 +1,7 @@
 #pragma once
 // What the EMF and WMF fuzz targets share: an application for fonts, caches filled once, and
 // one input either refused with qlx::Error or checked and then drawn into a small image.
-#include "report/Metafile.h"
+#include "metafile/Metafile.h"
 #include "stores/Error.h"
 
 #include <QGuiApplication>

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "report/PageStream.h"
-#include "report/ReportFileReader.h"
+#include "pagestore/PageStream.h"
+#include "pagestore/ReportFileReader.h"
 #include "stores/Error.h"
 
 using namespace qlx;

@@ -8,11 +8,11 @@
 #include <uemf_endian.h>
 #include <uemf_safe.h>
 
-#include "report/EmfReader.h"
-#include "report/EmfRecorder.h"
-#include "report/EmfRecords.h"
-#include "report/Metafile.h"
-#include "report/MetafileBytes.h"
+#include "metafile/EmfReader.h"
+#include "metafile/EmfRecorder.h"
+#include "metafile/EmfRecords.h"
+#include "metafile/Metafile.h"
+#include "metafile/MetafileBytes.h"
 #include "stores/Error.h"
 #include "support/TestSupport.h"
 

@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <memory>
 
-#include "report/PageStore.h"
-#include "report/PageStream.h"
-#include "report/ReportFileFormat.h"
+#include "pagestore/PageStore.h"
+#include "pagestore/PageStream.h"
+#include "pagestore/ReportFileFormat.h"
 #include "stores/Error.h"
 #include "support/FakeEmf.h"
 

@@ -9,15 +9,15 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "pagestore/PrinterSettings.h"
 #include "platform/FileDialog.h"
-#include "report/PageView.h"
-#include "report/PreviewGeometry.h"
-#include "report/PreviewGlyphs.h"
-#include "report/PreviewWindow.h"
-#include "report/PrintProgressDialog.h"
-#include "report/PrinterSettings.h"
-#include "report/PrinterSetupDialog.h"
-#include "report/ReportPreview.h"
+#include "preview/PageView.h"
+#include "preview/PreviewGeometry.h"
+#include "preview/PreviewGlyphs.h"
+#include "preview/PreviewWindow.h"
+#include "preview/PrintProgressDialog.h"
+#include "preview/PrinterSetupDialog.h"
+#include "preview/ReportPreview.h"
 #include "support/FakePreviewDocument.h"
 #include "support/TestSupport.h"
 

@@ -8,14 +8,14 @@
 #include <QtTest>
 
 #include "app/MainForm.h"
+#include "metafile/Metafile.h"
+#include "metafile/MetafilePicture.h"
+#include "pagestore/PageStore.h"
 #include "platform/RichEditBox.h"
-#include "report/DeviceMapping.h"
-#include "report/Metafile.h"
-#include "report/MetafilePicture.h"
-#include "report/PageStore.h"
-#include "report/PreviewWindow.h"
-#include "report/SheetLayout.h"
-#include "report/SheetReport.h"
+#include "preview/PreviewWindow.h"
+#include "sheet/DeviceMapping.h"
+#include "sheet/SheetLayout.h"
+#include "sheet/SheetReport.h"
 #include "support/DataFolderFixture.h"
 #include "support/TestSupport.h"
 

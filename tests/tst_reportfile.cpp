@@ -8,12 +8,12 @@
 #include <functional>
 #include <unistd.h>
 
+#include "metafile/EmfPictureCheck.h"
+#include "pagestore/AtomicSave.h"
+#include "pagestore/PageStore.h"
+#include "pagestore/PageStream.h"
+#include "pagestore/ReportFileError.h"
 #include "platform/ErrorHandler.h"
-#include "report/AtomicSave.h"
-#include "report/EmfPictureCheck.h"
-#include "report/PageStore.h"
-#include "report/PageStream.h"
-#include "report/ReportFileError.h"
 #include "stores/Error.h"
 #include "support/FakeEmf.h"
 #include "support/TestSupport.h"

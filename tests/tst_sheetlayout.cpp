@@ -1,8 +1,8 @@
 #include <QtTest>
 
-#include "report/DeviceMapping.h"
-#include "report/SheetDefinition.h"
-#include "report/SheetLayout.h"
+#include "sheet/DeviceMapping.h"
+#include "sheet/SheetDefinition.h"
+#include "sheet/SheetLayout.h"
 
 Q_DECLARE_METATYPE(qlx::DeviceRect)
 

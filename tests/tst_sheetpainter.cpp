@@ -1,9 +1,9 @@
 #include <QtTest>
 #include <map>
 
-#include "report/ScreenTextMeasurer.h"
-#include "report/SheetLayout.h"
-#include "report/SheetPainter.h"
+#include "sheet/ScreenTextMeasurer.h"
+#include "sheet/SheetLayout.h"
+#include "sheet/SheetPainter.h"
 
 using namespace qlx;
 

@@ -5,10 +5,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "metafile/EmfRecorder.h"
+#include "metafile/Metafile.h"
+#include "pagestore/PageStore.h"
 #include "platform/Picture.h"
-#include "report/EmfRecorder.h"
-#include "report/Metafile.h"
-#include "report/PageStore.h"
 #include "support/FakeEmf.h"
 #include "support/TestSupport.h"
 

@@ -8,9 +8,9 @@
 #include "app/MainForm.h"
 #include "platform/ErrorHandler.h"
 #include "platform/RichEditBox.h"
-#include "report/PageView.h"
-#include "report/PreviewWindow.h"
-#include "report/SheetReport.h"
+#include "preview/PageView.h"
+#include "preview/PreviewWindow.h"
+#include "sheet/SheetReport.h"
 #include "support/DataFolderFixture.h"
 #include "support/TestSupport.h"
 

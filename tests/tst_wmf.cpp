@@ -1,8 +1,8 @@
 #include <QPainter>
 #include <QtTest>
 
-#include "report/Metafile.h"
-#include "report/MetafileBytes.h"
+#include "metafile/Metafile.h"
+#include "metafile/MetafileBytes.h"
 #include "stores/Error.h"
 
 using namespace qlx;

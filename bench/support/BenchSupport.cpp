@@ -7,10 +7,10 @@
 #include <fstream>
 #include <string>
 
-#include "report/DeviceMapping.h"
-#include "report/MetafilePicture.h"
-#include "report/SheetLayout.h"
-#include "report/SheetReport.h"
+#include "metafile/MetafilePicture.h"
+#include "sheet/DeviceMapping.h"
+#include "sheet/SheetLayout.h"
+#include "sheet/SheetReport.h"
 
 namespace qlx::bench {
 

@@ -34,7 +34,7 @@
 #include "platform/Text.h"
 #include "render/LabelComposer.h"
 #include "render/SheetRun.h"
-#include "report/SheetReport.h"
+#include "sheet/SheetReport.h"
 #include "stores/DataFolder.h"
 #include "stores/Error.h"
 #include "stores/LabelList.h"

@@ -12,14 +12,14 @@
 #include <functional>
 #include <vector>
 
-#include "report/AtomicSave.h"
-#include "report/DeviceMapping.h"
-#include "report/Metafile.h"
-#include "report/PageStore.h"
-#include "report/ReportFileFormat.h"
-#include "report/ReportPrinting.h"
-#include "report/SheetDefinition.h"
-#include "report/SheetReport.h"
+#include "metafile/Metafile.h"
+#include "pagestore/AtomicSave.h"
+#include "pagestore/PageStore.h"
+#include "pagestore/ReportFileFormat.h"
+#include "preview/ReportPrinting.h"
+#include "sheet/DeviceMapping.h"
+#include "sheet/SheetDefinition.h"
+#include "sheet/SheetReport.h"
 #include "stores/LabelList.h"
 #include "stores/LineStore.h"
 

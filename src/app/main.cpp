@@ -1,8 +1,8 @@
 #include <QApplication>
 
 #include "app/MainForm.h"
+#include "metafile/MetafilePicture.h"
 #include "platform/ErrorHandler.h"
-#include "report/MetafilePicture.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

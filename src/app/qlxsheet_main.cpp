@@ -11,9 +11,9 @@
 #include <optional>
 
 #include "app/SheetCommands.h"
+#include "metafile/MetafilePicture.h"
 #include "platform/Picture.h"
 #include "render/SheetRun.h"
-#include "report/MetafilePicture.h"
 
 namespace {
 

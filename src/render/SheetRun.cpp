@@ -7,8 +7,8 @@
 
 #include "platform/Text.h"
 #include "render/LabelComposer.h"
-#include "report/SheetDefinition.h"
-#include "report/SheetReport.h"
+#include "sheet/SheetDefinition.h"
+#include "sheet/SheetReport.h"
 #include "stores/DataFolder.h"
 
 namespace qlx {

@@ -4,7 +4,7 @@
 #include <QList>
 #include <memory>
 
-#include "report/PreviewDocument.h"
+#include "pagestore/PreviewDocument.h"
 
 namespace qlx::test {
 

@@ -1,0 +1,444 @@
+#include "metafile/EmfPaintEngine.h"
+
+#include "metafile/EmfRecords.h"
+
+#include <QFontMetricsF>
+#include <QGradient>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QTextItem>
+#include <cmath>
+
+namespace qlx {
+
+namespace {
+
+// GDI pen, brush and mode constants.
+constexpr uint32_t PS_SOLID = 0, PS_DASH = 1, PS_DOT = 2, PS_DASHDOT = 3, PS_DASHDOTDOT = 4;
+constexpr uint32_t PS_ENDCAP_SQUARE = 0x100, PS_ENDCAP_FLAT = 0x200;
+constexpr uint32_t PS_JOIN_BEVEL = 0x1000, PS_JOIN_MITER = 0x2000, PS_GEOMETRIC = 0x10000;
+constexpr uint32_t BS_SOLID = 0, BS_HATCHED = 2;
+constexpr uint32_t TRANSPARENT = 1, OPAQUE = 2;
+constexpr uint32_t ALTERNATE = 1, WINDING = 2;
+constexpr uint32_t COLORONCOLOR = 3, HALFTONE = 4;
+constexpr uint32_t TA_BASELINE = 24;
+constexpr uint32_t SRCCOPY = 0x00CC0020;
+constexpr uint32_t RGN_AND = 1, RGN_COPY = 5;
+
+uint32_t colorRef(QRgb c) {
+    return static_cast<uint32_t>(qRed(c)) | (static_cast<uint32_t>(qGreen(c)) << 8) |
+           (static_cast<uint32_t>(qBlue(c)) << 16);
+}
+
+QColor brushColour(const QBrush& brush) {
+    if (const QGradient* g = brush.gradient()) {
+        if (!g->stops().isEmpty())
+            return g->stops().first().second;
+    }
+    return brush.color();
+}
+
+QPoint rounded(const QPointF& p) {
+    return QPoint(qRound(p.x()), qRound(p.y()));
+}
+
+double scaleOf(const QTransform& t) {
+    return std::sqrt(std::fabs(t.determinant()));
+}
+
+} // namespace
+
+EmfPaintEngine::EmfPaintEngine(EmfWriter& writer)
+    : QPaintEngine(QPaintEngine::AllFeatures)
+    , writer_(writer) {}
+
+QPaintEngine::Type EmfPaintEngine::type() const {
+    return static_cast<Type>(User + 17);
+}
+
+bool EmfPaintEngine::begin(QPaintDevice*) {
+    xf_ = QTransform();
+    pen_ = QPen();
+    brush_ = QBrush();
+    penHandle_ = brushHandle_ = fontHandle_ = 0;
+    penNull_ = brushNull_ = false;
+    textColour_ = bkMode_ = bkColour_ = fillMode_ = stretchMode_ = ~0u;
+    clipped_ = false;
+    writer_.setUInt(emr::SETTEXTALIGN, TA_BASELINE);
+    setActive(true);
+    return true;
+}
+
+bool EmfPaintEngine::end() {
+    // Put the stock objects back and delete ours, so the metafile leaves no live objects.
+    if (penHandle_ || penNull_)
+        writer_.selectObject(emr::StockFlag | emr::BLACK_PEN);
+    if (brushHandle_ || brushNull_)
+        writer_.selectObject(emr::StockFlag | emr::WHITE_BRUSH);
+    if (fontHandle_)
+        writer_.selectObject(emr::StockFlag | emr::SYSTEM_FONT);
+    for (uint32_t* h : {&penHandle_, &brushHandle_, &fontHandle_}) {
+        if (*h)
+            writer_.deleteObject(*h);
+        *h = 0;
+    }
+    if (clipped_)
+        writer_.resetClip();
+    setActive(false);
+    return true;
+}
+
+void EmfPaintEngine::updateState(const QPaintEngineState& state) {
+    const DirtyFlags f = state.state();
+    if (f & DirtyTransform)
+        xf_ = state.transform();
+    if (f & DirtyPen)
+        pen_ = state.pen();
+    if (f & DirtyBrush)
+        brush_ = state.brush();
+    if (f & DirtyFont)
+        font_ = state.font();
+    if (f & DirtyBackgroundMode)
+        bgMode_ = state.backgroundMode();
+    if (f & DirtyBackground)
+        bgBrush_ = state.backgroundBrush();
+    if (f & DirtyHints)
+        smooth_ = state.renderHints().testFlag(QPainter::SmoothPixmapTransform);
+    if (f & (DirtyClipRegion | DirtyClipPath | DirtyClipEnabled))
+        applyClip(state);
+}
+
+void EmfPaintEngine::applyClip(const QPaintEngineState& state) {
+    const DirtyFlags f = state.state();
+    if (!state.isClipEnabled() || state.clipOperation() == Qt::NoClip) {
+        if (clipped_)
+            writer_.resetClip();
+        clipped_ = false;
+        return;
+    }
+    QRegion region;
+    if (f & DirtyClipPath) {
+        const QPainterPath path = xf_.map(state.clipPath());
+        region = QRegion(path.toFillPolygon().toPolygon(), path.fillRule());
+    } else if (f & DirtyClipRegion) {
+        region = xf_.map(state.clipRegion());
+    } else {
+        return; // clipping re-enabled: Qt resends the region itself
+    }
+    const bool intersect = state.clipOperation() == Qt::IntersectClip && clipped_;
+    writer_.selectClipRegion(region, intersect ? RGN_AND : RGN_COPY);
+    clipped_ = true;
+}
+
+void EmfPaintEngine::setUIntIfChanged(uint32_t type, uint32_t value, uint32_t& last) {
+    if (value == last)
+        return;
+    writer_.setUInt(type, value);
+    last = value;
+}
+
+void EmfPaintEngine::applyPen(const QPen& pen) {
+    if (pen.style() == Qt::NoPen) {
+        if (!penNull_) {
+            writer_.selectObject(emr::StockFlag | emr::NULL_PEN);
+            if (penHandle_)
+                writer_.deleteObject(penHandle_);
+            penHandle_ = 0;
+            penNull_ = true;
+        }
+        return;
+    }
+    PenKey key;
+    const double w =
+        pen.isCosmetic() ? std::max(pen.widthF(), 1.0) : std::max(pen.widthF() * scaleOf(xf_), 1.0);
+    key.width = static_cast<uint32_t>(std::lround(w));
+    switch (pen.style()) {
+    case Qt::DashLine:
+        key.style = PS_DASH;
+        break;
+    case Qt::DotLine:
+        key.style = PS_DOT;
+        break;
+    case Qt::DashDotLine:
+        key.style = PS_DASHDOT;
+        break;
+    case Qt::DashDotDotLine:
+        key.style = PS_DASHDOTDOT;
+        break;
+    default:
+        key.style = PS_SOLID;
+    }
+    key.style |= PS_GEOMETRIC;
+    if (pen.capStyle() == Qt::SquareCap)
+        key.style |= PS_ENDCAP_SQUARE;
+    else if (pen.capStyle() == Qt::FlatCap)
+        key.style |= PS_ENDCAP_FLAT;
+    if (pen.joinStyle() == Qt::BevelJoin)
+        key.style |= PS_JOIN_BEVEL;
+    else if (pen.joinStyle() == Qt::MiterJoin || pen.joinStyle() == Qt::SvgMiterJoin)
+        key.style |= PS_JOIN_MITER;
+    key.colour = brushColour(pen.brush()).rgb();
+    if (!penNull_ && penHandle_ && key == penKey_)
+        return;
+    const uint32_t h = writer_.createPen(key.style, key.width, key.colour);
+    writer_.selectObject(h);
+    if (penHandle_)
+        writer_.deleteObject(penHandle_);
+    penHandle_ = h;
+    penKey_ = key;
+    penNull_ = false;
+}
+
+void EmfPaintEngine::applyBrush(const QBrush& brush) {
+    if (brush.style() == Qt::NoBrush) {
+        if (!brushNull_) {
+            writer_.selectObject(emr::StockFlag | emr::NULL_BRUSH);
+            if (brushHandle_)
+                writer_.deleteObject(brushHandle_);
+            brushHandle_ = 0;
+            brushNull_ = true;
+        }
+        return;
+    }
+    BrushKey key;
+    key.style = BS_SOLID;
+    switch (brush.style()) {
+    case Qt::HorPattern:
+        key = {BS_HATCHED, 0, 0};
+        break;
+    case Qt::VerPattern:
+        key = {BS_HATCHED, 1, 0};
+        break;
+    case Qt::FDiagPattern:
+        key = {BS_HATCHED, 2, 0};
+        break;
+    case Qt::BDiagPattern:
+        key = {BS_HATCHED, 3, 0};
+        break;
+    case Qt::CrossPattern:
+        key = {BS_HATCHED, 4, 0};
+        break;
+    case Qt::DiagCrossPattern:
+        key = {BS_HATCHED, 5, 0};
+        break;
+    default:
+        break; // solid; gradients and textures fall back to their first colour
+    }
+    key.colour = brushColour(brush).rgb();
+    if (!brushNull_ && brushHandle_ && key == brushKey_)
+        return;
+    const uint32_t h = writer_.createBrush(key.style, key.colour, key.hatch);
+    writer_.selectObject(h);
+    if (brushHandle_)
+        writer_.deleteObject(brushHandle_);
+    brushHandle_ = h;
+    brushKey_ = key;
+    brushNull_ = false;
+}
+
+void EmfPaintEngine::applyFont(const EmfLogFont& font) {
+    if (fontHandle_ && font == fontKey_)
+        return;
+    const uint32_t h = writer_.createFont(font);
+    writer_.selectObject(h);
+    if (fontHandle_)
+        writer_.deleteObject(fontHandle_);
+    fontHandle_ = h;
+    fontKey_ = font;
+}
+
+bool EmfPaintEngine::axisAligned() const {
+    return xf_.type() <= QTransform::TxScale && xf_.m11() > 0 && xf_.m22() > 0;
+}
+
+// A rectangle as a GDI box in device pixels (the returned QRect's right() and bottom() are
+// the box's right and bottom): one past Qt's, since GDI leaves out the right and bottom
+// edges of a box where Qt's outline includes them.
+QRect EmfPaintEngine::gdiBox(const QRectF& r) const {
+    const QRectF m = xf_.mapRect(r.normalized());
+    return QRect(QPoint(qRound(m.left()), qRound(m.top())),
+                 QPoint(qRound(m.right()) + 1, qRound(m.bottom()) + 1));
+}
+
+void EmfPaintEngine::drawRects(const QRectF* rects, int count) {
+    if (pen_.style() == Qt::NoPen && brush_.style() == Qt::NoBrush)
+        return;
+    applyPen(pen_);
+    applyBrush(brush_);
+    for (int i = 0; i < count; ++i) {
+        if (axisAligned()) {
+            writer_.rectangle(gdiBox(rects[i]));
+        } else {
+            QPainterPath path;
+            path.addRect(rects[i]);
+            drawPath(path);
+        }
+    }
+}
+
+void EmfPaintEngine::drawLines(const QLineF* lines, int count) {
+    if (pen_.style() == Qt::NoPen)
+        return;
+    applyPen(pen_);
+    for (int i = 0; i < count; ++i) {
+        const QLineF l = xf_.map(lines[i]);
+        writer_.poly(emr::POLYLINE, {rounded(l.p1()), rounded(l.p2())});
+    }
+}
+
+void EmfPaintEngine::drawEllipse(const QRectF& rect) {
+    if (!axisAligned()) {
+        QPainterPath path;
+        path.addEllipse(rect);
+        drawPath(path);
+        return;
+    }
+    if (pen_.style() == Qt::NoPen && brush_.style() == Qt::NoBrush)
+        return;
+    applyPen(pen_);
+    applyBrush(brush_);
+    writer_.ellipse(gdiBox(rect));
+}
+
+void EmfPaintEngine::drawPolygon(const QPointF* points, int count, PolygonDrawMode mode) {
+    if (count <= 0)
+        return;
+    std::vector<QPoint> pts;
+    pts.reserve(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i)
+        pts.push_back(rounded(xf_.map(points[i])));
+    applyPen(pen_);
+    if (mode == PolylineMode) {
+        if (pen_.style() != Qt::NoPen)
+            writer_.poly(emr::POLYLINE, pts);
+        return;
+    }
+    if (pen_.style() == Qt::NoPen && brush_.style() == Qt::NoBrush)
+        return;
+    applyBrush(brush_);
+    setUIntIfChanged(emr::SETPOLYFILLMODE, mode == WindingMode ? WINDING : ALTERNATE, fillMode_);
+    writer_.poly(emr::POLYGON, pts);
+}
+
+void EmfPaintEngine::emitPath(const QPainterPath& p) {
+    std::vector<QPoint> run; // pending POLYLINETO points
+    uint32_t runType = 0;
+    auto flush = [&] {
+        if (!run.empty())
+            writer_.poly(runType, run);
+        run.clear();
+    };
+    QPointF subpathStart;
+    for (int i = 0; i < p.elementCount(); ++i) {
+        const QPainterPath::Element& e = p.elementAt(i);
+        if (e.isMoveTo()) {
+            flush();
+            writer_.moveTo(rounded(e));
+            subpathStart = e;
+        } else if (e.isLineTo()) {
+            if (runType != emr::POLYLINETO)
+                flush();
+            runType = emr::POLYLINETO;
+            run.push_back(rounded(e));
+        } else if (e.isCurveTo() && i + 2 < p.elementCount()) {
+            if (runType != emr::POLYBEZIERTO)
+                flush();
+            runType = emr::POLYBEZIERTO;
+            run.push_back(rounded(e));
+            run.push_back(rounded(p.elementAt(i + 1)));
+            run.push_back(rounded(p.elementAt(i + 2)));
+            i += 2;
+        }
+        const bool last = i + 1 >= p.elementCount() || p.elementAt(i + 1).isMoveTo();
+        if (last && i > 0 && rounded(p.elementAt(i)) == rounded(subpathStart)) {
+            flush();
+            writer_.noArgs(emr::CLOSEFIGURE);
+        }
+    }
+    flush();
+}
+
+void EmfPaintEngine::drawPath(const QPainterPath& path) {
+    const bool stroke = pen_.style() != Qt::NoPen;
+    const bool fill = brush_.style() != Qt::NoBrush;
+    if (path.isEmpty() || (!stroke && !fill))
+        return;
+    const QPainterPath d = xf_.map(path);
+    applyPen(pen_);
+    applyBrush(brush_);
+    setUIntIfChanged(emr::SETPOLYFILLMODE, path.fillRule() == Qt::WindingFill ? WINDING : ALTERNATE,
+                     fillMode_);
+    writer_.noArgs(emr::BEGINPATH);
+    emitPath(d);
+    writer_.noArgs(emr::ENDPATH);
+    const QRect bounds = d.boundingRect().toAlignedRect();
+    writer_.pathOp(stroke && fill ? emr::STROKEANDFILLPATH
+                                  : (stroke ? emr::STROKEPATH : emr::FILLPATH),
+                   QRect(bounds.topLeft(), bounds.size() - QSize(1, 1)));
+}
+
+void EmfPaintEngine::drawPixmap(const QRectF& r, const QPixmap& pm, const QRectF& sr) {
+    drawImage(r, pm.toImage(), sr, Qt::AutoColor);
+}
+
+void EmfPaintEngine::drawImage(const QRectF& r, const QImage& image, const QRectF& sr,
+                               Qt::ImageConversionFlags) {
+    if (image.isNull() || r.isEmpty())
+        return;
+    const QRect src = sr.toAlignedRect().intersected(image.rect());
+    if (src.isEmpty())
+        return;
+    const QImage part = src == image.rect() ? image : image.copy(src);
+    const QRectF m = xf_.mapRect(r.normalized());
+    const QPoint tl = rounded(m.topLeft());
+    const QPoint br = rounded(m.bottomRight());
+    const QRect dest(tl, QSize(br.x() - tl.x(), br.y() - tl.y()));
+    if (dest.width() <= 0 || dest.height() <= 0)
+        return;
+    setUIntIfChanged(emr::SETSTRETCHBLTMODE, smooth_ ? HALFTONE : COLORONCOLOR, stretchMode_);
+    writer_.stretchDibits(dest, part, SRCCOPY);
+}
+
+void EmfPaintEngine::drawTextItem(const QPointF& p, const QTextItem& textItem) {
+    const QString text = textItem.text();
+    if (text.isEmpty())
+        return;
+    const QFont font = textItem.font();
+    const double dpi = paintDevice() ? paintDevice()->logicalDpiY() : 96.0;
+    const double em = font.pixelSize() > 0 ? font.pixelSize() : font.pointSizeF() * dpi / 72.0;
+    const double scale = std::sqrt(xf_.m12() * xf_.m12() + xf_.m22() * xf_.m22());
+    EmfLogFont lf;
+    lf.height = -static_cast<int32_t>(std::lround(em * scale));
+    lf.weight = font.weight();
+    lf.italic = font.italic();
+    lf.underline = font.underline();
+    lf.strikeOut = font.strikeOut();
+    lf.faceName = font.family();
+    const double angle = std::atan2(xf_.m12(), xf_.m11()) * 180.0 / M_PI;
+    lf.escapement = -static_cast<int32_t>(std::lround(angle * 10.0));
+    applyFont(lf);
+    setUIntIfChanged(emr::SETTEXTCOLOR, colorRef(brushColour(pen_.brush()).rgb()), textColour_);
+    const uint32_t mode = bgMode_ == Qt::OpaqueMode ? OPAQUE : TRANSPARENT;
+    setUIntIfChanged(emr::SETBKMODE, mode, bkMode_);
+    if (mode == OPAQUE)
+        setUIntIfChanged(emr::SETBKCOLOR, colorRef(brushColour(bgBrush_).rgb()), bkColour_);
+
+    // Advances of the device-sized font, rounded so that their sum is the rounded width.
+    QFont deviceFont = font;
+    deviceFont.setPixelSize(std::max(1, -lf.height));
+    const QFontMetricsF fm(deviceFont);
+    std::vector<int32_t> dx;
+    dx.reserve(static_cast<size_t>(text.size()));
+    long prev = 0;
+    for (int i = 1; i <= text.size(); ++i) {
+        const long now = std::lround(fm.horizontalAdvance(text.left(i)));
+        dx.push_back(static_cast<int32_t>(now - prev));
+        prev = now;
+    }
+    const QPoint ref = rounded(xf_.map(p));
+    const QRect bounds(ref.x(), ref.y() - qRound(fm.ascent()), static_cast<int>(prev),
+                       qRound(fm.ascent() + fm.descent()));
+    writer_.extTextOutW(ref, text, dx, bounds, 0);
+}
+
+} // namespace qlx

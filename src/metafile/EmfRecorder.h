@@ -1,0 +1,39 @@
+#pragma once
+
+#include "metafile/EmfPaintEngine.h"
+#include "metafile/EmfWriter.h"
+#include "metafile/Metafile.h"
+
+#include <QPaintDevice>
+#include <QSize>
+#include <memory>
+
+namespace qlx {
+
+// A paint device that records what a QPainter draws into an enhanced metafile of the given
+// page size (device pixels) and resolution. Paint on it, end the painter, then finish().
+class EmfRecorder : public QPaintDevice {
+public:
+    explicit EmfRecorder(QSize pagePixels, double dotsPerInch = 96.0,
+                         const QString& description = QString());
+    ~EmfRecorder() override;
+    EmfRecorder(const EmfRecorder&) = delete;
+    EmfRecorder& operator=(const EmfRecorder&) = delete;
+
+    QPaintEngine* paintEngine() const override;
+
+    // Ends the recording and returns the metafile. Throws while a painter is still active
+    // or when called twice.
+    Metafile finish();
+
+protected:
+    int metric(PaintDeviceMetric metric) const override;
+
+private:
+    QSize size_;
+    double dpi_;
+    std::unique_ptr<EmfWriter> writer_;
+    std::unique_ptr<EmfPaintEngine> engine_;
+};
+
+} // namespace qlx

@@ -1,0 +1,62 @@
+#pragma once
+
+// The metafile engine. This folder is a self-contained EMF/WMF library: the record layouts
+// (EmfRecords.h), a writer and a QPaintEngine that records any QPainter drawing as an EMF
+// (EmfRecorder), a reader that checks every record of an EMF or WMF before anything is drawn,
+// the players that draw either kind onto a QPainter through one GDI-like canvas (objects, DIBs,
+// clipping), and the picture wrapper the platform layer shows. It knows nothing of labels,
+// sheets or report files; everything above it sees a Metafile made from bytes.
+
+#include <QByteArray>
+#include <QPainter>
+#include <QRect>
+#include <QRectF>
+#include <QSize>
+#include <QSizeF>
+#include <memory>
+#include <string>
+
+namespace qlx {
+
+// A vector picture: an enhanced metafile (EMF) or a Windows metafile (WMF, with or without
+// its placeable header). Made from bytes, which are checked completely (every record is read
+// once without drawing), so a picture that exists can always be played. Copies share the
+// bytes.
+class Metafile {
+public:
+    enum class Format { None, Emf, Wmf };
+
+    Metafile() = default;
+    // Throws qlx::Error with a message naming the problem when the bytes are not a sound
+    // metafile of either kind.
+    static Metafile fromBytes(const QByteArray& bytes);
+    static Metafile fromBytes(const std::string& bytes);
+
+    bool isNull() const { return format_ == Format::None; }
+    Format format() const { return format_; }
+    const QByteArray& bytes() const { return bytes_; }
+
+    // EMF: the header bounds in device pixels; WMF: the picture's logical rectangle.
+    QRect bounds() const { return bounds_; }
+    // The picture's size in pixels at 96 dots per inch (EMF: the bounds).
+    QSize size() const { return size_; }
+    // The physical size in millimetres (EMF: the frame).
+    QSizeF frameMm() const { return frameMm_; }
+
+    // Draws the picture stretched into target (in the painter's current coordinates). The
+    // painter's state is left as it was.
+    void play(QPainter& painter, const QRectF& target) const;
+
+private:
+    struct PlaybackCache;
+
+    Format format_ = Format::None;
+    QByteArray bytes_;
+    QRect bounds_;
+    QSize size_;
+    QSizeF frameMm_;
+    // Shared by the copies, like the bytes it is made from.
+    std::shared_ptr<PlaybackCache> cache_;
+};
+
+} // namespace qlx

@@ -1,0 +1,690 @@
+#include "metafile/MetafileCanvas.h"
+
+#include "stores/Error.h"
+
+#include <QFontMetricsF>
+#include <QPaintEngine>
+#include <QPainterPath>
+#include <algorithm>
+#include <cmath>
+
+namespace qlx {
+
+namespace {
+
+constexpr int RGN_AND = 1, RGN_OR = 2, RGN_XOR = 3, RGN_DIFF = 4, RGN_COPY = 5;
+constexpr uint32_t SRCCOPY = 0x00CC0020, SRCPAINT = 0x00EE0086, SRCAND = 0x008800C6,
+                   SRCINVERT = 0x00660046, NOTSRCCOPY = 0x00330008, DSTINVERT = 0x00550009,
+                   PATCOPY = 0x00F00021, PATINVERT = 0x005A0049, BLACKNESS = 0x00000042,
+                   WHITENESS = 0x00FF0062;
+constexpr int TA_UPDATECP = 1, TA_RIGHT = 2, TA_CENTER = 6, TA_BOTTOM = 8, TA_BASELINE = 24;
+constexpr uint32_t ETO_OPAQUE = 2, ETO_CLIPPED = 4;
+constexpr int MaxFontPixels = 4000;
+constexpr double TextLimit = 1 << 20;
+constexpr double RegionLimit = 1 << 26;
+
+int regionCoordinate(double v) {
+    return static_cast<int>(
+        std::lround(std::clamp(std::isfinite(v) ? v : 0.0, -RegionLimit, RegionLimit)));
+}
+
+// The whole plane, for region arithmetic against "not clipped".
+QRegion everything() {
+    return QRegion(-(1 << 26), -(1 << 26), 1 << 27, 1 << 27);
+}
+
+double arcAngle(const QRectF& box, QPointF p) {
+    const QPointF c = box.center();
+    const double rx = std::max(box.width() / 2, 1e-9), ry = std::max(box.height() / 2, 1e-9);
+    return std::atan2(-(p.y() - c.y()) / ry, (p.x() - c.x()) / rx) * 180.0 / M_PI;
+}
+
+bool finite(const QTransform& t) {
+    return std::isfinite(t.m11()) && std::isfinite(t.m12()) && std::isfinite(t.m21()) &&
+           std::isfinite(t.m22()) && std::isfinite(t.dx()) && std::isfinite(t.dy());
+}
+
+// True when glyphs of `pixelSize` come out only a few device pixels thin in some direction
+// under `t`. Qt's glyph cache then gets empty bitmaps from FreeType and reads through a null
+// pointer, so such text is drawn as outlines instead.
+bool squeezedGlyphs(const QTransform& t, int pixelSize) {
+    const double across = std::hypot(t.m11(), t.m12());
+    const double down = std::hypot(t.m21(), t.m22());
+    const double det = std::fabs(t.m11() * t.m22() - t.m12() * t.m21());
+    // The narrowest extent of a unit square under the transform.
+    const double narrowest = std::max(across, down) > 0 ? det / std::max(across, down) : 0;
+    return !(pixelSize * narrowest >= 4);
+}
+
+} // namespace
+
+MetafileCanvas::MetafileCanvas(QPainter* painter, const QTransform& base)
+    : painter_(painter)
+    , base_(base) {
+    if (painter_) {
+        painter_->save();
+        hadClip_ = painter_->hasClipping();
+        if (hadClip_)
+            initialClip_ = painter_->clipPath();
+        initialTransform_ = painter_->transform();
+    }
+}
+
+MetafileCanvas::~MetafileCanvas() {
+    if (painter_)
+        painter_->restore();
+}
+
+QTransform MetafileCanvas::pageTransform() const {
+    const State& s = state_;
+    double sx = 1, sy = 1;
+    const double mmPerUnit[] = {0, 0, 0.1, 0.01, 0.254, 0.0254, 25.4 / 1440};
+    switch (s.mapMode) {
+    case MM_LOMETRIC:
+    case MM_HIMETRIC:
+    case MM_LOENGLISH:
+    case MM_HIENGLISH:
+    case MM_TWIPS:
+        sx = mmPerUnit[s.mapMode] * s.pxPerMm.x();
+        sy = -mmPerUnit[s.mapMode] * s.pxPerMm.y();
+        break;
+    case MM_ISOTROPIC:
+    case MM_ANISOTROPIC: {
+        const double wx = s.winExt.x() == 0 ? 1 : s.winExt.x();
+        const double wy = s.winExt.y() == 0 ? 1 : s.winExt.y();
+        sx = s.vpExt.x() / wx;
+        sy = s.vpExt.y() / wy;
+        if (s.mapMode == MM_ISOTROPIC) {
+            const double m = std::min(std::fabs(sx), std::fabs(sy));
+            sx = sx < 0 ? -m : m;
+            sy = sy < 0 ? -m : m;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return QTransform::fromTranslate(-s.winOrg.x(), -s.winOrg.y()) * QTransform::fromScale(sx, sy) *
+           QTransform::fromTranslate(s.vpOrg.x(), s.vpOrg.y());
+}
+
+QTransform MetafileCanvas::logicalToDevice() const {
+    return state_.world * pageTransform();
+}
+
+void MetafileCanvas::saveDc() {
+    if (saved_.size() >= MaxSavedStates)
+        throw Error("The metafile is damaged: it saves its drawing state too deeply");
+    saved_.push_back(state_);
+}
+
+void MetafileCanvas::restoreDc(int which) {
+    // Negative: relative to the current level; positive: an absolute level from 1.
+    const long level = which < 0 ? static_cast<long>(saved_.size()) + which : which - 1;
+    if (which == 0 || level < 0 || level >= static_cast<long>(saved_.size()))
+        return; // the platform refuses such a restore and so do we
+    state_ = saved_[static_cast<size_t>(level)];
+    saved_.resize(static_cast<size_t>(level));
+    clipDirty_ = true;
+}
+
+QPen MetafileCanvas::qtPen() const {
+    const GdiPen& p = state_.pen;
+    if (p.null)
+        return QPen(Qt::NoPen);
+    QPen pen(p.colour);
+    if (p.cosmetic || p.width <= 0) {
+        pen.setWidth(0);
+        pen.setCapStyle(Qt::FlatCap);
+    } else {
+        pen.setWidthF(std::min(p.width, 32767.0)); // the widest pen the painter takes
+        pen.setCapStyle(p.cap);
+    }
+    pen.setJoinStyle(p.join);
+    pen.setStyle(p.style);
+    if (p.style == Qt::CustomDashLine && !p.dashes.isEmpty()) {
+        const double w = p.width > 0 ? p.width : 1;
+        QVector<qreal> dashes;
+        for (qreal d : p.dashes)
+            dashes.append(std::max(d / w, 0.1));
+        if (dashes.size() % 2)
+            dashes.append(dashes.last());
+        pen.setDashPattern(dashes);
+    }
+    return pen;
+}
+
+QBrush MetafileCanvas::qtBrush(const GdiBrush& b) const {
+    if (b.null)
+        return QBrush(Qt::NoBrush);
+    if (b.style == Qt::TexturePattern && !b.pattern.isNull())
+        return QBrush(b.pattern);
+    return QBrush(b.colour, b.style);
+}
+
+void MetafileCanvas::applyClip() {
+    if (!clipDirty_)
+        return;
+    painter_->setTransform(initialTransform_);
+    if (hadClip_)
+        painter_->setClipPath(initialClip_);
+    else
+        painter_->setClipping(false);
+    if (state_.clip) {
+        painter_->setTransform(base_);
+        painter_->setClipRegion(*state_.clip, hadClip_ ? Qt::IntersectClip : Qt::ReplaceClip);
+    }
+    clipDirty_ = false;
+}
+
+void MetafileCanvas::prepare(bool usePen, bool useBrush) {
+    applyClip();
+    const QTransform t = logicalToDevice() * base_;
+    painter_->setTransform(finite(t) ? t : base_);
+    painter_->setPen(usePen ? qtPen() : QPen(Qt::NoPen));
+    painter_->setBrush(useBrush ? qtBrush(state_.brush) : QBrush(Qt::NoBrush));
+    // The background colour shows only between hatch lines; the painter draws plain fills
+    // differently in opaque mode, so it is set only where it matters.
+    const Qt::BrushStyle bs = state_.brush.style;
+    const bool hatched = useBrush && bs >= Qt::HorPattern && bs <= Qt::DiagCrossPattern;
+    painter_->setBackgroundMode(hatched && state_.bkMode == 2 ? Qt::OpaqueMode
+                                                              : Qt::TransparentMode);
+    painter_->setBackground(state_.bkColour);
+    QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
+    if (painter_->paintEngine() &&
+        painter_->paintEngine()->hasFeature(QPaintEngine::RasterOpModes)) {
+        switch (state_.rop2) {
+        case 6: // R2_NOT
+            mode = QPainter::RasterOp_NotDestination;
+            break;
+        case 7: // R2_XORPEN
+            mode = QPainter::RasterOp_SourceXorDestination;
+            break;
+        case 9: // R2_MASKPEN
+            mode = QPainter::RasterOp_SourceAndDestination;
+            break;
+        case 15: // R2_MERGEPEN
+            mode = QPainter::RasterOp_SourceOrDestination;
+            break;
+        default:
+            break;
+        }
+    }
+    painter_->setCompositionMode(mode);
+}
+
+void MetafileCanvas::drawShape(const QPainterPath& path, bool fill, bool stroke) {
+    if (!painter_ || state_.rop2 == 11) // R2_NOP
+        return;
+    prepare(stroke, fill);
+    painter_->drawPath(path);
+}
+
+// GDI leaves out the right and bottom device pixel of a box; Qt's rectangle of the same
+// corners would include them.
+static QRectF qtBox(const QRectF& box, const QTransform& toDevice) {
+    QRectF r = box.normalized();
+    const double sx = std::fabs(toDevice.m11()), sy = std::fabs(toDevice.m22());
+    if (toDevice.type() <= QTransform::TxScale && sx > 0 && sy > 0)
+        r.adjust(0, 0, -1 / sx, -1 / sy);
+    return r;
+}
+
+void MetafileCanvas::lineTo(QPointF p) {
+    if (collecting()) {
+        if (path_.elementCount() == 0)
+            path_.moveTo(state_.position);
+        path_.lineTo(p);
+    } else if (painter_) {
+        prepare(true, false);
+        painter_->drawLine(QLineF(state_.position, p));
+    }
+    state_.position = p;
+}
+
+void MetafileCanvas::rectangle(const QRectF& box) {
+    const QRectF r = qtBox(box, logicalToDevice());
+    if (collecting()) {
+        path_.addRect(r);
+    } else if (painter_) {
+        prepare(true, true);
+        painter_->drawRect(r);
+    }
+}
+
+void MetafileCanvas::roundRect(const QRectF& box, QSizeF corner) {
+    const QRectF r = qtBox(box, logicalToDevice());
+    const double rx = std::min(std::fabs(corner.width()) / 2, r.width() / 2);
+    const double ry = std::min(std::fabs(corner.height()) / 2, r.height() / 2);
+    if (collecting()) {
+        path_.addRoundedRect(r, rx, ry);
+    } else if (painter_) {
+        prepare(true, true);
+        painter_->drawRoundedRect(r, rx, ry);
+    }
+}
+
+void MetafileCanvas::ellipse(const QRectF& box) {
+    const QRectF r = qtBox(box, logicalToDevice());
+    if (collecting()) {
+        path_.addEllipse(r);
+    } else if (painter_) {
+        prepare(true, true);
+        // Whole-pixel boxes take the painter's integer ellipse, as a caller drawing the
+        // same QRect directly would.
+        const bool small = std::fabs(r.left()) < TextLimit && std::fabs(r.top()) < TextLimit &&
+                           r.width() < TextLimit && r.height() < TextLimit;
+        const QRect whole = small ? r.toRect() : QRect();
+        if (small && QRectF(whole) == r)
+            painter_->drawEllipse(whole);
+        else
+            painter_->drawEllipse(r);
+    }
+}
+
+void MetafileCanvas::arc(const QRectF& boxIn, QPointF start, QPointF end, ArcKind kind) {
+    const QRectF box = boxIn.normalized();
+    const double a0 = arcAngle(box, start), a1 = arcAngle(box, end);
+    double sweep;
+    if (state_.arcClockwise) {
+        sweep = std::fmod(a0 - a1 + 720.0, 360.0);
+        sweep = -(sweep == 0 ? 360.0 : sweep);
+    } else {
+        sweep = std::fmod(a1 - a0 + 720.0, 360.0);
+        sweep = sweep == 0 ? 360.0 : sweep;
+    }
+    QPainterPath shape;
+    if (kind == ArcKind::Pie) {
+        shape.moveTo(box.center());
+        shape.arcTo(box, a0, sweep);
+        shape.closeSubpath();
+    } else {
+        shape.arcMoveTo(box, a0);
+        if (kind == ArcKind::ArcTo) {
+            const QPointF arcStart = shape.currentPosition();
+            shape = QPainterPath(state_.position);
+            shape.lineTo(arcStart);
+        }
+        shape.arcTo(box, a0, sweep);
+        if (kind == ArcKind::Chord)
+            shape.closeSubpath();
+    }
+    if (kind == ArcKind::ArcTo)
+        state_.position = shape.currentPosition();
+    if (collecting()) {
+        path_.addPath(shape);
+        return;
+    }
+    const bool closed = kind == ArcKind::Chord || kind == ArcKind::Pie;
+    drawShape(shape, closed, true);
+}
+
+void MetafileCanvas::polygon(const QPolygonF& points) {
+    if (points.isEmpty())
+        return;
+    if (collecting()) {
+        path_.addPolygon(points);
+        path_.closeSubpath();
+    } else if (painter_) {
+        prepare(true, true);
+        painter_->drawPolygon(points, state_.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
+    }
+}
+
+void MetafileCanvas::polyline(const QPolygonF& points) {
+    if (points.isEmpty())
+        return;
+    if (collecting()) {
+        path_.moveTo(points.first());
+        for (int i = 1; i < points.size(); ++i)
+            path_.lineTo(points[i]);
+    } else if (painter_) {
+        prepare(true, false);
+        painter_->drawPolyline(points);
+    }
+}
+
+void MetafileCanvas::polylineTo(const QPolygonF& points) {
+    for (const QPointF& p : points)
+        lineTo(p);
+}
+
+void MetafileCanvas::polyBezier(const QPolygonF& points, bool fromCurrent) {
+    QPainterPath shape;
+    int i = 0;
+    if (fromCurrent) {
+        shape.moveTo(state_.position);
+    } else {
+        if (points.isEmpty())
+            return;
+        shape.moveTo(points[0]);
+        i = 1;
+    }
+    for (; i + 2 < points.size(); i += 3)
+        shape.cubicTo(points[i], points[i + 1], points[i + 2]);
+    if (fromCurrent)
+        state_.position = shape.currentPosition();
+    if (collecting()) {
+        if (fromCurrent && path_.elementCount() > 0)
+            path_.connectPath(shape);
+        else
+            path_.addPath(shape);
+        return;
+    }
+    drawShape(shape, false, true);
+}
+
+void MetafileCanvas::polyPolygon(const std::vector<QPolygonF>& polygons) {
+    QPainterPath shape;
+    shape.setFillRule(state_.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
+    for (const QPolygonF& p : polygons) {
+        if (p.isEmpty())
+            continue;
+        shape.addPolygon(p);
+        shape.closeSubpath();
+    }
+    if (collecting()) {
+        path_.addPath(shape);
+        return;
+    }
+    drawShape(shape, true, true);
+}
+
+void MetafileCanvas::setPixel(QPointF p, QColor c) {
+    if (!painter_)
+        return;
+    prepare(false, false);
+    const QPointF d = logicalToDevice().map(p);
+    painter_->setTransform(base_);
+    painter_->fillRect(QRectF(std::floor(d.x()), std::floor(d.y()), 1, 1), c);
+}
+
+void MetafileCanvas::fillRegion(const QRegion& logical, const GdiBrush& brush) {
+    if (!painter_)
+        return;
+    prepare(false, false);
+    QPainterPath shape;
+    shape.addRegion(logical);
+    painter_->setBrush(qtBrush(brush));
+    painter_->drawPath(shape);
+}
+
+void MetafileCanvas::patBlt(const QRectF& rect, uint32_t rop) {
+    if (!painter_)
+        return;
+    prepare(false, false);
+    const QRectF r = rect.normalized();
+    const bool rasterOps =
+        painter_->paintEngine() && painter_->paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
+    switch (rop) {
+    case BLACKNESS:
+        painter_->fillRect(r, Qt::black);
+        break;
+    case WHITENESS:
+        painter_->fillRect(r, Qt::white);
+        break;
+    case DSTINVERT:
+        if (rasterOps) {
+            painter_->setCompositionMode(QPainter::RasterOp_NotDestination);
+            painter_->fillRect(r, Qt::black);
+        }
+        break;
+    case PATINVERT:
+        if (rasterOps)
+            painter_->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        painter_->fillRect(r, qtBrush(state_.brush));
+        break;
+    case PATCOPY:
+    default:
+        painter_->fillRect(r, qtBrush(state_.brush));
+        break;
+    }
+}
+
+void MetafileCanvas::text(QPointF reference, const QString& str, const std::vector<double>& dx,
+                          uint32_t options, const QRectF& rect) {
+    const bool updateCp = state_.textAlign & TA_UPDATECP;
+    const QPointF ref = updateCp ? state_.position : reference;
+    const QTransform toDevice = logicalToDevice();
+    const double sx = std::hypot(toDevice.m11(), toDevice.m12());
+    const double sy = std::hypot(toDevice.m21(), toDevice.m22());
+    double logicalWidth = 0;
+    for (double d : dx)
+        logicalWidth += d;
+    if (!painter_) {
+        if (updateCp)
+            state_.position = ref + QPointF(logicalWidth, 0);
+        return;
+    }
+    prepare(false, false);
+    const QPointF at = toDevice.map(ref);
+    // The painter places glyphs in fixed point; text far off any device is not drawn.
+    const QPointF onDevice = base_.map(at);
+    if (!(std::fabs(onDevice.x()) < TextLimit && std::fabs(onDevice.y()) < TextLimit) ||
+        !(std::fabs(logicalWidth * sx) < TextLimit))
+        return;
+    const GdiFont& gf = state_.font;
+    QFont font(gf.face);
+    double em = std::fabs(gf.height) * sy;
+    if (gf.height == 0)
+        em = 16 * sy;
+    font.setPixelSize(std::clamp(static_cast<int>(std::lround(em)), 1, MaxFontPixels));
+    if (gf.height > 0) { // a cell height: take the internal leading off
+        const QFontMetricsF m(font);
+        const double cell = m.ascent() + m.descent();
+        if (cell > 0)
+            font.setPixelSize(
+                std::clamp(static_cast<int>(std::lround(em * em / cell)), 1, MaxFontPixels));
+    }
+    font.setWeight(
+        static_cast<QFont::Weight>(std::clamp(gf.weight == 0 ? 400 : gf.weight, 1, 1000)));
+    font.setItalic(gf.italic);
+    font.setUnderline(gf.underline);
+    font.setStrikeOut(gf.strikeOut);
+    const QFontMetricsF fm(font);
+    const double natural = fm.horizontalAdvance(str);
+    const double given = logicalWidth * sx;
+    // Advances that agree with the font's own are drawn as one run, keeping the shaping;
+    // others place each character where the metafile says.
+    const bool perChar = !dx.empty() && std::fabs(given - natural) > 1.0 + 0.02 * natural;
+    const double width = dx.empty() ? natural : given;
+
+    painter_->setTransform(base_);
+    if (options & ETO_OPAQUE && rect.isValid())
+        painter_->fillRect(toDevice.mapRect(rect), state_.bkColour);
+    if (options & ETO_CLIPPED && rect.isValid())
+        painter_->setClipRect(toDevice.mapRect(rect), Qt::IntersectClip);
+    painter_->translate(at);
+    if (gf.escapement != 0)
+        painter_->rotate(-(gf.escapement / 10.0));
+    double x = 0, y = 0;
+    const int h = state_.textAlign & TA_CENTER;
+    if (h == TA_CENTER)
+        x = -width / 2;
+    else if (h == TA_RIGHT)
+        x = -width;
+    const int v = state_.textAlign & TA_BASELINE;
+    if (v == 0)
+        y = fm.ascent();
+    else if (v == TA_BOTTOM)
+        y = -fm.descent();
+    painter_->setFont(font);
+    if (state_.bkMode == 2)
+        painter_->fillRect(QRectF(x, y - fm.ascent(), width, fm.ascent() + fm.descent()),
+                           state_.bkColour);
+    painter_->setPen(state_.textColour);
+    painter_->setBackgroundMode(Qt::TransparentMode);
+    const bool outlines = squeezedGlyphs(painter_->transform(), font.pixelSize());
+    auto draw = [&](const QPointF& at, const QString& run) {
+        if (!outlines) {
+            painter_->drawText(at, run);
+            return;
+        }
+        QPainterPath path;
+        path.addText(at, font, run);
+        painter_->fillPath(path, state_.textColour);
+    };
+    if (!perChar) {
+        draw(QPointF(x, y), str);
+    } else {
+        double cx = x;
+        for (int i = 0; i < str.size() && std::fabs(cx) < TextLimit; ++i) {
+            draw(QPointF(cx, y), QString(str[i]));
+            cx += (static_cast<size_t>(i) < dx.size() ? dx[static_cast<size_t>(i)] : 0) * sx;
+        }
+    }
+    if (options & ETO_CLIPPED)
+        clipDirty_ = true;
+    if (updateCp)
+        state_.position = ref + QPointF(width / (sx > 0 ? sx : 1), 0);
+}
+
+void MetafileCanvas::image(const QRectF& dest, const QImage& img, const QRectF& src, uint32_t rop) {
+    if (!painter_ || img.isNull())
+        return;
+    if (rop == BLACKNESS || rop == WHITENESS || rop == PATCOPY || rop == DSTINVERT ||
+        rop == PATINVERT) {
+        patBlt(dest, rop);
+        return;
+    }
+    prepare(false, false);
+    QImage picture = img;
+    if (dest.width() < 0 || dest.height() < 0)
+        picture = picture.mirrored(dest.width() < 0, dest.height() < 0);
+    QRectF source = src;
+    if (dest.width() < 0)
+        source.moveLeft(img.width() - src.right());
+    if (dest.height() < 0)
+        source.moveTop(img.height() - src.bottom());
+    const bool rasterOps =
+        painter_->paintEngine() && painter_->paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
+    if (rasterOps) {
+        if (rop == SRCAND)
+            painter_->setCompositionMode(QPainter::RasterOp_SourceAndDestination);
+        else if (rop == SRCPAINT)
+            painter_->setCompositionMode(QPainter::RasterOp_SourceOrDestination);
+        else if (rop == SRCINVERT)
+            painter_->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    }
+    if (rop == NOTSRCCOPY)
+        picture.invertPixels();
+    painter_->setRenderHint(QPainter::SmoothPixmapTransform, state_.stretchMode == 4);
+    painter_->drawImage(dest.normalized(), picture, source);
+    (void)SRCCOPY;
+}
+
+void MetafileCanvas::beginPath() {
+    path_ = QPainterPath();
+    pathOpen_ = true;
+}
+
+void MetafileCanvas::abortPath() {
+    path_ = QPainterPath();
+    pathOpen_ = false;
+}
+
+void MetafileCanvas::closeFigure() {
+    if (pathOpen_)
+        path_.closeSubpath();
+}
+
+void MetafileCanvas::fillPath() {
+    path_.setFillRule(state_.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
+    drawShape(path_, true, false);
+    abortPath();
+}
+
+void MetafileCanvas::strokePath() {
+    drawShape(path_, false, true);
+    abortPath();
+}
+
+void MetafileCanvas::strokeAndFillPath() {
+    path_.setFillRule(state_.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
+    drawShape(path_, true, true);
+    abortPath();
+}
+
+void MetafileCanvas::selectClipPath(int mode) {
+    if (!painter_) { // checking only: the clip does not change what is valid
+        abortPath();
+        return;
+    }
+    // Scan conversion costs grow with the path's height; only the part over the picture
+    // (and a margin) can ever clip anything, so the path is cut to that first.
+    QPainterPath device = logicalToDevice().map(path_);
+    device.setFillRule(state_.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
+    QPainterPath limit;
+    limit.addRect(deviceLimit_);
+    const QPolygonF cut = device.intersected(limit).toFillPolygon();
+    QPolygon polygon;
+    polygon.reserve(cut.size());
+    for (const QPointF& p : cut)
+        polygon.append(QPoint(regionCoordinate(p.x()), regionCoordinate(p.y())));
+    combineClip(QRegion(polygon, device.fillRule()), mode);
+    abortPath();
+}
+
+void MetafileCanvas::combineClip(const QRegion& region, int mode) {
+    std::optional<QRegion>& clip = state_.clip;
+    switch (mode) {
+    case RGN_AND:
+        clip = clip ? clip->intersected(region) : region;
+        break;
+    case RGN_OR:
+        if (clip)
+            clip = clip->united(region);
+        break;
+    case RGN_XOR:
+        clip = (clip ? *clip : everything()).xored(region);
+        break;
+    case RGN_DIFF:
+        clip = (clip ? *clip : everything()).subtracted(region);
+        break;
+    case RGN_COPY:
+        clip = region;
+        break;
+    default:
+        return;
+    }
+    clipDirty_ = true;
+}
+
+void MetafileCanvas::selectClipRegion(const std::optional<QRegion>& deviceRegion, int mode) {
+    if (!deviceRegion) {
+        if (mode == RGN_COPY) {
+            state_.clip.reset();
+            clipDirty_ = true;
+        }
+        return;
+    }
+    combineClip(*deviceRegion, mode);
+}
+
+QRegion MetafileCanvas::toDeviceRegion(const QRectF& box) const {
+    const QPolygonF p = logicalToDevice().map(QPolygonF(box.normalized()));
+    const QRectF r = p.boundingRect();
+    return QRegion(
+        QRect(QPoint(regionCoordinate(r.left()), regionCoordinate(r.top())),
+              QPoint(regionCoordinate(r.right()) - 1, regionCoordinate(r.bottom()) - 1)));
+}
+
+void MetafileCanvas::intersectClipRect(const QRectF& box) {
+    combineClip(toDeviceRegion(box), RGN_AND);
+}
+
+void MetafileCanvas::excludeClipRect(const QRectF& box) {
+    combineClip(toDeviceRegion(box), RGN_DIFF);
+}
+
+void MetafileCanvas::offsetClip(QPointF logicalOffset) {
+    if (!state_.clip)
+        return;
+    const QTransform t = logicalToDevice();
+    const QPointF d = t.map(logicalOffset) - t.map(QPointF(0, 0));
+    state_.clip->translate(regionCoordinate(d.x()), regionCoordinate(d.y()));
+    *state_.clip &= everything();
+    clipDirty_ = true;
+}
+
+} // namespace qlx

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "metafile/MetafileBytes.h"
+#include "metafile/MetafileCanvas.h"
+
+#include <QPainter>
+#include <QRect>
+#include <QSize>
+#include <vector>
+
+namespace qlx {
+
+// Reads and plays Windows metafiles (with or without the placeable header) with the same
+// drawing state as the enhanced metafile player. Without a painter every record is checked.
+class WmfPlayer {
+public:
+    struct Picture {
+        QRect logical; // the picture's rectangle in its logical units
+        QSize pixels;  // its size at 96 dots per inch
+    };
+
+    static bool looksLikeWmf(const unsigned char* data, size_t size);
+    static Picture picture(const unsigned char* data, size_t size);
+    static void play(const unsigned char* data, size_t size, QPainter* painter,
+                     const QRectF& target);
+
+private:
+    struct Object;
+    struct Layout {
+        size_t headerAt = 0;  // the META_HEADER
+        size_t recordsAt = 0; // the first record
+        size_t end = 0;       // one past the last byte of the metafile
+        uint16_t objects = 0; // object table size
+        bool placeable = false;
+        QRect bbox;
+        uint16_t inch = 0;
+    };
+    static Layout layout(const ByteView& file);
+    static std::vector<ByteView> records(const ByteView& file, const Layout& l);
+
+    WmfPlayer(QPainter* painter, const QTransform& base, uint16_t objects);
+    ~WmfPlayer();
+    void record(uint16_t function, const ByteView& params);
+    void create(Object&& object);
+    void select(uint16_t index);
+    void bitmap(uint16_t function, const ByteView& p);
+    void text(uint16_t function, const ByteView& p);
+
+    MetafileCanvas canvas_;
+    std::vector<Object> objects_;
+    std::vector<QRgb> palette_;
+};
+
+} // namespace qlx

@@ -1,0 +1,178 @@
+#include "pagestore/PageStore.h"
+
+#include <QFile>
+#include <QMutexLocker>
+
+#include "metafile/EmfPictureCheck.h"
+#include "pagestore/AtomicSave.h"
+#include "pagestore/PageStream.h"
+#include "pagestore/ReportFileError.h"
+#include "pagestore/ReportFileFormat.h"
+#include "stores/Error.h"
+
+namespace qlx {
+
+using F = ReportFileFormat;
+
+PageStore::PageStore(PageDestination destination, QObject* owner, QObject* notifyWindow)
+    : m_destination(destination)
+    , m_owner(owner)
+    , m_notifyWindow(notifyWindow)
+    , m_stream(std::make_unique<PageStream>()) {}
+
+// The stream's destructor deletes the temporary file.
+PageStore::~PageStore() = default;
+
+StoreStatus PageStore::status() const {
+    QMutexLocker pages(&m_pagesLock);
+    return m_status;
+}
+
+int PageStore::pageCount() const {
+    QMutexLocker pages(&m_pagesLock);
+    return m_pageCount;
+}
+
+int PageStore::pagesAvailable() const {
+    return pageCount();
+}
+
+void PageStore::post(void (PageStore::*notice)(int), int value) {
+    QObject* window = m_notifyWindow;
+    if (!window)
+        return;
+    // Queued on the window: delivered once the current command has finished, and dropped if
+    // the window or the store is gone by then.
+    QPointer<PageStore> self(this);
+    QMetaObject::invokeMethod(
+        window,
+        [self, notice, value] {
+            if (self)
+                (self.data()->*notice)(value);
+        },
+        Qt::QueuedConnection);
+}
+
+void PageStore::setProgress(int percent) {
+    m_progress = qBound(0, percent, 100);
+    post(&PageStore::progressUpdate, m_progress);
+}
+
+void PageStore::writeHeader(qint32 pageCount, const QDateTime& when) {
+    const QByteArray header = F::encodeHeader(pageCount, F::toDays(when));
+    if (m_stream->size() == 0)
+        m_stream->append(header);
+    else
+        m_stream->overwrite(0, header);
+}
+
+void PageStore::addPage(const QByteArray& picture) {
+    int page = 0;
+    {
+        QMutexLocker pages(&m_pagesLock);
+        if (m_status == StoreStatus::Finished)
+            throw Error("Pages cannot be added to a finished report");
+        page = m_pageCount + 1;
+        if (m_destination == PageDestination::Pictures) {
+            QMutexLocker stream(&m_streamLock);
+            if (m_stream->size() == 0)
+                writeHeader(1, QDateTime::currentDateTime());
+            const qint64 start = m_stream->size();
+            if (picture.size() > ReportFileReader::kMaxPictureSize ||
+                start + F::kRecordOverhead + picture.size() > F::kMaxStreamSize)
+                throw Error("The report is too large");
+            m_stream->append(F::encodeRecord(page, start, picture));
+        }
+        m_status = StoreStatus::Busy;
+        m_pageCount = page;
+    }
+    post(&PageStore::pageAvailable, page);
+}
+
+void PageStore::finish(const QDateTime& when) {
+    QMutexLocker pages(&m_pagesLock);
+    if (m_status == StoreStatus::Finished)
+        return;
+    m_status = StoreStatus::Finished;
+    QMutexLocker stream(&m_streamLock);
+    if (m_stream->size() > 0)
+        writeHeader(m_pageCount, when);
+}
+
+QByteArray PageStore::readPage(int page) {
+    QMutexLocker pages(&m_pagesLock);
+    if (m_destination != PageDestination::Pictures || page < 1 || page > m_pageCount)
+        throw Error("There is no page " + std::to_string(page));
+    QMutexLocker stream(&m_streamLock);
+    const ReportFileReader reader(*m_stream);
+    const PagePosition at = reader.locate(page, m_pageCount, m_position);
+    QByteArray picture = reader.picture(at);
+    m_position = at;
+    return picture;
+}
+
+void PageStore::copyTo(QIODevice& out) const {
+    QMutexLocker stream(&m_streamLock);
+    m_stream->copyTo(out);
+}
+
+bool PageStore::saveToFile(const QString& path) const {
+    if (!isFinished())
+        return false;
+    AtomicSave::write(path, [this](QIODevice& out) { copyTo(out); });
+    return true;
+}
+
+void PageStore::loadFromFile(const QString& path) {
+    if (!QFile::exists(path))
+        throw Error("File does not exist");
+    QFile file(path);
+    // A plain read-only open: other readers and writers are not locked out.
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error("Cannot open file " + path.toStdString());
+    if (file.size() > F::kMaxStreamSize)
+        throw ReportFileError(QStringLiteral("longer than a report file can be"));
+    loadFrom(file);
+}
+
+void PageStore::loadFrom(QIODevice& in) {
+    // Read everything into a stream of our own first, then check that copy: the file may
+    // change under us, the copy cannot. The store is touched only once all of it is sound.
+    auto fresh = std::make_unique<PageStream>();
+    if (!fresh->appendFrom(in, F::kMaxStreamSize))
+        throw ReportFileError(QStringLiteral("longer than a report file can be"));
+    const ReportFileReader reader(*fresh);
+    const qint32 count = reader.validate();
+    PrinterSettings printer = m_printer;
+    const QSizeF frame = EmfPictureCheck::frameSizeTenthsMm(reader.picture({1, F::kHeaderSize}));
+    if (!frame.isEmpty())
+        printer.paper = recognisePaper(frame.width(), frame.height());
+
+    QMutexLocker pages(&m_pagesLock);
+    if (m_status == StoreStatus::Busy)
+        throw Error("A report cannot be loaded while pages are being produced");
+    QMutexLocker stream(&m_streamLock);
+    m_stream.swap(fresh); // the old stream, and its temporary file, go with `fresh`
+    m_pageCount = count;
+    m_position = PagePosition{1, F::kHeaderSize};
+    m_status = StoreStatus::Finished;
+    m_loadedFromFile = true;
+    m_printer = printer;
+}
+
+bool PageStore::inTemporaryFile() const {
+    QMutexLocker stream(&m_streamLock);
+    return m_stream->inTemporaryFile();
+}
+
+QString PageStore::temporaryFileName() const {
+    QMutexLocker stream(&m_streamLock);
+    return m_stream->temporaryFileName();
+}
+
+qint64 PageStore::streamSize() const {
+    QMutexLocker stream(&m_streamLock);
+    return m_stream->size();
+}
+
+} // namespace qlx

@@ -1,0 +1,116 @@
+#include "pagestore/PageStoreDocument.h"
+
+#include <QPainter>
+
+#include "metafile/EmfPictureCheck.h"
+#include "pagestore/PageStore.h"
+#include "stores/Error.h"
+
+namespace qlx {
+
+namespace {
+
+// The full check of a page picture: the header as the file layout wants it, then every
+// record read as the player would read it.
+bool pictureIsPlayableEmf(const QByteArray& picture, QString* error) {
+    if (!EmfPictureCheck::headerIsWellFormed(picture, error))
+        return false;
+    try {
+        if (Metafile::fromBytes(picture).format() == Metafile::Format::Emf)
+            return true;
+        if (error)
+            *error = QStringLiteral("page picture is not an enhanced metafile");
+    } catch (const Error& e) {
+        if (error)
+            *error = QStringLiteral("page picture is damaged: ") + QString::fromUtf8(e.what());
+    }
+    return false;
+}
+
+} // namespace
+
+void PageStoreDocument::installPictureCheck() {
+    EmfPictureCheck::setValidator(pictureIsPlayableEmf);
+}
+
+PageStoreDocument::PageStoreDocument(QSizeF reportPaper, QObject* owner)
+    : m_reportPaper(reportPaper) {
+    static const bool installed = (installPictureCheck(), true);
+    (void)installed;
+    // The store posts its notices to this document, which passes them on; the window takes
+    // them queued, after the current command.
+    m_store = std::make_unique<PageStore>(PageDestination::Pictures, owner, this);
+    connect(m_store.get(), &PageStore::pageAvailable, this, &PreviewDocument::pageAvailable);
+    connect(m_store.get(), &PageStore::progressUpdate, this, &PreviewDocument::progressChanged);
+}
+
+// The store's stream deletes its temporary file as it goes.
+PageStoreDocument::~PageStoreDocument() = default;
+
+void PageStoreDocument::addPage(const Metafile& picture) {
+    m_store->addPage(picture.bytes());
+}
+
+void PageStoreDocument::finish(const QDateTime& when) {
+    m_store->finish(when);
+}
+
+int PageStoreDocument::pageCount() const {
+    return m_store->pageCount();
+}
+
+int PageStoreDocument::pagesAvailable() const {
+    return m_store->pagesAvailable();
+}
+
+int PageStoreDocument::progressPercent() const {
+    return m_store->progress();
+}
+
+bool PageStoreDocument::isFinished() const {
+    return m_store->isFinished();
+}
+
+bool PageStoreDocument::isLoadedFromFile() const {
+    return m_store->loadedFromFile();
+}
+
+QString PageStoreDocument::title() const {
+    return m_store->title();
+}
+
+QSizeF PageStoreDocument::paperSize() const {
+    return m_store->loadedFromFile() ? m_store->printerSettings().paper.tenthsMm() : m_reportPaper;
+}
+
+const Metafile* PageStoreDocument::page(int n) const {
+    if (n < 1 || n > m_store->pageCount())
+        return nullptr;
+    if (m_cachedPage != n) {
+        m_cachedPage = 0;
+        m_cached = Metafile::fromBytes(m_store->readPage(n));
+        m_cachedPage = n;
+    }
+    return &m_cached;
+}
+
+void PageStoreDocument::drawPage(int n, QPainter& painter, const QRectF& target) const {
+    try {
+        if (const Metafile* picture = page(n))
+            picture->play(painter, target);
+    } catch (const Error&) {
+        // A page that cannot be read draws nothing; the pages were checked when they came in.
+    }
+}
+
+void PageStoreDocument::saveTo(const QString& path) const {
+    m_store->saveToFile(path);
+}
+
+void PageStoreDocument::loadFrom(const QString& path) {
+    m_store->loadFromFile(path); // checks everything first; on failure nothing has changed
+    m_cachedPage = 0;
+    m_cached = Metafile();
+}
+
+} // namespace qlx

@@ -1,0 +1,355 @@
+#include "preview/PreviewWindow.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPrinter>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+
+#include "pagestore/PreviewDocument.h"
+#include "pagestore/PrinterSettings.h"
+#include "platform/ErrorHandler.h"
+#include "platform/FileDialog.h"
+#include "preview/PageView.h"
+#include "preview/PreviewGeometry.h"
+#include "preview/PreviewGlyphs.h"
+#include "preview/ReportPrinting.h"
+#include "stores/Error.h"
+
+namespace qlx {
+
+namespace {
+
+const QString kSaveFilter = QStringLiteral("Leafpress file(*.LFP)");
+const QString kLoadFilter = QStringLiteral("Leafpress file (*.LFP)");
+
+} // namespace
+
+PreviewWindow::PreviewWindow(std::unique_ptr<PreviewDocument> document, QWidget* parent)
+    : QMainWindow(parent)
+    , m_document(std::move(document))
+    , m_view(new PageView(this)) {
+    setObjectName("PreviewWindow");
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(m_document && !m_document->title().isEmpty() ? m_document->title()
+                                                                : QStringLiteral("Print Preview"));
+    resize(652, 579);
+    setCentralWidget(m_view);
+    buildToolBar();
+    buildStatusBar();
+    buildFileDialogs();
+    if (m_document) {
+        m_view->setDocument(m_document.get());
+        // Notices are handled after the current command, as posted messages would be.
+        connect(m_document.get(), &PreviewDocument::pageAvailable, this,
+                &PreviewWindow::onPageAvailable, Qt::QueuedConnection);
+        connect(m_document.get(), &PreviewDocument::progressChanged, this,
+                &PreviewWindow::onProgress, Qt::QueuedConnection);
+    }
+    // Keys reach the window before its controls (the page view would scroll on Page Up).
+    qApp->installEventFilter(this);
+}
+
+PreviewWindow::~PreviewWindow() {
+    detach();
+}
+
+QAction* PreviewWindow::addTool(const QString& name, const QString& hint, int glyph,
+                                void (PreviewWindow::*command)()) {
+    auto* a = new QAction(previewGlyph(PreviewGlyph(glyph)), hint, this);
+    a->setObjectName(name);
+    a->setToolTip(hint);
+    connect(a, &QAction::triggered, this,
+            [this, command] { guarded([&] { (this->*command)(); }, this); });
+    return a;
+}
+
+void PreviewWindow::buildToolBar() {
+    auto* bar = new QToolBar(this);
+    bar->setObjectName("ToolBar");
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setIconSize(QSize(16, 16));
+    bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    addToolBar(Qt::TopToolBarArea, bar);
+
+    m_zoomGroup = new QActionGroup(this);
+    m_zoomGroup->setExclusive(true);
+    bar->addSeparator();
+    for (QAction* a :
+         {addTool("ZoomFit", "Zoom to fit", int(PreviewGlyph::ZoomFit), &PreviewWindow::zoomToFit),
+          addTool("Zoom100", "100%", int(PreviewGlyph::Zoom100), &PreviewWindow::zoomTo100),
+          addTool("ZoomToWidth", "Zoom to width", int(PreviewGlyph::ZoomToWidth),
+                  &PreviewWindow::zoomToWidth)}) {
+        a->setCheckable(true);
+        m_zoomGroup->addAction(a);
+        bar->addAction(a);
+    }
+    action("ZoomToWidth")->setChecked(true);
+    bar->addSeparator();
+    bar->addAction(addTool("FirstPage", "First page", int(PreviewGlyph::FirstPage),
+                           &PreviewWindow::firstPage));
+    bar->addAction(addTool("PreviousPage", "Previous page", int(PreviewGlyph::PreviousPage),
+                           &PreviewWindow::previousPage));
+    bar->addAction(
+        addTool("NextPage", "Next page", int(PreviewGlyph::NextPage), &PreviewWindow::nextPage));
+    bar->addAction(
+        addTool("LastPage", "Last page", int(PreviewGlyph::LastPage), &PreviewWindow::lastPage));
+    bar->addSeparator();
+    bar->addAction(addTool("PrintSetup", "Printer setup", int(PreviewGlyph::PrintSetup),
+                           &PreviewWindow::printerSetup));
+    bar->addAction(addTool("Print", "Print", int(PreviewGlyph::Print), &PreviewWindow::print));
+    action("PrintSetup")->setEnabled(false);
+    action("Print")->setEnabled(false);
+    bar->addSeparator();
+    bar->addAction(addTool("SaveReport", "Save Report", int(PreviewGlyph::SaveReport),
+                           &PreviewWindow::saveReport));
+    bar->addAction(addTool("LoadReport", "Load Report", int(PreviewGlyph::LoadReport),
+                           &PreviewWindow::loadReport));
+    bar->addSeparator();
+    m_exitButton = new QPushButton("&Close", bar);
+    m_exitButton->setObjectName("ExitButton");
+    m_exitButton->setFixedSize(40, 22);
+    m_exitButton->setFocusPolicy(Qt::TabFocus);
+    connect(m_exitButton, &QPushButton::clicked, this, &QWidget::close);
+    bar->addWidget(m_exitButton);
+}
+
+void PreviewWindow::buildStatusBar() {
+    auto* status = new QStatusBar(this);
+    status->setObjectName("StatusBar");
+    status->setSizeGripEnabled(true);
+    m_progressPanel = new QLabel("0%", status);
+    m_progressPanel->setObjectName("ProgressPanel");
+    m_progressPanel->setFixedWidth(40);
+    m_progressPanel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // The last panel runs to the end of the bar, as status bar parts do, so that its text
+    // is not cut off at 50 pixels.
+    m_pagePanel = new QLabel("Page", status);
+    m_pagePanel->setObjectName("PagePanel");
+    m_pagePanel->setMinimumWidth(50);
+    status->addWidget(m_progressPanel);
+    status->addWidget(m_pagePanel, 1);
+    setStatusBar(status);
+}
+
+void PreviewWindow::buildFileDialogs() {
+    m_saveDialog = std::make_unique<FileDialog>(FileDialog::Mode::Save);
+    m_saveDialog->setTitle("Save report");
+    m_saveDialog->setNameFilters({kSaveFilter});
+    m_saveDialog->setDefaultSuffix("LFP");
+    m_loadDialog = std::make_unique<FileDialog>(FileDialog::Mode::Open);
+    m_loadDialog->setTitle("Load report");
+    m_loadDialog->setNameFilters({kLoadFilter});
+}
+
+QAction* PreviewWindow::action(const QString& name) const {
+    return findChild<QAction*>(name, Qt::FindDirectChildrenOnly);
+}
+
+void PreviewWindow::setReportCommands(std::function<void()> print,
+                                      std::function<void()> printerSetup) {
+    m_reportPrint = std::move(print);
+    m_reportPrinterSetup = std::move(printerSetup);
+}
+
+void PreviewWindow::open() {
+    if (m_document && m_document->isFinished())
+        action("Print")->setEnabled(true);
+    showMaximized();
+    updatePagePanel();
+}
+
+QString PreviewWindow::pagePanelText(int shown, int count) {
+    return "Page" + QString(" ") + QString::number(shown) + " " + "of" + " " +
+           QString::number(count);
+}
+
+void PreviewWindow::updatePagePanel() {
+    m_pagePanel->setText(
+        pagePanelText(m_view->shownPage(), m_document ? m_document->pageCount() : 0));
+}
+
+void PreviewWindow::syncZoomButtons() {
+    const ZoomMode mode = m_view->zoomMode();
+    action("ZoomFit")->setChecked(mode == ZoomMode::Fit);
+    action("ZoomToWidth")->setChecked(mode == ZoomMode::Width);
+    action("Zoom100")->setChecked(mode == ZoomMode::Fixed);
+}
+
+void PreviewWindow::onPageAvailable(int available) {
+    if (!m_document)
+        return;
+    if (available == m_view->shownPage() && !m_view->hasPicture()) {
+        m_view->setZoomMode(ZoomMode::Width);
+        m_view->showPage(available);
+        syncZoomButtons();
+    }
+    updatePagePanel();
+    if (m_document->isFinished() && !m_document->isLoadedFromFile()) {
+        action("PrintSetup")->setEnabled(true);
+        action("Print")->setEnabled(true);
+    }
+}
+
+void PreviewWindow::onProgress(int percent) {
+    if (percent >= m_lastProgress + 5) {
+        m_progressPanel->setText(QString::number(percent) + "%");
+        m_lastProgress = percent;
+    }
+    if (percent == 0 || percent == 100)
+        m_progressPanel->clear();
+}
+
+void PreviewWindow::zoomToFit() {
+    QCoreApplication::processEvents();
+    m_view->setZoomMode(ZoomMode::Fit);
+    syncZoomButtons();
+}
+
+void PreviewWindow::zoomTo100() {
+    QCoreApplication::processEvents();
+    m_view->setFixedZoom(100);
+    syncZoomButtons();
+}
+
+void PreviewWindow::zoomToWidth() {
+    QCoreApplication::processEvents();
+    m_view->setZoomMode(ZoomMode::Width);
+    syncZoomButtons();
+}
+
+void PreviewWindow::goToPage(int n) {
+    if (m_document && n >= 1 && n <= m_document->pageCount() && n != m_view->shownPage())
+        m_view->showPage(n);
+    updatePagePanel();
+}
+
+void PreviewWindow::firstPage() {
+    goToPage(1);
+}
+
+void PreviewWindow::previousPage() {
+    goToPage(m_view->shownPage() - 1);
+}
+
+void PreviewWindow::nextPage() {
+    goToPage(m_view->shownPage() + 1);
+}
+
+void PreviewWindow::lastPage() {
+    goToPage(m_document ? m_document->pageCount() : 0);
+}
+
+void PreviewWindow::printerSetup() {
+    if (m_reportPrinterSetup)
+        m_reportPrinterSetup();
+}
+
+void PreviewWindow::print() {
+    if (!m_document)
+        return;
+    if (!m_document->isLoadedFromFile()) {
+        // The report prints once this command has finished.
+        if (m_reportPrint)
+            QTimer::singleShot(0, this, [print = m_reportPrint] { guarded(print); });
+        return;
+    }
+    if (m_document->isFinished() && printerInstalled())
+        printLoadedPages();
+}
+
+void PreviewWindow::printLoadedPages() {
+    const QSizeF paper = m_document->paperSize();
+    const PaperChoice choice = recognisePaper(paper.width(), paper.height());
+    PrintSettings settings;
+    settings.orientation = choice.landscape ? QPageLayout::Landscape : QPageLayout::Portrait;
+    const QPageSize pageSize =
+        choice.matched
+            ? QPageSize(QPageSize::PageSizeId(choice.pageSizeId))
+            : QPageSize(QSizeF(paper.width() / 10.0, paper.height() / 10.0), QPageSize::Millimeter);
+    if (!choice.matched)
+        settings.orientation = QPageLayout::Portrait;
+    QPrinter printer(QPrinter::HighResolution);
+    configurePrinter(printer, settings, pageSize, m_document->title());
+    if (!printDocumentPages(*m_document, printer, settings.firstPage, settings.lastPage))
+        throw Error("Cannot start the print job on " + printer.printerName().toStdString());
+}
+
+void PreviewWindow::saveReport() {
+    if (!m_saveDialog->execute(this))
+        return;
+    if (!m_document || !m_document->isFinished())
+        return;
+    m_document->saveTo(m_saveDialog->fileName());
+}
+
+void PreviewWindow::loadReport() {
+    if (!m_loadDialog->execute(this) || !m_document)
+        return;
+    const QString path = m_loadDialog->fileName();
+    if (!QFileInfo(path).isFile())
+        throw Error("File does not exist");
+    m_document->loadFrom(path); // a damaged file throws and leaves the pages as they were
+    m_reportPrint = {};
+    m_reportPrinterSetup = {};
+    m_view->refresh();
+    m_view->showPage(1);
+    updatePagePanel();
+    action("PrintSetup")->setEnabled(false);
+    action("Print")->setEnabled(true);
+}
+
+bool PreviewWindow::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() != QEvent::KeyPress || !watched->isWidgetType())
+        return false;
+    auto* w = static_cast<QWidget*>(watched);
+    if (w->window() != this)
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(e);
+    switch (pagingCommandForKey(key->key(), int(key->modifiers()))) {
+    case PagingCommand::None:
+        return false;
+    case PagingCommand::Close:
+        close();
+        break;
+    case PagingCommand::First:
+        firstPage();
+        break;
+    case PagingCommand::Previous:
+        previousPage();
+        break;
+    case PagingCommand::Next:
+        nextPage();
+        break;
+    case PagingCommand::Last:
+        lastPage();
+        break;
+    }
+    return true;
+}
+
+void PreviewWindow::detach() {
+    if (!m_document)
+        return;
+    disconnect(m_document.get(), nullptr, this, nullptr);
+    m_view->setDocument(nullptr);
+    m_reportPrint = {};
+    m_reportPrinterSetup = {};
+    emit previewClosing();
+    m_document.reset(); // releasing the pages deletes their temporary file
+}
+
+void PreviewWindow::closeEvent(QCloseEvent* e) {
+    detach();
+    e->accept();
+}
+
+} // namespace qlx

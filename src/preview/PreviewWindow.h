@@ -1,0 +1,97 @@
+#pragma once
+
+// The preview. This folder shows and prints pages it does not make: the preview window with its
+// tool bar, page view, zoom geometry and status panels, the print progress dialog, the printer
+// setup dialog, and the printing of a document's pages onto a QPrinter. It works on any
+// PreviewDocument and knows nothing of labels or of the sheet's layout.
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QPushButton;
+
+namespace qlx {
+
+class FileDialog;
+class PageView;
+class PreviewDocument;
+
+// The print preview window: a flat tool bar, the page view and a status bar with the
+// progress and page panels. It owns the document it shows and releases it when it closes.
+class PreviewWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit PreviewWindow(std::unique_ptr<PreviewDocument> document, QWidget* parent = nullptr);
+    ~PreviewWindow() override;
+
+    PreviewDocument* document() const { return m_document.get(); }
+    PageView* pageView() const { return m_view; }
+    QLabel* progressPanel() const { return m_progressPanel; }
+    QLabel* pagePanel() const { return m_pagePanel; }
+    // A tool bar action by its name ("ZoomFit", "Print", ...).
+    QAction* action(const QString& name) const;
+
+    // The report's print and printer setup, attached while the pages are the report's own;
+    // a loaded file drops them.
+    void setReportCommands(std::function<void()> print, std::function<void()> printerSetup);
+
+    // Shows the window maximised (not modal) and sets the panels and buttons.
+    void open();
+
+    // Commands of the tool bar and keys.
+    void zoomToFit();
+    void zoomTo100();
+    void zoomToWidth();
+    void firstPage();
+    void previousPage();
+    void nextPage();
+    void lastPage();
+    void goToPage(int n);
+    void printerSetup();
+    void print();
+    void saveReport();
+    void loadReport();
+
+    // "Page 1 of 1"
+    static QString pagePanelText(int shown, int count);
+
+signals:
+    // The window is closing and has let go of its document.
+    void previewClosing();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void buildToolBar();
+    void buildStatusBar();
+    void buildFileDialogs();
+    QAction* addTool(const QString& name, const QString& hint, int glyph,
+                     void (PreviewWindow::*command)());
+    void onPageAvailable(int available);
+    void onProgress(int percent);
+    void updatePagePanel();
+    void syncZoomButtons();
+    void printLoadedPages();
+    void detach();
+
+    std::unique_ptr<PreviewDocument> m_document;
+    PageView* m_view = nullptr;
+    QActionGroup* m_zoomGroup = nullptr;
+    QPushButton* m_exitButton = nullptr;
+    QLabel* m_progressPanel = nullptr;
+    QLabel* m_pagePanel = nullptr;
+    int m_lastProgress = 0;
+    std::function<void()> m_reportPrint;
+    std::function<void()> m_reportPrinterSetup;
+    // The save and load dialogs remember the last name for the window's lifetime.
+    std::unique_ptr<FileDialog> m_saveDialog;
+    std::unique_ptr<FileDialog> m_loadDialog;
+};
+
+} // namespace qlx

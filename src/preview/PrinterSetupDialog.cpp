@@ -1,0 +1,100 @@
+#include "preview/PrinterSetupDialog.h"
+
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+
+#include "preview/ReportPrinting.h"
+
+namespace qlx {
+
+namespace {
+
+PrinterSetupDialog::Hook& hook() {
+    static PrinterSetupDialog::Hook h;
+    return h;
+}
+
+} // namespace
+
+void PrinterSetupDialog::setHook(Hook h) {
+    hook() = std::move(h);
+}
+
+PrinterSetupDialog::Request PrinterSetupDialog::requestFor(const PrintSettings& settings,
+                                                           int pageCount, bool finished,
+                                                           bool printerInstalled) {
+    Request r;
+    r.settings = settings;
+    r.printerInstalled = printerInstalled;
+    if (finished && pageCount > 0) {
+        r.minPage = 1;
+        r.maxPage = pageCount;
+        r.fromPage = 1;
+        r.toPage = pageCount;
+    } else {
+        r.minPage = 0;
+        r.maxPage = 9999;
+    }
+    return r;
+}
+
+PrintSettings PrinterSetupDialog::applied(const PrintSettings& settings, const Answer& answer) {
+    PrintSettings s = settings;
+    s.printerName = answer.printerName;
+    s.orientation = answer.orientation;
+    s.copies = qMax(1, answer.copies);
+    if (answer.range == Range::Pages) {
+        s.firstPage = answer.fromPage;
+        s.lastPage = answer.toPage;
+    } else {
+        s.firstPage = 0;
+        s.lastPage = 0;
+    }
+    return s;
+}
+
+std::optional<PrinterSetupDialog::Answer> PrinterSetupDialog::showDialog(QWidget* parent,
+                                                                         const Request& request) {
+    if (!request.printerInstalled) {
+        QMessageBox::warning(parent, QObject::tr("Printer setup"),
+                             QObject::tr("No printers are installed. Install a printer "
+                                         "before setting up printing."));
+        return std::nullopt;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    if (!request.settings.printerName.isEmpty())
+        printer.setPrinterName(request.settings.printerName);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageOrientation(request.settings.orientation);
+    printer.setCopyCount(request.settings.copies);
+    QPrintDialog dialog(&printer, parent);
+    dialog.setOptions(QAbstractPrintDialog::PrintPageRange |
+                      QAbstractPrintDialog::PrintShowPageSize);
+    dialog.setMinMax(request.minPage, request.maxPage);
+    printer.setFromTo(request.fromPage, request.toPage);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    Answer a;
+    a.printerName = printer.printerName();
+    a.orientation = printer.pageLayout().orientation();
+    a.copies = printer.copyCount();
+    a.range = printer.printRange() == QPrinter::PageRange   ? Range::Pages
+              : printer.printRange() == QPrinter::Selection ? Range::Selection
+                                                            : Range::All;
+    a.fromPage = printer.fromPage();
+    a.toPage = printer.toPage();
+    return a;
+}
+
+bool PrinterSetupDialog::run(QWidget* parent, PrintSettings& settings, int pageCount,
+                             bool finished) {
+    const Request request = requestFor(settings, pageCount, finished, printerInstalled());
+    const std::optional<Answer> answer = hook() ? hook()(request) : showDialog(parent, request);
+    if (!answer || !request.printerInstalled)
+        return false;
+    settings = applied(settings, *answer);
+    return true;
+}
+
+} // namespace qlx

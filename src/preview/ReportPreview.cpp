@@ -1,0 +1,117 @@
+#include "preview/ReportPreview.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QPainter>
+#include <QPicture>
+#include <QPrinter>
+
+#include "pagestore/PreviewDocument.h"
+#include "preview/PreviewWindow.h"
+#include "preview/PrintProgressDialog.h"
+#include "preview/PrinterSetupDialog.h"
+#include "stores/Error.h"
+
+namespace qlx {
+
+namespace {
+
+// Marks the report as producing for the length of a run, whatever way it ends.
+class ProducingRun {
+public:
+    explicit ProducingRun(bool& flag)
+        : m_flag(flag) {
+        m_flag = true;
+    }
+    ~ProducingRun() { m_flag = false; }
+    ProducingRun(const ProducingRun&) = delete;
+    ProducingRun& operator=(const ProducingRun&) = delete;
+
+private:
+    bool& m_flag;
+};
+
+} // namespace
+
+ReportPreview::ReportPreview(DocumentFactory newDocument, Production produce,
+                             PageProducer drawOnPrinter, QObject* parent)
+    : QObject(parent)
+    , m_newDocument(std::move(newDocument))
+    , m_produce(std::move(produce))
+    , m_drawOnPrinter(std::move(drawOnPrinter)) {}
+
+QSizeF ReportPreview::pagePaper() const {
+    const QSizeF a4(2100, 2970);
+    return m_settings.orientation == QPageLayout::Landscape ? a4.transposed() : a4;
+}
+
+void ReportPreview::preview() {
+    QCoreApplication::processEvents();
+    if (m_producing)
+        return;
+    std::unique_ptr<PreviewDocument> document = m_newDocument();
+    PreviewDocument* pages = document.get();
+    QPointer<PreviewWindow> window = new PreviewWindow(std::move(document));
+    m_window = window;
+    window->setReportCommands(
+        [this, window] {
+            if (window)
+                print(window);
+        },
+        [this, window] {
+            if (window && window->document())
+                printerSetup(window, window->document()->pageCount(),
+                             window->document()->isFinished());
+        });
+    window->open();
+    {
+        ProducingRun run(m_producing);
+        m_produce(*pages);
+    }
+    emit previewOpened(window);
+
+    QEventLoop loop;
+    connect(window, &QObject::destroyed, &loop, &QEventLoop::quit);
+    connect(qApp, &QCoreApplication::aboutToQuit, &loop, &QEventLoop::quit);
+    if (window)
+        loop.exec();
+    // The application is ending with the window still open: close it here, since no event
+    // loop will run its deferred deletion.
+    if (window) {
+        window->close();
+        delete window;
+    }
+    emit previewEnded();
+}
+
+void ReportPreview::print(QWidget* parent) {
+    if (m_producing || !printerInstalled())
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    configurePrinter(printer, m_settings, QPageSize(QPageSize::A4), QString());
+    ProducingRun run(m_producing);
+    PrintProgressDialog progress(parent);
+    progress.show();
+    // The sheet is one page; it goes to the printer only within the first and last page
+    // limits. A page outside them is drawn into a picture that is thrown away, and then no
+    // job is started, so that no blank sheet comes out.
+    if (m_settings.printsPage(1)) {
+        QPainter painter;
+        if (!painter.begin(&printer))
+            throw Error("Cannot start the print job on " + printer.printerName().toStdString());
+        m_drawOnPrinter(painter, printerTarget(printer, pagePaper()));
+        painter.end();
+    } else {
+        QPicture discarded;
+        QPainter painter(&discarded);
+        PageTarget screen;
+        screen.paperTenthsMm = pagePaper();
+        m_drawOnPrinter(painter, screen);
+    }
+}
+
+void ReportPreview::printerSetup(QWidget* parent, int pageCount, bool finished) {
+    PrinterSetupDialog::run(parent, m_settings, pageCount, finished);
+}
+
+} // namespace qlx

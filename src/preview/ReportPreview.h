@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QSizeF>
+#include <functional>
+#include <memory>
+
+#include "preview/PreviewWindow.h"
+#include "preview/PrintSettings.h"
+#include "preview/ReportPrinting.h"
+
+class QWidget;
+
+namespace qlx {
+
+class PreviewDocument;
+
+// The report's side of previewing and printing: opens the preview window on a fresh document,
+// produces the page into it, and waits (processing events) until the window has closed. Print
+// and Printer setup of the window come back here while the pages are the report's own.
+class ReportPreview : public QObject {
+    Q_OBJECT
+public:
+    // A fresh, empty document (page store) whose pages are page pictures.
+    using DocumentFactory = std::function<std::unique_ptr<PreviewDocument>()>;
+    // Produces the report's pages into a document, announcing each.
+    using Production = std::function<void(PreviewDocument&)>;
+
+    ReportPreview(DocumentFactory newDocument, Production produce, PageProducer drawOnPrinter,
+                  QObject* parent = nullptr);
+
+    // The preview operation: returns once the window has closed or the application is ending.
+    // A request while pages are being produced is ignored.
+    void preview();
+
+    // Produces the page once more on the printer, with the progress dialog. Nothing happens
+    // when no printer is installed.
+    void print(QWidget* parent = nullptr);
+
+    // The print dialog; on OK the settings (and the page's orientation) change.
+    void printerSetup(QWidget* parent, int pageCount, bool finished);
+
+    bool isProducing() const { return m_producing; }
+    PrintSettings& settings() { return m_settings; }
+    const PrintSettings& settings() const { return m_settings; }
+    // The report's page, A4 turned by the chosen orientation, in tenths of a millimetre.
+    QSizeF pagePaper() const;
+    // The preview window now open, if any.
+    PreviewWindow* window() const { return m_window; }
+
+signals:
+    // The window is open and its page produced (for the caller and tests to act on while the
+    // preview runs).
+    void previewOpened(qlx::PreviewWindow* window);
+    void previewEnded();
+
+private:
+    DocumentFactory m_newDocument;
+    Production m_produce;
+    PageProducer m_drawOnPrinter;
+    PrintSettings m_settings;
+    bool m_producing = false;
+    QPointer<PreviewWindow> m_window;
+};
+
+} // namespace qlx

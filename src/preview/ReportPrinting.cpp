@@ -1,0 +1,64 @@
+#include "preview/ReportPrinting.h"
+
+#include <QCoreApplication>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include "pagestore/PreviewDocument.h"
+
+namespace qlx {
+
+bool printerInstalled() {
+    return !QPrinterInfo::availablePrinterNames().isEmpty();
+}
+
+void configurePrinter(QPrinter& printer, const PrintSettings& settings, const QPageSize& paper,
+                      const QString& jobName) {
+    if (!settings.printerName.isEmpty())
+        printer.setPrinterName(settings.printerName);
+    printer.setFullPage(false);
+    printer.setPageSize(paper);
+    printer.setPageOrientation(settings.orientation);
+    printer.setCopyCount(qMax(1, settings.copies));
+    printer.setPaperSource(QPrinter::Auto);
+    printer.setDocName(jobName);
+}
+
+PageTarget printerTarget(const QPrinter& printer, const QSizeF& paperTenthsMm) {
+    PageTarget t;
+    t.dpiX = printer.logicalDpiX();
+    t.dpiY = printer.logicalDpiY();
+    const QRectF paper = printer.paperRect(QPrinter::Millimeter);
+    const QRectF page = printer.pageRect(QPrinter::Millimeter);
+    t.offsetLeft = (page.left() - paper.left()) * 10.0;
+    t.offsetTop = (page.top() - paper.top()) * 10.0;
+    t.paperTenthsMm = paperTenthsMm;
+    return t;
+}
+
+bool printDocumentPages(const PreviewDocument& document, QPrinter& printer, int firstPage,
+                        int lastPage, const std::function<bool()>& cancelled) {
+    const int count = document.pagesAvailable();
+    const int first = firstPage > 0 ? firstPage : 1;
+    const int last = lastPage > 0 ? qMin(lastPage, count) : count;
+    if (first > last)
+        return true;
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return false;
+    for (int n = first; n <= last; ++n) {
+        QCoreApplication::processEvents();
+        document.drawPage(n, painter, QRectF(0, 0, printer.width(), printer.height()));
+        if (n < last)
+            printer.newPage();
+        if (cancelled && cancelled()) {
+            printer.abort();
+            break;
+        }
+    }
+    painter.end();
+    return true;
+}
+
+} // namespace qlx

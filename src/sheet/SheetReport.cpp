@@ -1,0 +1,101 @@
+#include "sheet/SheetReport.h"
+
+#include <QPainter>
+#include <QWidget>
+
+#include "metafile/EmfRecorder.h"
+#include "pagestore/PageStoreDocument.h"
+#include "platform/Text.h"
+#include "sheet/DeviceMapping.h"
+#include "sheet/SheetPainter.h"
+#include "stores/Error.h"
+
+namespace qlx {
+
+namespace {
+
+bool validSlot(int slot) {
+    return slot >= 1 && slot <= SheetDefinition::SlotCount;
+}
+
+} // namespace
+
+SheetReport::SheetReport(QWidget* owner)
+    : QObject(owner)
+    , m_sheet(std::make_unique<SheetDefinition>(m_measurer)) {
+    m_previewer = std::make_unique<ReportPreview>(
+        [this]() -> std::unique_ptr<PreviewDocument> {
+            return std::make_unique<PageStoreDocument>(m_previewer->pagePaper(), this);
+        },
+        [this](PreviewDocument& document) { produce(document); },
+        [this](QPainter& painter, const PageTarget& target) { drawPage(painter, target); });
+}
+
+SheetReport::~SheetReport() = default;
+
+void SheetReport::setSlotPicture(int slot, const QImage& picture) {
+    if (!validSlot(slot))
+        return;
+    // A deep copy: an image made over someone else's buffer would otherwise follow it.
+    m_slots[slot - 1] = picture.copy();
+}
+
+QImage SheetReport::slotPicture(int slot) const {
+    return validSlot(slot) ? m_slots[slot - 1] : QImage();
+}
+
+void SheetReport::setDateLineCaption(const QString& caption) {
+    m_sheet->setDateLineCaption(fromQString(caption), m_measurer);
+}
+
+QString SheetReport::dateLineCaption() const {
+    return toQString(m_sheet->dateLine().caption);
+}
+
+void SheetReport::preview() {
+    m_previewer->preview();
+}
+
+void SheetReport::print(QWidget* parent) {
+    m_previewer->print(parent);
+}
+
+void SheetReport::drawPage(QPainter& painter, const PageTarget& target) const {
+    // The definition is turned to the target's paper on a copy: the page already shown in a
+    // preview keeps its orientation while a landscape print is laid out.
+    SheetDefinition sheet = *m_sheet;
+    const QSizeF paper = target.paperTenthsMm;
+    sheet.setOrientation(paper.width() > paper.height() ? SheetOrientation::Landscape
+                                                        : SheetOrientation::Portrait);
+    SheetContent content;
+    content.sheet = &sheet;
+    content.pictures = m_slots;
+    const DeviceMapping mapping(qRound(target.dpiX), qRound(target.dpiY), target.offsetLeft,
+                                target.offsetTop);
+    drawSheet(painter, mapping, content);
+}
+
+Metafile SheetReport::recordPage() const {
+    const DeviceMapping screen = DeviceMapping::screen(96);
+    PageTarget target;
+    target.paperTenthsMm = m_previewer->pagePaper();
+    const QSize pixels(screen.pageWidth(target.paperTenthsMm.width()),
+                       screen.pageHeight(target.paperTenthsMm.height()));
+    EmfRecorder recorder(pixels, 96.0);
+    {
+        QPainter painter(&recorder);
+        drawPage(painter, target);
+    }
+    return recorder.finish();
+}
+
+void SheetReport::produce(PreviewDocument& document) {
+    auto* store = qobject_cast<PageStoreDocument*>(&document);
+    if (!store)
+        throw Error("The sheet report produces its page into a page store only");
+    // Every run yields exactly one page.
+    store->addPage(recordPage());
+    store->finish(QDateTime::currentDateTime());
+}
+
+} // namespace qlx

@@ -1,0 +1,68 @@
+#pragma once
+
+// The label sheet. This folder defines the A4 sheet (heading, date line and fifteen label slots
+// in tenths of a millimetre), lays it out for a device, maps report units to device pixels,
+// and paints it through one function that serves both the page picture and the printer. The
+// SheetReport ties these together: it records its pages into a page store and opens the preview.
+
+#include <QImage>
+#include <QObject>
+#include <QString>
+#include <array>
+#include <memory>
+
+#include "metafile/Metafile.h"
+#include "preview/ReportPreview.h"
+#include "preview/ReportPrinting.h"
+#include "sheet/ScreenTextMeasurer.h"
+#include "sheet/SheetDefinition.h"
+
+class QPainter;
+class QWidget;
+
+namespace qlx {
+
+// The label sheet report: the fixed one-page definition with the heading and fifteen label
+// slots, what the slots and the date line hold, and the printer settings, all kept for the
+// run. It previews itself in a preview window over a fresh page store and prints itself on
+// request of that window. One drawing function serves the page picture and the printer.
+class SheetReport : public QObject {
+    Q_OBJECT
+public:
+    explicit SheetReport(QWidget* owner);
+    ~SheetReport() override;
+
+    // Slot n (1 to 15) takes its own copy of the picture; a null image empties it. Other
+    // numbers are ignored.
+    void setSlotPicture(int slot, const QImage& picture);
+    QImage slotPicture(int slot) const;
+
+    // The caption of the date line; the element is measured again at once.
+    void setDateLineCaption(const QString& caption);
+    QString dateLineCaption() const;
+
+    // Opens the preview window on a fresh page store, produces the page into it and returns
+    // once the window has closed. A request while the page is being produced is ignored.
+    void preview();
+    // Produces the page once more on the printer, with the print progress dialog.
+    void print(QWidget* parent);
+
+    // Draws the page for a target: the page picture's screen or a printer, the page laid out
+    // on the target's paper (portrait or landscape).
+    void drawPage(QPainter& painter, const PageTarget& target) const;
+    // The page picture at 96 dots per inch, on the report's paper as it stands.
+    Metafile recordPage() const;
+
+    const SheetDefinition& definition() const { return *m_sheet; }
+    ReportPreview& previewer() { return *m_previewer; }
+
+private:
+    void produce(PreviewDocument& document);
+
+    ScreenTextMeasurer m_measurer;
+    std::unique_ptr<SheetDefinition> m_sheet;
+    std::array<QImage, SheetDefinition::SlotCount> m_slots;
+    std::unique_ptr<ReportPreview> m_previewer;
+};
+
+} // namespace qlx
