@@ -50,40 +50,40 @@ double scaleOf(const QTransform& t) {
 
 EmfPaintEngine::EmfPaintEngine(EmfWriter& writer)
     : QPaintEngine(QPaintEngine::AllFeatures)
-    , writer_(writer) {}
+    , m_writer(writer) {}
 
 QPaintEngine::Type EmfPaintEngine::type() const {
     return static_cast<Type>(User + 17);
 }
 
 bool EmfPaintEngine::begin(QPaintDevice*) {
-    xf_ = QTransform();
-    pen_ = QPen();
-    brush_ = QBrush();
-    penHandle_ = brushHandle_ = fontHandle_ = 0;
-    penNull_ = brushNull_ = false;
-    textColour_ = bkMode_ = bkColour_ = fillMode_ = stretchMode_ = ~0u;
-    clipped_ = false;
-    writer_.setUInt(emr::SETTEXTALIGN, TA_BASELINE);
+    m_xf = QTransform();
+    m_pen = QPen();
+    m_brush = QBrush();
+    m_penHandle = m_brushHandle = m_fontHandle = 0;
+    m_penNull = m_brushNull = false;
+    m_textColour = m_bkMode = m_bkColour = m_fillMode = m_stretchMode = ~0u;
+    m_clipped = false;
+    m_writer.setUInt(emr::SETTEXTALIGN, TA_BASELINE);
     setActive(true);
     return true;
 }
 
 bool EmfPaintEngine::end() {
     // Put the stock objects back and delete ours, so the metafile leaves no live objects.
-    if (penHandle_ || penNull_)
-        writer_.selectObject(emr::StockFlag | emr::BLACK_PEN);
-    if (brushHandle_ || brushNull_)
-        writer_.selectObject(emr::StockFlag | emr::WHITE_BRUSH);
-    if (fontHandle_)
-        writer_.selectObject(emr::StockFlag | emr::SYSTEM_FONT);
-    for (uint32_t* h : {&penHandle_, &brushHandle_, &fontHandle_}) {
+    if (m_penHandle || m_penNull)
+        m_writer.selectObject(emr::StockFlag | emr::BLACK_PEN);
+    if (m_brushHandle || m_brushNull)
+        m_writer.selectObject(emr::StockFlag | emr::WHITE_BRUSH);
+    if (m_fontHandle)
+        m_writer.selectObject(emr::StockFlag | emr::SYSTEM_FONT);
+    for (uint32_t* h : {&m_penHandle, &m_brushHandle, &m_fontHandle}) {
         if (*h)
-            writer_.deleteObject(*h);
+            m_writer.deleteObject(*h);
         *h = 0;
     }
-    if (clipped_)
-        writer_.resetClip();
+    if (m_clipped)
+        m_writer.resetClip();
     setActive(false);
     return true;
 }
@@ -91,19 +91,19 @@ bool EmfPaintEngine::end() {
 void EmfPaintEngine::updateState(const QPaintEngineState& state) {
     const DirtyFlags f = state.state();
     if (f & DirtyTransform)
-        xf_ = state.transform();
+        m_xf = state.transform();
     if (f & DirtyPen)
-        pen_ = state.pen();
+        m_pen = state.pen();
     if (f & DirtyBrush)
-        brush_ = state.brush();
+        m_brush = state.brush();
     if (f & DirtyFont)
-        font_ = state.font();
+        m_font = state.font();
     if (f & DirtyBackgroundMode)
-        bgMode_ = state.backgroundMode();
+        m_bgMode = state.backgroundMode();
     if (f & DirtyBackground)
-        bgBrush_ = state.backgroundBrush();
+        m_bgBrush = state.backgroundBrush();
     if (f & DirtyHints)
-        smooth_ = state.renderHints().testFlag(QPainter::SmoothPixmapTransform);
+        m_smooth = state.renderHints().testFlag(QPainter::SmoothPixmapTransform);
     if (f & (DirtyClipRegion | DirtyClipPath | DirtyClipEnabled))
         applyClip(state);
 }
@@ -111,46 +111,46 @@ void EmfPaintEngine::updateState(const QPaintEngineState& state) {
 void EmfPaintEngine::applyClip(const QPaintEngineState& state) {
     const DirtyFlags f = state.state();
     if (!state.isClipEnabled() || state.clipOperation() == Qt::NoClip) {
-        if (clipped_)
-            writer_.resetClip();
-        clipped_ = false;
+        if (m_clipped)
+            m_writer.resetClip();
+        m_clipped = false;
         return;
     }
     QRegion region;
     if (f & DirtyClipPath) {
-        const QPainterPath path = xf_.map(state.clipPath());
+        const QPainterPath path = m_xf.map(state.clipPath());
         region = QRegion(path.toFillPolygon().toPolygon(), path.fillRule());
     } else if (f & DirtyClipRegion) {
-        region = xf_.map(state.clipRegion());
+        region = m_xf.map(state.clipRegion());
     } else {
         return; // clipping re-enabled: Qt resends the region itself
     }
-    const bool intersect = state.clipOperation() == Qt::IntersectClip && clipped_;
-    writer_.selectClipRegion(region, intersect ? RGN_AND : RGN_COPY);
-    clipped_ = true;
+    const bool intersect = state.clipOperation() == Qt::IntersectClip && m_clipped;
+    m_writer.selectClipRegion(region, intersect ? RGN_AND : RGN_COPY);
+    m_clipped = true;
 }
 
 void EmfPaintEngine::setUIntIfChanged(uint32_t type, uint32_t value, uint32_t& last) {
     if (value == last)
         return;
-    writer_.setUInt(type, value);
+    m_writer.setUInt(type, value);
     last = value;
 }
 
 void EmfPaintEngine::applyPen(const QPen& pen) {
     if (pen.style() == Qt::NoPen) {
-        if (!penNull_) {
-            writer_.selectObject(emr::StockFlag | emr::NULL_PEN);
-            if (penHandle_)
-                writer_.deleteObject(penHandle_);
-            penHandle_ = 0;
-            penNull_ = true;
+        if (!m_penNull) {
+            m_writer.selectObject(emr::StockFlag | emr::NULL_PEN);
+            if (m_penHandle)
+                m_writer.deleteObject(m_penHandle);
+            m_penHandle = 0;
+            m_penNull = true;
         }
         return;
     }
     PenKey key;
-    const double w =
-        pen.isCosmetic() ? std::max(pen.widthF(), 1.0) : std::max(pen.widthF() * scaleOf(xf_), 1.0);
+    const double w = pen.isCosmetic() ? std::max(pen.widthF(), 1.0)
+                                      : std::max(pen.widthF() * scaleOf(m_xf), 1.0);
     key.width = static_cast<uint32_t>(std::lround(w));
     switch (pen.style()) {
     case Qt::DashLine:
@@ -178,25 +178,25 @@ void EmfPaintEngine::applyPen(const QPen& pen) {
     else if (pen.joinStyle() == Qt::MiterJoin || pen.joinStyle() == Qt::SvgMiterJoin)
         key.style |= PS_JOIN_MITER;
     key.colour = brushColour(pen.brush()).rgb();
-    if (!penNull_ && penHandle_ && key == penKey_)
+    if (!m_penNull && m_penHandle && key == m_penKey)
         return;
-    const uint32_t h = writer_.createPen(key.style, key.width, key.colour);
-    writer_.selectObject(h);
-    if (penHandle_)
-        writer_.deleteObject(penHandle_);
-    penHandle_ = h;
-    penKey_ = key;
-    penNull_ = false;
+    const uint32_t h = m_writer.createPen(key.style, key.width, key.colour);
+    m_writer.selectObject(h);
+    if (m_penHandle)
+        m_writer.deleteObject(m_penHandle);
+    m_penHandle = h;
+    m_penKey = key;
+    m_penNull = false;
 }
 
 void EmfPaintEngine::applyBrush(const QBrush& brush) {
     if (brush.style() == Qt::NoBrush) {
-        if (!brushNull_) {
-            writer_.selectObject(emr::StockFlag | emr::NULL_BRUSH);
-            if (brushHandle_)
-                writer_.deleteObject(brushHandle_);
-            brushHandle_ = 0;
-            brushNull_ = true;
+        if (!m_brushNull) {
+            m_writer.selectObject(emr::StockFlag | emr::NULL_BRUSH);
+            if (m_brushHandle)
+                m_writer.deleteObject(m_brushHandle);
+            m_brushHandle = 0;
+            m_brushNull = true;
         }
         return;
     }
@@ -225,49 +225,49 @@ void EmfPaintEngine::applyBrush(const QBrush& brush) {
         break; // solid; gradients and textures fall back to their first colour
     }
     key.colour = brushColour(brush).rgb();
-    if (!brushNull_ && brushHandle_ && key == brushKey_)
+    if (!m_brushNull && m_brushHandle && key == m_brushKey)
         return;
-    const uint32_t h = writer_.createBrush(key.style, key.colour, key.hatch);
-    writer_.selectObject(h);
-    if (brushHandle_)
-        writer_.deleteObject(brushHandle_);
-    brushHandle_ = h;
-    brushKey_ = key;
-    brushNull_ = false;
+    const uint32_t h = m_writer.createBrush(key.style, key.colour, key.hatch);
+    m_writer.selectObject(h);
+    if (m_brushHandle)
+        m_writer.deleteObject(m_brushHandle);
+    m_brushHandle = h;
+    m_brushKey = key;
+    m_brushNull = false;
 }
 
 void EmfPaintEngine::applyFont(const EmfLogFont& font) {
-    if (fontHandle_ && font == fontKey_)
+    if (m_fontHandle && font == m_fontKey)
         return;
-    const uint32_t h = writer_.createFont(font);
-    writer_.selectObject(h);
-    if (fontHandle_)
-        writer_.deleteObject(fontHandle_);
-    fontHandle_ = h;
-    fontKey_ = font;
+    const uint32_t h = m_writer.createFont(font);
+    m_writer.selectObject(h);
+    if (m_fontHandle)
+        m_writer.deleteObject(m_fontHandle);
+    m_fontHandle = h;
+    m_fontKey = font;
 }
 
 bool EmfPaintEngine::axisAligned() const {
-    return xf_.type() <= QTransform::TxScale && xf_.m11() > 0 && xf_.m22() > 0;
+    return m_xf.type() <= QTransform::TxScale && m_xf.m11() > 0 && m_xf.m22() > 0;
 }
 
 // A rectangle as a GDI box in device pixels (the returned QRect's right() and bottom() are
 // the box's right and bottom): one past Qt's, since GDI leaves out the right and bottom
 // edges of a box where Qt's outline includes them.
 QRect EmfPaintEngine::gdiBox(const QRectF& r) const {
-    const QRectF m = xf_.mapRect(r.normalized());
+    const QRectF m = m_xf.mapRect(r.normalized());
     return QRect(QPoint(qRound(m.left()), qRound(m.top())),
                  QPoint(qRound(m.right()) + 1, qRound(m.bottom()) + 1));
 }
 
 void EmfPaintEngine::drawRects(const QRectF* rects, int count) {
-    if (pen_.style() == Qt::NoPen && brush_.style() == Qt::NoBrush)
+    if (m_pen.style() == Qt::NoPen && m_brush.style() == Qt::NoBrush)
         return;
-    applyPen(pen_);
-    applyBrush(brush_);
+    applyPen(m_pen);
+    applyBrush(m_brush);
     for (int i = 0; i < count; ++i) {
         if (axisAligned()) {
-            writer_.rectangle(gdiBox(rects[i]));
+            m_writer.rectangle(gdiBox(rects[i]));
         } else {
             QPainterPath path;
             path.addRect(rects[i]);
@@ -277,12 +277,12 @@ void EmfPaintEngine::drawRects(const QRectF* rects, int count) {
 }
 
 void EmfPaintEngine::drawLines(const QLineF* lines, int count) {
-    if (pen_.style() == Qt::NoPen)
+    if (m_pen.style() == Qt::NoPen)
         return;
-    applyPen(pen_);
+    applyPen(m_pen);
     for (int i = 0; i < count; ++i) {
-        const QLineF l = xf_.map(lines[i]);
-        writer_.poly(emr::POLYLINE, {rounded(l.p1()), rounded(l.p2())});
+        const QLineF l = m_xf.map(lines[i]);
+        m_writer.poly(emr::POLYLINE, {rounded(l.p1()), rounded(l.p2())});
     }
 }
 
@@ -293,11 +293,11 @@ void EmfPaintEngine::drawEllipse(const QRectF& rect) {
         drawPath(path);
         return;
     }
-    if (pen_.style() == Qt::NoPen && brush_.style() == Qt::NoBrush)
+    if (m_pen.style() == Qt::NoPen && m_brush.style() == Qt::NoBrush)
         return;
-    applyPen(pen_);
-    applyBrush(brush_);
-    writer_.ellipse(gdiBox(rect));
+    applyPen(m_pen);
+    applyBrush(m_brush);
+    m_writer.ellipse(gdiBox(rect));
 }
 
 void EmfPaintEngine::drawPolygon(const QPointF* points, int count, PolygonDrawMode mode) {
@@ -306,18 +306,18 @@ void EmfPaintEngine::drawPolygon(const QPointF* points, int count, PolygonDrawMo
     std::vector<QPoint> pts;
     pts.reserve(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i)
-        pts.push_back(rounded(xf_.map(points[i])));
-    applyPen(pen_);
+        pts.push_back(rounded(m_xf.map(points[i])));
+    applyPen(m_pen);
     if (mode == PolylineMode) {
-        if (pen_.style() != Qt::NoPen)
-            writer_.poly(emr::POLYLINE, pts);
+        if (m_pen.style() != Qt::NoPen)
+            m_writer.poly(emr::POLYLINE, pts);
         return;
     }
-    if (pen_.style() == Qt::NoPen && brush_.style() == Qt::NoBrush)
+    if (m_pen.style() == Qt::NoPen && m_brush.style() == Qt::NoBrush)
         return;
-    applyBrush(brush_);
-    setUIntIfChanged(emr::SETPOLYFILLMODE, mode == WindingMode ? WINDING : ALTERNATE, fillMode_);
-    writer_.poly(emr::POLYGON, pts);
+    applyBrush(m_brush);
+    setUIntIfChanged(emr::SETPOLYFILLMODE, mode == WindingMode ? WINDING : ALTERNATE, m_fillMode);
+    m_writer.poly(emr::POLYGON, pts);
 }
 
 void EmfPaintEngine::emitPath(const QPainterPath& p) {
@@ -325,7 +325,7 @@ void EmfPaintEngine::emitPath(const QPainterPath& p) {
     uint32_t runType = 0;
     auto flush = [&] {
         if (!run.empty())
-            writer_.poly(runType, run);
+            m_writer.poly(runType, run);
         run.clear();
     };
     QPointF subpathStart;
@@ -333,7 +333,7 @@ void EmfPaintEngine::emitPath(const QPainterPath& p) {
         const QPainterPath::Element& e = p.elementAt(i);
         if (e.isMoveTo()) {
             flush();
-            writer_.moveTo(rounded(e));
+            m_writer.moveTo(rounded(e));
             subpathStart = e;
         } else if (e.isLineTo()) {
             if (runType != emr::POLYLINETO)
@@ -352,29 +352,29 @@ void EmfPaintEngine::emitPath(const QPainterPath& p) {
         const bool last = i + 1 >= p.elementCount() || p.elementAt(i + 1).isMoveTo();
         if (last && i > 0 && rounded(p.elementAt(i)) == rounded(subpathStart)) {
             flush();
-            writer_.noArgs(emr::CLOSEFIGURE);
+            m_writer.noArgs(emr::CLOSEFIGURE);
         }
     }
     flush();
 }
 
 void EmfPaintEngine::drawPath(const QPainterPath& path) {
-    const bool stroke = pen_.style() != Qt::NoPen;
-    const bool fill = brush_.style() != Qt::NoBrush;
+    const bool stroke = m_pen.style() != Qt::NoPen;
+    const bool fill = m_brush.style() != Qt::NoBrush;
     if (path.isEmpty() || (!stroke && !fill))
         return;
-    const QPainterPath d = xf_.map(path);
-    applyPen(pen_);
-    applyBrush(brush_);
+    const QPainterPath d = m_xf.map(path);
+    applyPen(m_pen);
+    applyBrush(m_brush);
     setUIntIfChanged(emr::SETPOLYFILLMODE, path.fillRule() == Qt::WindingFill ? WINDING : ALTERNATE,
-                     fillMode_);
-    writer_.noArgs(emr::BEGINPATH);
+                     m_fillMode);
+    m_writer.noArgs(emr::BEGINPATH);
     emitPath(d);
-    writer_.noArgs(emr::ENDPATH);
+    m_writer.noArgs(emr::ENDPATH);
     const QRect bounds = d.boundingRect().toAlignedRect();
-    writer_.pathOp(stroke && fill ? emr::STROKEANDFILLPATH
-                                  : (stroke ? emr::STROKEPATH : emr::FILLPATH),
-                   QRect(bounds.topLeft(), bounds.size() - QSize(1, 1)));
+    m_writer.pathOp(stroke && fill ? emr::STROKEANDFILLPATH
+                                   : (stroke ? emr::STROKEPATH : emr::FILLPATH),
+                    QRect(bounds.topLeft(), bounds.size() - QSize(1, 1)));
 }
 
 void EmfPaintEngine::drawPixmap(const QRectF& r, const QPixmap& pm, const QRectF& sr) {
@@ -389,14 +389,14 @@ void EmfPaintEngine::drawImage(const QRectF& r, const QImage& image, const QRect
     if (src.isEmpty())
         return;
     const QImage part = src == image.rect() ? image : image.copy(src);
-    const QRectF m = xf_.mapRect(r.normalized());
+    const QRectF m = m_xf.mapRect(r.normalized());
     const QPoint tl = rounded(m.topLeft());
     const QPoint br = rounded(m.bottomRight());
     const QRect dest(tl, QSize(br.x() - tl.x(), br.y() - tl.y()));
     if (dest.width() <= 0 || dest.height() <= 0)
         return;
-    setUIntIfChanged(emr::SETSTRETCHBLTMODE, smooth_ ? HALFTONE : COLORONCOLOR, stretchMode_);
-    writer_.stretchDibits(dest, part, SRCCOPY);
+    setUIntIfChanged(emr::SETSTRETCHBLTMODE, m_smooth ? HALFTONE : COLORONCOLOR, m_stretchMode);
+    m_writer.stretchDibits(dest, part, SRCCOPY);
 }
 
 void EmfPaintEngine::drawTextItem(const QPointF& p, const QTextItem& textItem) {
@@ -406,7 +406,7 @@ void EmfPaintEngine::drawTextItem(const QPointF& p, const QTextItem& textItem) {
     const QFont font = textItem.font();
     const double dpi = paintDevice() ? paintDevice()->logicalDpiY() : 96.0;
     const double em = font.pixelSize() > 0 ? font.pixelSize() : font.pointSizeF() * dpi / 72.0;
-    const double scale = std::sqrt(xf_.m12() * xf_.m12() + xf_.m22() * xf_.m22());
+    const double scale = std::sqrt(m_xf.m12() * m_xf.m12() + m_xf.m22() * m_xf.m22());
     EmfLogFont lf;
     lf.height = -static_cast<int32_t>(std::lround(em * scale));
     lf.weight = font.weight();
@@ -414,14 +414,14 @@ void EmfPaintEngine::drawTextItem(const QPointF& p, const QTextItem& textItem) {
     lf.underline = font.underline();
     lf.strikeOut = font.strikeOut();
     lf.faceName = font.family();
-    const double angle = std::atan2(xf_.m12(), xf_.m11()) * 180.0 / M_PI;
+    const double angle = std::atan2(m_xf.m12(), m_xf.m11()) * 180.0 / M_PI;
     lf.escapement = -static_cast<int32_t>(std::lround(angle * 10.0));
     applyFont(lf);
-    setUIntIfChanged(emr::SETTEXTCOLOR, colorRef(brushColour(pen_.brush()).rgb()), textColour_);
-    const uint32_t mode = bgMode_ == Qt::OpaqueMode ? OPAQUE : TRANSPARENT;
-    setUIntIfChanged(emr::SETBKMODE, mode, bkMode_);
+    setUIntIfChanged(emr::SETTEXTCOLOR, colorRef(brushColour(m_pen.brush()).rgb()), m_textColour);
+    const uint32_t mode = m_bgMode == Qt::OpaqueMode ? OPAQUE : TRANSPARENT;
+    setUIntIfChanged(emr::SETBKMODE, mode, m_bkMode);
     if (mode == OPAQUE)
-        setUIntIfChanged(emr::SETBKCOLOR, colorRef(brushColour(bgBrush_).rgb()), bkColour_);
+        setUIntIfChanged(emr::SETBKCOLOR, colorRef(brushColour(m_bgBrush).rgb()), m_bkColour);
 
     // Advances of the device-sized font, rounded so that their sum is the rounded width.
     QFont deviceFont = font;
@@ -435,10 +435,10 @@ void EmfPaintEngine::drawTextItem(const QPointF& p, const QTextItem& textItem) {
         dx.push_back(static_cast<int32_t>(now - prev));
         prev = now;
     }
-    const QPoint ref = rounded(xf_.map(p));
+    const QPoint ref = rounded(m_xf.map(p));
     const QRect bounds(ref.x(), ref.y() - qRound(fm.ascent()), static_cast<int>(prev),
                        qRound(fm.ascent() + fm.descent()));
-    writer_.extTextOutW(ref, text, dx, bounds, 0);
+    m_writer.extTextOutW(ref, text, dx, bounds, 0);
 }
 
 } // namespace qlx

@@ -61,22 +61,23 @@ private:
     void setUIntIfChanged(uint32_t type, uint32_t value, uint32_t& last);
     void emitPath(const QPainterPath& devicePath);
 
-    EmfWriter& writer_;
-    QTransform xf_;
-    QPen pen_;
-    QBrush brush_;
-    QFont font_;
-    Qt::BGMode bgMode_ = Qt::TransparentMode;
-    QBrush bgBrush_;
-    bool smooth_ = false;
+    EmfWriter& m_writer;
+    QTransform m_xf;
+    QPen m_pen;
+    QBrush m_brush;
+    QFont m_font;
+    Qt::BGMode m_bgMode = Qt::TransparentMode;
+    QBrush m_bgBrush;
+    bool m_smooth = false;
 
-    uint32_t penHandle_ = 0, brushHandle_ = 0, fontHandle_ = 0; // 0: a stock object
-    PenKey penKey_;
-    BrushKey brushKey_;
-    EmfLogFont fontKey_;
-    bool penNull_ = false, brushNull_ = false;
-    uint32_t textColour_ = ~0u, bkMode_ = ~0u, bkColour_ = ~0u, fillMode_ = ~0u, stretchMode_ = ~0u;
-    bool clipped_ = false;
+    uint32_t m_penHandle = 0, m_brushHandle = 0, m_fontHandle = 0; // 0: a stock object
+    PenKey m_penKey;
+    BrushKey m_brushKey;
+    EmfLogFont m_fontKey;
+    bool m_penNull = false, m_brushNull = false;
+    uint32_t m_textColour = ~0u, m_bkMode = ~0u, m_bkColour = ~0u, m_fillMode = ~0u,
+             m_stretchMode = ~0u;
+    bool m_clipped = false;
 };
 
 } // namespace qlx

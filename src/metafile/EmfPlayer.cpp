@@ -120,14 +120,14 @@ QRectF EmfPlayer::deviceFrame(const EmfHeader& h) {
 
 EmfPlayer::EmfPlayer(const EmfHeader& header, QPainter* painter, const QTransform& base,
                      BitmapCache* cache)
-    : header_(header)
-    , canvas_(painter, base)
-    , objects_(header.handles)
-    , cache_(cache) {
+    : m_header(header)
+    , m_canvas(painter, base)
+    , m_objects(header.handles)
+    , m_cache(cache) {
     const double pxX = double(header.devicePixels.width()) / header.deviceMillimetres.width();
     const double pxY = double(header.devicePixels.height()) / header.deviceMillimetres.height();
-    canvas_.state().pxPerMm = QPointF(pxX, pxY);
-    canvas_.setDeviceBounds(deviceFrame(header));
+    m_canvas.state().pxPerMm = QPointF(pxX, pxY);
+    m_canvas.setDeviceBounds(deviceFrame(header));
 }
 
 EmfPlayer::~EmfPlayer() = default;
@@ -150,14 +150,14 @@ void EmfPlayer::play(const unsigned char* data, size_t size, QPainter* painter,
 }
 
 EmfPlayer::Object& EmfPlayer::slot(uint32_t handle) {
-    if (handle == 0 || handle >= objects_.size())
+    if (handle == 0 || handle >= m_objects.size())
         throw Error("The enhanced metafile is damaged: it uses object handle " +
                     std::to_string(handle) + " outside its handle table");
-    return objects_[handle];
+    return m_objects[handle];
 }
 
 void EmfPlayer::selectObject(uint32_t handle) {
-    MetafileCanvas::State& s = canvas_.state();
+    MetafileCanvas::State& s = m_canvas.state();
     if (handle & emr::StockFlag) {
         const uint32_t stock = handle & ~emr::StockFlag;
         if (stock <= emr::NULL_BRUSH || stock == emr::DC_BRUSH)
@@ -165,7 +165,7 @@ void EmfPlayer::selectObject(uint32_t handle) {
         else if (stock <= emr::NULL_PEN || stock == emr::DC_PEN)
             s.pen = gdi::stockPen(stock);
         else if (stock == emr::DEFAULT_PALETTE)
-            palette_.clear();
+            m_palette.clear();
         else if (stock >= emr::OEM_FIXED_FONT && stock <= emr::DEFAULT_GUI_FONT)
             s.font = GdiFont();
         return;
@@ -182,7 +182,7 @@ void EmfPlayer::selectObject(uint32_t handle) {
         s.font = o.font;
         break;
     case Object::Palette:
-        palette_ = o.palette;
+        m_palette = o.palette;
         break;
     case Object::None:
         break; // selecting nothing fails quietly, as on the platform
@@ -191,7 +191,7 @@ void EmfPlayer::selectObject(uint32_t handle) {
 
 void EmfPlayer::record(const EmfRecord& r) {
     const ByteView& v = r.data;
-    MetafileCanvas::State& s = canvas_.state();
+    MetafileCanvas::State& s = m_canvas.state();
     auto need = [&](size_t n) {
         if (v.size() < n)
             bad(r.type, "is too short");
@@ -227,9 +227,9 @@ void EmfPlayer::record(const EmfRecord& r) {
         else if (r.type == emr::SETVIEWPORTORGEX)
             s.vpOrg = p;
         else if (r.type == emr::MOVETOEX)
-            canvas_.moveTo(p);
+            m_canvas.moveTo(p);
         else if (r.type == emr::OFFSETCLIPRGN)
-            canvas_.offsetClip(p);
+            m_canvas.offsetClip(p);
         return;
     }
     case emr::SCALEVIEWPORTEXTEX:
@@ -288,7 +288,7 @@ void EmfPlayer::record(const EmfRecord& r) {
             s.arcClockwise = x == 2;
             break;
         case emr::RESTOREDC:
-            canvas_.restoreDc(static_cast<int32_t>(x));
+            m_canvas.restoreDc(static_cast<int32_t>(x));
             break;
         case emr::SELECTOBJECT:
         case emr::SELECTPALETTE:
@@ -299,13 +299,13 @@ void EmfPlayer::record(const EmfRecord& r) {
                 slot(x) = Object();
             break;
         case emr::SELECTCLIPPATH:
-            canvas_.selectClipPath(static_cast<int>(x));
+            m_canvas.selectClipPath(static_cast<int>(x));
             break;
         }
         return;
     }
     case emr::SAVEDC:
-        canvas_.saveDc();
+        m_canvas.saveDc();
         return;
     case emr::SETWORLDTRANSFORM:
     case emr::MODIFYWORLDTRANSFORM: {
@@ -327,42 +327,42 @@ void EmfPlayer::record(const EmfRecord& r) {
         return;
     }
     case emr::BEGINPATH:
-        canvas_.beginPath();
+        m_canvas.beginPath();
         return;
     case emr::ENDPATH:
-        canvas_.endPath();
+        m_canvas.endPath();
         return;
     case emr::ABORTPATH:
-        canvas_.abortPath();
+        m_canvas.abortPath();
         return;
     case emr::CLOSEFIGURE:
-        canvas_.closeFigure();
+        m_canvas.closeFigure();
         return;
     case emr::FILLPATH:
-        canvas_.fillPath();
+        m_canvas.fillPath();
         return;
     case emr::STROKEPATH:
-        canvas_.strokePath();
+        m_canvas.strokePath();
         return;
     case emr::STROKEANDFILLPATH:
-        canvas_.strokeAndFillPath();
+        m_canvas.strokeAndFillPath();
         return;
     case emr::EXTSELECTCLIPRGN: {
         need(16);
         const uint32_t cb = v.u32(8), mode = v.u32(12);
         if (cb == 0)
-            canvas_.selectClipRegion(std::nullopt, static_cast<int>(mode));
+            m_canvas.selectClipRegion(std::nullopt, static_cast<int>(mode));
         else
-            canvas_.selectClipRegion(regionData(v, 16, cb, r.type), static_cast<int>(mode));
+            m_canvas.selectClipRegion(regionData(v, 16, cb, r.type), static_cast<int>(mode));
         return;
     }
     case emr::INTERSECTCLIPRECT:
     case emr::EXCLUDECLIPRECT:
         need(24);
         if (r.type == emr::INTERSECTCLIPRECT)
-            canvas_.intersectClipRect(boxL(v, 8));
+            m_canvas.intersectClipRect(boxL(v, 8));
         else
-            canvas_.excludeClipRect(boxL(v, 8));
+            m_canvas.excludeClipRect(boxL(v, 8));
         return;
     case emr::CREATEPEN:
     case emr::EXTCREATEPEN:
@@ -429,8 +429,8 @@ void EmfPlayer::objectRecord(uint32_t type, const ByteView& v) {
             MetafileDib::parse(v, v.u32(16), v.u32(20), v.u32(24), v.u32(28), v.u32(12));
         o.kind = Object::Brush;
         o.brush.style = Qt::TexturePattern;
-        if (canvas_.drawing() && dib.drawable())
-            o.brush.pattern = dib.toImage(palette_);
+        if (m_canvas.drawing() && dib.drawable())
+            o.brush.pattern = dib.toImage(m_palette);
         break;
     }
     case emr::EXTCREATEFONTINDIRECTW:
@@ -477,15 +477,15 @@ void EmfPlayer::drawRecord(uint32_t type, const ByteView& v) {
         const QPolygonF p = points(v, 28, v.u32(24), small, type);
         const uint32_t base = small ? type - emr::POLYBEZIER16 + emr::POLYBEZIER : type;
         if (base == emr::POLYBEZIER)
-            canvas_.polyBezier(p, false);
+            m_canvas.polyBezier(p, false);
         else if (base == emr::POLYGON)
-            canvas_.polygon(p);
+            m_canvas.polygon(p);
         else if (base == emr::POLYLINE)
-            canvas_.polyline(p);
+            m_canvas.polyline(p);
         else if (base == emr::POLYBEZIERTO)
-            canvas_.polyBezier(p, true);
+            m_canvas.polyBezier(p, true);
         else
-            canvas_.polylineTo(p);
+            m_canvas.polylineTo(p);
         return;
     }
     case emr::POLYPOLYLINE:
@@ -496,28 +496,28 @@ void EmfPlayer::drawRecord(uint32_t type, const ByteView& v) {
         const bool small = type == emr::POLYPOLYLINE16 || type == emr::POLYPOLYGON16;
         const std::vector<QPolygonF> polys = polyPoints(v, small, type);
         if (type == emr::POLYPOLYGON || type == emr::POLYPOLYGON16) {
-            canvas_.polyPolygon(polys);
+            m_canvas.polyPolygon(polys);
         } else {
             for (const QPolygonF& p : polys)
-                canvas_.polyline(p);
+                m_canvas.polyline(p);
         }
         return;
     }
     case emr::LINETO:
         need(16);
-        canvas_.lineTo(pointL(v, 8));
+        m_canvas.lineTo(pointL(v, 8));
         return;
     case emr::RECTANGLE:
         need(24);
-        canvas_.rectangle(boxL(v, 8));
+        m_canvas.rectangle(boxL(v, 8));
         return;
     case emr::ELLIPSE:
         need(24);
-        canvas_.ellipse(boxL(v, 8));
+        m_canvas.ellipse(boxL(v, 8));
         return;
     case emr::ROUNDRECT:
         need(32);
-        canvas_.roundRect(boxL(v, 8), QSizeF(v.i32(24), v.i32(28)));
+        m_canvas.roundRect(boxL(v, 8), QSizeF(v.i32(24), v.i32(28)));
         return;
     case emr::ARC:
     case emr::ARCTO:
@@ -528,19 +528,19 @@ void EmfPlayer::drawRecord(uint32_t type, const ByteView& v) {
                           : type == emr::ARCTO ? MetafileCanvas::ArcKind::ArcTo
                           : type == emr::CHORD ? MetafileCanvas::ArcKind::Chord
                                                : MetafileCanvas::ArcKind::Pie;
-        canvas_.arc(boxL(v, 8), pointL(v, 24), pointL(v, 32), kind);
+        m_canvas.arc(boxL(v, 8), pointL(v, 24), pointL(v, 32), kind);
         return;
     }
     case emr::SETPIXELV:
         need(20);
-        canvas_.setPixel(pointL(v, 8), colorRef(v.u32(16)));
+        m_canvas.setPixel(pointL(v, 8), colorRef(v.u32(16)));
         return;
     case emr::FILLRGN:
     case emr::PAINTRGN: {
         const size_t head = type == emr::FILLRGN ? 32 : 28;
         need(head);
         const uint32_t cb = v.u32(24);
-        GdiBrush brush = canvas_.state().brush;
+        GdiBrush brush = m_canvas.state().brush;
         if (type == emr::FILLRGN) {
             const uint32_t h = v.u32(28);
             if (h & emr::StockFlag) {
@@ -552,7 +552,7 @@ void EmfPlayer::drawRecord(uint32_t type, const ByteView& v) {
                 brush = o.brush;
             }
         }
-        canvas_.fillRegion(regionData(v, head, cb, type), brush);
+        m_canvas.fillRegion(regionData(v, head, cb, type), brush);
         return;
     }
     default:
@@ -587,32 +587,32 @@ void EmfPlayer::bitmapRecord(uint32_t type, const ByteView& v) {
         cbBits = v.u32(96);
         src = QRectF(s, type == emr::STRETCHBLT ? QSizeF(v.i32(100), v.i32(104)) : dest.size());
         if (cbBmi == 0) { // no source bitmap: a pattern operation with the brush
-            canvas_.patBlt(dest, rop);
+            m_canvas.patBlt(dest, rop);
             return;
         }
     }
     const MetafileDib dib = MetafileDib::parse(v, offBmi, cbBmi, offBits, cbBits, usage);
-    if (!canvas_.drawing() || !dib.drawable())
+    if (!m_canvas.drawing() || !dib.drawable())
         return;
     // Bitmaps with their own colours decode the same way every time; palette-indexed ones
     // depend on the palette selected when they are drawn.
-    const bool cacheable = cache_ && usage == 0;
+    const bool cacheable = m_cache && usage == 0;
     const unsigned char* key = v.data() + offBits;
     QImage image;
     if (cacheable) {
-        const auto found = cache_->find(key);
-        if (found != cache_->end())
+        const auto found = m_cache->find(key);
+        if (found != m_cache->end())
             image = found->second;
     }
     if (image.isNull()) {
-        image = dib.toImage(palette_);
+        image = dib.toImage(m_palette);
         if (cacheable)
-            cache_->emplace(key, image);
+            m_cache->emplace(key, image);
     }
     // A bottom-up bitmap counts its source rows from the bottom.
     if (type != emr::BITBLT && type != emr::STRETCHBLT && !dib.topDown())
         src.moveTop(image.height() - src.top() - src.height());
-    canvas_.image(dest, image, src, rop);
+    m_canvas.image(dest, image, src, rop);
 }
 
 void EmfPlayer::textRecord(uint32_t type, const ByteView& v) {
@@ -644,7 +644,7 @@ void EmfPlayer::textRecord(uint32_t type, const ByteView& v) {
         for (uint32_t i = 0; i < n; ++i)
             dx.push_back(v.i32(offDx + stride * i));
     }
-    canvas_.text(ref, text, dx, options, rect);
+    m_canvas.text(ref, text, dx, options, rect);
 }
 
 } // namespace qlx

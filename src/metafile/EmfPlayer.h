@@ -41,11 +41,11 @@ private:
     void selectObject(uint32_t handle);
     Object& slot(uint32_t handle);
 
-    EmfHeader header_;
-    MetafileCanvas canvas_;
-    std::vector<Object> objects_;
-    std::vector<QRgb> palette_;
-    BitmapCache* cache_ = nullptr;
+    EmfHeader m_header;
+    MetafileCanvas m_canvas;
+    std::vector<Object> m_objects;
+    std::vector<QRgb> m_palette;
+    BitmapCache* m_cache = nullptr;
 };
 
 } // namespace qlx

@@ -5,39 +5,39 @@
 namespace qlx {
 
 EmfRecorder::EmfRecorder(QSize pagePixels, double dotsPerInch, const QString& description)
-    : size_(pagePixels)
-    , dpi_(dotsPerInch)
-    , writer_(std::make_unique<EmfWriter>(
+    : m_size(pagePixels)
+    , m_dpi(dotsPerInch)
+    , m_writer(std::make_unique<EmfWriter>(
           pagePixels, dotsPerInch,
           description.isEmpty() ? QStringLiteral("Quillmar Mineral Label Studio") : description))
-    , engine_(std::make_unique<EmfPaintEngine>(*writer_)) {}
+    , m_engine(std::make_unique<EmfPaintEngine>(*m_writer)) {}
 
 EmfRecorder::~EmfRecorder() = default;
 
 QPaintEngine* EmfRecorder::paintEngine() const {
-    return writer_ ? engine_.get() : nullptr; // nothing more can be painted once finished
+    return m_writer ? m_engine.get() : nullptr; // nothing more can be painted once finished
 }
 
 Metafile EmfRecorder::finish() {
-    if (!writer_)
+    if (!m_writer)
         throw Error("The metafile recording has already been finished");
-    if (engine_->isActive())
+    if (m_engine->isActive())
         throw Error("The metafile is still being painted on");
-    const std::string bytes = writer_->finish();
-    writer_.reset();
+    const std::string bytes = m_writer->finish();
+    m_writer.reset();
     return Metafile::fromBytes(bytes);
 }
 
 int EmfRecorder::metric(PaintDeviceMetric metric) const {
     switch (metric) {
     case PdmWidth:
-        return size_.width();
+        return m_size.width();
     case PdmHeight:
-        return size_.height();
+        return m_size.height();
     case PdmWidthMM:
-        return static_cast<int>(std::lround(size_.width() * 25.4 / dpi_));
+        return static_cast<int>(std::lround(m_size.width() * 25.4 / m_dpi));
     case PdmHeightMM:
-        return static_cast<int>(std::lround(size_.height() * 25.4 / dpi_));
+        return static_cast<int>(std::lround(m_size.height() * 25.4 / m_dpi));
     case PdmNumColors:
         return INT_MAX;
     case PdmDepth:
@@ -46,7 +46,7 @@ int EmfRecorder::metric(PaintDeviceMetric metric) const {
     case PdmDpiY:
     case PdmPhysicalDpiX:
     case PdmPhysicalDpiY:
-        return static_cast<int>(std::lround(dpi_));
+        return static_cast<int>(std::lround(m_dpi));
     case PdmDevicePixelRatio:
         return 1;
     case PdmDevicePixelRatioScaled:

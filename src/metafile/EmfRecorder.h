@@ -30,10 +30,10 @@ protected:
     int metric(PaintDeviceMetric metric) const override;
 
 private:
-    QSize size_;
-    double dpi_;
-    std::unique_ptr<EmfWriter> writer_;
-    std::unique_ptr<EmfPaintEngine> engine_;
+    QSize m_size;
+    double m_dpi;
+    std::unique_ptr<EmfWriter> m_writer;
+    std::unique_ptr<EmfPaintEngine> m_engine;
 };
 
 } // namespace qlx

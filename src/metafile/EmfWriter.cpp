@@ -28,61 +28,61 @@ EmfWriter::EmfWriter(QSize pagePixels, double dotsPerInch, const QString& descri
         throw Error("A metafile page needs a positive size and resolution");
     const size_t start = begin(emr::HEADER);
     // Bounds: the whole page, inclusive, in device pixels.
-    out_.i32(0);
-    out_.i32(0);
-    out_.i32(pagePixels.width() - 1);
-    out_.i32(pagePixels.height() - 1);
+    m_out.i32(0);
+    m_out.i32(0);
+    m_out.i32(pagePixels.width() - 1);
+    m_out.i32(pagePixels.height() - 1);
     // Frame: the page in 0.01 mm.
-    out_.i32(0);
-    out_.i32(0);
-    out_.i32(static_cast<int32_t>(std::lround(pagePixels.width() * 2540.0 / dotsPerInch)));
-    out_.i32(static_cast<int32_t>(std::lround(pagePixels.height() * 2540.0 / dotsPerInch)));
-    out_.u32(emr::Signature);
-    out_.u32(emr::Version);
-    out_.u32(0); // nBytes, completed by finish()
-    out_.u32(0); // nRecords
-    out_.u16(0); // nHandles
-    out_.u16(0);
+    m_out.i32(0);
+    m_out.i32(0);
+    m_out.i32(static_cast<int32_t>(std::lround(pagePixels.width() * 2540.0 / dotsPerInch)));
+    m_out.i32(static_cast<int32_t>(std::lround(pagePixels.height() * 2540.0 / dotsPerInch)));
+    m_out.u32(emr::Signature);
+    m_out.u32(emr::Version);
+    m_out.u32(0); // nBytes, completed by finish()
+    m_out.u32(0); // nRecords
+    m_out.u16(0); // nHandles
+    m_out.u16(0);
     QString desc = description;
     const uint32_t descUnits = description.isEmpty() ? 0 : description.size() + 2;
-    out_.u32(descUnits);
-    out_.u32(descUnits ? HeaderSize : 0);
-    out_.u32(0); // no palette
+    m_out.u32(descUnits);
+    m_out.u32(descUnits ? HeaderSize : 0);
+    m_out.u32(0); // no palette
     // The reference device: a screen of 508 x 381 mm at the recording resolution, whose
     // pixel and millimetre sizes are both whole numbers at 96 dots per inch.
-    out_.i32(static_cast<int32_t>(std::lround(20 * dotsPerInch)));
-    out_.i32(static_cast<int32_t>(std::lround(15 * dotsPerInch)));
-    out_.i32(508);
-    out_.i32(381);
-    out_.u32(0); // no pixel format
-    out_.u32(0);
-    out_.u32(0); // not OpenGL
-    out_.i32(508000);
-    out_.i32(381000);
-    utf16(out_, desc, descUnits);
+    m_out.i32(static_cast<int32_t>(std::lround(20 * dotsPerInch)));
+    m_out.i32(static_cast<int32_t>(std::lround(15 * dotsPerInch)));
+    m_out.i32(508);
+    m_out.i32(381);
+    m_out.u32(0); // no pixel format
+    m_out.u32(0);
+    m_out.u32(0); // not OpenGL
+    m_out.i32(508000);
+    m_out.i32(381000);
+    utf16(m_out, desc, descUnits);
     end(start);
 }
 
 size_t EmfWriter::begin(uint32_t type) {
-    if (finished_)
+    if (m_finished)
         throw Error("The metafile is already finished");
-    const size_t start = out_.size();
-    out_.u32(type);
-    out_.u32(0);
+    const size_t start = m_out.size();
+    m_out.u32(type);
+    m_out.u32(0);
     return start;
 }
 
 void EmfWriter::end(size_t start) {
-    out_.padTo4();
-    out_.patch32(start + 4, static_cast<uint32_t>(out_.size() - start));
-    ++records_;
+    m_out.padTo4();
+    m_out.patch32(start + 4, static_cast<uint32_t>(m_out.size() - start));
+    ++m_records;
 }
 
 void EmfWriter::rect(const QRect& r) {
-    out_.i32(r.left());
-    out_.i32(r.top());
-    out_.i32(r.right());
-    out_.i32(r.bottom());
+    m_out.i32(r.left());
+    m_out.i32(r.top());
+    m_out.i32(r.right());
+    m_out.i32(r.bottom());
 }
 
 void EmfWriter::boundsOf(const std::vector<QPoint>& points) {
@@ -101,30 +101,30 @@ void EmfWriter::boundsOf(const std::vector<QPoint>& points) {
 }
 
 uint32_t EmfWriter::allocate() {
-    for (size_t i = 0; i < slots_.size(); ++i) {
-        if (!slots_[i]) {
-            slots_[i] = true;
+    for (size_t i = 0; i < m_slots.size(); ++i) {
+        if (!m_slots[i]) {
+            m_slots[i] = true;
             return static_cast<uint32_t>(i + 1);
         }
     }
-    slots_.push_back(true);
-    return static_cast<uint32_t>(slots_.size());
+    m_slots.push_back(true);
+    return static_cast<uint32_t>(m_slots.size());
 }
 
 uint32_t EmfWriter::createPen(uint32_t penStyle, uint32_t width, QRgb colour) {
     const uint32_t h = allocate();
     const size_t start = begin(emr::EXTCREATEPEN);
-    out_.u32(h);
-    out_.u32(0); // no pattern bitmap
-    out_.u32(0);
-    out_.u32(0);
-    out_.u32(0);
-    out_.u32(penStyle);
-    out_.u32(width);
-    out_.u32(0); // BS_SOLID
-    out_.u32(colorRef(colour));
-    out_.u32(0);
-    out_.u32(0); // no style entries
+    m_out.u32(h);
+    m_out.u32(0); // no pattern bitmap
+    m_out.u32(0);
+    m_out.u32(0);
+    m_out.u32(0);
+    m_out.u32(penStyle);
+    m_out.u32(width);
+    m_out.u32(0); // BS_SOLID
+    m_out.u32(colorRef(colour));
+    m_out.u32(0);
+    m_out.u32(0); // no style entries
     end(start);
     return h;
 }
@@ -132,10 +132,10 @@ uint32_t EmfWriter::createPen(uint32_t penStyle, uint32_t width, QRgb colour) {
 uint32_t EmfWriter::createBrush(uint32_t brushStyle, QRgb colour, uint32_t hatch) {
     const uint32_t h = allocate();
     const size_t start = begin(emr::CREATEBRUSHINDIRECT);
-    out_.u32(h);
-    out_.u32(brushStyle);
-    out_.u32(colorRef(colour));
-    out_.u32(hatch);
+    m_out.u32(h);
+    m_out.u32(brushStyle);
+    m_out.u32(colorRef(colour));
+    m_out.u32(hatch);
     end(start);
     return h;
 }
@@ -143,45 +143,45 @@ uint32_t EmfWriter::createBrush(uint32_t brushStyle, QRgb colour, uint32_t hatch
 uint32_t EmfWriter::createFont(const EmfLogFont& f) {
     const uint32_t h = allocate();
     const size_t start = begin(emr::EXTCREATEFONTINDIRECTW);
-    out_.u32(h);
-    out_.i32(f.height);
-    out_.i32(f.width);
-    out_.i32(f.escapement);
-    out_.i32(f.escapement); // orientation follows escapement
-    out_.i32(f.weight);
-    out_.u8(f.italic ? 1 : 0);
-    out_.u8(f.underline ? 1 : 0);
-    out_.u8(f.strikeOut ? 1 : 0);
-    out_.u8(f.charSet);
-    out_.u8(0); // OUT_DEFAULT_PRECIS
-    out_.u8(0); // CLIP_DEFAULT_PRECIS
-    out_.u8(0); // DEFAULT_QUALITY
-    out_.u8(0); // DEFAULT_PITCH | FF_DONTCARE
-    utf16(out_, f.faceName.left(31), 32);
+    m_out.u32(h);
+    m_out.i32(f.height);
+    m_out.i32(f.width);
+    m_out.i32(f.escapement);
+    m_out.i32(f.escapement); // orientation follows escapement
+    m_out.i32(f.weight);
+    m_out.u8(f.italic ? 1 : 0);
+    m_out.u8(f.underline ? 1 : 0);
+    m_out.u8(f.strikeOut ? 1 : 0);
+    m_out.u8(f.charSet);
+    m_out.u8(0); // OUT_DEFAULT_PRECIS
+    m_out.u8(0); // CLIP_DEFAULT_PRECIS
+    m_out.u8(0); // DEFAULT_QUALITY
+    m_out.u8(0); // DEFAULT_PITCH | FF_DONTCARE
+    utf16(m_out, f.faceName.left(31), 32);
     // The rest of LOGFONT_PANOSE: full name, style, version fields and PANOSE, all empty.
-    out_.zeros(128 + 64 + 6 * 4 + 10 + 2);
+    m_out.zeros(128 + 64 + 6 * 4 + 10 + 2);
     end(start);
     return h;
 }
 
 void EmfWriter::selectObject(uint32_t handle) {
     const size_t start = begin(emr::SELECTOBJECT);
-    out_.u32(handle);
+    m_out.u32(handle);
     end(start);
 }
 
 void EmfWriter::deleteObject(uint32_t handle) {
-    if (handle == 0 || handle > slots_.size() || !slots_[handle - 1])
+    if (handle == 0 || handle > m_slots.size() || !m_slots[handle - 1])
         throw Error("Deleting a metafile object that does not exist");
     const size_t start = begin(emr::DELETEOBJECT);
-    out_.u32(handle);
+    m_out.u32(handle);
     end(start);
-    slots_[handle - 1] = false;
+    m_slots[handle - 1] = false;
 }
 
 void EmfWriter::setUInt(uint32_t type, uint32_t value) {
     const size_t start = begin(type);
-    out_.u32(value);
+    m_out.u32(value);
     end(start);
 }
 
@@ -192,30 +192,30 @@ void EmfWriter::setColour(uint32_t type, QRgb colour) {
 void EmfWriter::selectClipRegion(const QRegion& region, uint32_t mode) {
     const size_t start = begin(emr::EXTSELECTCLIPRGN);
     const uint32_t count = static_cast<uint32_t>(region.rectCount());
-    out_.u32(32 + 16 * count);
-    out_.u32(mode);
-    out_.u32(32); // RGNDATAHEADER
-    out_.u32(1);  // RDH_RECTANGLES
-    out_.u32(count);
-    out_.u32(16 * count);
+    m_out.u32(32 + 16 * count);
+    m_out.u32(mode);
+    m_out.u32(32); // RGNDATAHEADER
+    m_out.u32(1);  // RDH_RECTANGLES
+    m_out.u32(count);
+    m_out.u32(16 * count);
     const QRect b = region.boundingRect();
-    out_.i32(b.left());
-    out_.i32(b.top());
-    out_.i32(b.left() + b.width());
-    out_.i32(b.top() + b.height());
+    m_out.i32(b.left());
+    m_out.i32(b.top());
+    m_out.i32(b.left() + b.width());
+    m_out.i32(b.top() + b.height());
     for (const QRect& r : region) {
-        out_.i32(r.left());
-        out_.i32(r.top());
-        out_.i32(r.left() + r.width());
-        out_.i32(r.top() + r.height());
+        m_out.i32(r.left());
+        m_out.i32(r.top());
+        m_out.i32(r.left() + r.width());
+        m_out.i32(r.top() + r.height());
     }
     end(start);
 }
 
 void EmfWriter::resetClip() {
     const size_t start = begin(emr::EXTSELECTCLIPRGN);
-    out_.u32(0);
-    out_.u32(5); // RGN_COPY with no region: the default clip
+    m_out.u32(0);
+    m_out.u32(5); // RGN_COPY with no region: the default clip
     end(start);
 }
 
@@ -234,10 +234,10 @@ void EmfWriter::ellipse(const QRect& r) {
 void EmfWriter::poly(uint32_t type, const std::vector<QPoint>& points) {
     const size_t start = begin(type);
     boundsOf(points);
-    out_.u32(static_cast<uint32_t>(points.size()));
+    m_out.u32(static_cast<uint32_t>(points.size()));
     for (const QPoint& p : points) {
-        out_.i32(p.x());
-        out_.i32(p.y());
+        m_out.i32(p.x());
+        m_out.i32(p.y());
     }
     end(start);
 }
@@ -248,21 +248,21 @@ void EmfWriter::polyPoly(uint32_t type, const std::vector<std::vector<QPoint>>& 
         all.insert(all.end(), p.begin(), p.end());
     const size_t start = begin(type);
     boundsOf(all);
-    out_.u32(static_cast<uint32_t>(polys.size()));
-    out_.u32(static_cast<uint32_t>(all.size()));
+    m_out.u32(static_cast<uint32_t>(polys.size()));
+    m_out.u32(static_cast<uint32_t>(all.size()));
     for (const auto& p : polys)
-        out_.u32(static_cast<uint32_t>(p.size()));
+        m_out.u32(static_cast<uint32_t>(p.size()));
     for (const QPoint& p : all) {
-        out_.i32(p.x());
-        out_.i32(p.y());
+        m_out.i32(p.x());
+        m_out.i32(p.y());
     }
     end(start);
 }
 
 void EmfWriter::moveTo(QPoint p) {
     const size_t start = begin(emr::MOVETOEX);
-    out_.i32(p.x());
-    out_.i32(p.y());
+    m_out.i32(p.x());
+    m_out.i32(p.y());
     end(start);
 }
 
@@ -288,36 +288,36 @@ void EmfWriter::stretchDibits(const QRect& dest, const QImage& image, uint32_t r
 
     const size_t start = begin(emr::STRETCHDIBITS);
     rect(QRect(dest.topLeft(), QSize(std::max(dest.width(), 1), std::max(dest.height(), 1))));
-    out_.i32(dest.left());
-    out_.i32(dest.top());
-    out_.i32(0);
-    out_.i32(0);
-    out_.i32(w);
-    out_.i32(h);
-    out_.u32(80);  // offBmiSrc
-    out_.u32(40);  // cbBmiSrc
-    out_.u32(120); // offBitsSrc
-    out_.u32(static_cast<uint32_t>(bitsSize));
-    out_.u32(0); // DIB_RGB_COLORS
-    out_.u32(rop);
-    out_.i32(dest.width());
-    out_.i32(dest.height());
+    m_out.i32(dest.left());
+    m_out.i32(dest.top());
+    m_out.i32(0);
+    m_out.i32(0);
+    m_out.i32(w);
+    m_out.i32(h);
+    m_out.u32(80);  // offBmiSrc
+    m_out.u32(40);  // cbBmiSrc
+    m_out.u32(120); // offBitsSrc
+    m_out.u32(static_cast<uint32_t>(bitsSize));
+    m_out.u32(0); // DIB_RGB_COLORS
+    m_out.u32(rop);
+    m_out.i32(dest.width());
+    m_out.i32(dest.height());
     // BITMAPINFOHEADER, bottom-up.
-    out_.u32(40);
-    out_.i32(w);
-    out_.i32(h);
-    out_.u16(1);
-    out_.u16(static_cast<uint16_t>(bpp));
-    out_.u32(0); // BI_RGB
-    out_.u32(static_cast<uint32_t>(bitsSize));
-    out_.i32(3780); // 96 dpi in pixels per metre
-    out_.i32(3780);
-    out_.u32(0);
-    out_.u32(0);
+    m_out.u32(40);
+    m_out.i32(w);
+    m_out.i32(h);
+    m_out.u16(1);
+    m_out.u16(static_cast<uint16_t>(bpp));
+    m_out.u32(0); // BI_RGB
+    m_out.u32(static_cast<uint32_t>(bitsSize));
+    m_out.i32(3780); // 96 dpi in pixels per metre
+    m_out.i32(3780);
+    m_out.u32(0);
+    m_out.u32(0);
     const size_t rowBytes = static_cast<size_t>(w) * (bpp / 8);
     for (int y = h - 1; y >= 0; --y) {
-        out_.raw(src.constScanLine(y), rowBytes);
-        out_.zeros(stride - rowBytes);
+        m_out.raw(src.constScanLine(y), rowBytes);
+        m_out.zeros(stride - rowBytes);
     }
     end(start);
 }
@@ -327,38 +327,38 @@ void EmfWriter::extTextOutW(QPoint reference, const QString& text, const std::ve
     const uint32_t n = static_cast<uint32_t>(text.size());
     const size_t start = begin(emr::EXTTEXTOUTW);
     rect(bounds);
-    out_.u32(1); // GM_COMPATIBLE
-    out_.f32(0);
-    out_.f32(0);
-    out_.i32(reference.x());
-    out_.i32(reference.y());
-    out_.u32(n);
+    m_out.u32(1); // GM_COMPATIBLE
+    m_out.f32(0);
+    m_out.f32(0);
+    m_out.i32(reference.x());
+    m_out.i32(reference.y());
+    m_out.u32(n);
     const uint32_t offString = 76;
     const uint32_t offDx = offString + ((n * 2 + 3) / 4) * 4;
-    out_.u32(offString);
-    out_.u32(options);
+    m_out.u32(offString);
+    m_out.u32(options);
     rect(bounds);
-    out_.u32(offDx);
-    utf16(out_, text, n);
-    out_.padTo4();
+    m_out.u32(offDx);
+    utf16(m_out, text, n);
+    m_out.padTo4();
     for (uint32_t i = 0; i < n; ++i)
-        out_.i32(i < dx.size() ? dx[i] : 0);
+        m_out.i32(i < dx.size() ? dx[i] : 0);
     end(start);
 }
 
 std::string EmfWriter::finish() {
     const size_t start = begin(emr::EOF_);
-    out_.u32(0);
-    out_.u32(16);
-    out_.u32(20);
+    m_out.u32(0);
+    m_out.u32(16);
+    m_out.u32(20);
     end(start);
-    finished_ = true;
-    out_.patch32(48, static_cast<uint32_t>(out_.size()));
-    out_.patch32(52, records_);
+    m_finished = true;
+    m_out.patch32(48, static_cast<uint32_t>(m_out.size()));
+    m_out.patch32(52, m_records);
     const uint32_t handles = handleSlots();
-    out_.bytes()[56] = static_cast<char>(handles & 0xff);
-    out_.bytes()[57] = static_cast<char>(handles >> 8);
-    return std::move(out_.bytes());
+    m_out.bytes()[56] = static_cast<char>(handles & 0xff);
+    m_out.bytes()[57] = static_cast<char>(handles >> 8);
+    return std::move(m_out.bytes());
 }
 
 } // namespace qlx

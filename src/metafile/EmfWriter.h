@@ -69,8 +69,8 @@ public:
     // Ends the metafile with EMR_EOF and returns its bytes.
     std::string finish();
 
-    uint32_t recordCount() const { return records_; }
-    uint32_t handleSlots() const { return static_cast<uint32_t>(slots_.size()) + 1; }
+    uint32_t recordCount() const { return m_records; }
+    uint32_t handleSlots() const { return static_cast<uint32_t>(m_slots.size()) + 1; }
 
 private:
     size_t begin(uint32_t type);
@@ -79,10 +79,10 @@ private:
     void boundsOf(const std::vector<QPoint>& points);
     uint32_t allocate();
 
-    ByteWriter out_;
-    uint32_t records_ = 0;
-    std::vector<bool> slots_; // slot i holds handle i + 1
-    bool finished_ = false;
+    ByteWriter m_out;
+    uint32_t m_records = 0;
+    std::vector<bool> m_slots; // slot i holds handle i + 1
+    bool m_finished = false;
 };
 
 } // namespace qlx

@@ -30,28 +30,28 @@ Metafile Metafile::fromBytes(const std::string& bytes) {
 
 Metafile Metafile::fromBytes(const QByteArray& bytes) {
     Metafile m;
-    m.bytes_ = bytes;
+    m.m_bytes = bytes;
     const size_t size = static_cast<size_t>(bytes.size());
     if (EmfReader::looksLikeEmf(data(bytes), size)) {
         const EmfHeader h = EmfReader::readHeader(data(bytes), size);
         EmfPlayer::play(data(bytes), size, nullptr, QRectF()); // checks every record
-        m.format_ = Format::Emf;
-        m.cache_ = std::make_shared<PlaybackCache>();
-        m.bounds_ = h.bounds;
-        m.size_ = h.bounds.size();
-        m.frameMm_ = QSizeF((h.frame.right() - h.frame.left()) / 100.0,
-                            (h.frame.bottom() - h.frame.top()) / 100.0);
-        if (m.size_.isEmpty())
+        m.m_format = Format::Emf;
+        m.m_cache = std::make_shared<PlaybackCache>();
+        m.m_bounds = h.bounds;
+        m.m_size = h.bounds.size();
+        m.m_frameMm = QSizeF((h.frame.right() - h.frame.left()) / 100.0,
+                             (h.frame.bottom() - h.frame.top()) / 100.0);
+        if (m.m_size.isEmpty())
             throw Error("The enhanced metafile is damaged: its picture has no size");
         return m;
     }
     if (WmfPlayer::looksLikeWmf(data(bytes), size)) {
         const WmfPlayer::Picture p = WmfPlayer::picture(data(bytes), size);
         WmfPlayer::play(data(bytes), size, nullptr, QRectF());
-        m.format_ = Format::Wmf;
-        m.bounds_ = p.logical;
-        m.size_ = p.pixels;
-        m.frameMm_ = QSizeF(p.pixels.width() * 25.4 / 96, p.pixels.height() * 25.4 / 96);
+        m.m_format = Format::Wmf;
+        m.m_bounds = p.logical;
+        m.m_size = p.pixels;
+        m.m_frameMm = QSizeF(p.pixels.width() * 25.4 / 96, p.pixels.height() * 25.4 / 96);
         return m;
     }
     throw Error("The file is not a metafile");
@@ -60,13 +60,13 @@ Metafile Metafile::fromBytes(const QByteArray& bytes) {
 void Metafile::play(QPainter& painter, const QRectF& target) const {
     if (isNull() || !painter.isActive() || target.isEmpty())
         return;
-    const size_t size = static_cast<size_t>(bytes_.size());
+    const size_t size = static_cast<size_t>(m_bytes.size());
     try {
-        if (format_ == Format::Emf) {
-            const std::lock_guard<std::mutex> hold(cache_->lock);
-            EmfPlayer::play(data(bytes_), size, &painter, target, &cache_->bitmaps);
+        if (m_format == Format::Emf) {
+            const std::lock_guard<std::mutex> hold(m_cache->lock);
+            EmfPlayer::play(data(m_bytes), size, &painter, target, &m_cache->bitmaps);
         } else {
-            WmfPlayer::play(data(bytes_), size, &painter, target);
+            WmfPlayer::play(data(m_bytes), size, &painter, target);
         }
     } catch (const Error&) {
         // Checked when made; a record that still fails ends the drawing there.

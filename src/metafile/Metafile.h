@@ -32,16 +32,16 @@ public:
     static Metafile fromBytes(const QByteArray& bytes);
     static Metafile fromBytes(const std::string& bytes);
 
-    bool isNull() const { return format_ == Format::None; }
-    Format format() const { return format_; }
-    const QByteArray& bytes() const { return bytes_; }
+    bool isNull() const { return m_format == Format::None; }
+    Format format() const { return m_format; }
+    const QByteArray& bytes() const { return m_bytes; }
 
     // EMF: the header bounds in device pixels; WMF: the picture's logical rectangle.
-    QRect bounds() const { return bounds_; }
+    QRect bounds() const { return m_bounds; }
     // The picture's size in pixels at 96 dots per inch (EMF: the bounds).
-    QSize size() const { return size_; }
+    QSize size() const { return m_size; }
     // The physical size in millimetres (EMF: the frame).
-    QSizeF frameMm() const { return frameMm_; }
+    QSizeF frameMm() const { return m_frameMm; }
 
     // Draws the picture stretched into target (in the painter's current coordinates). The
     // painter's state is left as it was.
@@ -50,13 +50,13 @@ public:
 private:
     struct PlaybackCache;
 
-    Format format_ = Format::None;
-    QByteArray bytes_;
-    QRect bounds_;
-    QSize size_;
-    QSizeF frameMm_;
+    Format m_format = Format::None;
+    QByteArray m_bytes;
+    QRect m_bounds;
+    QSize m_size;
+    QSizeF m_frameMm;
     // Shared by the copies, like the bytes it is made from.
-    std::shared_ptr<PlaybackCache> cache_;
+    std::shared_ptr<PlaybackCache> m_cache;
 };
 
 } // namespace qlx

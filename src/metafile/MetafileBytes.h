@@ -11,7 +11,7 @@ namespace qlx {
 // Little-endian appending of metafile fields into a byte string.
 class ByteWriter {
 public:
-    void u8(uint8_t v) { bytes_.push_back(static_cast<char>(v)); }
+    void u8(uint8_t v) { m_bytes.push_back(static_cast<char>(v)); }
     void u16(uint16_t v) {
         u8(static_cast<uint8_t>(v));
         u8(static_cast<uint8_t>(v >> 8));
@@ -27,21 +27,21 @@ public:
         std::memcpy(&bits, &v, 4);
         u32(bits);
     }
-    void raw(const void* data, size_t n) { bytes_.append(static_cast<const char*>(data), n); }
-    void zeros(size_t n) { bytes_.append(n, '\0'); }
+    void raw(const void* data, size_t n) { m_bytes.append(static_cast<const char*>(data), n); }
+    void zeros(size_t n) { m_bytes.append(n, '\0'); }
     void padTo4() {
-        while (bytes_.size() % 4 != 0)
+        while (m_bytes.size() % 4 != 0)
             u8(0);
     }
     void patch32(size_t at, uint32_t v) {
         for (int i = 0; i < 4; ++i)
-            bytes_[at + i] = static_cast<char>(v >> (8 * i));
+            m_bytes[at + i] = static_cast<char>(v >> (8 * i));
     }
-    size_t size() const { return bytes_.size(); }
-    std::string& bytes() { return bytes_; }
+    size_t size() const { return m_bytes.size(); }
+    std::string& bytes() { return m_bytes; }
 
 private:
-    std::string bytes_;
+    std::string m_bytes;
 };
 
 // A bounds-checked little-endian view of one record (or a whole file). Every read outside the
@@ -50,14 +50,14 @@ class ByteView {
 public:
     ByteView() = default;
     ByteView(const unsigned char* data, size_t size)
-        : data_(data)
-        , size_(size) {}
+        : m_data(data)
+        , m_size(size) {}
 
-    size_t size() const { return size_; }
-    const unsigned char* data() const { return data_; }
+    size_t size() const { return m_size; }
+    const unsigned char* data() const { return m_data; }
 
     bool fits(size_t offset, size_t length) const {
-        return offset <= size_ && length <= size_ - offset;
+        return offset <= m_size && length <= m_size - offset;
     }
     void require(size_t offset, size_t length, const char* what) const {
         if (!fits(offset, length))
@@ -66,22 +66,22 @@ public:
     }
     ByteView sub(size_t offset, size_t length, const char* what) const {
         require(offset, length, what);
-        return ByteView(data_ + offset, length);
+        return ByteView(m_data + offset, length);
     }
 
     uint8_t u8(size_t at) const {
         require(at, 1, "a field");
-        return data_[at];
+        return m_data[at];
     }
     uint16_t u16(size_t at) const {
         require(at, 2, "a field");
-        return static_cast<uint16_t>(data_[at] | (data_[at + 1] << 8));
+        return static_cast<uint16_t>(m_data[at] | (m_data[at + 1] << 8));
     }
     uint32_t u32(size_t at) const {
         require(at, 4, "a field");
-        return static_cast<uint32_t>(data_[at]) | (static_cast<uint32_t>(data_[at + 1]) << 8) |
-               (static_cast<uint32_t>(data_[at + 2]) << 16) |
-               (static_cast<uint32_t>(data_[at + 3]) << 24);
+        return static_cast<uint32_t>(m_data[at]) | (static_cast<uint32_t>(m_data[at + 1]) << 8) |
+               (static_cast<uint32_t>(m_data[at + 2]) << 16) |
+               (static_cast<uint32_t>(m_data[at + 3]) << 24);
     }
     int16_t i16(size_t at) const { return static_cast<int16_t>(u16(at)); }
     int32_t i32(size_t at) const { return static_cast<int32_t>(u32(at)); }
@@ -93,8 +93,8 @@ public:
     }
 
 private:
-    const unsigned char* data_ = nullptr;
-    size_t size_ = 0;
+    const unsigned char* m_data = nullptr;
+    size_t m_size = 0;
 };
 
 } // namespace qlx

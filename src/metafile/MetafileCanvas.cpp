@@ -59,24 +59,24 @@ bool squeezedGlyphs(const QTransform& t, int pixelSize) {
 } // namespace
 
 MetafileCanvas::MetafileCanvas(QPainter* painter, const QTransform& base)
-    : painter_(painter)
-    , base_(base) {
-    if (painter_) {
-        painter_->save();
-        hadClip_ = painter_->hasClipping();
-        if (hadClip_)
-            initialClip_ = painter_->clipPath();
-        initialTransform_ = painter_->transform();
+    : m_painter(painter)
+    , m_base(base) {
+    if (m_painter) {
+        m_painter->save();
+        m_hadClip = m_painter->hasClipping();
+        if (m_hadClip)
+            m_initialClip = m_painter->clipPath();
+        m_initialTransform = m_painter->transform();
     }
 }
 
 MetafileCanvas::~MetafileCanvas() {
-    if (painter_)
-        painter_->restore();
+    if (m_painter)
+        m_painter->restore();
 }
 
 QTransform MetafileCanvas::pageTransform() const {
-    const State& s = state_;
+    const State& s = m_state;
     double sx = 1, sy = 1;
     const double mmPerUnit[] = {0, 0, 0.1, 0.01, 0.254, 0.0254, 25.4 / 1440};
     switch (s.mapMode) {
@@ -109,27 +109,27 @@ QTransform MetafileCanvas::pageTransform() const {
 }
 
 QTransform MetafileCanvas::logicalToDevice() const {
-    return state_.world * pageTransform();
+    return m_state.world * pageTransform();
 }
 
 void MetafileCanvas::saveDc() {
-    if (saved_.size() >= MaxSavedStates)
+    if (m_saved.size() >= MaxSavedStates)
         throw Error("The metafile is damaged: it saves its drawing state too deeply");
-    saved_.push_back(state_);
+    m_saved.push_back(m_state);
 }
 
 void MetafileCanvas::restoreDc(int which) {
     // Negative: relative to the current level; positive: an absolute level from 1.
-    const long level = which < 0 ? static_cast<long>(saved_.size()) + which : which - 1;
-    if (which == 0 || level < 0 || level >= static_cast<long>(saved_.size()))
+    const long level = which < 0 ? static_cast<long>(m_saved.size()) + which : which - 1;
+    if (which == 0 || level < 0 || level >= static_cast<long>(m_saved.size()))
         return; // the platform refuses such a restore and so do we
-    state_ = saved_[static_cast<size_t>(level)];
-    saved_.resize(static_cast<size_t>(level));
-    clipDirty_ = true;
+    m_state = m_saved[static_cast<size_t>(level)];
+    m_saved.resize(static_cast<size_t>(level));
+    m_clipDirty = true;
 }
 
 QPen MetafileCanvas::qtPen() const {
-    const GdiPen& p = state_.pen;
+    const GdiPen& p = m_state.pen;
     if (p.null)
         return QPen(Qt::NoPen);
     QPen pen(p.colour);
@@ -163,37 +163,37 @@ QBrush MetafileCanvas::qtBrush(const GdiBrush& b) const {
 }
 
 void MetafileCanvas::applyClip() {
-    if (!clipDirty_)
+    if (!m_clipDirty)
         return;
-    painter_->setTransform(initialTransform_);
-    if (hadClip_)
-        painter_->setClipPath(initialClip_);
+    m_painter->setTransform(m_initialTransform);
+    if (m_hadClip)
+        m_painter->setClipPath(m_initialClip);
     else
-        painter_->setClipping(false);
-    if (state_.clip) {
-        painter_->setTransform(base_);
-        painter_->setClipRegion(*state_.clip, hadClip_ ? Qt::IntersectClip : Qt::ReplaceClip);
+        m_painter->setClipping(false);
+    if (m_state.clip) {
+        m_painter->setTransform(m_base);
+        m_painter->setClipRegion(*m_state.clip, m_hadClip ? Qt::IntersectClip : Qt::ReplaceClip);
     }
-    clipDirty_ = false;
+    m_clipDirty = false;
 }
 
 void MetafileCanvas::prepare(bool usePen, bool useBrush) {
     applyClip();
-    const QTransform t = logicalToDevice() * base_;
-    painter_->setTransform(finite(t) ? t : base_);
-    painter_->setPen(usePen ? qtPen() : QPen(Qt::NoPen));
-    painter_->setBrush(useBrush ? qtBrush(state_.brush) : QBrush(Qt::NoBrush));
+    const QTransform t = logicalToDevice() * m_base;
+    m_painter->setTransform(finite(t) ? t : m_base);
+    m_painter->setPen(usePen ? qtPen() : QPen(Qt::NoPen));
+    m_painter->setBrush(useBrush ? qtBrush(m_state.brush) : QBrush(Qt::NoBrush));
     // The background colour shows only between hatch lines; the painter draws plain fills
     // differently in opaque mode, so it is set only where it matters.
-    const Qt::BrushStyle bs = state_.brush.style;
+    const Qt::BrushStyle bs = m_state.brush.style;
     const bool hatched = useBrush && bs >= Qt::HorPattern && bs <= Qt::DiagCrossPattern;
-    painter_->setBackgroundMode(hatched && state_.bkMode == 2 ? Qt::OpaqueMode
-                                                              : Qt::TransparentMode);
-    painter_->setBackground(state_.bkColour);
+    m_painter->setBackgroundMode(hatched && m_state.bkMode == 2 ? Qt::OpaqueMode
+                                                                : Qt::TransparentMode);
+    m_painter->setBackground(m_state.bkColour);
     QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
-    if (painter_->paintEngine() &&
-        painter_->paintEngine()->hasFeature(QPaintEngine::RasterOpModes)) {
-        switch (state_.rop2) {
+    if (m_painter->paintEngine() &&
+        m_painter->paintEngine()->hasFeature(QPaintEngine::RasterOpModes)) {
+        switch (m_state.rop2) {
         case 6: // R2_NOT
             mode = QPainter::RasterOp_NotDestination;
             break;
@@ -210,14 +210,14 @@ void MetafileCanvas::prepare(bool usePen, bool useBrush) {
             break;
         }
     }
-    painter_->setCompositionMode(mode);
+    m_painter->setCompositionMode(mode);
 }
 
 void MetafileCanvas::drawShape(const QPainterPath& path, bool fill, bool stroke) {
-    if (!painter_ || state_.rop2 == 11) // R2_NOP
+    if (!m_painter || m_state.rop2 == 11) // R2_NOP
         return;
     prepare(stroke, fill);
-    painter_->drawPath(path);
+    m_painter->drawPath(path);
 }
 
 // GDI leaves out the right and bottom device pixel of a box; Qt's rectangle of the same
@@ -232,23 +232,23 @@ static QRectF qtBox(const QRectF& box, const QTransform& toDevice) {
 
 void MetafileCanvas::lineTo(QPointF p) {
     if (collecting()) {
-        if (path_.elementCount() == 0)
-            path_.moveTo(state_.position);
-        path_.lineTo(p);
-    } else if (painter_) {
+        if (m_path.elementCount() == 0)
+            m_path.moveTo(m_state.position);
+        m_path.lineTo(p);
+    } else if (m_painter) {
         prepare(true, false);
-        painter_->drawLine(QLineF(state_.position, p));
+        m_painter->drawLine(QLineF(m_state.position, p));
     }
-    state_.position = p;
+    m_state.position = p;
 }
 
 void MetafileCanvas::rectangle(const QRectF& box) {
     const QRectF r = qtBox(box, logicalToDevice());
     if (collecting()) {
-        path_.addRect(r);
-    } else if (painter_) {
+        m_path.addRect(r);
+    } else if (m_painter) {
         prepare(true, true);
-        painter_->drawRect(r);
+        m_painter->drawRect(r);
     }
 }
 
@@ -257,18 +257,18 @@ void MetafileCanvas::roundRect(const QRectF& box, QSizeF corner) {
     const double rx = std::min(std::fabs(corner.width()) / 2, r.width() / 2);
     const double ry = std::min(std::fabs(corner.height()) / 2, r.height() / 2);
     if (collecting()) {
-        path_.addRoundedRect(r, rx, ry);
-    } else if (painter_) {
+        m_path.addRoundedRect(r, rx, ry);
+    } else if (m_painter) {
         prepare(true, true);
-        painter_->drawRoundedRect(r, rx, ry);
+        m_painter->drawRoundedRect(r, rx, ry);
     }
 }
 
 void MetafileCanvas::ellipse(const QRectF& box) {
     const QRectF r = qtBox(box, logicalToDevice());
     if (collecting()) {
-        path_.addEllipse(r);
-    } else if (painter_) {
+        m_path.addEllipse(r);
+    } else if (m_painter) {
         prepare(true, true);
         // Whole-pixel boxes take the painter's integer ellipse, as a caller drawing the
         // same QRect directly would.
@@ -276,9 +276,9 @@ void MetafileCanvas::ellipse(const QRectF& box) {
                            r.width() < TextLimit && r.height() < TextLimit;
         const QRect whole = small ? r.toRect() : QRect();
         if (small && QRectF(whole) == r)
-            painter_->drawEllipse(whole);
+            m_painter->drawEllipse(whole);
         else
-            painter_->drawEllipse(r);
+            m_painter->drawEllipse(r);
     }
 }
 
@@ -286,7 +286,7 @@ void MetafileCanvas::arc(const QRectF& boxIn, QPointF start, QPointF end, ArcKin
     const QRectF box = boxIn.normalized();
     const double a0 = arcAngle(box, start), a1 = arcAngle(box, end);
     double sweep;
-    if (state_.arcClockwise) {
+    if (m_state.arcClockwise) {
         sweep = std::fmod(a0 - a1 + 720.0, 360.0);
         sweep = -(sweep == 0 ? 360.0 : sweep);
     } else {
@@ -302,7 +302,7 @@ void MetafileCanvas::arc(const QRectF& boxIn, QPointF start, QPointF end, ArcKin
         shape.arcMoveTo(box, a0);
         if (kind == ArcKind::ArcTo) {
             const QPointF arcStart = shape.currentPosition();
-            shape = QPainterPath(state_.position);
+            shape = QPainterPath(m_state.position);
             shape.lineTo(arcStart);
         }
         shape.arcTo(box, a0, sweep);
@@ -310,9 +310,9 @@ void MetafileCanvas::arc(const QRectF& boxIn, QPointF start, QPointF end, ArcKin
             shape.closeSubpath();
     }
     if (kind == ArcKind::ArcTo)
-        state_.position = shape.currentPosition();
+        m_state.position = shape.currentPosition();
     if (collecting()) {
-        path_.addPath(shape);
+        m_path.addPath(shape);
         return;
     }
     const bool closed = kind == ArcKind::Chord || kind == ArcKind::Pie;
@@ -323,11 +323,12 @@ void MetafileCanvas::polygon(const QPolygonF& points) {
     if (points.isEmpty())
         return;
     if (collecting()) {
-        path_.addPolygon(points);
-        path_.closeSubpath();
-    } else if (painter_) {
+        m_path.addPolygon(points);
+        m_path.closeSubpath();
+    } else if (m_painter) {
         prepare(true, true);
-        painter_->drawPolygon(points, state_.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
+        m_painter->drawPolygon(points,
+                               m_state.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
     }
 }
 
@@ -335,12 +336,12 @@ void MetafileCanvas::polyline(const QPolygonF& points) {
     if (points.isEmpty())
         return;
     if (collecting()) {
-        path_.moveTo(points.first());
+        m_path.moveTo(points.first());
         for (int i = 1; i < points.size(); ++i)
-            path_.lineTo(points[i]);
-    } else if (painter_) {
+            m_path.lineTo(points[i]);
+    } else if (m_painter) {
         prepare(true, false);
-        painter_->drawPolyline(points);
+        m_painter->drawPolyline(points);
     }
 }
 
@@ -353,7 +354,7 @@ void MetafileCanvas::polyBezier(const QPolygonF& points, bool fromCurrent) {
     QPainterPath shape;
     int i = 0;
     if (fromCurrent) {
-        shape.moveTo(state_.position);
+        shape.moveTo(m_state.position);
     } else {
         if (points.isEmpty())
             return;
@@ -363,12 +364,12 @@ void MetafileCanvas::polyBezier(const QPolygonF& points, bool fromCurrent) {
     for (; i + 2 < points.size(); i += 3)
         shape.cubicTo(points[i], points[i + 1], points[i + 2]);
     if (fromCurrent)
-        state_.position = shape.currentPosition();
+        m_state.position = shape.currentPosition();
     if (collecting()) {
-        if (fromCurrent && path_.elementCount() > 0)
-            path_.connectPath(shape);
+        if (fromCurrent && m_path.elementCount() > 0)
+            m_path.connectPath(shape);
         else
-            path_.addPath(shape);
+            m_path.addPath(shape);
         return;
     }
     drawShape(shape, false, true);
@@ -376,7 +377,7 @@ void MetafileCanvas::polyBezier(const QPolygonF& points, bool fromCurrent) {
 
 void MetafileCanvas::polyPolygon(const std::vector<QPolygonF>& polygons) {
     QPainterPath shape;
-    shape.setFillRule(state_.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
+    shape.setFillRule(m_state.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
     for (const QPolygonF& p : polygons) {
         if (p.isEmpty())
             continue;
@@ -384,86 +385,86 @@ void MetafileCanvas::polyPolygon(const std::vector<QPolygonF>& polygons) {
         shape.closeSubpath();
     }
     if (collecting()) {
-        path_.addPath(shape);
+        m_path.addPath(shape);
         return;
     }
     drawShape(shape, true, true);
 }
 
 void MetafileCanvas::setPixel(QPointF p, QColor c) {
-    if (!painter_)
+    if (!m_painter)
         return;
     prepare(false, false);
     const QPointF d = logicalToDevice().map(p);
-    painter_->setTransform(base_);
-    painter_->fillRect(QRectF(std::floor(d.x()), std::floor(d.y()), 1, 1), c);
+    m_painter->setTransform(m_base);
+    m_painter->fillRect(QRectF(std::floor(d.x()), std::floor(d.y()), 1, 1), c);
 }
 
 void MetafileCanvas::fillRegion(const QRegion& logical, const GdiBrush& brush) {
-    if (!painter_)
+    if (!m_painter)
         return;
     prepare(false, false);
     QPainterPath shape;
     shape.addRegion(logical);
-    painter_->setBrush(qtBrush(brush));
-    painter_->drawPath(shape);
+    m_painter->setBrush(qtBrush(brush));
+    m_painter->drawPath(shape);
 }
 
 void MetafileCanvas::patBlt(const QRectF& rect, uint32_t rop) {
-    if (!painter_)
+    if (!m_painter)
         return;
     prepare(false, false);
     const QRectF r = rect.normalized();
-    const bool rasterOps =
-        painter_->paintEngine() && painter_->paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
+    const bool rasterOps = m_painter->paintEngine() &&
+                           m_painter->paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
     switch (rop) {
     case BLACKNESS:
-        painter_->fillRect(r, Qt::black);
+        m_painter->fillRect(r, Qt::black);
         break;
     case WHITENESS:
-        painter_->fillRect(r, Qt::white);
+        m_painter->fillRect(r, Qt::white);
         break;
     case DSTINVERT:
         if (rasterOps) {
-            painter_->setCompositionMode(QPainter::RasterOp_NotDestination);
-            painter_->fillRect(r, Qt::black);
+            m_painter->setCompositionMode(QPainter::RasterOp_NotDestination);
+            m_painter->fillRect(r, Qt::black);
         }
         break;
     case PATINVERT:
         if (rasterOps)
-            painter_->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-        painter_->fillRect(r, qtBrush(state_.brush));
+            m_painter->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        m_painter->fillRect(r, qtBrush(m_state.brush));
         break;
     case PATCOPY:
     default:
-        painter_->fillRect(r, qtBrush(state_.brush));
+        m_painter->fillRect(r, qtBrush(m_state.brush));
         break;
     }
 }
 
 void MetafileCanvas::text(QPointF reference, const QString& str, const std::vector<double>& dx,
                           uint32_t options, const QRectF& rect) {
-    const bool updateCp = state_.textAlign & TA_UPDATECP;
-    const QPointF ref = updateCp ? state_.position : reference;
+    const bool updateCp = m_state.textAlign & TA_UPDATECP;
+    const QPointF ref = updateCp ? m_state.position : reference;
     const QTransform toDevice = logicalToDevice();
     const double sx = std::hypot(toDevice.m11(), toDevice.m12());
     const double sy = std::hypot(toDevice.m21(), toDevice.m22());
     double logicalWidth = 0;
     for (double d : dx)
         logicalWidth += d;
-    if (!painter_) {
+    if (!m_painter) {
         if (updateCp)
-            state_.position = ref + QPointF(logicalWidth, 0);
+            m_state.position = ref + QPointF(logicalWidth, 0);
         return;
     }
     prepare(false, false);
     const QPointF at = toDevice.map(ref);
     // The painter places glyphs in fixed point; text far off any device is not drawn.
-    const QPointF onDevice = base_.map(at);
+    const QPointF onDevice = m_base.map(at);
     if (!(std::fabs(onDevice.x()) < TextLimit && std::fabs(onDevice.y()) < TextLimit) ||
         !(std::fabs(logicalWidth * sx) < TextLimit))
         return;
-    const GdiFont& gf = state_.font;
+    const GdiFont& gf = m_state.font;
     QFont font(gf.face);
     double em = std::fabs(gf.height) * sy;
     if (gf.height == 0)
@@ -489,40 +490,40 @@ void MetafileCanvas::text(QPointF reference, const QString& str, const std::vect
     const bool perChar = !dx.empty() && std::fabs(given - natural) > 1.0 + 0.02 * natural;
     const double width = dx.empty() ? natural : given;
 
-    painter_->setTransform(base_);
+    m_painter->setTransform(m_base);
     if (options & ETO_OPAQUE && rect.isValid())
-        painter_->fillRect(toDevice.mapRect(rect), state_.bkColour);
+        m_painter->fillRect(toDevice.mapRect(rect), m_state.bkColour);
     if (options & ETO_CLIPPED && rect.isValid())
-        painter_->setClipRect(toDevice.mapRect(rect), Qt::IntersectClip);
-    painter_->translate(at);
+        m_painter->setClipRect(toDevice.mapRect(rect), Qt::IntersectClip);
+    m_painter->translate(at);
     if (gf.escapement != 0)
-        painter_->rotate(-(gf.escapement / 10.0));
+        m_painter->rotate(-(gf.escapement / 10.0));
     double x = 0, y = 0;
-    const int h = state_.textAlign & TA_CENTER;
+    const int h = m_state.textAlign & TA_CENTER;
     if (h == TA_CENTER)
         x = -width / 2;
     else if (h == TA_RIGHT)
         x = -width;
-    const int v = state_.textAlign & TA_BASELINE;
+    const int v = m_state.textAlign & TA_BASELINE;
     if (v == 0)
         y = fm.ascent();
     else if (v == TA_BOTTOM)
         y = -fm.descent();
-    painter_->setFont(font);
-    if (state_.bkMode == 2)
-        painter_->fillRect(QRectF(x, y - fm.ascent(), width, fm.ascent() + fm.descent()),
-                           state_.bkColour);
-    painter_->setPen(state_.textColour);
-    painter_->setBackgroundMode(Qt::TransparentMode);
-    const bool outlines = squeezedGlyphs(painter_->transform(), font.pixelSize());
+    m_painter->setFont(font);
+    if (m_state.bkMode == 2)
+        m_painter->fillRect(QRectF(x, y - fm.ascent(), width, fm.ascent() + fm.descent()),
+                            m_state.bkColour);
+    m_painter->setPen(m_state.textColour);
+    m_painter->setBackgroundMode(Qt::TransparentMode);
+    const bool outlines = squeezedGlyphs(m_painter->transform(), font.pixelSize());
     auto draw = [&](const QPointF& at, const QString& run) {
         if (!outlines) {
-            painter_->drawText(at, run);
+            m_painter->drawText(at, run);
             return;
         }
         QPainterPath path;
         path.addText(at, font, run);
-        painter_->fillPath(path, state_.textColour);
+        m_painter->fillPath(path, m_state.textColour);
     };
     if (!perChar) {
         draw(QPointF(x, y), str);
@@ -534,13 +535,13 @@ void MetafileCanvas::text(QPointF reference, const QString& str, const std::vect
         }
     }
     if (options & ETO_CLIPPED)
-        clipDirty_ = true;
+        m_clipDirty = true;
     if (updateCp)
-        state_.position = ref + QPointF(width / (sx > 0 ? sx : 1), 0);
+        m_state.position = ref + QPointF(width / (sx > 0 ? sx : 1), 0);
 }
 
 void MetafileCanvas::image(const QRectF& dest, const QImage& img, const QRectF& src, uint32_t rop) {
-    if (!painter_ || img.isNull())
+    if (!m_painter || img.isNull())
         return;
     if (rop == BLACKNESS || rop == WHITENESS || rop == PATCOPY || rop == DSTINVERT ||
         rop == PATINVERT) {
@@ -556,66 +557,66 @@ void MetafileCanvas::image(const QRectF& dest, const QImage& img, const QRectF& 
         source.moveLeft(img.width() - src.right());
     if (dest.height() < 0)
         source.moveTop(img.height() - src.bottom());
-    const bool rasterOps =
-        painter_->paintEngine() && painter_->paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
+    const bool rasterOps = m_painter->paintEngine() &&
+                           m_painter->paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
     if (rasterOps) {
         if (rop == SRCAND)
-            painter_->setCompositionMode(QPainter::RasterOp_SourceAndDestination);
+            m_painter->setCompositionMode(QPainter::RasterOp_SourceAndDestination);
         else if (rop == SRCPAINT)
-            painter_->setCompositionMode(QPainter::RasterOp_SourceOrDestination);
+            m_painter->setCompositionMode(QPainter::RasterOp_SourceOrDestination);
         else if (rop == SRCINVERT)
-            painter_->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+            m_painter->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
     }
     if (rop == NOTSRCCOPY)
         picture.invertPixels();
-    painter_->setRenderHint(QPainter::SmoothPixmapTransform, state_.stretchMode == 4);
-    painter_->drawImage(dest.normalized(), picture, source);
+    m_painter->setRenderHint(QPainter::SmoothPixmapTransform, m_state.stretchMode == 4);
+    m_painter->drawImage(dest.normalized(), picture, source);
     (void)SRCCOPY;
 }
 
 void MetafileCanvas::beginPath() {
-    path_ = QPainterPath();
-    pathOpen_ = true;
+    m_path = QPainterPath();
+    m_pathOpen = true;
 }
 
 void MetafileCanvas::abortPath() {
-    path_ = QPainterPath();
-    pathOpen_ = false;
+    m_path = QPainterPath();
+    m_pathOpen = false;
 }
 
 void MetafileCanvas::closeFigure() {
-    if (pathOpen_)
-        path_.closeSubpath();
+    if (m_pathOpen)
+        m_path.closeSubpath();
 }
 
 void MetafileCanvas::fillPath() {
-    path_.setFillRule(state_.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
-    drawShape(path_, true, false);
+    m_path.setFillRule(m_state.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
+    drawShape(m_path, true, false);
     abortPath();
 }
 
 void MetafileCanvas::strokePath() {
-    drawShape(path_, false, true);
+    drawShape(m_path, false, true);
     abortPath();
 }
 
 void MetafileCanvas::strokeAndFillPath() {
-    path_.setFillRule(state_.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
-    drawShape(path_, true, true);
+    m_path.setFillRule(m_state.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
+    drawShape(m_path, true, true);
     abortPath();
 }
 
 void MetafileCanvas::selectClipPath(int mode) {
-    if (!painter_) { // checking only: the clip does not change what is valid
+    if (!m_painter) { // checking only: the clip does not change what is valid
         abortPath();
         return;
     }
     // Scan conversion costs grow with the path's height; only the part over the picture
     // (and a margin) can ever clip anything, so the path is cut to that first.
-    QPainterPath device = logicalToDevice().map(path_);
-    device.setFillRule(state_.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
+    QPainterPath device = logicalToDevice().map(m_path);
+    device.setFillRule(m_state.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
     QPainterPath limit;
-    limit.addRect(deviceLimit_);
+    limit.addRect(m_deviceLimit);
     const QPolygonF cut = device.intersected(limit).toFillPolygon();
     QPolygon polygon;
     polygon.reserve(cut.size());
@@ -626,7 +627,7 @@ void MetafileCanvas::selectClipPath(int mode) {
 }
 
 void MetafileCanvas::combineClip(const QRegion& region, int mode) {
-    std::optional<QRegion>& clip = state_.clip;
+    std::optional<QRegion>& clip = m_state.clip;
     switch (mode) {
     case RGN_AND:
         clip = clip ? clip->intersected(region) : region;
@@ -647,14 +648,14 @@ void MetafileCanvas::combineClip(const QRegion& region, int mode) {
     default:
         return;
     }
-    clipDirty_ = true;
+    m_clipDirty = true;
 }
 
 void MetafileCanvas::selectClipRegion(const std::optional<QRegion>& deviceRegion, int mode) {
     if (!deviceRegion) {
         if (mode == RGN_COPY) {
-            state_.clip.reset();
-            clipDirty_ = true;
+            m_state.clip.reset();
+            m_clipDirty = true;
         }
         return;
     }
@@ -678,13 +679,13 @@ void MetafileCanvas::excludeClipRect(const QRectF& box) {
 }
 
 void MetafileCanvas::offsetClip(QPointF logicalOffset) {
-    if (!state_.clip)
+    if (!m_state.clip)
         return;
     const QTransform t = logicalToDevice();
     const QPointF d = t.map(logicalOffset) - t.map(QPointF(0, 0));
-    state_.clip->translate(regionCoordinate(d.x()), regionCoordinate(d.y()));
-    *state_.clip &= everything();
-    clipDirty_ = true;
+    m_state.clip->translate(regionCoordinate(d.x()), regionCoordinate(d.y()));
+    *m_state.clip &= everything();
+    m_clipDirty = true;
 }
 
 } // namespace qlx

@@ -85,20 +85,20 @@ public:
     MetafileCanvas(const MetafileCanvas&) = delete;
     MetafileCanvas& operator=(const MetafileCanvas&) = delete;
 
-    State& state() { return state_; }
+    State& state() { return m_state; }
     // The part of the device space that clip paths are cut to: the picture and a margin.
     void setDeviceBounds(const QRectF& bounds) {
-        deviceLimit_ =
+        m_deviceLimit =
             bounds.adjusted(-16, -16, 16, 16).intersected(QRectF(-32768, -32768, 65536, 65536));
     }
-    bool drawing() const { return painter_ != nullptr; }
+    bool drawing() const { return m_painter != nullptr; }
     QTransform logicalToDevice() const;
 
     void saveDc();
     void restoreDc(int which);
 
     // Shapes; boxes are GDI boxes (right and bottom exclusive).
-    void moveTo(QPointF p) { state_.position = p; }
+    void moveTo(QPointF p) { m_state.position = p; }
     void lineTo(QPointF p);
     void rectangle(const QRectF& box);
     void roundRect(const QRectF& box, QSizeF corner);
@@ -124,7 +124,7 @@ public:
 
     // Paths.
     void beginPath();
-    void endPath() { pathOpen_ = false; }
+    void endPath() { m_pathOpen = false; }
     void abortPath();
     void closeFigure();
     void fillPath();
@@ -140,7 +140,7 @@ public:
 
 private:
     QTransform pageTransform() const;
-    bool collecting() const { return pathOpen_; }
+    bool collecting() const { return m_pathOpen; }
     void prepare(bool usePen, bool useBrush);
     void applyClip();
     QPen qtPen() const;
@@ -149,17 +149,17 @@ private:
     QRegion toDeviceRegion(const QRectF& box) const;
     void combineClip(const QRegion& region, int mode);
 
-    QPainter* painter_;
-    QTransform base_;
-    State state_;
-    std::vector<State> saved_;
-    QPainterPath path_; // logical units
-    bool pathOpen_ = false;
-    bool clipDirty_ = true;
-    bool hadClip_ = false;
-    QPainterPath initialClip_;
-    QTransform initialTransform_;
-    QRectF deviceLimit_{0, 0, 4096, 4096};
+    QPainter* m_painter;
+    QTransform m_base;
+    State m_state;
+    std::vector<State> m_saved;
+    QPainterPath m_path; // logical units
+    bool m_pathOpen = false;
+    bool m_clipDirty = true;
+    bool m_hadClip = false;
+    QPainterPath m_initialClip;
+    QTransform m_initialTransform;
+    QRectF m_deviceLimit{0, 0, 4096, 4096};
 };
 
 } // namespace qlx

@@ -38,86 +38,86 @@ MetafileDib MetafileDib::parse(const ByteView& record, uint32_t offInfo, uint32_
 
 MetafileDib MetafileDib::parse(const ByteView& info, const ByteView& bits, uint32_t usage) {
     MetafileDib d = parseHeader(info, usage);
-    d.bits_ = bits;
+    d.m_bits = bits;
     d.checkBits();
     return d;
 }
 
 MetafileDib MetafileDib::parsePacked(const ByteView& packed, uint32_t usage) {
     MetafileDib d = parseHeader(packed, usage);
-    const size_t at = d.tableAt_ + d.tableEntries_ * (usage == 1 ? 2 : d.entrySize_);
-    d.bits_ = packed.sub(at, packed.size() - at, "bitmap pixels");
+    const size_t at = d.m_tableAt + d.m_tableEntries * (usage == 1 ? 2 : d.m_entrySize);
+    d.m_bits = packed.sub(at, packed.size() - at, "bitmap pixels");
     d.checkBits();
     return d;
 }
 
 void MetafileDib::checkBits() const {
-    if (!drawable_ || compression_ == BI_JPEG || compression_ == BI_PNG)
+    if (!m_drawable || m_compression == BI_JPEG || m_compression == BI_PNG)
         return;
-    if (!bits_.fits(0, stride_ * static_cast<size_t>(height())))
+    if (!m_bits.fits(0, m_stride * static_cast<size_t>(height())))
         bad("its pixels are fewer than its size needs");
 }
 
 MetafileDib MetafileDib::parseHeader(const ByteView& info, uint32_t usage) {
     MetafileDib d;
-    d.info_ = info;
-    d.usage_ = usage;
+    d.m_info = info;
+    d.m_usage = usage;
     if (usage > 1)
         bad("its colour usage is unknown");
     if (!info.fits(0, 4))
         bad("its header is missing");
-    d.headerSize_ = info.u32(0);
-    if (d.headerSize_ == 12) { // BITMAPCOREHEADER
+    d.m_headerSize = info.u32(0);
+    if (d.m_headerSize == 12) { // BITMAPCOREHEADER
         if (!info.fits(0, 12))
             bad("its header is truncated");
-        d.width_ = info.u16(4);
-        d.height_ = info.u16(6);
-        d.bitCount_ = info.u16(10);
-        d.entrySize_ = 3;
-    } else if (d.headerSize_ >= 40 && d.headerSize_ <= 124) {
-        if (!info.fits(0, d.headerSize_))
+        d.m_width = info.u16(4);
+        d.m_height = info.u16(6);
+        d.m_bitCount = info.u16(10);
+        d.m_entrySize = 3;
+    } else if (d.m_headerSize >= 40 && d.m_headerSize <= 124) {
+        if (!info.fits(0, d.m_headerSize))
             bad("its header is truncated");
-        d.width_ = info.i32(4);
-        d.height_ = info.i32(8);
-        d.bitCount_ = info.u16(14);
-        d.compression_ = info.u32(16);
+        d.m_width = info.i32(4);
+        d.m_height = info.i32(8);
+        d.m_bitCount = info.u16(14);
+        d.m_compression = info.u32(16);
     } else {
         bad("its header has an unknown size");
     }
-    if (d.width_ <= 0 || d.width_ > MaxSide || d.height_ == 0 || d.height_ > MaxSide ||
-        d.height_ < -MaxSide)
+    if (d.m_width <= 0 || d.m_width > MaxSide || d.m_height == 0 || d.m_height > MaxSide ||
+        d.m_height < -MaxSide)
         bad("its size is out of range");
-    if (static_cast<int64_t>(d.width_) * d.height() > MaxPixels)
+    if (static_cast<int64_t>(d.m_width) * d.height() > MaxPixels)
         bad("it is too large");
 
-    size_t at = d.headerSize_;
-    d.tableAt_ = at;
-    if (d.compression_ == BI_JPEG || d.compression_ == BI_PNG)
+    size_t at = d.m_headerSize;
+    d.m_tableAt = at;
+    if (d.m_compression == BI_JPEG || d.m_compression == BI_PNG)
         return d; // decoded by the image reader from the bits
-    if (d.compression_ == BI_RLE8 || d.compression_ == BI_RLE4) {
-        d.drawable_ = false;
+    if (d.m_compression == BI_RLE8 || d.m_compression == BI_RLE4) {
+        d.m_drawable = false;
         return d;
     }
-    if (d.compression_ == BI_BITFIELDS || d.compression_ == BI_ALPHABITFIELDS) {
-        if (d.bitCount_ != 16 && d.bitCount_ != 32)
+    if (d.m_compression == BI_BITFIELDS || d.m_compression == BI_ALPHABITFIELDS) {
+        if (d.m_bitCount != 16 && d.m_bitCount != 32)
             bad("bit fields need 16 or 32 bits per pixel");
-        const int n = d.compression_ == BI_ALPHABITFIELDS ? 4 : 3;
+        const int n = d.m_compression == BI_ALPHABITFIELDS ? 4 : 3;
         // Version 4 and 5 headers carry the masks themselves; older ones follow with them.
-        const size_t maskAt = d.headerSize_ >= 52 ? 40 : d.headerSize_;
+        const size_t maskAt = d.m_headerSize >= 52 ? 40 : d.m_headerSize;
         for (int i = 0; i < n; ++i)
-            d.masks_[i] = info.u32(maskAt + 4 * static_cast<size_t>(i));
-        if (d.headerSize_ < 52)
+            d.m_masks[i] = info.u32(maskAt + 4 * static_cast<size_t>(i));
+        if (d.m_headerSize < 52)
             at += 4 * static_cast<size_t>(n);
-    } else if (d.compression_ != BI_RGB) {
+    } else if (d.m_compression != BI_RGB) {
         bad("its compression is unknown");
     }
-    switch (d.bitCount_) {
+    switch (d.m_bitCount) {
     case 1:
     case 4:
     case 8: {
-        const uint32_t used = d.headerSize_ >= 40 ? info.u32(32) : 0;
-        const size_t maxEntries = size_t(1) << d.bitCount_;
-        d.tableEntries_ = used == 0 || used > maxEntries ? maxEntries : used;
+        const uint32_t used = d.m_headerSize >= 40 ? info.u32(32) : 0;
+        const size_t maxEntries = size_t(1) << d.m_bitCount;
+        d.m_tableEntries = used == 0 || used > maxEntries ? maxEntries : used;
         break;
     }
     case 16:
@@ -127,28 +127,28 @@ MetafileDib MetafileDib::parseHeader(const ByteView& info, uint32_t usage) {
     default:
         bad("its bit depth is not supported");
     }
-    d.tableAt_ = at;
-    const size_t entry = usage == 1 ? 2 : d.entrySize_;
-    if (!info.fits(at, d.tableEntries_ * entry))
+    d.m_tableAt = at;
+    const size_t entry = usage == 1 ? 2 : d.m_entrySize;
+    if (!info.fits(at, d.m_tableEntries * entry))
         bad("its colour table lies outside the record");
-    d.stride_ = ((static_cast<size_t>(d.width_) * d.bitCount_ + 31) / 32) * 4;
+    d.m_stride = ((static_cast<size_t>(d.m_width) * d.m_bitCount + 31) / 32) * 4;
     return d;
 }
 
 QRgb MetafileDib::tableColour(size_t index, const std::vector<QRgb>& palette) const {
-    if (index >= tableEntries_)
+    if (index >= m_tableEntries)
         return qRgb(0, 0, 0);
-    if (usage_ == 1) {
-        const size_t p = info_.u16(tableAt_ + 2 * index);
+    if (m_usage == 1) {
+        const size_t p = m_info.u16(m_tableAt + 2 * index);
         return p < palette.size() ? palette[p] : qRgb(0, 0, 0);
     }
-    const size_t at = tableAt_ + entrySize_ * index;
-    return qRgb(info_.u8(at + 2), info_.u8(at + 1), info_.u8(at));
+    const size_t at = m_tableAt + m_entrySize * index;
+    return qRgb(m_info.u8(at + 2), m_info.u8(at + 1), m_info.u8(at));
 }
 
 QImage MetafileDib::decodeEmbedded() const {
-    QImage image = QImage::fromData(bits_.data(), static_cast<int>(bits_.size()),
-                                    compression_ == BI_PNG ? "PNG" : "JPEG");
+    QImage image = QImage::fromData(m_bits.data(), static_cast<int>(m_bits.size()),
+                                    m_compression == BI_PNG ? "PNG" : "JPEG");
     if (image.isNull())
         bad("its embedded picture cannot be read");
     if (static_cast<int64_t>(image.width()) * image.height() > MaxPixels)
@@ -157,42 +157,42 @@ QImage MetafileDib::decodeEmbedded() const {
 }
 
 QImage MetafileDib::toImage(const std::vector<QRgb>& palette) const {
-    if (compression_ == BI_JPEG || compression_ == BI_PNG)
+    if (m_compression == BI_JPEG || m_compression == BI_PNG)
         return decodeEmbedded();
-    if (!drawable_)
+    if (!m_drawable)
         return QImage();
-    const int w = width_, h = height();
-    const bool alphaFields = compression_ == BI_ALPHABITFIELDS && masks_[3] != 0;
+    const int w = m_width, h = height();
+    const bool alphaFields = m_compression == BI_ALPHABITFIELDS && m_masks[3] != 0;
     QImage image(w, h, QImage::Format_ARGB32);
     if (image.isNull())
         bad("there is no memory for it");
     bool anyAlpha = false;
-    std::vector<QRgb> table(tableEntries_);
-    for (size_t i = 0; i < tableEntries_; ++i)
+    std::vector<QRgb> table(m_tableEntries);
+    for (size_t i = 0; i < m_tableEntries; ++i)
         table[i] = tableColour(i, palette);
     for (int row = 0; row < h; ++row) {
-        const unsigned char* src = bits_.data() + stride_ * static_cast<size_t>(row);
+        const unsigned char* src = m_bits.data() + m_stride * static_cast<size_t>(row);
         const int y = topDown() ? row : h - 1 - row;
         QRgb* dst = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < w; ++x) {
             QRgb c = 0;
-            switch (bitCount_) {
+            switch (m_bitCount) {
             case 1:
             case 4:
             case 8: {
-                const size_t bit = static_cast<size_t>(x) * bitCount_;
+                const size_t bit = static_cast<size_t>(x) * m_bitCount;
                 const unsigned v =
-                    (src[bit / 8] >> (8 - bitCount_ - bit % 8)) & ((1u << bitCount_) - 1);
+                    (src[bit / 8] >> (8 - m_bitCount - bit % 8)) & ((1u << m_bitCount) - 1);
                 c = v < table.size() ? table[v] : qRgb(0, 0, 0);
                 break;
             }
             case 16: {
                 const uint32_t p = src[2 * x] | (src[2 * x + 1] << 8);
-                if (compression_ == BI_RGB)
+                if (m_compression == BI_RGB)
                     c = qRgb(channel(p, 0x7C00), channel(p, 0x03E0), channel(p, 0x001F));
                 else
-                    c = qRgba(channel(p, masks_[0]), channel(p, masks_[1]), channel(p, masks_[2]),
-                              alphaFields ? channel(p, masks_[3]) : 255);
+                    c = qRgba(channel(p, m_masks[0]), channel(p, m_masks[1]),
+                              channel(p, m_masks[2]), alphaFields ? channel(p, m_masks[3]) : 255);
                 break;
             }
             case 24:
@@ -201,12 +201,12 @@ QImage MetafileDib::toImage(const std::vector<QRgb>& palette) const {
             case 32: {
                 const unsigned char* q = src + 4 * x;
                 const uint32_t p = q[0] | (q[1] << 8) | (q[2] << 16) | (uint32_t(q[3]) << 24);
-                if (compression_ == BI_RGB) {
+                if (m_compression == BI_RGB) {
                     c = qRgba(q[2], q[1], q[0], q[3]);
                     anyAlpha = anyAlpha || q[3] != 0;
                 } else {
-                    c = qRgba(channel(p, masks_[0]), channel(p, masks_[1]), channel(p, masks_[2]),
-                              alphaFields ? channel(p, masks_[3]) : 255);
+                    c = qRgba(channel(p, m_masks[0]), channel(p, m_masks[1]),
+                              channel(p, m_masks[2]), alphaFields ? channel(p, m_masks[3]) : 255);
                 }
                 break;
             }
@@ -216,7 +216,7 @@ QImage MetafileDib::toImage(const std::vector<QRgb>& palette) const {
     }
     // Plain 32-bit pixels: most writers leave the fourth byte zero and mean opaque; only a
     // bitmap that uses it is taken to carry alpha.
-    const bool opaque = bitCount_ == 32 && compression_ == BI_RGB ? !anyAlpha : !alphaFields;
+    const bool opaque = m_bitCount == 32 && m_compression == BI_RGB ? !anyAlpha : !alphaFields;
     if (opaque) {
         for (int y = 0; y < h; ++y) {
             QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));

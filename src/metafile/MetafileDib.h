@@ -27,11 +27,11 @@ public:
     // A packed bitmap: header, colour table and bits in one block (Windows metafiles).
     static MetafileDib parsePacked(const ByteView& packed, uint32_t usage);
 
-    int width() const { return width_; }
-    int height() const { return height_ < 0 ? -height_ : height_; }
-    bool topDown() const { return height_ < 0; }
+    int width() const { return m_width; }
+    int height() const { return m_height < 0 ? -m_height : m_height; }
+    bool topDown() const { return m_height < 0; }
     // False for compressions this reader leaves undrawn (RLE).
-    bool drawable() const { return drawable_; }
+    bool drawable() const { return m_drawable; }
 
     // The pixels; palette resolves DIB_PAL_COLORS tables (missing entries are black).
     QImage toImage(const std::vector<QRgb>& palette = {}) const;
@@ -42,16 +42,16 @@ private:
     QImage decodeEmbedded() const;
     QRgb tableColour(size_t index, const std::vector<QRgb>& palette) const;
 
-    ByteView info_, bits_;
-    uint32_t headerSize_ = 0;
-    int32_t width_ = 0, height_ = 0;
-    uint16_t bitCount_ = 0;
-    uint32_t compression_ = 0;
-    uint32_t usage_ = 0;
-    uint32_t masks_[4] = {0, 0, 0, 0};
-    size_t tableAt_ = 0, tableEntries_ = 0, entrySize_ = 4;
-    size_t stride_ = 0;
-    bool drawable_ = true;
+    ByteView m_info, m_bits;
+    uint32_t m_headerSize = 0;
+    int32_t m_width = 0, m_height = 0;
+    uint16_t m_bitCount = 0;
+    uint32_t m_compression = 0;
+    uint32_t m_usage = 0;
+    uint32_t m_masks[4] = {0, 0, 0, 0};
+    size_t m_tableAt = 0, m_tableEntries = 0, m_entrySize = 4;
+    size_t m_stride = 0;
+    bool m_drawable = true;
 };
 
 } // namespace qlx

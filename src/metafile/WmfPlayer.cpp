@@ -142,8 +142,8 @@ WmfPlayer::Picture WmfPlayer::picture(const unsigned char* data, size_t size) {
 }
 
 WmfPlayer::WmfPlayer(QPainter* painter, const QTransform& base, uint16_t objects)
-    : canvas_(painter, base)
-    , objects_(objects) {}
+    : m_canvas(painter, base)
+    , m_objects(objects) {}
 
 WmfPlayer::~WmfPlayer() = default;
 
@@ -162,8 +162,8 @@ void WmfPlayer::play(const unsigned char* data, size_t size, QPainter* painter,
                QTransform::fromTranslate(target.left(), target.top()) * painter->transform();
     WmfPlayer player(painter, base, l.objects);
     // The window set by the records maps onto the picture's own rectangle.
-    player.canvas_.setDeviceBounds(logical);
-    MetafileCanvas::State& st = player.canvas_.state();
+    player.m_canvas.setDeviceBounds(logical);
+    MetafileCanvas::State& st = player.m_canvas.state();
     st.mapMode = MetafileCanvas::MM_ANISOTROPIC;
     st.winOrg = st.vpOrg = logical.topLeft();
     st.winExt = st.vpExt = QPointF(logical.width(), logical.height());
@@ -172,7 +172,7 @@ void WmfPlayer::play(const unsigned char* data, size_t size, QPainter* painter,
 }
 
 void WmfPlayer::create(Object&& object) {
-    for (Object& o : objects_) {
+    for (Object& o : m_objects) {
         if (o.kind == Object::None) {
             o = std::move(object);
             return;
@@ -182,10 +182,10 @@ void WmfPlayer::create(Object&& object) {
 }
 
 void WmfPlayer::select(uint16_t index) {
-    if (index >= objects_.size())
+    if (index >= m_objects.size())
         damaged("it selects object " + std::to_string(index) + " outside its object table");
-    const Object& o = objects_[index];
-    MetafileCanvas::State& st = canvas_.state();
+    const Object& o = m_objects[index];
+    MetafileCanvas::State& st = m_canvas.state();
     switch (o.kind) {
     case Object::Pen:
         st.pen = o.pen;
@@ -197,7 +197,7 @@ void WmfPlayer::select(uint16_t index) {
         st.font = o.font;
         break;
     case Object::Palette:
-        palette_ = o.palette;
+        m_palette = o.palette;
         break;
     default:
         break;
@@ -205,7 +205,7 @@ void WmfPlayer::select(uint16_t index) {
 }
 
 void WmfPlayer::record(uint16_t f, const ByteView& p) {
-    MetafileCanvas::State& st = canvas_.state();
+    MetafileCanvas::State& st = m_canvas.state();
     auto need = [&](size_t words) {
         if (p.size() < words * 2)
             bad(f, "is too short");
@@ -262,68 +262,68 @@ void WmfPlayer::record(uint16_t f, const ByteView& p) {
     }
     case 0x0213: // LINETO
         need(2);
-        canvas_.lineTo(yx(p, 0));
+        m_canvas.lineTo(yx(p, 0));
         return;
     case 0x0214: // MOVETO
         need(2);
-        canvas_.moveTo(yx(p, 0));
+        m_canvas.moveTo(yx(p, 0));
         return;
     case 0x0415: // EXCLUDECLIPRECT
         need(4);
-        canvas_.excludeClipRect(box(p, 0));
+        m_canvas.excludeClipRect(box(p, 0));
         return;
     case 0x0416: // INTERSECTCLIPRECT
         need(4);
-        canvas_.intersectClipRect(box(p, 0));
+        m_canvas.intersectClipRect(box(p, 0));
         return;
     case 0x0220: // OFFSETCLIPRGN
         need(2);
-        canvas_.offsetClip(yx(p, 0));
+        m_canvas.offsetClip(yx(p, 0));
         return;
     case 0x0817: // ARC
     case 0x081A: // PIE
     case 0x0830: // CHORD
         need(8);
-        canvas_.arc(box(p, 4), yx(p, 2), yx(p, 0),
-                    f == 0x0817   ? MetafileCanvas::ArcKind::Arc
-                    : f == 0x081A ? MetafileCanvas::ArcKind::Pie
-                                  : MetafileCanvas::ArcKind::Chord);
+        m_canvas.arc(box(p, 4), yx(p, 2), yx(p, 0),
+                     f == 0x0817   ? MetafileCanvas::ArcKind::Arc
+                     : f == 0x081A ? MetafileCanvas::ArcKind::Pie
+                                   : MetafileCanvas::ArcKind::Chord);
         return;
     case 0x0418: // ELLIPSE
         need(4);
-        canvas_.ellipse(box(p, 0));
+        m_canvas.ellipse(box(p, 0));
         return;
     case 0x041B: // RECTANGLE
         need(4);
-        canvas_.rectangle(box(p, 0));
+        m_canvas.rectangle(box(p, 0));
         return;
     case 0x061C: // ROUNDRECT
         need(6);
-        canvas_.roundRect(box(p, 2), QSizeF(s(p, 1), s(p, 0)));
+        m_canvas.roundRect(box(p, 2), QSizeF(s(p, 1), s(p, 0)));
         return;
     case 0x061D: // PATBLT: rop, height, width, y, x
         need(6);
-        canvas_.patBlt(QRectF(s(p, 5), s(p, 4), s(p, 3), s(p, 2)), p.u32(0));
+        m_canvas.patBlt(QRectF(s(p, 5), s(p, 4), s(p, 3), s(p, 2)), p.u32(0));
         return;
     case 0x001E: // SAVEDC
-        canvas_.saveDc();
+        m_canvas.saveDc();
         return;
     case 0x0127: // RESTOREDC
         need(1);
-        canvas_.restoreDc(s(p, 0));
+        m_canvas.restoreDc(s(p, 0));
         return;
     case 0x041F: // SETPIXEL
         need(4);
-        canvas_.setPixel(yx(p, 2), colorRef(p.u32(0)));
+        m_canvas.setPixel(yx(p, 2), colorRef(p.u32(0)));
         return;
     case 0x0324:   // POLYGON
     case 0x0325: { // POLYLINE
         need(1);
         const QPolygonF poly = points(p, 2, p.u16(0), f);
         if (f == 0x0324)
-            canvas_.polygon(poly);
+            m_canvas.polygon(poly);
         else
-            canvas_.polyline(poly);
+            m_canvas.polyline(poly);
         return;
     }
     case 0x0538: { // POLYPOLYGON
@@ -338,7 +338,7 @@ void WmfPlayer::record(uint16_t f, const ByteView& p) {
             polys.push_back(points(p, at, count, f));
             at += count * 4;
         }
-        canvas_.polyPolygon(polys);
+        m_canvas.polyPolygon(polys);
         return;
     }
     case 0x012D: // SELECTOBJECT
@@ -349,9 +349,9 @@ void WmfPlayer::record(uint16_t f, const ByteView& p) {
     case 0x01F0: { // DELETEOBJECT
         need(1);
         const uint16_t i = p.u16(0);
-        if (i >= objects_.size())
+        if (i >= m_objects.size())
             damaged("it deletes object " + std::to_string(i) + " outside its object table");
-        objects_[i] = Object();
+        m_objects[i] = Object();
         return;
     }
     case 0x02FA: { // CREATEPENINDIRECT: style, width (x, y), colour
@@ -409,8 +409,8 @@ void WmfPlayer::record(uint16_t f, const ByteView& p) {
         if (p.u16(0) == 5) { // BS_DIBPATTERNPT
             const MetafileDib dib =
                 MetafileDib::parsePacked(p.sub(4, p.size() - 4, "a bitmap"), p.u16(2) == 1);
-            if (canvas_.drawing() && dib.drawable())
-                o.brush.pattern = dib.toImage(palette_);
+            if (m_canvas.drawing() && dib.drawable())
+                o.brush.pattern = dib.toImage(m_palette);
         } else {
             o.brush.style = Qt::SolidPattern;
             o.brush.colour = Qt::gray;
@@ -453,7 +453,7 @@ void WmfPlayer::text(uint16_t f, const ByteView& p) {
         for (size_t i = 0; i < n; ++i)
             str.append(QChar(static_cast<char32_t>(cp1252::toUnicode(p.u8(2 + i)))));
         const QPointF at(p.i16(2 + padded + 2), p.i16(2 + padded));
-        canvas_.text(at, str, {}, 0, QRectF());
+        m_canvas.text(at, str, {}, 0, QRectF());
         return;
     }
     // y, x, length, options, [rect], string, [dx]
@@ -481,7 +481,7 @@ void WmfPlayer::text(uint16_t f, const ByteView& p) {
         for (size_t i = 0; i < n; ++i)
             dx.push_back(p.i16(pos + 2 * i));
     }
-    canvas_.text(at, str, dx, options, rect);
+    m_canvas.text(at, str, dx, options, rect);
 }
 
 void WmfPlayer::bitmap(uint16_t f, const ByteView& p) {
@@ -502,7 +502,7 @@ void WmfPlayer::bitmap(uint16_t f, const ByteView& p) {
             bad(f, "is too short");
         rop = p.u32(0);
         if (p.size() == 22) { // no bitmap: a pattern operation
-            canvas_.patBlt(QRectF(s(p, 10), s(p, 9), s(p, 8), s(p, 7)), rop);
+            m_canvas.patBlt(QRectF(s(p, 10), s(p, 9), s(p, 8), s(p, 7)), rop);
             return;
         }
         src = QRectF(s(p, 5), s(p, 4), s(p, 3), s(p, 2));
@@ -513,7 +513,7 @@ void WmfPlayer::bitmap(uint16_t f, const ByteView& p) {
             bad(f, "is too short");
         rop = p.u32(0);
         if (p.size() == 18) {
-            canvas_.patBlt(QRectF(s(p, 8), s(p, 7), s(p, 6), s(p, 5)), rop);
+            m_canvas.patBlt(QRectF(s(p, 8), s(p, 7), s(p, 6), s(p, 5)), rop);
             return;
         }
         dest = QRectF(s(p, 7), s(p, 6), s(p, 5), s(p, 4));
@@ -529,12 +529,12 @@ void WmfPlayer::bitmap(uint16_t f, const ByteView& p) {
     }
     const MetafileDib dib =
         MetafileDib::parsePacked(p.sub(dibAt, p.size() - dibAt, "a bitmap"), usage == 1 ? 1 : 0);
-    if (!canvas_.drawing() || !dib.drawable())
+    if (!m_canvas.drawing() || !dib.drawable())
         return;
-    const QImage image = dib.toImage(palette_);
+    const QImage image = dib.toImage(m_palette);
     if (f != 0x0940 && !dib.topDown())
         src.moveTop(image.height() - src.top() - src.height());
-    canvas_.image(dest, image, src, rop);
+    m_canvas.image(dest, image, src, rop);
 }
 
 } // namespace qlx

@@ -46,9 +46,9 @@ private:
     void bitmap(uint16_t function, const ByteView& p);
     void text(uint16_t function, const ByteView& p);
 
-    MetafileCanvas canvas_;
-    std::vector<Object> objects_;
-    std::vector<QRgb> palette_;
+    MetafileCanvas m_canvas;
+    std::vector<Object> m_objects;
+    std::vector<QRgb> m_palette;
 };
 
 } // namespace qlx
