@@ -41,6 +41,17 @@ public:
     // The client area below the menu bar.
     QWidget* clientArea() const { return m_client; }
 
+    // The parts of the window that are not widgets, by their role (widgets, timers, actions and
+    // the report are found by object name).
+    LineStore& mineralDatabase() { return RichEdit3; }
+    LineStore& localityCache() { return RichEdit2; }
+    FontDialog& mineralFontDialog() { return FontDialog1; }
+    FontDialog& infoFontDialog() { return FontDialog2; }
+    FontDialog& localityFontDialog() { return FontDialog3; }
+    FileDialog& openListDialog() { return OpenDialog1; }
+    FileDialog& saveListDialog() { return SaveDialog1; }
+    OpenPictureDialog& pictureDialog() { return OpenPictureDialog1; }
+
     // Handlers, one per control and event.
     void Timer1Timer();
     void Timer2Timer();

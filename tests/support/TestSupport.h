@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QTemporaryDir>
 #include <string>
@@ -24,6 +25,16 @@ public:
 private:
     std::vector<MessageBoxShown> m_shown;
 };
+
+// A child of the window (a widget, timer, action or the report) by its object name; fails the
+// test when there is none, so a renamed control shows at once.
+template <typename T>
+T* child(const QObject& parent, const char* objectName) {
+    T* found = parent.findChild<T*>(QString::fromLatin1(objectName));
+    if (!found)
+        qFatal("no child %s", objectName);
+    return found;
+}
 
 // Reads a whole file as bytes; empty when it cannot be read.
 std::string readFile(const QString& path);
