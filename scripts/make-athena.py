@@ -1,511 +1,108 @@
 #!/usr/bin/env python3
-"""Writes data/athena.txt, the sample mineral database shipped with the program, from the
-table below, in the listing format the mineral lookup reads:
+"""Writes data/athena.txt, the mineral database the program ships, from the IMA list of
+approved mineral species (data-sources/ima-minerals-2022-02-28.csv, exported from the RRUFF
+project's IMA database), in the listing format the mineral lookup reads:
 
-    | CALCITE                        | Ca C O3                                  |
+    | CALCITE                        | Ca(CO3)                                  |
 
-Names in capitals, padded; formulas spaced between their elements, charges written like Fe2+.
-The file is Windows-1252 with CR LF line ends. A real user replaces it with the full listing.
+One line per species, CR LF, Windows-1252. The name column is the plain (unaccented) name in
+capitals; lines are sorted by that column in byte order, so a name comes before every longer
+name it begins (the lookup takes the first match). The formula keeps the list's notation,
+with the few changes the label drawing needs:
+
+  hydrate   the dot before water of hydration becomes ".", so the coefficient after it stays
+            on the line as the label draws it: Ca(SO4)·2H2O -> Ca(SO4).2H2O
+  vacancy   "[box]", a vacant site, becomes the ASCII mark "[]": (F,[box]) -> (F,[])
+  ascii     characters Windows-1252 lacks are spelt in ASCII: "≤" -> "<=", "≈" -> "~",
+            "Σ" -> "Sum"
+
 Run from the repository root: scripts/make-athena.py
+    --stats    also print, for each rule, how many formulas needed it and five examples
+    --output F write to F instead of data/athena.txt (the test compares the two)
 """
-import re
+import argparse
+import csv
+import os
 import sys
 
-# Name, formula (compact; the script spaces it). One mineral per line.
-MINERALS = """
-ACANTHITE Ag2S
-ACTINOLITE Ca2(Mg,Fe2+)5Si8O22(OH)2
-ADAMITE Zn2(AsO4)(OH)
-AEGIRINE NaFe3+Si2O6
-ALBITE NaAlSi3O8
-ALMANDINE Fe2+3Al2(SiO4)3
-ALUNITE KAl3(SO4)2(OH)6
-AMBLYGONITE LiAl(PO4)F
-ANALCIME NaAlSi2O6·H2O
-ANATASE TiO2
-ANDALUSITE Al2SiO5
-ANDESINE (Na,Ca)(Al,Si)4O8
-ANDORITE PbAgSb3S6
-ANDRADITE Ca3Fe3+2(SiO4)3
-ANGLESITE PbSO4
-ANHYDRITE CaSO4
-ANKERITE Ca(Fe2+,Mg,Mn)(CO3)2
-ANNABERGITE Ni3(AsO4)2·8H2O
-ANORTHITE CaAl2Si2O8
-ANORTHOCLASE (Na,K)AlSi3O8
-ANTHOPHYLLITE Mg7Si8O22(OH)2
-ANTIGORITE Mg3Si2O5(OH)4
-ANTIMONY Sb
-ANTLERITE Cu3(SO4)(OH)4
-ARAGONITE CaCO3
-ARFVEDSONITE NaNa2(Fe2+4Fe3+)Si8O22(OH)2
-ARSENIC As
-ARSENOPYRITE FeAsS
-ARTINITE Mg2(CO3)(OH)2·3H2O
-ASTROPHYLLITE K2NaFe2+7Ti2Si8O28(OH)4F
-ATACAMITE Cu2Cl(OH)3
-AUGELITE Al2(PO4)(OH)3
-AUGITE (Ca,Mg,Fe)2(Si,Al)2O6
-AURICHALCITE (Zn,Cu)5(CO3)2(OH)6
-AUTUNITE Ca(UO2)2(PO4)2·11H2O
-AZURITE Cu3(CO3)2(OH)2
-BABINGTONITE Ca2Fe2+Fe3+Si5O14(OH)
-BARITE BaSO4
-BASTNÄSITE-(CE) Ce(CO3)F
-BAVENITE Ca4Be2Al2Si9O26(OH)2
-BAYLDONITE PbCu3(AsO4)2(OH)2
-BAZZITE Be3Sc2Si6O18
-BENITOITE BaTiSi3O9
-BERTHIERITE FeSb2S4
-BERTRANDITE Be4Si2O7(OH)2
-BERYL Be3Al2Si6O18
-BERYLLONITE NaBePO4
-BERZELIANITE Cu2Se
-BIOTITE K(Mg,Fe2+)3AlSi3O10(OH)2
-BISMITE Bi2O3
-BISMUTH Bi
-BISMUTHINITE Bi2S3
-BISMUTITE Bi2(CO3)O2
-BIXBYITE (Mn3+,Fe3+)2O3
-BOLEITE KPb26Ag9Cu24Cl62(OH)48
-BORACITE Mg3B7O13Cl
-BORAX Na2B4O5(OH)4·8H2O
-BORNITE Cu5FeS4
-BOULANGERITE Pb5Sb4S11
-BOURNONITE PbCuSbS3
-BRANNERITE UTi2O6
-BRAUNITE Mn2+Mn3+6SiO12
-BRAZILIANITE NaAl3(PO4)2(OH)4
-BROCHANTITE Cu4(SO4)(OH)6
-BROOKITE TiO2
-BRUCITE Mg(OH)2
-BYTOWNITE (Ca,Na)(Al,Si)4O8
-CALAVERITE AuTe2
-CALCITE CaCO3
-CALEDONITE Pb5Cu2(CO3)(SO4)3(OH)6
-CANCRINITE Na6Ca2(CO3)2Al6Si6O24·2H2O
-CARNALLITE KMgCl3·6H2O
-CARNOTITE K2(UO2)2(VO4)2·3H2O
-CARROLLITE CuCo2S4
-CASSITERITE SnO2
-CATAPLEIITE Na2ZrSi3O9·2H2O
-CAVANSITE Ca(VO)Si4O10·4H2O
-CELESTINE SrSO4
-CELSIAN BaAl2Si2O8
-CERUSSITE PbCO3
-CERVANTITE Sb3+Sb5+O4
-CHABAZITE-CA (Ca,Na2,K2,Mg)Al2Si4O12·6H2O
-CHALCANTHITE CuSO4·5H2O
-CHALCOALUMITE CuAl4(SO4)(OH)12·3H2O
-CHALCOCITE Cu2S
-CHALCOPHYLLITE Cu18Al2(AsO4)4(SO4)3(OH)24·36H2O
-CHALCOPYRITE CuFeS2
-CHALCOSIDERITE CuFe3+6(PO4)4(OH)8·4H2O
-CHAMOSITE (Fe2+,Mg)5Al(AlSi3O10)(OH)8
-CHILDRENITE Fe2+Al(PO4)(OH)2·H2O
-CHLORARGYRITE AgCl
-CHLORITOID Fe2+Al2O(SiO4)(OH)2
-CHONDRODITE Mg5(SiO4)2F2
-CHROMITE Fe2+Cr2O4
-CHRYSOBERYL BeAl2O4
-CHRYSOCOLLA (Cu,Al)2H2Si2O5(OH)4·nH2O
-CHRYSOTILE Mg3Si2O5(OH)4
-CINNABAR HgS
-CLINOCHLORE Mg5Al(AlSi3O10)(OH)8
-CLINOCLASE Cu3(AsO4)(OH)3
-CLINOHUMITE Mg9(SiO4)4F2
-CLINOPTILOLITE-NA (Na,K,Ca)6(Si30Al6)O72·20H2O
-CLINOZOISITE Ca2Al3(SiO4)(Si2O7)O(OH)
-COBALTITE CoAsS
-COESITE SiO2
-COLEMANITE CaB3O4(OH)3·H2O
-CONICHALCITE CaCu(AsO4)(OH)
-COOKEITE LiAl4(Si3Al)O10(OH)8
-COPPER Cu
-CORDIERITE Mg2Al4Si5O18
-CORNETITE Cu3(PO4)(OH)3
-CORUNDUM Al2O3
-COVELLITE CuS
-CREEDITE Ca3Al2(SO4)(OH)2F8·2H2O
-CRISTOBALITE SiO2
-CROCOITE PbCrO4
-CRYOLITE Na3AlF6
-CUMENGEITE Pb21Cu20Cl42(OH)40·6H2O
-CUPRITE Cu2O
-CUPROSKLODOWSKITE Cu(UO2)2(SiO3OH)2·6H2O
-CYANOTRICHITE Cu4Al2(SO4)(OH)12·2H2O
-CYLINDRITE Pb3Sn4FeSb2S14
-DANBURITE CaB2Si2O8
-DATOLITE CaBSiO4(OH)
-DAWSONITE NaAl(CO3)(OH)2
-DESCLOIZITE PbZn(VO4)(OH)
-DIAMOND C
-DIAPHORITE Pb2Ag3Sb3S8
-DIASPORE AlO(OH)
-DICKITE Al2Si2O5(OH)4
-DIGENITE Cu9S5
-DIOPSIDE CaMgSi2O6
-DIOPTASE CuSiO3·H2O
-DJURLEITE Cu31S16
-DOLOMITE CaMg(CO3)2
-DRAVITE NaMg3Al6(Si6O18)(BO3)3(OH)3(OH)
-DUFTITE PbCu(AsO4)(OH)
-DUMORTIERITE Al7(BO3)(SiO4)3O3
-DYSCRASITE Ag3Sb
-ELBAITE Na(Li1.5Al1.5)Al6(Si6O18)(BO3)3(OH)3(OH)
-EMPLECTITE CuBiS2
-ENARGITE Cu3AsS4
-ENSTATITE MgSiO3
-EOSPHORITE Mn2+Al(PO4)(OH)2·H2O
-EPIDOTE Ca2(Al2Fe3+)(Si2O7)(SiO4)O(OH)
-EPISTILBITE CaAl2Si6O16·5H2O
-EPSOMITE MgSO4·7H2O
-ERYTHRITE Co3(AsO4)2·8H2O
-ETTRINGITE Ca6Al2(SO4)3(OH)12·26H2O
-EUCLASE BeAlSiO4(OH)
-EUCRYPTITE LiAlSiO4
-FAYALITE Fe2+2SiO4
-FERBERITE Fe2+WO4
-FERROCOLUMBITE Fe2+Nb2O6
-FLUORAPATITE Ca5(PO4)3F
-FLUORITE CaF2
-FORNACITE Pb2Cu(CrO4)(AsO4)(OH)
-FORSTERITE Mg2SiO4
-FRANKLINITE ZnFe3+2O4
-GAHNITE ZnAl2O4
-GALENA PbS
-GAYLUSSITE Na2Ca(CO3)2·5H2O
-GEOCRONITE Pb14Sb6S23
-GERSDORFFITE NiAsS
-GIBBSITE Al(OH)3
-GISMONDINE Ca2Al4Si4O16·9H2O
-GLAUBERITE Na2Ca(SO4)2
-GLAUCODOT (Co,Fe)AsS
-GLAUCOPHANE Na2(Mg3Al2)Si8O22(OH)2
-GMELINITE-NA Na4(Si8Al4)O24·11H2O
-GOETHITE Fe3+O(OH)
-GOLD Au
-GOOSECREEKITE CaAl2Si6O16·5H2O
-GOSLARITE ZnSO4·7H2O
-GRAPHITE C
-GREENOCKITE CdS
-GREIGITE Fe2+Fe3+2S4
-GROSSULAR Ca3Al2(SiO4)3
-GYPSUM CaSO4·2H2O
-GYROLITE NaCa16(Si23Al)O60(OH)8·14H2O
-HALITE NaCl
-HALLOYSITE Al2Si2O5(OH)4
-HALOTRICHITE Fe2+Al2(SO4)4·22H2O
-HAMBERGITE Be2(BO3)(OH)
-HANKSITE KNa22(SO4)9(CO3)2Cl
-HARMOTOME Ba2(Si12Al4)O32·12H2O
-HAUERITE MnS2
-HAUSMANNITE Mn2+Mn3+2O4
-HAUYNE Na3Ca(Si3Al3)O12(SO4)
-HEDENBERGITE CaFe2+Si2O6
-HEMATITE Fe2O3
-HEMIMORPHITE Zn4Si2O7(OH)2·H2O
-HERDERITE CaBe(PO4)F
-HESSITE Ag2Te
-HETEROSITE Fe3+PO4
-HEULANDITE-CA (Ca,Na)5(Si27Al9)O72·26H2O
-HODGKINSONITE Zn2Mn2+(SiO4)(OH)2
-HOPEITE Zn3(PO4)2·4H2O
-HOWLITE Ca2B5SiO9(OH)5
-HUBNERITE Mn2+WO4
-HUMITE Mg7(SiO4)3F2
-HUREAULITE Mn2+5(PO3OH)2(PO4)2·4H2O
-HYDROMAGNESITE Mg5(CO3)4(OH)2·4H2O
-HYDROXYLAPATITE Ca5(PO4)3(OH)
-HYDROZINCITE Zn5(CO3)2(OH)6
-ILMENITE Fe2+TiO3
-ILVAITE CaFe2+2Fe3+O(Si2O7)(OH)
-INESITE Ca2Mn7Si10O28(OH)2·5H2O
-JACOBSITE Mn2+Fe3+2O4
-JADEITE NaAlSi2O6
-JAMESONITE Pb4FeSb6S14
-JAROSITE KFe3+3(SO4)2(OH)6
-JEREMEJEVITE Al6B5O15(F,OH)3
-JORDANITE Pb14(As,Sb)6S23
-KAOLINITE Al2Si2O5(OH)4
-KASOLITE Pb(UO2)(SiO4)·H2O
-KERMESITE Sb2S2O
-KERNITE Na2B4O6(OH)2·3H2O
-KLEBELSBERGITE Sb4O4(SO4)(OH)2
-KRENNERITE AuTe2
-KUTNOHORITE CaMn2+(CO3)2
-KYANITE Al2SiO5
-LABRADORITE (Ca,Na)(Al,Si)4O8
-LANARKITE Pb2O(SO4)
-LANGITE Cu4(SO4)(OH)6·2H2O
-LAUMONTITE CaAl2Si4O12·4H2O
-LAWSONITE CaAl2Si2O7(OH)2·H2O
-LAZULITE MgAl2(PO4)2(OH)2
-LAZURITE Na7Ca(Al6Si6O24)(SO4)(S3)·H2O
-LEADHILLITE Pb4(SO4)(CO3)2(OH)2
-LEGRANDITE Zn2(AsO4)(OH)·H2O
-LEPIDOCROCITE Fe3+O(OH)
-LEPIDOLITE K(Li,Al)3(Si,Al)4O10(F,OH)2
-LEUCITE KAlSi2O6
-LIBETHENITE Cu2(PO4)(OH)
-LINARITE PbCu(SO4)(OH)2
-LINNAEITE Co2+Co3+2S4
-LIROCONITE Cu2Al(AsO4)(OH)4·4H2O
-LITHIOPHILITE LiMn2+PO4
-LIZARDITE Mg3Si2O5(OH)4
-LUDLAMITE Fe2+3(PO4)2·4H2O
-LÖLLINGITE FeAs2
-MAGNESIOFERRITE MgFe3+2O4
-MAGNESITE MgCO3
-MAGNETITE Fe2+Fe3+2O4
-MALACHITE Cu2(CO3)(OH)2
-MANGANITE Mn3+O(OH)
-MANGANOSITE MnO
-MARCASITE FeS2
-MARGARITE CaAl2(Al2Si2)O10(OH)2
-MARIALITE Na4Al3Si9O24Cl
-MASSICOT PbO
-MEIONITE Ca4Al6Si6O24(CO3)
-MELANTERITE Fe2+SO4·7H2O
-MELONITE NiTe2
-MESOLITE Na2Ca2Si9Al6O30·8H2O
-METACINNABAR HgS
-METATORBERNITE Cu(UO2)2(PO4)2·8H2O
-MICROCLINE KAlSi3O8
-MILLERITE NiS
-MIMETITE Pb5(AsO4)3Cl
-MINIUM Pb2+2Pb4+O4
-MOLYBDENITE MoS2
-MOLYBDITE MoO3
-MONAZITE-(CE) Ce(PO4)
-MONTICELLITE CaMgSiO4
-MONTMORILLONITE (Na,Ca)0.3(Al,Mg)2Si4O10(OH)2·nH2O
-MORDENITE (Na2,Ca,K2)4(Al8Si40)O96·28H2O
-MOTTRAMITE PbCu(VO4)(OH)
-MUSCOVITE KAl2(AlSi3O10)(OH)2
-NATROLITE Na2Al2Si3O10·2H2O
-NATRON Na2CO3·10H2O
-NEPHELINE (Na,K)AlSiO4
-NEPTUNITE KNa2LiFe2+2Ti2Si8O24
-NESQUEHONITE MgCO3·3H2O
-NICKELINE NiAs
-NITER KNO3
-NONTRONITE Na0.3Fe3+2(Si,Al)4O10(OH)2·nH2O
-NORBERGITE Mg3(SiO4)F2
-OKENITE Ca10Si18O46·18H2O
-OLIGOCLASE (Na,Ca)(Al,Si)4O8
-OLIVENITE Cu2(AsO4)(OH)
-OPAL SiO2·nH2O
-ORPIMENT As2S3
-ORTHOCLASE KAlSi3O8
-PAPAGOITE CaCuAlSi2O6(OH)3
-PARAVAUXITE Fe2+Al2(PO4)2(OH)2·8H2O
-PARGASITE NaCa2(Mg4Al)(Si6Al2)O22(OH)2
-PARISITE-(CE) CaCe2(CO3)3F2
-PECTOLITE NaCa2Si3O8(OH)
-PENTLANDITE (Fe,Ni)9S8
-PERICLASE MgO
-PEROVSKITE CaTiO3
-PETALITE LiAlSi4O10
-PETZITE Ag3AuTe2
-PHARMACOSIDERITE KFe3+4(AsO4)3(OH)4·7H2O
-PHENAKITE Be2SiO4
-PHILLIPSITE-K K6(Si10Al6)O32·12H2O
-PHLOGOPITE KMg3(AlSi3O10)(OH)2
-PHOSGENITE Pb2(CO3)Cl2
-PHOSPHOPHYLLITE Zn2Fe2+(PO4)2·4H2O
-PICKERINGITE MgAl2(SO4)4·22H2O
-PIEMONTITE Ca2(Al2Mn3+)(Si2O7)(SiO4)O(OH)
-PLATINUM Pt
-PLATTNERITE PbO2
-PLUMBOGUMMITE PbAl3(PO4)(PO3OH)(OH)6
-POLLUCITE (Cs,Na)2(Al2Si4)O12·2H2O
-POLYBASITE [(Ag,Cu)6(Sb,As)2S7][Ag9CuS4]
-POLYHALITE K2Ca2Mg(SO4)4·2H2O
-POLYLITHIONITE KLi2AlSi4O10F2
-POSNJAKITE Cu4(SO4)(OH)6·H2O
-POWELLITE CaMoO4
-PREHNITE Ca2Al(AlSi3O10)(OH)2
-PROUSTITE Ag3AsS3
-PSEUDOMALACHITE Cu5(PO4)2(OH)4
-PURPURITE Mn3+PO4
-PYRARGYRITE Ag3SbS3
-PYRITE FeS2
-PYROLUSITE MnO2
-PYROMORPHITE Pb5(PO4)3Cl
-PYROPE Mg3Al2(SiO4)3
-PYROPHYLLITE Al2Si4O10(OH)2
-PYROXMANGITE MnSiO3
-PYRRHOTITE Fe7S8
-QUARTZ SiO2
-RAMSDELLITE MnO2
-REALGAR As4S4
-RHODOCHROSITE MnCO3
-RHODONITE CaMn4Si5O15
-RICHTERITE Na(NaCa)Mg5Si8O22(OH)2
-RIEBECKITE Na2(Fe2+3Fe3+2)Si8O22(OH)2
-ROMANECHITE (Ba,H2O)2(Mn4+,Mn3+)5O10
-ROSASITE (Cu,Zn)2(CO3)(OH)2
-ROSCOELITE KV3+2(AlSi3O10)(OH)2
-ROSELITE Ca2Co(AsO4)2·2H2O
-RUTILE TiO2
-SANBORNITE BaSi2O5
-SANIDINE KAlSi3O8
-SAPPHIRINE Mg4Al8Si2O20
-SARTORITE PbAs2S4
-SCHEELITE CaWO4
-SCHORL NaFe2+3Al6(Si6O18)(BO3)3(OH)3(OH)
-SCHORLOMITE Ca3Ti2(SiFe3+2)O12
-SCOLECITE CaAl2Si3O10·3H2O
-SCORODITE Fe3+AsO4·2H2O
-SELLAITE MgF2
-SEMSEYITE Pb9Sb8S21
-SENARMONTITE Sb2O3
-SENEGALITE Al2(PO4)(OH)3·H2O
-SEPIOLITE Mg4Si6O15(OH)2·6H2O
-SERANDITE NaMn2+2Si3O8(OH)
-SERPIERITE Ca(Cu,Zn)4(SO4)2(OH)6·3H2O
-SHATTUCKITE Cu5(SiO3)4(OH)2
-SIDERITE FeCO3
-SIEGENITE CoNi2S4
-SILLIMANITE Al2SiO5
-SILVER Ag
-SKLODOWSKITE Mg(UO2)2(SiO3OH)2·6H2O
-SKUTTERUDITE CoAs3
-SMITHITE AgAsS2
-SMITHSONITE ZnCO3
-SODALITE Na8(Al6Si6O24)Cl2
-SPANGOLITE Cu6Al(SO4)(OH)12Cl·3H2O
-SPERRYLITE PtAs2
-SPESSARTINE Mn2+3Al2(SiO4)3
-SPHALERITE ZnS
-SPINEL MgAl2O4
-SPODUMENE LiAlSi2O6
-STANNITE Cu2FeSnS4
-STAUROLITE Fe2+2Al9Si4O23(OH)
-STEPHANITE Ag5SbS4
-STIBNITE Sb2S3
-STILBITE-CA NaCa4(Si27Al9)O72·28H2O
-STOLZITE PbWO4
-STRENGITE Fe3+PO4·2H2O
-STRONTIANITE SrCO3
-SUGILITE KNa2Fe3+2Li3Si12O30
-SULFUR S
-SYLVANITE AgAuTe4
-SYLVITE KCl
-TALC Mg3Si4O10(OH)2
-TEALLITE PbSnS2
-TELLURIUM Te
-TENNANTITE Cu12As4S13
-TENORITE CuO
-TEPHROITE Mn2+2SiO4
-TETRAHEDRITE Cu12Sb4S13
-THAUMASITE Ca3Si(OH)6(CO3)(SO4)·12H2O
-THENARDITE Na2SO4
-THOMSENOLITE NaCaAlF6·H2O
-THOMSONITE-CA NaCa2Al5Si5O20·6H2O
-THORIANITE ThO2
-THORITE ThSiO4
-TIEMANNITE HgSe
-TINCALCONITE Na6[B4O5(OH)4]3·8H2O
-TITANITE CaTi(SiO4)O
-TOPAZ Al2SiO4F2
-TORBERNITE Cu(UO2)2(PO4)2·12H2O
-TREMOLITE Ca2Mg5Si8O22(OH)2
-TRIDYMITE SiO2
-TRIPHYLITE LiFe2+PO4
-TRIPLITE Mn2+2(PO4)F
-TRONA Na3(HCO3)(CO3)·2H2O
-TSUMEBITE Pb2Cu(PO4)(SO4)(OH)
-TURQUOISE CuAl6(PO4)4(OH)8·4H2O
-TYROLITE Ca2Cu9(AsO4)4(CO3)(OH)8·11H2O
-ULEXITE NaCaB5O6(OH)6·5H2O
-UMANGITE Cu3Se2
-URANINITE UO2
-URANOPHANE Ca(UO2)2(SiO3OH)2·5H2O
-UVAROVITE Ca3Cr2(SiO4)3
-UVITE CaMg3(Al5Mg)(Si6O18)(BO3)3(OH)3(OH)
-VALENTINITE Sb2O3
-VANADINITE Pb5(VO4)3Cl
-VARISCITE AlPO4·2H2O
-VAUXITE Fe2+Al2(PO4)2(OH)2·6H2O
-VESUVIANITE Ca10(Mg,Fe)2Al4(SiO4)5(Si2O7)2(OH,F)4
-VILLIAUMITE NaF
-VIVIANITE Fe2+3(PO4)2·8H2O
-VOLBORTHITE Cu3V2O7(OH)2·2H2O
-WARDITE NaAl3(PO4)2(OH)4·2H2O
-WAVELLITE Al3(PO4)2(OH,F)3·5H2O
-WHEWELLITE CaC2O4·H2O
-WILLEMITE Zn2SiO4
-WITHERITE BaCO3
-WITTICHENITE Cu3BiS3
-WOLFRAMITE (Fe,Mn)WO4
-WOLLASTONITE CaSiO3
-WOODHOUSEITE CaAl3(PO4)(SO4)(OH)6
-WULFENITE PbMoO4
-WURTZITE ZnS
-XENOTIME-(Y) Y(PO4)
-XONOTLITE Ca6Si6O17(OH)2
-YUGAWARALITE CaAl2Si6O16·4H2O
-ZEUNERITE Cu(UO2)2(AsO4)2·12H2O
-ZINCITE ZnO
-ZINKENITE Pb9Sb22S42
-ZINNWALDITE KLiFe2+Al(AlSi3)O10(F,OH)2
-ZIRCON ZrSiO4
-ZOISITE Ca2Al3(SiO4)(Si2O7)O(OH)
-ZUNYITE Al13Si5O20(OH,F)18Cl
-"""
-
-ELEMENTS = set("""H He Li Be B C N O F Ne Na Mg Al Si P S Cl Ar K Ca Sc Ti V Cr Mn Fe Co Ni Cu Zn
-Ga Ge As Se Br Kr Rb Sr Y Zr Nb Mo Tc Ru Rh Pd Ag Cd In Sn Sb Te I Xe Cs Ba La Ce Pr Nd Pm Sm
-Eu Gd Tb Dy Ho Er Tm Yb Lu Hf Ta W Re Os Ir Pt Au Hg Tl Pb Bi Po At Rn Fr Ra Ac Th Pa U""".split())
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+SOURCE = os.path.join(ROOT, "data-sources", "ima-minerals-2022-02-28.csv")
+TARGET = os.path.join(ROOT, "data", "athena.txt")
 
 NAME_WIDTH = 30
-FORMULA_WIDTH = 44
+FORMULA_WIDTH = 40
+
+# Rule name -> list of (from, to) replacements, applied in this order.
+RULES = [
+    ("hydrate", [("\u00b7", ".")]),
+    ("vacancy", [("[box]", "[]")]),
+    ("ascii", [("\u2264", "<="), ("\u2248", "~"), ("\u03a3", "Sum")]),
+]
 
 
-def spaced(formula):
-    """Ca Mg (C O3)2 style: a space before each element, group and hydrate dot, and after a
-    charge that is followed by a count (Fe2+ Fe3+ 2 O4)."""
-    out = ""
-    for i, c in enumerate(formula):
-        prev = formula[i - 1] if i else ""
-        if i and prev not in "([ ," and (c.isupper() or c in "([·"):
-            out += " "
-        elif prev == "·" or (prev == "+" and c.isdigit()):
-            out += " "
-        out += c
-    return out.replace("O H", "OH")
+def convert_formula(formula, used):
+    for rule, replacements in RULES:
+        before = formula
+        for old, new in replacements:
+            formula = formula.replace(old, new)
+        if formula != before:
+            used.setdefault(rule, []).append((before, formula))
+    return formula
+
+
+def read_species(path):
+    with open(path, encoding="utf-8", newline="") as f:
+        rows = list(csv.DictReader(f))
+    species = []
+    for row in rows:
+        name = row["Mineral Name (plain)"].strip().upper()
+        formula = row["IMA Chemistry (plain)"].strip()
+        species.append((name, formula))
+    return species
 
 
 def check(name, formula):
-    if not re.fullmatch(r"[A-ZÄÅÖ][A-ZÄÅÖ\-()]*", name):
-        sys.exit(f"bad name {name}")
-    if formula.count("(") != formula.count(")") or formula.count("[") != formula.count("]"):
-        sys.exit(f"unbalanced formula for {name}: {formula}")
-    for symbol in re.findall(r"[A-Z][a-z]?", formula):
-        if symbol not in ELEMENTS:
-            sys.exit(f"unknown element {symbol} in {name}: {formula}")
+    for text in (name, formula):
+        if "|" in text or "\r" in text or "\n" in text:
+            sys.exit(f"make-athena: '{name}' holds a bar or a line break")
+        text.encode("cp1252")  # raises for a character the code page lacks
 
 
 def main():
-    entries = []
-    for line in MINERALS.strip().splitlines():
-        name, formula = line.split(None, 1)
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--output", default=TARGET)
+    parser.add_argument("--source", default=SOURCE)
+    parser.add_argument("--stats", action="store_true")
+    args = parser.parse_args()
+
+    used = {}
+    lines = []
+    names = set()
+    for name, formula in read_species(args.source):
+        if name in names:
+            sys.exit(f"make-athena: '{name}' twice")
+        names.add(name)
+        formula = convert_formula(formula, used)
         check(name, formula)
-        entries.append((name, formula.strip()))
-    names = [n for n, _ in entries]
-    if len(set(names)) != len(names):
-        sys.exit("duplicate names")
-    entries.sort(key=lambda e: e[0].encode("cp1252"))
-    # Columns as wide as the longest entry, so every column is closed by a space and a bar.
-    name_width = max(NAME_WIDTH, max(len(n) for n, _ in entries) + 1)
-    formula_width = max(FORMULA_WIDTH, max(len(spaced(f)) for _, f in entries) + 1)
-    lines = [f"| {n:<{name_width}}| {spaced(f):<{formula_width}}|" for n, f in entries]
-    with open("data/athena.txt", "wb") as out:
-        out.write("".join(l + "\r\n" for l in lines).encode("cp1252"))
-    open("data/cachedloc.txt", "wb").close()
-    print(f"data/athena.txt: {len(lines)} minerals")
+        lines.append((name.encode("cp1252"), formula))
+    lines.sort()
+
+    out = bytearray()
+    for name, formula in lines:
+        row = "| %-*s | %-*s |" % (NAME_WIDTH, name.decode("cp1252"), FORMULA_WIDTH, formula)
+        out += row.encode("cp1252") + b"\r\n"
+    tmp = args.output + ".tmp"
+    with open(tmp, "wb") as f:
+        f.write(out)
+    os.replace(tmp, args.output)
+
+    if args.stats:
+        print(f"species: {len(lines)}")
+        for rule, _ in RULES:
+            examples = used.get(rule, [])
+            print(f"{rule}: {len(examples)} formulas")
+            for before, after in examples[:5]:
+                print(f"    {before}  ->  {after}")
 
 
 if __name__ == "__main__":

@@ -132,10 +132,10 @@ private slots:
         row("Label6", "Panel2", {1, 8, -1, -1},
             "The purpose is composing labels for mineral collections.", true, false);
         row("Label4", "Panel2", {3, 32, -1, -1},
-            "The mineral formulas is from the Athena mineralogy db.", true, false);
+            "Minerals and formulas: the IMA list of mineral species,", true, false);
         row("Label5", "Panel2", {5, 48, -1, -1},
-            "So to update the mineral formula database goto:", true, false);
-        row("Label10", "Panel2", {13, 64, -1, -1}, "http://athena.unige.ch/athena/", true, false);
+            "from the RRUFF project's IMA database (2022-02-28):", true, false);
+        row("Label10", "Panel2", {13, 64, -1, -1}, "https://rruff.info/ima/", true, false);
         row("Button10", "Panel2", {136, 208, 75, 25}, "Hide!", true, true);
         // Splash panel.
         row("Shape14", "Panel4", {8, 8, 393, 105}, none, true, false);

@@ -289,10 +289,11 @@ void MainForm::createAboutPanel() {
     Label6 =
         aboutLabel(p, "Label6", 1, 8, "The purpose is composing labels for mineral collections.");
     Label4 =
-        aboutLabel(p, "Label4", 3, 32, "The mineral formulas is from the Athena mineralogy db.");
-    Label5 = aboutLabel(p, "Label5", 5, 48, "So to update the mineral formula database goto:");
-    Label10 = aboutLabel(p, "Label10", 13, 64, "http://athena.unige.ch/athena/");
-    Label12 = aboutLabel(p, "Label12", 5, 80, "Save the listing as athena.txt beside the program.");
+        aboutLabel(p, "Label4", 3, 32, "Minerals and formulas: the IMA list of mineral species,");
+    Label5 = aboutLabel(p, "Label5", 5, 48, "from the RRUFF project's IMA database (2022-02-28):");
+    Label10 = aboutLabel(p, "Label10", 13, 64, "https://rruff.info/ima/");
+    Label12 =
+        aboutLabel(p, "Label12", 5, 80, "scripts/make-athena.py rebuilds athena.txt from it.");
     Label7 = aboutLabel(p, "Label7", 8, 112, "Quillmar Mineral Label Studio was created in 2026");
     Label8 = aboutLabel(p, "Label8", 8, 128, "by the Quillmar developers, working as a team.");
     Label9 = aboutLabel(p, "Label9", 56, 160, "The Quillmar developers, December 2026");
