@@ -5,9 +5,18 @@
 #include <string>
 
 #include "stores/LineStore.h"
+#include "stores/Utf8.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
+    // A file's bytes read either way give well-formed UTF-8, and a text written for a shared
+    // file reads back as it was.
+    for (const std::string& read :
+         {qlx::utf8::decodeMarkedFile(bytes), qlx::utf8::decodeAnyTextFile(bytes)}) {
+        if (!qlx::utf8::isValid(read) ||
+            qlx::utf8::decodeMarkedFile(qlx::utf8::encodeSharedFile(read)) != read)
+            std::abort();
+    }
     qlx::LineStore store;
     store.setText(bytes);
     const std::string& text = store.text();

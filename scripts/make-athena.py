@@ -10,6 +10,8 @@ capitals; lines are sorted by that column in byte order, so a name comes before 
 name it begins (the lookup takes the first match). The formula keeps the list's notation,
 with the few changes the label drawing needs:
 
+  slip      one formula of the export holds the hydrate dot mis-encoded as "Â·": the stray
+            "Â" goes (gunterite)
   hydrate   the dot before water of hydration becomes ".", so the coefficient after it stays
             on the line as the label draws it: Ca(SO4)·2H2O -> Ca(SO4).2H2O
   vacancy   "[box]", a vacant site, becomes the ASCII mark "[]": (F,[box]) -> (F,[])
@@ -34,6 +36,7 @@ FORMULA_WIDTH = 40
 
 # Rule name -> list of (from, to) replacements, applied in this order.
 RULES = [
+    ("slip", [("\u00c2\u00b7", "\u00b7")]),
     ("hydrate", [("\u00b7", ".")]),
     ("vacancy", [("[box]", "[]")]),
     ("ascii", [("\u2264", "<="), ("\u2248", "~"), ("\u03a3", "Sum")]),

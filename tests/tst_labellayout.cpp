@@ -3,6 +3,7 @@
 
 #include "render/LabelLayout.h"
 #include "render/LabelPainter.h"
+#include "stores/Windows1252.h"
 
 using namespace qlx;
 
@@ -118,7 +119,7 @@ private slots:
         QFETCH(QList<int>, x);
         QFETCH(QList<int>, y);
         QFETCH(QList<int>, lowered);
-        LabelLayoutInput in = inputWithInfo(info.toStdString());
+        LabelLayoutInput in = inputWithInfo(cp1252::toUtf8(info.toStdString()));
         in.corrections.infoX = infoX;
         in.corrections.infoY = infoY;
         const LabelLayoutResult r = LabelLayout::compute(in);
@@ -131,26 +132,74 @@ private slots:
         }
         QCOMPARE(low, lowered);
         // One output per character of the text with its lead space, each a single character.
-        const std::string withSpace = " " + info.toStdString();
+        const std::string withSpace = " " + cp1252::toUtf8(info.toStdString());
         QCOMPARE(r.infoText, withSpace);
+        QCOMPARE(outs.size(), std::size_t(info.size()) + 1); // the rows' bytes are characters
         for (std::size_t i = 0; i < outs.size(); ++i) {
-            QCOMPARE(outs[i].text, std::string(1, withSpace[i]));
+            const char c = i == 0 ? ' ' : info[qsizetype(i - 1)];
+            QCOMPARE(outs[i].text, cp1252::toUtf8(std::string(1, c)));
         }
     }
 
     // The running x never goes backwards, whatever the text.
     void runningXGrows() {
         std::string every;
+        std::size_t characters = 0;
         for (int b = 1; b < 256; ++b) {
-            every += char(b);
-            every += char(b);
-            every += '.';
-            every += '1';
+            const std::string c = cp1252::toUtf8(std::string(1, char(b)));
+            every += c + c + ".1";
+            characters += 4;
         }
+        every += "\u0159\u0159.1\u4E2D\u4E2D.1"; // ř and 中, each one character
+        characters += 8;
         const auto outs = infoOutputs(LabelLayout::compute(inputWithInfo(every)));
-        QCOMPARE(outs.size(), every.size() + 1);
+        QCOMPARE(outs.size(), characters + 1);
         for (std::size_t i = 1; i < outs.size(); ++i) {
             QVERIFY2(outs[i].x - outs[i - 1].x >= 9, qPrintable(QString::number(i)));
+        }
+    }
+
+    // Texts in any script: one output per character, the table's rules unchanged, and the
+    // size reduction counting characters, not bytes.
+    void infoBeyondWindows1252_data() {
+        QTest::addColumn<QString>("info");
+        QTest::addColumn<QList<int>>("x");
+        QTest::addColumn<QList<int>>("y");
+        QTest::addColumn<int>("reduction");
+        QTest::newRow("Czech: r caron is not in the table")
+            << QString::fromUtf8("Př2") << QList<int>{147, 172, 194, 215}
+            << QList<int>{139, 139, 139, 153} << 0;
+        QTest::newRow("Swedish letters in UTF-8 keep their advance")
+            << QString::fromUtf8("åäöx") << QList<int>{147, 172, 189, 206, 223}
+            << QList<int>{139, 139, 139, 139, 139} << 0;
+        QTest::newRow("Chinese, point rule still applies")
+            << QString::fromUtf8("中.2国") << QList<int>{147, 172, 193, 210, 227}
+            << QList<int>{139, 139, 153, 139, 139} << 0;
+        QTest::newRow("emoji outside the BMP is one character")
+            << QString::fromUtf8("\U0001F600a") << QList<int>{147, 172, 197}
+            << QList<int>{139, 139, 139} << 0;
+        // 23 characters of three bytes each: 69 bytes, but 23 characters reduce by 6.
+        QTest::newRow("23 Chinese characters")
+            << QString(23, QChar(0x4E2D)) << QList<int>{} << QList<int>{} << 6;
+        QTest::newRow("22 Cyrillic characters")
+            << QString(22, QChar(0x0416)) << QList<int>{} << QList<int>{} << 0;
+    }
+    void infoBeyondWindows1252() {
+        QFETCH(QString, info);
+        QFETCH(QList<int>, x);
+        QFETCH(QList<int>, y);
+        QFETCH(int, reduction);
+        const LabelLayoutResult r = LabelLayout::compute(inputWithInfo(info.toStdString()));
+        QCOMPARE(r.reduction, reduction);
+        const auto outs = infoOutputs(r);
+        QString joined;
+        for (const auto& o : outs)
+            joined += QString::fromStdString(o.text);
+        QCOMPARE(joined, " " + info);
+        QCOMPARE(outs.size(), std::size_t(info.toUcs4().size() + 1));
+        if (!x.isEmpty()) {
+            QCOMPARE(xs(outs), x);
+            QCOMPARE(ys(outs), y);
         }
     }
 
@@ -173,10 +222,11 @@ private slots:
         QFETCH(QByteArray, characters);
         QFETCH(int, advance);
         for (char c : characters) {
-            QCOMPARE(LabelLayout::advanceAfter(c), advance);
+            QCOMPARE(LabelLayout::advanceAfter(cp1252::toUnicode(static_cast<unsigned char>(c))),
+                     advance);
             // Through the layout: the character after c lands `advance` pixels on.
-            const auto outs =
-                infoOutputs(LabelLayout::compute(inputWithInfo(std::string(1, c) + "A")));
+            const auto outs = infoOutputs(
+                LabelLayout::compute(inputWithInfo(cp1252::toUtf8(std::string(1, c)) + "A")));
             QCOMPARE(int(outs[2].x - outs[1].x), advance);
         }
     }
@@ -189,11 +239,14 @@ private slots:
             if (named.find(char(b)) != std::string::npos) {
                 continue;
             }
-            QCOMPARE(LabelLayout::advanceAfter(char(b)), 25);
+            QCOMPARE(LabelLayout::advanceAfter(cp1252::toUnicode(static_cast<unsigned char>(b))),
+                     25);
             ++others;
         }
         QCOMPARE(others, 256 - int(named.size()));
-        for (char c : std::string("w .AQZ\xC5\xC4\xD6+-")) {
+        // Letters that share a byte with å ä ö in other code pages or in UTF-8 are not them.
+        for (char32_t c : std::u32string(U"w .AQZ\u00C5\u00C4\u00D6+-\u0159\u0105\u0416\u4E2D"
+                                         U"\u00C3\u0165\u01E5\U0001F600")) {
             QCOMPARE(LabelLayout::advanceAfter(c), 25);
         }
     }

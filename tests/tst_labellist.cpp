@@ -3,17 +3,19 @@
 #include <string>
 
 #include "stores/LabelList.h"
+#include "stores/Windows1252.h"
 
 using namespace qlx;
 
 namespace {
 
+// The rows are written in Windows-1252 for short literals; the stores hold UTF-8.
 std::string bytes(const QByteArray& b) {
-    return std::string(b.constData(), static_cast<std::size_t>(b.size()));
+    return cp1252::toUtf8(std::string(b.constData(), static_cast<std::size_t>(b.size())));
 }
 
 QByteArray qbytes(std::string_view s) {
-    return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+    return QByteArray::fromStdString(cp1252::fromUtf8(std::string(s)));
 }
 
 } // namespace

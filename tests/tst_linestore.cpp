@@ -7,6 +7,7 @@
 
 #include "stores/Error.h"
 #include "stores/LineStore.h"
+#include "stores/Windows1252.h"
 #include "support/ByteString.h"
 #include "support/TestSupport.h"
 
@@ -76,7 +77,7 @@ private slots:
         LineStore store;
         store.setText("old content\r\n");
         store.loadFromFile(path("in.txt").toStdString());
-        QCOMPARE(store.text(), text);
+        QCOMPARE(store.text(), cp1252::toUtf8(text)); // a file without the mark is Windows-1252
         QCOMPARE(store.count(), count);
     }
 
@@ -116,6 +117,14 @@ private slots:
         QTest::newRow("line after a long one")
             << std::string(5000, 'x') + "\r\nz" << 1 << std::string("z");
         QTest::newRow("NUL inside") << bytes("a\0b\r\n", 5) << 0 << bytes("a\0b", 3);
+        QTest::newRow("cut before a character it would split")
+            << std::string(4095, 'x') + "\u0159yy\r\n"
+            << 0 << std::string(4095, 'x');
+        QTest::newRow("cut after a character that fits") << std::string(4094, 'x') + "\u0159yy\r\n"
+                                                         << 0 << std::string(4094, 'x') + "\u0159";
+        QTest::newRow("cut before a four-byte character")
+            << std::string(4094, 'x') + "\U0001F48E\r\n"
+            << 0 << std::string(4094, 'x');
     }
     void lineAccess() {
         QFETCH(std::string, text);

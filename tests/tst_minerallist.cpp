@@ -72,7 +72,8 @@ std::vector<Species> readImaList() {
 // The formula field a species' list formula comes out as: the database's notation (hydrate
 // point, vacancy mark, ASCII signs), then without spaces and plus signs as the lookup reads it.
 std::string expectedFormulaField(QString formula) {
-    formula.replace(QChar(0x00B7), ".")
+    formula.replace(QString::fromUtf8("Â·"), QString::fromUtf8("·"))
+        .replace(QChar(0x00B7), ".")
         .replace("[box]", "[]")
         .replace(QChar(0x2264), "<=")
         .replace(QChar(0x2248), "~")
@@ -169,7 +170,10 @@ private slots:
                                   << "CuSiO3.H2O";
         QTest::newRow("almandine") << "almandine"
                                    << "Almandin"
-                                   << "Fe3Al2(SiO4)3";
+                                   << "Fe23Al2(SiO4)3";
+        QTest::newRow("gunterite, mis-encoded hydrate dot") << "gunterite"
+                                                            << "Gunterit"
+                                                            << "Na4Ca[V10O28].20H2O";
         QTest::newRow("vanadinite") << "vanadinite"
                                     << "Vanadinit"
                                     << "Pb5(VO4)3Cl";

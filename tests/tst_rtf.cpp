@@ -13,9 +13,19 @@ using namespace qlx;
 
 namespace {
 
+// The texts are UTF-8, as the stores hold them.
 std::string cp(const char* utf8) {
-    return cp1252::fromUtf8(utf8);
+    return utf8;
 }
+
+// One character of Windows-1252 in UTF-8.
+std::string ch(int byte) {
+    return cp1252::toUtf8(std::string(1, static_cast<char>(byte)));
+}
+
+// Characters beyond Windows-1252: Czech, Polish, Cyrillic, Chinese, one outside the BMP and
+// the replacement character.
+const char* const kBeyond[] = {"\u0159", "\u0144", "\u0416", "\u4E2D", "\U0001F48E", "\uFFFD"};
 
 std::string nested(size_t depth, const std::string& inner) {
     return "{\\rtf1 " + std::string(depth, '{') + inner + std::string(depth, '}') + "}";
@@ -44,18 +54,25 @@ std::optional<QByteArray> runTool(const QString& tool, const QStringList& args,
 class RtfTest : public QObject {
     Q_OBJECT
 private slots:
-    // Every byte value a line can hold comes back from write() and read() unchanged.
+    // Every character of the code page, and characters beyond it, come back from write() and
+    // read() unchanged.
     void roundTripEveryByte_data() {
         QTest::addColumn<std::string>("text");
         for (int b = 1; b < 256; ++b) {
-            const std::string text = std::string("a") + char(b) + "z\r\n" + char(b) + "\r\n";
+            const std::string text = "a" + ch(b) + "z\r\n" + ch(b) + "\r\n";
             QTest::addRow("byte 0x%02x", b) << LineStore::normaliseLineBreaks(text);
         }
         std::string all;
         for (int b = 0; b < 256; ++b)
             if (b != '\r' && b != '\n')
-                all += char(b);
+                all += ch(b);
         QTest::newRow("all bytes in one line") << all + "\r\n" + all;
+        for (const char* c : kBeyond)
+            QTest::addRow("beyond the code page %s", c) << "a" + std::string(c) + "z\r\n" + c;
+        std::string beyond;
+        for (const char* c : kBeyond)
+            beyond += c;
+        QTest::newRow("beyond, in a row") << beyond + "\u00e9" + beyond;
     }
     void roundTripEveryByte() {
         QFETCH(std::string, text);
@@ -73,7 +90,9 @@ private slots:
         std::string text;
         for (int b = 1; b < 256; ++b)
             if (b != '\r' && b != '\n')
-                text += std::string("|") + char(b) + "|x|" + char(b) + char(b) + "|\r\n";
+                text += "|" + ch(b) + "|x|" + ch(b) + ch(b) + "|\r\n";
+        for (const char* c : kBeyond)
+            text += "|" + std::string(c) + "|x|" + c + c + "|\r\n";
         LineStore store(false);
         store.setText(text);
         const std::string path = dir.filePath("all.rtf").toStdString();
@@ -81,7 +100,7 @@ private slots:
         LineStore again(false);
         again.loadFromFile(path);
         QCOMPARE(again.text(), text);
-        QCOMPARE(again.count(), 253);
+        QCOMPARE(again.count(), 253 + int(std::size(kBeyond)));
     }
 
     void writerShape_data() {
@@ -130,17 +149,22 @@ private slots:
             "{\\rtf1 \\lquote\\rquote\\ldblquote\\rdblquote\\endash\\emdash\\bullet}",
             cp("‘’“”–—•"));
         row("unicode with fallback", "{\\rtf1 \\u233?x}", cp("éx"));
-        row("unicode negative", "{\\rtf1\\uc1 \\u-3913?}", "?"); // U+F0B7, private use
-        row("unicode outside the code page", "{\\rtf1 \\u20013?}", "?");
+        row("unicode negative", "{\\rtf1\\uc1 \\u-3913?}", "\uF0B7"); // private use
+        row("unicode outside the code page", "{\\rtf1 \\u20013?}", "\u4E2D");
+        row("fallback written as a hex escape", "{\\rtf1 P\\u345\\'3f\\'edbram}",
+            "P\u0159\u00EDbram");
         row("unicode in code page above Latin-1", "{\\rtf1 \\u8364?}", cp("€"));
         row("uc0 skips nothing", "{\\rtf1\\uc0 \\u233 x}", cp("éx"));
         row("uc2 skips two", "{\\rtf1\\uc2 \\u233\\'e9\\'e9x}", cp("éx"));
         row("uc is per group", "{\\rtf1{\\uc2 \\u233 ab}\\u233 ab}", cp("ééb"));
         row("skipping ends at a group end", "{\\rtf1\\uc3 \\u233{}ab}", cp("éab"));
         row("control word counts as one fallback", "{\\rtf1 \\u233\\par x}", cp("éx"));
-        row("surrogate pair gives one ?", "{\\rtf1 \\u-10179?\\u-8694?x}", "?x");
-        row("lone low surrogate", "{\\rtf1 \\u-8694?x}", "?x");
-        row("unicode far out of range", "{\\rtf1 \\u99999999999999999999?x}", "?x");
+        row("surrogate pair gives one character", "{\\rtf1 \\u-10179?\\u-8694?x}", "\U0001F60Ax");
+        row("lone low surrogate", "{\\rtf1 \\u-8694?x}", "\uFFFDx");
+        row("lone high surrogate", "{\\rtf1 \\u-10179?x}", "\uFFFDx");
+        row("high surrogate at a group end", "{\\rtf1 {\\u-10179?}x}", "\uFFFDx");
+        row("unicode far out of range", "{\\rtf1 \\u99999999999999999999?x}", "\uFFFDx");
+        row("8-bit byte as it is", "{\\rtf1 caf\xe9 \x80}", "caf\u00E9 \u20AC");
         row("unicode without parameter", "{\\rtf1 \\u x}", "x");
         row("font table skipped", "{\\rtf1{\\fonttbl{\\f0 Arial;}}x}", "x");
         row("colour table skipped", "{\\rtf1{\\colortbl;\\red1\\green2\\blue3;}x}", "x");
@@ -218,7 +242,8 @@ private slots:
             << cp("|Calcite|Tsumeb, Namibia|CaCO3|\r\n|Fluorite|Weardale, England|CaF2|\r\n"
                   "|Rhodochrosite|Sweet Home Mine, Alma, Colorado|MnCO3|\r\n"
                   "|Smithsonite|Kelly Mine, Magdalena, New Mexico – €5|ZnCO3|\r\n"
-                  "|Aragonite|Minglanilla, Cuenca, España|CaCO3|\r\n|Quartz|?? ?|SiO2|\r\n");
+                  "|Aragonite|Minglanilla, Cuenca, España|CaCO3|\r\n"
+                  "|Quartz|\u6771\u4EAC \U0001F48E|SiO2|\r\n");
         QTest::newRow("WordPad")
             << "wordpad.rtf"
             << cp("|Kvarts|Åsen, Öland|SiO2|\r\n|Fluorit|Kongsberg – Norge|CaF2|\r\n"
@@ -228,7 +253,7 @@ private slots:
                                   << cp("|Azurite|Bisbee, Arizona|Cu3(CO3)2(OH)2|\r\n"
                                         "|Malachite|Kolwezi, Katanga — DRC|Cu2CO3(OH)2|\r\n"
                                         "|Cerussite|Tsumeb “Tsumcorp”|PbCO3|\r\n"
-                                        "|Wulfenite|Red Cloud Mine ? AZ|PbMoO4|");
+                                        "|Wulfenite|Red Cloud Mine \u2605 AZ|PbMoO4|");
         QTest::newRow("LibreOffice") << "libreoffice.rtf"
                                      << cp("|Pyrit|Navajún, La Rioja|FeS2|\r\n"
                                            "|Vanadinit|Mibladen, Marocko|Pb5(VO4)3Cl|\r\n"
@@ -236,7 +261,7 @@ private slots:
         QTest::newRow("Word") << "word.rtf"
                               << cp("|Topaz|Ouro Preto|Al2SiO4F2|\r\n"
                                     "|Rhodonite|Broken Hill|MnSiO3|\r\n"
-                                    "|Gold|Eagle\u00a0Mine ??|Au|\r\n");
+                                    "|Gold|Eagle\u00a0Mine \u3042\uF020|Au|\r\n");
     }
     void samples() {
         QFETCH(QString, file);
@@ -267,7 +292,7 @@ private slots:
         const QByteArray marker = "-----------------\n";
         const qsizetype at = out->indexOf(marker);
         QVERIFY(at >= 0);
-        std::string got = out->mid(at + marker.size()).toStdString();
+        std::string got = cp1252::toUtf8(out->mid(at + marker.size()).toStdString());
         QCOMPARE(LineStore::normaliseLineBreaks(got), text);
     }
 
@@ -280,7 +305,8 @@ private slots:
         QTest::newRow("accents and euro")
             << QString::fromUtf8("Caf\u00e9 \u20ac 3\n") << cp("Café € 3\r\n");
         QTest::newRow("outside the code page")
-            << QString::fromUtf8("Jade \u7389 and \U0001F48E\n") << std::string("Jade ? and ?\r\n");
+            << QString::fromUtf8("Jade \u7389, \u0159 and \U0001F48E\n")
+            << cp("Jade \u7389, \u0159 and \U0001F48E\r\n");
         QTest::newRow("braces and backslash") << "a {b} \\\\ c\n" << std::string("a {b} \\ c\r\n");
         QTest::newRow("hard line break") << "one\\\ntwo\n" << std::string("one\r\ntwo\r\n");
     }

@@ -88,8 +88,8 @@ bool isEnter(int key) {
 }
 
 // Sets a field's text; a field that already holds the text stays as it is and fires nothing.
-void setFieldText(QLineEdit* field, const std::string& cp1252Text) {
-    const QString text = toQString(cp1252Text);
+void setFieldText(QLineEdit* field, const std::string& utf8Text) {
+    const QString text = toQString(utf8Text);
     if (field->text() != text)
         field->setText(text);
 }

@@ -6,9 +6,9 @@
 
 namespace qlx {
 
-// The widget boundary: text values are Windows-1252 bytes everywhere below the widgets.
-// Characters outside Windows-1252 become '?'.
-QString toQString(const std::string& cp1252Text);
+// The widget boundary: text values are UTF-8 everywhere below the widgets; a malformed
+// byte shows as U+FFFD.
+QString toQString(const std::string& utf8Text);
 std::string fromQString(const QString& text);
 
 } // namespace qlx

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "stores/Utf8.h"
+
 namespace qlx {
 
 namespace {
@@ -21,7 +23,7 @@ int checkedPpi(int pixelsPerInch) {
     return pixelsPerInch >= 1 ? pixelsPerInch : 96;
 }
 
-bool isDigit(char c) {
+bool isDigit(char32_t c) {
     return c >= '0' && c <= '9';
 }
 
@@ -51,8 +53,8 @@ int LabelLayout::sizeReduction(std::size_t infoLength) {
     return reduction;
 }
 
-int LabelLayout::advanceAfter(char c) {
-    switch (static_cast<unsigned char>(c)) {
+int LabelLayout::advanceAfter(char32_t c) {
+    switch (c) {
     case 'O':
         return 28;
     case 'b':
@@ -84,9 +86,9 @@ int LabelLayout::advanceAfter(char c) {
     case 'x':
     case 'y':
     case 'z':
-    case 0xE5: // å
-    case 0xE4: // ä
-    case 0xF6: // ö
+    case 0xE5: // å U+00E5
+    case 0xE4: // ä U+00E4
+    case 0xF6: // ö U+00F6
     case '(':
     case ')':
     case '0':
@@ -131,7 +133,7 @@ LabelLayoutResult LabelLayout::compute(const LabelLayoutInput& in) {
 
     // The info font is a copy whose point size is lowered; sizes are whole points, so a pixel
     // height goes to points and back.
-    result.reduction = sizeReduction(in.info.size());
+    result.reduction = sizeReduction(utf8::length(in.info));
     const int fullPoints = pointsFromPixels(in.infoFont.pixelHeight, ppi);
     int reducedPoints = fullPoints - result.reduction;
     if (reducedPoints < MinimumInfoPoints && reducedPoints < fullPoints) {
@@ -143,16 +145,18 @@ LabelLayoutResult LabelLayout::compute(const LabelLayoutInput& in) {
     result.infoText = " " + in.info;
     const std::string& s = result.infoText;
     std::int64_t runningX = -25;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const char c = s[i];
+    char32_t predecessor = 0;
+    bool hasPredecessor = false;
+    for (std::size_t pos = 0; pos < s.size();) {
+        const std::size_t start = pos;
+        const char32_t c = utf8::next(s, pos);
         int advance = 25;
         int drop = 0;
-        const bool hasPredecessor = i > 0;
         if (hasPredecessor) {
-            advance = advanceAfter(s[i - 1]);
+            advance = advanceAfter(predecessor);
         }
         const bool lowered = isDigit(c) || c == '.';
-        const bool followsPoint = hasPredecessor && s[i - 1] == '.';
+        const bool followsPoint = hasPredecessor && predecessor == '.';
         if (lowered && !followsPoint) {
             drop = SubscriptDrop;
             advance -= 4;
@@ -163,7 +167,7 @@ LabelLayoutResult LabelLayout::compute(const LabelLayoutInput& in) {
         runningX += advance;
 
         LabelTextOutput out;
-        out.text = std::string(1, c);
+        out.text = s.substr(start, pos - start);
         out.x = std::int64_t(InfoX) + k.infoX + runningX;
         out.y = std::int64_t(InfoY) + k.infoY + drop;
         out.row = LabelRow::Info;
@@ -171,6 +175,8 @@ LabelLayoutResult LabelLayout::compute(const LabelLayoutInput& in) {
         out.pixelHeight = reducedPixels;
         out.lowered = drop != 0;
         result.outputs.push_back(std::move(out));
+        predecessor = c;
+        hasPredecessor = true;
     }
 
     // The surface's font gets its size back by adding the reduction to the size it reads now.

@@ -9,7 +9,7 @@ namespace qlx {
 // A label row's font as the layout needs it: face, character height in pixels,
 // style and colour. Plain values, so the layout can be worked out without a window system.
 struct RowFont {
-    std::string face = "Arial"; // Windows-1252
+    std::string face = "Arial"; // UTF-8
     int pixelHeight = 27;       // character (em) height in pixels of the label bitmap
     bool bold = false;
     bool italic = false;
@@ -33,7 +33,7 @@ enum class LabelRow { Mineral, Locality, Info };
 // One text output, in drawing order: the text's cell has its top-left corner at (x, y) in
 // pixels of the label bitmap. Coordinates are 64-bit because the corrections are unbounded.
 struct LabelTextOutput {
-    std::string text; // Windows-1252; may be empty (then nothing is painted)
+    std::string text; // UTF-8; may be empty (then nothing is painted)
     std::int64_t x = 0;
     std::int64_t y = 0;
     LabelRow row = LabelRow::Mineral;
@@ -43,9 +43,9 @@ struct LabelTextOutput {
 };
 
 struct LabelLayoutInput {
-    std::string mineral;  // Windows-1252
-    std::string locality; // Windows-1252
-    std::string info;     // Windows-1252, as the info field holds it before composing
+    std::string mineral;  // UTF-8
+    std::string locality; // UTF-8
+    std::string info;     // UTF-8, as the info field holds it before composing
     RowFont mineralFont;
     RowFont localityFont;
     RowFont infoFont;
@@ -77,12 +77,13 @@ public:
 
     static LabelLayoutResult compute(const LabelLayoutInput& input);
 
-    // Points taken off the info font for an info text of the given length (before the lead
-    // space is added).
+    // Points taken off the info font for an info text of the given length in characters
+    // (before the lead space is added).
     static int sizeReduction(std::size_t infoLength);
 
-    // The pixels from an info character to the next, by the character (exact byte).
-    static int advanceAfter(char c);
+    // The pixels from an info character to the next, by the character (exact code point:
+    // the table's letters, å ä ö among them; every other character, whatever its script, 25).
+    static int advanceAfter(char32_t c);
 
     // Font size conversions, each rounded to the nearest whole number (halves away from
     // zero). A pixels-per-inch value below 1 is taken as 96.

@@ -7,7 +7,7 @@ namespace qlx {
 
 // A report font: sizes are whole points, applied to each device at its own resolution.
 struct SheetFont {
-    std::string face = "Arial"; // Windows-1252
+    std::string face = "Arial"; // UTF-8
     int pointSize = 10;
     bool bold = false;
     bool italic = false;
@@ -22,7 +22,7 @@ struct SheetFont {
 class TextMeasurer {
 public:
     virtual ~TextMeasurer() = default;
-    // The advance width of one line (Windows-1252, no line breaks) in the font.
+    // The advance width of one line (UTF-8, no line breaks) in the font.
     virtual double lineWidth(const SheetFont& font, const std::string& line) const = 0;
     // The full line height (ascent plus descent) of the font.
     virtual double lineHeight(const SheetFont& font) const = 0;

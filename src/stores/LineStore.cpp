@@ -6,6 +6,7 @@
 #include "stores/Error.h"
 #include "stores/FileRead.h"
 #include "stores/Rtf.h"
+#include "stores/Utf8.h"
 
 namespace qlx {
 
@@ -60,7 +61,13 @@ std::string LineStore::line(int index) const {
     size_t end = m_text.find(kCrLf, start);
     if (end == std::string::npos)
         end = m_text.size();
-    return m_text.substr(start, std::min(end - start, kMaxLineRead));
+    if (end - start <= kMaxLineRead)
+        return m_text.substr(start, end - start);
+    // Cut before the character that would run past the limit, never inside it.
+    size_t cut = start + kMaxLineRead;
+    while (cut > start && (static_cast<unsigned char>(m_text[cut]) & 0xC0) == 0x80)
+        --cut;
+    return m_text.substr(start, cut - start);
 }
 
 void LineStore::add(const std::string& line) {
@@ -103,17 +110,17 @@ void LineStore::loadFromFile(const std::string& path) {
     if (!m_plainText) {
         if (auto rich = rtf::read(bytes))
             text = normaliseLineBreaks(*rich);
-        else
-            text = normaliseLineBreaks(bytes); // not RTF: read again as plain text
+        else // not RTF: read again as plain text, from whatever program it came
+            text = normaliseLineBreaks(utf8::decodeAnyTextFile(bytes));
     } else {
-        text = normaliseLineBreaks(bytes);
+        text = normaliseLineBreaks(utf8::decodeMarkedFile(bytes));
     }
     m_lengthLimit = std::max(m_lengthLimit, kMaxLength);
     replace(std::move(text));
 }
 
 void LineStore::saveToFile(const std::string& path) const {
-    writeFileAtomically(path, m_plainText ? m_text : rtf::write(m_text));
+    writeFileAtomically(path, m_plainText ? utf8::encodeSharedFile(m_text) : rtf::write(m_text));
 }
 
 } // namespace qlx

@@ -9,8 +9,13 @@
 
 namespace qlx {
 
-// An ordered list of Windows-1252 text lines, kept as one text in which CR LF is the only
-// line separator. Loads and saves itself as plain text or as RTF (plainText flag).
+// An ordered list of UTF-8 text lines, kept as one text in which CR LF is the only line
+// separator. Loads and saves itself as plain text or as RTF (plainText flag).
+//
+// Plain-text files (the mineral database and the locality cache) are shared with programs
+// that expect Windows-1252: they are read as UTF-8 when they start with a UTF-8 byte-order
+// mark and as Windows-1252 otherwise, and written as Windows-1252 while every character has
+// a byte there, as UTF-8 after a byte-order mark once one does not.
 //
 // Plain data: a widget that shows a store mirrors its text with setText() and follows the
 // store's changes through revision() or the change listener.
@@ -33,8 +38,8 @@ public:
     // Number of lines; a final empty line (after a trailing CR LF, or the only line of an
     // empty store) does not count.
     int count() const;
-    // Line `index` (from 0) without its line break, at most kMaxLineRead characters; empty
-    // when there is no such line.
+    // Line `index` (from 0) without its line break, at most kMaxLineRead bytes, cut between
+    // characters; empty when there is no such line.
     std::string line(int index) const;
 
     // Appends `line` as a new last line: with CR LF after it when the text is empty or ends
@@ -49,12 +54,13 @@ public:
     void setText(std::string_view text);
     void clear() { setText({}); }
 
-    // Replaces the content with the file's. A plain-text store takes the bytes as they are
-    // but for line breaks (as setText); a rich-text store reads the file as RTF and, when it
-    // is not RTF, as plain text. Fails with "Cannot open file <path>" when the file cannot be
-    // opened and "Failed to Load Stream" when it cannot be read or is longer than kMaxLength;
-    // a failed load leaves the store unchanged. A successful load lifts the length limit to
-    // kMaxLength.
+    // Replaces the content with the file's. A plain-text store takes the characters as they
+    // are but for line breaks (as setText); a rich-text store reads the file as RTF and, when
+    // it is not RTF, as plain text: UTF-8 when it is well-formed UTF-8 (with or without a
+    // byte-order mark), Windows-1252 otherwise. Fails with "Cannot open file <path>" when the file
+    // cannot be opened and "Failed to Load Stream" when it cannot be read or is longer than
+    // kMaxLength; a failed load leaves the store unchanged. A successful load lifts the length
+    // limit to kMaxLength.
     void loadFromFile(const std::string& path);
     // Writes the text (plain) or an RTF document of it (rich) and replaces the file at
     // `path` atomically. Fails with "Cannot create file <path>" or "Failed to Save Stream";

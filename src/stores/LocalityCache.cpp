@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "stores/Utf8.h"
+
 namespace qlx {
 
 namespace {
@@ -25,9 +27,10 @@ std::string completionAfter(std::string_view text, std::size_t bar) {
             start, lineEnd == std::string_view::npos ? std::string_view::npos : lineEnd - start));
     }
     // Leave out the CR LF that ends the entry's line, whatever the two characters are.
-    if (nextBar < start + 3)
+    const std::size_t end = utf8::previous(text, utf8::previous(text, nextBar));
+    if (end <= start)
         return {};
-    return std::string(text.substr(start, nextBar - start - 2));
+    return std::string(text.substr(start, end - start));
 }
 
 } // namespace

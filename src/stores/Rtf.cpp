@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <iterator>
+#include <string>
 #include <vector>
 
+#include "stores/Utf8.h"
 #include "stores/Windows1252.h"
 
 namespace qlx::rtf {
@@ -140,22 +142,34 @@ private:
         m_state = m_stack.back();
         m_stack.pop_back();
         m_pendingSkip = 0;
-        m_highSurrogate = false;
+        dropHighSurrogate();
         return true;
     }
 
-    // Text of the document, unless it is one of the fallback characters after a \uN.
+    // Text of the document (UTF-8), unless it is one of the fallback characters after a \uN.
     void text(std::string_view t) {
         if (m_pendingSkip > 0) {
             --m_pendingSkip;
             return;
         }
-        m_highSurrogate = false;
+        dropHighSurrogate();
         if (!m_state.skip)
             m_out += t;
     }
 
-    void character(char c) { text(std::string_view(&c, 1)); }
+    // One byte of the document's code page.
+    void character(char c) {
+        const std::string_view byte(&c, 1);
+        text(static_cast<unsigned char>(c) < 0x80 ? std::string(byte)
+                                                  : utf8::fromWindows1252(byte));
+    }
+
+    // A \uN high surrogate that no low one followed stands for a character we cannot know.
+    void dropHighSurrogate() {
+        if (m_highSurrogate != 0 && !m_state.skip)
+            utf8::append(m_out, 0xFFFD);
+        m_highSurrogate = 0;
+    }
 
     bool control() {
         if (m_pos >= m_in.size())
@@ -246,7 +260,7 @@ private:
         }
         for (const WordChar& wc : kWordChars)
             if (wc.word == name) {
-                text(wc.text);
+                text(utf8::fromWindows1252(wc.text));
                 return true;
             }
         if (std::binary_search(std::begin(kSkippedDestinations), std::end(kSkippedDestinations),
@@ -267,18 +281,28 @@ private:
     }
 
     void unicode(long value) {
-        // Parameters are signed 16-bit: code points above 32767 are written negative.
+        // Parameters are signed 16-bit: code points above 32767 are written negative, and
+        // those above U+FFFF as a pair of surrogates.
         if (value < 0)
             value += 65536;
         const bool lowSurrogate = value >= 0xDC00 && value <= 0xDFFF;
-        if (!(lowSurrogate && m_highSurrogate)) { // a pair gives one '?'
-            int byte = -1;
-            if (value >= 0 && value <= 0xFFFF)
-                byte = cp1252::fromUnicode(static_cast<char32_t>(value));
-            if (!m_state.skip)
-                m_out += byte < 0 ? '?' : static_cast<char>(byte);
+        const bool highSurrogate = value >= 0xD800 && value <= 0xDBFF;
+        char32_t c = 0xFFFD;
+        if (lowSurrogate && m_highSurrogate != 0) {
+            c = 0x10000 + ((m_highSurrogate - 0xD800) << 10) +
+                (static_cast<char32_t>(value) - 0xDC00);
+            m_highSurrogate = 0;
+        } else {
+            dropHighSurrogate();
+            if (value > 0 && value <= 0xFFFF && !lowSurrogate)
+                c = static_cast<char32_t>(value);
         }
-        m_highSurrogate = value >= 0xD800 && value <= 0xDBFF;
+        if (highSurrogate) {
+            if (!m_state.skip)
+                m_highSurrogate = static_cast<char32_t>(value);
+        } else if (!m_state.skip) {
+            utf8::append(m_out, c);
+        }
         m_pendingSkip = m_state.unicodeSkip;
     }
 
@@ -288,31 +312,62 @@ private:
     std::vector<State> m_stack;
     State m_state;
     long m_pendingSkip = 0;
-    bool m_highSurrogate = false;
+    char32_t m_highSurrogate = 0; // a \uN high surrogate waiting for its low one
 };
+
+} // namespace
+
+namespace {
+
+void appendHexByte(std::string& out, unsigned char b) {
+    out += "\\'";
+    out += kHexDigits[b >> 4];
+    out += kHexDigits[b & 15];
+}
+
+// \uN with its signed 16-bit parameter and the fallback "?" that \uc1 announces, written
+// \'3f as word processors write it (some readers skip a literal fallback and the character
+// after it too).
+void appendUnicode(std::string& out, char32_t unit) {
+    out += "\\u";
+    out += std::to_string(unit > 32767 ? static_cast<long>(unit) - 65536 : static_cast<long>(unit));
+    out += "\\'3f";
+}
 
 } // namespace
 
 std::string write(const std::string& text) {
     std::string out = kHeader;
     out.reserve(out.size() + text.size() + text.size() / 4 + 8);
-    for (size_t i = 0; i < text.size(); ++i) {
+    for (size_t i = 0; i < text.size();) {
         const auto b = static_cast<unsigned char>(text[i]);
-        if (b == '\r' || b == '\n') {
-            if (b == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            out += "\\par\r\n";
-        } else if (b == '\\' || b == '{' || b == '}') {
-            out += '\\';
-            out += static_cast<char>(b);
-        } else if (b == '\t') {
-            out += "\\tab ";
-        } else if (b < 0x20 || b >= 0x7F) {
-            out += "\\'";
-            out += kHexDigits[b >> 4];
-            out += kHexDigits[b & 15];
+        if (b < 0x80) {
+            ++i;
+            if (b == '\r' || b == '\n') {
+                if (b == '\r' && i < text.size() && text[i] == '\n')
+                    ++i;
+                out += "\\par\r\n";
+            } else if (b == '\\' || b == '{' || b == '}') {
+                out += '\\';
+                out += static_cast<char>(b);
+            } else if (b == '\t') {
+                out += "\\tab ";
+            } else if (b < 0x20 || b == 0x7F) {
+                appendHexByte(out, b);
+            } else {
+                out += static_cast<char>(b);
+            }
+            continue;
+        }
+        const char32_t c = utf8::next(text, i);
+        const int byte = cp1252::fromUnicode(c);
+        if (byte >= 0) {
+            appendHexByte(out, static_cast<unsigned char>(byte));
+        } else if (c > 0xFFFF) {
+            appendUnicode(out, 0xD800 + ((c - 0x10000) >> 10));
+            appendUnicode(out, 0xDC00 + ((c - 0x10000) & 0x3FF));
         } else {
-            out += static_cast<char>(b);
+            appendUnicode(out, c);
         }
     }
     out += "}\r\n";

@@ -3,72 +3,88 @@
 #include <algorithm>
 #include <iterator>
 
+#include "stores/Utf8.h"
+
 namespace qlx {
 
 namespace {
 
-// The Swedish letters of Windows-1252 that take part in case folding.
-constexpr unsigned char kSmallARing = 0xE5;        // å
-constexpr unsigned char kSmallADiaeresis = 0xE4;   // ä
-constexpr unsigned char kSmallODiaeresis = 0xF6;   // ö
-constexpr unsigned char kCapitalARing = 0xC5;      // Å
-constexpr unsigned char kCapitalADiaeresis = 0xC4; // Ä
-constexpr unsigned char kCapitalODiaeresis = 0xD6; // Ö
+// The Swedish letters that take part in case folding, as the second byte of their UTF-8
+// sequences; each of them starts with 0xC3.
+constexpr unsigned char kLead = 0xC3;
+constexpr unsigned char kSmallARing = 0xA5;        // å U+00E5
+constexpr unsigned char kSmallADiaeresis = 0xA4;   // ä U+00E4
+constexpr unsigned char kSmallODiaeresis = 0xB6;   // ö U+00F6
+constexpr unsigned char kCapitalARing = 0x85;      // Å U+00C5
+constexpr unsigned char kCapitalADiaeresis = 0x84; // Ä U+00C4
+constexpr unsigned char kCapitalODiaeresis = 0x96; // Ö U+00D6
 
-char upperByte(char c) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b >= 'a' && b <= 'z')
-        return static_cast<char>(b - 'a' + 'A');
+unsigned char upperSecond(unsigned char b) {
     switch (b) {
     case kSmallARing:
-        return static_cast<char>(kCapitalARing);
+        return kCapitalARing;
     case kSmallADiaeresis:
-        return static_cast<char>(kCapitalADiaeresis);
+        return kCapitalADiaeresis;
     case kSmallODiaeresis:
-        return static_cast<char>(kCapitalODiaeresis);
+        return kCapitalODiaeresis;
     default:
-        return c;
+        return b;
     }
 }
 
-char lowerByte(char c) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b >= 'A' && b <= 'Z')
-        return static_cast<char>(b - 'A' + 'a');
+unsigned char lowerSecond(unsigned char b) {
     switch (b) {
     case kCapitalARing:
-        return static_cast<char>(kSmallARing);
+        return kSmallARing;
     case kCapitalADiaeresis:
-        return static_cast<char>(kSmallADiaeresis);
+        return kSmallADiaeresis;
     case kCapitalODiaeresis:
-        return static_cast<char>(kSmallODiaeresis);
+        return kSmallODiaeresis;
     default:
-        return c;
+        return b;
     }
+}
+
+// ASCII letters are single bytes in UTF-8 and the Swedish ones two bytes after 0xC3, so the
+// text is folded in place without decoding it; no other byte changes.
+std::string fold(std::string_view text, bool upper) {
+    std::string out(text);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const auto b = static_cast<unsigned char>(out[i]);
+        if (upper && b >= 'a' && b <= 'z') {
+            out[i] = static_cast<char>(b - 'a' + 'A');
+        } else if (!upper && b >= 'A' && b <= 'Z') {
+            out[i] = static_cast<char>(b - 'A' + 'a');
+        } else if (b == kLead && i + 1 < out.size() &&
+                   (static_cast<unsigned char>(out[i + 1]) & 0xC0) == 0x80) {
+            const auto second = static_cast<unsigned char>(out[i + 1]);
+            out[i + 1] = static_cast<char>(upper ? upperSecond(second) : lowerSecond(second));
+            ++i;
+        }
+    }
+    return out;
 }
 
 } // namespace
 
 std::string upperCaseText(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), upperByte);
-    return out;
+    return fold(text, true);
 }
 
 std::string lowerCaseText(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), lowerByte);
-    return out;
+    return fold(text, false);
 }
 
 std::string properCaseName(std::string_view text) {
     if (text.empty())
         return {};
+    std::size_t first = 0;
+    utf8::next(text, first); // the first character, however many bytes it takes
     // Database names end in a capital E where Swedish drops it (CALCITE -> Calcit).
-    if (text.size() > 1 && text.back() == 'E')
+    if (text.size() > first && text.back() == 'E')
         text.remove_suffix(1);
-    std::string out(1, text.front());
-    out += lowerCaseText(text.substr(1));
+    std::string out(text.substr(0, first));
+    out += lowerCaseText(text.substr(first));
     return out;
 }
 

@@ -3,9 +3,10 @@
 #include <string>
 #include <string_view>
 
-// Case folding and small cuts on Windows-1252 texts, as the mineral lookup uses them.
-// Only a to z and the Swedish letters å, ä, ö (0xE5, 0xE4, 0xF6) and their capitals
-// Å, Ä, Ö (0xC5, 0xC4, 0xD6) fold; every other byte, é and ü included, keeps its case.
+// Case folding and small cuts on UTF-8 texts, as the mineral lookup uses them.
+// Only a to z and the Swedish letters å, ä, ö (U+00E5, U+00E4, U+00F6) and their capitals
+// Å, Ä, Ö (U+00C5, U+00C4, U+00D6) fold; every other character, é and ü included, keeps its
+// case.
 // Each function returns a new text and leaves its argument alone.
 namespace qlx {
 

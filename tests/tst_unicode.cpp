@@ -1,0 +1,321 @@
+// Localities, minerals and info lines in any script: from the fields through the list file
+// and the locality cache to the label, and the files of other programs and earlier versions.
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTextDocumentFragment>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+#include "app/MainForm.h"
+#include "platform/FileDialog.h"
+#include "platform/RichEditBox.h"
+#include "render/SheetRun.h"
+#include "stores/LabelList.h"
+#include "stores/LineStore.h"
+#include "stores/LocalityCache.h"
+#include "stores/MineralLookup.h"
+#include "stores/Windows1252.h"
+#include "support/ByteString.h"
+#include "support/DataFolderFixture.h"
+#include "support/TestSupport.h"
+
+using namespace qlx;
+
+namespace {
+
+const std::string kBom = "\xEF\xBB\xBF";
+
+// A window on the fixture's data folder, its start-up load done.
+std::unique_ptr<MainForm> openWindow() {
+    auto form = std::make_unique<MainForm>();
+    test::child<QTimer>(*form, "Timer4")->stop();
+    form->Timer4Timer();
+    return form;
+}
+
+QLineEdit* field(MainForm& form, const char* name) {
+    return test::child<QLineEdit>(form, name);
+}
+
+LineStore& list(MainForm& form) {
+    return test::child<RichEditBox>(form, "RichEdit4")->lines();
+}
+
+void typeAndEnter(QLineEdit* edit, const QString& text) {
+    edit->setText(text);
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
+// What the locality turns into where only Windows-1252 is known: '?' for every other
+// character.
+QString windows1252Only(const QString& text) {
+    return QString::fromStdString(cp1252::toUtf8(cp1252::fromUtf8(text.toStdString())));
+}
+
+QImage label(const QString& mineral, const QString& locality, const QString& info) {
+    LabelAppearance look = LabelAppearance::startUp();
+    look.blankSize = QSize(620, 180);
+    return composeRecordLabel({mineral.toStdString(), locality.toStdString(), info.toStdString()},
+                              look)
+        .picture.bitmap();
+}
+
+QImage localityLabel(const QString& locality) {
+    return label({}, locality, {});
+}
+
+int inkPixels(const QImage& image) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += (image.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
+    return n;
+}
+
+// Runs a tool over a file; std::nullopt when it is not installed or fails.
+std::optional<QByteArray> runTool(const QString& tool, const QStringList& args) {
+    if (QStandardPaths::findExecutable(tool).isEmpty())
+        return std::nullopt;
+    QProcess p;
+    p.start(tool, args);
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return std::nullopt;
+    return p.readAllStandardOutput();
+}
+
+void localities() {
+    QTest::addColumn<QString>("locality");
+    QTest::newRow("Czech") << QString::fromUtf8("Příbram, Střední Čechy");
+    QTest::newRow("Polish") << QString::fromUtf8("Gdańsk, Pomorskie, Łódź");
+    QTest::newRow("German") << QString::fromUtf8("Großschönau, Sachsen");
+    QTest::newRow("Swedish") << QString::fromUtf8("Långban, Värmland");
+    QTest::newRow("Russian") << QString::fromUtf8("Дальнегорск, Приморский край");
+    QTest::newRow("Chinese") << QString::fromUtf8("湖南省郴州市瑶岗仙");
+}
+
+} // namespace
+
+class UnicodeTest : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { FileDialog::clearAnswers(); }
+
+    // Typed -> list -> Save list -> Open list -> label, and the cache, which completes the
+    // locality in the next window.
+    void roundTrip_data() { localities(); }
+    void roundTrip() {
+        QFETCH(QString, locality);
+        test::DataFolderFixture data;
+        QVERIFY(data.isValid());
+        test::MessageBoxCatcher boxes;
+        const QString path = data.prefix() + "list.rtf";
+        const std::string record = "|Calcit|" + locality.toStdString() + "|CaCO3|\r\n";
+        {
+            auto form = openWindow();
+            typeAndEnter(field(*form, "Edit7"), "calc");
+            field(*form, "Edit6")->setText(locality);
+            QTest::mouseClick(test::child<QPushButton>(*form, "Button6"), Qt::LeftButton);
+            QCOMPARE(list(*form).text(), record);
+
+            FileDialog::setNextFileName(path);
+            form->Button8Click();
+            const std::string file = test::readFile(path);
+            QVERIFY(file.rfind("{\\rtf1\\ansi\\ansicpg1252", 0) == 0);
+            for (unsigned char c : file) // Windows-1252 escapes and \uN: plain 7-bit text
+                QVERIFY(c < 0x80);
+
+            list(*form).clear();
+            FileDialog::setNextFileName(path);
+            form->Button7Click();
+            QCOMPARE(list(*form).text(), record);
+
+            // The label drawn from the opened list is the label of what was typed.
+            const std::vector<LabelRecord> records = labelListRecords(list(*form).text());
+            QCOMPARE(records.size(), std::size_t(1));
+            QCOMPARE(QString::fromStdString(records[0].locality), locality);
+            const QImage drawn = label("Calcit", locality, "CaCO3");
+            QCOMPARE(label(QString::fromStdString(records[0].mineral),
+                           QString::fromStdString(records[0].locality),
+                           QString::fromStdString(records[0].info)),
+                     drawn);
+            if (windows1252Only(locality) != locality)
+                QVERIFY(label("Calcit", windows1252Only(locality), "CaCO3") != drawn);
+        }
+        // The next run completes the locality from its first three characters.
+        {
+            auto form = openWindow();
+            typeAndEnter(field(*form, "Edit6"), locality.left(3));
+            QCOMPARE(field(*form, "Edit6")->text(), locality);
+        }
+        QVERIFY2(boxes.shown().empty(), qPrintable(boxes.texts().join("; ")));
+    }
+
+    // Other programs read the saved list with the real characters; pandoc reads RTF to plain
+    // text, unrtf to HTML with character references.
+    void readersOfTheSavedList_data() { localities(); }
+    void readersOfTheSavedList() {
+        QFETCH(QString, locality);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("list.rtf");
+        const QString record = "|Calcit|" + locality + "|CaCO3|";
+        LineStore store(false);
+        store.setText(record.toStdString() + "\r\n|Quartz|Alps|SiO2|\r\n");
+        store.saveToFile(path.toStdString());
+
+        const auto pandoc = runTool("pandoc", {"-f", "rtf", "-t", "plain", "--wrap=none", path});
+        if (!pandoc)
+            QSKIP("pandoc is not installed");
+        QCOMPARE(QString::fromUtf8(*pandoc).split('\n').value(0), record);
+
+        const auto unrtf = runTool("unrtf", {"--html", path});
+        if (!unrtf)
+            QSKIP("unrtf is not installed");
+        const QString text =
+            QTextDocumentFragment::fromHtml(QString::fromUtf8(*unrtf)).toPlainText();
+        QVERIFY2(text.contains(record), qPrintable(text));
+    }
+
+    // A plain-text list opens as its bytes mean: UTF-8 when it is UTF-8, with or without the
+    // mark; Windows-1252 otherwise, whatever the bytes.
+    void plainTextLists_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        const QString record = QString::fromUtf8("|Löllingite|Příbram, Střední Čechy|FeAs2|\r\n");
+        QTest::newRow("UTF-8 with the mark")
+            << QByteArray("\xEF\xBB\xBF") + record.toUtf8() << record;
+        QTest::newRow("UTF-8 without the mark") << record.toUtf8() << record;
+        QTest::newRow("UTF-8, lone LF")
+            << QString::fromUtf8("|Ж|中|\n").toUtf8() << QString::fromUtf8("|Ж|中|\r\n");
+        QTest::newRow("Windows-1252")
+            << QByteArray("|L\xF6llingite|\xC5re \x80 \x96 \x84x\x93|\r\n")
+            << QString::fromUtf8("|Löllingite|Åre € – „x“|\r\n");
+        QByteArray high;
+        QString highText;
+        for (int b = 0x80; b <= 0xFF; ++b) {
+            high += char(b);
+            highText += QChar(char16_t(cp1252::toUnicode(static_cast<unsigned char>(b))));
+        }
+        QTest::newRow("Windows-1252, every byte 0x80-0xFF") << high << highText;
+        // Bytes that are no Windows-1252 text (0x81 0x8D 0x8F 0x90 0x9D) and no UTF-8 either:
+        // each stays one character, none is lost.
+        QTest::newRow("neither") << QByteArray("a\x81\x8D\x8F\x90\x9D\xC3(z")
+                                 << QString::fromUtf8("a\u0081\u008D\u008F\u0090\u009D\u00C3(z");
+        QTest::newRow("the mark, then malformed bytes") << QByteArray("\xEF\xBB\xBF"
+                                                                      "a\xFF"
+                                                                      "z")
+                                                        << QString::fromUtf8("a\uFFFDz");
+        QTest::newRow("half a mark is Windows-1252")
+            << QByteArray("\xEF\xBBx") << QString::fromUtf8("ï»x");
+    }
+    void plainTextLists() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        test::DataFolderFixture data;
+        test::MessageBoxCatcher boxes;
+        const QString path = data.prefix() + "list.txt";
+        QVERIFY(test::writeFile(path, bytes.toStdString()));
+        auto form = openWindow();
+        FileDialog::setNextFileName(path);
+        form->Button7Click();
+        QCOMPARE(QString::fromStdString(list(*form).text()), text);
+        QVERIFY(boxes.shown().empty());
+    }
+
+    // The mineral database and the cache are UTF-8 after the mark, Windows-1252 without it:
+    // a file written by an earlier version reads as before.
+    void sharedFiles_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("Windows-1252")
+            << QByteArray("| \xC5SARITE | FeS |\r\n") << QString::fromUtf8("| ÅSARITE | FeS |\r\n");
+        QTest::newRow("UTF-8 with the mark")
+            << QByteArray("\xEF\xBB\xBF| \xC3\x85SARITE | FeS |\r\n")
+            << QString::fromUtf8("| ÅSARITE | FeS |\r\n");
+        QTest::newRow("UTF-8 without the mark is Windows-1252")
+            << QByteArray("| \xC3\x85SARITE | FeS |\r\n")
+            << QString::fromUtf8("| Ã…SARITE | FeS |\r\n");
+    }
+    void sharedFiles() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QTemporaryDir dir;
+        QVERIFY(test::writeFile(dir.filePath("athena.txt"), bytes.toStdString()));
+        LineStore store;
+        store.loadFromFile(dir.filePath("athena.txt").toStdString());
+        QCOMPARE(QString::fromStdString(store.text()), text);
+        // The Swedish letter folds in either file: "åsa" finds the entry.
+        QCOMPARE(lookupMineral(store.text(), "\u00E5sa").found, text.contains(QChar(0xC5)));
+    }
+
+    // The cache stays Windows-1252 while every entry fits and becomes UTF-8 after the mark at
+    // the first that does not; old entries still complete.
+    void cacheSwitchesToUtf8() {
+        test::DataFolderFixture data;
+        QVERIFY(data.isValid());
+        test::MessageBoxCatcher boxes;
+        const QString cache = data.prefix() + "cachedloc.txt";
+        const QString pribram = QString::fromUtf8("Příbram, Střední Čechy");
+        {
+            auto form = openWindow();
+            auto add = [&](const QString& locality) {
+                field(*form, "Edit6")->setText(locality);
+                QTest::mouseClick(test::child<QPushButton>(*form, "Button6"), Qt::LeftButton);
+            };
+            add(QString::fromUtf8("Långban, Värmland"));
+            QCOMPARE(test::readFile(cache),
+                     std::string("|Falun, Dalarna\r\n|Kiruna\r\n|L\xE5ngban, V\xE4rmland\r\n"));
+            add(pribram);
+            const std::string utf8 =
+                "|Falun, Dalarna\r\n|Kiruna\r\n|L\u00E5ngban, V\u00E4rmland\r\n"
+                "|P\u0159\u00EDbram, St\u0159edn\u00ED \u010Cechy\r\n";
+            QCOMPARE(test::readFile(cache), kBom + utf8);
+            add(QString::fromUtf8("Åre"));
+            QCOMPARE(test::readFile(cache), kBom + utf8 + "|\u00C5re\r\n");
+        }
+        const std::vector<std::pair<QString, QString>> completions = {
+            {"Fa", "Falun, Dalarna"},
+            {QString::fromUtf8("Lå"), QString::fromUtf8("Långban, Värmland")},
+            {QString::fromUtf8("Pří"), pribram},
+            {QString::fromUtf8("Å"), QString::fromUtf8("Åre")},
+        };
+        for (const auto& [typed, completed] : completions) {
+            auto form = openWindow();
+            typeAndEnter(field(*form, "Edit6"), typed);
+            QCOMPARE(field(*form, "Edit6")->text(), completed);
+        }
+        QVERIFY2(boxes.shown().empty(), qPrintable(boxes.texts().join("; ")));
+    }
+
+    // The label shows the glyph itself: ř is neither the "?" an older version drew nor a
+    // plain r or a ø; a CJK locality is drawn from a fallback font, not as empty boxes (two
+    // different missing glyphs would be the same box).
+    void labelsDrawTheCharacters_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("others");
+        QTest::newRow("r caron") << QString::fromUtf8("Příbram")
+                                 << QStringList{"P?íbram", QString::fromUtf8("Príbram"),
+                                                QString::fromUtf8("Pøíbram")};
+        QTest::newRow("Chinese") << QString::fromUtf8("中")
+                                 << QStringList{QString::fromUtf8("国"), "?",
+                                                QString::fromUcs4(U"\U0010FFFD", 1)};
+        QTest::newRow("Cyrillic") << QString::fromUtf8("Ж") << QStringList{"?", "X"};
+    }
+    void labelsDrawTheCharacters() {
+        QFETCH(QString, text);
+        QFETCH(QStringList, others);
+        const QImage drawn = localityLabel(text);
+        QVERIFY(inkPixels(drawn) > 20);
+        for (const QString& other : others)
+            QVERIFY2(localityLabel(other) != drawn, qPrintable(other));
+        // The info row too, one character at a time.
+        const QImage info = label({}, {}, text);
+        QVERIFY(label({}, {}, others.front()) != info);
+    }
+};
+
+QTEST_MAIN(UnicodeTest)
+#include "tst_unicode.moc"
