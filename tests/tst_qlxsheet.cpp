@@ -184,7 +184,9 @@ private slots:
             form.RadioButton2Click();
         if (radio == 3)
             form.RadioButton3Click();
-        form.RichEdit4->lines().setText(listBytes);
+        // The window holds the list as UTF-8; the file is Windows-1252, as an earlier version
+        // wrote it.
+        form.RichEdit4->lines().setText(list.toStdString());
         form.Button9Click();
         QVERIFY2(boxes.shown().empty(), qPrintable(boxes.texts().join("; ")));
         form.SheetReport->setDateLineCaption(date);
