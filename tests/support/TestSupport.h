@@ -28,8 +28,7 @@ private:
 
 // A child of the window (a widget, timer, action or the report) by its object name; fails the
 // test when there is none, so a renamed control shows at once.
-template <typename T>
-T* child(const QObject& parent, const char* objectName) {
+template <typename T> T* child(const QObject& parent, const char* objectName) {
     T* found = parent.findChild<T*>(QString::fromLatin1(objectName));
     if (!found)
         qFatal("no child %s", objectName);
