@@ -176,19 +176,20 @@ private slots:
 
         test::MessageBoxCatcher boxes;
         MainForm form;
-        form.Timer4->stop();
+        test::child<QTimer>(form, "Timer4")->stop();
         form.Timer4Timer();
-        connect(&form.SheetReport->previewer(), &ReportPreview::previewOpened, this,
+        connect(&test::child<SheetReport>(form, "SheetReport")->previewer(),
+                &ReportPreview::previewOpened, this,
                 [](PreviewWindow* w) { QTimer::singleShot(0, w, [w] { w->close(); }); });
         if (radio == 2)
             form.RadioButton2Click();
         if (radio == 3)
             form.RadioButton3Click();
-        form.RichEdit4->lines().setText(listBytes);
+        test::child<RichEditBox>(form, "RichEdit4")->lines().setText(listBytes);
         form.Button9Click();
         QVERIFY2(boxes.shown().empty(), qPrintable(boxes.texts().join("; ")));
-        form.SheetReport->setDateLineCaption(date);
-        const QImage window = played(form.SheetReport->recordPage());
+        test::child<SheetReport>(form, "SheetReport")->setDateLineCaption(date);
+        const QImage window = played(test::child<SheetReport>(form, "SheetReport")->recordPage());
 
         const QString listPath = m_data->prefix() + "list.txt";
         QVERIFY(test::writeFile(listPath, listBytes));
