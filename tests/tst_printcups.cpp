@@ -171,7 +171,7 @@ private slots:
     // slot's rectangle on A4, measured from the paper's edges, within half a millimetre.
     void sheetReportOnA4() {
         SheetReport report(nullptr);
-        for (int n = 1; n <= SheetDefinition::SlotCount; ++n)
+        for (int n = 1; n <= SheetDefinition::kSlotCount; ++n)
             report.setSlotPicture(n, test::solidImage(test::slotColour(n)));
         report.setDateLineCaption("21:05:00 Monday, 7 December 2026");
         report.print(nullptr);
@@ -199,7 +199,7 @@ private slots:
             QVERIFY2(misplaced.isEmpty(),
                      qPrintable(QString("slot %1: %2").arg(e.slot).arg(misplaced)));
         }
-        QCOMPARE(slotCount, SheetDefinition::SlotCount);
+        QCOMPARE(slotCount, SheetDefinition::kSlotCount);
     }
 
     // The user's road: type, complete, add, render, then Print in the preview. The printed

@@ -78,7 +78,7 @@ QImage reportPage(const QString& path, int page) {
 // The slot rectangles of the sheet on a device of `dpi`.
 QList<QRect> slotRects(int dpi) {
     SheetReport report(nullptr);
-    QList<QRect> rects(SheetDefinition::SlotCount);
+    QList<QRect> rects(SheetDefinition::kSlotCount);
     for (const PlacedElement& e :
          SheetLayout::layout(report.definition(), DeviceMapping::screen(dpi)))
         if (e.kind == PlacedKind::Slot)
