@@ -60,7 +60,8 @@ class SpinField;
 //               RadioButton4                 "Custom": a picture file of the user's
 //               Label3, accimage             "Preview", the label background thumbnail
 // About panel   Panel2                       hidden until "About"
-//               Label4 ... Label13           its text lines
+//               Label6, 4, 5, 10, 12         purpose, formula source, update hint, web address, save note
+//               Label7, 8, 9, 13             credit lines, signature, contact
 //               Button10                     "Hide!"
 // Splash panel  Panel4                       shown at start and on "Exit"
 //               Shape14, Label30, 31, 32     frame, title, credit line, contact line
@@ -84,7 +85,8 @@ class SpinField;
 //               Timer3, Timer4               splash progress (10 ms), deferred load (200 ms)
 //
 // The controls themselves are private: tests reach widgets, timers, actions and the report by
-// object name, and the stores and dialogs through the role accessors below.
+// object name, and the stores and dialogs through the role accessors below. Being the window's
+// documented names, they are the one set of members without the m_ prefix.
 class MainForm : public QMainWindow {
     Q_OBJECT
 public:
