@@ -60,7 +60,7 @@ class SpinField;
 //               RadioButton4                 "Custom": a picture file of the user's
 //               Label3, accimage             "Preview", the label background thumbnail
 // About panel   Panel2                       hidden until "About"
-//               Label6, 4, 5, 10, 12         purpose, formula source, update hint, web address, save note
+//               Label6, 4, 5, 10, 12         purpose, source, update hint, address, save note
 //               Label7, 8, 9, 13             credit lines, signature, contact
 //               Button10                     "Hide!"
 // Splash panel  Panel4                       shown at start and on "Exit"
