@@ -59,9 +59,10 @@ private:
 class Rig : public QObject {
 public:
     Rig() {
-        form.Timer4->stop();
+        test::child<QTimer>(form, "Timer4")->stop();
         form.Timer4Timer();
-        connect(&form.SheetReport->previewer(), &ReportPreview::previewOpened, this,
+        connect(&test::child<SheetReport>(form, "SheetReport")->previewer(),
+                &ReportPreview::previewOpened, this,
                 [this](PreviewWindow* w) { m_watch = std::make_unique<PaintedThenClose>(w); });
     }
 
@@ -70,13 +71,13 @@ public:
         for (int i = 1; i <= lines; ++i)
             list += "|Mineral " + std::to_string(i) + "|Place " + std::to_string(i) + ", Sweden|H" +
                     std::to_string(i % 10) + "O|\r\n";
-        form.RichEdit4->lines().setText(list);
+        test::child<RichEditBox>(form, "RichEdit4")->lines().setText(list);
     }
 
     // One click on "Render and preview"; true when the page was painted before the close.
     bool renderAndPreview() {
         m_watch.reset();
-        form.Button9->click();
+        test::child<QPushButton>(form, "Button9")->click();
         return m_watch && m_watch->painted() && boxes.shown().empty();
     }
 
@@ -134,8 +135,9 @@ void BM_BareCopyDraw15(benchmark::State& state) {
     r.renderAndPreview();
     std::vector<QImage> images;
     for (int slot = 1; slot <= 15; ++slot)
-        images.push_back(r.form.SheetReport->slotPicture(slot));
-    const std::vector<QRect> places = bench::slotRects(*r.form.SheetReport);
+        images.push_back(test::child<SheetReport>(r.form, "SheetReport")->slotPicture(slot));
+    const std::vector<QRect> places =
+        bench::slotRects(*test::child<SheetReport>(r.form, "SheetReport"));
     QImage page(794, 1123, QImage::Format_RGB32);
     for (auto _ : state) {
         bench::drawImagesBare(page, images, places);

@@ -236,8 +236,8 @@ public:
             h.i32(v);
         for (int v : {frame01mm.left(), frame01mm.top(), frame01mm.right(), frame01mm.bottom()})
             h.i32(v);
-        h.u32(emr::Signature);
-        h.u32(emr::Version);
+        h.u32(emr::kSignature);
+        h.u32(emr::kVersion);
         h.u32(0);
         h.u32(0);
         h.u16(handles);
@@ -483,7 +483,7 @@ private slots:
                 QVERIFY(live.erase(v.u32(r.offset + 8)) == 1);
             } else if (r.type == emr::SELECTOBJECT) {
                 const uint32_t h = v.u32(r.offset + 8);
-                QVERIFY((h & emr::StockFlag) || live.count(h) == 1);
+                QVERIFY((h & emr::kStockFlag) || live.count(h) == 1);
             }
         }
         QVERIFY(live.empty());
@@ -683,7 +683,7 @@ private slots:
         e.add(emr::SETVIEWPORTEXTEX, {100, 100});
         e.add(emr::CREATEBRUSHINDIRECT, {1, 0, 0x0000FF, 0}); // red
         e.add(emr::SELECTOBJECT, {1});
-        e.add(emr::SELECTOBJECT, {static_cast<int32_t>(emr::StockFlag | emr::NULL_PEN)});
+        e.add(emr::SELECTOBJECT, {static_cast<int32_t>(emr::kStockFlag | emr::NULL_PEN)});
         e.add(emr::RECTANGLE, {0, 0, 500, 500});
         e.add(emr::SAVEDC, {});
         {

@@ -79,11 +79,11 @@ private slots:
         QVERIFY(m_data->isValid());
         m_boxes = std::make_unique<test::MessageBoxCatcher>();
         m_form = std::make_unique<MainForm>();
-        m_form->Timer4->stop();
+        test::child<QTimer>(*m_form, "Timer4")->stop();
         guarded([&] { m_form->Timer4Timer(); });
         m_previews = 0;
-        connect(&m_form->SheetReport->previewer(), &ReportPreview::previewOpened, this,
-                [this](PreviewWindow* w) {
+        connect(&test::child<SheetReport>(*m_form, "SheetReport")->previewer(),
+                &ReportPreview::previewOpened, this, [this](PreviewWindow* w) {
                     ++m_previews;
                     QTimer::singleShot(60000, w, [w] { w->close(); }); // never hang
                     QTimer::singleShot(0, w, [this, w] {
@@ -111,41 +111,42 @@ private slots:
     void typeAddRenderSaveAndPlay() {
         MainForm& f = *m_form;
         // Three records typed as a user would, the last with an empty info line.
-        f.Edit7->setText("calc");
-        QTest::keyClick(f.Edit7, Qt::Key_Return);
-        f.Edit6->setText("Fa");
-        QTest::keyClick(f.Edit6, Qt::Key_Return);
-        QCOMPARE(f.Edit7->text(), QString("Calcit"));
-        QCOMPARE(f.Edit6->text(), QString("Falun, Dalarna"));
-        QCOMPARE(f.Edit5->text(), QString("CaCO3"));
-        QTest::mouseClick(f.Button6, Qt::LeftButton);
-        f.Edit7->setText("magn");
-        QTest::keyClick(f.Edit7, Qt::Key_Return);
-        f.Edit6->setText("Kiruna");
-        QTest::mouseClick(f.Button6, Qt::LeftButton);
-        f.Edit7->setText("anda");
-        QTest::keyClick(f.Edit7, Qt::Key_Return);
-        f.Edit5->clear();
-        QTest::mouseClick(f.Button6, Qt::LeftButton);
-        QCOMPARE(f.Label24->text(), QString("3"));
-        QCOMPARE(f.RichEdit4->lines().line(1), std::string("|Magnetit|Kiruna|Fe2Fe32O4|"));
+        test::child<QLineEdit>(f, "Edit7")->setText("calc");
+        QTest::keyClick(test::child<QLineEdit>(f, "Edit7"), Qt::Key_Return);
+        test::child<QLineEdit>(f, "Edit6")->setText("Fa");
+        QTest::keyClick(test::child<QLineEdit>(f, "Edit6"), Qt::Key_Return);
+        QCOMPARE(test::child<QLineEdit>(f, "Edit7")->text(), QString("Calcit"));
+        QCOMPARE(test::child<QLineEdit>(f, "Edit6")->text(), QString("Falun, Dalarna"));
+        QCOMPARE(test::child<QLineEdit>(f, "Edit5")->text(), QString("CaCO3"));
+        QTest::mouseClick(test::child<QPushButton>(f, "Button6"), Qt::LeftButton);
+        test::child<QLineEdit>(f, "Edit7")->setText("magn");
+        QTest::keyClick(test::child<QLineEdit>(f, "Edit7"), Qt::Key_Return);
+        test::child<QLineEdit>(f, "Edit6")->setText("Kiruna");
+        QTest::mouseClick(test::child<QPushButton>(f, "Button6"), Qt::LeftButton);
+        test::child<QLineEdit>(f, "Edit7")->setText("anda");
+        QTest::keyClick(test::child<QLineEdit>(f, "Edit7"), Qt::Key_Return);
+        test::child<QLineEdit>(f, "Edit5")->clear();
+        QTest::mouseClick(test::child<QPushButton>(f, "Button6"), Qt::LeftButton);
+        QCOMPARE(test::child<QLabel>(f, "Label24")->text(), QString("3"));
+        QCOMPARE(test::child<RichEditBox>(f, "RichEdit4")->lines().line(1),
+                 std::string("|Magnetit|Kiruna|Fe2Fe32O4|"));
 
         const QString report = m_data->prefix() + "sheet.LFP";
         QString typedWhileOpen;
         m_whilePreviewOpen = [&](PreviewWindow& w) {
             // The main window takes input while the preview is open.
-            QTest::keyClicks(f.Edit5, "xyz");
-            typedWhileOpen = f.Edit5->text();
+            QTest::keyClicks(test::child<QLineEdit>(f, "Edit5"), "xyz");
+            typedWhileOpen = test::child<QLineEdit>(f, "Edit5")->text();
             FileDialog::setNextFileName(report);
             w.saveReport();
         };
-        QTest::mouseClick(f.Button9, Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(f, "Button9"), Qt::LeftButton);
         QCOMPARE(m_previews, 1);
         QCOMPARE(m_pagePanel, QString("Page 1 of 1"));
         QVERIFY(m_maximised);
         QCOMPARE(typedWhileOpen, QString("xyz"));
         QVERIFY(QRegularExpression("^Time \\d{1,2}[:.]\\d{2}[:.]\\d{2}.*, Date .+$")
-                    .match(f.SheetReport->dateLineCaption())
+                    .match(test::child<SheetReport>(f, "SheetReport")->dateLineCaption())
                     .hasMatch());
 
         const std::string bytes = test::readFile(report);
@@ -157,23 +158,24 @@ private slots:
         // The page picture shows each label in its slot and leaves the others empty.
         const QImage page = playReportFile(report);
         for (int slot = 1; slot <= 3; ++slot)
-            QVERIFY2(pixelsOf(page, slotRect(*f.SheetReport, slot), kBand) > 100,
+            QVERIFY2(pixelsOf(page, slotRect(*test::child<SheetReport>(f, "SheetReport"), slot),
+                              kBand) > 100,
                      qPrintable(QString::number(slot)));
-        QCOMPARE(nonWhite(page, slotRect(*f.SheetReport, 4)), 0);
+        QCOMPARE(nonWhite(page, slotRect(*test::child<SheetReport>(f, "SheetReport"), 4)), 0);
         // The last line left its fields behind, the info with its lead space.
-        QCOMPARE(f.Edit1->text(), QString("Andalusit"));
-        QCOMPARE(f.Edit3->text(), QString(" "));
+        QCOMPARE(test::child<QLineEdit>(f, "Edit1")->text(), QString("Andalusit"));
+        QCOMPARE(test::child<QLineEdit>(f, "Edit3")->text(), QString(" "));
 
         // A second run with one line keeps the earlier labels in slots 2 and 3.
-        const QImage third = f.SheetReport->slotPicture(3);
-        f.RichEdit4->lines().setText("|Quartz|Arkansas|SiO2|");
+        const QImage third = test::child<SheetReport>(f, "SheetReport")->slotPicture(3);
+        test::child<RichEditBox>(f, "RichEdit4")->lines().setText("|Quartz|Arkansas|SiO2|");
         m_whilePreviewOpen = nullptr;
-        QTest::mouseClick(f.Button9, Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(f, "Button9"), Qt::LeftButton);
         QCOMPARE(m_previews, 2);
-        QCOMPARE(f.SheetReport->slotPicture(3), third);
-        QCOMPARE(f.Edit1->text(), QString("Quartz"));
-        QCOMPARE(f.Edit2->text(), QString("Arkansas"));
-        QCOMPARE(f.Edit3->text(), QString(" SiO2"));
+        QCOMPARE(test::child<SheetReport>(f, "SheetReport")->slotPicture(3), third);
+        QCOMPARE(test::child<QLineEdit>(f, "Edit1")->text(), QString("Quartz"));
+        QCOMPARE(test::child<QLineEdit>(f, "Edit2")->text(), QString("Arkansas"));
+        QCOMPARE(test::child<QLineEdit>(f, "Edit3")->text(), QString(" SiO2"));
     }
 
     // Twenty lines: all are composed, the first fifteen placed.
@@ -183,37 +185,38 @@ private slots:
         for (int i = 1; i <= 20; ++i)
             list += "|Mineral " + std::to_string(i) + "|Place " + std::to_string(i) + "|H" +
                     std::to_string(i) + "O|\r\n";
-        f.RichEdit4->lines().setText(list);
-        f.Button9->click();
-        QCOMPARE(f.Edit1->text(), QString("Mineral 20"));
-        QCOMPARE(f.Edit3->text(), QString(" H20O"));
+        test::child<RichEditBox>(f, "RichEdit4")->lines().setText(list);
+        test::child<QPushButton>(f, "Button9")->click();
+        QCOMPARE(test::child<QLineEdit>(f, "Edit1")->text(), QString("Mineral 20"));
+        QCOMPARE(test::child<QLineEdit>(f, "Edit3")->text(), QString(" H20O"));
         // Slot 15 holds line 15's label exactly.
-        f.Edit1->setText("Mineral 15");
-        f.Edit2->setText("Place 15");
-        f.Edit3->setText("H15O");
+        test::child<QLineEdit>(f, "Edit1")->setText("Mineral 15");
+        test::child<QLineEdit>(f, "Edit2")->setText("Place 15");
+        test::child<QLineEdit>(f, "Edit3")->setText("H15O");
         f.ComposeLabel();
-        QCOMPARE(f.SheetReport->slotPicture(15), f.rendered->picture().bitmap());
+        QCOMPARE(test::child<SheetReport>(f, "SheetReport")->slotPicture(15),
+                 test::child<ImageBox>(f, "rendered")->picture().bitmap());
     }
 
     // A record wider than the list box is still one label.
     void wideRecordIsOneLabel() {
         MainForm& f = *m_form;
         const std::string wide = "|" + std::string(300, 'W') + "|here|x|";
-        f.RichEdit4->lines().setText(wide);
-        f.Button9->click();
-        QCOMPARE(f.Edit2->text(), QString("here"));
-        QVERIFY(f.SheetReport->slotPicture(2).isNull());
+        test::child<RichEditBox>(f, "RichEdit4")->lines().setText(wide);
+        test::child<QPushButton>(f, "Button9")->click();
+        QCOMPARE(test::child<QLineEdit>(f, "Edit2")->text(), QString("here"));
+        QVERIFY(test::child<SheetReport>(f, "SheetReport")->slotPicture(2).isNull());
     }
 
     void emptyListStillStampsAndPreviews() {
         MainForm& f = *m_form;
-        f.SheetReport->setDateLineCaption("old");
-        f.Edit1->setText("kept");
-        f.Button9->click();
+        test::child<SheetReport>(f, "SheetReport")->setDateLineCaption("old");
+        test::child<QLineEdit>(f, "Edit1")->setText("kept");
+        test::child<QPushButton>(f, "Button9")->click();
         QCOMPARE(m_previews, 1);
-        QVERIFY(f.SheetReport->dateLineCaption().startsWith("Time "));
-        QCOMPARE(f.Edit1->text(), QString("kept"));
-        QVERIFY(f.SheetReport->slotPicture(1).isNull());
+        QVERIFY(test::child<SheetReport>(f, "SheetReport")->dateLineCaption().startsWith("Time "));
+        QCOMPARE(test::child<QLineEdit>(f, "Edit1")->text(), QString("kept"));
+        QVERIFY(test::child<SheetReport>(f, "SheetReport")->slotPicture(1).isNull());
     }
 
     // An icon background ends the run at the first line: caption changed, fields filled,
@@ -222,17 +225,19 @@ private slots:
         MainForm& f = *m_form;
         m_expectBoxes = true;
         OpenPictureDialog::setNextFileName(QLX_TEST_DATA "/pictures/two.ico");
-        f.RadioButton4->setChecked(true);
-        f.RichEdit4->lines().setText("|Quartz|Arkansas|SiO2|\r\n|Calcit|Falun|CaCO3|\r\n");
-        f.SheetReport->setDateLineCaption("old");
-        f.Button9->click();
+        test::child<QRadioButton>(f, "RadioButton4")->setChecked(true);
+        test::child<RichEditBox>(f, "RichEdit4")
+            ->lines()
+            .setText("|Quartz|Arkansas|SiO2|\r\n|Calcit|Falun|CaCO3|\r\n");
+        test::child<SheetReport>(f, "SheetReport")->setDateLineCaption("old");
+        test::child<QPushButton>(f, "Button9")->click();
         QCOMPARE(m_boxes->texts(),
                  QStringList{"Can only modify an image if it contains a bitmap."});
         QCOMPARE(m_previews, 0);
-        QVERIFY(f.SheetReport->dateLineCaption().startsWith("Time "));
-        QCOMPARE(f.Edit1->text(), QString("Quartz"));
-        QCOMPARE(f.Edit3->text(), QString("SiO2"));
-        QVERIFY(f.SheetReport->slotPicture(1).isNull());
+        QVERIFY(test::child<SheetReport>(f, "SheetReport")->dateLineCaption().startsWith("Time "));
+        QCOMPARE(test::child<QLineEdit>(f, "Edit1")->text(), QString("Quartz"));
+        QCOMPARE(test::child<QLineEdit>(f, "Edit3")->text(), QString("SiO2"));
+        QVERIFY(test::child<SheetReport>(f, "SheetReport")->slotPicture(1).isNull());
     }
 
 private:

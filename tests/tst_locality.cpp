@@ -27,9 +27,12 @@ void addLine(std::string& text, const std::string& line) {
         text += "\r\n" + line;
 }
 
+// What stands before any completion.
+const char* const kNoCompletion = "lastlocality";
+
 // The locality field and its hidden helpers across Enter presses and additions.
 struct LocalityRow {
-    std::string edit6, edit1 = "Edit1", lastlocality = std::string(kNoLocalityCompletion);
+    std::string edit6, edit1 = "Edit1", lastlocality = kNoCompletion;
     std::string cache;
     int saves = 0;
 
@@ -37,7 +40,7 @@ struct LocalityRow {
         const LocalityCompletion c = completeLocality(cache, edit6, edit1);
         if (c.matched)
             lastlocality = c.completion;
-        if (auto text = localityFieldAfterEnter(lastlocality))
+        if (auto text = localityFieldAfterEnter(lastlocality, kNoCompletion))
             edit6 = *text;
     }
     void addRecord() {
@@ -157,7 +160,7 @@ private slots:
     void fieldAfterEnter() {
         QFETCH(QString, caption);
         QFETCH(bool, copied);
-        const auto text = localityFieldAfterEnter(caption.toStdString());
+        const auto text = localityFieldAfterEnter(caption.toStdString(), kNoCompletion);
         QCOMPARE(text.has_value(), copied);
         if (copied)
             QCOMPARE(QString::fromStdString(*text), caption);

@@ -224,9 +224,12 @@ private slots:
         const auto at = [&](const QObject* o) {
             return order.indexOf(o);
         };
-        QVERIFY(at(m_form->Panel4) > at(m_form->Panel2));
-        QVERIFY(at(m_form->Panel2) > at(m_form->Panel3));
-        QVERIFY(at(m_form->Panel3) > at(m_form->Image3));
+        QVERIFY(at(test::child<QFrame>(*m_form, "Panel4")) >
+                at(test::child<QFrame>(*m_form, "Panel2")));
+        QVERIFY(at(test::child<QFrame>(*m_form, "Panel2")) >
+                at(test::child<QFrame>(*m_form, "Panel3")));
+        QVERIFY(at(test::child<QFrame>(*m_form, "Panel3")) >
+                at(test::child<ImageBox>(*m_form, "Image3")));
     }
 
     void menuCommands() {
@@ -239,10 +242,10 @@ private slots:
         }
         QCOMPARE(captions, QStringList({"Load settings", "Save settings", "About", "Exit"}));
         // The two settings commands have no action.
-        m_form->Loadsetting1->trigger();
-        m_form->Savesettings1->trigger();
-        QVERIFY(m_form->Panel2->isHidden());
-        QVERIFY(!m_form->Timer2->isActive());
+        test::child<QAction>(*m_form, "Loadsetting1")->trigger();
+        test::child<QAction>(*m_form, "Savesettings1")->trigger();
+        QVERIFY(test::child<QFrame>(*m_form, "Panel2")->isHidden());
+        QVERIFY(!test::child<QTimer>(*m_form, "Timer2")->isActive());
     }
 
     void timersAtStart_data() {
@@ -267,7 +270,7 @@ private slots:
     void keyboardOrder() {
         m_form->show();
         QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
-        QCOMPARE(QApplication::focusWidget(), m_form->Edit7);
+        QCOMPARE(QApplication::focusWidget(), test::child<QLineEdit>(*m_form, "Edit7"));
         const QStringList expected{"Edit6",     "Edit5",    "Button3",  "RadioButton1", "Button4",
                                    "Button5",   "Button6",  "Button7",  "Button8",      "Button9",
                                    "RichEdit1", "Button11", "Button12", "Edit7"};
@@ -281,8 +284,8 @@ private slots:
         // With the about panel shown, Tab wraps through its button; the selected radio
         // button is the only one reached.
         m_form->About1Click();
-        m_form->RadioButton3->setChecked(true);
-        m_form->Button12->setFocus(Qt::TabFocusReason);
+        test::child<QRadioButton>(*m_form, "RadioButton3")->setChecked(true);
+        test::child<QPushButton>(*m_form, "Button12")->setFocus(Qt::TabFocusReason);
         QStringList wrap;
         for (int i = 0; i < 6; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -295,19 +298,21 @@ private slots:
     }
 
     void radioButtonsExcludeEachOther() {
-        m_form->RadioButton4->setChecked(true);
-        QVERIFY(!m_form->RadioButton1->isChecked());
-        m_form->RadioButton2->setChecked(true);
-        QVERIFY(!m_form->RadioButton4->isChecked());
+        test::child<QRadioButton>(*m_form, "RadioButton4")->setChecked(true);
+        QVERIFY(!test::child<QRadioButton>(*m_form, "RadioButton1")->isChecked());
+        test::child<QRadioButton>(*m_form, "RadioButton2")->setChecked(true);
+        QVERIFY(!test::child<QRadioButton>(*m_form, "RadioButton4")->isChecked());
         int checked = 0;
-        for (auto* r : {m_form->RadioButton1, m_form->RadioButton2, m_form->RadioButton3,
-                        m_form->RadioButton4})
+        for (auto* r : {test::child<QRadioButton>(*m_form, "RadioButton1"),
+                        test::child<QRadioButton>(*m_form, "RadioButton2"),
+                        test::child<QRadioButton>(*m_form, "RadioButton3"),
+                        test::child<QRadioButton>(*m_form, "RadioButton4")})
             checked += r->isChecked();
         QCOMPARE(checked, 1);
     }
 
     void gaugeClampsAndRepaintsOnPercentChange() {
-        Gauge* g = m_form->Gauge1;
+        Gauge* g = test::child<Gauge>(*m_form, "Gauge1");
         QCOMPARE(g->progress(), 0);
         for (int i = 0; i < 1000; ++i)
             m_form->Timer3Timer();
@@ -331,20 +336,20 @@ private slots:
 
     void splashEndsOnTimer1() {
         m_form->Timer1Timer();
-        QVERIFY(m_form->Panel4->isHidden());
-        QVERIFY(m_form->Gauge1->isHidden());
-        QVERIFY(!m_form->Timer1->isActive());
-        QVERIFY(!m_form->Timer3->isActive());
+        QVERIFY(test::child<QFrame>(*m_form, "Panel4")->isHidden());
+        QVERIFY(test::child<Gauge>(*m_form, "Gauge1")->isHidden());
+        QVERIFY(!test::child<QTimer>(*m_form, "Timer1")->isActive());
+        QVERIFY(!test::child<QTimer>(*m_form, "Timer3")->isActive());
     }
 
     void aboutShowsAndHides() {
         m_form->About1Click();
         m_form->About1Click();
-        QVERIFY(!m_form->Panel2->isHidden());
+        QVERIFY(!test::child<QFrame>(*m_form, "Panel2")->isHidden());
         m_form->Button10Click();
-        QVERIFY(m_form->Panel2->isHidden());
+        QVERIFY(test::child<QFrame>(*m_form, "Panel2")->isHidden());
         m_form->Button10Click();
-        QVERIFY(m_form->Panel2->isHidden());
+        QVERIFY(test::child<QFrame>(*m_form, "Panel2")->isHidden());
     }
 
     // The splash hides the middle of the about panel while both show.
@@ -352,7 +357,8 @@ private slots:
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
         m_form->About1Click();
-        const QColor face = m_form->Panel2->palette().color(QPalette::Window);
+        const QColor face =
+            test::child<QFrame>(*m_form, "Panel2")->palette().color(QPalette::Window);
         QImage shot = m_form->clientArea()->grab().toImage();
         QCOMPARE(QColor(shot.pixel(200, 110)), QColor(Qt::white)); // splash over about
         QCOMPARE(QColor(shot.pixel(460, 150)), QColor(Qt::white));
@@ -365,10 +371,10 @@ private slots:
     void exitDuringSplash() {
         m_form->show();
         m_form->Exit1Click();
-        QVERIFY(!m_form->Panel4->isHidden());
-        QVERIFY(m_form->Timer2->isActive());
+        QVERIFY(!test::child<QFrame>(*m_form, "Panel4")->isHidden());
+        QVERIFY(test::child<QTimer>(*m_form, "Timer2")->isActive());
         m_form->Timer1Timer(); // the start-up splash still ends
-        QVERIFY(m_form->Panel4->isHidden());
+        QVERIFY(test::child<QFrame>(*m_form, "Panel4")->isHidden());
         m_form->Timer2Timer();
         QVERIFY(!m_form->isVisible());
     }
@@ -377,8 +383,8 @@ private slots:
         m_form->show();
         m_form->Timer1Timer();
         m_form->Exit1Click();
-        QVERIFY(!m_form->Panel4->isHidden());
-        QVERIFY(m_form->Gauge1->isHidden());
+        QVERIFY(!test::child<QFrame>(*m_form, "Panel4")->isHidden());
+        QVERIFY(test::child<Gauge>(*m_form, "Gauge1")->isHidden());
     }
 
     // Real timers: the splash goes by itself, and "Exit" closes the window 1.5 s after the
@@ -387,18 +393,18 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         m_form->show();
-        QVERIFY(!m_form->Panel4->isHidden());
-        QTRY_VERIFY_WITH_TIMEOUT(m_form->Panel4->isHidden(), 10000);
+        QVERIFY(!test::child<QFrame>(*m_form, "Panel4")->isHidden());
+        QTRY_VERIFY_WITH_TIMEOUT(test::child<QFrame>(*m_form, "Panel4")->isHidden(), 10000);
         QVERIFY(clock.elapsed() >= 2400);
-        QVERIFY(m_form->Gauge1->progress() > 0);
-        QVERIFY(m_form->Gauge1->progress() <= 230);
-        QVERIFY(!m_form->Timer4->isActive());
+        QVERIFY(test::child<Gauge>(*m_form, "Gauge1")->progress() > 0);
+        QVERIFY(test::child<Gauge>(*m_form, "Gauge1")->progress() <= 230);
+        QVERIFY(!test::child<QTimer>(*m_form, "Timer4")->isActive());
 
         clock.restart();
         m_form->Exit1Click();
         QTest::qWait(300);
         m_form->Exit1Click();
-        QVERIFY(m_form->Timer2->remainingTime() <= 1200);
+        QVERIFY(test::child<QTimer>(*m_form, "Timer2")->remainingTime() <= 1200);
         QVERIFY(m_form->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(!m_form->isVisible(), 10000);
         QVERIFY(clock.elapsed() >= 1450);
@@ -408,7 +414,7 @@ private slots:
         m_form->show();
         QVERIFY(m_form->close());
         QVERIFY(!m_form->isVisible());
-        QVERIFY(!m_form->Timer2->isActive());
+        QVERIFY(!test::child<QTimer>(*m_form, "Timer2")->isActive());
     }
 
 private:

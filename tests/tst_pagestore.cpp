@@ -220,12 +220,12 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("early.lfp");
         PageStore store(PageDestination::Pictures);
-        QVERIFY(!store.saveToFile(path)); // ready
+        QVERIFY_THROWS_EXCEPTION(Error, store.saveToFile(path)); // ready
         store.addPage(test::fakeEmf(200, 1));
-        QVERIFY(!store.saveToFile(path)); // busy
+        QVERIFY_THROWS_EXCEPTION(Error, store.saveToFile(path)); // busy
         QVERIFY(!QFile::exists(path));
         store.finish();
-        QVERIFY(store.saveToFile(path));
+        store.saveToFile(path);
         QCOMPARE(QFileInfo(path).size(), store.streamSize());
     }
 

@@ -171,7 +171,7 @@ private slots:
     // slot's rectangle on A4, measured from the paper's edges, within half a millimetre.
     void sheetReportOnA4() {
         SheetReport report(nullptr);
-        for (int n = 1; n <= SheetDefinition::SlotCount; ++n)
+        for (int n = 1; n <= SheetDefinition::kSlotCount; ++n)
             report.setSlotPicture(n, test::solidImage(test::slotColour(n)));
         report.setDateLineCaption("21:05:00 Monday, 7 December 2026");
         report.print(nullptr);
@@ -199,7 +199,7 @@ private slots:
             QVERIFY2(misplaced.isEmpty(),
                      qPrintable(QString("slot %1: %2").arg(e.slot).arg(misplaced)));
         }
-        QCOMPARE(slotCount, SheetDefinition::SlotCount);
+        QCOMPARE(slotCount, SheetDefinition::kSlotCount);
     }
 
     // The user's road: type, complete, add, render, then Print in the preview. The printed
@@ -210,21 +210,21 @@ private slots:
         QVERIFY(data.isValid());
         test::MessageBoxCatcher boxes;
         MainForm form;
-        form.Timer4->stop();
+        test::child<QTimer>(form, "Timer4")->stop();
         guarded([&] { form.Timer4Timer(); });
-        form.Edit7->setText("calc");
-        QTest::keyClick(form.Edit7, Qt::Key_Return);
-        form.Edit6->setText("Fa");
-        QTest::keyClick(form.Edit6, Qt::Key_Return);
-        QTest::mouseClick(form.Button6, Qt::LeftButton);
-        form.Edit7->setText("magn");
-        QTest::keyClick(form.Edit7, Qt::Key_Return);
-        QTest::mouseClick(form.Button6, Qt::LeftButton);
-        QCOMPARE(form.RichEdit4->lines().count(), 2);
+        test::child<QLineEdit>(form, "Edit7")->setText("calc");
+        QTest::keyClick(test::child<QLineEdit>(form, "Edit7"), Qt::Key_Return);
+        test::child<QLineEdit>(form, "Edit6")->setText("Fa");
+        QTest::keyClick(test::child<QLineEdit>(form, "Edit6"), Qt::Key_Return);
+        QTest::mouseClick(test::child<QPushButton>(form, "Button6"), Qt::LeftButton);
+        test::child<QLineEdit>(form, "Edit7")->setText("magn");
+        QTest::keyClick(test::child<QLineEdit>(form, "Edit7"), Qt::Key_Return);
+        QTest::mouseClick(test::child<QPushButton>(form, "Button6"), Qt::LeftButton);
+        QCOMPARE(test::child<RichEditBox>(form, "RichEdit4")->lines().count(), 2);
 
         bool printed = false;
-        connect(&form.SheetReport->previewer(), &ReportPreview::previewOpened, this,
-                [&](PreviewWindow* w) {
+        connect(&test::child<SheetReport>(form, "SheetReport")->previewer(),
+                &ReportPreview::previewOpened, this, [&](PreviewWindow* w) {
                     QTimer::singleShot(0, w, [&, w] {
                         if (QTest::qWaitFor([w] { return w->pageView()->hasPicture(); })) {
                             w->print();
@@ -233,7 +233,7 @@ private slots:
                         QTest::mouseClick(w->findChild<QPushButton*>("ExitButton"), Qt::LeftButton);
                     });
                 });
-        QTest::mouseClick(form.Button9, Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(form, "Button9"), Qt::LeftButton);
         QVERIFY(printed);
         QVERIFY2(boxes.shown().empty(), qPrintable(boxes.texts().join("; ")));
         QVERIFY(waitForOutput(m_out));
@@ -242,7 +242,8 @@ private slots:
         QVERIFY(!page.isNull());
         const QColor band(238, 234, 222);
         for (const PlacedElement& e :
-             SheetLayout::layout(form.SheetReport->definition(), DeviceMapping::screen())) {
+             SheetLayout::layout(test::child<SheetReport>(form, "SheetReport")->definition(),
+                                 DeviceMapping::screen())) {
             if (e.kind != PlacedKind::Slot || e.slot > 3)
                 continue;
             const QRect r(atRenderDpi(e.left, e.top), atRenderDpi(e.right, e.bottom));

@@ -78,7 +78,7 @@ QImage reportPage(const QString& path, int page) {
 // The slot rectangles of the sheet on a device of `dpi`.
 QList<QRect> slotRects(int dpi) {
     SheetReport report(nullptr);
-    QList<QRect> rects(SheetDefinition::SlotCount);
+    QList<QRect> rects(SheetDefinition::kSlotCount);
     for (const PlacedElement& e :
          SheetLayout::layout(report.definition(), DeviceMapping::screen(dpi)))
         if (e.kind == PlacedKind::Slot)
@@ -176,9 +176,10 @@ private slots:
 
         test::MessageBoxCatcher boxes;
         MainForm form;
-        form.Timer4->stop();
+        test::child<QTimer>(form, "Timer4")->stop();
         form.Timer4Timer();
-        connect(&form.SheetReport->previewer(), &ReportPreview::previewOpened, this,
+        connect(&test::child<SheetReport>(form, "SheetReport")->previewer(),
+                &ReportPreview::previewOpened, this,
                 [](PreviewWindow* w) { QTimer::singleShot(0, w, [w] { w->close(); }); });
         if (radio == 2)
             form.RadioButton2Click();
@@ -186,11 +187,11 @@ private slots:
             form.RadioButton3Click();
         // The window holds the list as UTF-8; the file is Windows-1252, as an earlier version
         // wrote it.
-        form.RichEdit4->lines().setText(list.toStdString());
+        test::child<RichEditBox>(form, "RichEdit4")->lines().setText(list.toStdString());
         form.Button9Click();
         QVERIFY2(boxes.shown().empty(), qPrintable(boxes.texts().join("; ")));
-        form.SheetReport->setDateLineCaption(date);
-        const QImage window = played(form.SheetReport->recordPage());
+        test::child<SheetReport>(form, "SheetReport")->setDateLineCaption(date);
+        const QImage window = played(test::child<SheetReport>(form, "SheetReport")->recordPage());
 
         const QString listPath = m_data->prefix() + "list.txt";
         QVERIFY(test::writeFile(listPath, listBytes));

@@ -29,7 +29,7 @@ using test::slotColour;
 namespace {
 
 void fillAllSlots(SheetReport& report) {
-    for (int n = 1; n <= SheetDefinition::SlotCount; ++n)
+    for (int n = 1; n <= SheetDefinition::kSlotCount; ++n)
         report.setSlotPicture(n, test::solidImage(slotColour(n)));
 }
 
@@ -132,7 +132,7 @@ private slots:
     // ---- the page picture -------------------------------------------------------------
     void slotColourInItsRectangle_data() {
         QTest::addColumn<int>("slot");
-        for (int n = 1; n <= SheetDefinition::SlotCount; ++n)
+        for (int n = 1; n <= SheetDefinition::kSlotCount; ++n)
             QTest::addRow("slot %d", n) << n;
     }
     void slotColourInItsRectangle() {
@@ -448,7 +448,7 @@ private slots:
     void temporaryFileGoneAfterClosing() {
         SheetReport report(nullptr);
         // noisy pictures keep the page picture well above the store's memory limit
-        for (int n = 1; n <= SheetDefinition::SlotCount; ++n) {
+        for (int n = 1; n <= SheetDefinition::kSlotCount; ++n) {
             QImage img = test::solidImage(slotColour(n));
             for (int y = 0; y < img.height(); y += 2)
                 for (int x = 0; x < img.width(); x += 3)

@@ -47,16 +47,16 @@ private slots:
         QVERIFY(data.isValid());
         test::MessageBoxCatcher boxes;
         MainForm form;
-        form.Timer4->stop();
+        test::child<QTimer>(form, "Timer4")->stop();
         guarded([&] { form.Timer4Timer(); });
         std::string list;
         for (int i = 1; i <= 15; ++i)
             list += "|Calcit|Falun, Dalarna|CaCO3.6H2O|\r\n";
-        form.RichEdit4->lines().setText(list);
+        test::child<RichEditBox>(form, "RichEdit4")->lines().setText(list);
 
         int previews = 0;
-        connect(&form.SheetReport->previewer(), &ReportPreview::previewOpened, this,
-                [&](PreviewWindow* w) {
+        connect(&test::child<SheetReport>(form, "SheetReport")->previewer(),
+                &ReportPreview::previewOpened, this, [&](PreviewWindow* w) {
                     ++previews;
                     QTimer::singleShot(0, w, [w] {
                         QVERIFY(QTest::qWaitFor([w] { return w->pageView()->hasPicture(); }));
@@ -65,7 +65,7 @@ private slots:
                 });
 
         auto render = [&] {
-            form.Button9->click();
+            test::child<QPushButton>(form, "Button9")->click();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         };
         // A few runs first, so that caches the first runs fill are not counted as growth.

@@ -36,7 +36,7 @@ QString sourceData(const QString& name) {
 std::vector<QRect> slotRects(const SheetReport& report) {
     std::vector<QRect> rects;
     const auto placed = SheetLayout::layout(report.definition(), DeviceMapping::screen());
-    for (int slot = 1; slot <= SheetDefinition::SlotCount; ++slot) {
+    for (int slot = 1; slot <= SheetDefinition::kSlotCount; ++slot) {
         const std::string name = "SheetSlot" + std::to_string(slot);
         for (const PlacedElement& e : placed)
             if (e.name == name)
@@ -49,7 +49,7 @@ std::vector<QRect> slotRects(const SheetReport& report) {
 std::vector<QImage> labelImages() {
     const QImage background(sourceData("labelcomplete.bmp"));
     std::vector<QImage> images;
-    for (int i = 1; i <= SheetDefinition::SlotCount; ++i) {
+    for (int i = 1; i <= SheetDefinition::kSlotCount; ++i) {
         QImage label = background.convertToFormat(QImage::Format_RGB32);
         QPainter p(&label);
         p.setFont(QFont("Liberation Sans", 14));

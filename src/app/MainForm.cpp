@@ -52,6 +52,10 @@ constexpr int kClientHeight = 425;
 // desktops have no such system colour; this is the classic one.
 const QColor kDesktop{0, 128, 128};
 
+// The caption the hidden last-locality label starts with; it stands for "no completion yet",
+// so Enter in the locality field leaves the field alone until a completion has been found.
+constexpr char kNoLocalityCompletion[] = "lastlocality";
+
 // Labels of the entry rows and the panel headings: white on the grey main panel.
 QLabel* panelLabel(QWidget* parent, const char* name, int x, int y, const QString& text,
                    int pixels) {
@@ -273,7 +277,7 @@ void MainForm::createListControls() {
 void MainForm::createHiddenControls() {
     QWidget* p = Panel3;
     Label11 = makeLabel(p, "Label11", {680, 296}, "cachedword");
-    lastlocality = makeLabel(p, "lastlocality", {688, 336}, "lastlocality");
+    lastlocality = makeLabel(p, "lastlocality", {688, 336}, kNoLocalityCompletion);
     Button2 = makeButton(p, "Button2", {448, 432, 185, 25}, "Complete mineral and get formula!");
     Button1 = makeButton(p, "Button1", {704, 344, 97, 25}, "Complete locality");
     for (QWidget* c : std::initializer_list<QWidget*>{Label11, lastlocality, Button2, Button1}) {
@@ -465,7 +469,8 @@ void MainForm::Edit6KeyDown(int key, Qt::KeyboardModifiers) {
     if (!isEnter(key))
         return;
     Button1Click();
-    if (const auto text = localityFieldAfterEnter(fromQString(lastlocality->text())))
+    if (const auto text =
+            localityFieldAfterEnter(fromQString(lastlocality->text()), kNoLocalityCompletion))
         setFieldText(Edit6, *text);
 }
 

@@ -31,7 +31,62 @@ class SpinField;
 
 // The one window of the program, `Form1`. It owns every control for the whole run; the hidden
 // controls hold the working data that one handler leaves for another. Controls keep their
-// designer names, both as members and as object names.
+// designer names, both as members and as object names; their numbers do not follow the rows,
+// so this table gives each its role, row by row as the window shows them.
+//
+// Menu bar      Loadsetting1, Savesettings1  "Load settings", "Save settings": no action
+//               About1                       "About": shows the about panel
+//               Exit1                        "Exit": shows the splash, then closes
+// Main panel    Panel3                       the grey panel holding everything below
+//   headings    Label2, Label1               "X correction:", "Y correction:"
+//   mineral     Label21, Edit7               "Mineral", the mineral field
+//               SpinEdit4, SpinEdit1         mineral X correction, mineral Y correction
+//               Button5                      mineral "Pick font" (runs FontDialog1)
+//               Label23, Label24             "No of labels", the count of labels added
+//   locality    Label20, Edit6               "Locality", the locality field
+//               SpinEdit5, SpinEdit2         locality X correction, locality Y correction
+//               Button4                      locality "Pick font" (runs FontDialog3)
+//               CheckBox1                    "Info = formula"
+//   info        Label19, Edit5               "Info", the info field
+//               SpinEdit6, SpinEdit3         info X correction, info Y correction
+//               Button3                      info "Pick font" (runs FontDialog2)
+//   formula     Label25, Edit4               "Formula", the formula field
+//   commands    Button6, Button7, Button8    "Add data to list", "Open list", "Save list"
+//               Button9                      "Render and preview"
+//   list        RichEdit4                    the label list, one record per line
+//   background  RadioGroup1                  the "Label image" frame
+//               RadioButton1, 2, 3           "Complete" (Image3), "Reduced" (Image1),
+//                                            "Clean" (Image2) stock backgrounds
+//               RadioButton4                 "Custom": a picture file of the user's
+//               Label3, accimage             "Preview", the label background thumbnail
+// About panel   Panel2                       hidden until "About"
+//               Label6, 4, 5, 10, 12         purpose, source, update hint, address, save note
+//               Label7, 8, 9, 13             credit lines, signature, contact
+//               Button10                     "Hide!"
+// Splash panel  Panel4                       shown at start and on "Exit"
+//               Shape14, Label30, 31, 32     frame, title, credit line, contact line
+//               Gauge1                       the start-up progress bar
+// Hidden        Label11                      last completed mineral name ("cachedword")
+//               Button2                      the mineral lookup, pressed by Enter in Edit7
+//               lastlocality                 last completed locality
+//               Button1                      the locality completion, pressed by Enter in Edit6
+//               Edit1, Edit2, Edit3          mineral, locality, info line of the label drawn
+//               rendered                     the label being drawn
+// Beyond the    Image1, Image2, Image3       stock backgrounds "Reduced", "Clean", "Complete"
+// client area   RichEdit1                    the settings pad, never read
+//               Button11, Button12           "Load settings..." (no action), "Save settings..."
+//               SheetReport                  the label sheet and its preview
+// Not widgets   RichEdit3                    mineral database store (athena.txt)
+//               RichEdit2                    locality cache store (cachedloc.txt)
+//               FontDialog1, 3, 2            mineral font, locality font, info font
+//               OpenDialog1, SaveDialog1     the "Open list" and "Save list" file dialogs
+//               OpenPictureDialog1           the "Custom" background's picture dialog
+//               Timer1, Timer2               end of the splash (2.5 s), close after "Exit" (1.5 s)
+//               Timer3, Timer4               splash progress (10 ms), deferred load (200 ms)
+//
+// The controls themselves are private: tests reach widgets, timers, actions and the report by
+// object name, and the stores and dialogs through the role accessors below. Being the window's
+// documented names, they are the one set of members without the m_ prefix.
 class MainForm : public QMainWindow {
     Q_OBJECT
 public:
@@ -52,36 +107,61 @@ public:
     FileDialog& saveListDialog() { return SaveDialog1; }
     OpenPictureDialog& pictureDialog() { return OpenPictureDialog1; }
 
-    // Handlers, one per control and event.
+    // Handlers, one per control and event, each named after both.
+    // The splash has shown for 2.5 s: it goes.
     void Timer1Timer();
+    // 1.5 s have passed since "Exit": the window closes.
     void Timer2Timer();
+    // Every 10 ms of the splash: its gauge moves on.
     void Timer3Timer();
+    // 200 ms after start, and again until it succeeds: the deferred load.
     void Timer4Timer();
+    // The user chose "About" in the menu.
     void About1Click();
+    // The user clicked "Hide!" on the about panel.
     void Button10Click();
+    // The user chose "Exit" in the menu.
     void Exit1Click();
+    // The user pressed a key in the mineral field (Enter completes it).
     void Edit7KeyDown(int key, Qt::KeyboardModifiers shift);
+    // Enter in the mineral field pressed the hidden mineral lookup button.
     void Button2Click();
+    // The user pressed a key in the locality field (Enter completes it).
     void Edit6KeyDown(int key, Qt::KeyboardModifiers shift);
+    // Enter in the locality field pressed the hidden locality completion button.
     void Button1Click();
+    // The user clicked "Add data to list".
     void Button6Click();
+    // The formula field changed (the lookup filled it, or the user typed in it).
     void Edit4Change();
+    // The user clicked "Open list".
     void Button7Click();
+    // The user clicked "Save list".
     void Button8Click();
+    // The user clicked the mineral row's "Pick font".
     void Button5Click();
+    // The user clicked the locality row's "Pick font".
     void Button4Click();
+    // The user clicked the info row's "Pick font".
     void Button3Click();
+    // The user selected the "Complete" background.
     void RadioButton1Click();
+    // The user selected the "Reduced" background.
     void RadioButton2Click();
+    // The user selected the "Clean" background.
     void RadioButton3Click();
+    // The user selected the "Custom" background.
     void RadioButton4Click();
+    // The user pressed the "Save settings..." button beyond the client area.
     void Button12Click();
+    // The user clicked "Render and preview".
     void Button9Click();
 
     // Draws the label of Edit1 to Edit3 onto a fresh copy of the label background, into
     // `rendered`.
     void ComposeLabel();
 
+private:
     // Images drawn on the window itself, behind the windowed controls.
     ImageBox* rendered = nullptr;
     ImageBox* Image1 = nullptr;
@@ -193,7 +273,6 @@ public:
     QTimer* Timer3 = nullptr;
     QTimer* Timer4 = nullptr;
 
-private:
     void createWindowChildren();
     void createEntryRows();
     void createAppearanceControls();

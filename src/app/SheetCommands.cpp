@@ -49,13 +49,13 @@ template <typename Step> auto about(const QString& file, Step&& step) -> decltyp
 std::vector<std::vector<LabelRecord>> sheetPages(const std::vector<LabelRecord>& records,
                                                  int firstSlot, bool allPages) {
     std::vector<std::vector<LabelRecord>> pages(1);
-    std::size_t room = std::size_t(SheetDefinition::SlotCount - firstSlot + 1);
+    std::size_t room = std::size_t(SheetDefinition::kSlotCount - firstSlot + 1);
     for (const LabelRecord& record : records) {
         if (pages.back().size() == room) {
             if (!allPages)
                 break;
             pages.emplace_back();
-            room = SheetDefinition::SlotCount;
+            room = SheetDefinition::kSlotCount;
         }
         pages.back().push_back(record);
     }
@@ -65,7 +65,7 @@ std::vector<std::vector<LabelRecord>> sheetPages(const std::vector<LabelRecord>&
 // Puts one sheet's labels into the report's slots, the others emptied.
 void prepareSheet(SheetReport& report, const SheetRenderJob& job,
                   const std::vector<LabelRecord>& records, int firstSlot) {
-    for (int slot = 1; slot <= SheetDefinition::SlotCount; ++slot)
+    for (int slot = 1; slot <= SheetDefinition::kSlotCount; ++slot)
         report.setSlotPicture(slot, QImage());
     about(job.backgroundPath, [&] { fillSheet(report, records, job.appearance, firstSlot); });
 }

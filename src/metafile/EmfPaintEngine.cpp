@@ -1,5 +1,6 @@
 #include "metafile/EmfPaintEngine.h"
 
+#include "metafile/ColorRef.h"
 #include "metafile/EmfRecords.h"
 
 #include <QFontMetricsF>
@@ -24,11 +25,6 @@ constexpr uint32_t COLORONCOLOR = 3, HALFTONE = 4;
 constexpr uint32_t TA_BASELINE = 24;
 constexpr uint32_t SRCCOPY = 0x00CC0020;
 constexpr uint32_t RGN_AND = 1, RGN_COPY = 5;
-
-uint32_t colorRef(QRgb c) {
-    return static_cast<uint32_t>(qRed(c)) | (static_cast<uint32_t>(qGreen(c)) << 8) |
-           (static_cast<uint32_t>(qBlue(c)) << 16);
-}
 
 QColor brushColour(const QBrush& brush) {
     if (const QGradient* g = brush.gradient()) {
@@ -72,11 +68,11 @@ bool EmfPaintEngine::begin(QPaintDevice*) {
 bool EmfPaintEngine::end() {
     // Put the stock objects back and delete ours, so the metafile leaves no live objects.
     if (m_penHandle || m_penNull)
-        m_writer.selectObject(emr::StockFlag | emr::BLACK_PEN);
+        m_writer.selectObject(emr::kStockFlag | emr::BLACK_PEN);
     if (m_brushHandle || m_brushNull)
-        m_writer.selectObject(emr::StockFlag | emr::WHITE_BRUSH);
+        m_writer.selectObject(emr::kStockFlag | emr::WHITE_BRUSH);
     if (m_fontHandle)
-        m_writer.selectObject(emr::StockFlag | emr::SYSTEM_FONT);
+        m_writer.selectObject(emr::kStockFlag | emr::SYSTEM_FONT);
     for (uint32_t* h : {&m_penHandle, &m_brushHandle, &m_fontHandle}) {
         if (*h)
             m_writer.deleteObject(*h);
@@ -140,7 +136,7 @@ void EmfPaintEngine::setUIntIfChanged(uint32_t type, uint32_t value, uint32_t& l
 void EmfPaintEngine::applyPen(const QPen& pen) {
     if (pen.style() == Qt::NoPen) {
         if (!m_penNull) {
-            m_writer.selectObject(emr::StockFlag | emr::NULL_PEN);
+            m_writer.selectObject(emr::kStockFlag | emr::NULL_PEN);
             if (m_penHandle)
                 m_writer.deleteObject(m_penHandle);
             m_penHandle = 0;
@@ -192,7 +188,7 @@ void EmfPaintEngine::applyPen(const QPen& pen) {
 void EmfPaintEngine::applyBrush(const QBrush& brush) {
     if (brush.style() == Qt::NoBrush) {
         if (!m_brushNull) {
-            m_writer.selectObject(emr::StockFlag | emr::NULL_BRUSH);
+            m_writer.selectObject(emr::kStockFlag | emr::NULL_BRUSH);
             if (m_brushHandle)
                 m_writer.deleteObject(m_brushHandle);
             m_brushHandle = 0;
@@ -417,11 +413,11 @@ void EmfPaintEngine::drawTextItem(const QPointF& p, const QTextItem& textItem) {
     const double angle = std::atan2(m_xf.m12(), m_xf.m11()) * 180.0 / M_PI;
     lf.escapement = -static_cast<int32_t>(std::lround(angle * 10.0));
     applyFont(lf);
-    setUIntIfChanged(emr::SETTEXTCOLOR, colorRef(brushColour(m_pen.brush()).rgb()), m_textColour);
+    setUIntIfChanged(emr::SETTEXTCOLOR, toColorRef(brushColour(m_pen.brush()).rgb()), m_textColour);
     const uint32_t mode = m_bgMode == Qt::OpaqueMode ? OPAQUE : TRANSPARENT;
     setUIntIfChanged(emr::SETBKMODE, mode, m_bkMode);
     if (mode == OPAQUE)
-        setUIntIfChanged(emr::SETBKCOLOR, colorRef(brushColour(m_bgBrush).rgb()), m_bkColour);
+        setUIntIfChanged(emr::SETBKCOLOR, toColorRef(brushColour(m_bgBrush).rgb()), m_bkColour);
 
     // Advances of the device-sized font, rounded so that their sum is the rounded width.
     QFont deviceFont = font;

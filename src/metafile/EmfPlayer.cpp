@@ -1,5 +1,6 @@
 #include "metafile/EmfPlayer.h"
 
+#include "metafile/ColorRef.h"
 #include "metafile/EmfRecords.h"
 #include "metafile/MetafileDib.h"
 #include "metafile/MetafileGdi.h"
@@ -9,14 +10,6 @@
 #include <cmath>
 
 namespace qlx {
-
-struct EmfPlayer::Object {
-    enum Kind { None, Pen, Brush, Font, Palette } kind = None;
-    GdiPen pen;
-    GdiBrush brush;
-    GdiFont font;
-    std::vector<QRgb> palette;
-};
 
 namespace {
 
@@ -63,10 +56,6 @@ std::vector<QPolygonF> polyPoints(const ByteView& v, bool small, uint32_t type) 
         used += n;
     }
     return polys;
-}
-
-QColor colorRef(uint32_t c) {
-    return QColor(c & 0xff, (c >> 8) & 0xff, (c >> 16) & 0xff);
 }
 
 // Reads an RGNDATA structure of size bytes at offset at: rectangles in device pixels.
@@ -158,8 +147,8 @@ EmfPlayer::Object& EmfPlayer::slot(uint32_t handle) {
 
 void EmfPlayer::selectObject(uint32_t handle) {
     MetafileCanvas::State& s = m_canvas.state();
-    if (handle & emr::StockFlag) {
-        const uint32_t stock = handle & ~emr::StockFlag;
+    if (handle & emr::kStockFlag) {
+        const uint32_t stock = handle & ~emr::kStockFlag;
         if (stock <= emr::NULL_BRUSH || stock == emr::DC_BRUSH)
             s.brush = gdi::stockBrush(stock);
         else if (stock <= emr::NULL_PEN || stock == emr::DC_PEN)
@@ -170,23 +159,7 @@ void EmfPlayer::selectObject(uint32_t handle) {
             s.font = GdiFont();
         return;
     }
-    const Object& o = slot(handle);
-    switch (o.kind) {
-    case Object::Pen:
-        s.pen = o.pen;
-        break;
-    case Object::Brush:
-        s.brush = o.brush;
-        break;
-    case Object::Font:
-        s.font = o.font;
-        break;
-    case Object::Palette:
-        m_palette = o.palette;
-        break;
-    case Object::None:
-        break; // selecting nothing fails quietly, as on the platform
-    }
+    gdi::select(slot(handle), s, m_palette);
 }
 
 void EmfPlayer::record(const EmfRecord& r) {
@@ -279,10 +252,10 @@ void EmfPlayer::record(const EmfRecord& r) {
             s.textAlign = static_cast<int>(x);
             break;
         case emr::SETTEXTCOLOR:
-            s.textColour = colorRef(x);
+            s.textColour = fromColorRef(x);
             break;
         case emr::SETBKCOLOR:
-            s.bkColour = colorRef(x);
+            s.bkColour = fromColorRef(x);
             break;
         case emr::SETARCDIRECTION:
             s.arcClockwise = x == 2;
@@ -295,7 +268,7 @@ void EmfPlayer::record(const EmfRecord& r) {
             selectObject(x);
             break;
         case emr::DELETEOBJECT:
-            if (!(x & emr::StockFlag))
+            if (!(x & emr::kStockFlag))
                 slot(x) = Object();
             break;
         case emr::SELECTCLIPPATH:
@@ -398,7 +371,7 @@ void EmfPlayer::objectRecord(uint32_t type, const ByteView& v) {
         if (v.size() < 28)
             bad(type, "is too short");
         o.kind = Object::Pen;
-        o.pen = gdi::pen(v.u32(12), v.i32(16), colorRef(v.u32(24)), {});
+        o.pen = gdi::pen(v.u32(12), v.i32(16), fromColorRef(v.u32(24)), {});
         break;
     case emr::EXTCREATEPEN: {
         if (v.size() < 52)
@@ -410,7 +383,8 @@ void EmfPlayer::objectRecord(uint32_t type, const ByteView& v) {
         for (uint32_t i = 0; i < std::min<uint32_t>(entries, 16); ++i)
             dashes.append(v.u32(52 + 4 * static_cast<size_t>(i)));
         o.kind = Object::Pen;
-        o.pen = gdi::pen(v.u32(28), static_cast<int32_t>(v.u32(32)), colorRef(v.u32(40)), dashes);
+        o.pen =
+            gdi::pen(v.u32(28), static_cast<int32_t>(v.u32(32)), fromColorRef(v.u32(40)), dashes);
         if (v.u32(36) == 1) // BS_NULL brush for the pen
             o.pen.null = true;
         break;
@@ -419,7 +393,7 @@ void EmfPlayer::objectRecord(uint32_t type, const ByteView& v) {
         if (v.size() < 24)
             bad(type, "is too short");
         o.kind = Object::Brush;
-        o.brush = gdi::brush(v.u32(12), colorRef(v.u32(16)), v.u32(20));
+        o.brush = gdi::brush(v.u32(12), fromColorRef(v.u32(16)), v.u32(20));
         break;
     case emr::CREATEMONOBRUSH:
     case emr::CREATEDIBPATTERNBRUSHPT: {
@@ -533,7 +507,7 @@ void EmfPlayer::drawRecord(uint32_t type, const ByteView& v) {
     }
     case emr::SETPIXELV:
         need(20);
-        m_canvas.setPixel(pointL(v, 8), colorRef(v.u32(16)));
+        m_canvas.setPixel(pointL(v, 8), fromColorRef(v.u32(16)));
         return;
     case emr::FILLRGN:
     case emr::PAINTRGN: {
@@ -543,8 +517,8 @@ void EmfPlayer::drawRecord(uint32_t type, const ByteView& v) {
         GdiBrush brush = m_canvas.state().brush;
         if (type == emr::FILLRGN) {
             const uint32_t h = v.u32(28);
-            if (h & emr::StockFlag) {
-                brush = gdi::stockBrush(h & ~emr::StockFlag);
+            if (h & emr::kStockFlag) {
+                brush = gdi::stockBrush(h & ~emr::kStockFlag);
             } else {
                 const Object& o = slot(h);
                 if (o.kind != Object::Brush)

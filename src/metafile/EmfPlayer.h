@@ -5,6 +5,7 @@
 
 #include "metafile/EmfReader.h"
 #include "metafile/MetafileCanvas.h"
+#include "metafile/MetafileGdi.h"
 
 #include <QPainter>
 #include <QRectF>
@@ -29,7 +30,7 @@ public:
                      const QRectF& target, BitmapCache* cache = nullptr);
 
 private:
-    struct Object;
+    using Object = GdiObject;
     EmfPlayer(const EmfHeader& header, QPainter* painter, const QTransform& base,
               BitmapCache* cache);
     ~EmfPlayer();

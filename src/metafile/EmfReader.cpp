@@ -6,8 +6,8 @@ namespace qlx {
 
 namespace {
 
-constexpr uint32_t MinHeaderSize = 88;
-constexpr int32_t CoordinateLimit = 1 << 28;
+constexpr uint32_t kMinHeaderSize = 88;
+constexpr int32_t kCoordinateLimit = 1 << 28;
 
 [[noreturn]] void damaged(const std::string& what) {
     throw Error("The enhanced metafile is damaged: " + what);
@@ -16,7 +16,7 @@ constexpr int32_t CoordinateLimit = 1 << 28;
 QRect rectAt(const ByteView& v, size_t at) {
     const int32_t l = v.i32(at), t = v.i32(at + 4), r = v.i32(at + 8), b = v.i32(at + 12);
     for (int32_t c : {l, t, r, b}) {
-        if (c < -CoordinateLimit || c > CoordinateLimit)
+        if (c < -kCoordinateLimit || c > kCoordinateLimit)
             damaged("its header rectangle is out of range");
     }
     return QRect(QPoint(l, t), QPoint(r, b));
@@ -26,18 +26,18 @@ QRect rectAt(const ByteView& v, size_t at) {
 
 bool EmfReader::looksLikeEmf(const unsigned char* data, size_t size) {
     const ByteView v(data, size);
-    return v.fits(0, 44) && v.u32(0) == emr::HEADER && v.u32(40) == emr::Signature;
+    return v.fits(0, 44) && v.u32(0) == emr::HEADER && v.u32(40) == emr::kSignature;
 }
 
 EmfHeader EmfReader::readHeader(const unsigned char* data, size_t size) {
     const ByteView file(data, size);
-    if (!file.fits(0, MinHeaderSize))
+    if (!file.fits(0, kMinHeaderSize))
         damaged("the file is shorter than a metafile header");
-    if (file.u32(0) != emr::HEADER || file.u32(40) != emr::Signature)
+    if (file.u32(0) != emr::HEADER || file.u32(40) != emr::kSignature)
         throw Error("The file is not an enhanced metafile");
     EmfHeader h;
     h.headerSize = file.u32(4);
-    if (h.headerSize < MinHeaderSize || h.headerSize % 4 != 0 || h.headerSize > size)
+    if (h.headerSize < kMinHeaderSize || h.headerSize % 4 != 0 || h.headerSize > size)
         damaged("its header has an invalid size");
     const ByteView hdr = file.sub(0, h.headerSize, "the header");
     h.bounds = rectAt(hdr, 8);
@@ -56,7 +56,7 @@ EmfHeader EmfReader::readHeader(const unsigned char* data, size_t size) {
 
     const uint32_t nDesc = hdr.u32(60), offDesc = hdr.u32(64);
     if (nDesc > 0) {
-        if (offDesc < MinHeaderSize || !hdr.fits(offDesc, static_cast<size_t>(nDesc) * 2))
+        if (offDesc < kMinHeaderSize || !hdr.fits(offDesc, static_cast<size_t>(nDesc) * 2))
             damaged("its description lies outside the header");
         QString text;
         for (uint32_t i = 0; i < nDesc; ++i)
@@ -71,7 +71,7 @@ EmfHeader EmfReader::readHeader(const unsigned char* data, size_t size) {
     if (h.headerSize >= 100) {
         const uint32_t cbPixelFormat = hdr.u32(88), offPixelFormat = hdr.u32(92);
         if (cbPixelFormat > 0 &&
-            (offPixelFormat < MinHeaderSize || !hdr.fits(offPixelFormat, cbPixelFormat)))
+            (offPixelFormat < kMinHeaderSize || !hdr.fits(offPixelFormat, cbPixelFormat)))
             damaged("its pixel format lies outside the header");
     }
     // The micrometre size is only there when the header is long enough and no description

@@ -128,11 +128,11 @@ enum Type : uint32_t {
 };
 
 // The signature in the header record: " EMF".
-constexpr uint32_t Signature = 0x464D4520;
-constexpr uint32_t Version = 0x00010000;
+constexpr uint32_t kSignature = 0x464D4520;
+constexpr uint32_t kVersion = 0x00010000;
 
 // Stock object handles carry the top bit.
-constexpr uint32_t StockFlag = 0x80000000u;
+constexpr uint32_t kStockFlag = 0x80000000u;
 enum Stock : uint32_t {
     WHITE_BRUSH = 0,
     LTGRAY_BRUSH = 1,

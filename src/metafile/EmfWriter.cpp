@@ -1,5 +1,6 @@
 #include "metafile/EmfWriter.h"
 
+#include "metafile/ColorRef.h"
 #include "metafile/EmfRecords.h"
 
 #include <algorithm>
@@ -9,12 +10,7 @@ namespace qlx {
 
 namespace {
 
-constexpr size_t HeaderSize = 108;
-
-uint32_t colorRef(QRgb c) {
-    return static_cast<uint32_t>(qRed(c)) | (static_cast<uint32_t>(qGreen(c)) << 8) |
-           (static_cast<uint32_t>(qBlue(c)) << 16);
-}
+constexpr size_t kHeaderSize = 108;
 
 void utf16(ByteWriter& out, const QString& text, size_t units) {
     for (size_t i = 0; i < units; ++i)
@@ -37,8 +33,8 @@ EmfWriter::EmfWriter(QSize pagePixels, double dotsPerInch, const QString& descri
     m_out.i32(0);
     m_out.i32(static_cast<int32_t>(std::lround(pagePixels.width() * 2540.0 / dotsPerInch)));
     m_out.i32(static_cast<int32_t>(std::lround(pagePixels.height() * 2540.0 / dotsPerInch)));
-    m_out.u32(emr::Signature);
-    m_out.u32(emr::Version);
+    m_out.u32(emr::kSignature);
+    m_out.u32(emr::kVersion);
     m_out.u32(0); // nBytes, completed by finish()
     m_out.u32(0); // nRecords
     m_out.u16(0); // nHandles
@@ -46,7 +42,7 @@ EmfWriter::EmfWriter(QSize pagePixels, double dotsPerInch, const QString& descri
     QString desc = description;
     const uint32_t descUnits = description.isEmpty() ? 0 : description.size() + 2;
     m_out.u32(descUnits);
-    m_out.u32(descUnits ? HeaderSize : 0);
+    m_out.u32(descUnits ? kHeaderSize : 0);
     m_out.u32(0); // no palette
     // The reference device: a screen of 508 x 381 mm at the recording resolution, whose
     // pixel and millimetre sizes are both whole numbers at 96 dots per inch.
@@ -122,7 +118,7 @@ uint32_t EmfWriter::createPen(uint32_t penStyle, uint32_t width, QRgb colour) {
     m_out.u32(penStyle);
     m_out.u32(width);
     m_out.u32(0); // BS_SOLID
-    m_out.u32(colorRef(colour));
+    m_out.u32(toColorRef(colour));
     m_out.u32(0);
     m_out.u32(0); // no style entries
     end(start);
@@ -134,7 +130,7 @@ uint32_t EmfWriter::createBrush(uint32_t brushStyle, QRgb colour, uint32_t hatch
     const size_t start = begin(emr::CREATEBRUSHINDIRECT);
     m_out.u32(h);
     m_out.u32(brushStyle);
-    m_out.u32(colorRef(colour));
+    m_out.u32(toColorRef(colour));
     m_out.u32(hatch);
     end(start);
     return h;
@@ -186,7 +182,7 @@ void EmfWriter::setUInt(uint32_t type, uint32_t value) {
 }
 
 void EmfWriter::setColour(uint32_t type, QRgb colour) {
-    setUInt(type, colorRef(colour));
+    setUInt(type, toColorRef(colour));
 }
 
 void EmfWriter::selectClipRegion(const QRegion& region, uint32_t mode) {

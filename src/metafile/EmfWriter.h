@@ -69,7 +69,6 @@ public:
     // Ends the metafile with EMR_EOF and returns its bytes.
     std::string finish();
 
-    uint32_t recordCount() const { return m_records; }
     uint32_t handleSlots() const { return static_cast<uint32_t>(m_slots.size()) + 1; }
 
 private:

@@ -19,13 +19,13 @@ constexpr uint32_t SRCCOPY = 0x00CC0020, SRCPAINT = 0x00EE0086, SRCAND = 0x00880
                    WHITENESS = 0x00FF0062;
 constexpr int TA_UPDATECP = 1, TA_RIGHT = 2, TA_CENTER = 6, TA_BOTTOM = 8, TA_BASELINE = 24;
 constexpr uint32_t ETO_OPAQUE = 2, ETO_CLIPPED = 4;
-constexpr int MaxFontPixels = 4000;
-constexpr double TextLimit = 1 << 20;
-constexpr double RegionLimit = 1 << 26;
+constexpr int kMaxFontPixels = 4000;
+constexpr double kTextLimit = 1 << 20;
+constexpr double kRegionLimit = 1 << 26;
 
 int regionCoordinate(double v) {
     return static_cast<int>(
-        std::lround(std::clamp(std::isfinite(v) ? v : 0.0, -RegionLimit, RegionLimit)));
+        std::lround(std::clamp(std::isfinite(v) ? v : 0.0, -kRegionLimit, kRegionLimit)));
 }
 
 // The whole plane, for region arithmetic against "not clipped".
@@ -113,7 +113,7 @@ QTransform MetafileCanvas::logicalToDevice() const {
 }
 
 void MetafileCanvas::saveDc() {
-    if (m_saved.size() >= MaxSavedStates)
+    if (m_saved.size() >= kMaxSavedStates)
         throw Error("The metafile is damaged: it saves its drawing state too deeply");
     m_saved.push_back(m_state);
 }
@@ -272,8 +272,8 @@ void MetafileCanvas::ellipse(const QRectF& box) {
         prepare(true, true);
         // Whole-pixel boxes take the painter's integer ellipse, as a caller drawing the
         // same QRect directly would.
-        const bool small = std::fabs(r.left()) < TextLimit && std::fabs(r.top()) < TextLimit &&
-                           r.width() < TextLimit && r.height() < TextLimit;
+        const bool small = std::fabs(r.left()) < kTextLimit && std::fabs(r.top()) < kTextLimit &&
+                           r.width() < kTextLimit && r.height() < kTextLimit;
         const QRect whole = small ? r.toRect() : QRect();
         if (small && QRectF(whole) == r)
             m_painter->drawEllipse(whole);
@@ -461,21 +461,21 @@ void MetafileCanvas::text(QPointF reference, const QString& str, const std::vect
     const QPointF at = toDevice.map(ref);
     // The painter places glyphs in fixed point; text far off any device is not drawn.
     const QPointF onDevice = m_base.map(at);
-    if (!(std::fabs(onDevice.x()) < TextLimit && std::fabs(onDevice.y()) < TextLimit) ||
-        !(std::fabs(logicalWidth * sx) < TextLimit))
+    if (!(std::fabs(onDevice.x()) < kTextLimit && std::fabs(onDevice.y()) < kTextLimit) ||
+        !(std::fabs(logicalWidth * sx) < kTextLimit))
         return;
     const GdiFont& gf = m_state.font;
     QFont font(gf.face);
     double em = std::fabs(gf.height) * sy;
     if (gf.height == 0)
         em = 16 * sy;
-    font.setPixelSize(std::clamp(static_cast<int>(std::lround(em)), 1, MaxFontPixels));
+    font.setPixelSize(std::clamp(static_cast<int>(std::lround(em)), 1, kMaxFontPixels));
     if (gf.height > 0) { // a cell height: take the internal leading off
         const QFontMetricsF m(font);
         const double cell = m.ascent() + m.descent();
         if (cell > 0)
             font.setPixelSize(
-                std::clamp(static_cast<int>(std::lround(em * em / cell)), 1, MaxFontPixels));
+                std::clamp(static_cast<int>(std::lround(em * em / cell)), 1, kMaxFontPixels));
     }
     font.setWeight(
         static_cast<QFont::Weight>(std::clamp(gf.weight == 0 ? 400 : gf.weight, 1, 1000)));
@@ -529,7 +529,7 @@ void MetafileCanvas::text(QPointF reference, const QString& str, const std::vect
         draw(QPointF(x, y), str);
     } else {
         double cx = x;
-        for (int i = 0; i < str.size() && std::fabs(cx) < TextLimit; ++i) {
+        for (int i = 0; i < str.size() && std::fabs(cx) < kTextLimit; ++i) {
             draw(QPointF(cx, y), QString(str[i]));
             cx += (static_cast<size_t>(i) < dx.size() ? dx[static_cast<size_t>(i)] : 0) * sx;
         }

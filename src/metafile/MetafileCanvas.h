@@ -58,7 +58,7 @@ public:
         MM_ISOTROPIC,
         MM_ANISOTROPIC
     };
-    static constexpr int MaxSavedStates = 1024;
+    static constexpr int kMaxSavedStates = 1024;
 
     struct State {
         GdiPen pen;

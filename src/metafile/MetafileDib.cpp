@@ -84,10 +84,10 @@ MetafileDib MetafileDib::parseHeader(const ByteView& info, uint32_t usage) {
     } else {
         bad("its header has an unknown size");
     }
-    if (d.m_width <= 0 || d.m_width > MaxSide || d.m_height == 0 || d.m_height > MaxSide ||
-        d.m_height < -MaxSide)
+    if (d.m_width <= 0 || d.m_width > kMaxSide || d.m_height == 0 || d.m_height > kMaxSide ||
+        d.m_height < -kMaxSide)
         bad("its size is out of range");
-    if (static_cast<int64_t>(d.m_width) * d.height() > MaxPixels)
+    if (static_cast<int64_t>(d.m_width) * d.height() > kMaxPixels)
         bad("it is too large");
 
     size_t at = d.m_headerSize;
@@ -151,7 +151,7 @@ QImage MetafileDib::decodeEmbedded() const {
                                     m_compression == BI_PNG ? "PNG" : "JPEG");
     if (image.isNull())
         bad("its embedded picture cannot be read");
-    if (static_cast<int64_t>(image.width()) * image.height() > MaxPixels)
+    if (static_cast<int64_t>(image.width()) * image.height() > kMaxPixels)
         bad("it is too large");
     return image;
 }

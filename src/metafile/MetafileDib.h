@@ -14,8 +14,8 @@ namespace qlx {
 // metafile can be checked without drawing it.
 class MetafileDib {
 public:
-    static constexpr int64_t MaxPixels = 64 * 1024 * 1024;
-    static constexpr int32_t MaxSide = 32768;
+    static constexpr int64_t kMaxPixels = 64 * 1024 * 1024;
+    static constexpr int32_t kMaxSide = 32768;
 
     // info: the BITMAPINFO (header and colour table); bits: the pixel data. usage is
     // DIB_RGB_COLORS (0) or DIB_PAL_COLORS (1, a table of palette indices).

@@ -61,10 +61,10 @@ GdiBrush brush(uint32_t style, QColor colour, uint32_t hatch) {
     if (style == 1) { // BS_NULL
         b.null = true;
     } else if (style == 2) { // BS_HATCHED
-        static const Qt::BrushStyle hatches[] = {Qt::HorPattern,   Qt::VerPattern,
-                                                 Qt::FDiagPattern, Qt::BDiagPattern,
-                                                 Qt::CrossPattern, Qt::DiagCrossPattern};
-        b.style = hatch < 6 ? hatches[hatch] : Qt::SolidPattern;
+        static const Qt::BrushStyle kHatches[] = {Qt::HorPattern,   Qt::VerPattern,
+                                                  Qt::FDiagPattern, Qt::BDiagPattern,
+                                                  Qt::CrossPattern, Qt::DiagCrossPattern};
+        b.style = hatch < 6 ? kHatches[hatch] : Qt::SolidPattern;
     }
     return b;
 }
@@ -79,10 +79,10 @@ GdiPen stockPen(uint32_t index) {
 }
 
 GdiBrush stockBrush(uint32_t index) {
-    static const int greys[] = {255, 192, 128, 64, 0};
+    static const int kGreys[] = {255, 192, 128, 64, 0};
     GdiBrush b;
     if (index <= 4)
-        b.colour = QColor(greys[index], greys[index], greys[index]);
+        b.colour = QColor(kGreys[index], kGreys[index], kGreys[index]);
     else if (index == 5)
         b.null = true;
     return b;
@@ -107,6 +107,26 @@ GdiFont font(const ByteView& v, bool wide) {
     if (!face.isEmpty())
         f.face = face;
     return f;
+}
+
+void select(const GdiObject& object, MetafileCanvas::State& state, std::vector<QRgb>& palette) {
+    switch (object.kind) {
+    case GdiObject::Pen:
+        state.pen = object.pen;
+        break;
+    case GdiObject::Brush:
+        state.brush = object.brush;
+        break;
+    case GdiObject::Font:
+        state.font = object.font;
+        break;
+    case GdiObject::Palette:
+        palette = object.palette;
+        break;
+    case GdiObject::None:
+    case GdiObject::Other:
+        break;
+    }
 }
 
 } // namespace qlx::gdi

@@ -3,6 +3,22 @@
 #include "metafile/MetafileBytes.h"
 #include "metafile/MetafileCanvas.h"
 
+#include <vector>
+
+namespace qlx {
+
+// One entry of a metafile's object table, as a create record left it. The enhanced player
+// never makes `Other`; the Windows one fills a slot with it for objects it does not draw with.
+struct GdiObject {
+    enum Kind { None, Pen, Brush, Font, Palette, Other } kind = None;
+    GdiPen pen;
+    GdiBrush brush;
+    GdiFont font;
+    std::vector<QRgb> palette;
+};
+
+} // namespace qlx
+
 namespace qlx::gdi {
 
 // The platform's pen, brush and font descriptions turned into the player's objects; shared
@@ -13,5 +29,10 @@ GdiPen stockPen(uint32_t index);
 GdiBrush stockBrush(uint32_t index);
 // A LOGFONTW (wide, 92 bytes) as in enhanced metafiles.
 GdiFont font(const ByteView& logFont, bool wide);
+
+// Makes an object current: a pen, brush or font in the drawing state, a palette in
+// `palette`. Selecting an empty slot, or an object of no drawing kind, changes nothing,
+// quietly, as on the platform.
+void select(const GdiObject& object, MetafileCanvas::State& state, std::vector<QRgb>& palette);
 
 } // namespace qlx::gdi

@@ -1,5 +1,6 @@
 #include "metafile/WmfPlayer.h"
 
+#include "metafile/ColorRef.h"
 #include "metafile/MetafileDib.h"
 #include "metafile/MetafileGdi.h"
 #include "stores/Windows1252.h"
@@ -8,17 +9,9 @@
 
 namespace qlx {
 
-struct WmfPlayer::Object {
-    enum Kind { None, Pen, Brush, Font, Palette, Other } kind = None;
-    GdiPen pen;
-    GdiBrush brush;
-    GdiFont font;
-    std::vector<QRgb> palette;
-};
-
 namespace {
 
-constexpr uint32_t PlaceableKey = 0x9AC6CDD7;
+constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
 
 [[noreturn]] void damaged(const std::string& what) {
     throw Error("The Windows metafile is damaged: " + what);
@@ -26,10 +19,6 @@ constexpr uint32_t PlaceableKey = 0x9AC6CDD7;
 
 [[noreturn]] void bad(uint16_t function, const std::string& what) {
     damaged("record function " + std::to_string(function) + " " + what);
-}
-
-QColor colorRef(uint32_t c) {
-    return QColor(c & 0xff, (c >> 8) & 0xff, (c >> 16) & 0xff);
 }
 
 // The n-th 16-bit parameter, counted from 0.
@@ -60,7 +49,7 @@ QPolygonF points(const ByteView& p, size_t at, size_t count, uint16_t function) 
 
 bool WmfPlayer::looksLikeWmf(const unsigned char* data, size_t size) {
     const ByteView v(data, size);
-    if (v.fits(0, 4) && v.u32(0) == PlaceableKey)
+    if (v.fits(0, 4) && v.u32(0) == kPlaceableKey)
         return true;
     return v.fits(0, 18) && (v.u16(0) == 1 || v.u16(0) == 2) && v.u16(2) == 9 &&
            (v.u16(4) == 0x0100 || v.u16(4) == 0x0300);
@@ -68,7 +57,7 @@ bool WmfPlayer::looksLikeWmf(const unsigned char* data, size_t size) {
 
 WmfPlayer::Layout WmfPlayer::layout(const ByteView& file) {
     Layout l;
-    if (file.fits(0, 4) && file.u32(0) == PlaceableKey) {
+    if (file.fits(0, 4) && file.u32(0) == kPlaceableKey) {
         if (!file.fits(0, 22))
             damaged("its placeable header is truncated");
         l.placeable = true;
@@ -184,24 +173,7 @@ void WmfPlayer::create(Object&& object) {
 void WmfPlayer::select(uint16_t index) {
     if (index >= m_objects.size())
         damaged("it selects object " + std::to_string(index) + " outside its object table");
-    const Object& o = m_objects[index];
-    MetafileCanvas::State& st = m_canvas.state();
-    switch (o.kind) {
-    case Object::Pen:
-        st.pen = o.pen;
-        break;
-    case Object::Brush:
-        st.brush = o.brush;
-        break;
-    case Object::Font:
-        st.font = o.font;
-        break;
-    case Object::Palette:
-        m_palette = o.palette;
-        break;
-    default:
-        break;
-    }
+    gdi::select(m_objects[index], m_canvas.state(), m_palette);
 }
 
 void WmfPlayer::record(uint16_t f, const ByteView& p) {
@@ -215,11 +187,11 @@ void WmfPlayer::record(uint16_t f, const ByteView& p) {
         return;
     case 0x0201: // SETBKCOLOR
         need(2);
-        st.bkColour = colorRef(p.u32(0));
+        st.bkColour = fromColorRef(p.u32(0));
         return;
     case 0x0209: // SETTEXTCOLOR
         need(2);
-        st.textColour = colorRef(p.u32(0));
+        st.textColour = fromColorRef(p.u32(0));
         return;
     case 0x0102: // SETBKMODE
         need(1);
@@ -314,7 +286,7 @@ void WmfPlayer::record(uint16_t f, const ByteView& p) {
         return;
     case 0x041F: // SETPIXEL
         need(4);
-        m_canvas.setPixel(yx(p, 2), colorRef(p.u32(0)));
+        m_canvas.setPixel(yx(p, 2), fromColorRef(p.u32(0)));
         return;
     case 0x0324:   // POLYGON
     case 0x0325: { // POLYLINE
@@ -358,7 +330,7 @@ void WmfPlayer::record(uint16_t f, const ByteView& p) {
         need(5);
         Object o;
         o.kind = Object::Pen;
-        o.pen = gdi::pen(p.u16(0), s(p, 1), colorRef(p.u32(6)), {});
+        o.pen = gdi::pen(p.u16(0), s(p, 1), fromColorRef(p.u32(6)), {});
         create(std::move(o));
         return;
     }
@@ -366,7 +338,7 @@ void WmfPlayer::record(uint16_t f, const ByteView& p) {
         need(4);
         Object o;
         o.kind = Object::Brush;
-        o.brush = gdi::brush(p.u16(0), colorRef(p.u32(2)), p.u16(6));
+        o.brush = gdi::brush(p.u16(0), fromColorRef(p.u32(2)), p.u16(6));
         create(std::move(o));
         return;
     }

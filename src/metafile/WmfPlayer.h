@@ -2,6 +2,7 @@
 
 #include "metafile/MetafileBytes.h"
 #include "metafile/MetafileCanvas.h"
+#include "metafile/MetafileGdi.h"
 
 #include <QPainter>
 #include <QRect>
@@ -25,7 +26,7 @@ public:
                      const QRectF& target);
 
 private:
-    struct Object;
+    using Object = GdiObject;
     struct Layout {
         size_t headerAt = 0;  // the META_HEADER
         size_t recordsAt = 0; // the first record

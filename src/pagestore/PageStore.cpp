@@ -116,11 +116,10 @@ void PageStore::copyTo(QIODevice& out) const {
     m_stream->copyTo(out);
 }
 
-bool PageStore::saveToFile(const QString& path) const {
+void PageStore::saveToFile(const QString& path) const {
     if (!isFinished())
-        return false;
+        throw Error("A report can only be saved once all its pages are produced");
     AtomicSave::write(path, [this](QIODevice& out) { copyTo(out); });
-    return true;
 }
 
 void PageStore::loadFromFile(const QString& path) {

@@ -75,9 +75,9 @@ public:
     QByteArray readPage(int page);
 
     // Save report: copies the stream from its start, in pieces of 10240 bytes, into `path`,
-    // replacing the file atomically. Returns false and writes nothing when the store is not
-    // finished. Throws qlx::Error when the file cannot be written (an old file stays whole).
-    bool saveToFile(const QString& path) const;
+    // replacing the file atomically. Throws qlx::Error, writing nothing, when the store is not
+    // finished, and when the file cannot be written (an old file stays whole).
+    void saveToFile(const QString& path) const;
     // The same copy onto any device.
     void copyTo(QIODevice& out) const;
 

@@ -32,7 +32,6 @@ public:
     const QString& title() const { return m_title; }
     // Appended (after a dot) to a chosen name that has no extension.
     void setDefaultSuffix(const QString& suffix) { m_defaultSuffix = suffix; }
-    const QString& defaultSuffix() const { return m_defaultSuffix; }
 
     const QString& fileName() const { return m_fileName; }
     void setFileName(const QString& fileName) { m_fileName = fileName; }

@@ -88,7 +88,7 @@ QString scriptName(int charset) {
 } // namespace
 
 const QList<FontChooser::Script>& FontChooser::scripts() {
-    static const QList<Script> list = {
+    static const QList<Script> kScripts = {
         {0, "Western"},
         {238, "Central European"},
         {204, "Cyrillic"},
@@ -106,7 +106,7 @@ const QList<FontChooser::Script>& FontChooser::scripts() {
         {2, "Symbol"},
         {255, "OEM/DOS"},
     };
-    return list;
+    return kScripts;
 }
 
 FontChooser::FontChooser(const LabelFont& initial, QWidget* parent)

@@ -18,8 +18,7 @@ public:
     void setPicture(const Picture& picture);
     const Picture& picture() const { return m_picture; }
 
-    // Shorthand for a bitmap picture.
-    void setImage(const QImage& image) { setPicture(Picture(image)); }
+    // The picture drawn into a bitmap image.
     QImage image() const { return m_picture.toImage(); }
 
     // The bitmap to draw on, detached from every copy; the control repaints afterwards. An

@@ -30,7 +30,7 @@ bool isDigit(char32_t c) {
 // The smallest size the info row is drawn at. A small info font with a long text would
 // otherwise reach 0 points (the platform then picks its default size, so the text grows) or
 // a negative size.
-constexpr int MinimumInfoPoints = 1;
+constexpr int kMinimumInfoPoints = 1;
 
 } // namespace
 
@@ -126,18 +126,18 @@ LabelLayoutResult LabelLayout::compute(const LabelLayoutInput& in) {
         out.pointSize = pointsFromPixels(font.pixelHeight, ppi);
         result.outputs.push_back(std::move(out));
     };
-    rowOutput(in.mineral, std::int64_t(MineralX) + k.mineralX, std::int64_t(MineralY) + k.mineralY,
-              LabelRow::Mineral, in.mineralFont);
-    rowOutput(in.locality, std::int64_t(LocalityX) + k.localityX,
-              std::int64_t(LocalityY) + k.localityY, LabelRow::Locality, in.localityFont);
+    rowOutput(in.mineral, std::int64_t(kMineralX) + k.mineralX,
+              std::int64_t(kMineralY) + k.mineralY, LabelRow::Mineral, in.mineralFont);
+    rowOutput(in.locality, std::int64_t(kLocalityX) + k.localityX,
+              std::int64_t(kLocalityY) + k.localityY, LabelRow::Locality, in.localityFont);
 
     // The info font is a copy whose point size is lowered; sizes are whole points, so a pixel
     // height goes to points and back.
     result.reduction = sizeReduction(utf8::length(in.info));
     const int fullPoints = pointsFromPixels(in.infoFont.pixelHeight, ppi);
     int reducedPoints = fullPoints - result.reduction;
-    if (reducedPoints < MinimumInfoPoints && reducedPoints < fullPoints) {
-        reducedPoints = fullPoints < MinimumInfoPoints ? fullPoints : MinimumInfoPoints;
+    if (reducedPoints < kMinimumInfoPoints && reducedPoints < fullPoints) {
+        reducedPoints = fullPoints < kMinimumInfoPoints ? fullPoints : kMinimumInfoPoints;
     }
     result.reducedPointSize = reducedPoints;
     const int reducedPixels = pixelsFromPoints(reducedPoints, ppi);
@@ -158,7 +158,7 @@ LabelLayoutResult LabelLayout::compute(const LabelLayoutInput& in) {
         const bool lowered = isDigit(c) || c == '.';
         const bool followsPoint = hasPredecessor && predecessor == '.';
         if (lowered && !followsPoint) {
-            drop = SubscriptDrop;
+            drop = kSubscriptDrop;
             advance -= 4;
         }
         if (followsPoint) {
@@ -168,8 +168,8 @@ LabelLayoutResult LabelLayout::compute(const LabelLayoutInput& in) {
 
         LabelTextOutput out;
         out.text = s.substr(start, pos - start);
-        out.x = std::int64_t(InfoX) + k.infoX + runningX;
-        out.y = std::int64_t(InfoY) + k.infoY + drop;
+        out.x = std::int64_t(kInfoX) + k.infoX + runningX;
+        out.y = std::int64_t(kInfoY) + k.infoY + drop;
         out.row = LabelRow::Info;
         out.pointSize = reducedPoints;
         out.pixelHeight = reducedPixels;

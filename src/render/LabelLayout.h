@@ -66,14 +66,14 @@ struct LabelLayoutResult {
 class LabelLayout {
 public:
     // Row origins before corrections.
-    static constexpr int MineralX = 151;
-    static constexpr int MineralY = 32;
-    static constexpr int LocalityX = 151;
-    static constexpr int LocalityY = 94;
-    static constexpr int InfoX = 147;
-    static constexpr int InfoY = 139;
+    static constexpr int kMineralX = 151;
+    static constexpr int kMineralY = 32;
+    static constexpr int kLocalityX = 151;
+    static constexpr int kLocalityY = 94;
+    static constexpr int kInfoX = 147;
+    static constexpr int kInfoY = 139;
     // How far a lowered info character drops.
-    static constexpr int SubscriptDrop = 14;
+    static constexpr int kSubscriptDrop = 14;
 
     static LabelLayoutResult compute(const LabelLayoutInput& input);
 

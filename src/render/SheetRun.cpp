@@ -69,7 +69,7 @@ std::optional<ComposedLabel> fillSheet(SheetReport& sheet, const std::vector<Lab
         last = composeRecordLabel(record, appearance);
         if (observer.afterLabel)
             observer.afterLabel(*last);
-        if (slot >= 1 && slot <= SheetDefinition::SlotCount)
+        if (slot >= 1 && slot <= SheetDefinition::kSlotCount)
             sheet.setSlotPicture(slot, last->picture.bitmap());
         ++slot;
     }

@@ -7,7 +7,7 @@ namespace qlx {
 
 namespace {
 
-constexpr double TenthsPerInch = 254.0;
+constexpr double kTenthsPerInch = 254.0;
 
 int checkedDpi(int dpi) {
     return dpi >= 1 ? dpi : 96;
@@ -35,8 +35,8 @@ DeviceMapping DeviceMapping::printer(int dpiX, int dpiY, int unprintableLeftDots
                                      int unprintableTopDots) {
     const int dx = checkedDpi(dpiX);
     const int dy = checkedDpi(dpiY);
-    return DeviceMapping(dx, dy, unprintableLeftDots * TenthsPerInch / dx,
-                         unprintableTopDots * TenthsPerInch / dy);
+    return DeviceMapping(dx, dy, unprintableLeftDots * kTenthsPerInch / dx,
+                         unprintableTopDots * kTenthsPerInch / dy);
 }
 
 DeviceMapping::DeviceMapping(int dpiX, int dpiY, double leftOffset, double topOffset)
@@ -46,11 +46,11 @@ DeviceMapping::DeviceMapping(int dpiX, int dpiY, double leftOffset, double topOf
     , m_topOffset(topOffset) {}
 
 int DeviceMapping::x(double v) const {
-    return roundToInt((v - m_leftOffset) * m_dpiX / TenthsPerInch);
+    return roundToInt((v - m_leftOffset) * m_dpiX / kTenthsPerInch);
 }
 
 int DeviceMapping::y(double v) const {
-    return roundToInt((v - m_topOffset) * m_dpiY / TenthsPerInch);
+    return roundToInt((v - m_topOffset) * m_dpiY / kTenthsPerInch);
 }
 
 DeviceRect DeviceMapping::rect(double left, double top, double width, double height) const {
@@ -58,11 +58,11 @@ DeviceRect DeviceMapping::rect(double left, double top, double width, double hei
 }
 
 int DeviceMapping::pageWidth(double paperWidth) const {
-    return roundToInt(paperWidth * m_dpiX / TenthsPerInch);
+    return roundToInt(paperWidth * m_dpiX / kTenthsPerInch);
 }
 
 int DeviceMapping::pageHeight(double paperLength) const {
-    return roundToInt(paperLength * m_dpiY / TenthsPerInch);
+    return roundToInt(paperLength * m_dpiY / kTenthsPerInch);
 }
 
 int DeviceMapping::fontPixels(int pointSize) const {

@@ -7,9 +7,9 @@ namespace qlx {
 
 namespace {
 
-constexpr double BandWidth = 1894.417;
-constexpr double ColumnLefts[3] = {52.917, 670.278, 1270.000};
-constexpr double RowTops[5] = {70.556, 493.889, 917.222, 1340.556, 1763.889};
+constexpr double kBandWidth = 1894.417;
+constexpr double kColumnLefts[3] = {52.917, 670.278, 1270.000};
+constexpr double kRowTops[5] = {70.556, 493.889, 917.222, 1340.556, 1763.889};
 
 SheetElement textElement(const std::string& name, double left, double top, double width,
                          double height, const std::string& caption, const SheetFont& font) {
@@ -30,7 +30,7 @@ SheetElement textElement(const std::string& name, double left, double top, doubl
 SheetDefinition::SheetDefinition(const TextMeasurer& measurer) {
     SheetBand heading;
     heading.name = "HeadingBand";
-    heading.width = BandWidth;
+    heading.width = kBandWidth;
     heading.height = 264.583;
 
     SheetElement box;
@@ -56,16 +56,16 @@ SheetDefinition::SheetDefinition(const TextMeasurer& measurer) {
 
     SheetBand slots;
     slots.name = "SlotBand";
-    slots.width = BandWidth;
+    slots.width = kBandWidth;
     slots.height = 2455.333;
-    for (int n = 1; n <= SlotCount; ++n) {
+    for (int n = 1; n <= kSlotCount; ++n) {
         SheetElement slot;
         slot.name = "SheetSlot" + std::to_string(n);
         slot.kind = SheetElementKind::Slot;
         slot.left = slotLeft(n);
         slot.top = slotTop(n);
-        slot.width = SlotWidth;
-        slot.height = SlotHeight;
+        slot.width = kSlotWidth;
+        slot.height = kSlotHeight;
         slot.slot = n;
         slots.elements.push_back(slot);
     }
@@ -75,17 +75,17 @@ SheetDefinition::SheetDefinition(const TextMeasurer& measurer) {
 }
 
 double SheetDefinition::slotLeft(int slot) {
-    if (slot < 1 || slot > SlotCount) {
+    if (slot < 1 || slot > kSlotCount) {
         throw std::out_of_range("slot number out of range");
     }
-    return ColumnLefts[(slot - 1) % 3];
+    return kColumnLefts[(slot - 1) % 3];
 }
 
 double SheetDefinition::slotTop(int slot) {
-    if (slot < 1 || slot > SlotCount) {
+    if (slot < 1 || slot > kSlotCount) {
         throw std::out_of_range("slot number out of range");
     }
-    return RowTops[(slot - 1) / 3];
+    return kRowTops[(slot - 1) / 3];
 }
 
 void SheetDefinition::setOrientation(SheetOrientation orientation) {

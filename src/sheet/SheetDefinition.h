@@ -52,9 +52,9 @@ struct SheetPage {
 // and date line, and a band with fifteen label slots in three columns by five rows.
 class SheetDefinition {
 public:
-    static constexpr int SlotCount = 15;
-    static constexpr double SlotWidth = 573.264;
-    static constexpr double SlotHeight = 361.597;
+    static constexpr int kSlotCount = 15;
+    static constexpr double kSlotWidth = 573.264;
+    static constexpr double kSlotHeight = 361.597;
 
     // The sheet as designed; the text elements are sized with the given measurer.
     explicit SheetDefinition(const TextMeasurer& measurer);

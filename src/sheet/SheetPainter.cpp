@@ -39,7 +39,7 @@ void drawText(QPainter& painter, const DeviceMapping& mapping, const PlacedEleme
 }
 
 void drawSlot(QPainter& painter, const PlacedElement& e, const SheetContent& content) {
-    if (e.slot < 1 || e.slot > SheetDefinition::SlotCount) {
+    if (e.slot < 1 || e.slot > SheetDefinition::kSlotCount) {
         return;
     }
     const QImage& picture = content.pictures[e.slot - 1];

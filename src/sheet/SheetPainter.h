@@ -15,7 +15,7 @@ namespace qlx {
 // side changes, so each slot holds its own picture.
 struct SheetContent {
     const SheetDefinition* sheet = nullptr;
-    std::array<QImage, SheetDefinition::SlotCount> pictures;
+    std::array<QImage, SheetDefinition::kSlotCount> pictures;
 };
 
 // Draws page 1 of the sheet on any painter (page picture recorder, printer, image), with

@@ -15,7 +15,7 @@ namespace qlx {
 namespace {
 
 bool validSlot(int slot) {
-    return slot >= 1 && slot <= SheetDefinition::SlotCount;
+    return slot >= 1 && slot <= SheetDefinition::kSlotCount;
 }
 
 } // namespace

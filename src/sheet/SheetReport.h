@@ -61,7 +61,7 @@ private:
 
     ScreenTextMeasurer m_measurer;
     std::unique_ptr<SheetDefinition> m_sheet;
-    std::array<QImage, SheetDefinition::SlotCount> m_slots;
+    std::array<QImage, SheetDefinition::kSlotCount> m_slots;
     std::unique_ptr<ReportPreview> m_previewer;
 };
 

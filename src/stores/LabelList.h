@@ -5,15 +5,10 @@
 #include <string_view>
 #include <vector>
 
-// The label list: one record "|" mineral "|" locality "|" info "|" per stored line.
-//
-// How the window uses it:
-//   Button6Click: Label24 = nextLabelCount(Label24); Add(makeLabelRecord(Edit7, Edit6,
-//     Edit5)) to the list; then the locality cache update (LocalityCache.h).
-//   Edit4Change: if infoAfterFormulaChange(CheckBox1 ticked, Edit4) gives a text, set Edit5
-//     to it.
-//   Button9Click: labelListRecords(list text) gives the records to draw, one per stored
-//     line; a record wider than the box is still one record.
+// The label list: one record "|" mineral "|" locality "|" info "|" per stored line. A
+// record is made from the three field texts as they stand and split again on its bars; a
+// line wider than the box that shows it is still one record. Beside the records: the count
+// of labels added, and the info text that follows the formula while asked to.
 namespace qlx {
 
 struct LabelRecord {

@@ -67,7 +67,6 @@ public:
     // the old file then stays whole.
     void saveToFile(const std::string& path) const;
 
-    std::size_t lengthLimit() const { return m_lengthLimit; }
     void setLengthLimit(std::size_t limit) { m_lengthLimit = limit; }
 
     // Grows by one at every change of the text.

@@ -36,21 +36,22 @@ std::string completionAfter(std::string_view text, std::size_t bar) {
 } // namespace
 
 LocalityCompletion completeLocality(std::string_view cacheText, std::string_view typed,
-                                    std::string_view edit1Text) {
+                                    std::string_view mineralText) {
     LocalityCompletion result;
     const std::size_t match = cacheText.find(entryKey(typed));
     if (match == std::string_view::npos)
         return result;
     result.matched = true;
-    if (!edit1Text.empty())
+    if (!mineralText.empty())
         result.completion = completionAfter(cacheText, match);
     return result;
 }
 
-std::optional<std::string> localityFieldAfterEnter(std::string_view lastLocalityCaption) {
-    if (lastLocalityCaption.empty() || lastLocalityCaption == kNoLocalityCompletion)
+std::optional<std::string> localityFieldAfterEnter(std::string_view lastCompletion,
+                                                   std::string_view noCompletionYet) {
+    if (lastCompletion.empty() || lastCompletion == noCompletionYet)
         return std::nullopt;
-    return std::string(lastLocalityCaption);
+    return std::string(lastCompletion);
 }
 
 LocalityCacheUpdate localityCacheUpdate(std::string_view cacheText, std::string_view locality) {

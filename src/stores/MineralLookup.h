@@ -6,24 +6,17 @@
 // Mineral lookup over the whole text of the mineral database (athena.txt). A database
 // line reads "| NAME | FORMULA | ..." with the name in capitals; the lookup finds the
 // first "| " followed by the typed name in capitals anywhere in the text and cuts the
-// name and the formula out of the two columns that follow.
-//
-// How the window uses it:
-//   Button2Click: if mineralStoreNeedsLoad(store text), load athena.txt into the store
-//     (a load error ends the click). Then r = lookupMineral(store text, Edit7 text);
-//     Label11 = r.name (always: an unsuccessful lookup clears it); if r.found, set Edit4
-//     to r.formula (setting the text Edit4 already holds changes nothing and so does not
-//     run Edit4Change).
-//   Edit7KeyDown, on Enter: click Button2, then if Label11 is not empty, Edit7 = Label11.
+// name and the formula out of the two columns that follow. An empty database is loaded
+// first (mineralStoreNeedsLoad); a lookup that finds nothing gives an empty name, and the
+// caller keeps the typed text and the formula it had.
 namespace qlx {
 
 struct MineralLookupResult {
-    // The search key occurs in the text. When false nothing but Label11 changes.
+    // The search key occurs in the text. When false there is no formula.
     bool found = false;
-    // The new caption of Label11: the proper-cased name, empty when nothing was found
-    // or the name column was empty.
+    // The proper-cased name, empty when nothing was found or the name column was empty.
     std::string name;
-    // The new text of Edit4 when found: the formula column without spaces and plus signs.
+    // The formula column without spaces and plus signs, when found.
     std::string formula;
 };
 
