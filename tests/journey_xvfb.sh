@@ -10,7 +10,7 @@ build=$(cd "$(dirname "$exe")" && pwd)
 caption="Systematic mineral label creation for the collector"
 if ! command -v Xvfb >/dev/null; then
   echo "journey_xvfb: Xvfb is not installed, skipped"
-  exit 0
+  exit 77
 fi
 for tool in xdotool xwininfo import convert; do
   command -v "$tool" >/dev/null || { echo "journey_xvfb: $tool is missing"; exit 1; }
@@ -73,31 +73,52 @@ eval "$(xdotool getwindowgeometry --shell "$main_id")"
 menu=$((HEIGHT - 425))
 [ "$menu" -gt 0 ] && [ "$menu" -lt 60 ] || fail "unexpected window height $HEIGHT"
 # A control's centre in screen coordinates, from its place on the main panel (which sits at
-# 3,3 in the client area) and its size.
+# 3,3 in the client area) and its size. The program takes the X events in the order they are
+# sent, so clicks and keys need no pause between them.
 click_control() {
   local x=$((X + 3 + $1 + $3 / 2)) y=$((Y + menu + 3 + $2 + $4 / 2))
   xdotool mousemove --sync "$x" "$y" click 1
-  sleep 0.2
+}
+# Runs a check again every 50 ms until it holds, for at most 10 s.
+wait_until() {
+  for _ in $(seq 200); do
+    "$@" && return 0
+    sleep 0.05
+  done
+  return 1
+}
+# A rectangle of the main panel (x y w h), as the window shows it now.
+panel_area() {
+  import -window "$main_id" -crop "$3x$4+$((3 + $1))+$((menu + 3 + $2))" +repage "$work/area.png"
+}
+# The splash has gone: the band of the panel under its upper half, white while it shows (86 %),
+# holds little white without it (7 %).
+splash_gone() {
+  panel_area 98 101 393 54 &&
+    [ "$(convert "$work/area.png" -fill black +opaque white -format '%[fx:mean<0.5]' info:)" = 1 ]
+}
+# The deferred load has put the "Complete" background into the preview image.
+background_shown() {
+  panel_area 432 275 137 65 && [ "$(identify -format '%k' "$work/area.png")" -gt 8 ]
 }
 
-# Let the deferred load of the database and cache run.
-sleep 1.5
+# The render button lies under the splash, and the render needs the loaded backgrounds.
+wait_until splash_gone || fail "the splash did not go"
+wait_until background_shown || fail "the label background was not loaded"
 click_control 72 24 121 21 # the mineral field
-xdotool type --delay 40 "calc"
+xdotool type "calc"
 xdotool key Return
-sleep 0.3
 xdotool key Tab
-xdotool type --delay 40 "Fa"
+xdotool type "Fa"
 xdotool key Return
-sleep 0.3
 click_control 16 128 105 25 # "Add data to list"
 # A second record with a locality the cache does not know yet: adding it saves the cache.
 click_control 72 24 121 21
 xdotool key ctrl+a
-xdotool type --delay 40 "magn"
+xdotool type "magn"
 xdotool key Return
 xdotool key Tab ctrl+a
-xdotool type --delay 40 "Langban"
+xdotool type "Langban"
 click_control 16 128 105 25
 click_control 296 128 123 25 # "Render and preview"
 
@@ -110,11 +131,22 @@ for _ in $(seq 200); do
   sleep 0.05
 done
 [ -n "$preview_id" ] || fail "no \"Print Preview\" window"
-sleep 1.5 # the page is played into the view
 
+# The preview shows the page with both labels once it is played into the view: the heading
+# band of the "Complete" background (238,234,222) covers thousands of pixels inside the
+# preview window.
 mkdir -p "$build/artefacts"
 shot="$build/artefacts/journey.png"
-import -window root "$shot"
+eval "$(xdotool getwindowgeometry --shell "$preview_id" | sed 's/^/P_/')"
+band_pixels() {
+  import -window root "$shot" &&
+    band=$(convert "$shot" -crop "${P_WIDTH}x${P_HEIGHT}+${P_X}+${P_Y}" +repage \
+      -fill black +opaque 'rgb(238,234,222)' -fill white -opaque 'rgb(238,234,222)' \
+      -format '%[fx:round(mean*w*h)]' info:) &&
+    [ "$band" -ge 2000 ]
+}
+wait_until band_pixels || fail "the preview shows no labels (${band:-no} band pixels)"
+echo "journey_xvfb: preview ${P_WIDTH}x${P_HEIGHT} at ${P_X},${P_Y}, $band band pixels"
 colours=$(identify -format '%k' "$shot")
 deviation=$(convert "$shot" -colorspace Gray -format '%[fx:standard_deviation]' info:)
 echo "journey_xvfb: screenshot $shot, $colours colours, deviation $deviation"
@@ -125,15 +157,6 @@ echo "journey_xvfb: screenshot $shot, $colours colours, deviation $deviation"
 grep -q '^|Langban' "$work/app/cachedloc.txt" || fail "the new locality was not cached"
 [ "$(grep -c 'Falun, Dalarna' "$work/app/cachedloc.txt")" -eq 1 ] ||
   fail "the completed locality was cached again"
-
-# The preview shows the page with both labels: the heading band of the "Complete" background
-# (238,234,222) covers thousands of pixels inside the preview window.
-eval "$(xdotool getwindowgeometry --shell "$preview_id" | sed 's/^/P_/')"
-band=$(convert "$shot" -crop "${P_WIDTH}x${P_HEIGHT}+${P_X}+${P_Y}" +repage \
-  -fill black +opaque 'rgb(238,234,222)' -fill white -opaque 'rgb(238,234,222)' \
-  -format '%[fx:round(mean*w*h)]' info:)
-echo "journey_xvfb: preview ${P_WIDTH}x${P_HEIGHT} at ${P_X},${P_Y}, $band band pixels"
-[ "$band" -ge 2000 ] || fail "the preview shows no labels ($band band pixels)"
 
 # Escape closes the preview; the main window takes input again.
 xdotool windowfocus --sync "$preview_id" key Escape || true

@@ -18,40 +18,6 @@ QByteArray qbytes(const std::string& s) {
     return QByteArray::fromStdString(cp1252::fromUtf8(s));
 }
 
-// How the cache store appends a line: never joined to an unfinished last line.
-void addLine(std::string& text, const std::string& line) {
-    const bool endsWithBreak = text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0;
-    if (text.empty() || endsWithBreak)
-        text += line + "\r\n";
-    else
-        text += "\r\n" + line;
-}
-
-// What stands before any completion.
-const char* const kNoCompletion = "lastlocality";
-
-// The locality field and its hidden helpers across Enter presses and additions.
-struct LocalityRow {
-    std::string edit6, edit1 = "Edit1", lastlocality = kNoCompletion;
-    std::string cache;
-    int saves = 0;
-
-    void pressEnter() {
-        const LocalityCompletion c = completeLocality(cache, edit6, edit1);
-        if (c.matched)
-            lastlocality = c.completion;
-        if (auto text = localityFieldAfterEnter(lastlocality, kNoCompletion))
-            edit6 = *text;
-    }
-    void addRecord() {
-        const LocalityCacheUpdate u = localityCacheUpdate(cache, edit6);
-        if (u.addAndSave) {
-            addLine(cache, u.line);
-            ++saves;
-        }
-    }
-};
-
 const QByteArray kCache = "|Falun, Dalarna\r\n|Kiruna\r\n";
 
 } // namespace
@@ -160,7 +126,7 @@ private slots:
     void fieldAfterEnter() {
         QFETCH(QString, caption);
         QFETCH(bool, copied);
-        const auto text = localityFieldAfterEnter(caption.toStdString(), kNoCompletion);
+        const auto text = localityFieldAfterEnter(caption.toStdString(), "lastlocality");
         QCOMPARE(text.has_value(), copied);
         if (copied)
             QCOMPARE(QString::fromStdString(*text), caption);
@@ -191,68 +157,6 @@ private slots:
         QCOMPARE(u.addAndSave, added);
         if (added)
             QCOMPARE(qbytes(u.line), "|" + locality);
-    }
-
-    // Enter pressed in turn in the locality field; the last entry of `typed` is what the
-    // field shows before the last Enter.
-    void enterSequence_data() {
-        QTest::addColumn<QByteArray>("cache");
-        QTest::addColumn<QStringList>("typed");
-        QTest::addColumn<QString>("edit1");
-        QTest::addColumn<QString>("field");
-        QTest::newRow("completes") << kCache << QStringList{"Fa"} << "Edit1"
-                                   << "Falun, Dalarna";
-        QTest::newRow("no completion yet keeps the typed text")
-            << kCache << QStringList{"Norberg"} << "Edit1"
-            << "Norberg";
-        QTest::newRow("failed completion brings back the last one")
-            << kCache << QStringList{"Fa", "Norberg"} << "Edit1"
-            << "Falun, Dalarna";
-        QTest::newRow("a later completion replaces it")
-            << kCache << QStringList{"Fa", "Ki", "Norberg"} << "Edit1"
-            << "Kiruna";
-        QTest::newRow("empty completion keeps the typed text")
-            << QByteArray("|\r\n|Falun\r\n") << QStringList{"Fa", ""} << "Edit1"
-            << "";
-        QTest::newRow("empty completion then failure keeps the typed text")
-            << QByteArray("|\r\n|Falun\r\n") << QStringList{"Fa", "", "Norberg"} << "Edit1"
-            << "Norberg";
-        QTest::newRow("cached word lastlocality never fills the field")
-            << QByteArray("|lastlocality\r\n|x\r\n") << QStringList{"last"} << "Edit1"
-            << "last";
-        QTest::newRow("empty Edit1") << kCache << QStringList{"Fa"} << ""
-                                     << "Fa";
-    }
-    void enterSequence() {
-        QFETCH(QByteArray, cache);
-        QFETCH(QStringList, typed);
-        QFETCH(QString, edit1);
-        QFETCH(QString, field);
-        LocalityRow row;
-        row.cache = bytes(cache);
-        row.edit1 = edit1.toStdString();
-        for (const QString& t : typed) {
-            row.edit6 = t.toStdString();
-            row.pressEnter();
-        }
-        QCOMPARE(QString::fromStdString(row.edit6), field);
-    }
-
-    // Records added one after another grow the cache, which then completes them.
-    void addThenComplete() {
-        LocalityRow row;
-        for (const char* locality : {"Falun, Dalarna", "Falun", "Kiruna", "Falun, Dalarna"}) {
-            row.edit6 = locality;
-            row.addRecord();
-        }
-        QCOMPARE(row.cache, std::string("|Falun, Dalarna\r\n|Kiruna\r\n"));
-        QCOMPARE(row.saves, 2);
-        row.edit6 = "Ki";
-        row.pressEnter();
-        QCOMPARE(row.edit6, std::string("Kiruna"));
-        row.edit6 = "";
-        row.addRecord();
-        QCOMPARE(row.saves, 2);
     }
 
     void storeNeedsLoad() {

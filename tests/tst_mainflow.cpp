@@ -207,6 +207,104 @@ private slots:
         QCOMPARE(test::child<RichEditBox>(*m_form, "RichEdit4")->lines().count(), 2);
     }
 
+    // Enter pressed in turn in the mineral field; "" keeps the field as the last Enter left it,
+    // and `userInfo` is typed into the info field before the last Enter.
+    void mineralEnterSequence_data() {
+        QTest::addColumn<QStringList>("typed");
+        QTest::addColumn<QString>("userInfo");
+        QTest::addColumn<QString>("mineral");
+        QTest::addColumn<QString>("formula");
+        QTest::addColumn<QString>("info");
+        QTest::newRow("repeated Enter finds the same entry")
+            << QStringList{"calcit", ""} << QString() << "Calcit"
+            << "CaCO3"
+            << "CaCO3";
+        QTest::newRow("same formula again leaves edited info alone")
+            << QStringList{"calc", "calcite"} << "edited"
+            << "Calcit"
+            << "CaCO3"
+            << "edited";
+        QTest::newRow("new formula overwrites edited info")
+            << QStringList{"calc", "magn"} << "edited"
+            << "Magnetit"
+            << "Fe2Fe32O4"
+            << "Fe2Fe32O4";
+        QTest::newRow("failure keeps the typed text, not the earlier name")
+            << QStringList{"magn", "xyz"} << QString() << "xyz"
+            << "Fe2Fe32O4"
+            << "Fe2Fe32O4";
+        // The completion has lost the space that the database's name has.
+        QTest::newRow("spaced name then Enter again")
+            << QStringList{"native", ""} << QString() << "Nativecopper"
+            << "Cu"
+            << "Cu";
+    }
+    void mineralEnterSequence() {
+        QFETCH(QStringList, typed);
+        QFETCH(QString, userInfo);
+        QFETCH(QString, mineral);
+        QFETCH(QString, formula);
+        QFETCH(QString, info);
+        QVERIFY(test::writeFile(m_prefix + "athena.txt",
+                                std::string(kDatabase) + "| NATIVE COPPER  | Cu |\r\n"));
+        auto* field = test::child<QLineEdit>(*m_form, "Edit7");
+        auto* infoField = test::child<QLineEdit>(*m_form, "Edit5");
+        for (int i = 0; i < typed.size(); ++i) {
+            if (!typed[i].isEmpty())
+                field->setText(typed[i]);
+            if (i + 1 == typed.size() && !userInfo.isNull())
+                infoField->setText(userInfo);
+            QTest::keyClick(field, Qt::Key_Return);
+        }
+        QCOMPARE(field->text(), mineral);
+        QCOMPARE(test::child<QLineEdit>(*m_form, "Edit4")->text(), formula);
+        QCOMPARE(infoField->text(), info);
+        QVERIFY(m_boxes->shown().empty());
+    }
+
+    // Enter pressed in turn in the locality field, over a cache of the row's own, with the
+    // hidden mineral name `edit1`.
+    void localityEnterSequence_data() {
+        QTest::addColumn<QByteArray>("cache");
+        QTest::addColumn<QStringList>("typed");
+        QTest::addColumn<QString>("edit1");
+        QTest::addColumn<QString>("field");
+        const QByteArray cache = test::DataFolderFixture::kCache;
+        const QByteArray emptyFirst = "|\r\n|Falun\r\n";
+        QTest::newRow("no completion yet keeps the typed text")
+            << cache << QStringList{"Norberg"} << "Edit1"
+            << "Norberg";
+        QTest::newRow("a later completion replaces the last one")
+            << cache << QStringList{"Fa", "Ki", "Norberg"} << "Edit1"
+            << "Kiruna";
+        QTest::newRow("empty completion keeps the typed text")
+            << emptyFirst << QStringList{"Fa", ""} << "Edit1"
+            << "";
+        QTest::newRow("empty completion then failure keeps the typed text")
+            << emptyFirst << QStringList{"Fa", "", "Norberg"} << "Edit1"
+            << "Norberg";
+        QTest::newRow("cached word lastlocality never fills the field")
+            << QByteArray("|lastlocality\r\n|x\r\n") << QStringList{"last"} << "Edit1"
+            << "last";
+        QTest::newRow("empty mineral name completes nothing") << cache << QStringList{"Fa"} << ""
+                                                              << "Fa";
+    }
+    void localityEnterSequence() {
+        QFETCH(QByteArray, cache);
+        QFETCH(QStringList, typed);
+        QFETCH(QString, edit1);
+        QFETCH(QString, field);
+        QVERIFY(test::writeFile(m_prefix + "cachedloc.txt", cache.toStdString()));
+        test::child<QLineEdit>(*m_form, "Edit1")->setText(edit1);
+        auto* locality = test::child<QLineEdit>(*m_form, "Edit6");
+        for (const QString& t : typed) {
+            locality->setText(t);
+            QTest::keyClick(locality, Qt::Key_Return);
+        }
+        QCOMPARE(locality->text(), field);
+        QVERIFY(m_boxes->shown().empty());
+    }
+
     void addStepBuildsRecords() {
         test::child<QLineEdit>(*m_form, "Edit7")->setText(QString::fromUtf8("Kvarts"));
         test::child<QLineEdit>(*m_form, "Edit6")->setText(QString::fromUtf8("Åre"));

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "stores/LabelList.h"
 #include "stores/MineralLookup.h"
 #include "stores/TextCase.h"
 #include "stores/Windows1252.h"
@@ -36,25 +35,6 @@ const QByteArray kDatabase = "| ANDALUSITE      | Al2SiO5        | orthorhombic 
                              "| \xC9LBAITE      | Na(Li,Al)3Al6(BO3)3Si6O18(OH)4 | trigonal |\r\n"
                              "| TALC            |                | monoclinic |\r\n"
                              "| E               | x              | none |\r\n";
-
-// The window's part of one Enter in the mineral field, over plain values: Edit7KeyDown
-// clicks Button2, Edit4Change runs only when Edit4's text really changes.
-struct Row {
-    std::string edit7, edit4, edit5, label11 = "cachedword";
-    bool infoIsFormula = true;
-
-    void pressEnter(const std::string& database) {
-        const MineralLookupResult r = lookupMineral(database, edit7);
-        label11 = r.name;
-        if (r.found && r.formula != edit4) {
-            edit4 = r.formula;
-            if (auto info = infoAfterFormulaChange(infoIsFormula, edit4))
-                edit5 = *info;
-        }
-        if (!label11.empty())
-            edit7 = label11;
-    }
-};
 
 } // namespace
 
@@ -216,64 +196,6 @@ private slots:
     void storeNeedsLoad() {
         QVERIFY(mineralStoreNeedsLoad(""));
         QVERIFY(!mineralStoreNeedsLoad("\r\n"));
-    }
-
-    // Enter pressed in turn in the mineral field, with the window's chain of effects.
-    void enterSequence_data() {
-        QTest::addColumn<QStringList>("typed"); // "" keeps the field as the last Enter left it
-        QTest::addColumn<bool>("infoIsFormula");
-        QTest::addColumn<QString>("userInfo"); // typed into the info field before the last Enter
-        QTest::addColumn<QString>("edit7");
-        QTest::addColumn<QString>("edit4");
-        QTest::addColumn<QString>("edit5");
-        QTest::newRow("completes and fills info")
-            << QStringList{"calcit"} << true << QString() << "Calcit"
-            << "CaCO3"
-            << "CaCO3";
-        QTest::newRow("unticked leaves info")
-            << QStringList{"calcit"} << false << QString("mine") << "Calcit"
-            << "CaCO3"
-            << "mine";
-        QTest::newRow("repeated Enter finds the same entry")
-            << QStringList{"calcit", ""} << true << QString() << "Calcit"
-            << "CaCO3"
-            << "CaCO3";
-        QTest::newRow("same formula again leaves edited info alone")
-            << QStringList{"calcit", "calcite"} << true << QString("edited") << "Calcit"
-            << "CaCO3"
-            << "edited";
-        QTest::newRow("new formula overwrites edited info")
-            << QStringList{"calcit", "quartz"} << true << QString("edited") << "Quartz"
-            << "SiO2"
-            << "SiO2";
-        QTest::newRow("failure keeps the typed text, not the earlier name")
-            << QStringList{"quartz", "xyz"} << true << QString() << "xyz"
-            << "SiO2"
-            << "SiO2";
-        QTest::newRow("spaced name then Enter again")
-            << QStringList{"native", ""} << true << QString() << "Nativecopper"
-            << "Cu"
-            << "Cu";
-    }
-    void enterSequence() {
-        QFETCH(QStringList, typed);
-        QFETCH(bool, infoIsFormula);
-        QFETCH(QString, userInfo);
-        QFETCH(QString, edit7);
-        QFETCH(QString, edit4);
-        QFETCH(QString, edit5);
-        Row row;
-        row.infoIsFormula = infoIsFormula;
-        for (int i = 0; i < typed.size(); ++i) {
-            if (!typed[i].isEmpty())
-                row.edit7 = typed[i].toStdString();
-            if (i + 1 == typed.size() && !userInfo.isNull())
-                row.edit5 = userInfo.toStdString();
-            row.pressEnter(bytes(kDatabase));
-        }
-        QCOMPARE(QString::fromStdString(row.edit7), edit7);
-        QCOMPARE(QString::fromStdString(row.edit4), edit4);
-        QCOMPARE(QString::fromStdString(row.edit5), edit5);
     }
 
     // The real listing, when it is there: every entry's own name finds an entry whose name

@@ -21,6 +21,8 @@
 #include <QTextEdit>
 #include <QTime>
 #include <QTimer>
+#include <algorithm>
+#include <utility>
 
 #include "platform/Controls.h"
 #include "platform/ErrorHandler.h"
@@ -102,6 +104,13 @@ void setFieldText(QLineEdit* field, const std::string& utf8Text) {
 void noTabStop(QWidget* widget) {
     widget->setFocusPolicy(Qt::ClickFocus);
 }
+
+// The timers' intervals: the splash, the exit wait, one step of the splash gauge, the deferred
+// load's retry.
+constexpr int kSplashMs = 2500;
+constexpr int kExitWaitMs = 1500;
+constexpr int kGaugeStepMs = 10;
+constexpr int kDeferredLoadMs = 200;
 
 QTimer* makeTimer(QObject* owner, const char* name, int intervalMs, bool running) {
     auto* timer = new QTimer(owner);
@@ -331,10 +340,19 @@ void MainForm::setKeyboardOrder() {
 }
 
 void MainForm::createTimers() {
-    Timer1 = makeTimer(this, "Timer1", 2500, true);
-    Timer2 = makeTimer(this, "Timer2", 1500, false);
-    Timer3 = makeTimer(this, "Timer3", 10, true);
-    Timer4 = makeTimer(this, "Timer4", 200, true);
+    Timer1 = makeTimer(this, "Timer1", kSplashMs, true);
+    Timer2 = makeTimer(this, "Timer2", kExitWaitMs, false);
+    Timer3 = makeTimer(this, "Timer3", kGaugeStepMs, true);
+    Timer4 = makeTimer(this, "Timer4", kDeferredLoadMs, true);
+}
+
+void MainForm::scaleTimeline(double scale) {
+    const std::pair<QTimer*, int> timers[] = {{Timer1, kSplashMs},
+                                              {Timer2, kExitWaitMs},
+                                              {Timer3, kGaugeStepMs},
+                                              {Timer4, kDeferredLoadMs}};
+    for (const auto& [timer, ms] : timers)
+        timer->setInterval(std::max(1, qRound(ms * scale)));
 }
 
 void MainForm::bindEvents() {

@@ -96,6 +96,10 @@ public:
     // The client area below the menu bar.
     QWidget* clientArea() const { return m_client; }
 
+    // Runs the timers (splash, deferred load, exit wait) at `scale` times their intervals,
+    // restarting those that run; tests call it right after construction. The program keeps 1.
+    void scaleTimeline(double scale);
+
     // The parts of the window that are not widgets, by their role (widgets, timers, actions and
     // the report are found by object name).
     LineStore& mineralDatabase() { return RichEdit3; }
