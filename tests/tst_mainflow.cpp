@@ -180,10 +180,10 @@ private slots:
         m_form->Edit6->setText("Fa");
         QTest::keyClick(m_form->Edit6, Qt::Key_Return);
         QCOMPARE(m_form->Edit6->text(), QString("Falun, Dalarna"));
-        // A failed completion keeps the last one.
+        // A failed completion keeps what was typed.
         m_form->Edit6->setText("Norberg");
         QTest::keyClick(m_form->Edit6, Qt::Key_Return);
-        QCOMPARE(m_form->Edit6->text(), QString("Falun, Dalarna"));
+        QCOMPARE(m_form->Edit6->text(), QString("Norberg"));
 
         // A new locality is cached and the file rewritten; a known one is not.
         m_form->Edit6->setText(QString::fromUtf8("Långban, Värmland"));
@@ -194,6 +194,44 @@ private slots:
                  std::string("|Falun, Dalarna\r\n|Kiruna\r\n|L\xE5ngban, V\xE4rmland\r\n"));
         QCOMPARE(m_form->Label24->text(), QString("2"));
         QCOMPARE(m_form->RichEdit4->lines().count(), 2);
+    }
+
+    // Enter pressed in the locality field after each typed text in turn, through the window:
+    // what the field holds after the last Enter. The cache holds "Falun, Dalarna", "Kiruna".
+    void localityEnterSequence_data() {
+        QTest::addColumn<QStringList>("typed");
+        QTest::addColumn<QString>("edit1");
+        QTest::addColumn<QString>("field");
+        QTest::newRow("first match") << QStringList{"Fa"} << "Edit1"
+                                     << "Falun, Dalarna";
+        QTest::newRow("new locality after a completion")
+            << QStringList{"Fa", "Tsumeb Mine"} << "Edit1"
+            << "Tsumeb Mine";
+        QTest::newRow("new locality after two completions")
+            << QStringList{"Ki", "Fa", "Norberg"} << "Edit1"
+            << "Norberg";
+        QTest::newRow("completion after a failed one")
+            << QStringList{"Fa", "Norberg", "Ki"} << "Edit1"
+            << "Kiruna";
+        QTest::newRow("prefix is case-sensitive") << QStringList{"Ki", "fa"} << "Edit1"
+                                                  << "fa";
+        QTest::newRow("empty field gives the oldest entry") << QStringList{"Ki", ""} << "Edit1"
+                                                            << "Falun, Dalarna";
+        QTest::newRow("empty Edit1 gives no completion") << QStringList{"Fa"} << ""
+                                                         << "Fa";
+    }
+    void localityEnterSequence() {
+        QFETCH(QStringList, typed);
+        QFETCH(QString, edit1);
+        QFETCH(QString, field);
+        auto* edit6 = test::child<QLineEdit>(*m_form, "Edit6");
+        test::child<QLineEdit>(*m_form, "Edit1")->setText(edit1);
+        for (const QString& text : typed) {
+            edit6->setText(text);
+            QTest::keyClick(edit6, Qt::Key_Return);
+        }
+        QCOMPARE(edit6->text(), field);
+        QVERIFY(m_boxes->shown().empty());
     }
 
     void addStepBuildsRecords() {

@@ -10,8 +10,8 @@
 // How the window uses it:
 //   Button1Click: if localityCacheNeedsLoad(cache text), load cachedloc.txt into the
 //     cache store (a load error ends the click). Then
-//     c = completeLocality(cache text, Edit6 text, Edit1 text); if c.matched,
-//     lastlocality = c.completion; otherwise lastlocality keeps its caption.
+//     c = completeLocality(cache text, Edit6 text, Edit1 text); lastlocality = c.completion,
+//     which is empty when nothing matched, so that Enter keeps the typed text.
 //   Edit6KeyDown, on Enter: click Button1, then if localityFieldAfterEnter(lastlocality)
 //     gives a text, set Edit6 to it.
 //   Button6Click, after the record is in the list: u = localityCacheUpdate(cache text,
@@ -23,9 +23,9 @@ namespace qlx {
 inline constexpr std::string_view kNoLocalityCompletion = "lastlocality";
 
 struct LocalityCompletion {
-    // The key "|" + typed text occurs in the cache. When false, lastlocality is left alone.
+    // The key "|" + typed text occurs in the cache.
     bool matched = false;
-    // The new caption of lastlocality when matched; may be empty.
+    // The new caption of lastlocality; empty when nothing matched.
     std::string completion;
 };
 
