@@ -43,7 +43,7 @@ PageLog $W/log/page_log
 CONF
 cat >"$W/etc/cupsd.conf" <<CONF
 Listen $W/cups.sock
-PageLogFormat "%p %j %P %C %{job-name}"
+PageLogFormat %p %j %P %C %{job-name}
 Browsing No
 WebInterface No
 <Location />
