@@ -7,6 +7,7 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QtTest>
+#include <sys/stat.h>
 
 #include "app/MainForm.h"
 #include "platform/ErrorHandler.h"
@@ -355,11 +356,19 @@ private slots:
             << "Unknown picture file extension (.png)" << QSize(640, 404);
         QTest::newRow("missing") << "/no/such/file.bmp"
                                  << "Cannot open file /no/such/file.bmp." << QSize(640, 404);
+        // Made by the test in its data folder: the window must not wait for a writer.
+        QTest::newRow("named pipe") << "pipe.bmp"
+                                    << "Cannot open file %1pipe.bmp." << QSize(640, 404);
     }
     void customBackgrounds() {
         QFETCH(QString, file);
         QFETCH(QString, message);
         QFETCH(QSize, size);
+        if (file == "pipe.bmp") {
+            file = m_prefix + file;
+            message = message.arg(m_prefix);
+            QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+        }
         handle(&MainForm::Timer4Timer);
         OpenPictureDialog::setNextFileName(file);
         m_form->RadioButton4->setChecked(true);

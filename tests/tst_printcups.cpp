@@ -21,6 +21,8 @@
 #include "support/SlotColours.h"
 #include "support/TestSupport.h"
 
+#include <QComboBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPrinter>
 #include <QPushButton>
@@ -431,6 +433,10 @@ private slots:
         for (int i = 4; i <= 20; ++i)
             list->lines().add("|Mineral " + std::to_string(i) + "|Place " + std::to_string(i) +
                               "|H" + std::to_string(i) + "O|");
+        // Saved as a list file, whose name the print job then carries.
+        FileDialog::setNextFileName(data.prefix() + "evening.rtf");
+        QTest::mouseClick(test::child<QPushButton>(form, "Button8"), Qt::LeftButton);
+        FileDialog::clearAnswers();
 
         auto& report = *test::child<SheetReport>(form, "SheetReport");
         bool printed = false;
@@ -447,6 +453,9 @@ private slots:
         QVERIFY(printed);
         QVERIFY2(boxes.shown().empty(), qPrintable(boxes.texts().join("; ")));
         QVERIFY(waitForOutput(m_out));
+        QTRY_VERIFY_WITH_TIMEOUT(!pageLogOf("labels").isEmpty(), 10000);
+        QVERIFY2(pageLogOf("labels").last().endsWith(" 1 Mineral labels - evening.rtf"),
+                 qPrintable(pageLogOf("labels").join('|')));
         QTemporaryDir dir;
         const QList<QImage> pages = renderPages(m_out, dir.path());
         QCOMPARE(pages.size(), 2);
@@ -475,6 +484,33 @@ private slots:
             QVERIFY2(closest == position - 1,
                      qPrintable(where + QString(" looks like label %1").arg(closest + 1)));
         }
+    }
+
+    // The real print dialog of Printer setup shows the paper the sheet prints on: its
+    // properties sheet lists A4 (the queue's own default is US Letter).
+    void printerSetupShowsA4() {
+        QStringList seen;
+        QTimer::singleShot(0, [&] {
+            (void)QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; });
+            auto* dialog = QApplication::activeModalWidget();
+            if (!dialog)
+                return;
+            if (auto* properties = dialog->findChild<QPushButton*>("properties")) {
+                QTimer::singleShot(0, [&, dialog] {
+                    (void)QTest::qWaitFor(
+                        [dialog] { return QApplication::activeModalWidget() != dialog; });
+                    QWidget* sheet = QApplication::activeModalWidget();
+                    for (QComboBox* combo : sheet->findChildren<QComboBox*>())
+                        seen << combo->objectName() + "=" + combo->currentText();
+                    qobject_cast<QDialog*>(sheet)->reject();
+                });
+                properties->click();
+            }
+            qobject_cast<QDialog*>(dialog)->reject();
+        });
+        PrintSettings settings;
+        PrinterSetupDialog::run(nullptr, settings, 1, true);
+        QVERIFY2(seen.contains("pageSizeCombo=A4"), qPrintable(seen.join("; ")));
     }
 
     void loadedPagesPrintOnePerSheet() {
