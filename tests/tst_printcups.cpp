@@ -143,7 +143,8 @@ QString boxMisplaced(const QImage& page, const QRectF& r, const QColor& colour) 
     return {};
 }
 
-// The spooler's page log lines of a queue, as "job pages copies name" after the queue's name.
+// The spooler's page log lines of a queue, each "job total sheets name" after the queue's name:
+// one line per job, its sheets being its pages times its copies.
 QStringList pageLogOf(const QString& queue) {
     QFile log(qEnvironmentVariable("QLX_CUPS_PAGELOG"));
     if (!log.open(QIODevice::ReadOnly))
@@ -454,7 +455,7 @@ private slots:
         QVERIFY2(boxes.shown().empty(), qPrintable(boxes.texts().join("; ")));
         QVERIFY(waitForOutput(m_out));
         QTRY_VERIFY_WITH_TIMEOUT(!pageLogOf("labels").isEmpty(), 10000);
-        QVERIFY2(pageLogOf("labels").last().endsWith(" 1 Mineral labels - evening.rtf"),
+        QVERIFY2(pageLogOf("labels").last().endsWith(" 2 Mineral labels - evening.rtf"),
                  qPrintable(pageLogOf("labels").join('|')));
         QTemporaryDir dir;
         const QList<QImage> pages = renderPages(m_out, dir.path());
@@ -511,6 +512,36 @@ private slots:
         PrintSettings settings;
         PrinterSetupDialog::run(nullptr, settings, 1, true);
         QVERIFY2(seen.contains("pageSizeCombo=A4"), qPrintable(seen.join("; ")));
+    }
+
+    // A report of three pages with pages 2 to 3 chosen: two sheets, page 2's then page 3's.
+    // Each page draws only the box of its own number.
+    void pageRangeOfAManyPageReport() {
+        ReportPreview report(
+            [] { return std::make_unique<FakePreviewDocument>(); }, [](PreviewDocument&) {},
+            [](QPainter& p, const PageTarget& t) {
+                const Box& b = kBoxes[t.page - 1];
+                p.fillRect(QRect(QPoint(toDevice(b.tenths.left(), t.offsetLeft, t.dpiX),
+                                        toDevice(b.tenths.top(), t.offsetTop, t.dpiY)),
+                                 QPoint(toDevice(b.tenths.right(), t.offsetLeft, t.dpiX),
+                                        toDevice(b.tenths.bottom(), t.offsetTop, t.dpiY))),
+                           b.colour);
+            },
+            [] { return 3; });
+        report.settings().firstPage = 2;
+        report.settings().lastPage = 3;
+        report.print();
+        QVERIFY(waitForOutput(m_out));
+        QTemporaryDir dir;
+        const QList<QImage> pages = renderPages(m_out, dir.path());
+        QCOMPARE(pages.size(), 2);
+        for (int sheet = 0; sheet < 2; ++sheet)
+            for (int box = 0; box < 3; ++box) {
+                const QPoint centre =
+                    atRenderDpi(kBoxes[box].tenths.center().x(), kBoxes[box].tenths.center().y());
+                QCOMPARE(near(pages[sheet].pixelColor(centre), kBoxes[box].colour),
+                         box == sheet + 1);
+            }
     }
 
     void loadedPagesPrintOnePerSheet() {

@@ -202,7 +202,11 @@ int runSheetRender(const SheetRenderJob& job) {
         if (!printerInstalled())
             throw Error("no printer is installed");
         prepareSheets(report, job, records);
-        about(job.printerName, [&] { print(report, job); });
+        // A failure names the queue asked for; the default one has no name to give.
+        if (job.printerName.isEmpty())
+            print(report, job);
+        else
+            about(job.printerName, [&] { print(report, job); });
         return report.pageCount();
     }
     prepareSheets(report, job, records);
