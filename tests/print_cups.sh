@@ -46,6 +46,7 @@ PageLog $W/log/page_log
 CONF
 cat >"$W/etc/cupsd.conf" <<CONF
 Listen $W/cups.sock
+PageLogFormat %p %j %P %C %{job-name}
 Browsing No
 WebInterface No
 <Location />
@@ -70,6 +71,8 @@ for _ in $(seq 200); do [ -S "$CUPS_SERVER" ] && break; sleep 0.05; done
 [ -S "$CUPS_SERVER" ] || { echo "print_cups: cupsd did not start"; cat "$W/log/error_log" 2>/dev/null; exit 1; }
 
 lpadmin -p labels -E -v "file://$W/out/labels.prn" -m drv:///sample.drv/generic.ppd 2>/dev/null
+# A second queue, to see that a job goes to the printer chosen rather than the default.
+lpadmin -p spare -E -v "file://$W/out/spare.prn" -m drv:///sample.drv/generic.ppd 2>/dev/null
 lpadmin -d labels
 unset PRINTER LPDEST
 
@@ -81,7 +84,8 @@ status=0
 functions=$(QT_QPA_PLATFORM=offscreen "$test_bin" -functions | sed -n 's/()$//p')
 [ -n "$functions" ] || { echo "print_cups: no test functions in $test_bin"; exit 1; }
 for fn in $functions; do
-  QLX_CUPS_OUT="$W/out/labels.prn" QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$W/runtime" \
+  QLX_CUPS_OUT="$W/out/labels.prn" QLX_CUPS_SPARE="$W/out/spare.prn" \
+    QLX_CUPS_PAGELOG="$W/log/page_log" QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$W/runtime" \
     "$test_bin" "$fn" -o "$W/$fn.txt,txt" || status=$?
   cat "$W/$fn.txt"
   grep -q '^PASS   : PrintCupsTest::'"$fn"'()' "$W/$fn.txt" || status=1

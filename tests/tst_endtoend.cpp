@@ -55,16 +55,25 @@ int nonWhite(const QImage& image, const QRect& area) {
     return n;
 }
 
-// The first page of a report file, played at 96 dpi.
-QImage playReportFile(const QString& path) {
+// A page of a report file, played at 96 dpi.
+QImage playReportFile(const QString& path, int pageNumber = 1) {
     PageStore store(PageDestination::Pictures);
     store.loadFromFile(path);
-    const Metafile page = Metafile::fromBytes(store.readPage(1));
+    const Metafile page = Metafile::fromBytes(store.readPage(pageNumber));
     QImage image(794, 1123, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
     page.play(painter, QRectF(0, 0, 794, 1123));
     return image;
+}
+
+// `count` records, one a line, each of its own text.
+std::string numberedList(int count) {
+    std::string list;
+    for (int i = 1; i <= count; ++i)
+        list += "|Mineral " + std::to_string(i) + "|Place " + std::to_string(i) + "|H" +
+                std::to_string(i) + "O|\r\n";
+    return list;
 }
 
 } // namespace
@@ -166,13 +175,15 @@ private slots:
         QCOMPARE(test::child<QLineEdit>(f, "Edit1")->text(), QString("Andalusit"));
         QCOMPARE(test::child<QLineEdit>(f, "Edit3")->text(), QString(" "));
 
-        // A second run with one line keeps the earlier labels in slots 2 and 3.
-        const QImage third = test::child<SheetReport>(f, "SheetReport")->slotPicture(3);
+        // A second run with one line shows only that line: slots 2 and 3 are empty again.
         test::child<RichEditBox>(f, "RichEdit4")->lines().setText("|Quartz|Arkansas|SiO2|");
         m_whilePreviewOpen = nullptr;
         QTest::mouseClick(test::child<QPushButton>(f, "Button9"), Qt::LeftButton);
         QCOMPARE(m_previews, 2);
-        QCOMPARE(test::child<SheetReport>(f, "SheetReport")->slotPicture(3), third);
+        const SheetReport& sheet = *test::child<SheetReport>(f, "SheetReport");
+        QVERIFY(!sheet.slotPicture(1).isNull());
+        QVERIFY(sheet.slotPicture(2).isNull());
+        QVERIFY(sheet.slotPicture(3).isNull());
         QCOMPARE(test::child<QLineEdit>(f, "Edit1")->text(), QString("Quartz"));
         QCOMPARE(test::child<QLineEdit>(f, "Edit2")->text(), QString("Arkansas"));
         QCOMPARE(test::child<QLineEdit>(f, "Edit3")->text(), QString(" SiO2"));
@@ -196,6 +207,93 @@ private slots:
         f.ComposeLabel();
         QCOMPARE(test::child<SheetReport>(f, "SheetReport")->slotPicture(15),
                  test::child<ImageBox>(f, "rendered")->picture().bitmap());
+    }
+
+    // A render after an earlier one: every label of this list on the sheet, fifteen to a page,
+    // and nothing of the earlier list. Seen through the preview (its page panel and paging)
+    // and the report file Save Report writes.
+    void renderLaysOutThisListOnly_data() {
+        QTest::addColumn<int>("before");
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("pages");
+        QTest::newRow("5 after 20") << 20 << 5 << 1;
+        QTest::newRow("none after 20") << 20 << 0 << 1;
+        QTest::newRow("15 fill one page") << 0 << 15 << 1;
+        QTest::newRow("16 start a second page") << 0 << 16 << 2;
+        QTest::newRow("20 after 5") << 5 << 20 << 2;
+        QTest::newRow("31 on three pages") << 0 << 31 << 3;
+    }
+    void renderLaysOutThisListOnly() {
+        QFETCH(int, before);
+        QFETCH(int, lines);
+        QFETCH(int, pages);
+        MainForm& f = *m_form;
+        auto* list = test::child<RichEditBox>(f, "RichEdit4");
+        auto* render = test::child<QPushButton>(f, "Button9");
+        list->lines().setText(numberedList(before));
+        render->click();
+
+        list->lines().setText(numberedList(lines));
+        const QString report = m_data->prefix() + "sheet.LFP";
+        QString lastPanel;
+        m_whilePreviewOpen = [&](PreviewWindow& w) {
+            QTest::keyClick(w.pageView()->viewport(), Qt::Key_End);
+            lastPanel = w.pagePanel()->text();
+            FileDialog::setNextFileName(report);
+            w.saveReport();
+        };
+        render->click();
+        QCOMPARE(m_pagePanel, QString("Page 1 of %1").arg(pages));
+        QCOMPARE(lastPanel, QString("Page %1 of %1").arg(pages));
+
+        PageStore store(PageDestination::Pictures);
+        store.loadFromFile(report);
+        QCOMPARE(store.pageCount(), pages);
+        const SheetReport& sheet = *test::child<SheetReport>(f, "SheetReport");
+        for (int page = 1; page <= pages; ++page) {
+            const QImage image = playReportFile(report, page);
+            for (int slot = 1; slot <= 15; ++slot) {
+                const QRect r = slotRect(sheet, slot);
+                const int position = (page - 1) * 15 + slot;
+                const QString where = QString("page %1 slot %2").arg(page).arg(slot);
+                if (position <= lines)
+                    QVERIFY2(pixelsOf(image, r, kBand) > 100, qPrintable(where));
+                else
+                    QVERIFY2(nonWhite(image, r) == 0, qPrintable(where));
+            }
+        }
+    }
+
+    // Labels after the fifteenth go on further pages and leave page 1 exactly as it was.
+    void laterLabelsLeavePageOneAsItWas() {
+        MainForm& f = *m_form;
+        auto* list = test::child<RichEditBox>(f, "RichEdit4");
+        auto* render = test::child<QPushButton>(f, "Button9");
+        const SheetReport& sheet = *test::child<SheetReport>(f, "SheetReport");
+        QString path;
+        m_whilePreviewOpen = [&](PreviewWindow& w) {
+            FileDialog::setNextFileName(path);
+            w.saveReport();
+        };
+        auto pageOne = [&](int count, const QString& name) {
+            list->lines().setText(numberedList(count));
+            path = m_data->prefix() + name;
+            render->click();
+            PageStore store(PageDestination::Pictures);
+            store.loadFromFile(path);
+            return std::make_pair(sheet.dateLineCaption(), store.readPage(1));
+        };
+        // The date line holds the time to the second: both runs must fall in the same one.
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            const auto fifteen = pageOne(15, "fifteen.LFP");
+            const auto twenty = pageOne(20, "twenty.LFP");
+            if (fifteen.first != twenty.first)
+                continue;
+            QVERIFY(!fifteen.second.isEmpty());
+            QVERIFY(fifteen.second == twenty.second);
+            return;
+        }
+        QFAIL("no two renders fell within the same second");
     }
 
     // A record wider than the list box is still one label.

@@ -7,6 +7,7 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QtTest>
+#include <sys/stat.h>
 
 #include "app/MainForm.h"
 #include "platform/ErrorHandler.h"
@@ -182,19 +183,15 @@ private slots:
     }
 
     void localityCompletionAndCache() {
-        // Before any completion, Enter leaves what was typed.
-        test::child<QLineEdit>(*m_form, "Edit6")->setText("Norberg");
-        QTest::keyClick(test::child<QLineEdit>(*m_form, "Edit6"), Qt::Key_Return);
-        QCOMPARE(test::child<QLineEdit>(*m_form, "Edit6")->text(), QString("Norberg"));
-
+        auto* locality = test::child<QLineEdit>(*m_form, "Edit6");
         test::child<QLineEdit>(*m_form, "Edit1")->setText("Calcit");
-        test::child<QLineEdit>(*m_form, "Edit6")->setText("Fa");
-        QTest::keyClick(test::child<QLineEdit>(*m_form, "Edit6"), Qt::Key_Return);
-        QCOMPARE(test::child<QLineEdit>(*m_form, "Edit6")->text(), QString("Falun, Dalarna"));
-        // A failed completion keeps the last one.
-        test::child<QLineEdit>(*m_form, "Edit6")->setText("Norberg");
-        QTest::keyClick(test::child<QLineEdit>(*m_form, "Edit6"), Qt::Key_Return);
-        QCOMPARE(test::child<QLineEdit>(*m_form, "Edit6")->text(), QString("Falun, Dalarna"));
+        locality->setText("Fa");
+        QTest::keyClick(locality, Qt::Key_Return);
+        QCOMPARE(locality->text(), QString("Falun, Dalarna"));
+        // A failed completion keeps what was typed.
+        locality->setText("Norberg");
+        QTest::keyClick(locality, Qt::Key_Return);
+        QCOMPARE(locality->text(), QString("Norberg"));
 
         // A new locality is cached and the file rewritten; a known one is not.
         test::child<QLineEdit>(*m_form, "Edit6")->setText(QString::fromUtf8("Långban, Värmland"));
@@ -271,12 +268,25 @@ private slots:
         QTest::addColumn<QString>("field");
         const QByteArray cache = test::DataFolderFixture::kCache;
         const QByteArray emptyFirst = "|\r\n|Falun\r\n";
+        QTest::newRow("first match") << cache << QStringList{"Fa"} << "Edit1"
+                                     << "Falun, Dalarna";
         QTest::newRow("no completion yet keeps the typed text")
             << cache << QStringList{"Norberg"} << "Edit1"
             << "Norberg";
-        QTest::newRow("a later completion replaces the last one")
-            << cache << QStringList{"Fa", "Ki", "Norberg"} << "Edit1"
+        QTest::newRow("new locality after a completion")
+            << cache << QStringList{"Fa", "Tsumeb Mine"} << "Edit1"
+            << "Tsumeb Mine";
+        QTest::newRow("new locality after two completions")
+            << cache << QStringList{"Ki", "Fa", "Norberg"} << "Edit1"
+            << "Norberg";
+        QTest::newRow("completion after a failed one")
+            << cache << QStringList{"Fa", "Norberg", "Ki"} << "Edit1"
             << "Kiruna";
+        QTest::newRow("prefix is case-sensitive") << cache << QStringList{"Ki", "fa"} << "Edit1"
+                                                  << "fa";
+        QTest::newRow("empty field gives the oldest entry")
+            << cache << QStringList{"Ki", ""} << "Edit1"
+            << "Falun, Dalarna";
         QTest::newRow("empty completion keeps the typed text")
             << emptyFirst << QStringList{"Fa", ""} << "Edit1"
             << "";
@@ -433,11 +443,19 @@ private slots:
             << "Unknown picture file extension (.png)" << QSize(640, 404);
         QTest::newRow("missing") << "/no/such/file.bmp"
                                  << "Cannot open file /no/such/file.bmp." << QSize(640, 404);
+        // Made by the test in its data folder: the window must not wait for a writer.
+        QTest::newRow("named pipe") << "pipe.bmp"
+                                    << "Cannot open file %1pipe.bmp." << QSize(640, 404);
     }
     void customBackgrounds() {
         QFETCH(QString, file);
         QFETCH(QString, message);
         QFETCH(QSize, size);
+        if (file == "pipe.bmp") {
+            file = m_prefix + file;
+            message = message.arg(m_prefix);
+            QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+        }
         handle(&MainForm::Timer4Timer);
         OpenPictureDialog::setNextFileName(file);
         test::child<QRadioButton>(*m_form, "RadioButton4")->setChecked(true);

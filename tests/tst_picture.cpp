@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
+#include <sys/stat.h>
 
 #include "platform/ImageBox.h"
 #include "platform/Picture.h"
@@ -234,12 +235,18 @@ private slots:
         QTest::newRow("missing bmp") << "missing.bmp";
         QTest::newRow("missing without extension") << "missing";
         QTest::newRow("folder") << "folder.ico";
+        // A named pipe would block the open until something wrote into it.
+        QTest::newRow("pipe bmp") << "pipe.bmp";
+        QTest::newRow("pipe emf") << "pipe2.emf";
+        QTest::newRow("pipe without extension") << "pipe3";
     }
     void unreadableFileGivesCannotOpen() {
         QFETCH(QString, name);
         const QString path = m_dir.filePath(name);
         if (name.startsWith("folder"))
             QVERIFY(QDir(m_dir.path()).mkpath(name));
+        if (name.startsWith("pipe"))
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
         QCOMPARE(messageOf(path), "Cannot open file " + path);
     }
 

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -381,6 +382,21 @@ private slots:
         }
         p.window->goToPage(3);
         QCOMPARE(p.view()->shownPage(), 3);
+    }
+
+    // Restored from maximised, the window stands at its designed size in the middle of the
+    // screen.
+    void restoredWindowIsCentred() {
+        OpenPreview p(1);
+        QVERIFY(p.window->isMaximized());
+        p.window->showNormal();
+        QTRY_VERIFY(!p.window->isMaximized());
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QTRY_COMPARE(p.window->size(), QSize(652, 579));
+        // Within the width of a window frame, which is not known before the window shows.
+        const QPoint offCentre = p.window->frameGeometry().center() - screen.center();
+        QVERIFY2(qAbs(offCentre.x()) <= 4 && qAbs(offCentre.y()) <= 4,
+                 qPrintable(QString("%1, %2").arg(offCentre.x()).arg(offCentre.y())));
     }
 
     void zoomButtonsAndResize() {

@@ -4,7 +4,9 @@
 #include <QtTest>
 
 #include "app/MainForm.h"
+#include "pagestore/PageStoreDocument.h"
 #include "platform/ErrorHandler.h"
+#include "platform/FileDialog.h"
 #include "platform/RichEditBox.h"
 #include "preview/PageView.h"
 #include "preview/PreviewWindow.h"
@@ -19,6 +21,8 @@
 #include "support/SlotColours.h"
 #include "support/TestSupport.h"
 
+#include <QComboBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPrinter>
 #include <QPushButton>
@@ -142,6 +146,56 @@ QString boxMisplaced(const QImage& page, const QRectF& r, const QColor& colour) 
         if (!near(page.pixelColor(atRenderDpi(probe.at.x(), probe.at.y())), probe.expected))
             return probe.where;
     return {};
+}
+
+// The spooler's page log lines of a queue, each "job total sheets name" after the queue's name:
+// one line per job, its sheets being its pages times its copies.
+QStringList pageLogOf(const QString& queue) {
+    QFile log(qEnvironmentVariable("QLX_CUPS_PAGELOG"));
+    if (!log.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines;
+    for (const QString& line : QString::fromUtf8(log.readAll()).split('\n'))
+        if (line.startsWith(queue + ' '))
+            lines << line.mid(queue.size() + 1);
+    return lines;
+}
+
+// The places of the sheet's fifteen slots, in tenths of a millimetre from the paper's edges.
+QList<QRectF> slotPlaces(const SheetReport& report) {
+    QList<QRectF> places;
+    for (const PlacedElement& e : SheetLayout::layout(report.definition(), DeviceMapping::screen()))
+        if (e.kind == PlacedKind::Slot)
+            places << QRectF(QPointF(e.left, e.top), QPointF(e.right, e.bottom));
+    return places;
+}
+
+QRect atRenderDpi(const QRectF& tenths) {
+    return QRect(atRenderDpi(tenths.left(), tenths.top()),
+                 atRenderDpi(tenths.right(), tenths.bottom()));
+}
+
+// A picture cut down to a small grey image, so that two prints of the same label compare
+// closely whatever the resampling on the way.
+QImage thumbnail(const QImage& image) {
+    return image.scaled(240, 150, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+        .convertToFormat(QImage::Format_Grayscale8);
+}
+
+double meanDifference(const QImage& a, const QImage& b) {
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            sum += qAbs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y)));
+    return sum / (a.width() * a.height());
+}
+
+int inkedPixels(const QImage& page, const QRect& area) {
+    int inked = 0;
+    for (int y = area.top() + 2; y < area.bottom() - 2; ++y)
+        for (int x = area.left() + 2; x < area.right() - 2; ++x)
+            inked += page.pixelColor(x, y) != QColor(Qt::white);
+    return inked;
 }
 
 } // namespace
@@ -313,7 +367,197 @@ private slots:
         QCOMPARE(renderPages(m_out, dir.path()).size(), 1);
     }
 
-    void loadedPagesStretchedOverPrintableArea() {
+    // A saved sheet loaded into the preview and printed: every slot stands where a freshly
+    // printed sheet has it, within half a millimetre of its place on the paper, and the job
+    // goes to the printer, with the copies, chosen in Printer setup, under a name.
+    void loadedReportPrintsWhereAFreshOneDoes() {
+        const QString spare = qEnvironmentVariable("QLX_CUPS_SPARE");
+        QVERIFY(!spare.isEmpty());
+        QFile::remove(spare);
+        QTemporaryDir dir;
+        const QString file = dir.filePath("garden.LFP");
+        SheetReport report(nullptr);
+        for (int n = 1; n <= SheetDefinition::kSlotCount; ++n)
+            report.setSlotPicture(n, test::solidImage(test::slotColour(n)));
+        {
+            PageStoreDocument saved;
+            saved.addPage(report.recordPage());
+            saved.finish();
+            saved.saveTo(file);
+        }
+        PrintSettings chosen = report.previewer().settings();
+        chosen.printerName = "spare";
+        chosen.copies = 2;
+        auto window = std::make_unique<PreviewWindow>(std::make_unique<PageStoreDocument>());
+        window->setPrintSettingsSource([chosen] { return chosen; });
+        FileDialog::setNextFileName(file);
+        test::MessageBoxCatcher boxes;
+        window->loadReport();
+        window->print();
+        FileDialog::clearAnswers();
+        QVERIFY2(boxes.shown().empty(), qPrintable(boxes.texts().join("; ")));
+        QVERIFY(waitForOutput(spare));
+        QVERIFY(!QFileInfo::exists(m_out) || QFileInfo(m_out).size() == 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!pageLogOf("spare").isEmpty(), 10000);
+        const QStringList log = pageLogOf("spare");
+        QVERIFY2(log.first().endsWith(" 2 Mineral labels - garden.LFP"), qPrintable(log.join('|')));
+
+        const QList<QImage> pages = renderPages(spare, dir.path());
+        QVERIFY(!pages.isEmpty());
+        const QImage& page = pages.first();
+        const QList<QRectF> places = slotPlaces(report);
+        QCOMPARE(places.size(), SheetDefinition::kSlotCount);
+        for (int n = 1; n <= places.size(); ++n) {
+            const QString misplaced = boxMisplaced(page, places[n - 1], test::slotColour(n));
+            QVERIFY2(misplaced.isEmpty(), qPrintable(QString("slot %1: %2").arg(n).arg(misplaced)));
+        }
+    }
+
+    // The road of a collector's evening: three labels typed, one of them with a new locality
+    // after a completed one, the list grown to twenty, rendered and printed from the preview.
+    // On paper: two pages; on page 2 slots 1 to 5 hold labels 16 to 20 and slots 6 to 15 are
+    // blank. The labels are pictures, so each printed slot is compared with every label the
+    // window composed: it must look most like its own one, which tells labels apart by their
+    // text alone ("Mineral 7" from "Mineral 8").
+    void journeyTwentyLabelsOnTwoPages() {
+        test::DataFolderFixture data;
+        QVERIFY(data.isValid());
+        test::MessageBoxCatcher boxes;
+        MainForm form;
+        test::child<QTimer>(form, "Timer4")->stop();
+        guarded([&] { form.Timer4Timer(); });
+        auto* mineral = test::child<QLineEdit>(form, "Edit7");
+        auto* locality = test::child<QLineEdit>(form, "Edit6");
+        auto* add = test::child<QPushButton>(form, "Button6");
+        auto* list = test::child<RichEditBox>(form, "RichEdit4");
+        const struct {
+            const char* mineral;
+            const char* locality;
+        } typed[] = {{"calc", "Fa"}, {"magn", "Tsumeb Mine, Namibia"}, {"anda", "Ki"}};
+        for (const auto& label : typed) {
+            mineral->setText(label.mineral);
+            QTest::keyClick(mineral, Qt::Key_Return);
+            locality->setText(label.locality);
+            QTest::keyClick(locality, Qt::Key_Return);
+            QTest::mouseClick(add, Qt::LeftButton);
+        }
+        QCOMPARE(list->lines().line(0), std::string("|Calcit|Falun, Dalarna|CaCO3|"));
+        QCOMPARE(list->lines().line(1), std::string("|Magnetit|Tsumeb Mine, Namibia|Fe2Fe32O4|"));
+        QCOMPARE(list->lines().line(2), std::string("|Andalusit|Kiruna|Al2SiO5|"));
+        for (int i = 4; i <= 20; ++i)
+            list->lines().add("|Mineral " + std::to_string(i) + "|Place " + std::to_string(i) +
+                              "|H" + std::to_string(i) + "O|");
+        // Saved as a list file, whose name the print job then carries.
+        FileDialog::setNextFileName(data.prefix() + "evening.rtf");
+        QTest::mouseClick(test::child<QPushButton>(form, "Button8"), Qt::LeftButton);
+        FileDialog::clearAnswers();
+
+        auto& report = *test::child<SheetReport>(form, "SheetReport");
+        bool printed = false;
+        connect(&report.previewer(), &ReportPreview::previewOpened, this, [&](PreviewWindow* w) {
+            QTimer::singleShot(0, w, [&, w] {
+                if (QTest::qWaitFor([w] { return w->pageView()->hasPicture(); })) {
+                    w->print();
+                    printed = true;
+                }
+                QTest::mouseClick(w->findChild<QPushButton*>("ExitButton"), Qt::LeftButton);
+            });
+        });
+        QTest::mouseClick(test::child<QPushButton>(form, "Button9"), Qt::LeftButton);
+        QVERIFY(printed);
+        QVERIFY2(boxes.shown().empty(), qPrintable(boxes.texts().join("; ")));
+        QVERIFY(waitForOutput(m_out));
+        QTRY_VERIFY_WITH_TIMEOUT(!pageLogOf("labels").isEmpty(), 10000);
+        QVERIFY2(pageLogOf("labels").last().endsWith(" 2 Mineral labels - evening.rtf"),
+                 qPrintable(pageLogOf("labels").join('|')));
+        QTemporaryDir dir;
+        const QList<QImage> pages = renderPages(m_out, dir.path());
+        QCOMPARE(pages.size(), 2);
+
+        const QList<QRectF> places = slotPlaces(report);
+        QList<QImage> composed;
+        for (int position = 1; position <= 20; ++position) {
+            const QImage label = report.labelPicture(position);
+            QVERIFY(!label.isNull());
+            composed << thumbnail(label);
+        }
+        for (int position = 1; position <= 30; ++position) {
+            const QImage& page = pages[(position - 1) / 15];
+            const QRect area = atRenderDpi(places[(position - 1) % 15]);
+            const QString where = QString("label %1").arg(position);
+            if (position > 20) {
+                QVERIFY2(inkedPixels(page, area) == 0, qPrintable(where));
+                continue;
+            }
+            const QImage printed = thumbnail(page.copy(area));
+            int closest = 0;
+            for (int other = 1; other < composed.size(); ++other)
+                if (meanDifference(printed, composed[other]) <
+                    meanDifference(printed, composed[closest]))
+                    closest = other;
+            QVERIFY2(closest == position - 1,
+                     qPrintable(where + QString(" looks like label %1").arg(closest + 1)));
+        }
+    }
+
+    // The real print dialog of Printer setup shows the paper the sheet prints on: its
+    // properties sheet lists A4 (the queue's own default is US Letter).
+    void printerSetupShowsA4() {
+        QStringList seen;
+        QTimer::singleShot(0, [&] {
+            (void)QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; });
+            auto* dialog = QApplication::activeModalWidget();
+            if (!dialog)
+                return;
+            if (auto* properties = dialog->findChild<QPushButton*>("properties")) {
+                QTimer::singleShot(0, [&, dialog] {
+                    (void)QTest::qWaitFor(
+                        [dialog] { return QApplication::activeModalWidget() != dialog; });
+                    QWidget* sheet = QApplication::activeModalWidget();
+                    for (QComboBox* combo : sheet->findChildren<QComboBox*>())
+                        seen << combo->objectName() + "=" + combo->currentText();
+                    qobject_cast<QDialog*>(sheet)->reject();
+                });
+                properties->click();
+            }
+            qobject_cast<QDialog*>(dialog)->reject();
+        });
+        PrintSettings settings;
+        PrinterSetupDialog::run(nullptr, settings, 1, true);
+        QVERIFY2(seen.contains("pageSizeCombo=A4"), qPrintable(seen.join("; ")));
+    }
+
+    // A report of three pages with pages 2 to 3 chosen: two sheets, page 2's then page 3's.
+    // Each page draws only the box of its own number.
+    void pageRangeOfAManyPageReport() {
+        ReportPreview report(
+            [] { return std::make_unique<FakePreviewDocument>(); }, [](PreviewDocument&) {},
+            [](QPainter& p, const PageTarget& t) {
+                const Box& b = kBoxes[t.page - 1];
+                p.fillRect(QRect(QPoint(toDevice(b.tenths.left(), t.offsetLeft, t.dpiX),
+                                        toDevice(b.tenths.top(), t.offsetTop, t.dpiY)),
+                                 QPoint(toDevice(b.tenths.right(), t.offsetLeft, t.dpiX),
+                                        toDevice(b.tenths.bottom(), t.offsetTop, t.dpiY))),
+                           b.colour);
+            },
+            [] { return 3; });
+        report.settings().firstPage = 2;
+        report.settings().lastPage = 3;
+        report.print();
+        QVERIFY(waitForOutput(m_out));
+        QTemporaryDir dir;
+        const QList<QImage> pages = renderPages(m_out, dir.path());
+        QCOMPARE(pages.size(), 2);
+        for (int sheet = 0; sheet < 2; ++sheet)
+            for (int box = 0; box < 3; ++box) {
+                const QPoint centre =
+                    atRenderDpi(kBoxes[box].tenths.center().x(), kBoxes[box].tenths.center().y());
+                QCOMPARE(near(pages[sheet].pixelColor(centre), kBoxes[box].colour),
+                         box == sheet + 1);
+            }
+    }
+
+    void loadedPagesPrintOnePerSheet() {
         FakePreviewDocument doc;
         doc.addPage(QColor(255, 0, 0));
         doc.addPage(QColor(0, 0, 255));
@@ -325,7 +569,7 @@ private slots:
         QTemporaryDir dir;
         const QList<QImage> pages = renderPages(m_out, dir.path());
         QCOMPARE(pages.size(), 2);
-        // the fake draws its colour over the middle half of the page it is stretched on
+        // the fake draws its colour over the middle half of its page
         QVERIFY(
             near(pages[0].pixelColor(pages[0].width() / 2, pages[0].height() / 2 - 100), Qt::red));
         QVERIFY(

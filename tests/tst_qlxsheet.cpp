@@ -5,7 +5,9 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTimer>
+#include <QtEndian>
 #include <QtTest>
+#include <sys/stat.h>
 
 #include "app/MainForm.h"
 #include "metafile/Metafile.h"
@@ -33,8 +35,10 @@ struct Run {
     QString err;
 };
 
-Run qlxsheet(const QStringList& args, const QString& folder) {
+Run qlxsheet(const QStringList& args, const QString& folder,
+             const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
     QProcess process;
+    process.setProcessEnvironment(environment);
     process.setWorkingDirectory(folder);
     process.start(kProgram, args);
     Run run;
@@ -309,6 +313,8 @@ private slots:
                                     << "sheet.LFP: Not a valid report file";
         QTest::newRow("picture") << "picture"
                                  << "sheet.LFP: Not a valid report file";
+        QTest::newRow("picture record") << "record"
+                                        << "sheet.LFP: Not a valid report file";
         QTest::newRow("list text") << "text"
                                    << "sheet.LFP: Not a valid report file";
     }
@@ -328,7 +334,13 @@ private slots:
             bytes[8] = 7;
         else if (damage == "picture")
             bytes[128 + 8] ^= 0x55;
-        else if (damage == "text")
+        else if (damage == "record") {
+            // The picture's header stays sound; the record after it claims to run far past
+            // the end of the picture.
+            const std::size_t picture = 128 + 8;
+            const std::size_t second = picture + qFromLittleEndian<quint32>(&bytes[picture + 4]);
+            qToLittleEndian<quint32>(0x7FFFFFF0, &bytes[second + 4]);
+        } else if (damage == "text")
             bytes = listOf(3);
         QVERIFY(test::writeFile(path, bytes));
         QVERIFY(test::writeFile(m_data->prefix() + "old.png", "old"));
@@ -381,6 +393,9 @@ private slots:
             << QLX_TEST_DATA "/pictures/two.ico: Can only modify an image if it contains a bitmap";
         QTest::newRow("output is a folder") << QStringList{"render", "list.txt", "-o", "folder.png"}
                                             << "folder.png: Cannot create file folder.png";
+        QTest::newRow("background is a named pipe")
+            << QStringList{"render", "list.txt", "-o", "out.pdf", "--background", "pipe.bmp"}
+            << "pipe.bmp: Cannot open file pipe.bmp";
     }
     void renderBadInput() {
         QFETCH(QStringList, args);
@@ -388,12 +403,25 @@ private slots:
         QVERIFY(test::writeFile(m_data->prefix() + "list.txt", listOf(2)));
         QVERIFY(test::writeFile(m_data->prefix() + "out.pdf", "old"));
         QVERIFY(QDir(m_data->prefix()).mkdir("folder.png"));
+        QCOMPARE(::mkfifo(QFile::encodeName(m_data->prefix() + "pipe.bmp").constData(), 0600), 0);
         const Run run = qlxsheet(args, m_data->prefix());
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.startsWith("qlxsheet: " + message), qPrintable(run.err));
         QCOMPARE(run.err.count('\n'), 1);
         QCOMPARE(test::readFile(m_data->prefix() + "out.pdf"), std::string("old"));
         QCOMPARE(QDir(m_data->prefix()).entryList({"*.tmp", ".*"}, QDir::Files), QStringList());
+    }
+
+    // Printing where no spooler answers: one line that says so, naming no printer.
+    void printWithoutSpooler() {
+        QVERIFY(test::writeFile(m_data->prefix() + "list.txt", listOf(2)));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("CUPS_SERVER", m_data->prefix() + "no-cupsd.sock");
+        environment.remove("PRINTER");
+        environment.remove("LPDEST");
+        const Run run = qlxsheet({"render", "list.txt", "--print"}, m_data->prefix(), environment);
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.err, QString("qlxsheet: no printer is installed\n"));
     }
 
     void badUsage_data() {

@@ -47,7 +47,7 @@ private slots:
     // Enough rounds that a label bitmap kept per round would show, far fewer than it takes to
     // hide one in the noise.
     void rendersAndPreviewsLeaveNothingBehind() {
-        constexpr int kWarmUp = 5;
+        constexpr int kWarmUp = 20;
         constexpr int kRounds = 30;
         test::DataFolderFixture data;
         QVERIFY(data.isValid());
@@ -88,7 +88,8 @@ private slots:
             render->click();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         };
-        // A few runs first, so that caches the first runs fill are not counted as growth.
+        // Runs first, so that caches and the allocator's pools the first runs fill are not
+        // counted as growth: the heap settles after about twenty runs.
         for (int i = 0; i < kWarmUp; ++i)
             round();
         const int files = openFiles();

@@ -495,10 +495,12 @@ void MainForm::Edit6KeyDown(int key, Qt::KeyboardModifiers) {
 void MainForm::Button1Click() {
     if (localityCacheNeedsLoad(RichEdit2.text()))
         RichEdit2.loadFromFile(dataFilePath("cachedloc.txt"));
+    // A typed locality that nothing in the cache starts with empties the caption, as a failed
+    // mineral lookup empties Label11: Enter then leaves the typed text in the field instead of
+    // bringing back an earlier completion.
     const LocalityCompletion completion =
         completeLocality(RichEdit2.text(), fromQString(Edit6->text()), fromQString(Edit1->text()));
-    if (completion.matched)
-        lastlocality->setText(toQString(completion.completion));
+    lastlocality->setText(toQString(completion.completion));
 }
 
 // "Add data to list": count, append the record, remember a new locality.
@@ -547,6 +549,7 @@ void MainForm::Button7Click() {
     if (!OpenDialog1.execute(this))
         return;
     RichEdit4->lines().loadFromFile(OpenDialog1.fileName().toStdString());
+    m_listFile = QFileInfo(OpenDialog1.fileName()).fileName();
 }
 
 // "Save list": the list as a Rich Text Format document, at the path exactly as chosen.
@@ -554,6 +557,7 @@ void MainForm::Button8Click() {
     if (!SaveDialog1.execute(this))
         return;
     RichEdit4->lines().saveToFile(SaveDialog1.fileName().toStdString());
+    m_listFile = QFileInfo(SaveDialog1.fileName()).fileName();
 }
 
 // "Pick font", one per row; the dialog's result needs no handling.
@@ -623,9 +627,9 @@ void MainForm::ComposeLabel() {
 }
 
 // "Render and preview": stamps the sheet with the time and date, composes a label for every
-// stored line of the list, puts the first fifteen into the sheet's slots and previews the
-// sheet, returning once the preview has closed. The run itself is shared with the
-// command-line program; the window shows each record's fields and label as it goes.
+// stored line of the list, lays them out fifteen to a page and previews the pages, returning
+// once the preview has closed. The run itself is shared with the command-line program; the
+// window shows each record's fields and label as it goes.
 void MainForm::Button9Click() {
     const std::vector<LabelRecord> records = labelListRecords(RichEdit4->lines().text());
     SheetReport->setDateLineCaption(sheetDateLine(QDateTime::currentDateTime()));
@@ -643,6 +647,7 @@ void MainForm::Button9Click() {
         Edit3->setText(toQString(label.info));
     };
     fillSheet(*SheetReport, records, look, 1, shown);
+    SheetReport->previewer().settings().jobSource = m_listFile;
     SheetReport->preview();
 }
 

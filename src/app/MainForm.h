@@ -303,6 +303,8 @@ private:
     // The last failure of the deferred load that was reported, so a retry that fails the
     // same way does not report it again.
     std::string m_lastLoadFailure;
+    // The label list's file, once opened or saved: print jobs carry its name.
+    QString m_listFile;
 };
 
 } // namespace qlx

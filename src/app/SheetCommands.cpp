@@ -15,6 +15,7 @@
 #include "metafile/Metafile.h"
 #include "pagestore/AtomicSave.h"
 #include "pagestore/PageStore.h"
+#include "pagestore/PageStoreDocument.h"
 #include "pagestore/ReportFileFormat.h"
 #include "preview/ReportPrinting.h"
 #include "sheet/DeviceMapping.h"
@@ -44,30 +45,20 @@ template <typename Step> auto about(const QString& file, Step&& step) -> decltyp
     }
 }
 
-// The records of each sheet: the first sheet from `firstSlot` on, every later one whole.
-// Without allPages only the first sheet is made. There is always at least one sheet.
-std::vector<std::vector<LabelRecord>> sheetPages(const std::vector<LabelRecord>& records,
-                                                 int firstSlot, bool allPages) {
-    std::vector<std::vector<LabelRecord>> pages(1);
-    std::size_t room = std::size_t(SheetDefinition::kSlotCount - firstSlot + 1);
-    for (const LabelRecord& record : records) {
-        if (pages.back().size() == room) {
-            if (!allPages)
-                break;
-            pages.emplace_back();
-            room = SheetDefinition::kSlotCount;
-        }
-        pages.back().push_back(record);
-    }
-    return pages;
+// The records the job lays out: all of them, or without allPages those that fit on the first
+// sheet from `firstSlot` on.
+std::vector<LabelRecord> sheetRecords(std::vector<LabelRecord> records, int firstSlot,
+                                      bool allPages) {
+    const std::size_t room = std::size_t(qMax(0, SheetDefinition::kSlotCount - firstSlot + 1));
+    if (!allPages && records.size() > room)
+        records.resize(room);
+    return records;
 }
 
-// Puts one sheet's labels into the report's slots, the others emptied.
-void prepareSheet(SheetReport& report, const SheetRenderJob& job,
-                  const std::vector<LabelRecord>& records, int firstSlot) {
-    for (int slot = 1; slot <= SheetDefinition::kSlotCount; ++slot)
-        report.setSlotPicture(slot, QImage());
-    about(job.backgroundPath, [&] { fillSheet(report, records, job.appearance, firstSlot); });
+// Lays the labels out on the report's pages, as the window's "Render and preview" does.
+void prepareSheets(SheetReport& report, const SheetRenderJob& job,
+                   const std::vector<LabelRecord>& records) {
+    about(job.backgroundPath, [&] { fillSheet(report, records, job.appearance, job.firstSlot); });
 }
 
 QImage whitePage(const QSize& pixels, int dpi) {
@@ -82,7 +73,8 @@ QImage whitePage(const QSize& pixels, int dpi) {
     return image;
 }
 
-// The sheet drawn straight onto a bitmap at `dpi`, as a printer of that resolution gets it.
+// Page 1 of the sheet drawn straight onto a bitmap at `dpi`, as a printer of that resolution
+// gets it.
 QImage sheetImage(const SheetReport& report, int dpi) {
     const DeviceMapping device = DeviceMapping::screen(dpi);
     QImage image =
@@ -119,28 +111,15 @@ void writePng(const QString& path, const QImage& image) {
     });
 }
 
-using SheetStep = std::function<void(int page)>;
-
-// Walks the sheets: each is prepared in the report, then handed to `drawn`.
-int eachSheet(SheetReport& report, const SheetRenderJob& job,
-              const std::vector<std::vector<LabelRecord>>& pages, const SheetStep& drawn) {
-    for (std::size_t i = 0; i < pages.size(); ++i) {
-        prepareSheet(report, job, pages[i], i == 0 ? job.firstSlot : 1);
-        drawn(int(i));
-    }
-    return int(pages.size());
-}
-
-void writeReportFile(SheetReport& report, const SheetRenderJob& job,
-                     const std::vector<std::vector<LabelRecord>>& pages) {
+void writeReportFile(const SheetReport& report, const SheetRenderJob& job) {
     PageStore store(PageDestination::Pictures);
-    eachSheet(report, job, pages, [&](int) { store.addPage(report.recordPage().bytes()); });
+    for (int page = 1; page <= report.pageCount(); ++page)
+        store.addPage(report.recordPage(page).bytes());
     store.finish(job.reportDate);
     store.saveToFile(job.outputPath);
 }
 
-void writePdf(SheetReport& report, const SheetRenderJob& job,
-              const std::vector<std::vector<LabelRecord>>& pages) {
+void writePdf(const SheetReport& report, const SheetRenderJob& job) {
     AtomicSave::write(job.outputPath, [&](QIODevice& out) {
         QPdfWriter pdf(&out);
         pdf.setPageSize(QPageSize(QPageSize::A4));
@@ -154,39 +133,39 @@ void writePdf(SheetReport& report, const SheetRenderJob& job,
         PageTarget target;
         target.dpiX = target.dpiY = kPdfDpi;
         target.paperTenthsMm = kA4;
-        eachSheet(report, job, pages, [&](int page) {
-            if (page > 0)
+        for (target.page = 1; target.page <= report.pageCount(); ++target.page) {
+            if (target.page > 1)
                 pdf.newPage();
             report.drawPage(painter, target);
-        });
+        }
         painter.end();
     });
 }
 
-void print(SheetReport& report, const SheetRenderJob& job,
-           const std::vector<std::vector<LabelRecord>>& pages) {
-    if (!printerInstalled())
-        throw Error("No printer is installed");
+void print(SheetReport& report, const SheetRenderJob& job) {
     if (!job.printerName.isEmpty() && QPrinterInfo::printerInfo(job.printerName).isNull())
         throw Error("There is no printer " + job.printerName.toStdString());
     QPrinter printer(QPrinter::HighResolution);
-    PrintSettings settings;
+    PrintSettings settings = report.previewer().settings();
     settings.printerName = job.printerName;
-    configurePrinter(printer, settings, QPageSize(QPageSize::A4),
-                     QFileInfo(job.listPath).fileName());
+    settings.jobSource = QFileInfo(job.listPath).fileName();
+    configurePrinter(printer, settings, QPageSize(QPageSize::A4), settings.jobName());
     QPainter painter;
     if (!painter.begin(&printer))
         throw Error("Cannot start the print job on " + printer.printerName().toStdString());
-    const PageTarget target = printerTarget(printer, kA4);
-    eachSheet(report, job, pages, [&](int page) {
-        if (page > 0)
+    PageTarget target = printerTarget(printer, kA4);
+    for (target.page = 1; target.page <= report.pageCount(); ++target.page) {
+        if (target.page > 1)
             printer.newPage();
         report.drawPage(painter, target);
-    });
+    }
     painter.end();
 }
 
 PageStore& loadedReport(PageStore& store, const QString& path) {
+    // Every page picture is read through as the window reads it, so that a damaged one is
+    // refused with the window's message.
+    PageStoreDocument::installPictureCheck();
     about(path, [&] {
         if (!QFileInfo(path).isFile())
             throw Error("File does not exist");
@@ -213,33 +192,41 @@ std::optional<SheetOutputKind> sheetOutputKind(const QString& path) {
 int runSheetRender(const SheetRenderJob& job) {
     LineStore list(false); // read as "Open list" reads it: RTF, else plain text
     about(job.listPath, [&] { list.loadFromFile(job.listPath.toStdString()); });
-    const auto pages = sheetPages(labelListRecords(list.text()), job.firstSlot, job.allPages);
+    const std::vector<LabelRecord> records =
+        sheetRecords(labelListRecords(list.text()), job.firstSlot, job.allPages);
 
     SheetReport report(nullptr);
     report.setDateLineCaption(job.dateLine);
     if (job.print) {
-        about(job.printerName, [&] { print(report, job, pages); });
-        return int(pages.size());
+        // Checked before any label is composed: without a spooler there is no printer to name.
+        if (!printerInstalled())
+            throw Error("no printer is installed");
+        prepareSheets(report, job, records);
+        // A failure names the queue asked for; the default one has no name to give.
+        if (job.printerName.isEmpty())
+            print(report, job);
+        else
+            about(job.printerName, [&] { print(report, job); });
+        return report.pageCount();
     }
+    prepareSheets(report, job, records);
     about(job.outputPath, [&] {
         switch (job.outputKind) {
         case SheetOutputKind::ReportFile:
-            writeReportFile(report, job, pages);
+            writeReportFile(report, job);
             break;
         case SheetOutputKind::Pdf:
-            writePdf(report, job, pages);
+            writePdf(report, job);
             break;
         case SheetOutputKind::Png:
-            prepareSheet(report, job, pages.front(), job.firstSlot);
             writePng(job.outputPath, sheetImage(report, job.dpi));
             break;
         case SheetOutputKind::Emf:
-            prepareSheet(report, job, pages.front(), job.firstSlot);
             writeBytes(job.outputPath, report.recordPage().bytes());
             break;
         }
     });
-    return int(pages.size());
+    return report.pageCount();
 }
 
 QString reportFileInfo(const QString& path) {

@@ -83,6 +83,19 @@ QSizeF PageStoreDocument::paperSize() const {
     return m_store->loadedFromFile() ? m_store->printerSettings().paper.tenthsMm() : m_reportPaper;
 }
 
+QSizeF PageStoreDocument::pageFrameTenthsMm(int n) const {
+    try {
+        if (const Metafile* picture = page(n)) {
+            const QSizeF frame = picture->frameMm() * 10.0;
+            if (frame.width() > 0 && frame.height() > 0)
+                return frame;
+        }
+    } catch (const Error&) {
+        // An unreadable page draws nothing; its size does not matter.
+    }
+    return paperSize();
+}
+
 const Metafile* PageStoreDocument::page(int n) const {
     if (n < 1 || n > m_store->pageCount())
         return nullptr;

@@ -37,6 +37,7 @@ public:
     bool isLoadedFromFile() const override;
     QString title() const override;
     QSizeF paperSize() const override;
+    QSizeF pageFrameTenthsMm(int n) const override;
     void drawPage(int n, QPainter& painter, const QRectF& target) const override;
     void saveTo(const QString& path) const override;
     void loadFrom(const QString& path) override;

@@ -32,6 +32,13 @@ public:
     // it produces, the paper recognised from the first page picture after a load.
     virtual QSizeF paperSize() const = 0;
 
+    // The physical size page n was recorded at, in tenths of a millimetre (its frame); the
+    // paper for a document that records none.
+    virtual QSizeF pageFrameTenthsMm(int n) const {
+        (void)n;
+        return paperSize();
+    }
+
     // Plays page n (from 1) stretched over target. Does nothing for a page that is not there.
     virtual void drawPage(int n, QPainter& painter, const QRectF& target) const = 0;
 

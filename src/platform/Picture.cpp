@@ -9,6 +9,7 @@
 #include "platform/PictureFormat.h"
 #include "stores/Bmp.h"
 #include "stores/Error.h"
+#include "stores/FileRead.h"
 
 namespace qlx {
 
@@ -16,7 +17,6 @@ namespace {
 
 // No picture the program uses comes near this; a bigger file is refused before it is read.
 constexpr qint64 kMaxFileBytes = qint64(256) * 1024 * 1024;
-constexpr qint64 kReadPiece = qint64(1) << 20;
 
 const char* const kBadBitmap = "Bitmap image is not valid";
 const char* const kBadIcon = "Icon image is not valid";
@@ -29,23 +29,20 @@ QString extensionOf(const QString& path) {
     return dot < 0 ? QString() : name.mid(dot + 1);
 }
 
+// Read as the text stores are read: regular files only, opened without blocking, so that a
+// named pipe or a device in a picture's place is refused at once instead of waiting for a
+// writer. What cannot be opened says so; what is too long or fails to read is a bad picture.
 QByteArray readWhole(const QString& path, const char* tooBigMessage) {
-    QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
-        throw Error("Cannot open file " + path.toStdString());
-    if (file.size() > kMaxFileBytes)
+    const std::string cannotOpen = "Cannot open file " + path.toStdString();
+    std::string bytes;
+    try {
+        bytes = readWholeFile(QFile::encodeName(path).toStdString(), std::size_t(kMaxFileBytes));
+    } catch (const Error& failure) {
+        if (std::string(failure.what()).rfind("Cannot open file ", 0) == 0)
+            throw Error(cannotOpen);
         throw Error(tooBigMessage);
-    // In pieces: one read of the largest size would reserve all of it for every picture.
-    QByteArray bytes;
-    for (;;) {
-        const QByteArray piece = file.read(qMin(kReadPiece, kMaxFileBytes + 1 - bytes.size()));
-        if (piece.isEmpty())
-            break;
-        bytes += piece;
-        if (bytes.size() > kMaxFileBytes)
-            throw Error(tooBigMessage);
     }
-    return bytes;
+    return QByteArray(bytes.data(), qsizetype(bytes.size()));
 }
 
 const char* tooBigMessageFor(const QString& lowerExtension) {

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -160,9 +161,19 @@ void PreviewWindow::setReportCommands(std::function<void()> print,
     m_reportPrinterSetup = std::move(printerSetup);
 }
 
+void PreviewWindow::setPrintSettingsSource(std::function<PrintSettings()> source) {
+    m_printSettings = std::move(source);
+}
+
 void PreviewWindow::open() {
     if (m_document && m_document->isFinished())
         action("Print")->setEnabled(true);
+    // The place the window takes when the user restores it from maximised.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
     showMaximized();
     updatePagePanel();
 }
@@ -269,7 +280,8 @@ void PreviewWindow::print() {
 void PreviewWindow::printLoadedPages() {
     const QSizeF paper = m_document->paperSize();
     const PaperChoice choice = recognisePaper(paper.width(), paper.height());
-    PrintSettings settings;
+    PrintSettings settings = m_printSettings ? m_printSettings() : PrintSettings();
+    settings.jobSource = m_loadedFile;
     settings.orientation = choice.landscape ? QPageLayout::Landscape : QPageLayout::Portrait;
     const QPageSize pageSize =
         choice.matched
@@ -278,7 +290,7 @@ void PreviewWindow::printLoadedPages() {
     if (!choice.matched)
         settings.orientation = QPageLayout::Portrait;
     QPrinter printer(QPrinter::HighResolution);
-    configurePrinter(printer, settings, pageSize, m_document->title());
+    configurePrinter(printer, settings, pageSize, settings.jobName());
     if (!printDocumentPages(*m_document, printer, settings.firstPage, settings.lastPage))
         throw Error("Cannot start the print job on " + printer.printerName().toStdString());
 }
@@ -298,6 +310,7 @@ void PreviewWindow::loadReport() {
     if (!QFileInfo(path).isFile())
         throw Error("File does not exist");
     m_document->loadFrom(path); // a damaged file throws and leaves the pages as they were
+    m_loadedFile = QFileInfo(path).fileName();
     m_reportPrint = {};
     m_reportPrinterSetup = {};
     m_view->refresh();
@@ -343,6 +356,7 @@ void PreviewWindow::detach() {
     m_view->setDocument(nullptr);
     m_reportPrint = {};
     m_reportPrinterSetup = {};
+    m_printSettings = {};
     emit previewClosing();
     m_document.reset(); // releasing the pages deletes their temporary file
 }

@@ -9,6 +9,8 @@
 #include <functional>
 #include <memory>
 
+#include "preview/PrintSettings.h"
+
 class QAction;
 class QActionGroup;
 class QLabel;
@@ -38,8 +40,12 @@ public:
     // The report's print and printer setup, attached while the pages are the report's own;
     // a loaded file drops them.
     void setReportCommands(std::function<void()> print, std::function<void()> printerSetup);
+    // The printer settings chosen in Printer setup, which pages loaded from a file print
+    // with too (printer, copies, range, job title).
+    void setPrintSettingsSource(std::function<PrintSettings()> source);
 
-    // Shows the window maximised (not modal) and sets the panels and buttons.
+    // Shows the window maximised (not modal), centred on the screen for when it is restored,
+    // and sets the panels and buttons.
     void open();
 
     // Commands of the tool bar and keys.
@@ -89,6 +95,8 @@ private:
     int m_lastProgress = 0;
     std::function<void()> m_reportPrint;
     std::function<void()> m_reportPrinterSetup;
+    std::function<PrintSettings()> m_printSettings;
+    QString m_loadedFile; // the name of the report file the pages came from
     // The save and load dialogs remember the last name for the window's lifetime.
     std::unique_ptr<FileDialog> m_saveDialog;
     std::unique_ptr<FileDialog> m_loadDialog;

@@ -1,14 +1,48 @@
 #include "preview/PrinterSetupDialog.h"
 
+#include <QApplication>
+#include <QComboBox>
+#include <QEvent>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QSet>
 
 #include "preview/ReportPrinting.h"
 
 namespace qlx {
 
 namespace {
+
+// The print dialog's properties sheet starts its paper list at the printer's own default
+// (US Letter in many printer descriptions), whatever paper the printer object was given. The
+// sheet prints on A4 only, so while it lives this turns each paper list to A4 as it first
+// shows, which is what the user then sees and what the sheet's layout is set to.
+class A4PaperList : public QObject {
+public:
+    A4PaperList() { qApp->installEventFilter(this); }
+    ~A4PaperList() override { qApp->removeEventFilter(this); }
+    A4PaperList(const A4PaperList&) = delete;
+    A4PaperList& operator=(const A4PaperList&) = delete;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Show ||
+            watched->objectName() != QLatin1String("pageSizeCombo"))
+            return false;
+        auto* papers = qobject_cast<QComboBox*>(watched);
+        if (!papers || m_turned.contains(papers))
+            return false;
+        m_turned.insert(papers);
+        const int a4 = papers->findText(QPageSize(QPageSize::A4).name());
+        if (a4 >= 0)
+            papers->setCurrentIndex(a4);
+        return false;
+    }
+
+private:
+    QSet<QComboBox*> m_turned;
+};
 
 PrinterSetupDialog::Hook& hook() {
     static PrinterSetupDialog::Hook h;
@@ -73,6 +107,7 @@ std::optional<PrinterSetupDialog::Answer> PrinterSetupDialog::showDialog(QWidget
                       QAbstractPrintDialog::PrintShowPageSize);
     dialog.setMinMax(request.minPage, request.maxPage);
     printer.setFromTo(request.fromPage, request.toPage);
+    const A4PaperList paperList;
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     Answer a;

@@ -34,11 +34,12 @@ private:
 } // namespace
 
 ReportPreview::ReportPreview(DocumentFactory newDocument, Production produce,
-                             PageProducer drawOnPrinter, QObject* parent)
+                             PageProducer drawOnPrinter, PageCount pageCount, QObject* parent)
     : QObject(parent)
     , m_newDocument(std::move(newDocument))
     , m_produce(std::move(produce))
-    , m_drawOnPrinter(std::move(drawOnPrinter)) {}
+    , m_drawOnPrinter(std::move(drawOnPrinter))
+    , m_pageCount(std::move(pageCount)) {}
 
 QSizeF ReportPreview::pagePaper() const {
     const QSizeF a4(2100, 2970);
@@ -63,6 +64,8 @@ void ReportPreview::preview() {
                 printerSetup(window, window->document()->pageCount(),
                              window->document()->isFinished());
         });
+    // Pages loaded from a file print with the printer, copies and range chosen here too.
+    window->setPrintSettingsSource([this] { return m_settings; });
     window->open();
     {
         ProducingRun run(m_producing);
@@ -88,26 +91,35 @@ void ReportPreview::print(QWidget* parent) {
     if (m_producing || !printerInstalled())
         return;
     QPrinter printer(QPrinter::HighResolution);
-    configurePrinter(printer, m_settings, QPageSize(QPageSize::A4), QString());
+    configurePrinter(printer, m_settings, QPageSize(QPageSize::A4), m_settings.jobName());
     ProducingRun run(m_producing);
     PrintProgressDialog progress(parent);
     progress.show();
-    // The sheet is one page; it goes to the printer only within the first and last page
-    // limits. A page outside them is drawn into a picture that is thrown away, and then no
-    // job is started, so that no blank sheet comes out.
-    if (m_settings.printsPage(1)) {
-        QPainter painter;
-        if (!painter.begin(&printer))
-            throw Error("Cannot start the print job on " + printer.printerName().toStdString());
-        m_drawOnPrinter(painter, printerTarget(printer, pagePaper()));
-        painter.end();
-    } else {
-        QPicture discarded;
-        QPainter painter(&discarded);
-        PageTarget screen;
-        screen.paperTenthsMm = pagePaper();
-        m_drawOnPrinter(painter, screen);
+    // Only pages within the first and last page limits go to the printer. A page outside them
+    // is drawn into a picture that is thrown away; the job starts with the first page that
+    // prints, so that no blank sheet comes out when none does.
+    const int pages = m_pageCount ? qMax(1, m_pageCount()) : 1;
+    QPainter painter;
+    for (int page = 1; page <= pages; ++page) {
+        if (m_settings.printsPage(page)) {
+            if (painter.isActive())
+                printer.newPage();
+            else if (!painter.begin(&printer))
+                throw Error("Cannot start the print job on " + printer.printerName().toStdString());
+            PageTarget target = printerTarget(printer, pagePaper());
+            target.page = page;
+            m_drawOnPrinter(painter, target);
+        } else {
+            QPicture discarded;
+            QPainter elsewhere(&discarded);
+            PageTarget screen;
+            screen.paperTenthsMm = pagePaper();
+            screen.page = page;
+            m_drawOnPrinter(elsewhere, screen);
+        }
     }
+    if (painter.isActive())
+        painter.end();
 }
 
 void ReportPreview::printerSetup(QWidget* parent, int pageCount, bool finished) {

@@ -26,16 +26,18 @@ public:
     using DocumentFactory = std::function<std::unique_ptr<PreviewDocument>()>;
     // Produces the report's pages into a document, announcing each.
     using Production = std::function<void(PreviewDocument&)>;
+    // How many pages the report prints; without it, one.
+    using PageCount = std::function<int()>;
 
     ReportPreview(DocumentFactory newDocument, Production produce, PageProducer drawOnPrinter,
-                  QObject* parent = nullptr);
+                  PageCount pageCount = {}, QObject* parent = nullptr);
 
     // The preview operation: returns once the window has closed or the application is ending.
     // A request while pages are being produced is ignored.
     void preview();
 
-    // Produces the page once more on the printer, with the progress dialog. Nothing happens
-    // when no printer is installed.
+    // Produces the pages once more on the printer, with the progress dialog: those within the
+    // first and last page limits, one sheet each. Nothing happens when no printer is installed.
     void print(QWidget* parent = nullptr);
 
     // The print dialog; on OK the settings (and the page's orientation) change.
@@ -59,6 +61,7 @@ private:
     DocumentFactory m_newDocument;
     Production m_produce;
     PageProducer m_drawOnPrinter;
+    PageCount m_pageCount;
     PrintSettings m_settings;
     bool m_producing = false;
     QPointer<PreviewWindow> m_window;

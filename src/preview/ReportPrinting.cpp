@@ -37,6 +37,13 @@ PageTarget printerTarget(const QPrinter& printer, const QSizeF& paperTenthsMm) {
     return t;
 }
 
+QRectF physicalPageRect(const PageTarget& printer, const QSizeF& frameTenthsMm) {
+    return QRectF(-printer.offsetLeft * printer.dpiX / 254.0,
+                  -printer.offsetTop * printer.dpiY / 254.0,
+                  frameTenthsMm.width() * printer.dpiX / 254.0,
+                  frameTenthsMm.height() * printer.dpiY / 254.0);
+}
+
 bool printDocumentPages(const PreviewDocument& document, QPrinter& printer, int firstPage,
                         int lastPage, const std::function<bool()>& cancelled) {
     const int count = document.pagesAvailable();
@@ -47,9 +54,13 @@ bool printDocumentPages(const PreviewDocument& document, QPrinter& printer, int 
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
+    const PageTarget target = printerTarget(printer, document.paperSize());
     for (int n = first; n <= last; ++n) {
         QCoreApplication::processEvents();
-        document.drawPage(n, painter, QRectF(0, 0, printer.width(), printer.height()));
+        painter.save();
+        painter.setClipRect(QRect(0, 0, printer.width(), printer.height()));
+        document.drawPage(n, painter, physicalPageRect(target, document.pageFrameTenthsMm(n)));
+        painter.restore();
         if (n < last)
             printer.newPage();
         if (cancelled && cancelled()) {

@@ -62,16 +62,16 @@ std::optional<ComposedLabel> fillSheet(SheetReport& sheet, const std::vector<Lab
                                        const LabelAppearance& appearance, int firstSlot,
                                        const SheetRunObserver& observer) {
     std::optional<ComposedLabel> last;
-    int slot = firstSlot;
+    sheet.clearLabels();
+    int position = firstSlot;
     for (const LabelRecord& record : records) {
         if (observer.beforeLabel)
             observer.beforeLabel(record);
         last = composeRecordLabel(record, appearance);
         if (observer.afterLabel)
             observer.afterLabel(*last);
-        if (slot >= 1 && slot <= SheetDefinition::kSlotCount)
-            sheet.setSlotPicture(slot, last->picture.bitmap());
-        ++slot;
+        sheet.setLabelPicture(position, last->picture.bitmap());
+        ++position;
     }
     return last;
 }

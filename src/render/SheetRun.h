@@ -53,11 +53,11 @@ struct SheetRunObserver {
     std::function<void(const ComposedLabel&)> afterLabel;
 };
 
-// The "Render and preview" run over a sheet: every record is composed in turn, and record i
-// (from 0) goes into slot firstSlot + i while that is a slot of the sheet; later records are
-// still composed. Slots before firstSlot, and after the last record, keep what they held. A
-// failing label ends the run there, with the slots placed so far kept. Returns the last label
-// composed, if any.
+// The "Render and preview" run over a sheet: the sheet is emptied, then every record is
+// composed in turn and record i (from 0) goes to label position firstSlot + i, fifteen to a
+// page: slot 1 of page 2 follows slot 15 of page 1. So the sheet shows this run's labels and
+// nothing of an earlier run. A failing label ends the run there, with the labels placed so
+// far kept. Returns the last label composed, if any.
 std::optional<ComposedLabel> fillSheet(SheetReport& sheet, const std::vector<LabelRecord>& records,
                                        const LabelAppearance& appearance, int firstSlot = 1,
                                        const SheetRunObserver& observer = {});

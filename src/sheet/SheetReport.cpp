@@ -28,20 +28,43 @@ SheetReport::SheetReport(QWidget* owner)
             return std::make_unique<PageStoreDocument>(m_previewer->pagePaper(), this);
         },
         [this](PreviewDocument& document) { produce(document); },
-        [this](QPainter& painter, const PageTarget& target) { drawPage(painter, target); });
+        [this](QPainter& painter, const PageTarget& target) { drawPage(painter, target); },
+        [this] { return pageCount(); });
+    m_previewer->settings().jobTitle = QStringLiteral("Mineral labels");
 }
 
 SheetReport::~SheetReport() = default;
 
 void SheetReport::setSlotPicture(int slot, const QImage& picture) {
-    if (!validSlot(slot))
-        return;
-    // A deep copy: an image made over someone else's buffer would otherwise follow it.
-    m_slots[slot - 1] = picture.copy();
+    if (validSlot(slot))
+        setLabelPicture(slot, picture);
 }
 
 QImage SheetReport::slotPicture(int slot) const {
-    return validSlot(slot) ? m_slots[slot - 1] : QImage();
+    return validSlot(slot) ? labelPicture(slot) : QImage();
+}
+
+void SheetReport::setLabelPicture(int position, const QImage& picture) {
+    if (position < 1)
+        return;
+    const std::size_t page = std::size_t(position - 1) / SheetDefinition::kSlotCount;
+    if (page >= m_pages.size())
+        m_pages.resize(page + 1);
+    // A deep copy: an image made over someone else's buffer would otherwise follow it.
+    m_pages[page][std::size_t(position - 1) % SheetDefinition::kSlotCount] = picture.copy();
+}
+
+QImage SheetReport::labelPicture(int position) const {
+    if (position < 1)
+        return {};
+    const std::size_t page = std::size_t(position - 1) / SheetDefinition::kSlotCount;
+    if (page >= m_pages.size())
+        return {};
+    return m_pages[page][std::size_t(position - 1) % SheetDefinition::kSlotCount];
+}
+
+void SheetReport::clearLabels() {
+    m_pages.assign(1, PageSlots());
 }
 
 void SheetReport::setDateLineCaption(const QString& caption) {
@@ -69,15 +92,17 @@ void SheetReport::drawPage(QPainter& painter, const PageTarget& target) const {
                                                         : SheetOrientation::Portrait);
     SheetContent content;
     content.sheet = &sheet;
-    content.pictures = m_slots;
+    if (target.page >= 1 && target.page <= pageCount())
+        content.pictures = m_pages[std::size_t(target.page - 1)];
     const DeviceMapping mapping(qRound(target.dpiX), qRound(target.dpiY), target.offsetLeft,
                                 target.offsetTop);
     drawSheet(painter, mapping, content);
 }
 
-Metafile SheetReport::recordPage() const {
+Metafile SheetReport::recordPage(int page) const {
     const DeviceMapping screen = DeviceMapping::screen(96);
     PageTarget target;
+    target.page = page;
     target.paperTenthsMm = m_previewer->pagePaper();
     const QSize pixels(screen.pageWidth(target.paperTenthsMm.width()),
                        screen.pageHeight(target.paperTenthsMm.height()));
@@ -93,8 +118,9 @@ void SheetReport::produce(PreviewDocument& document) {
     auto* store = qobject_cast<PageStoreDocument*>(&document);
     if (!store)
         throw Error("The sheet report produces its page into a page store only");
-    // Every run yields exactly one page.
-    store->addPage(recordPage());
+    // One page per fifteen labels, at least one.
+    for (int page = 1; page <= pageCount(); ++page)
+        store->addPage(recordPage(page));
     store->finish(QDateTime::currentDateTime());
 }
 

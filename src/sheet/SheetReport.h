@@ -10,6 +10,7 @@
 #include <QString>
 #include <array>
 #include <memory>
+#include <vector>
 
 #include "metafile/Metafile.h"
 #include "preview/ReportPreview.h"
@@ -22,20 +23,31 @@ class QWidget;
 
 namespace qlx {
 
-// The label sheet report: the fixed one-page definition with the heading and fifteen label
-// slots, what the slots and the date line hold, and the printer settings, all kept for the
-// run. It previews itself in a preview window over a fresh page store and prints itself on
-// request of that window. One drawing function serves the page picture and the printer.
+// The label sheet report: the fixed page definition with the heading and fifteen label slots,
+// what the slots of each page and the date line hold, and the printer settings, all kept for
+// the run. Labels beyond the fifteenth go on further pages of the same layout, each page with
+// the same heading. It previews itself in a preview window over a fresh page store and prints
+// itself on request of that window. One drawing function serves the page picture and the
+// printer.
 class SheetReport : public QObject {
     Q_OBJECT
 public:
     explicit SheetReport(QWidget* owner);
     ~SheetReport() override;
 
-    // Slot n (1 to 15) takes its own copy of the picture; a null image empties it. Other
-    // numbers are ignored.
+    // Slot n (1 to 15) of page 1 takes its own copy of the picture; a null image empties it.
+    // Other numbers are ignored.
     void setSlotPicture(int slot, const QImage& picture);
     QImage slotPicture(int slot) const;
+
+    // Labels counted across pages: position 1 to 15 is page 1, 16 to 30 page 2, and so on.
+    // Placing a label beyond the last page adds pages up to it.
+    void setLabelPicture(int position, const QImage& picture);
+    QImage labelPicture(int position) const;
+    // Empties every slot and drops all pages but the first.
+    void clearLabels();
+    // The pages the report produces: at least one.
+    int pageCount() const { return int(m_pages.size()); }
 
     // The caption of the date line; the element is measured again at once.
     void setDateLineCaption(const QString& caption);
@@ -47,11 +59,12 @@ public:
     // Produces the page once more on the printer, with the print progress dialog.
     void print(QWidget* parent);
 
-    // Draws the page for a target: the page picture's screen or a printer, the page laid out
-    // on the target's paper (portrait or landscape).
+    // Draws the target's page for a target: the page picture's screen or a printer, the page
+    // laid out on the target's paper (portrait or landscape). A page beyond the last draws
+    // empty slots.
     void drawPage(QPainter& painter, const PageTarget& target) const;
-    // The page picture at 96 dots per inch, on the report's paper as it stands.
-    Metafile recordPage() const;
+    // Page n's picture at 96 dots per inch, on the report's paper as it stands.
+    Metafile recordPage(int page = 1) const;
 
     const SheetDefinition& definition() const { return *m_sheet; }
     ReportPreview& previewer() { return *m_previewer; }
@@ -61,7 +74,8 @@ private:
 
     ScreenTextMeasurer m_measurer;
     std::unique_ptr<SheetDefinition> m_sheet;
-    std::array<QImage, SheetDefinition::kSlotCount> m_slots;
+    using PageSlots = std::array<QImage, SheetDefinition::kSlotCount>;
+    std::vector<PageSlots> m_pages{1};
     std::unique_ptr<ReportPreview> m_previewer;
 };
 

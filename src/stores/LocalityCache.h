@@ -6,16 +6,17 @@
 
 // Locality completion and cache update over the whole text of the locality cache
 // (cachedloc.txt): one entry per line, a "|" followed by the locality as it was added.
-// A typed beginning completes to the first entry that starts with it; a failed completion
-// leaves the previous one standing. Adding a record whose locality occurs nowhere in the
-// cache appends it and rewrites the file; an empty cache is loaded before a completion
-// (localityCacheNeedsLoad), but not before an update.
+// A typed beginning completes to the first entry that starts with it; when nothing matches,
+// the completion is empty, so that a caller keeps the typed text rather than an earlier
+// completion. Adding a record whose locality occurs nowhere in the cache appends it and
+// rewrites the file; an empty cache is loaded before a completion (localityCacheNeedsLoad),
+// but not before an update.
 namespace qlx {
 
 struct LocalityCompletion {
-    // The key "|" + typed text occurs in the cache. When false, the last completion stands.
+    // The key "|" + typed text occurs in the cache.
     bool matched = false;
-    // The completion when matched; may be empty.
+    // The first entry that starts with the typed text; empty when nothing matched.
     std::string completion;
 };
 
