@@ -268,12 +268,14 @@ void MainForm::createAppearanceControls() {
     Button3 = makeButton(p, "Button3", {376, 72, 89, 17}, "Pick font");
 
     // The group frame only frames the radio buttons; they are its siblings and lie in front.
+    // They reach to just inside the frame's right edge, so that "Complete" is not cut off.
+    constexpr int kRadioWidth = 72;
     RadioGroup1 = place(new QGroupBox("Label image", p), "RadioGroup1", {424, 164, 81, 85});
     RadioGroup1->setFocusPolicy(Qt::NoFocus);
-    RadioButton1 = makeRadioButton(p, "RadioButton1", {432, 180, 65, 17}, "Complete");
-    RadioButton2 = makeRadioButton(p, "RadioButton2", {432, 196, 65, 17}, "Reduced");
-    RadioButton3 = makeRadioButton(p, "RadioButton3", {432, 212, 65, 17}, "Clean");
-    RadioButton4 = makeRadioButton(p, "RadioButton4", {432, 228, 65, 17}, "Custom");
+    RadioButton1 = makeRadioButton(p, "RadioButton1", {432, 180, kRadioWidth, 17}, "Complete");
+    RadioButton2 = makeRadioButton(p, "RadioButton2", {432, 196, kRadioWidth, 17}, "Reduced");
+    RadioButton3 = makeRadioButton(p, "RadioButton3", {432, 212, kRadioWidth, 17}, "Clean");
+    RadioButton4 = makeRadioButton(p, "RadioButton4", {432, 228, kRadioWidth, 17}, "Custom");
     RadioButton1->setChecked(true);
     // Only the selected radio button is a tab stop.
     for (QRadioButton* r : {RadioButton1, RadioButton2, RadioButton3, RadioButton4}) {
