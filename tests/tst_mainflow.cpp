@@ -235,7 +235,7 @@ private slots:
         FileDialog::setNextFileName(path);
         m_form->Button7->click();
         QCOMPARE(m_form->RichEdit4->lines().text(), saved);
-        QCOMPARE(m_form->Label24->text(), QString("1")); // opening does not count
+        QCOMPARE(m_form->Label24->text(), QString("1")); // the one record opened
 
         // Cancel changes nothing; the dialog starts with the name chosen last.
         QString startedWith;

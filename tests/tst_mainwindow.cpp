@@ -110,10 +110,10 @@ private slots:
         row("Button4", "Panel3", {376, 48, 89, 17}, "Pick font", true, true);
         row("Button3", "Panel3", {376, 72, 89, 17}, "Pick font", true, true);
         row("RadioGroup1", "Panel3", {424, 164, 81, 85}, "Label image", true, false);
-        row("RadioButton1", "Panel3", {432, 180, 65, 17}, "Complete", true, true);
-        row("RadioButton2", "Panel3", {432, 196, 65, 17}, "Reduced", true, false);
-        row("RadioButton3", "Panel3", {432, 212, 65, 17}, "Clean", true, false);
-        row("RadioButton4", "Panel3", {432, 228, 65, 17}, "Custom", true, false);
+        row("RadioButton1", "Panel3", {432, 180, 72, 17}, "Complete", true, true);
+        row("RadioButton2", "Panel3", {432, 196, 72, 17}, "Reduced", true, false);
+        row("RadioButton3", "Panel3", {432, 212, 72, 17}, "Clean", true, false);
+        row("RadioButton4", "Panel3", {432, 228, 72, 17}, "Custom", true, false);
         row("Label3", "Panel3", {424, 256, -1, -1}, "Preview", true, false);
         row("accimage", "Panel3", {432, 275, 137, 65}, none, true, false);
         // List commands and the label list.

@@ -27,6 +27,7 @@
 #include "preview/PreviewWindow.h"
 #include "sheet/SheetReport.h"
 #include "support/DataFolderFixture.h"
+#include "support/FakePreviewDocument.h"
 #include "support/TestSupport.h"
 
 using namespace qlx;
@@ -188,6 +189,30 @@ private slots:
         FileDialog::setNextFileName(path);
         m_form->Button8Click();
         QVERIFY(test::readFile(path).find("{\\rtf") == 0);
+    }
+
+    // "Save Report" in the preview over a file that exists: No keeps the file.
+    void saveReportOverAnExistingFile_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("no") << int(Answer::No) << false;
+        QTest::newRow("yes") << int(Answer::Yes) << true;
+    }
+    void saveReportOverAnExistingFile() {
+        QFETCH(int, answer);
+        QFETCH(bool, replaced);
+        auto document = std::make_unique<test::FakePreviewDocument>();
+        document->addPage(Qt::red);
+        document->finish();
+        PreviewWindow window(std::move(document));
+        const QString path = m_prefix + "sheet.LFP";
+        QVERIFY(test::writeFile(path, "an earlier sheet"));
+        m_boxes->queueAnswer(Answer(answer));
+        FileDialog::setNextFileName(path);
+        guarded([&] { window.saveReport(); });
+        QCOMPARE(m_boxes->questions().size(), size_t(1));
+        QCOMPARE(test::readFile(path) != "an earlier sheet", replaced);
+        QVERIFY(m_boxes->shown().empty());
     }
 
     // Exit and the close box ask "Save the label list?" while the list holds unsaved lines.
