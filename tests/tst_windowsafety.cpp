@@ -563,15 +563,19 @@ private slots:
         QCOMPARE(radio->pos(), place);
         QCOMPARE(radio->height(), 17);
         QVERIFY(radio->geometry().right() < frame.right());
-        // The caption as drawn is the caption a much wider button draws: nothing cut off.
+        // A much wider button draws nothing beyond this one's right edge, and the same pixels
+        // within it: the caption is not cut off.
         m_form->show();
         const QSize size = radio->size();
-        const QImage asPlaced = radio->grab().toImage();
+        const QImage asPlaced = radio->grab().toImage().convertToFormat(QImage::Format_RGB32);
         radio->resize(200, size.height());
-        const QImage wide = radio->grab().toImage().copy(QRect(QPoint(0, 0), size));
+        const QImage wide = radio->grab().toImage().convertToFormat(QImage::Format_RGB32);
         radio->resize(size);
-        QCOMPARE(asPlaced.convertToFormat(QImage::Format_RGB32),
-                 wide.convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(asPlaced, wide.copy(QRect(QPoint(0, 0), size)));
+        const QRgb background = wide.pixel(wide.width() - 1, 0);
+        const QImage beyond =
+            wide.copy(size.width(), 0, wide.width() - size.width(), size.height());
+        QCOMPARE(countPixels(beyond, [&](QRgb p) { return p != background; }), 0);
     }
 
 private:
