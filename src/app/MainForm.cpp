@@ -55,8 +55,9 @@ constexpr int kClientHeight = 425;
 // desktops have no such system colour; this is the classic one.
 const QColor kDesktop{0, 128, 128};
 
-// The button face and menu colour of the classic desktop the layout was drawn on.
-const QColor kButtonFace{212, 208, 200};
+// The button face and menu colour: the light grey of Qt's own light palette, which the
+// window shows on a light desktop, kept on a dark one too.
+const QColor kButtonFace{239, 239, 239};
 
 const QString kNotInDatabase = QStringLiteral("Not in the mineral database");
 
@@ -70,7 +71,7 @@ QPalette classicPalette() {
         palette.setColor(group, QPalette::Text, Qt::black);
         palette.setColor(group, QPalette::Base, Qt::white);
         palette.setColor(group, QPalette::AlternateBase, kButtonFace);
-        palette.setColor(group, QPalette::Highlight, kNavy);
+        palette.setColor(group, QPalette::Highlight, QColor(48, 140, 198));
         palette.setColor(group, QPalette::HighlightedText, Qt::white);
         palette.setColor(group, QPalette::ToolTipBase, QColor(255, 255, 225));
         palette.setColor(group, QPalette::ToolTipText, Qt::black);
