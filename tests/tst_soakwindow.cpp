@@ -2,6 +2,8 @@
 // to the temporary folder may pile up.
 #include <QDir>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -43,6 +45,18 @@ class SoakWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void twoHundredRendersAndPreviews() {
+        // A temporary folder of the test's own: other tests running at the same time make
+        // and remove their own page files in the shared one.
+        QTemporaryDir temp;
+        QVERIFY(temp.isValid());
+        const QByteArray oldTemp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", temp.path().toLocal8Bit());
+        const auto restoreTemp = qScopeGuard([&] {
+            if (oldTemp.isNull())
+                qunsetenv("TMPDIR");
+            else
+                qputenv("TMPDIR", oldTemp);
+        });
         test::DataFolderFixture data;
         QVERIFY(data.isValid());
         test::MessageBoxCatcher boxes;
