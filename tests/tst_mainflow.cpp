@@ -355,7 +355,7 @@ private slots:
         test::child<QPushButton>(*m_form, "Button7")->click();
         QCOMPARE(test::child<RichEditBox>(*m_form, "RichEdit4")->lines().text(), saved);
         QCOMPARE(test::child<QLabel>(*m_form, "Label24")->text(),
-                 QString("1")); // opening does not count
+                 QString("1")); // the one record opened
 
         // Cancel changes nothing; the dialog starts with the name chosen last.
         QString startedWith;

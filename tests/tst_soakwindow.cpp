@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 

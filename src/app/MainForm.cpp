@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QDate>
 #include <QEvent>
 #include <QFileInfo>
@@ -21,6 +22,7 @@
 #include <QTextEdit>
 #include <QTime>
 #include <QTimer>
+#include <QToolTip>
 #include <algorithm>
 #include <utility>
 
@@ -34,6 +36,7 @@
 #include "platform/Shape.h"
 #include "platform/SpinField.h"
 #include "platform/Text.h"
+#include "preview/PreviewWindow.h"
 #include "render/LabelComposer.h"
 #include "render/SheetRun.h"
 #include "sheet/SheetReport.h"
@@ -58,6 +61,33 @@ const QColor kDesktop{0, 128, 128};
 // so Enter in the locality field leaves the field alone until a completion has been found.
 constexpr char kNoLocalityCompletion[] = "lastlocality";
 
+// The button face and menu colour: the light grey of Qt's own light palette, which the
+// window shows on a light desktop, kept on a dark one too.
+const QColor kButtonFace{239, 239, 239};
+
+const QString kNotInDatabase = QStringLiteral("Not in the mineral database");
+
+// The window keeps the light colours it was laid out in, whatever the desktop's theme: light
+// fields with dark text, dark text on the button faces.
+QPalette classicPalette() {
+    QPalette palette(kButtonFace, kButtonFace);
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::WindowText, Qt::black);
+        palette.setColor(group, QPalette::ButtonText, Qt::black);
+        palette.setColor(group, QPalette::Text, Qt::black);
+        palette.setColor(group, QPalette::Base, Qt::white);
+        palette.setColor(group, QPalette::AlternateBase, kButtonFace);
+        palette.setColor(group, QPalette::Highlight, QColor(48, 140, 198));
+        palette.setColor(group, QPalette::HighlightedText, Qt::white);
+        palette.setColor(group, QPalette::ToolTipBase, QColor(255, 255, 225));
+        palette.setColor(group, QPalette::ToolTipText, Qt::black);
+        palette.setColor(group, QPalette::PlaceholderText, Qt::gray);
+        palette.setColor(group, QPalette::BrightText, Qt::white);
+    }
+    palette.setColor(QPalette::Disabled, QPalette::Base, kButtonFace);
+    return palette;
+}
+
 // Labels of the entry rows and the panel headings: white on the grey main panel.
 QLabel* panelLabel(QWidget* parent, const char* name, int x, int y, const QString& text,
                    int pixels) {
@@ -71,7 +101,7 @@ QLabel* panelLabel(QWidget* parent, const char* name, int x, int y, const QStrin
 QLabel* aboutLabel(QWidget* parent, const char* name, int x, int y, const QString& text) {
     QLabel* label = makeLabel(parent, name, {x, y}, text);
     label->setFont(pixelFont("Arial", 13, true));
-    setColours(label, QApplication::palette("QMenu").color(QPalette::Window), kNavy);
+    setColours(label, kButtonFace, kNavy);
     label->adjustSize();
     return label;
 }
@@ -80,7 +110,7 @@ QLabel* splashLabel(QWidget* parent, const char* name, int x, int y, const QStri
                     const QFont& font) {
     QLabel* label = makeLabel(parent, name, {x, y}, text);
     label->setFont(font);
-    setColours(label, Qt::white, QApplication::palette().color(QPalette::WindowText));
+    setColours(label, Qt::white, Qt::black);
     label->adjustSize();
     return label;
 }
@@ -134,6 +164,7 @@ MainForm::MainForm(QWidget* parent)
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint) {
     setObjectName("Form1");
+    setPalette(classicPalette());
     setWindowTitle("Systematic mineral label creation for the collector");
     setFont(pixelFont("MS Sans Serif", 11));
 
@@ -197,8 +228,7 @@ void MainForm::createWindowChildren() {
         noTabStop(e);
     }
 
-    Panel2 = makePanel(w, "Panel2", {112, 48, 361, 241},
-                       QApplication::palette().color(QPalette::Button));
+    Panel2 = makePanel(w, "Panel2", {112, 48, 361, 241}, kButtonFace);
     createAboutPanel();
     Panel2->hide();
 
@@ -252,12 +282,14 @@ void MainForm::createAppearanceControls() {
     Button3 = makeButton(p, "Button3", {376, 72, 89, 17}, "Pick font");
 
     // The group frame only frames the radio buttons; they are its siblings and lie in front.
+    // They reach to just inside the frame's right edge, so that "Complete" is not cut off.
+    constexpr int kRadioWidth = 72;
     RadioGroup1 = place(new QGroupBox("Label image", p), "RadioGroup1", {424, 164, 81, 85});
     RadioGroup1->setFocusPolicy(Qt::NoFocus);
-    RadioButton1 = makeRadioButton(p, "RadioButton1", {432, 180, 65, 17}, "Complete");
-    RadioButton2 = makeRadioButton(p, "RadioButton2", {432, 196, 65, 17}, "Reduced");
-    RadioButton3 = makeRadioButton(p, "RadioButton3", {432, 212, 65, 17}, "Clean");
-    RadioButton4 = makeRadioButton(p, "RadioButton4", {432, 228, 65, 17}, "Custom");
+    RadioButton1 = makeRadioButton(p, "RadioButton1", {432, 180, kRadioWidth, 17}, "Complete");
+    RadioButton2 = makeRadioButton(p, "RadioButton2", {432, 196, kRadioWidth, 17}, "Reduced");
+    RadioButton3 = makeRadioButton(p, "RadioButton3", {432, 212, kRadioWidth, 17}, "Clean");
+    RadioButton4 = makeRadioButton(p, "RadioButton4", {432, 228, kRadioWidth, 17}, "Custom");
     RadioButton1->setChecked(true);
     // Only the selected radio button is a tab stop.
     for (QRadioButton* r : {RadioButton1, RadioButton2, RadioButton3, RadioButton4}) {
@@ -388,6 +420,10 @@ void MainForm::bindEvents() {
     }
     Edit7->installEventFilter(this);
     Edit6->installEventFilter(this);
+    // The counter follows the list, whoever changes it.
+    connect(RichEdit4, &QTextEdit::textChanged, this, &MainForm::showLabelCount);
+    // A mineral marked as not found stays marked until its field changes.
+    connect(Edit7, &QLineEdit::textChanged, this, [this] { showMineralMiss(false); });
 }
 
 // Key-down handlers see the key before the field does, and leave it to the field.
@@ -424,17 +460,45 @@ void MainForm::Timer3Timer() {
 // The deferred load. A failing step ends it there and leaves Timer4 running, so the load is
 // tried again on later ticks; a failure is reported once, and never while a message box of
 // ours is still open.
+//
+// A step that succeeded is not run again on a retry, and no step undoes what the user did in
+// the meantime: a store that a lookup or "Add data to list" has filled is not reloaded, a
+// locality font the user picked stays, and the label background becomes the stock picture
+// of the selected radio button (none when "Custom" is selected).
 void MainForm::Timer4Timer() {
     if (MessageBox::isOpen())
         return;
     try {
-        RichEdit2.loadFromFile(dataFilePath("cachedloc.txt"));
-        RichEdit3.loadFromFile(dataFilePath("athena.txt"));
-        FontDialog3.setFont(FontDialog1.font());
-        loadStockBackground(Image3, "labelcomplete.bmp");
-        loadStockBackground(Image2, "labelclean.bmp");
-        loadStockBackground(Image1, "labelreduced.bmp");
-        accimage->setPicture(Image3->picture());
+        if (!m_loaded.cache) {
+            if (localityCacheNeedsLoad(RichEdit2.text()))
+                RichEdit2.loadFromFile(dataFilePath("cachedloc.txt"));
+            m_loaded.cache = true;
+        }
+        if (!m_loaded.database) {
+            if (mineralStoreNeedsLoad(RichEdit3.text()))
+                RichEdit3.loadFromFile(dataFilePath("athena.txt"));
+            m_loaded.database = true;
+        }
+        if (!m_loaded.localityFont) {
+            if (!m_localityFontPicked)
+                FontDialog3.setFont(FontDialog1.font());
+            m_loaded.localityFont = true;
+        }
+        const std::pair<ImageBox*, const char*> stock[] = {{Image3, "labelcomplete.bmp"},
+                                                           {Image2, "labelclean.bmp"},
+                                                           {Image1, "labelreduced.bmp"}};
+        for (std::size_t i = 0; i < std::size(stock); ++i) {
+            if (m_loaded.backgrounds[i])
+                continue;
+            loadStockBackground(stock[i].first, stock[i].second);
+            m_loaded.backgrounds[i] = true;
+        }
+        if (RadioButton1->isChecked())
+            useBackground(Image3);
+        else if (RadioButton2->isChecked())
+            useBackground(Image1);
+        else if (RadioButton3->isChecked())
+            useBackground(Image2);
         Timer4->stop();
         m_lastLoadFailure.clear();
     } catch (const Error& failure) {
@@ -470,6 +534,24 @@ void MainForm::Edit7KeyDown(int key, Qt::KeyboardModifiers) {
     Button2Click();
     if (!Label11->text().isEmpty())
         Edit7->setText(Label11->text());
+    else
+        showMineralMiss(true);
+}
+
+// A name the database does not hold keeps the fields as they are; the mineral field's frame
+// turns red and its tip says why, until the field changes.
+void MainForm::showMineralMiss(bool miss) {
+    if (miss != m_mineralMiss) {
+        m_mineralMiss = miss;
+        Edit7->setStyleSheet(miss ? QStringLiteral("QLineEdit { border: 2px solid red; }")
+                                  : QString());
+        Edit7->setStatusTip(miss ? kNotInDatabase : QString());
+        Edit7->setToolTip(miss ? kNotInDatabase : QString());
+    }
+    if (miss && Edit7->isVisible())
+        QToolTip::showText(Edit7->mapToGlobal(QPoint(0, Edit7->height())), kNotInDatabase, Edit7);
+    else if (!miss && QToolTip::isVisible() && QToolTip::text() == kNotInDatabase)
+        QToolTip::hideText();
 }
 
 // The mineral lookup: the name goes to Label11, the formula to the formula field.
@@ -505,8 +587,6 @@ void MainForm::Button1Click() {
 
 // "Add data to list": count, append the record, remember a new locality.
 void MainForm::Button6Click() {
-    Label24->setText(toQString(nextLabelCount(fromQString(Label24->text()))));
-    Label24->adjustSize();
     RichEdit4->lines().add(makeLabelRecord(fromQString(Edit7->text()), fromQString(Edit6->text()),
                                            fromQString(Edit5->text())));
     const LocalityCacheUpdate update =
@@ -536,12 +616,59 @@ void MainForm::Button10Click() {
     Panel2->hide();
 }
 
-// "Exit" shows the splash again and closes the window once Timer2 ticks; a second "Exit"
-// leaves the running wait alone.
+// "Exit" first offers to save a list with unsaved lines (Cancel, or a cancelled save, keeps
+// the program running), then shows the splash again and closes the window once Timer2
+// ticks; a second "Exit" leaves the running wait alone.
 void MainForm::Exit1Click() {
+    if (Timer2->isActive())
+        return;
+    if (!listMayBeLeft())
+        return;
+    m_leaving = true;
     Panel4->show();
-    if (!Timer2->isActive())
-        Timer2->start();
+    Timer2->start();
+}
+
+// The close box asks as "Exit" does (unless "Exit" already asked). Closing the main window
+// closes every open preview and ends the program.
+void MainForm::closeEvent(QCloseEvent* event) {
+    bool leave = m_leaving;
+    if (!leave)
+        guarded([&] { leave = listMayBeLeft(); }, this);
+    if (!leave) {
+        event->ignore();
+        return;
+    }
+    m_leaving = true;
+    Timer2->stop();
+    event->accept();
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* preview = qobject_cast<PreviewWindow*>(window))
+            preview->close();
+    }
+    QCoreApplication::exit(0);
+}
+
+// The list holds lines added or typed since it was last opened or saved.
+bool MainForm::listHasUnsavedLines() const {
+    const LineStore& list = RichEdit4->lines();
+    return list.count() > 0 && list.text() != m_listAsLastSaved;
+}
+
+// Asks "Save the label list?" when lines would be lost; true when the program may end.
+bool MainForm::listMayBeLeft() {
+    if (!listHasUnsavedLines())
+        return true;
+    switch (MessageBox::question(this, kApplicationTitle, QStringLiteral("Save the label list?"),
+                                 true)) {
+    case MessageBox::Answer::Yes:
+        return saveList();
+    case MessageBox::Answer::No:
+        return true;
+    case MessageBox::Answer::Cancel:
+        break;
+    }
+    return false;
 }
 
 // "Open list": the chosen file replaces the whole list.
@@ -550,22 +677,38 @@ void MainForm::Button7Click() {
         return;
     RichEdit4->lines().loadFromFile(OpenDialog1.fileName().toStdString());
     m_listFile = QFileInfo(OpenDialog1.fileName()).fileName();
+    m_listAsLastSaved = RichEdit4->lines().text();
 }
 
-// "Save list": the list as a Rich Text Format document, at the path exactly as chosen.
+// "Save list": the list as a Rich Text Format document, at the path exactly as chosen; an
+// existing file is replaced only when the user confirms.
 void MainForm::Button8Click() {
+    saveList();
+}
+
+bool MainForm::saveList() {
     if (!SaveDialog1.execute(this))
-        return;
+        return false;
     RichEdit4->lines().saveToFile(SaveDialog1.fileName().toStdString());
     m_listFile = QFileInfo(SaveDialog1.fileName()).fileName();
+    m_listAsLastSaved = RichEdit4->lines().text();
+    return true;
 }
 
-// "Pick font", one per row; the dialog's result needs no handling.
+// "No of labels": the number of records (stored lines) in the list.
+void MainForm::showLabelCount() {
+    Label24->setText(QString::number(storedLines(RichEdit4->lines().text()).size()));
+    Label24->adjustSize();
+}
+
+// "Pick font", one per row; the dialog's result needs no handling, but a locality font the
+// user picked is kept by the deferred load.
 void MainForm::Button5Click() {
     FontDialog1.execute(this);
 }
 void MainForm::Button4Click() {
-    FontDialog3.execute(this);
+    if (FontDialog3.execute(this))
+        m_localityFontPicked = true;
 }
 void MainForm::Button3Click() {
     FontDialog2.execute(this);

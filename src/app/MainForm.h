@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <array>
 #include <string>
 
 #include "platform/FileDialog.h"
@@ -289,6 +290,12 @@ private:
     void setKeyboardOrder();
     void bindEvents();
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool listHasUnsavedLines() const;
+    bool listMayBeLeft();
+    bool saveList();
+    void showLabelCount();
+    void showMineralMiss(bool miss);
     void saveLocalityCache();
     void loadStockBackground(ImageBox* image, const char* fileName);
     void useBackground(ImageBox* stock);
@@ -305,6 +312,19 @@ private:
     std::string m_lastLoadFailure;
     // The label list's file, once opened or saved: print jobs carry its name.
     QString m_listFile;
+    // The steps of the deferred load that are done, so a retry runs only those that failed.
+    struct DeferredLoadDone {
+        bool cache = false;
+        bool database = false;
+        bool localityFont = false;
+        std::array<bool, 3> backgrounds{}; // Complete, Clean, Reduced
+    } m_loaded;
+    bool m_localityFontPicked = false;
+    // The list's text when it was last opened or saved (empty at start).
+    std::string m_listAsLastSaved;
+    // "Exit" (or the close box) has been confirmed; the window is on its way out.
+    bool m_leaving = false;
+    bool m_mineralMiss = false;
 };
 
 } // namespace qlx

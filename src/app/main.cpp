@@ -3,6 +3,7 @@
 #include "app/MainForm.h"
 #include "metafile/MetafilePicture.h"
 #include "platform/ErrorHandler.h"
+#include "platform/QuitOnSignals.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -10,6 +11,8 @@ int main(int argc, char* argv[]) {
     // window's caption is a text of its own.
     QApplication::setApplicationName(qlx::kApplicationTitle);
     qlx::registerMetafilePictures();
+    // A termination signal ends the program as Exit does, without leaving temporary files.
+    qlx::quitOnTerminationSignals();
     qlx::MainForm form;
     form.show();
     return QApplication::exec();

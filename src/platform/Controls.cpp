@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <limits>
 
 namespace qlx {
 
@@ -54,7 +55,10 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QPoint& topLeft, cons
 }
 
 QLineEdit* makeEdit(QWidget* parent, const char* name, const QRect& geometry, const QString& text) {
-    auto* edit = place(new QLineEdit(text, parent), name, geometry);
+    auto* edit = place(new QLineEdit(parent), name, geometry);
+    // A field holds any text the stores hold, not only Qt's default 32,767 characters.
+    edit->setMaxLength(std::numeric_limits<int>::max());
+    edit->setText(text);
     return edit;
 }
 

@@ -1,7 +1,10 @@
 #include "platform/FileDialog.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+
+#include "platform/MessageBox.h"
 
 namespace qlx {
 
@@ -59,10 +62,25 @@ bool FileDialog::execute(QWidget* parent) {
             dialog.setNameFilters(m_filters);
         accepted = runAt(dialog, m_fileName, chosen);
     }
+    if (!accepted)
+        return false;
     // A name typed without an extension takes the default one, whoever typed it.
-    if (accepted)
-        m_fileName = withDefaultSuffix(chosen, m_defaultSuffix);
-    return accepted;
+    const QString name = withDefaultSuffix(chosen, m_defaultSuffix);
+    if (m_mode == Mode::Save && QFileInfo::exists(name) &&
+        MessageBox::question(parent, replaceCaption(), replaceQuestion(name), false) !=
+            MessageBox::Answer::Yes)
+        return false;
+    m_fileName = name;
+    return true;
+}
+
+QString FileDialog::replaceCaption() {
+    return QStringLiteral("Confirm Save As");
+}
+
+QString FileDialog::replaceQuestion(const QString& path) {
+    return QDir::toNativeSeparators(path) +
+           QStringLiteral(" already exists.\nDo you want to replace it?");
 }
 
 } // namespace qlx

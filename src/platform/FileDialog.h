@@ -13,8 +13,9 @@ class QWidget;
 namespace qlx {
 
 // A file-open or file-save dialog component. It remembers the last chosen name and opens on
-// it. The open dialog does not insist that the file exists and the save dialog does not ask
-// before replacing: whoever reads or writes the file reports what goes wrong.
+// it. The open dialog does not insist that the file exists: whoever reads the file reports
+// what goes wrong. The save dialog asks before a chosen file that exists is replaced; No
+// cancels the save.
 class FileDialog {
 public:
     enum class Mode { Open, Save };
@@ -37,7 +38,13 @@ public:
     void setFileName(const QString& fileName) { m_fileName = fileName; }
 
     // Opens the dialog modally; on OK the chosen path becomes fileName() and true is returned.
+    // A save dialog whose chosen file exists returns true only when replacing it was
+    // confirmed (through MessageBox::question, which tests answer by its hook).
     bool execute(QWidget* parent);
+
+    // The question asked before `path` is replaced.
+    static QString replaceQuestion(const QString& path);
+    static QString replaceCaption();
 
     // Test hooks, for open and save dialogs alike: the next opening is answered with `name`
     // (std::nullopt for Cancel); answers queue up, one per opening.

@@ -39,6 +39,14 @@ const NamedColour kStandardColours[] = {
 const char* const kStyles[] = {"Regular", "Italic", "Bold", "Bold Italic"};
 const int kSizes[] = {8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72};
 
+// A caption whose mnemonic moves the focus to `buddy`; without a buddy QLabel would show the
+// ampersand itself.
+QLabel* buddyLabel(const QString& text, QWidget* buddy) {
+    auto* label = new QLabel(text);
+    label->setBuddy(buddy);
+    return label;
+}
+
 QIcon swatch(const QColor& colour) {
     QPixmap pixmap(16, 12);
     pixmap.fill(colour);
@@ -117,9 +125,10 @@ FontChooser::FontChooser(const LabelFont& initial, QWidget* parent)
     buildFaceColumn(initial);
     buildStyleColumn(initial);
     buildSizeColumn(initial);
-    grid->addWidget(new QLabel(tr("&Font:")), 0, 0);
-    grid->addWidget(new QLabel(tr("Font st&yle:")), 0, 1);
-    grid->addWidget(new QLabel(tr("&Size:")), 0, 2);
+    // Each caption's Alt key goes to the control below it.
+    grid->addWidget(buddyLabel(tr("&Font:"), m_face), 0, 0);
+    grid->addWidget(buddyLabel(tr("Font st&yle:"), m_styleList), 0, 1);
+    grid->addWidget(buddyLabel(tr("&Size:"), m_size), 0, 2);
     grid->addWidget(m_face, 1, 0);
     grid->addWidget(m_size, 1, 2);
     grid->addWidget(m_faceList, 2, 0);
@@ -136,8 +145,8 @@ FontChooser::FontChooser(const LabelFont& initial, QWidget* parent)
     m_underline->setChecked(initial.underline);
     effectsLayout->addWidget(m_strikeOut);
     effectsLayout->addWidget(m_underline);
-    effectsLayout->addWidget(new QLabel(tr("&Color:")));
     buildColours(initial.colour);
+    effectsLayout->addWidget(buddyLabel(tr("&Color:"), m_colour));
     effectsLayout->addWidget(m_colour);
     grid->addWidget(effects, 3, 0);
 
@@ -148,9 +157,9 @@ FontChooser::FontChooser(const LabelFont& initial, QWidget* parent)
     m_sample->setAlignment(Qt::AlignCenter);
     m_sample->setFixedSize(180, 60);
     sampleLayout->addWidget(m_sample);
-    sampleLayout->addWidget(new QLabel(tr("Sc&ript:")));
     m_script = new QComboBox;
     m_script->setObjectName("script");
+    sampleLayout->addWidget(buddyLabel(tr("Sc&ript:"), m_script));
     sampleLayout->addWidget(m_script);
     grid->addWidget(sampleBox, 3, 1, 1, 2);
     fillScripts(initial.charset);

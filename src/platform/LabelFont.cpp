@@ -1,7 +1,5 @@
 #include "platform/LabelFont.h"
 
-#include <QGuiApplication>
-#include <QPalette>
 #include <cmath>
 
 namespace qlx {
@@ -10,7 +8,8 @@ LabelFont LabelFont::regular(const QString& face, int pixelHeight) {
     LabelFont font;
     font.face = face;
     font.pixelHeight = pixelHeight;
-    font.colour = QGuiApplication::palette().color(QPalette::WindowText);
+    // Labels are printed on white stock: black, whatever the desktop's theme.
+    font.colour = Qt::black;
     font.charset = kAnsiCharset;
     return font;
 }

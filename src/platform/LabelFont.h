@@ -21,7 +21,8 @@ struct LabelFont {
     QColor colour = Qt::black;
     int charset = kAnsiCharset;
 
-    // A regular font in the system's window-text colour with the ANSI character set.
+    // A regular black font (the window-text colour of the classic desktop) with the ANSI
+    // character set.
     static LabelFont regular(const QString& face, int pixelHeight);
 
     // The drawing font: the character set has no counterpart in QFont and is left out.

@@ -14,6 +14,15 @@ int& MessageBox::openCount() {
     return n;
 }
 
+MessageBox::QuestionHook& MessageBox::questionHook() {
+    static QuestionHook h;
+    return h;
+}
+
+void MessageBox::setQuestionHook(QuestionHook h) {
+    questionHook() = std::move(h);
+}
+
 void MessageBox::setHook(Hook h) {
     hook() = std::move(h);
 }
@@ -33,6 +42,29 @@ void MessageBox::error(QWidget* parent, const QString& caption, const QString& t
     }
     QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, parent);
     box.exec();
+}
+
+MessageBox::Answer MessageBox::question(QWidget* parent, const QString& caption,
+                                        const QString& text, bool withCancel) {
+    ++openCount();
+    struct Close {
+        ~Close() { --MessageBox::openCount(); }
+    } close;
+    if (questionHook())
+        return questionHook()({caption, text, false});
+    QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
+    if (withCancel)
+        buttons |= QMessageBox::Cancel;
+    QMessageBox box(QMessageBox::Question, caption, text, buttons, parent);
+    box.setEscapeButton(withCancel ? QMessageBox::Cancel : QMessageBox::No);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return withCancel ? Answer::Cancel : Answer::No;
+    }
 }
 
 } // namespace qlx

@@ -1,5 +1,7 @@
 #include "platform/RichEditBox.h"
 
+#include <QTextDocument>
+
 #include "platform/Text.h"
 
 namespace qlx {
@@ -37,11 +39,22 @@ void RichEditBox::showStore() {
     m_syncing = false;
 }
 
+// The document's own characters: toPlainText() would turn non-breaking spaces into spaces.
+// Paragraph and line separators become line breaks.
+QString RichEditBox::typedText() const {
+    QString text = document()->toRawText();
+    for (QChar& c : text) {
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
+            c = QLatin1Char('\n');
+    }
+    return text;
+}
+
 void RichEditBox::takeTyping() {
     if (m_syncing)
         return;
     m_syncing = true;
-    m_store.setText(fromQString(toPlainText()));
+    m_store.setText(fromQString(typedText()));
     m_syncing = false;
 }
 

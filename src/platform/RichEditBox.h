@@ -19,6 +19,7 @@ public:
 private:
     void showStore();
     void takeTyping();
+    QString typedText() const;
 
     LineStore m_store;
     bool m_syncing = false;

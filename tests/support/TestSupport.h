@@ -10,7 +10,8 @@
 
 namespace qlx::test {
 
-// Collects the message boxes shown while it lives, instead of showing them.
+// Collects the message boxes shown while it lives, instead of showing them. Questions are
+// collected apart and answered from the queued answers, then with Yes.
 class MessageBoxCatcher {
 public:
     MessageBoxCatcher();
@@ -22,8 +23,13 @@ public:
     QStringList texts() const;
     void clear() { m_shown.clear(); }
 
+    const std::vector<MessageBoxShown>& questions() const { return m_questions; }
+    void queueAnswer(MessageBox::Answer answer) { m_answers.push_back(answer); }
+
 private:
     std::vector<MessageBoxShown> m_shown;
+    std::vector<MessageBoxShown> m_questions;
+    std::vector<MessageBox::Answer> m_answers;
 };
 
 // A child of the window (a widget, timer, action or the report) by its object name; fails the
