@@ -44,6 +44,16 @@ struct UsageError {
     QString message;
 };
 
+// A write to standard output that fails (a full disk, a closed pipe) is a failure of the
+// command, not a silent loss.
+struct OutputError {};
+
+void writeOut(const QByteArray& text) {
+    if (std::fwrite(text.constData(), 1, size_t(text.size()), stdout) != size_t(text.size()) ||
+        std::fflush(stdout) != 0)
+        throw OutputError{};
+}
+
 void fail(const QString& message) {
     std::fprintf(stderr, "qlxsheet: %s\n", qPrintable(message.simplified()));
 }
@@ -261,8 +271,13 @@ int info(const QCommandLineParser& parser, const Options& o) {
     refuseRenderOptions(parser, o, QStringLiteral("info"));
     if (parser.isSet(o.output) || parser.isSet(o.dpi))
         throw UsageError{QStringLiteral("info writes no file")};
-    const QString text = reportFileInfo(parser.positionalArguments()[1]);
-    std::fputs(text.toUtf8().constData(), stdout);
+    const QString path = parser.positionalArguments()[1];
+    DamagedPage damaged;
+    const QString text = reportFileInfo(path, &damaged);
+    writeOut(text.toUtf8());
+    if (damaged.page != 0)
+        throw FileError(path, "Page " + std::to_string(damaged.page) +
+                                  " cannot be drawn whole: " + damaged.problem);
     return 0;
 }
 
@@ -290,11 +305,11 @@ int run(QCommandLineParser& parser, const QStringList& arguments) {
     if (!parser.parse(normalisedArguments(arguments)))
         throw UsageError{parser.errorText()};
     if (parser.isSet(help)) {
-        std::fputs(parser.helpText().toUtf8().constData(), stdout);
+        writeOut(parser.helpText().toUtf8());
         return 0;
     }
     if (parser.isSet(version)) {
-        std::printf("qlxsheet %s\n", qPrintable(QCoreApplication::applicationVersion()));
+        writeOut("qlxsheet " + QCoreApplication::applicationVersion().toUtf8() + '\n');
         return 0;
     }
     const QStringList args = parser.positionalArguments();
@@ -332,6 +347,9 @@ int main(int argc, char* argv[]) {
     QCommandLineParser parser;
     try {
         return run(parser, QApplication::arguments());
+    } catch (const OutputError&) {
+        fail(QStringLiteral("Cannot write to standard output"));
+        return kBadInput;
     } catch (const UsageError& usage) {
         fail(usage.message);
         return kBadUsage;
