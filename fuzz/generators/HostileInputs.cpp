@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QImage>
 #include <QtEndian>
+#include <algorithm>
 #include <vector>
 
 namespace qlx::hostile {
@@ -45,8 +46,8 @@ private:
 class Emf {
 public:
     explicit Emf(int pixels) {
-        // 0.01 mm at 96 dpi: 2540 / 96 per pixel.
-        const qint32 frame = qint32(qint64(pixels) * 2540 / 96);
+        // 0.01 mm at 96 dpi, held to the largest coordinate the reader takes.
+        const qint32 frame = qint32(std::min<qint64>(qint64(pixels) * 2540 / 96, 1 << 28));
         m_b.u32(1).u32(88);
         m_b.i32(0).i32(0).i32(pixels - 1).i32(pixels - 1); // bounds
         m_b.i32(0).i32(0).i32(frame).i32(frame);           // frame

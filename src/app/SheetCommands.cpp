@@ -204,9 +204,7 @@ void print(SheetReport& report, const SheetRenderJob& job,
 
 PageStore& loadedReport(PageStore& store, const QString& path) {
     about(path, [&] {
-        if (!QFileInfo(path).isFile())
-            throw Error("File does not exist");
-        store.loadFromFile(path);
+        store.loadFromFile(path); // says which: missing, or not a file it can open
     });
     return store;
 }

@@ -8,7 +8,9 @@
 #include <QStringList>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <optional>
+#include <unistd.h>
 
 #include "app/SheetCommands.h"
 #include "metafile/MetafilePicture.h"
@@ -54,8 +56,30 @@ void writeOut(const QByteArray& text) {
         throw OutputError{};
 }
 
+// This program's messages go here: standard error as it was when the program started.
+FILE* g_messages = stderr;
+
 void fail(const QString& message) {
-    std::fprintf(stderr, "qlxsheet: %s\n", qPrintable(message.simplified()));
+    std::fprintf(g_messages, "qlxsheet: %s\n", qPrintable(message.simplified()));
+    std::fflush(g_messages);
+}
+
+// Libraries below Qt (libpng's errors, for one) write to standard error themselves, which no
+// message handler sees. Our messages keep a copy of standard error, and the libraries' own
+// stream goes to /dev/null, so that a failure is one line. QLX_LIBRARY_STDERR=1 keeps it for
+// debugging.
+void keepStandardErrorForMessages() {
+    if (qEnvironmentVariableIntValue("QLX_LIBRARY_STDERR") == 1)
+        return;
+    const int copy = dup(STDERR_FILENO);
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    FILE* messages = copy >= 0 ? fdopen(copy, "w") : nullptr;
+    if (messages && null >= 0 && dup2(null, STDERR_FILENO) >= 0)
+        g_messages = messages;
+    else if (messages)
+        std::fclose(messages);
+    if (null >= 0)
+        close(null);
 }
 
 // Arguments that QCommandLineParser has no form for are rewritten first: "--correction ROW X
@@ -328,7 +352,7 @@ int run(QCommandLineParser& parser, const QStringList& arguments) {
 // not this program's messages: standard error keeps one line per failure.
 void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
     if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::fprintf(stderr, "qlxsheet: %s\n", qPrintable(message));
+        std::fprintf(g_messages, "qlxsheet: %s\n", qPrintable(message));
 }
 
 } // namespace
@@ -338,6 +362,7 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    keepStandardErrorForMessages();
     qInstallMessageHandler(quietMessages);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qlxsheet"));

@@ -1,13 +1,16 @@
 #include "pagestore/PageStore.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QMutexLocker>
+#include <QtEndian>
 
 #include "metafile/EmfPictureCheck.h"
 #include "pagestore/AtomicSave.h"
 #include "pagestore/PageStream.h"
 #include "pagestore/ReportFileError.h"
 #include "pagestore/ReportFileFormat.h"
+#include "pagestore/ReportFileReader.h"
 #include "stores/Error.h"
 
 namespace qlx {
@@ -123,15 +126,60 @@ bool PageStore::saveToFile(const QString& path) const {
     return true;
 }
 
+namespace {
+
+qint32 int32At(const QByteArray& bytes, int at) {
+    return qFromLittleEndian<qint32>(bytes.constData() + at);
+}
+
+// The header and the chain of page records checked where the file lies, reading only their
+// few bytes, so that a file that is no report is refused before it is copied.
+void checkInPlace(QFile& file) {
+    const qint64 size = file.size();
+    if (size > F::kMaxStreamSize)
+        throw ReportFileError(QStringLiteral("longer than a report file can be"));
+    const QByteArray head = file.read(F::kHeaderSize);
+    if (head.size() < F::kHeaderSize)
+        throw ReportFileError(QStringLiteral("shorter than the header"));
+    const F::Header header = F::decodeHeader(head);
+    if (header.version != F::kVersion || header.signature != F::kSignature)
+        throw ReportFileError(
+            QStringLiteral("unknown version %1/%2").arg(header.version).arg(header.signature));
+    if (header.pageCount < 1 || header.pageCount > (size - F::kHeaderSize) / F::kRecordOverhead)
+        throw ReportFileError(QStringLiteral("page count %1").arg(header.pageCount));
+    qint64 at = F::kHeaderSize;
+    for (qint32 page = 1; page <= header.pageCount; ++page) {
+        if (!file.seek(at))
+            throw ReportFileError(QStringLiteral("record %1 cannot be read").arg(page));
+        const QByteArray lead = file.read(F::kRecordLead);
+        if (lead.size() < F::kRecordLead || int32At(lead, 0) != page)
+            throw ReportFileError(QStringLiteral("record %1 is damaged").arg(page));
+        const qint64 next = int32At(lead, 4);
+        if (next < at + F::kRecordOverhead || next > size ||
+            next - at - F::kRecordOverhead > ReportFileReader::kMaxPictureSize)
+            throw ReportFileError(QStringLiteral("record %1 has a bad length").arg(page));
+        at = next;
+    }
+    if (at != size)
+        throw ReportFileError(QStringLiteral("bytes after the last page record"));
+    if (!file.seek(0))
+        throw ReportFileError(QStringLiteral("the file cannot be read again"));
+}
+
+} // namespace
+
 void PageStore::loadFromFile(const QString& path) {
-    if (!QFile::exists(path))
+    const QFileInfo info(path);
+    if (!info.exists())
         throw Error("File does not exist");
+    // A folder, a pipe or a device is no report file, and opening a pipe would block.
+    if (!info.isFile())
+        throw Error("Cannot open file " + path.toStdString());
     QFile file(path);
     // A plain read-only open: other readers and writers are not locked out.
     if (!file.open(QIODevice::ReadOnly))
         throw Error("Cannot open file " + path.toStdString());
-    if (file.size() > F::kMaxStreamSize)
-        throw ReportFileError(QStringLiteral("longer than a report file can be"));
+    checkInPlace(file);
     loadFrom(file);
 }
 
