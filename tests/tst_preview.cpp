@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "HostileInputs.h"
+#include "metafile/Metafile.h"
+#include "pagestore/PageStoreDocument.h"
 #include "pagestore/PrinterSettings.h"
 #include "platform/FileDialog.h"
 #include "preview/PageView.h"
@@ -285,6 +288,23 @@ private slots:
     }
 
     // ---- the window -------------------------------------------------------------------
+    // A page with a part that cannot be drawn says so beside the page number; a sound page
+    // shown after it clears the message.
+    void pageThatCannotBeDrawnWholeIsNamed() {
+        auto doc = std::make_unique<PageStoreDocument>();
+        doc->addPage(Metafile::fromBytes(hostile::emfBrokenPngThenRectangle()));
+        doc->addPage(Metafile::fromBytes(hostile::emfPolygon(10)));
+        doc->finish();
+        QPointer<PreviewWindow> w = new PreviewWindow(std::move(doc));
+        w->open();
+        QTRY_VERIFY(w->pagePanel()->text().startsWith(
+            "Page 1 of 2 - this page cannot be drawn whole: The metafile holds a damaged bitmap"));
+        w->action("NextPage")->trigger();
+        QTRY_COMPARE(w->pagePanel()->text(), QString("Page 2 of 2"));
+        w->close();
+        delete w;
+    }
+
     void openingState() {
         auto doc = std::make_unique<FakePreviewDocument>();
         FakePreviewDocument* pages = doc.get();

@@ -9,6 +9,7 @@
 #include <QtTest>
 #include <sys/stat.h>
 
+#include "HostileInputs.h"
 #include "app/MainForm.h"
 #include "metafile/Metafile.h"
 #include "metafile/MetafilePicture.h"
@@ -376,6 +377,92 @@ private slots:
         // Nothing is written, and the older file stays whole.
         QCOMPARE(test::readFile(m_data->prefix() + "old.png"), std::string("old"));
         QVERIFY(!QFileInfo::exists(m_data->prefix() + "p.emf"));
+    }
+
+    // Report pages that are sound files but cannot be drawn as asked: status 1 and one line
+    // naming the file and the page, within seconds.
+    void reportPagesThatCannotBeDrawn_data() {
+        QTest::addColumn<QByteArray>("page");
+        QTest::addColumn<QString>("info");    // what info's page line says, empty: nothing
+        QTest::addColumn<QString>("message"); // from page N -o OUT.png
+        QTest::newRow("undecodable bitmap")
+            << hostile::emfBrokenPngThenRectangle() << ", cannot be drawn whole: "
+            << "r.LFP: Page 1 cannot be drawn whole: The metafile holds a damaged bitmap";
+        QTest::newRow("claims 2^28 pixels")
+            << hostile::emfClaimingSize(1 << 28) << ""
+            << "r.LFP: The page is too large to draw: 268435456 x 268435456 pixels at 96 dpi";
+        QTest::newRow("claims 20,000 pixels")
+            << hostile::emfClaimingSize(20000) << ""
+            << "r.LFP: The page is too large to draw: 20000 x 20000 pixels at 96 dpi";
+    }
+    void reportPagesThatCannotBeDrawn() {
+        QFETCH(QByteArray, page);
+        QFETCH(QString, info);
+        QFETCH(QString, message);
+        PageStore store(PageDestination::Pictures);
+        store.addPage(page);
+        store.finish();
+        store.saveToFile(m_data->prefix() + "r.LFP");
+        QElapsedTimer clock;
+        clock.start();
+        const Run listed = qlxsheet({"info", "r.LFP"}, m_data->prefix());
+        QVERIFY2(listed.out.contains("page 1: "), qPrintable(listed.err));
+        if (info.isEmpty()) {
+            QCOMPARE(listed.exitCode, 0);
+        } else {
+            QCOMPARE(listed.exitCode, 1);
+            QVERIFY2(listed.out.contains(info), qPrintable(listed.out));
+            QVERIFY2(listed.err.startsWith("qlxsheet: r.LFP: Page 1 cannot be drawn whole"),
+                     qPrintable(listed.err));
+        }
+        const Run png = qlxsheet({"page", "r.LFP", "1", "-o", "p.png"}, m_data->prefix());
+        QCOMPARE(png.exitCode, 1);
+        QVERIFY2(png.err.startsWith("qlxsheet: " + message), qPrintable(png.err));
+        QCOMPARE(png.err.count('\n'), 1);
+        QVERIFY2(clock.elapsed() < 8000, qPrintable(QString::number(clock.elapsed())));
+    }
+
+    // What is not a regular file is named as a file that cannot be opened; a failed write
+    // to standard output is a failure.
+    void notAFileAndFullOutput() {
+        QVERIFY(QDir(m_data->prefix()).mkdir("folder.LFP"));
+        QCOMPARE(mkfifo(QFile::encodeName(m_data->prefix() + "fifo.LFP").constData(), 0600), 0);
+        for (const char* name : {"folder.LFP", "fifo.LFP"}) {
+            const Run run = qlxsheet({"info", name}, m_data->prefix());
+            QCOMPARE(run.exitCode, 1);
+            QCOMPARE(run.err, QString("qlxsheet: %1: Cannot open file %1\n").arg(name));
+        }
+        QVERIFY(test::writeFile(m_data->prefix() + "list.txt", listOf(2)));
+        QCOMPARE(qlxsheet({"render", "list.txt", "-o", "s.LFP"}, m_data->prefix()).exitCode, 0);
+        QProcess process;
+        process.setWorkingDirectory(m_data->prefix());
+        process.setStandardOutputFile("/dev/full");
+        process.start(kProgram, {"info", "s.LFP"});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitCode(), 1);
+        QCOMPARE(QString::fromUtf8(process.readAllStandardError()),
+                 QString("qlxsheet: Cannot write to standard output\n"));
+    }
+
+    // A large file that is no report is refused from its first bytes, not after a copy.
+    void sparseFileRefusedWhereItLies() {
+        const QString path = m_data->prefix() + "sparse.LFP";
+        QFile sparse(path);
+        QVERIFY(sparse.open(QIODevice::WriteOnly));
+        QVERIFY(sparse.resize(qint64(2047) * 1024 * 1024));
+        sparse.close();
+        QElapsedTimer clock;
+        clock.start();
+        PageStore store(PageDestination::Pictures);
+        bool refused = false;
+        try {
+            store.loadFromFile(path);
+        } catch (const std::exception& e) {
+            refused = QString(e.what()) == "Not a valid report file";
+        }
+        QVERIFY(refused);
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(store.pageCount(), 0);
     }
 
     // Bad input to render: one line naming the file, status 1, an older output left whole.

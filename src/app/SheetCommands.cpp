@@ -87,14 +87,30 @@ QImage sheetImage(const SheetReport& report, int dpi) {
     return image;
 }
 
-// A page picture played onto a bitmap at `dpi` (the picture's own size is at 96).
-QImage playedPage(const Metafile& page, int dpi) {
-    const QSize pixels(qRound(page.size().width() * dpi / 96.0),
-                       qRound(page.size().height() * dpi / 96.0));
+// A page picture played onto a bitmap at `dpi` (the picture's own size is at 96). `problem`
+// gets what could not be drawn, if anything.
+QImage playedPage(const Metafile& page, int dpi, std::string& problem) {
+    const qint64 width = (qint64(page.size().width()) * dpi + 48) / 96;
+    const qint64 height = (qint64(page.size().height()) * dpi + 48) / 96;
+    if (width < 1 || height < 1 || width * height > kMaxPagePixels)
+        throw Error("The page is too large to draw: " + std::to_string(width) + " x " +
+                    std::to_string(height) + " pixels at " + std::to_string(dpi) +
+                    " dpi (at most " + std::to_string(kMaxPagePixels) + " pixels)");
+    const QSize pixels(static_cast<int>(width), static_cast<int>(height));
     QImage image = whitePage(pixels, dpi);
     QPainter painter(&image);
-    page.play(painter, QRectF(QPointF(0, 0), QSizeF(pixels)));
+    page.play(painter, QRectF(QPointF(0, 0), QSizeF(pixels)), &problem);
     return image;
+}
+
+// What keeps a page from being drawn whole, found by drawing it small; empty when nothing.
+std::string pageProblem(const Metafile& page) {
+    QImage image(32, 32, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    std::string problem;
+    page.play(painter, QRectF(0, 0, 32, 32), &problem);
+    return problem;
 }
 
 void writeBytes(const QString& path, const QByteArray& bytes) {
@@ -167,9 +183,7 @@ PageStore& loadedReport(PageStore& store, const QString& path) {
     // refused with the window's message.
     PageStoreDocument::installPictureCheck();
     about(path, [&] {
-        if (!QFileInfo(path).isFile())
-            throw Error("File does not exist");
-        store.loadFromFile(path);
+        store.loadFromFile(path); // says which: missing, or not a file it can open
     });
     return store;
 }
@@ -229,7 +243,7 @@ int runSheetRender(const SheetRenderJob& job) {
     return report.pageCount();
 }
 
-QString reportFileInfo(const QString& path) {
+QString reportFileInfo(const QString& path, DamagedPage* damaged) {
     PageStore store(PageDestination::Pictures);
     loadedReport(store, path);
     QFile file(path);
@@ -255,7 +269,14 @@ QString reportFileInfo(const QString& path) {
         out << "page " << page << ": " << picture.size().width() << " x " << picture.size().height()
             << " pixels, " << QString::number(picture.frameMm().width(), 'f', 1) << " x "
             << QString::number(picture.frameMm().height(), 'f', 1) << " mm, " << bytes.size()
-            << " bytes\n";
+            << " bytes";
+        const std::string problem = pageProblem(picture);
+        if (!problem.empty()) {
+            out << ", cannot be drawn whole: " << QString::fromStdString(problem);
+            if (damaged && damaged->page == 0)
+                *damaged = DamagedPage{page, problem};
+        }
+        out << '\n';
     }
     return text;
 }
@@ -266,12 +287,17 @@ void extractReportPage(const QString& path, int page, const QString& outputPath,
     loadedReport(store, path);
     const QByteArray bytes = about(path, [&] { return store.readPage(page); });
     const Metafile picture = about(path, [&] { return Metafile::fromBytes(bytes); });
-    about(outputPath, [&] {
-        if (kind == SheetOutputKind::Emf)
-            writeBytes(outputPath, bytes);
-        else
-            writePng(outputPath, playedPage(picture, dpi));
-    });
+    std::string problem;
+    if (kind == SheetOutputKind::Emf) {
+        problem = pageProblem(picture);
+        about(outputPath, [&] { writeBytes(outputPath, bytes); });
+    } else {
+        const QImage image = about(path, [&] { return playedPage(picture, dpi, problem); });
+        about(outputPath, [&] { writePng(outputPath, image); });
+    }
+    if (!problem.empty())
+        throw FileError(path,
+                        "Page " + std::to_string(page) + " cannot be drawn whole: " + problem);
 }
 
 } // namespace qlx

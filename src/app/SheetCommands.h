@@ -49,17 +49,27 @@ struct SheetRenderJob {
 // once it has been written whole.
 int runSheetRender(const SheetRenderJob& job);
 
-// The header and page sizes of a prepared report file, one item a line. Throws FileError
-// with the message Load report gives for a file that is missing or damaged.
-QString reportFileInfo(const QString& path);
+// The header and page sizes of a prepared report file, one item a line; a page that cannot
+// be drawn whole says so on its line, and `damaged` (when given) gets the first such page's
+// number and reason. Throws FileError with the message Load report gives for a file that is
+// missing or damaged.
+struct DamagedPage {
+    int page = 0; // 0: every page can be drawn whole
+    std::string problem;
+};
+QString reportFileInfo(const QString& path, DamagedPage* damaged = nullptr);
 
 // Page `page` (from 1) of a prepared report file as a PNG at `dpi` or as its own page
-// picture. Throws FileError.
+// picture. Throws FileError, also when the page cannot be drawn whole (the PNG is written
+// all the same, with what could be drawn) or is larger than kMaxPagePixels at `dpi`.
 void extractReportPage(const QString& path, int page, const QString& outputPath,
                        SheetOutputKind kind, int dpi);
 
 // The sheets' pictures at `dpi` are held in memory whole: A4 at this resolution is about
 // 140 MB.
 constexpr int kMaxImageDpi = 600;
+// The most pixels a page drawn to a bitmap may have: an A4 sheet at kMaxImageDpi. A page
+// whose picture claims more at the asked resolution is refused before anything is drawn.
+constexpr qint64 kMaxPagePixels = qint64(4961) * 7016;
 
 } // namespace qlx

@@ -8,7 +8,9 @@
 #include <QStringList>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <optional>
+#include <unistd.h>
 
 #include "app/SheetCommands.h"
 #include "metafile/MetafilePicture.h"
@@ -44,8 +46,40 @@ struct UsageError {
     QString message;
 };
 
+// A write to standard output that fails (a full disk, a closed pipe) is a failure of the
+// command, not a silent loss.
+struct OutputError {};
+
+void writeOut(const QByteArray& text) {
+    if (std::fwrite(text.constData(), 1, size_t(text.size()), stdout) != size_t(text.size()) ||
+        std::fflush(stdout) != 0)
+        throw OutputError{};
+}
+
+// This program's messages go here: standard error as it was when the program started.
+FILE* g_messages = stderr;
+
 void fail(const QString& message) {
-    std::fprintf(stderr, "qlxsheet: %s\n", qPrintable(message.simplified()));
+    std::fprintf(g_messages, "qlxsheet: %s\n", qPrintable(message.simplified()));
+    std::fflush(g_messages);
+}
+
+// Libraries below Qt (libpng's errors, for one) write to standard error themselves, which no
+// message handler sees. Our messages keep a copy of standard error, and the libraries' own
+// stream goes to /dev/null, so that a failure is one line. QLX_LIBRARY_STDERR=1 keeps it for
+// debugging.
+void keepStandardErrorForMessages() {
+    if (qEnvironmentVariableIntValue("QLX_LIBRARY_STDERR") == 1)
+        return;
+    const int copy = dup(STDERR_FILENO);
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    FILE* messages = copy >= 0 ? fdopen(copy, "w") : nullptr;
+    if (messages && null >= 0 && dup2(null, STDERR_FILENO) >= 0)
+        g_messages = messages;
+    else if (messages)
+        std::fclose(messages);
+    if (null >= 0)
+        close(null);
 }
 
 // Arguments that QCommandLineParser has no form for are rewritten first: "--correction ROW X
@@ -261,8 +295,13 @@ int info(const QCommandLineParser& parser, const Options& o) {
     refuseRenderOptions(parser, o, QStringLiteral("info"));
     if (parser.isSet(o.output) || parser.isSet(o.dpi))
         throw UsageError{QStringLiteral("info writes no file")};
-    const QString text = reportFileInfo(parser.positionalArguments()[1]);
-    std::fputs(text.toUtf8().constData(), stdout);
+    const QString path = parser.positionalArguments()[1];
+    DamagedPage damaged;
+    const QString text = reportFileInfo(path, &damaged);
+    writeOut(text.toUtf8());
+    if (damaged.page != 0)
+        throw FileError(path, "Page " + std::to_string(damaged.page) +
+                                  " cannot be drawn whole: " + damaged.problem);
     return 0;
 }
 
@@ -290,11 +329,11 @@ int run(QCommandLineParser& parser, const QStringList& arguments) {
     if (!parser.parse(normalisedArguments(arguments)))
         throw UsageError{parser.errorText()};
     if (parser.isSet(help)) {
-        std::fputs(parser.helpText().toUtf8().constData(), stdout);
+        writeOut(parser.helpText().toUtf8());
         return 0;
     }
     if (parser.isSet(version)) {
-        std::printf("qlxsheet %s\n", qPrintable(QCoreApplication::applicationVersion()));
+        writeOut("qlxsheet " + QCoreApplication::applicationVersion().toUtf8() + '\n');
         return 0;
     }
     const QStringList args = parser.positionalArguments();
@@ -313,7 +352,7 @@ int run(QCommandLineParser& parser, const QStringList& arguments) {
 // not this program's messages: standard error keeps one line per failure.
 void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
     if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::fprintf(stderr, "qlxsheet: %s\n", qPrintable(message));
+        std::fprintf(g_messages, "qlxsheet: %s\n", qPrintable(message));
 }
 
 } // namespace
@@ -323,6 +362,7 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    keepStandardErrorForMessages();
     qInstallMessageHandler(quietMessages);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qlxsheet"));
@@ -332,6 +372,9 @@ int main(int argc, char* argv[]) {
     QCommandLineParser parser;
     try {
         return run(parser, QApplication::arguments());
+    } catch (const OutputError&) {
+        fail(QStringLiteral("Cannot write to standard output"));
+        return kBadInput;
     } catch (const UsageError& usage) {
         fail(usage.message);
         return kBadUsage;

@@ -1,9 +1,11 @@
 #include "metafile/EmfPlayer.h"
 
+#include "metafile/BitmapCache.h"
 #include "metafile/ColorRef.h"
 #include "metafile/EmfRecords.h"
 #include "metafile/MetafileDib.h"
 #include "metafile/MetafileGdi.h"
+#include "metafile/MetafileLimits.h"
 #include "stores/Windows1252.h"
 
 #include <algorithm>
@@ -29,6 +31,9 @@ QRectF boxL(const ByteView& v, size_t at) {
 // Reads count points of 8 (POINTL) or 4 (POINTS) bytes at offset at.
 QPolygonF points(const ByteView& v, size_t at, uint64_t count, bool small, uint32_t type) {
     const uint64_t each = small ? 4 : 8;
+    if (count > metafile_limits::kMaxPointsPerRecord)
+        bad(type,
+            "holds more than " + std::to_string(metafile_limits::kMaxPointsPerRecord) + " points");
     if (count > v.size() / each || !v.fits(at, static_cast<size_t>(count * each)))
         bad(type, "holds more points than it has room for");
     QPolygonF poly;
@@ -43,6 +48,9 @@ QPolygonF points(const ByteView& v, size_t at, uint64_t count, bool small, uint3
 std::vector<QPolygonF> polyPoints(const ByteView& v, bool small, uint32_t type) {
     // rclBounds, nPolys, cptl, aPolyCounts[nPolys], points
     const uint32_t nPolys = v.u32(24), total = v.u32(28);
+    if (nPolys > metafile_limits::kMaxPointsPerRecord)
+        bad(type, "holds more than " + std::to_string(metafile_limits::kMaxPointsPerRecord) +
+                      " polygons");
     if (nPolys > v.size() / 4 || !v.fits(32, static_cast<size_t>(nPolys) * 4))
         bad(type, "holds more polygons than it has room for");
     const QPolygonF all = points(v, 32 + static_cast<size_t>(nPolys) * 4, total, small, type);
@@ -108,11 +116,11 @@ QRectF EmfPlayer::deviceFrame(const EmfHeader& h) {
 }
 
 EmfPlayer::EmfPlayer(const EmfHeader& header, QPainter* painter, const QTransform& base,
-                     BitmapCache* cache)
+                     uint64_t cacheOwner)
     : m_header(header)
     , m_canvas(painter, base)
     , m_objects(header.handles)
-    , m_cache(cache) {
+    , m_cacheOwner(cacheOwner) {
     const double pxX = double(header.devicePixels.width()) / header.deviceMillimetres.width();
     const double pxY = double(header.devicePixels.height()) / header.deviceMillimetres.height();
     m_canvas.state().pxPerMm = QPointF(pxX, pxY);
@@ -121,10 +129,13 @@ EmfPlayer::EmfPlayer(const EmfHeader& header, QPainter* painter, const QTransfor
 
 EmfPlayer::~EmfPlayer() = default;
 
-void EmfPlayer::play(const unsigned char* data, size_t size, QPainter* painter,
-                     const QRectF& target, BitmapCache* cache) {
+std::string EmfPlayer::play(const unsigned char* data, size_t size, QPainter* painter,
+                            const QRectF& target, uint64_t cacheOwner) {
     const EmfHeader header = EmfReader::readHeader(data, size);
     const std::vector<EmfRecord> records = EmfReader::readRecords(data, size, header);
+    if (records.size() > metafile_limits::kMaxRecords)
+        throw Error("The enhanced metafile is too complex: it holds more than " +
+                    std::to_string(metafile_limits::kMaxRecords) + " records");
     QTransform base;
     if (painter) {
         const QRectF frame = deviceFrame(header);
@@ -133,9 +144,11 @@ void EmfPlayer::play(const unsigned char* data, size_t size, QPainter* painter,
                                      target.height() / frame.height()) *
                QTransform::fromTranslate(target.left(), target.top()) * painter->transform();
     }
-    EmfPlayer player(header, painter, base, cache);
+    EmfPlayer player(header, painter, base, cacheOwner);
+    player.m_data = data;
     for (size_t i = 1; i < records.size(); ++i)
         player.record(records[i]);
+    return player.m_canvas.problem();
 }
 
 EmfPlayer::Object& EmfPlayer::slot(uint32_t handle) {
@@ -143,6 +156,15 @@ EmfPlayer::Object& EmfPlayer::slot(uint32_t handle) {
         throw Error("The enhanced metafile is damaged: it uses object handle " +
                     std::to_string(handle) + " outside its handle table");
     return m_objects[handle];
+}
+
+QImage EmfPlayer::patternImage(const MetafileDib& dib) {
+    try {
+        return dib.toImage(m_palette);
+    } catch (const Error& failure) {
+        m_canvas.noteProblem(failure.what()); // the brush paints plain instead
+        return QImage();
+    }
 }
 
 void EmfPlayer::selectObject(uint32_t handle) {
@@ -404,7 +426,7 @@ void EmfPlayer::objectRecord(uint32_t type, const ByteView& v) {
         o.kind = Object::Brush;
         o.brush.style = Qt::TexturePattern;
         if (m_canvas.drawing() && dib.drawable())
-            o.brush.pattern = dib.toImage(m_palette);
+            o.brush.pattern = patternImage(dib);
         break;
     }
     case emr::EXTCREATEFONTINDIRECTW:
@@ -449,6 +471,7 @@ void EmfPlayer::drawRecord(uint32_t type, const ByteView& v) {
         need(28);
         const bool small = type >= emr::POLYBEZIER16;
         const QPolygonF p = points(v, 28, v.u32(24), small, type);
+        m_canvas.countPoints(static_cast<uint64_t>(p.size()));
         const uint32_t base = small ? type - emr::POLYBEZIER16 + emr::POLYBEZIER : type;
         if (base == emr::POLYBEZIER)
             m_canvas.polyBezier(p, false);
@@ -469,6 +492,8 @@ void EmfPlayer::drawRecord(uint32_t type, const ByteView& v) {
         need(32);
         const bool small = type == emr::POLYPOLYLINE16 || type == emr::POLYPOLYGON16;
         const std::vector<QPolygonF> polys = polyPoints(v, small, type);
+        for (const QPolygonF& p : polys)
+            m_canvas.countPoints(static_cast<uint64_t>(p.size()) + 1);
         if (type == emr::POLYPOLYGON || type == emr::POLYPOLYGON16) {
             m_canvas.polyPolygon(polys);
         } else {
@@ -570,18 +595,20 @@ void EmfPlayer::bitmapRecord(uint32_t type, const ByteView& v) {
         return;
     // Bitmaps with their own colours decode the same way every time; palette-indexed ones
     // depend on the palette selected when they are drawn.
-    const bool cacheable = m_cache && usage == 0;
-    const unsigned char* key = v.data() + offBits;
-    QImage image;
-    if (cacheable) {
-        const auto found = m_cache->find(key);
-        if (found != m_cache->end())
-            image = found->second;
-    }
+    BitmapCache& cache = BitmapCache::instance();
+    const bool cacheable = m_cacheOwner != 0 && usage == 0;
+    const uint64_t key = static_cast<uint64_t>(v.data() + offBits - m_data);
+    QImage image = cacheable ? cache.find(m_cacheOwner, key) : QImage();
     if (image.isNull()) {
-        image = dib.toImage(m_palette);
+        try {
+            image = dib.toImage(m_palette);
+        } catch (const Error& failure) {
+            // One bitmap that cannot be decoded leaves a gap, not the rest of the page.
+            m_canvas.noteProblem(failure.what());
+            return;
+        }
         if (cacheable)
-            m_cache->emplace(key, image);
+            cache.insert(m_cacheOwner, key, image);
     }
     // A bottom-up bitmap counts its source rows from the bottom.
     if (type != emr::BITBLT && type != emr::STRETCHBLT && !dib.topDown())
@@ -601,6 +628,10 @@ void EmfPlayer::textRecord(uint32_t type, const ByteView& v) {
     const size_t unit = type == emr::EXTTEXTOUTW ? 2 : 1;
     if (n > v.size() || !v.fits(offString, static_cast<size_t>(n) * unit))
         bad(type, "has its text outside the record");
+    if (n > metafile_limits::kMaxPointsPerRecord)
+        bad(type, "holds more than " + std::to_string(metafile_limits::kMaxPointsPerRecord) +
+                      " characters");
+    m_canvas.countPoints(n);
     QString text;
     text.reserve(static_cast<int>(n));
     for (uint32_t i = 0; i < n; ++i) {

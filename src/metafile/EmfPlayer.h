@@ -1,8 +1,5 @@
 #pragma once
 
-#include <QImage>
-#include <unordered_map>
-
 #include "metafile/EmfReader.h"
 #include "metafile/MetafileCanvas.h"
 #include "metafile/MetafileGdi.h"
@@ -10,8 +7,11 @@
 #include <QPainter>
 #include <QRectF>
 #include <memory>
+#include <string>
 
 namespace qlx {
+
+class MetafileDib;
 
 // Interprets the records of an enhanced metafile on a MetafileCanvas. With a painter the
 // picture is drawn stretched into the target rectangle; without one every record is only
@@ -22,17 +22,17 @@ public:
     // onto the target.
     static QRectF deviceFrame(const EmfHeader& header);
 
-    // Bitmaps decoded during one playback, kept for the next playback of the same bytes:
-    // decoding a label-sized bitmap costs far more than drawing it.
-    using BitmapCache = std::unordered_map<const unsigned char*, QImage>;
-
-    static void play(const unsigned char* data, size_t size, QPainter* painter,
-                     const QRectF& target, BitmapCache* cache = nullptr);
+    // cacheOwner: the BitmapCache owner the decoded bitmaps are kept under (0: none kept).
+    // Returns the first part that could not be drawn (a bitmap that cannot be decoded), or
+    // an empty text when the whole picture was drawn.
+    static std::string play(const unsigned char* data, size_t size, QPainter* painter,
+                            const QRectF& target, uint64_t cacheOwner = 0);
 
 private:
     using Object = GdiObject;
+    QImage patternImage(const MetafileDib& dib);
     EmfPlayer(const EmfHeader& header, QPainter* painter, const QTransform& base,
-              BitmapCache* cache);
+              uint64_t cacheOwner);
     ~EmfPlayer();
     void record(const EmfRecord& r);
     void objectRecord(uint32_t type, const ByteView& v);
@@ -46,7 +46,8 @@ private:
     MetafileCanvas m_canvas;
     std::vector<Object> m_objects;
     std::vector<QRgb> m_palette;
-    BitmapCache* m_cache = nullptr;
+    uint64_t m_cacheOwner = 0;
+    const unsigned char* m_data = nullptr; // the file, for the cache's keys
 };
 
 } // namespace qlx

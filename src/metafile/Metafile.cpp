@@ -1,11 +1,10 @@
 #include "metafile/Metafile.h"
 
+#include "metafile/BitmapCache.h"
 #include "metafile/EmfPlayer.h"
 #include "metafile/EmfReader.h"
 #include "metafile/WmfPlayer.h"
 #include "stores/Error.h"
-
-#include <mutex>
 
 namespace qlx {
 
@@ -17,11 +16,14 @@ const unsigned char* data(const QByteArray& b) {
 
 } // namespace
 
-// Bitmaps decoded by earlier playbacks of these bytes; playback runs on the thread that
-// paints, and the lock keeps copies that are played elsewhere safe all the same.
+// The bitmaps earlier playbacks of these bytes decoded are kept in the process's bitmap cache
+// under this owner, and dropped when the last copy of the picture goes.
 struct Metafile::PlaybackCache {
-    std::mutex lock;
-    EmfPlayer::BitmapCache bitmaps;
+    const uint64_t owner = BitmapCache::instance().newOwner();
+    PlaybackCache() = default;
+    PlaybackCache(const PlaybackCache&) = delete;
+    PlaybackCache& operator=(const PlaybackCache&) = delete;
+    ~PlaybackCache() { BitmapCache::instance().dropOwner(owner); }
 };
 
 Metafile Metafile::fromBytes(const std::string& bytes) {
@@ -57,20 +59,23 @@ Metafile Metafile::fromBytes(const QByteArray& bytes) {
     throw Error("The file is not a metafile");
 }
 
-void Metafile::play(QPainter& painter, const QRectF& target) const {
+bool Metafile::play(QPainter& painter, const QRectF& target, std::string* problem) const {
     if (isNull() || !painter.isActive() || target.isEmpty())
-        return;
+        return true;
     const size_t size = static_cast<size_t>(m_bytes.size());
+    std::string missing;
     try {
-        if (m_format == Format::Emf) {
-            const std::lock_guard<std::mutex> hold(m_cache->lock);
-            EmfPlayer::play(data(m_bytes), size, &painter, target, &m_cache->bitmaps);
-        } else {
-            WmfPlayer::play(data(m_bytes), size, &painter, target);
-        }
-    } catch (const Error&) {
+        if (m_format == Format::Emf)
+            missing = EmfPlayer::play(data(m_bytes), size, &painter, target, m_cache->owner);
+        else
+            missing = WmfPlayer::play(data(m_bytes), size, &painter, target);
+    } catch (const Error& failure) {
         // Checked when made; a record that still fails ends the drawing there.
+        missing = failure.what();
     }
+    if (problem)
+        *problem = missing;
+    return missing.empty();
 }
 
 } // namespace qlx

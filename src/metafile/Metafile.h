@@ -44,8 +44,10 @@ public:
     QSizeF frameMm() const { return m_frameMm; }
 
     // Draws the picture stretched into target (in the painter's current coordinates). The
-    // painter's state is left as it was.
-    void play(QPainter& painter, const QRectF& target) const;
+    // painter's state is left as it was. Returns false when part of the picture could not be
+    // drawn (a bitmap inside it cannot be decoded: the rest is drawn all the same); problem
+    // then gets the reason.
+    bool play(QPainter& painter, const QRectF& target, std::string* problem = nullptr) const;
 
 private:
     struct PlaybackCache;

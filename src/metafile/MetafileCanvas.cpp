@@ -1,5 +1,6 @@
 #include "metafile/MetafileCanvas.h"
 
+#include "metafile/MetafileLimits.h"
 #include "stores/Error.h"
 
 #include <QFontMetricsF>
@@ -108,6 +109,24 @@ QTransform MetafileCanvas::pageTransform() const {
            QTransform::fromTranslate(s.vpOrg.x(), s.vpOrg.y());
 }
 
+void MetafileCanvas::setDeviceBounds(const QRectF& bounds) {
+    constexpr int margin = metafile_limits::kClipMargin;
+    QRectF limit = m_base.mapRect(bounds).adjusted(-margin, -margin, margin, margin);
+    if (m_painter && m_painter->device()) {
+        const QPaintDevice* device = m_painter->device();
+        limit = limit.intersected(QRectF(0, 0, device->width(), device->height())
+                                      .adjusted(-margin, -margin, margin, margin));
+    }
+    m_clipLimit = limit.intersected(QRectF(-32768, -32768, 65536, 65536));
+}
+
+void MetafileCanvas::countPoints(uint64_t n) {
+    m_points += n;
+    if (m_points > metafile_limits::kMaxPointsPerPicture)
+        throw Error("The metafile is too complex: it holds more than " +
+                    std::to_string(metafile_limits::kMaxPointsPerPicture) + " points");
+}
+
 QTransform MetafileCanvas::logicalToDevice() const {
     return m_state.world * pageTransform();
 }
@@ -171,7 +190,7 @@ void MetafileCanvas::applyClip() {
     else
         m_painter->setClipping(false);
     if (m_state.clip) {
-        m_painter->setTransform(m_base);
+        m_painter->resetTransform();
         m_painter->setClipRegion(*m_state.clip, m_hadClip ? Qt::IntersectClip : Qt::ReplaceClip);
     }
     m_clipDirty = false;
@@ -611,18 +630,19 @@ void MetafileCanvas::selectClipPath(int mode) {
         abortPath();
         return;
     }
-    // Scan conversion costs grow with the path's height; only the part over the picture
-    // (and a margin) can ever clip anything, so the path is cut to that first.
-    QPainterPath device = logicalToDevice().map(m_path);
-    device.setFillRule(m_state.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
+    // Scan conversion costs grow with the region's height, so the region is made in the
+    // painter's device pixels and only over where the picture lands (and a margin): the
+    // file's own frame, however large, does not count.
+    QPainterPath target = logicalToTarget().map(m_path);
+    target.setFillRule(m_state.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
     QPainterPath limit;
-    limit.addRect(m_deviceLimit);
-    const QPolygonF cut = device.intersected(limit).toFillPolygon();
+    limit.addRect(m_clipLimit);
+    const QPolygonF cut = target.intersected(limit).toFillPolygon();
     QPolygon polygon;
     polygon.reserve(cut.size());
     for (const QPointF& p : cut)
         polygon.append(QPoint(regionCoordinate(p.x()), regionCoordinate(p.y())));
-    combineClip(QRegion(polygon, device.fillRule()), mode);
+    combineClip(QRegion(polygon, target.fillRule()), mode);
     abortPath();
 }
 
@@ -659,11 +679,16 @@ void MetafileCanvas::selectClipRegion(const std::optional<QRegion>& deviceRegion
         }
         return;
     }
-    combineClip(*deviceRegion, mode);
+    if (!m_painter) {
+        combineClip(*deviceRegion, mode);
+        return;
+    }
+    // Into the painter's device pixels, cut to the part that can clip anything.
+    combineClip(m_base.map(*deviceRegion) & m_clipLimit.toAlignedRect(), mode);
 }
 
-QRegion MetafileCanvas::toDeviceRegion(const QRectF& box) const {
-    const QPolygonF p = logicalToDevice().map(QPolygonF(box.normalized()));
+QRegion MetafileCanvas::toTargetRegion(const QRectF& box) const {
+    const QPolygonF p = logicalToTarget().map(QPolygonF(box.normalized()));
     const QRectF r = p.boundingRect();
     return QRegion(
         QRect(QPoint(regionCoordinate(r.left()), regionCoordinate(r.top())),
@@ -671,17 +696,17 @@ QRegion MetafileCanvas::toDeviceRegion(const QRectF& box) const {
 }
 
 void MetafileCanvas::intersectClipRect(const QRectF& box) {
-    combineClip(toDeviceRegion(box), RGN_AND);
+    combineClip(toTargetRegion(box), RGN_AND);
 }
 
 void MetafileCanvas::excludeClipRect(const QRectF& box) {
-    combineClip(toDeviceRegion(box), RGN_DIFF);
+    combineClip(toTargetRegion(box), RGN_DIFF);
 }
 
 void MetafileCanvas::offsetClip(QPointF logicalOffset) {
     if (!m_state.clip)
         return;
-    const QTransform t = logicalToDevice();
+    const QTransform t = logicalToTarget();
     const QPointF d = t.map(logicalOffset) - t.map(QPointF(0, 0));
     m_state.clip->translate(regionCoordinate(d.x()), regionCoordinate(d.y()));
     *m_state.clip &= everything();

@@ -10,6 +10,7 @@
 #include <QRegion>
 #include <QTransform>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace qlx {
@@ -75,7 +76,7 @@ public:
         QPointF winOrg, winExt{1, 1}, vpOrg, vpExt{1, 1};
         QTransform world;
         QPointF position;
-        std::optional<QRegion> clip; // device space; none: not clipped
+        std::optional<QRegion> clip; // the painter's device pixels; none: not clipped
         QPointF pxPerMm{96 / 25.4, 96 / 25.4};
     };
 
@@ -86,12 +87,21 @@ public:
     MetafileCanvas& operator=(const MetafileCanvas&) = delete;
 
     State& state() { return m_state; }
-    // The part of the device space that clip paths are cut to: the picture and a margin.
-    void setDeviceBounds(const QRectF& bounds) {
-        m_deviceLimit =
-            bounds.adjusted(-16, -16, 16, 16).intersected(QRectF(-32768, -32768, 65536, 65536));
-    }
+    // The picture's rectangle in its device space. Clip regions are cut to where it lands on
+    // the painter's device, with a margin: they never grow beyond the size drawn at.
+    void setDeviceBounds(const QRectF& bounds);
     bool drawing() const { return m_painter != nullptr; }
+
+    // Counts points (or characters) a record brings; throws qlx::Error once the picture
+    // holds more than metafile_limits::kMaxPointsPerPicture.
+    void countPoints(uint64_t n);
+    // A part of the picture that could not be drawn (a bitmap that cannot be decoded): the
+    // playback goes on, and the first such problem is kept for the caller.
+    void noteProblem(const std::string& what) {
+        if (m_problem.empty())
+            m_problem = what;
+    }
+    const std::string& problem() const { return m_problem; }
     QTransform logicalToDevice() const;
 
     void saveDc();
@@ -132,7 +142,7 @@ public:
     void strokeAndFillPath();
     void selectClipPath(int mode);
 
-    // Clipping; regions in device space, rectangles in logical units.
+    // Clipping; regions in the picture's device space, rectangles in logical units.
     void selectClipRegion(const std::optional<QRegion>& deviceRegion, int mode);
     void intersectClipRect(const QRectF& box);
     void excludeClipRect(const QRectF& box);
@@ -146,7 +156,8 @@ private:
     QPen qtPen() const;
     QBrush qtBrush(const GdiBrush& b) const;
     void drawShape(const QPainterPath& path, bool fill, bool stroke);
-    QRegion toDeviceRegion(const QRectF& box) const;
+    QRegion toTargetRegion(const QRectF& box) const;
+    QTransform logicalToTarget() const { return logicalToDevice() * m_base; }
     void combineClip(const QRegion& region, int mode);
 
     QPainter* m_painter;
@@ -159,7 +170,9 @@ private:
     bool m_hadClip = false;
     QPainterPath m_initialClip;
     QTransform m_initialTransform;
-    QRectF m_deviceLimit{0, 0, 4096, 4096};
+    QRectF m_clipLimit{0, 0, 4096, 4096}; // the painter's device pixels
+    uint64_t m_points = 0;
+    std::string m_problem;
 };
 
 } // namespace qlx

@@ -3,6 +3,7 @@
 #include "metafile/ColorRef.h"
 #include "metafile/MetafileDib.h"
 #include "metafile/MetafileGdi.h"
+#include "metafile/MetafileLimits.h"
 #include "stores/Windows1252.h"
 
 #include <cmath>
@@ -36,6 +37,9 @@ QPointF yx(const ByteView& p, size_t n) {
 }
 
 QPolygonF points(const ByteView& p, size_t at, size_t count, uint16_t function) {
+    if (count > metafile_limits::kMaxPointsPerRecord)
+        bad(function,
+            "holds more than " + std::to_string(metafile_limits::kMaxPointsPerRecord) + " points");
     if (!p.fits(at, count * 4))
         bad(function, "holds more points than it has room for");
     QPolygonF poly;
@@ -95,6 +99,9 @@ std::vector<ByteView> WmfPlayer::records(const ByteView& file, const Layout& l) 
             damaged("record " + std::to_string(out.size() + 1) + " has an invalid size");
         const ByteView rec = body.sub(at, static_cast<size_t>(bytes), "a record");
         out.push_back(rec);
+        if (out.size() > metafile_limits::kMaxRecords)
+            throw Error("The Windows metafile is too complex: it holds more than " +
+                        std::to_string(metafile_limits::kMaxRecords) + " records");
         if (rec.u16(4) == 0)
             return out;
         at += static_cast<size_t>(bytes);
@@ -132,12 +139,15 @@ WmfPlayer::Picture WmfPlayer::picture(const unsigned char* data, size_t size) {
 
 WmfPlayer::WmfPlayer(QPainter* painter, const QTransform& base, uint16_t objects)
     : m_canvas(painter, base)
-    , m_objects(objects) {}
+    , m_objects(objects) {
+    for (uint32_t i = 0; i < objects; ++i)
+        m_freeSlots.push(static_cast<uint16_t>(i));
+}
 
 WmfPlayer::~WmfPlayer() = default;
 
-void WmfPlayer::play(const unsigned char* data, size_t size, QPainter* painter,
-                     const QRectF& target) {
+std::string WmfPlayer::play(const unsigned char* data, size_t size, QPainter* painter,
+                            const QRectF& target) {
     const ByteView file(data, size);
     const Layout l = layout(file);
     const Picture pic = picture(data, size);
@@ -158,16 +168,32 @@ void WmfPlayer::play(const unsigned char* data, size_t size, QPainter* painter,
     st.winExt = st.vpExt = QPointF(logical.width(), logical.height());
     for (const ByteView& r : recs)
         player.record(r.u16(4), r.sub(6, r.size() - 6, "parameters"));
+    return player.m_canvas.problem();
 }
 
 void WmfPlayer::create(Object&& object) {
-    for (Object& o : m_objects) {
-        if (o.kind == Object::None) {
-            o = std::move(object);
-            return;
-        }
+    if (m_freeSlots.empty())
+        damaged("it creates more objects than its object table holds");
+    m_objects[m_freeSlots.top()] = std::move(object);
+    m_freeSlots.pop();
+}
+
+void WmfPlayer::remove(uint16_t index) {
+    if (index >= m_objects.size())
+        damaged("it deletes object " + std::to_string(index) + " outside its object table");
+    if (m_objects[index].kind == Object::None)
+        return; // already free, and already among the free slots
+    m_objects[index] = Object();
+    m_freeSlots.push(index);
+}
+
+QImage WmfPlayer::patternImage(const MetafileDib& dib) {
+    try {
+        return dib.toImage(m_palette);
+    } catch (const Error& failure) {
+        m_canvas.noteProblem(failure.what()); // the brush paints plain instead
+        return QImage();
     }
-    damaged("it creates more objects than its object table holds");
 }
 
 void WmfPlayer::select(uint16_t index) {
@@ -292,6 +318,7 @@ void WmfPlayer::record(uint16_t f, const ByteView& p) {
     case 0x0325: { // POLYLINE
         need(1);
         const QPolygonF poly = points(p, 2, p.u16(0), f);
+        m_canvas.countPoints(static_cast<uint64_t>(poly.size()));
         if (f == 0x0324)
             m_canvas.polygon(poly);
         else
@@ -308,6 +335,7 @@ void WmfPlayer::record(uint16_t f, const ByteView& p) {
         for (size_t i = 0; i < n; ++i) {
             const size_t count = p.u16(2 + 2 * i);
             polys.push_back(points(p, at, count, f));
+            m_canvas.countPoints(count + 1);
             at += count * 4;
         }
         m_canvas.polyPolygon(polys);
@@ -320,10 +348,7 @@ void WmfPlayer::record(uint16_t f, const ByteView& p) {
         return;
     case 0x01F0: { // DELETEOBJECT
         need(1);
-        const uint16_t i = p.u16(0);
-        if (i >= m_objects.size())
-            damaged("it deletes object " + std::to_string(i) + " outside its object table");
-        m_objects[i] = Object();
+        remove(p.u16(0));
         return;
     }
     case 0x02FA: { // CREATEPENINDIRECT: style, width (x, y), colour
@@ -382,7 +407,7 @@ void WmfPlayer::record(uint16_t f, const ByteView& p) {
             const MetafileDib dib =
                 MetafileDib::parsePacked(p.sub(4, p.size() - 4, "a bitmap"), p.u16(2) == 1);
             if (m_canvas.drawing() && dib.drawable())
-                o.brush.pattern = dib.toImage(m_palette);
+                o.brush.pattern = patternImage(dib);
         } else {
             o.brush.style = Qt::SolidPattern;
             o.brush.colour = Qt::gray;
@@ -421,6 +446,7 @@ void WmfPlayer::text(uint16_t f, const ByteView& p) {
         const size_t padded = (n + 1) & ~size_t(1);
         if (!p.fits(2, padded + 4))
             bad(f, "has its text outside the record");
+        m_canvas.countPoints(n);
         QString str;
         for (size_t i = 0; i < n; ++i)
             str.append(QChar(static_cast<char32_t>(cp1252::toUnicode(p.u8(2 + i)))));
@@ -444,6 +470,7 @@ void WmfPlayer::text(uint16_t f, const ByteView& p) {
     }
     if (!p.fits(pos, n))
         bad(f, "has its text outside the record");
+    m_canvas.countPoints(n);
     QString str;
     for (size_t i = 0; i < n; ++i)
         str.append(QChar(static_cast<char32_t>(cp1252::toUnicode(p.u8(pos + i)))));
@@ -503,7 +530,14 @@ void WmfPlayer::bitmap(uint16_t f, const ByteView& p) {
         MetafileDib::parsePacked(p.sub(dibAt, p.size() - dibAt, "a bitmap"), usage == 1 ? 1 : 0);
     if (!m_canvas.drawing() || !dib.drawable())
         return;
-    const QImage image = dib.toImage(m_palette);
+    QImage image;
+    try {
+        image = dib.toImage(m_palette);
+    } catch (const Error& failure) {
+        // One bitmap that cannot be decoded leaves a gap, not the rest of the picture.
+        m_canvas.noteProblem(failure.what());
+        return;
+    }
     if (f != 0x0940 && !dib.topDown())
         src.moveTop(image.height() - src.top() - src.height());
     m_canvas.image(dest, image, src, rop);

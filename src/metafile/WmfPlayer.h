@@ -7,9 +7,14 @@
 #include <QPainter>
 #include <QRect>
 #include <QSize>
+#include <functional>
+#include <queue>
+#include <string>
 #include <vector>
 
 namespace qlx {
+
+class MetafileDib;
 
 // Reads and plays Windows metafiles (with or without the placeable header) with the same
 // drawing state as the enhanced metafile player. Without a painter every record is checked.
@@ -22,11 +27,14 @@ public:
 
     static bool looksLikeWmf(const unsigned char* data, size_t size);
     static Picture picture(const unsigned char* data, size_t size);
-    static void play(const unsigned char* data, size_t size, QPainter* painter,
-                     const QRectF& target);
+    // Returns the first part that could not be drawn, or an empty text when the whole
+    // picture was drawn.
+    static std::string play(const unsigned char* data, size_t size, QPainter* painter,
+                            const QRectF& target);
 
 private:
     using Object = GdiObject;
+    QImage patternImage(const MetafileDib& dib);
     struct Layout {
         size_t headerAt = 0;  // the META_HEADER
         size_t recordsAt = 0; // the first record
@@ -44,11 +52,14 @@ private:
     void record(uint16_t function, const ByteView& params);
     void create(Object&& object);
     void select(uint16_t index);
+    void remove(uint16_t index);
     void bitmap(uint16_t function, const ByteView& p);
     void text(uint16_t function, const ByteView& p);
 
     MetafileCanvas m_canvas;
     std::vector<Object> m_objects;
+    // The empty slots of m_objects, lowest first: a new object takes the lowest one.
+    std::priority_queue<uint16_t, std::vector<uint16_t>, std::greater<uint16_t>> m_freeSlots;
     std::vector<QRgb> m_palette;
 };
 

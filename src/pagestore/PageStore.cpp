@@ -1,13 +1,16 @@
 #include "pagestore/PageStore.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QMutexLocker>
+#include <QtEndian>
 
 #include "metafile/EmfPictureCheck.h"
 #include "pagestore/AtomicSave.h"
 #include "pagestore/PageStream.h"
 #include "pagestore/ReportFileError.h"
 #include "pagestore/ReportFileFormat.h"
+#include "pagestore/ReportFileReader.h"
 #include "stores/Error.h"
 
 namespace qlx {
@@ -122,15 +125,80 @@ void PageStore::saveToFile(const QString& path) const {
     AtomicSave::write(path, [this](QIODevice& out) { copyTo(out); });
 }
 
+namespace {
+
+// The header and the chain of page records checked where the file lies, reading only their
+// few bytes, so that a file that is no report is refused before it is copied. The reasons
+// are the reader's own; the pictures are checked on the copy.
+void checkInPlace(QFile& file) {
+    const qint64 size = file.size();
+    const auto bad = [](const QString& reason) {
+        throw ReportFileError(reason);
+    };
+    const auto readAt = [&](qint64 at, int bytes) {
+        QByteArray data;
+        if (file.seek(at))
+            data = file.read(bytes);
+        if (data.size() < bytes)
+            bad(QStringLiteral("shorter than the header"));
+        return data;
+    };
+    if (size < F::kHeaderSize)
+        bad(QStringLiteral("shorter than the header"));
+    if (size > F::kMaxStreamSize)
+        bad(QStringLiteral("longer than a report file can be"));
+    const F::Header header = F::decodeHeader(readAt(0, F::kHeaderSize));
+    if (header.version != F::kVersion || header.signature != F::kSignature)
+        bad(QStringLiteral("unknown version %1/%2").arg(header.version).arg(header.signature));
+    if (header.compression != 0)
+        bad(QStringLiteral("compressed page pictures are not supported"));
+    if (header.pageCount < 1)
+        bad(QStringLiteral("page count %1").arg(header.pageCount));
+    if (header.pageCount > (size - F::kHeaderSize) / F::kRecordOverhead)
+        bad(QStringLiteral("page count %1 larger than the records").arg(header.pageCount));
+    qint64 at = F::kHeaderSize;
+    for (qint32 page = 1; page <= header.pageCount; ++page) {
+        if (at == size)
+            bad(QStringLiteral("page count %1 larger than the records").arg(header.pageCount));
+        if (at < F::kHeaderSize || at > size - F::kRecordOverhead)
+            bad(QStringLiteral("page record offset %1 outside the file").arg(at));
+        const QByteArray lead = readAt(at, F::kRecordLead);
+        const qint64 next = F::int32At(lead, 4);
+        if (next < at + F::kRecordOverhead || next > size)
+            bad(QStringLiteral("next-record offset %1 of the record at %2 out of range")
+                    .arg(next)
+                    .arg(at));
+        if (next - at - F::kRecordOverhead > ReportFileReader::kMaxPictureSize)
+            bad(QStringLiteral("page picture of %1 bytes is too large")
+                    .arg(next - at - F::kRecordOverhead));
+        if (F::int32At(readAt(next - 4, 4), 0) != at)
+            bad(QStringLiteral("record at %1 does not end with its own start").arg(at));
+        if (F::int32At(lead, 0) != page)
+            bad(QStringLiteral("record %1 carries page number %2")
+                    .arg(page)
+                    .arg(F::int32At(lead, 0)));
+        at = next;
+    }
+    if (at != size)
+        bad(QStringLiteral("bytes after the last page record"));
+    if (!file.seek(0))
+        bad(QStringLiteral("shorter than the header"));
+}
+
+} // namespace
+
 void PageStore::loadFromFile(const QString& path) {
-    if (!QFile::exists(path))
+    const QFileInfo info(path);
+    if (!info.exists())
         throw Error("File does not exist");
+    // A folder, a pipe or a device is no report file, and opening a pipe would block.
+    if (!info.isFile())
+        throw Error("Cannot open file " + path.toStdString());
     QFile file(path);
     // A plain read-only open: other readers and writers are not locked out.
     if (!file.open(QIODevice::ReadOnly))
         throw Error("Cannot open file " + path.toStdString());
-    if (file.size() > F::kMaxStreamSize)
-        throw ReportFileError(QStringLiteral("longer than a report file can be"));
+    checkInPlace(file);
     loadFrom(file);
 }
 

@@ -108,12 +108,23 @@ const Metafile* PageStoreDocument::page(int n) const {
 }
 
 void PageStoreDocument::drawPage(int n, QPainter& painter, const QRectF& target) const {
+    std::string problem;
     try {
         if (const Metafile* picture = page(n))
-            picture->play(painter, target);
-    } catch (const Error&) {
+            picture->play(painter, target, &problem);
+    } catch (const Error& failure) {
         // A page that cannot be read draws nothing; the pages were checked when they came in.
+        problem = failure.what();
     }
+    if (problem.empty())
+        m_problems.erase(n);
+    else
+        m_problems[n] = QString::fromStdString(problem);
+}
+
+QString PageStoreDocument::pageProblem(int n) const {
+    const auto found = m_problems.find(n);
+    return found == m_problems.end() ? QString() : found->second;
 }
 
 void PageStoreDocument::saveTo(const QString& path) const {
@@ -124,6 +135,7 @@ void PageStoreDocument::loadFrom(const QString& path) {
     m_store->loadFromFile(path); // checks everything first; on failure nothing has changed
     m_cachedPage = 0;
     m_cached = Metafile();
+    m_problems.clear();
 }
 
 } // namespace qlx

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QSizeF>
+#include <map>
 #include <memory>
 
 #include "metafile/Metafile.h"
@@ -39,6 +40,7 @@ public:
     QSizeF paperSize() const override;
     QSizeF pageFrameTenthsMm(int n) const override;
     void drawPage(int n, QPainter& painter, const QRectF& target) const override;
+    QString pageProblem(int n) const override;
     void saveTo(const QString& path) const override;
     void loadFrom(const QString& path) override;
 
@@ -56,6 +58,8 @@ private:
     // check its bytes again.
     mutable int m_cachedPage = 0;
     mutable Metafile m_cached;
+    // Pages that could not be drawn whole, and why.
+    mutable std::map<int, QString> m_problems;
 };
 
 } // namespace qlx

@@ -41,6 +41,11 @@ public:
 
     // Plays page n (from 1) stretched over target. Does nothing for a page that is not there.
     virtual void drawPage(int n, QPainter& painter, const QRectF& target) const = 0;
+    // What kept page n from being drawn whole when it was last drawn; empty when nothing did.
+    virtual QString pageProblem(int n) const {
+        Q_UNUSED(n);
+        return QString();
+    }
 
     // Copies the prepared pages into a file, replacing it. Only called when finished.
     virtual void saveTo(const QString& path) const = 0;

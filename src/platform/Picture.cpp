@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
+#include <QtEndian>
+#include <map>
 
 #include "platform/PictureFormat.h"
 #include "stores/Bmp.h"
@@ -172,14 +174,33 @@ Picture Picture::bitmapFromBytes(const QByteArray& bytes, const char* format) {
 
 Picture Picture::iconFromBytes(const QByteArray& bytes) {
     checkIco(std::string_view(bytes.constData(), size_t(bytes.size())));
-    QBuffer buffer;
-    buffer.setData(bytes);
-    QImageReader reader(&buffer, "ICO");
+    // Each entry is decoded on its own, from a one-entry icon, and an image that several
+    // entries point at is decoded once and shared.
+    const auto u16At = [&](int at) {
+        return qFromLittleEndian<quint16>(bytes.constData() + at);
+    };
+    const auto u32At = [&](int at) {
+        return qFromLittleEndian<quint32>(bytes.constData() + at);
+    };
     QList<QImage> images;
-    for (QImage image = reader.read(); !image.isNull(); image = reader.read()) {
-        images.append(withFullPalette(image));
-        if (!reader.jumpToNextImage())
-            break;
+    std::map<quint32, QImage> decoded;
+    for (int i = 0; i < u16At(4); ++i) {
+        const int entry = 6 + 16 * i;
+        const quint32 size = u32At(entry + 8), offset = u32At(entry + 12);
+        auto found = decoded.find(offset);
+        if (found == decoded.end()) {
+            QByteArray one = bytes.left(6) + bytes.mid(entry, 16);
+            qToLittleEndian<quint16>(1, one.data() + 4);
+            qToLittleEndian<quint32>(22, one.data() + 6 + 12);
+            one += bytes.mid(qsizetype(offset), qsizetype(size));
+            QBuffer buffer(&one);
+            buffer.open(QIODevice::ReadOnly);
+            QImageReader reader(&buffer, "ICO");
+            const QImage image = reader.read();
+            found = decoded.emplace(offset, image.isNull() ? image : withFullPalette(image)).first;
+        }
+        if (!found->second.isNull())
+            images.append(found->second);
     }
     if (images.isEmpty())
         throw Error(kBadIcon);

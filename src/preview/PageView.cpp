@@ -135,6 +135,15 @@ void PageView::fillCache() {
     m_cache.fill(Qt::transparent);
     QPainter p(&m_cache);
     drawPageImage(p, *m_document, m_page, m_place.width, m_place.height);
+    reportProblem();
+}
+
+void PageView::reportProblem() {
+    const QString problem = m_document ? m_document->pageProblem(m_page) : QString();
+    if (problem == m_problem)
+        return;
+    m_problem = problem;
+    emit pageProblemChanged(problem);
 }
 
 void PageView::paintEvent(QPaintEvent* e) {
@@ -152,6 +161,7 @@ void PageView::paintEvent(QPaintEvent* e) {
     p.setClipRect(e->rect());
     p.translate(origin);
     drawPageImage(p, *m_document, m_page, m_place.width, m_place.height);
+    reportProblem();
 }
 
 void PageView::drawPageImage(QPainter& p, const PreviewDocument& document, int page, int w, int h) {

@@ -50,7 +50,13 @@ protected:
     void paintEvent(QPaintEvent* e) override;
     void scrollContentsBy(int dx, int dy) override;
 
+signals:
+    // The shown page was drawn with a part missing (the reason), or whole again (empty).
+    void pageProblemChanged(const QString& problem);
+
 private:
+    void reportProblem();
+
     void applyMode();
     void place();
     void updateScrollBars();
@@ -60,6 +66,7 @@ private:
 
     const PreviewDocument* m_document = nullptr;
     int m_page = 1;
+    QString m_problem; // what the last drawing of the page missed
     int m_zoom = 100;
     ZoomMode m_mode = ZoomMode::Fixed;
     bool m_hasPicture = false;

@@ -43,6 +43,10 @@ PreviewWindow::PreviewWindow(std::unique_ptr<PreviewDocument> document, QWidget*
                                                                 : QStringLiteral("Print Preview"));
     resize(652, 579);
     setCentralWidget(m_view);
+    connect(m_view, &PageView::pageProblemChanged, this, [this](const QString& problem) {
+        m_pageProblem = problem;
+        updatePagePanel();
+    });
     buildToolBar();
     buildStatusBar();
     buildFileDialogs();
@@ -184,8 +188,10 @@ QString PreviewWindow::pagePanelText(int shown, int count) {
 }
 
 void PreviewWindow::updatePagePanel() {
-    m_pagePanel->setText(
-        pagePanelText(m_view->shownPage(), m_document ? m_document->pageCount() : 0));
+    QString text = pagePanelText(m_view->shownPage(), m_document ? m_document->pageCount() : 0);
+    if (!m_pageProblem.isEmpty())
+        text += QStringLiteral(" - this page cannot be drawn whole: ") + m_pageProblem;
+    m_pagePanel->setText(text);
 }
 
 void PreviewWindow::syncZoomButtons() {

@@ -100,6 +100,7 @@ private:
     // The save and load dialogs remember the last name for the window's lifetime.
     std::unique_ptr<FileDialog> m_saveDialog;
     std::unique_ptr<FileDialog> m_loadDialog;
+    QString m_pageProblem; // what the shown page's drawing missed
 };
 
 } // namespace qlx

@@ -10,6 +10,7 @@
 #include "sheet/SheetDefinition.h"
 #include "sheet/SheetReport.h"
 #include "stores/DataFolder.h"
+#include "stores/Error.h"
 
 namespace qlx {
 
@@ -61,6 +62,11 @@ ComposedLabel composeRecordLabel(const LabelRecord& record, const LabelAppearanc
 std::optional<ComposedLabel> fillSheet(SheetReport& sheet, const std::vector<LabelRecord>& records,
                                        const LabelAppearance& appearance, int firstSlot,
                                        const SheetRunObserver& observer) {
+    const QSize size = appearance.background.size();
+    if (qint64(size.width()) * size.height() > kMaxLabelPixels)
+        throw Error("The label background is too large: " + std::to_string(size.width()) + " x " +
+                    std::to_string(size.height()) +
+                    " pixels (a label background may have at most 2048 x 2048 pixels)");
     std::optional<ComposedLabel> last;
     sheet.clearLabels();
     int position = firstSlot;

@@ -58,6 +58,11 @@ struct SheetRunObserver {
 // page: slot 1 of page 2 follows slot 15 of page 1. So the sheet shows this run's labels and
 // nothing of an earlier run. A failing label ends the run there, with the labels placed so
 // far kept. Returns the last label composed, if any.
+
+// The most pixels a label background may have: every label is a full copy of it, and a sheet
+// holds fifteen. Beyond it fillSheet refuses the run before any label is made.
+constexpr qint64 kMaxLabelPixels = qint64(2048) * 2048;
+
 std::optional<ComposedLabel> fillSheet(SheetReport& sheet, const std::vector<LabelRecord>& records,
                                        const LabelAppearance& appearance, int firstSlot = 1,
                                        const SheetRunObserver& observer = {});

@@ -153,8 +153,21 @@ BmpInfo checkBmpOrThrow(std::string_view file) {
 
 void checkIcoImage(const Fields& f, std::string_view file, std::uint64_t at) {
     static constexpr std::string_view kPngSignature("\x89PNG\r\n\x1a\n", 8);
-    if (file.substr(at, kPngSignature.size()) == kPngSignature)
+    if (file.substr(at, kPngSignature.size()) == kPngSignature) {
+        // The same side limit as a bitmap entry, from the PNG's header chunk (IHDR).
+        if (!f.has(at, 24))
+            unsound();
+        const auto be32 = [&](std::uint64_t p) {
+            return std::uint32_t(std::uint8_t(file[p])) << 24 |
+                   std::uint32_t(std::uint8_t(file[p + 1])) << 16 |
+                   std::uint32_t(std::uint8_t(file[p + 2])) << 8 | std::uint8_t(file[p + 3]);
+        };
+        const std::uint32_t w = be32(at + 16), h = be32(at + 20);
+        if (file.substr(at + 12, 4) != "IHDR" || w < 1 || h < 1 || w > kMaxIconSide ||
+            h > kMaxIconSide)
+            unsound();
         return;
+    }
     const DibHeader h = readDibHeader(f, at);
     // An icon's bitmap is stored with twice its height: the colours, then the mask.
     const int b = h.bitCount;
@@ -167,7 +180,7 @@ void checkIcoImage(const Fields& f, std::string_view file, std::uint64_t at) {
 void checkIcoOrThrow(std::string_view file) {
     const Fields f(file);
     const std::uint32_t reserved = f.u16(0), type = f.u16(2), count = f.u16(4);
-    if (reserved != 0 || type != 1 || count == 0)
+    if (reserved != 0 || type != 1 || count == 0 || count > kMaxIconEntries)
         unsound();
     const std::uint64_t directoryEnd = 6 + std::uint64_t(count) * 16;
     if (!f.has(0, directoryEnd))

@@ -23,6 +23,8 @@ constexpr std::int64_t kMaxBmpSide = 65535;
 constexpr std::int64_t kMaxBmpPixels = std::int64_t(32) * 1024 * 1024;
 // Largest image an icon may list, in either direction.
 constexpr std::int64_t kMaxIconSide = 256;
+// The most images an icon may list (its directory entries).
+constexpr std::int64_t kMaxIconEntries = 64;
 
 // Checks the headers of a BMP file before anything is decoded or allocated: the file header;
 // an info header of 12 (core), 40, 52, 56, 108 (V4) or 124 (V5) bytes; one plane; 1, 4, 8 or

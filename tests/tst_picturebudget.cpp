@@ -1,0 +1,85 @@
+// Pictures that are small files but claim much: icons with many entries or large PNG
+// entries, and backgrounds too large for a label. Each is taken within bounds or refused with
+// its message.
+#include <QElapsedTimer>
+#include <QTest>
+
+#include "HostileInputs.h"
+#include "platform/Picture.h"
+#include "render/SheetRun.h"
+#include "sheet/SheetReport.h"
+#include "stores/Error.h"
+
+using namespace qlx;
+
+class PictureBudgetTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void icons_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("images"); // 0: refused
+        QTest::addColumn<int>("side");
+        QTest::newRow("2,000 entries, one image") << hostile::icoSharedEntries(2000, 16) << 0 << 0;
+        QTest::newRow("64 entries, one 256 px image")
+            << hostile::icoSharedEntries(64, 256) << 64 << 256;
+        QTest::newRow("65 entries") << hostile::icoSharedEntries(65, 16) << 0 << 0;
+        QTest::newRow("5000 px PNG entry") << hostile::icoPngEntry(5000) << 0 << 0;
+        QTest::newRow("257 px PNG entry") << hostile::icoPngEntry(257) << 0 << 0;
+        QTest::newRow("256 px PNG entry") << hostile::icoPngEntry(256) << 1 << 256;
+    }
+    void icons() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, images);
+        QFETCH(int, side);
+        QElapsedTimer clock;
+        clock.start();
+        try {
+            const Picture icon = Picture::fromData(bytes, QStringLiteral("ico"));
+            QVERIFY2(images > 0, "an icon beyond the limits was taken");
+            QCOMPARE(icon.size(), QSize(side, side));
+        } catch (const Error& e) {
+            QVERIFY2(images == 0, e.what());
+            QCOMPARE(QString(e.what()), QString("Icon image is not valid"));
+        }
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+    }
+
+    // A background beyond a label's limit is refused before any label is made; one within it
+    // fills the slots.
+    void backgroundSizeCheckedFirst_data() {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("8192 x 4096 RLE") << QSize(8192, 4096) << true;
+        QTest::newRow("2049 x 2048") << QSize(2049, 2048) << true;
+        QTest::newRow("640 x 404") << QSize(640, 404) << false;
+    }
+    void backgroundSizeCheckedFirst() {
+        QFETCH(QSize, size);
+        QFETCH(bool, refused);
+        LabelAppearance look = LabelAppearance::startUp();
+        look.background = Picture::fromData(hostile::rleBitmapClaiming(size), "bmp");
+        SheetReport report(nullptr);
+        int made = 0;
+        SheetRunObserver observer;
+        observer.beforeLabel = [&](const LabelRecord&) {
+            ++made;
+        };
+        const std::vector<LabelRecord> records(15, LabelRecord{"Quartz", "Here", "1"});
+        QElapsedTimer clock;
+        clock.start();
+        try {
+            fillSheet(report, records, look, 1, observer);
+            QVERIFY(!refused);
+            QCOMPARE(made, 15);
+        } catch (const Error& e) {
+            QVERIFY2(refused, e.what());
+            QVERIFY2(QString(e.what()).startsWith("The label background is too large: "), e.what());
+            QCOMPARE(made, 0);
+        }
+        QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+    }
+};
+
+QTEST_MAIN(PictureBudgetTest)
+#include "tst_picturebudget.moc"
