@@ -1,5 +1,7 @@
 #include "stores/Windows1252.h"
 
+#include "stores/Utf8.h"
+
 namespace qlx::cp1252 {
 
 namespace {
@@ -10,24 +12,6 @@ constexpr char16_t kHigh[32] = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 } // namespace
 
@@ -81,11 +65,7 @@ std::string fromUtf8(const std::string& utf8) {
 }
 
 std::string toUtf8(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (unsigned char b : text)
-        appendUtf8(out, toUnicode(b));
-    return out;
+    return utf8::fromWindows1252(text);
 }
 
 } // namespace qlx::cp1252
