@@ -158,15 +158,6 @@ EmfPlayer::Object& EmfPlayer::slot(uint32_t handle) {
     return m_objects[handle];
 }
 
-QImage EmfPlayer::patternImage(const MetafileDib& dib) {
-    try {
-        return dib.toImage(m_palette);
-    } catch (const Error& failure) {
-        m_canvas.noteProblem(failure.what()); // the brush paints plain instead
-        return QImage();
-    }
-}
-
 void EmfPlayer::selectObject(uint32_t handle) {
     MetafileCanvas::State& s = m_canvas.state();
     if (handle & emr::kStockFlag) {
@@ -426,7 +417,7 @@ void EmfPlayer::objectRecord(uint32_t type, const ByteView& v) {
         o.kind = Object::Brush;
         o.brush.style = Qt::TexturePattern;
         if (m_canvas.drawing() && dib.drawable())
-            o.brush.pattern = patternImage(dib);
+            o.brush.pattern = gdi::patternImage(dib, m_palette, m_canvas);
         break;
     }
     case emr::EXTCREATEFONTINDIRECTW:

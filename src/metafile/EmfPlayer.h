@@ -30,7 +30,6 @@ public:
 
 private:
     using Object = GdiObject;
-    QImage patternImage(const MetafileDib& dib);
     EmfPlayer(const EmfHeader& header, QPainter* painter, const QTransform& base,
               uint64_t cacheOwner);
     ~EmfPlayer();

@@ -1,5 +1,8 @@
 #include "metafile/MetafileGdi.h"
 
+#include "metafile/MetafileDib.h"
+#include "stores/Error.h"
+
 namespace qlx::gdi {
 
 GdiPen pen(uint32_t style, int32_t width, QColor colour, const QVector<qreal>& dashes) {
@@ -126,6 +129,16 @@ void select(const GdiObject& object, MetafileCanvas::State& state, std::vector<Q
     case GdiObject::None:
     case GdiObject::Other:
         break;
+    }
+}
+
+QImage patternImage(const MetafileDib& dib, const std::vector<QRgb>& palette,
+                    MetafileCanvas& canvas) {
+    try {
+        return dib.toImage(palette);
+    } catch (const Error& failure) {
+        canvas.noteProblem(failure.what());
+        return QImage();
     }
 }
 

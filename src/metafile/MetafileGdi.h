@@ -7,6 +7,8 @@
 
 namespace qlx {
 
+class MetafileDib;
+
 // One entry of a metafile's object table, as a create record left it. The enhanced player
 // never makes `Other`; the Windows one fills a slot with it for objects it does not draw with.
 struct GdiObject {
@@ -29,6 +31,11 @@ GdiPen stockPen(uint32_t index);
 GdiBrush stockBrush(uint32_t index);
 // A LOGFONTW (wide, 92 bytes) as in enhanced metafiles.
 GdiFont font(const ByteView& logFont, bool wide);
+
+// A pattern brush's bitmap, or a null image (the brush paints plain) with the reason noted
+// on the canvas when the bitmap cannot be decoded.
+QImage patternImage(const MetafileDib& dib, const std::vector<QRgb>& palette,
+                    MetafileCanvas& canvas);
 
 // Makes an object current: a pen, brush or font in the drawing state, a palette in
 // `palette`. Selecting an empty slot, or an object of no drawing kind, changes nothing,

@@ -187,15 +187,6 @@ void WmfPlayer::remove(uint16_t index) {
     m_freeSlots.push(index);
 }
 
-QImage WmfPlayer::patternImage(const MetafileDib& dib) {
-    try {
-        return dib.toImage(m_palette);
-    } catch (const Error& failure) {
-        m_canvas.noteProblem(failure.what()); // the brush paints plain instead
-        return QImage();
-    }
-}
-
 void WmfPlayer::select(uint16_t index) {
     if (index >= m_objects.size())
         damaged("it selects object " + std::to_string(index) + " outside its object table");
@@ -407,7 +398,7 @@ void WmfPlayer::record(uint16_t f, const ByteView& p) {
             const MetafileDib dib =
                 MetafileDib::parsePacked(p.sub(4, p.size() - 4, "a bitmap"), p.u16(2) == 1);
             if (m_canvas.drawing() && dib.drawable())
-                o.brush.pattern = patternImage(dib);
+                o.brush.pattern = gdi::patternImage(dib, m_palette, m_canvas);
         } else {
             o.brush.style = Qt::SolidPattern;
             o.brush.colour = Qt::gray;

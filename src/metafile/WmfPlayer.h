@@ -34,7 +34,6 @@ public:
 
 private:
     using Object = GdiObject;
-    QImage patternImage(const MetafileDib& dib);
     struct Layout {
         size_t headerAt = 0;  // the META_HEADER
         size_t recordsAt = 0; // the first record

@@ -43,6 +43,26 @@ ReportFileFormat::Header ReportFileFormat::decodeHeader(const QByteArray& bytes)
     return header;
 }
 
+QString ReportFileFormat::sizeProblem(qint64 size) {
+    if (size < kHeaderSize)
+        return QStringLiteral("shorter than the header");
+    if (size > kMaxStreamSize)
+        return QStringLiteral("longer than a report file can be");
+    return QString();
+}
+
+QString ReportFileFormat::headerProblem(const Header& header, qint64 size) {
+    if (header.version != kVersion || header.signature != kSignature)
+        return QStringLiteral("unknown version %1/%2").arg(header.version).arg(header.signature);
+    if (header.compression != 0)
+        return QStringLiteral("compressed page pictures are not supported");
+    if (header.pageCount < 1)
+        return QStringLiteral("page count %1").arg(header.pageCount);
+    if (header.pageCount > (size - kHeaderSize) / kRecordOverhead)
+        return QStringLiteral("page count %1 larger than the records").arg(header.pageCount);
+    return QString();
+}
+
 QByteArray ReportFileFormat::encodeRecord(qint32 pageNumber, qint64 start,
                                           const QByteArray& picture) {
     const qint64 next = start + kRecordOverhead + picture.size();

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QString>
 #include <QtGlobal>
 
 namespace qlx {
@@ -41,6 +42,13 @@ public:
     static QByteArray encodeHeader(qint32 pageCount, double date);
     // Expects at least kHeaderSize bytes; reads the fields without judging them.
     static Header decodeHeader(const QByteArray& bytes);
+
+    // Why a stream of `size` bytes cannot be a report: too short for the header, or longer
+    // than its offsets can reach. Empty when the size is possible.
+    static QString sizeProblem(qint64 size);
+    // Why the header of a stream of `size` bytes cannot open a report this program reads.
+    // Empty when it can; the page records are checked on their own.
+    static QString headerProblem(const Header& header, qint64 size);
 
     // One page record whose first byte lands at `start` in the stream.
     static QByteArray encodeRecord(qint32 pageNumber, qint64 start, const QByteArray& picture);

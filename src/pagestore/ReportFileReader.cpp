@@ -49,19 +49,11 @@ ReportFileReader::Record ReportFileReader::recordAt(qint64 start) const {
 
 qint32 ReportFileReader::validate() const {
     const qint64 size = m_stream.size();
-    if (size < F::kHeaderSize)
-        bad(QStringLiteral("shorter than the header"));
-    if (size > F::kMaxStreamSize)
-        bad(QStringLiteral("longer than a report file can be"));
+    if (const QString problem = F::sizeProblem(size); !problem.isEmpty())
+        bad(problem);
     const F::Header header = F::decodeHeader(m_stream.readAt(0, F::kHeaderSize));
-    if (header.version != F::kVersion || header.signature != F::kSignature)
-        bad(QStringLiteral("unknown version %1/%2").arg(header.version).arg(header.signature));
-    if (header.compression != 0)
-        bad(QStringLiteral("compressed page pictures are not supported"));
-    if (header.pageCount < 1)
-        bad(QStringLiteral("page count %1").arg(header.pageCount));
-    if (header.pageCount > (size - F::kHeaderSize) / F::kRecordOverhead)
-        bad(QStringLiteral("page count %1 larger than the records").arg(header.pageCount));
+    if (const QString problem = F::headerProblem(header, size); !problem.isEmpty())
+        bad(problem);
 
     qint64 at = F::kHeaderSize;
     for (qint32 page = 1; page <= header.pageCount; ++page) {
