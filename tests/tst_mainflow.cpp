@@ -172,6 +172,12 @@ private slots:
         test::child<QCheckBox>(*m_form, "CheckBox1")->setChecked(true);
         QTest::keyClick(test::child<QLineEdit>(*m_form, "Edit7"), Qt::Key_Return);
         QCOMPARE(test::child<QLineEdit>(*m_form, "Edit5")->text(), QString("my own"));
+        // Unticked, a name not found empties the formula but leaves the user's info.
+        test::child<QCheckBox>(*m_form, "CheckBox1")->setChecked(false);
+        test::child<QLineEdit>(*m_form, "Edit7")->setText("xyz");
+        QTest::keyClick(test::child<QLineEdit>(*m_form, "Edit7"), Qt::Key_Return);
+        QCOMPARE(test::child<QLineEdit>(*m_form, "Edit4")->text(), QString());
+        QCOMPARE(test::child<QLineEdit>(*m_form, "Edit5")->text(), QString("my own"));
     }
 
     void lookupWithoutDatabaseReportsThePath() {
@@ -226,10 +232,15 @@ private slots:
             << "Magnetit"
             << "Fe2Fe32O4"
             << "Fe2Fe32O4";
-        QTest::newRow("failure keeps the typed text, not the earlier name")
+        // The earlier mineral's formula must not reach the new label.
+        QTest::newRow("failure keeps the typed text and empties the formula")
             << QStringList{"magn", "xyz"} << QString() << "xyz"
-            << "Fe2Fe32O4"
-            << "Fe2Fe32O4";
+            << ""
+            << "";
+        QTest::newRow("failure, then a found name fills the formula again")
+            << QStringList{"magn", "xyz", "calc"} << QString() << "Calcit"
+            << "CaCO3"
+            << "CaCO3";
         // The completion has lost the space that the database's name has.
         QTest::newRow("spaced name then Enter again")
             << QStringList{"native", ""} << QString() << "Nativecopper"

@@ -532,14 +532,22 @@ void MainForm::Edit7KeyDown(int key, Qt::KeyboardModifiers) {
         return;
     // Pressing the hidden button: a failing lookup ends the key handler too.
     Button2Click();
-    if (!Label11->text().isEmpty())
+    if (!Label11->text().isEmpty()) {
         Edit7->setText(Label11->text());
-    else
+        m_formulaOwner = Edit7->text();
+    } else {
+        // The formula field still holds the formula of the last name found, which would go
+        // onto this label (and into the info row with "Info = formula"): it empties, unless
+        // the field still shows that name (a completion that drops a space finds nothing
+        // on a second Enter).
+        if (Edit7->text() != m_formulaOwner)
+            Edit4->clear();
         showMineralMiss(true);
+    }
 }
 
-// A name the database does not hold keeps the fields as they are; the mineral field's frame
-// turns red and its tip says why, until the field changes.
+// A name the database does not hold: the mineral field keeps the typed text, its frame turns
+// red and its tip says why, until the field changes.
 void MainForm::showMineralMiss(bool miss) {
     if (miss != m_mineralMiss) {
         m_mineralMiss = miss;

@@ -325,6 +325,8 @@ private:
     // "Exit" (or the close box) has been confirmed; the window is on its way out.
     bool m_leaving = false;
     bool m_mineralMiss = false;
+    // The mineral name the formula field's formula was found for.
+    QString m_formulaOwner;
 };
 
 } // namespace qlx
