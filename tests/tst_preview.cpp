@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QWheelEvent>
 #include <QtTest>
 
 #include "HostileInputs.h"
@@ -192,6 +193,15 @@ private slots:
         QTest::newRow("Ctrl+Home") << int(Qt::Key_Home) << ctrl << PagingCommand::First;
         QTest::newRow("End") << int(Qt::Key_End) << shift << PagingCommand::Last;
         QTest::newRow("other key") << int(Qt::Key_Down) << 0 << PagingCommand::None;
+        QTest::newRow("Ctrl++ (shifted =)")
+            << int(Qt::Key_Plus) << (ctrl | shift) << PagingCommand::ZoomIn;
+        QTest::newRow("Ctrl+= (unshifted)") << int(Qt::Key_Equal) << ctrl << PagingCommand::ZoomIn;
+        QTest::newRow("keypad Ctrl++")
+            << int(Qt::Key_Plus) << (ctrl | int(Qt::KeypadModifier)) << PagingCommand::ZoomIn;
+        QTest::newRow("Ctrl+-") << int(Qt::Key_Minus) << ctrl << PagingCommand::ZoomOut;
+        QTest::newRow("+ alone types") << int(Qt::Key_Plus) << shift << PagingCommand::None;
+        QTest::newRow("- alone types") << int(Qt::Key_Minus) << 0 << PagingCommand::None;
+        QTest::newRow("Ctrl+Alt+-") << int(Qt::Key_Minus) << (ctrl | alt) << PagingCommand::None;
     }
     void pagingKeys() {
         QFETCH(int, key);
@@ -417,6 +427,70 @@ private slots:
         const QPoint offCentre = p.window->frameGeometry().center() - screen.center();
         QVERIFY2(qAbs(offCentre.x()) <= 4 && qAbs(offCentre.y()) <= 4,
                  qPrintable(QString("%1, %2").arg(offCentre.x()).arg(offCentre.y())));
+    }
+
+    void zoomSteps_data() {
+        QTest::addColumn<int>("current");
+        QTest::addColumn<int>("direction");
+        QTest::addColumn<int>("next");
+        QTest::newRow("100 in") << 100 << 1 << 125;
+        QTest::newRow("100 out") << 100 << -1 << 75;
+        QTest::newRow("between steps in") << 110 << 1 << 125;
+        QTest::newRow("between steps out") << 110 << -1 << 100;
+        QTest::newRow("top stays") << 400 << 1 << 400;
+        QTest::newRow("bottom stays") << 25 << -1 << 25;
+        QTest::newRow("below the steps in") << 10 << 1 << 25;
+        QTest::newRow("below the steps out") << 10 << -1 << 10;
+        QTest::newRow("above the steps out") << 1000 << -1 << 400;
+    }
+    void zoomSteps() {
+        QFETCH(int, current);
+        QFETCH(int, direction);
+        QFETCH(int, next);
+        QCOMPARE(zoomStep(current, direction), next);
+    }
+
+    // Zoom in and out from the tool bar, the keyboard and Ctrl with the wheel, each a step
+    // from the zoom shown; no zoom button stays pressed except "100%" at 100%.
+    void zoomInAndOut() {
+        OpenPreview p(1);
+        p.window->showNormal();
+        p.window->resize(900, 700);
+        QTRY_COMPARE(p.window->size(), QSize(900, 700));
+        const int width = p.view()->zoom();
+        p.window->action("ZoomIn")->trigger();
+        QCOMPARE(p.view()->zoom(), zoomStep(width, 1));
+        QVERIFY(p.view()->zoom() > width);
+        QCOMPARE(p.view()->zoomMode(), ZoomMode::Fixed);
+        QVERIFY(!p.window->action("ZoomToWidth")->isChecked());
+        QVERIFY(!p.window->action("Zoom100")->isChecked());
+
+        p.window->action("Zoom100")->trigger();
+        QTest::keyClick(p.view()->viewport(), Qt::Key_Minus, Qt::ControlModifier);
+        QCOMPARE(p.view()->zoom(), 75);
+        QVERIFY(!p.window->action("Zoom100")->isChecked());
+        QTest::keyClick(p.view()->viewport(), Qt::Key_Plus,
+                        Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(p.view()->zoom(), 100);
+        QVERIFY(p.window->action("Zoom100")->isChecked());
+
+        const auto wheel = [&](int delta, Qt::KeyboardModifiers mods) {
+            QWidget* target = p.view()->viewport();
+            const QPointF at(target->width() / 2.0, target->height() / 2.0);
+            QWheelEvent e(at, target->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          mods, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(target, &e);
+        };
+        wheel(120, Qt::ControlModifier);
+        QCOMPARE(p.view()->zoom(), 125);
+        wheel(-120, Qt::ControlModifier);
+        wheel(-120, Qt::ControlModifier);
+        QCOMPARE(p.view()->zoom(), 75);
+        wheel(-120, Qt::NoModifier); // scrolls, does not zoom
+        QCOMPARE(p.view()->zoom(), 75);
+        for (int i = 0; i < 12; ++i)
+            p.window->action("ZoomIn")->trigger();
+        QCOMPARE(p.view()->zoom(), 400);
     }
 
     void zoomButtonsAndResize() {

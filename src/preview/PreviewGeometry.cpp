@@ -1,5 +1,7 @@
 #include "preview/PreviewGeometry.h"
 
+#include <iterator>
+
 #include <Qt>
 #include <algorithm>
 #include <cmath>
@@ -51,6 +53,19 @@ ImagePlacement placeImage(PixelSize page, int zoom, PixelSize view) {
     return p;
 }
 
+int zoomStep(int current, int direction) {
+    if (direction > 0) {
+        for (int step : kZoomSteps)
+            if (step > current)
+                return step;
+    } else if (direction < 0) {
+        for (auto it = std::rbegin(kZoomSteps); it != std::rend(kZoomSteps); ++it)
+            if (*it < current)
+                return *it;
+    }
+    return current;
+}
+
 PagingCommand pagingCommandForKey(int key, int modifiers) {
     const int relevant =
         modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
@@ -66,6 +81,12 @@ PagingCommand pagingCommandForKey(int key, int modifiers) {
         return PagingCommand::First;
     case Qt::Key_End:
         return PagingCommand::Last;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        return (relevant & ~Qt::ShiftModifier) == Qt::ControlModifier ? PagingCommand::ZoomIn
+                                                                      : PagingCommand::None;
+    case Qt::Key_Minus:
+        return ctrlOnly ? PagingCommand::ZoomOut : PagingCommand::None;
     default:
         return PagingCommand::None;
     }

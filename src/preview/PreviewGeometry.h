@@ -41,10 +41,18 @@ int zoomForMode(ZoomMode mode, PixelSize view, PixelSize page, int current);
 // rounded down), otherwise at 0.
 ImagePlacement placeImage(PixelSize page, int zoom, PixelSize view);
 
-enum class PagingCommand { None, Close, First, Previous, Next, Last };
+// The zoom steps of Zoom in and Zoom out, in percent.
+inline constexpr int kZoomSteps[] = {25, 50, 75, 100, 125, 150, 200, 300, 400};
 
-// The window's paging keys. Ctrl turns Page Up and Page Down into First and Last page only
-// when no other modifier is held; Shift and Alt are otherwise ignored.
+// The next step above `current` (direction > 0) or below it (direction < 0); `current` when
+// there is none that way.
+int zoomStep(int current, int direction);
+
+enum class PagingCommand { None, Close, First, Previous, Next, Last, ZoomIn, ZoomOut };
+
+// The window's paging and zoom keys. Ctrl turns Page Up and Page Down into First and Last page
+// only when no other modifier is held; Shift and Alt are otherwise ignored. Ctrl with + (or =,
+// the same key unshifted) zooms in, Ctrl with - zooms out.
 PagingCommand pagingCommandForKey(int key, int modifiers);
 
 } // namespace qlx

@@ -81,6 +81,15 @@ void drawGlyph(QPainter& p, PreviewGlyph g) {
         p.fillRect(QRectF(6, 7, 1, 1), kAccent);
         p.fillRect(QRectF(8, 4, 1, 5), kAccent); // "1"
         break;
+    case PreviewGlyph::ZoomIn:
+        magnifier(p);
+        p.fillRect(QRectF(4, 6, 5, 1), kAccent); // "+"
+        p.fillRect(QRectF(6, 4, 1, 5), kAccent);
+        break;
+    case PreviewGlyph::ZoomOut:
+        magnifier(p);
+        p.fillRect(QRectF(4, 6, 5, 1), kAccent); // "-"
+        break;
     case PreviewGlyph::ZoomToWidth: {
         sheet(p, QRectF(2.5, 1.5, 11, 13));
         p.setPen(inkPen(kAccent, 1.0));

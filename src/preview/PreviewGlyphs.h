@@ -18,9 +18,11 @@ enum class PreviewGlyph {
     Print,
     SaveReport,
     LoadReport,
+    ZoomIn,
+    ZoomOut,
 };
 
-inline constexpr int kPreviewGlyphCount = 11;
+inline constexpr int kPreviewGlyphCount = 13;
 
 QIcon previewGlyph(PreviewGlyph glyph);
 

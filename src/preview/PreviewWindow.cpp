@@ -13,6 +13,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QWheelEvent>
 
 #include "pagestore/PreviewDocument.h"
 #include "pagestore/PrinterSettings.h"
@@ -98,6 +99,9 @@ void PreviewWindow::buildToolBar() {
         bar->addAction(a);
     }
     action("ZoomToWidth")->setChecked(true);
+    bar->addAction(
+        addTool("ZoomOut", "Zoom out", int(PreviewGlyph::ZoomOut), &PreviewWindow::zoomOut));
+    bar->addAction(addTool("ZoomIn", "Zoom in", int(PreviewGlyph::ZoomIn), &PreviewWindow::zoomIn));
     bar->addSeparator();
     bar->addAction(addTool("FirstPage", "First page", int(PreviewGlyph::FirstPage),
                            &PreviewWindow::firstPage));
@@ -198,7 +202,13 @@ void PreviewWindow::syncZoomButtons() {
     const ZoomMode mode = m_view->zoomMode();
     action("ZoomFit")->setChecked(mode == ZoomMode::Fit);
     action("ZoomToWidth")->setChecked(mode == ZoomMode::Width);
-    action("Zoom100")->setChecked(mode == ZoomMode::Fixed);
+    // "100%" is pressed only at 100%; a zoom in or out step leaves no zoom button pressed.
+    const bool at100 = mode == ZoomMode::Fixed && m_view->zoom() == 100;
+    action("Zoom100")->setChecked(at100);
+    if (mode == ZoomMode::Fixed && !at100 && m_zoomGroup->checkedAction())
+        m_zoomGroup->checkedAction()->setChecked(false);
+    action("ZoomIn")->setToolTip(QStringLiteral("Zoom in (%1%)").arg(m_view->zoom()));
+    action("ZoomOut")->setToolTip(QStringLiteral("Zoom out (%1%)").arg(m_view->zoom()));
 }
 
 void PreviewWindow::onPageAvailable(int available) {
@@ -240,6 +250,19 @@ void PreviewWindow::zoomTo100() {
 void PreviewWindow::zoomToWidth() {
     QCoreApplication::processEvents();
     m_view->setZoomMode(ZoomMode::Width);
+    syncZoomButtons();
+}
+
+void PreviewWindow::zoomIn() {
+    stepZoom(+1);
+}
+
+void PreviewWindow::zoomOut() {
+    stepZoom(-1);
+}
+
+void PreviewWindow::stepZoom(int direction) {
+    m_view->setFixedZoom(zoomStep(m_view->zoom(), direction));
     syncZoomButtons();
 }
 
@@ -327,11 +350,21 @@ void PreviewWindow::loadReport() {
 }
 
 bool PreviewWindow::eventFilter(QObject* watched, QEvent* e) {
-    if (e->type() != QEvent::KeyPress || !watched->isWidgetType())
+    const bool keyPress = e->type() == QEvent::KeyPress;
+    if ((!keyPress && e->type() != QEvent::Wheel) || !watched->isWidgetType())
         return false;
     auto* w = static_cast<QWidget*>(watched);
     if (w->window() != this)
         return false;
+    if (!keyPress) {
+        // Ctrl with the wheel zooms, one step per notch; the wheel alone scrolls.
+        const auto* wheel = static_cast<QWheelEvent*>(e);
+        const int delta = wheel->angleDelta().y();
+        if (!(wheel->modifiers() & Qt::ControlModifier) || delta == 0)
+            return false;
+        stepZoom(delta > 0 ? +1 : -1);
+        return true;
+    }
     const auto* key = static_cast<QKeyEvent*>(e);
     switch (pagingCommandForKey(key->key(), int(key->modifiers()))) {
     case PagingCommand::None:
@@ -350,6 +383,12 @@ bool PreviewWindow::eventFilter(QObject* watched, QEvent* e) {
         break;
     case PagingCommand::Last:
         lastPage();
+        break;
+    case PagingCommand::ZoomIn:
+        zoomIn();
+        break;
+    case PagingCommand::ZoomOut:
+        zoomOut();
         break;
     }
     return true;

@@ -52,6 +52,9 @@ public:
     void zoomToFit();
     void zoomTo100();
     void zoomToWidth();
+    // One step of kZoomSteps up or down from the zoom shown, as a fixed zoom.
+    void zoomIn();
+    void zoomOut();
     void firstPage();
     void previousPage();
     void nextPage();
@@ -83,6 +86,7 @@ private:
     void onProgress(int percent);
     void updatePagePanel();
     void syncZoomButtons();
+    void stepZoom(int direction);
     void printLoadedPages();
     void detach();
 
