@@ -182,6 +182,7 @@ MainForm::MainForm(QWidget* parent)
     setKeyboardOrder();
     createTimers();
     bindEvents();
+    buildRecordCommands();
 
     // A single border: the window keeps its size on every screen and cannot be maximised.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -428,6 +429,8 @@ void MainForm::bindEvents() {
 
 // Key-down handlers see the key before the field does, and leave it to the field.
 bool MainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == RichEdit4 && undoKeyForList(event))
+        return true;
     if (event->type() == QEvent::KeyPress && (watched == Edit7 || watched == Edit6)) {
         const auto* press = static_cast<QKeyEvent*>(event);
         guarded(
@@ -595,8 +598,29 @@ void MainForm::Button1Click() {
 
 // "Add data to list": count, append the record, remember a new locality.
 void MainForm::Button6Click() {
-    RichEdit4->lines().add(makeLabelRecord(fromQString(Edit7->text()), fromQString(Edit6->text()),
-                                           fromQString(Edit5->text())));
+    const std::string record = makeLabelRecord(
+        fromQString(Edit7->text()), fromQString(Edit6->text()), fromQString(Edit5->text()));
+    if (m_replacing >= 0) {
+        // The record taken into the fields is replaced where it stands now, even if lines
+        // before it went or came meanwhile; gone altogether, the record is added instead.
+        const std::vector<std::string_view> lines = storedLines(RichEdit4->lines().text());
+        int at =
+            m_replacing < int(lines.size()) && lines[std::size_t(m_replacing)] == m_replacedRecord
+                ? m_replacing
+                : -1;
+        for (std::size_t i = 0; at < 0 && i < lines.size(); ++i)
+            if (lines[i] == m_replacedRecord)
+                at = int(i);
+        CancelReplaceClick();
+        if (at >= 0)
+            editList(replaceRecord(RichEdit4->lines().text(), at, record));
+        else
+            editList(RichEdit4->lines().text() + record + "\r\n");
+    } else {
+        m_listHistory.push(RichEdit4->lines().text());
+        RichEdit4->lines().add(record);
+        updateRecordCommands();
+    }
     const LocalityCacheUpdate update =
         localityCacheUpdate(RichEdit2.text(), fromQString(Edit6->text()));
     if (update.addAndSave) {
@@ -684,6 +708,10 @@ void MainForm::Button7Click() {
     if (!OpenDialog1.execute(this))
         return;
     RichEdit4->lines().loadFromFile(OpenDialog1.fileName().toStdString());
+    // An opened list starts a history of its own.
+    m_listHistory.clear();
+    CancelReplaceClick();
+    updateRecordCommands();
     m_listFile = QFileInfo(OpenDialog1.fileName()).fileName();
     m_listAsLastSaved = RichEdit4->lines().text();
 }

@@ -7,6 +7,7 @@
 #include "platform/FileDialog.h"
 #include "platform/FontDialog.h"
 #include "platform/PictureDialog.h"
+#include "stores/LabelListEdit.h"
 #include "stores/LineStore.h"
 
 class QAction;
@@ -165,6 +166,19 @@ public:
     // Draws the label of Edit1 to Edit3 onto a fresh copy of the label background, into
     // `rendered`.
     void ComposeLabel();
+
+    // Record commands of the list box's context menu (and their shortcuts), on the records
+    // the selection touches, or the cursor's record. Each is one step for UndoListClick.
+    void DeleteRecordsClick();
+    void DuplicateRecordsClick();
+    void MoveRecordsUpClick();
+    void MoveRecordsDownClick();
+    // The cursor's record goes into the Mineral, Locality and Info fields; the next "Add"
+    // replaces it in place ("Replace in list") until Esc cancels.
+    void EditInFieldsClick();
+    void CancelReplaceClick();
+    // Takes back the last Add, Replace, Delete, Duplicate or move.
+    void UndoListClick();
 
 private:
     // Images drawn on the window itself, behind the windowed controls.
@@ -325,6 +339,20 @@ private:
     // "Exit" (or the close box) has been confirmed; the window is on its way out.
     bool m_leaving = false;
     bool m_mineralMiss = false;
+
+    // The record commands (MainFormRecords.cpp).
+    void buildRecordCommands();
+    void showRecordMenu(const QPoint& at);
+    RecordRange selectedRecords() const;
+    void selectRecords(RecordRange range);
+    // Sets the list to `text` as one undoable step.
+    void editList(std::string text);
+    void updateRecordCommands();
+    bool undoKeyForList(QEvent* event);
+    ListHistory m_listHistory;
+    // The record "Edit in fields" took, while the next Add replaces it; -1 otherwise.
+    int m_replacing = -1;
+    std::string m_replacedRecord;
     // The mineral name the formula field's formula was found for.
     QString m_formulaOwner;
 };

@@ -1,0 +1,196 @@
+// The list box's record commands: a context menu and shortcuts that work on whole records
+// (stored lines), an undo history of their steps, and "Edit in fields" with its replacing Add.
+#include <QAction>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTextBlock>
+#include <QTextCursor>
+
+#include "app/MainForm.h"
+#include "platform/ErrorHandler.h"
+#include "platform/RichEditBox.h"
+#include "platform/Text.h"
+#include "stores/LabelList.h"
+
+namespace qlx {
+
+namespace {
+
+const QString kAddCaption = QStringLiteral("Add data to list");
+const QString kReplaceCaption = QStringLiteral("Replace in list");
+
+} // namespace
+
+void MainForm::buildRecordCommands() {
+    const auto command = [this](const char* name, const QString& text, const QKeySequence& keys,
+                                void (MainForm::*handler)(), QWidget* scope) {
+        auto* a = new QAction(text, this);
+        a->setObjectName(name);
+        a->setShortcut(keys);
+        a->setShortcutContext(scope == this ? Qt::WindowShortcut : Qt::WidgetShortcut);
+        connect(a, &QAction::triggered, this,
+                [this, handler] { guarded([&] { (this->*handler)(); }, this); });
+        scope->addAction(a);
+        return a;
+    };
+    // The text box's own keys stay its own: Delete, Ctrl+D and Ctrl+E edit text there.
+    command("DeleteRecords", "Delete record(s)",
+            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete), &MainForm::DeleteRecordsClick,
+            RichEdit4);
+    command("DuplicateRecords", "Duplicate", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D),
+            &MainForm::DuplicateRecordsClick, RichEdit4);
+    command("MoveRecordsUp", "Move up", QKeySequence(Qt::ALT | Qt::Key_Up),
+            &MainForm::MoveRecordsUpClick, RichEdit4);
+    command("MoveRecordsDown", "Move down", QKeySequence(Qt::ALT | Qt::Key_Down),
+            &MainForm::MoveRecordsDownClick, RichEdit4);
+    command("EditInFields", "Edit in fields", QKeySequence(Qt::Key_F2),
+            &MainForm::EditInFieldsClick, RichEdit4);
+    // Ctrl+Z in the list box is taken in undoKeyForList; this one serves the rest of the
+    // window (a text field keeps Ctrl+Z for its own text).
+    command("UndoList", "Undo list change", QKeySequence::Undo, &MainForm::UndoListClick, this);
+    command("CancelReplace", "Cancel replace", QKeySequence(Qt::Key_Escape),
+            &MainForm::CancelReplaceClick, this);
+    RichEdit4->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(RichEdit4, &QWidget::customContextMenuRequested, this, &MainForm::showRecordMenu);
+    RichEdit4->installEventFilter(this);
+    updateRecordCommands();
+}
+
+void MainForm::showRecordMenu(const QPoint& at) {
+    // A right click on a record without a selection works on that record.
+    if (!RichEdit4->textCursor().hasSelection())
+        RichEdit4->setTextCursor(RichEdit4->cursorForPosition(at));
+    updateRecordCommands();
+    QMenu* menu = RichEdit4->createStandardContextMenu(at);
+    menu->addSeparator();
+    for (const char* name : {"EditInFields", "DuplicateRecords", "MoveRecordsUp", "MoveRecordsDown",
+                             "DeleteRecords", "UndoList"})
+        menu->addAction(findChild<QAction*>(name));
+    menu->exec(RichEdit4->viewport()->mapToGlobal(at));
+    delete menu;
+}
+
+void MainForm::updateRecordCommands() {
+    const bool any = RichEdit4->lines().count() > 0;
+    for (const char* name :
+         {"DeleteRecords", "DuplicateRecords", "MoveRecordsUp", "MoveRecordsDown", "EditInFields"})
+        findChild<QAction*>(name)->setEnabled(any);
+    findChild<QAction*>("UndoList")->setEnabled(m_listHistory.canUndo());
+    findChild<QAction*>("CancelReplace")->setEnabled(m_replacing >= 0);
+}
+
+// The records the selection touches; without a selection, the cursor's record. Blocks of the
+// box are the list's stored lines (wrapping is only how they are shown).
+RecordRange MainForm::selectedRecords() const {
+    const QTextCursor cursor = RichEdit4->textCursor();
+    const QTextDocument* doc = RichEdit4->document();
+    RecordRange range;
+    range.first = doc->findBlock(cursor.selectionStart()).blockNumber();
+    const QTextBlock lastBlock = doc->findBlock(cursor.selectionEnd());
+    range.last = lastBlock.blockNumber();
+    // A selection that ends at the very start of a line does not take that line.
+    if (cursor.hasSelection() && range.last > range.first &&
+        cursor.selectionEnd() == lastBlock.position())
+        --range.last;
+    range.last = std::min(range.last, RichEdit4->lines().count() - 1);
+    return range;
+}
+
+void MainForm::selectRecords(RecordRange range) {
+    const QTextDocument* doc = RichEdit4->document();
+    const QTextBlock first = doc->findBlockByNumber(range.first);
+    const QTextBlock last = doc->findBlockByNumber(range.last);
+    if (!first.isValid() || !last.isValid())
+        return;
+    QTextCursor cursor(RichEdit4->document());
+    cursor.setPosition(first.position());
+    cursor.setPosition(last.position() + last.length() - 1, QTextCursor::KeepAnchor);
+    RichEdit4->setTextCursor(cursor);
+}
+
+void MainForm::editList(std::string text) {
+    if (text == RichEdit4->lines().text())
+        return;
+    m_listHistory.push(RichEdit4->lines().text());
+    RichEdit4->lines().setText(text);
+    updateRecordCommands();
+}
+
+void MainForm::DeleteRecordsClick() {
+    const RecordRange range = selectedRecords();
+    editList(deleteRecords(RichEdit4->lines().text(), range));
+    selectRecords({range.first, range.first});
+}
+
+void MainForm::DuplicateRecordsClick() {
+    const RecordRange range = selectedRecords();
+    editList(duplicateRecords(RichEdit4->lines().text(), range));
+    const int size = range.last - range.first + 1;
+    selectRecords({range.first + size, range.last + size});
+}
+
+void MainForm::MoveRecordsUpClick() {
+    RecordRange range = selectedRecords();
+    editList(moveRecords(RichEdit4->lines().text(), range, -1));
+    selectRecords(range);
+}
+
+void MainForm::MoveRecordsDownClick() {
+    RecordRange range = selectedRecords();
+    editList(moveRecords(RichEdit4->lines().text(), range, +1));
+    selectRecords(range);
+}
+
+void MainForm::EditInFieldsClick() {
+    const RecordRange range = selectedRecords();
+    if (range.empty())
+        return;
+    m_replacing = range.first;
+    m_replacedRecord = RichEdit4->lines().line(range.first);
+    const LabelRecord record = splitLabelRecord(m_replacedRecord);
+    Edit7->setText(toQString(record.mineral));
+    Edit6->setText(toQString(record.locality));
+    Edit5->setText(toQString(record.info));
+    Button6->setText(kReplaceCaption);
+    selectRecords({range.first, range.first});
+    updateRecordCommands();
+    Edit7->setFocus();
+}
+
+void MainForm::CancelReplaceClick() {
+    if (m_replacing < 0)
+        return;
+    m_replacing = -1;
+    m_replacedRecord.clear();
+    Button6->setText(kAddCaption);
+    updateRecordCommands();
+}
+
+void MainForm::UndoListClick() {
+    if (auto before = m_listHistory.undo()) {
+        RichEdit4->lines().setText(*before);
+        CancelReplaceClick();
+    }
+    updateRecordCommands();
+}
+
+// Ctrl+Z in the list box first takes back typing there (the box's own undo); once there is
+// none, it takes back the last record step.
+bool MainForm::undoKeyForList(QEvent* event) {
+    if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (!key->matches(QKeySequence::Undo) || RichEdit4->document()->isUndoAvailable() ||
+        !m_listHistory.canUndo())
+        return false;
+    if (event->type() == QEvent::ShortcutOverride) {
+        event->accept(); // the key comes to the box, not to a window shortcut
+        return true;
+    }
+    guarded([&] { UndoListClick(); }, this);
+    return true;
+}
+
+} // namespace qlx

@@ -1,0 +1,243 @@
+// Records as units: the list edits over the text, and the list box's record commands with
+// their keys, undo and "Edit in fields" in the real window.
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTextBlock>
+#include <QTimer>
+#include <QtTest>
+
+#include "app/MainForm.h"
+#include "platform/ErrorHandler.h"
+#include "platform/RichEditBox.h"
+#include "stores/LabelListEdit.h"
+#include "support/DataFolderFixture.h"
+#include "support/TestSupport.h"
+
+using namespace qlx;
+
+Q_DECLARE_METATYPE(qlx::RecordRange)
+
+namespace {
+
+// "a|b|c" as list text: one CR LF ended line per name.
+std::string listOf(const QString& names) {
+    std::string text;
+    if (names.isEmpty())
+        return text;
+    for (const QString& n : names.split('|'))
+        text += n.toStdString() + "\r\n";
+    return text;
+}
+
+} // namespace
+
+class RecordsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void edits_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("last");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<int>("newFirst"); // where a move leaves the range
+        QTest::newRow("delete one") << "a|b|c"
+                                    << "delete" << 1 << 1 << "a|c" << 1;
+        QTest::newRow("delete a range") << "a|b|c|d"
+                                        << "delete" << 1 << 2 << "a|d" << 1;
+        QTest::newRow("delete clamps") << "a|b"
+                                       << "delete" << 1 << 9 << "a" << 1;
+        QTest::newRow("delete nothing") << "a|b"
+                                        << "delete" << 5 << 6 << "a|b" << 5;
+        QTest::newRow("duplicate after the range") << "a|b|c"
+                                                   << "duplicate" << 0 << 1 << "a|b|a|b|c" << 0;
+        QTest::newRow("up") << "a|b|c"
+                            << "up" << 2 << 2 << "a|c|b" << 1;
+        QTest::newRow("up a range") << "a|b|c|d"
+                                    << "up" << 2 << 3 << "a|c|d|b" << 1;
+        QTest::newRow("up at the top") << "a|b|c"
+                                       << "up" << 0 << 1 << "a|b|c" << 0;
+        QTest::newRow("down") << "a|b|c"
+                              << "down" << 0 << 0 << "b|a|c" << 1;
+        QTest::newRow("down at the bottom") << "a|b|c"
+                                            << "down" << 1 << 2 << "a|b|c" << 1;
+        QTest::newRow("replace") << "a|b|c"
+                                 << "replace" << 1 << 1 << "a|x|c" << 1;
+        QTest::newRow("replace no such record") << "a|b"
+                                                << "replace" << 2 << 2 << "a|b" << 2;
+        // Line breaks of every kind are one record each; the result ends lines with CR LF.
+        QTest::newRow("mixed line breaks") << ""
+                                           << "mixed" << 1 << 1 << "a|c" << 1;
+    }
+    void edits() {
+        QFETCH(QString, before);
+        QFETCH(QString, edit);
+        QFETCH(int, first);
+        QFETCH(int, last);
+        QFETCH(QString, after);
+        QFETCH(int, newFirst);
+        const std::string text = edit == "mixed" ? std::string("a\nb\rc") : listOf(before);
+        RecordRange range{first, last};
+        std::string result;
+        if (edit == "delete" || edit == "mixed")
+            result = deleteRecords(text, range);
+        else if (edit == "duplicate")
+            result = duplicateRecords(text, range);
+        else if (edit == "up")
+            result = moveRecords(text, range, -1);
+        else if (edit == "down")
+            result = moveRecords(text, range, +1);
+        else
+            result = replaceRecord(text, first, "x");
+        QCOMPARE(QString::fromStdString(result), QString::fromStdString(listOf(after)));
+        QCOMPARE(range.first, newFirst);
+    }
+
+    void historyIsBounded() {
+        ListHistory history;
+        for (std::size_t i = 0; i < ListHistory::kMaxSteps + 5; ++i)
+            history.push(std::to_string(i));
+        std::size_t steps = 0;
+        std::string oldest;
+        while (auto text = history.undo()) {
+            oldest = *text;
+            ++steps;
+        }
+        QCOMPARE(steps, ListHistory::kMaxSteps);
+        QCOMPARE(oldest, std::string("5")); // the oldest went first
+        // One step larger than the budget is still kept, alone.
+        const std::string big(ListHistory::kMaxBytes / 2 + 1, 'x');
+        history.push("small");
+        history.push(big);
+        history.push(big);
+        QVERIFY(history.undo().has_value());
+        QVERIFY(!history.undo().has_value());
+    }
+
+    // --- In the window ------------------------------------------------------------------
+
+    void init() {
+        m_data = std::make_unique<test::DataFolderFixture>();
+        QVERIFY(m_data->isValid());
+        m_boxes = std::make_unique<test::MessageBoxCatcher>();
+        m_form = std::make_unique<MainForm>();
+        test::child<QTimer>(*m_form, "Timer4")->stop();
+        guarded([&] { m_form->Timer4Timer(); });
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        m_box = test::child<RichEditBox>(*m_form, "RichEdit4");
+        for (const char* m : {"A", "B", "C", "D"})
+            add(m, QString("Place ") + m, "");
+    }
+    void cleanup() {
+        m_form.reset();
+        m_boxes.reset();
+        m_data.reset();
+    }
+
+    // The record keys in the list box, each undone by Ctrl+Z there, one step each.
+    void keysAndUndo_data() {
+        QTest::addColumn<int>("line");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("mods");
+        QTest::addColumn<QString>("after");
+        const int ctrlShift = int(Qt::ControlModifier | Qt::ShiftModifier);
+        QTest::newRow("delete") << 1 << int(Qt::Key_Delete) << ctrlShift << "A|C|D";
+        QTest::newRow("duplicate") << 2 << int(Qt::Key_D) << ctrlShift << "A|B|C|C|D";
+        QTest::newRow("move up") << 2 << int(Qt::Key_Up) << int(Qt::AltModifier) << "A|C|B|D";
+        QTest::newRow("move down") << 0 << int(Qt::Key_Down) << int(Qt::AltModifier) << "B|A|C|D";
+    }
+    void keysAndUndo() {
+        QFETCH(int, line);
+        QFETCH(int, key);
+        QFETCH(int, mods);
+        QFETCH(QString, after);
+        const std::string before = m_box->lines().text();
+        putCursorOn(line);
+        QTest::keyClick(m_box, Qt::Key(key), Qt::KeyboardModifiers(mods));
+        QCOMPARE(minerals(), after);
+        QTest::keyClick(m_box, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(m_box->lines().text(), before);
+        // Back to the four records added: each Add is a step too.
+        QTest::keyClick(m_box, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(minerals(), QString("A|B|C"));
+        QVERIFY(m_boxes->shown().empty());
+    }
+
+    // A selection over several lines works on every record it touches, and not on the line
+    // it ends at the very start of; a moved selection moves again.
+    void selectionSpansRecords() {
+        QTextCursor c(m_box->document());
+        c.setPosition(m_box->document()->findBlockByNumber(1).position() + 2);
+        c.setPosition(m_box->document()->findBlockByNumber(3).position(), QTextCursor::KeepAnchor);
+        m_box->setTextCursor(c);
+        test::child<QAction>(*m_form, "MoveRecordsDown")->trigger();
+        QCOMPARE(minerals(), QString("A|D|B|C"));
+        test::child<QAction>(*m_form, "MoveRecordsDown")->trigger();
+        QCOMPARE(minerals(), QString("A|D|B|C")); // at the bottom already
+        test::child<QAction>(*m_form, "DeleteRecords")->trigger();
+        QCOMPARE(minerals(), QString("A|D"));
+    }
+
+    // "Edit in fields" fills the fields; Add then replaces the record in place, under the
+    // caption "Replace in list", even when lines before it moved; Esc cancels.
+    void editInFieldsReplaces() {
+        auto* add = test::child<QPushButton>(*m_form, "Button6");
+        putCursorOn(2);
+        QTest::keyClick(m_box, Qt::Key_F2);
+        QCOMPARE(field("Edit7")->text(), QString("C"));
+        QCOMPARE(field("Edit6")->text(), QString("Place C"));
+        QCOMPARE(add->text(), QString("Replace in list"));
+        field("Edit6")->setText("Falun");
+        putCursorOn(0);
+        test::child<QAction>(*m_form, "DeleteRecords")->trigger(); // C is now line 1
+        add->click();
+        QCOMPARE(QString::fromStdString(m_box->lines().text()),
+                 QString("|B|Place B||\r\n|C|Falun||\r\n|D|Place D||\r\n"));
+        QCOMPARE(add->text(), QString("Add data to list"));
+        // The next Add appends again.
+        add->click();
+        QCOMPARE(minerals(), QString("B|C|D|C"));
+
+        putCursorOn(0);
+        test::child<QAction>(*m_form, "EditInFields")->trigger();
+        QCOMPARE(add->text(), QString("Replace in list"));
+        QTest::keyClick(field("Edit7"), Qt::Key_Escape);
+        QCOMPARE(add->text(), QString("Add data to list"));
+        add->click();
+        QCOMPARE(minerals(), QString("B|C|D|C|B"));
+        // Ctrl+Z away from the list box takes back the last Add.
+        QTest::keyClick(add, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(minerals(), QString("B|C|D|C"));
+    }
+
+private:
+    void add(const QString& mineral, const QString& locality, const QString& info) {
+        field("Edit7")->setText(mineral);
+        field("Edit6")->setText(locality);
+        field("Edit5")->setText(info);
+        test::child<QPushButton>(*m_form, "Button6")->click();
+    }
+    QLineEdit* field(const char* name) { return test::child<QLineEdit>(*m_form, name); }
+    void putCursorOn(int line) {
+        m_box->setFocus();
+        QTextCursor c(m_box->document()->findBlockByNumber(line));
+        m_box->setTextCursor(c);
+    }
+    // The mineral of each record, joined by "|".
+    QString minerals() const {
+        QStringList names;
+        for (const QString& line : QString::fromStdString(m_box->lines().text()).split("\r\n"))
+            if (!line.isEmpty())
+                names << line.section('|', 1, 1);
+        return names.join('|');
+    }
+
+    std::unique_ptr<test::DataFolderFixture> m_data;
+    std::unique_ptr<test::MessageBoxCatcher> m_boxes;
+    std::unique_ptr<MainForm> m_form;
+    RichEditBox* m_box = nullptr;
+};
+
+QTEST_MAIN(RecordsTest)
+#include "tst_records.moc"
