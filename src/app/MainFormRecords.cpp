@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <utility>
 
 #include "app/MainForm.h"
 #include "platform/ErrorHandler.h"
@@ -150,9 +151,13 @@ void MainForm::EditInFieldsClick() {
     m_replacing = range.first;
     m_replacedRecord = RichEdit4->lines().line(range.first);
     const LabelRecord record = splitLabelRecord(m_replacedRecord);
-    Edit7->setText(toQString(record.mineral));
-    Edit6->setText(toQString(record.locality));
-    Edit5->setText(toQString(record.info));
+    // Each field shows its text from the start.
+    for (auto [field, text] :
+         {std::pair{Edit7, &record.mineral}, std::pair{Edit6, &record.locality},
+          std::pair{Edit5, &record.info}}) {
+        field->setText(toQString(*text));
+        field->setCursorPosition(0);
+    }
     Button6->setText(kReplaceCaption);
     selectRecords({range.first, range.first});
     updateRecordCommands();
