@@ -14,6 +14,7 @@
 
 #include "app/MainForm.h"
 #include "platform/ErrorHandler.h"
+#include "platform/FileDialog.h"
 #include "platform/Gauge.h"
 #include "platform/ImageBox.h"
 #include "platform/PictureDialog.h"
@@ -57,6 +58,7 @@ private slots:
         QVERIFY2(m_boxes->shown().empty(), qPrintable(m_boxes->texts().join("; ")));
         m_boxes.reset();
         OpenPictureDialog::clearAnswers();
+        FileDialog::clearAnswers();
     }
 
     // What a click at a point of the client area reaches, and the caption it shows there: on
@@ -244,9 +246,13 @@ private slots:
             QVERIFY(a->shortcut().isEmpty());
         }
         QCOMPARE(captions, QStringList({"Load settings", "Save settings", "About", "Exit"}));
-        // The two settings commands have no action.
+        // The two settings commands ask for a file; cancelled, they change nothing.
+        FileDialog::setNextFileName(std::nullopt);
+        FileDialog::setNextFileName(std::nullopt);
+        const int openings = FileDialog::openings();
         test::child<QAction>(*m_form, "Loadsetting1")->trigger();
         test::child<QAction>(*m_form, "Savesettings1")->trigger();
+        QCOMPARE(FileDialog::openings(), openings + 2);
         QVERIFY(test::child<QFrame>(*m_form, "Panel2")->isHidden());
         QVERIFY(!test::child<QTimer>(*m_form, "Timer2")->isActive());
     }

@@ -183,6 +183,7 @@ MainForm::MainForm(QWidget* parent)
     createTimers();
     bindEvents();
     buildRecordCommands();
+    setUpSettingsDialogs();
 
     // A single border: the window keeps its size on every screen and cannot be maximised.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -393,6 +394,8 @@ void MainForm::bindEvents() {
     bind(Timer2, &QTimer::timeout, &MainForm::Timer2Timer);
     bind(Timer3, &QTimer::timeout, &MainForm::Timer3Timer);
     bind(Timer4, &QTimer::timeout, &MainForm::Timer4Timer);
+    bind(Loadsetting1, &QAction::triggered, &MainForm::Loadsetting1Click);
+    bind(Savesettings1, &QAction::triggered, &MainForm::Savesettings1Click);
     bind(About1, &QAction::triggered, &MainForm::About1Click);
     bind(Exit1, &QAction::triggered, &MainForm::Exit1Click);
     bind(Button10, &QPushButton::clicked, &MainForm::Button10Click);
@@ -504,6 +507,10 @@ void MainForm::Timer4Timer() {
             useBackground(Image2);
         Timer4->stop();
         m_lastLoadFailure.clear();
+        if (!m_startSettings.isEmpty()) {
+            const QString path = std::exchange(m_startSettings, QString());
+            applySettingsFile(path);
+        }
     } catch (const Error& failure) {
         if (failure.what() == m_lastLoadFailure)
             return;

@@ -8,6 +8,7 @@
 #include "platform/FontDialog.h"
 #include "platform/PictureDialog.h"
 #include "stores/LabelListEdit.h"
+#include "stores/LabelSettings.h"
 #include "stores/LineStore.h"
 
 class QAction;
@@ -180,6 +181,16 @@ public:
     // Takes back the last Add, Replace, Delete, Duplicate or move.
     void UndoListClick();
 
+    // "Load settings" / "Save settings" in the menu: the label settings from or to a file the
+    // user names (a damaged file gives a message and changes nothing).
+    void Loadsetting1Click();
+    void Savesettings1Click();
+    // The settings of a file given on the command line, applied once the deferred load has
+    // put the stock backgrounds and fonts in place.
+    void loadSettingsAfterStart(const QString& path);
+    LabelSettings labelSettings() const;
+    void applySettingsFile(const QString& path);
+
 private:
     // Images drawn on the window itself, behind the windowed controls.
     ImageBox* rendered = nullptr;
@@ -350,6 +361,10 @@ private:
     void updateRecordCommands();
     bool undoKeyForList(QEvent* event);
     ListHistory m_listHistory;
+    void setUpSettingsDialogs();
+    FileDialog m_settingsOpenDialog{FileDialog::Mode::Open};
+    FileDialog m_settingsSaveDialog{FileDialog::Mode::Save};
+    QString m_startSettings;
     // The record "Edit in fields" took, while the next Add replaces it; -1 otherwise.
     int m_replacing = -1;
     std::string m_replacedRecord;

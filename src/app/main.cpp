@@ -14,6 +14,11 @@ int main(int argc, char* argv[]) {
     // A termination signal ends the program as Exit does, without leaving temporary files.
     qlx::quitOnTerminationSignals();
     qlx::MainForm form;
+    // --settings FILE: label settings kept with "Save settings", applied after start-up.
+    const QStringList args = QApplication::arguments();
+    const qsizetype settings = args.indexOf(QStringLiteral("--settings"));
+    if (settings > 0 && settings + 1 < args.size())
+        form.loadSettingsAfterStart(args.at(settings + 1));
     form.show();
     return QApplication::exec();
 }

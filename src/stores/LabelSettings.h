@@ -1,0 +1,51 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// The label settings the user can keep in a file of their own: the three row fonts with
+// style and colour, the six corrections, the background and "Info = formula". The file is
+// UTF-8 text, one "key = value" per line, "#" starting a comment, and opens with its format
+// version ("version = 1"); keys it does not know are skipped, so a later version's additions
+// do not stop this one. docs/settings.md describes every key.
+namespace qlx {
+
+struct FontSetting {
+    std::string face = "Arial";
+    int pixelHeight = 37;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strikeOut = false;
+    std::uint32_t rgb = 0; // 0xRRGGBB
+    bool operator==(const FontSetting& o) const;
+};
+
+enum class BackgroundChoice { Complete, Reduced, Clean, Custom };
+
+struct LabelSettings {
+    static constexpr int kVersion = 1;
+    static constexpr std::size_t kMaxFileSize = 64 * 1024;
+    static constexpr int kMaxPixelHeight = 400;
+    static constexpr int kMaxCorrection = 10000;
+
+    FontSetting mineralFont;
+    FontSetting localityFont;
+    FontSetting infoFont;
+    // X then Y of the mineral, locality and info rows.
+    std::array<int, 6> corrections{};
+    BackgroundChoice background = BackgroundChoice::Complete;
+    std::string customPicture; // the picture file of Custom
+    bool infoIsFormula = true;
+    bool operator==(const LabelSettings& o) const;
+};
+
+std::string writeLabelSettings(const LabelSettings& settings);
+
+// Reads a settings text. Fails with qlx::Error "The settings file is damaged: line N: ..."
+// (or "... is of a later version N") and nothing half-read is returned.
+LabelSettings readLabelSettings(std::string_view text);
+
+} // namespace qlx

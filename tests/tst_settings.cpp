@@ -1,0 +1,194 @@
+// Label settings kept in a file: the text format on its own, and Save settings / Load
+// settings / --settings through the real window.
+#include <QCheckBox>
+#include <QRadioButton>
+#include <QTimer>
+#include <QtTest>
+
+#include "app/MainForm.h"
+#include "platform/ErrorHandler.h"
+#include "platform/FileDialog.h"
+#include "platform/ImageBox.h"
+#include "platform/SpinField.h"
+#include "stores/Error.h"
+#include "stores/LabelSettings.h"
+#include "support/DataFolderFixture.h"
+#include "support/TestSupport.h"
+
+using namespace qlx;
+
+namespace {
+
+LabelSettings unusual() {
+    LabelSettings s;
+    s.mineralFont = {"DejaVu Serif", 30, true, false, true, false, 0x123456};
+    s.localityFont = {"Liberation Sans", 12, false, true, false, true, 0xFF0000};
+    s.infoFont = {"Noto Sans CJK \u4E2D", 20, true, true, true, true, 0x00FF80};
+    s.corrections = {-3, 4, 0, 10000, -10000, 7};
+    s.background = BackgroundChoice::Custom;
+    s.customPicture = "/tmp/labels \u00E5/custom.bmp";
+    s.infoIsFormula = false;
+    return s;
+}
+
+} // namespace
+
+class SettingsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void roundTrip() {
+        const LabelSettings s = unusual();
+        QVERIFY(readLabelSettings(writeLabelSettings(s)) == s);
+        QVERIFY(readLabelSettings(writeLabelSettings(LabelSettings())) == LabelSettings());
+        // Comments, blank lines, a byte-order mark, CR LF and keys of a later version are fine.
+        const LabelSettings read = readLabelSettings("\xEF\xBB\xBF# mine\r\nversion = 1\r\n\r\n"
+                                                     "  mineral.size=12 \r\nlater.key = 5\r\n");
+        QCOMPARE(read.mineralFont.pixelHeight, 12);
+        QCOMPARE(read.localityFont.pixelHeight, LabelSettings().localityFont.pixelHeight);
+    }
+
+    void damagedFiles_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("empty") << QByteArray() << "it holds no settings";
+        QTest::newRow("no version first") << QByteArray("mineral.size = 3\nversion = 1\n")
+                                          << "line 1: the file must start with its version";
+        QTest::newRow("later version") << QByteArray("version = 2\n") << "of a later version (2)";
+        QTest::newRow("size zero") << QByteArray("version = 1\nmineral.size = 0\n")
+                                   << "line 2: mineral.size must be a whole number from 1 to 400";
+        QTest::newRow("size not a number") << QByteArray("version = 1\ninfo.size = 12px\n")
+                                           << "line 2: info.size must be a whole number";
+        QTest::newRow("huge correction")
+            << QByteArray("version = 1\nlocality.x = 99999999999999999999\n")
+            << "line 2: locality.x must be a whole number";
+        QTest::newRow("colour") << QByteArray("version = 1\ninfo.colour = red\n")
+                                << "line 2: info.colour must be a colour #RRGGBB";
+        QTest::newRow("flag") << QByteArray("version = 1\nmineral.bold = yes\n")
+                              << "line 2: mineral.bold must be a whole number from 0 to 1";
+        QTest::newRow("twice") << QByteArray("version = 1\n# x\ninfo.x = 1\ninfo.x = 2\n")
+                               << "line 4: info.x is given twice";
+        QTest::newRow("no equals sign")
+            << QByteArray("version = 1\nbold\n") << "line 2: a line must be";
+        QTest::newRow("background") << QByteArray("version = 1\nbackground = sepia\n")
+                                    << "line 2: background must be complete";
+        QTest::newRow("custom without picture") << QByteArray("version = 1\nbackground = custom\n")
+                                                << "a custom background needs its picture";
+        QTest::newRow("not UTF-8")
+            << QByteArray("version = 1\nmineral.font = \xE5\n") << "not UTF-8 text";
+        QTest::newRow("too long") << QByteArray("version = 1\n") + QByteArray(70000, '#')
+                                  << "longer than a settings file can be";
+    }
+    void damagedFiles() {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, reason);
+        try {
+            readLabelSettings(text.toStdString());
+            QFAIL("accepted");
+        } catch (const Error& e) {
+            QVERIFY2(QString::fromStdString(e.what()).contains(reason), e.what());
+        }
+    }
+
+    // --- In the window ------------------------------------------------------------------
+
+    void init() {
+        m_data = std::make_unique<test::DataFolderFixture>();
+        QVERIFY(m_data->isValid());
+        m_boxes = std::make_unique<test::MessageBoxCatcher>();
+    }
+    void cleanup() {
+        m_boxes.reset();
+        FileDialog::clearAnswers();
+        m_data.reset();
+    }
+
+    // What one window saves, a fresh window loads: the fonts, corrections, background and
+    // "Info = formula" all come back.
+    void saveThenLoad() {
+        const QString path = m_data->prefix() + "mine.qlxset";
+        LabelSettings saved;
+        {
+            auto form = openWindow();
+            LabelFont font = form->mineralFontDialog().font();
+            font.face = "DejaVu Serif";
+            font.pixelHeight = 30;
+            font.italic = true;
+            font.colour = QColor(0x12, 0x34, 0x56);
+            form->mineralFontDialog().setFont(font);
+            test::child<SpinField>(*form, "SpinEdit5")->setValue(-6);
+            test::child<SpinField>(*form, "SpinEdit3")->setValue(9);
+            test::child<QRadioButton>(*form, "RadioButton3")->setChecked(true);
+            test::child<QCheckBox>(*form, "CheckBox1")->setChecked(false);
+            saved = form->labelSettings();
+            FileDialog::setNextFileName(path);
+            form->Savesettings1Click();
+        }
+        QVERIFY(QFileInfo(path).isFile());
+        auto form = openWindow();
+        QVERIFY(!(form->labelSettings() == saved));
+        FileDialog::setNextFileName(path);
+        guarded([&] { form->Loadsetting1Click(); });
+        QVERIFY(m_boxes->shown().empty());
+        QVERIFY(form->labelSettings() == saved);
+        QCOMPARE(form->mineralFontDialog().font().face, QString("DejaVu Serif"));
+        QVERIFY(test::child<QRadioButton>(*form, "RadioButton3")->isChecked());
+        QCOMPARE(test::child<ImageBox>(*form, "accimage")->image(),
+                 test::child<ImageBox>(*form, "Image2")->image());
+    }
+
+    // A damaged file, or a custom picture that cannot be read, gives one message naming the
+    // file and changes nothing.
+    void badFilesChangeNothing_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("damaged") << QByteArray(
+                                        "version = 1\nmineral.size = 0\nbackground = clean\n")
+                                 << "The settings file is damaged: line 2";
+        QTest::newRow("missing picture")
+            << QByteArray("version = 1\nmineral.size = 12\nbackground = custom\n"
+                          "background.picture = /nonexistent/x.bmp\n")
+            << "/nonexistent/x.bmp";
+    }
+    void badFilesChangeNothing() {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, message);
+        const QString path = m_data->prefix() + "bad.qlxset";
+        QVERIFY(test::writeFile(path, text.toStdString()));
+        auto form = openWindow();
+        const LabelSettings before = form->labelSettings();
+        FileDialog::setNextFileName(path);
+        guarded([&] { form->Loadsetting1Click(); });
+        QCOMPARE(m_boxes->shown().size(), std::size_t(1));
+        QVERIFY2(m_boxes->texts().first().contains(message), qPrintable(m_boxes->texts().first()));
+        QVERIFY(form->labelSettings() == before);
+    }
+
+    // A file given at start is applied once the deferred load is done, over its defaults.
+    void settingsGivenAtStart() {
+        const QString path = m_data->prefix() + "start.qlxset";
+        QVERIFY(test::writeFile(path, "version = 1\nlocality.size = 15\nbackground = reduced\n"));
+        MainForm form;
+        test::child<QTimer>(form, "Timer4")->stop();
+        form.loadSettingsAfterStart(path);
+        guarded([&] { form.Timer4Timer(); });
+        QVERIFY(m_boxes->shown().empty());
+        QCOMPARE(form.localityFontDialog().font().pixelHeight, 15);
+        QVERIFY(test::child<QRadioButton>(form, "RadioButton2")->isChecked());
+        QCOMPARE(test::child<ImageBox>(form, "accimage")->image(),
+                 test::child<ImageBox>(form, "Image1")->image());
+    }
+
+private:
+    std::unique_ptr<MainForm> openWindow() {
+        auto form = std::make_unique<MainForm>();
+        test::child<QTimer>(*form, "Timer4")->stop();
+        guarded([&] { form->Timer4Timer(); });
+        return form;
+    }
+
+    std::unique_ptr<test::DataFolderFixture> m_data;
+    std::unique_ptr<test::MessageBoxCatcher> m_boxes;
+};
+
+QTEST_MAIN(SettingsTest)
+#include "tst_settings.moc"
