@@ -111,20 +111,23 @@ private slots:
         QTest::newRow("only a BOM") << QByteArray("\xEF\xBB\xBF") << "the file is empty";
         QTest::newRow("other columns")
             << QByteArray("Name,Place,Notes\r\nQuartz,Arkansas,SiO2\r\n")
-            << "its header row has no columns Mineral and Locality and Info";
+            << "its first row must name the columns Mineral, Locality and Info, and it has no "
+               "columns Mineral, Locality and Info";
         QTest::newRow("one column missing")
             << QByteArray("Mineral,Locality,Formula\r\nQuartz,Arkansas,SiO2\r\n")
-            << "its header row has no column Info";
+            << "its first row must name the columns Mineral, Locality and Info, and it has no "
+               "column Info";
         QTest::newRow("no header, data first")
             << QByteArray("Quartz,Arkansas,SiO2\r\nMineral,Locality,Info\r\n")
-            << "its header row has no columns";
+            << "its first row must name the columns Mineral, Locality and Info, and it has no "
+               "columns Mineral, Locality and Info";
         QTest::newRow("named twice") << QByteArray("Mineral,Locality,Info,mineral\r\nA,B,C,D\r\n")
                                      << "its header row names the column Mineral twice";
         QTest::newRow("quote never closed")
             << QByteArray("Mineral,Locality,Info\r\nA,B,C\r\nD,\"E,F\r\nG,H,I\r\n")
             << "a quoted field that starts in row 3 is never closed";
-        QTest::newRow("an RTF list")
-            << QByteArray("{\\rtf1\\ansi |Quartz|Arkansas|SiO2|\\par}") << "its header row has";
+        QTest::newRow("an RTF list") << QByteArray("{\\rtf1\\ansi |Quartz|Arkansas|SiO2|\\par}")
+                                     << "its first row must name";
     }
     void refusesOtherFiles() {
         QFETCH(QByteArray, csv);

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <vector>
 
 #include "stores/Error.h"
 #include "stores/LabelList.h"
@@ -159,17 +160,19 @@ HeaderColumns readHeader(FieldReader& reader) {
     return header;
 }
 
+// "no column Info", "no columns Locality and Info", "no columns Mineral, Locality and Info".
 std::string missingColumns(const HeaderColumns& header) {
-    std::string names;
-    int count = 0;
-    for (std::size_t c = 0; c < kColumns.size(); ++c) {
-        if (header.index[c] != std::string_view::npos)
-            continue;
-        if (count++ > 0)
-            names += " and ";
-        names += kColumns[c];
+    std::vector<std::string_view> missing;
+    for (std::size_t c = 0; c < kColumns.size(); ++c)
+        if (header.index[c] == std::string_view::npos)
+            missing.push_back(kColumns[c]);
+    std::string names(missing.size() == 1 ? "no column " : "no columns ");
+    for (std::size_t i = 0; i < missing.size(); ++i) {
+        if (i > 0)
+            names += i + 1 == missing.size() ? " and " : ", ";
+        names += missing[i];
     }
-    return (count == 1 ? "no column " : "no columns ") + names;
+    return names;
 }
 
 bool needsQuotes(std::string_view field) {
@@ -202,8 +205,8 @@ bool isCsvPath(std::string_view path) {
 std::string listTextFromCsv(std::string_view bytes, const std::string& path) {
     const std::string text = utf8::decodeAnyTextFile(bytes);
     if (text.empty())
-        refuse(path, "the file is empty (its first row must name the columns Mineral, "
-                     "Locality and Info)");
+        refuse(path, "the file is empty; its first row must name the columns Mineral, Locality "
+                     "and Info");
 
     // The separator is the first one under which the header names all three columns.
     HeaderColumns header;
@@ -222,8 +225,8 @@ std::string listTextFromCsv(std::string_view bytes, const std::string& path) {
     if (!header.twice.empty())
         refuse(path, "its header row names the column " + header.twice + " twice");
     if (!header.complete())
-        refuse(path, "its header row has " + missingColumns(header) +
-                         " (the columns must be Mineral, Locality and Info)");
+        refuse(path, "its first row must name the columns Mineral, Locality and Info, and it has " +
+                         missingColumns(header));
 
     FieldReader reader(text, separator, path);
     readHeader(reader);
