@@ -1,6 +1,8 @@
 // The window's spreadsheet lists and its Sheet menu: Open list and Save list with CSV files,
 // "Start at slot..." and "Render selected lines", driven through the handlers' bindings with
 // the dialogs answered by their hooks.
+#include <QFileDialog>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -256,6 +258,38 @@ private slots:
                              "Locality and Info, and it has no columns Mineral, Locality and "
                              "Info."});
         QCOMPARE(list().lines().text(), numberedList(2));
+    }
+
+    // The real dialogs, driven as a user drives them: the number typed into "Start at slot...",
+    // and a name without extension saved with the CSV filter chosen in the file dialog.
+    void realDialogs() {
+        QTimer::singleShot(0, this, [] {
+            (void)QTest::qWaitFor(
+                [] { return qobject_cast<QInputDialog*>(QApplication::activeModalWidget()); });
+            if (auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+                dialog->setIntValue(12);
+                dialog->accept();
+            }
+        });
+        test::child<QAction>(*m_form, "StartSlot1")->trigger();
+        QCOMPARE(test::child<QPushButton>(*m_form, "Button9")->toolTip(),
+                 QString("Starts at slot 12"));
+
+        list().lines().setText(numberedList(2));
+        const QString chosen = m_data->prefix() + "typed";
+        QTimer::singleShot(0, this, [&] {
+            (void)QTest::qWaitFor(
+                [] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()); });
+            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                dialog->selectNameFilter(kCsv);
+                dialog->selectFile(chosen);
+                QMetaObject::invokeMethod(dialog, "accept");
+            }
+        });
+        test::child<QPushButton>(*m_form, "Button8")->click();
+        QVERIFY2(m_boxes->shown().empty(), qPrintable(m_boxes->texts().join("; ")));
+        QVERIFY(test::readFile(chosen + ".csv").rfind("\xEF\xBB\xBFMineral,Locality,Info\r\n", 0) ==
+                0);
     }
 
 private:
