@@ -7,6 +7,8 @@
 #include "pagestore/PageStoreDocument.h"
 #include "platform/ErrorHandler.h"
 #include "platform/FileDialog.h"
+#include "platform/ImageBox.h"
+#include "platform/NumberDialog.h"
 #include "platform/RichEditBox.h"
 #include "preview/PageView.h"
 #include "preview/PreviewWindow.h"
@@ -497,6 +499,95 @@ private slots:
                     closest = other;
             QVERIFY2(closest == position - 1,
                      qPrintable(where + QString(" looks like label %1").arg(closest + 1)));
+        }
+    }
+
+    // A partly used sheet: a list of twenty that a spreadsheet wrote (UTF-8 with its mark,
+    // quoted commas) opened as CSV, the first label set to slot 7, rendered and printed. On
+    // paper page 1 has slots 1 to 6 blank and labels 1 to 9 in slots 7 to 15; page 2 has
+    // labels 10 to 20 in slots 1 to 11 and the rest blank. Each printed slot must look most
+    // like its own label, and slot 7's label is the first row's, composed anew.
+    void journeySpreadsheetListFromSlotSeven() {
+        test::DataFolderFixture data;
+        QVERIFY(data.isValid());
+        test::MessageBoxCatcher boxes;
+        MainForm form;
+        test::child<QTimer>(form, "Timer4")->stop();
+        guarded([&] { form.Timer4Timer(); });
+        std::string csv = "\xEF\xBB\xBFMineral,Locality,Info\r\n";
+        for (int i = 1; i <= 20; ++i)
+            csv += "Mineral " + std::to_string(i) + ",\"L\xC3\xA5ngban " + std::to_string(i) +
+                   ", V\xC3\xA4rmland\",H" + std::to_string(i) + "O\r\n";
+        const QString listPath = data.prefix() + "spreadsheet.csv";
+        QVERIFY(test::writeFile(listPath, csv));
+        FileDialog::setNextFileName(listPath);
+        QTest::mouseClick(test::child<QPushButton>(form, "Button7"), Qt::LeftButton);
+        FileDialog::clearAnswers();
+        auto* list = test::child<RichEditBox>(form, "RichEdit4");
+        QCOMPARE(list->lines().count(), 20);
+        QCOMPARE(list->lines().line(0),
+                 std::string("|Mineral 1|L\xC3\xA5ngban 1, V\xC3\xA4rmland|H1O|"));
+
+        NumberDialog::setNextAnswer(7);
+        test::child<QAction>(form, "StartSlot1")->trigger();
+        NumberDialog::clearAnswers();
+        QCOMPARE(test::child<QPushButton>(form, "Button9")->toolTip(), QString("Starts at slot 7"));
+
+        auto& report = *test::child<SheetReport>(form, "SheetReport");
+        bool printed = false;
+        connect(&report.previewer(), &ReportPreview::previewOpened, this, [&](PreviewWindow* w) {
+            QTimer::singleShot(0, w, [&, w] {
+                if (QTest::qWaitFor([w] { return w->pageView()->hasPicture(); })) {
+                    w->print();
+                    printed = true;
+                }
+                QTest::mouseClick(w->findChild<QPushButton*>("ExitButton"), Qt::LeftButton);
+            });
+        });
+        QTest::mouseClick(test::child<QPushButton>(form, "Button9"), Qt::LeftButton);
+        QVERIFY(printed);
+        QVERIFY2(boxes.shown().empty(), qPrintable(boxes.texts().join("; ")));
+        QVERIFY(waitForOutput(m_out));
+        QTemporaryDir dir;
+        const QList<QImage> pages = renderPages(m_out, dir.path());
+        QCOMPARE(pages.size(), 2);
+
+        constexpr int kFirst = 7, kLabels = 20;
+        QList<QImage> composed;
+        for (int n = 0; n < kLabels; ++n) {
+            const QImage label = report.labelPicture(kFirst + n);
+            QVERIFY(!label.isNull());
+            composed << thumbnail(label);
+        }
+        test::child<QLineEdit>(form, "Edit1")->setText("Mineral 1");
+        test::child<QLineEdit>(form, "Edit2")->setText(QString::fromUtf8("Långban 1, Värmland"));
+        test::child<QLineEdit>(form, "Edit3")->setText("H1O");
+        form.ComposeLabel();
+        QVERIFY(report.labelPicture(kFirst) ==
+                test::child<ImageBox>(form, "rendered")->picture().bitmap());
+
+        const QList<QRectF> places = slotPlaces(report);
+        for (int position = 1; position <= 30; ++position) {
+            const QImage& page = pages[(position - 1) / 15];
+            const QRect area = atRenderDpi(places[(position - 1) % 15]);
+            const int label = position - kFirst + 1;
+            const QString where = QString("page %1 slot %2")
+                                      .arg((position - 1) / 15 + 1)
+                                      .arg((position - 1) % 15 + 1);
+            if (label < 1 || label > kLabels) {
+                QVERIFY2(inkedPixels(page, area) == 0, qPrintable(where));
+                continue;
+            }
+            const QImage printedLabel = thumbnail(page.copy(area));
+            int closest = 0;
+            for (int other = 1; other < composed.size(); ++other)
+                if (meanDifference(printedLabel, composed[other]) <
+                    meanDifference(printedLabel, composed[closest]))
+                    closest = other;
+            QVERIFY2(
+                closest == label - 1,
+                qPrintable(where +
+                           QString(" looks like label %1, not %2").arg(closest + 1).arg(label)));
         }
     }
 

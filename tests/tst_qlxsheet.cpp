@@ -261,6 +261,22 @@ private slots:
         QCOMPARE(stray, 0);
     }
 
+    // A spreadsheet's list is read by its extension, in any case, from the start slot on.
+    void csvListsByExtension() {
+        QVERIFY(test::writeFile(m_data->prefix() + "sheet.CSV",
+                                "\xEF\xBB\xBFInfo,Mineral,Locality\r\nSiO2,Quartz,\"Hot Springs, "
+                                "Arkansas\"\r\nCaCO3,Calcit,Falun\r\nFe3O4,Magnetit,Kiruna\r\n"));
+        const Run run = qlxsheet(
+            {"render", "sheet.CSV", "-o", "s.png", "--background", "solid.bmp", "--start", "5"},
+            m_data->prefix());
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        const QImage page =
+            QImage(m_data->prefix() + "s.png").convertToFormat(QImage::Format_RGB32);
+        int stray = 0;
+        QCOMPARE(filledSlots(page, 96, &stray), range(5, 7));
+        QCOMPARE(stray, 0);
+    }
+
     // --all: fifteen labels to a page, in a report file and a PDF.
     void everyLabelOnPages_data() {
         QTest::addColumn<int>("lines");
@@ -483,11 +499,15 @@ private slots:
         QTest::newRow("background is a named pipe")
             << QStringList{"render", "list.txt", "-o", "out.pdf", "--background", "pipe.bmp"}
             << "pipe.bmp: Cannot open file pipe.bmp";
+        QTest::newRow("CSV without the columns")
+            << QStringList{"render", "other.csv", "-o", "out.pdf"}
+            << "other.csv: Cannot read other.csv as a CSV label list: its first row must name";
     }
     void renderBadInput() {
         QFETCH(QStringList, args);
         QFETCH(QString, message);
         QVERIFY(test::writeFile(m_data->prefix() + "list.txt", listOf(2)));
+        QVERIFY(test::writeFile(m_data->prefix() + "other.csv", "Name,Place\r\nA,B\r\n"));
         QVERIFY(test::writeFile(m_data->prefix() + "out.pdf", "old"));
         QVERIFY(QDir(m_data->prefix()).mkdir("folder.png"));
         QCOMPARE(::mkfifo(QFile::encodeName(m_data->prefix() + "pipe.bmp").constData(), 0600), 0);

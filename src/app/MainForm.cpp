@@ -14,11 +14,15 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTime>
 #include <QTimer>
@@ -31,6 +35,7 @@
 #include "platform/Gauge.h"
 #include "platform/ImageBox.h"
 #include "platform/MessageBox.h"
+#include "platform/NumberDialog.h"
 #include "platform/Picture.h"
 #include "platform/RichEditBox.h"
 #include "platform/Shape.h"
@@ -40,6 +45,7 @@
 #include "render/LabelComposer.h"
 #include "render/SheetRun.h"
 #include "sheet/SheetReport.h"
+#include "stores/CsvList.h"
 #include "stores/DataFolder.h"
 #include "stores/Error.h"
 #include "stores/LabelList.h"
@@ -66,6 +72,10 @@ constexpr char kNoLocalityCompletion[] = "lastlocality";
 const QColor kButtonFace{239, 239, 239};
 
 const QString kNotInDatabase = QStringLiteral("Not in the mineral database");
+
+// The list dialogs' filters: every file first, as the dialogs open, then spreadsheet lists.
+const QString kAllFilesFilter = QStringLiteral("All files (*)");
+const QString kCsvFilter = QStringLiteral("CSV (UTF-8) (*.csv)");
 
 // The window keeps the light colours it was laid out in, whatever the desktop's theme: light
 // fields with dark text, dark text on the button faces.
@@ -178,6 +188,7 @@ MainForm::MainForm(QWidget* parent)
     setCentralWidget(m_client);
 
     createMenu();
+    createSheetMenu();
     createWindowChildren();
     setKeyboardOrder();
     createTimers();
@@ -205,6 +216,18 @@ void MainForm::createMenu() {
     Savesettings1 = item("Savesettings1", "Save settings");
     About1 = item("About1", "About");
     Exit1 = item("Exit1", "Exit");
+}
+
+// The sheet commands, in a menu of their own between the settings and "About".
+void MainForm::createSheetMenu() {
+    Sheet1 = new QMenu(QStringLiteral("Sheet"), this);
+    Sheet1->setObjectName("Sheet1");
+    Sheet1->menuAction()->setObjectName("Sheet1Item");
+    menuBar()->insertMenu(About1, Sheet1);
+    StartSlot1 = Sheet1->addAction(QStringLiteral("Start at slot..."));
+    StartSlot1->setObjectName("StartSlot1");
+    RenderSelected1 = Sheet1->addAction(QStringLiteral("Render selected lines"));
+    RenderSelected1->setObjectName("RenderSelected1");
 }
 
 // Children of the window in creation order: later ones lie in front of earlier ones.
@@ -311,6 +334,9 @@ void MainForm::createListControls() {
     Button8 = makeButton(p, "Button8", {208, 128, 75, 25}, "Save list");
     Button9 = makeButton(p, "Button9", {296, 128, 123, 25}, "Render and preview");
     RichEdit4 = richEdit(p, "RichEdit4", {16, 160, 393, 249}, false);
+    for (FileDialog* dialog : {&OpenDialog1, &SaveDialog1})
+        dialog->setNameFilters({kAllFilesFilter, kCsvFilter});
+    SaveDialog1.setFilterSuffix(kCsvFilter, QStringLiteral("csv"));
     RichEdit4->setLineWrapMode(QTextEdit::WidgetWidth);
     RichEdit4->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     RichEdit4->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -410,6 +436,8 @@ void MainForm::bindEvents() {
     bind(Button3, &QPushButton::clicked, &MainForm::Button3Click);
     bind(Button12, &QPushButton::clicked, &MainForm::Button12Click);
     bind(Button9, &QPushButton::clicked, &MainForm::Button9Click);
+    bind(StartSlot1, &QAction::triggered, &MainForm::StartSlot1Click);
+    bind(RenderSelected1, &QAction::triggered, &MainForm::RenderSelected1Click);
     // A radio button's handler runs only when its button becomes selected.
     const std::pair<QRadioButton*, void (MainForm::*)()> radios[] = {
         {RadioButton1, &MainForm::RadioButton1Click},
@@ -710,11 +738,21 @@ bool MainForm::listMayBeLeft() {
     return false;
 }
 
-// "Open list": the chosen file replaces the whole list.
+// A list file chosen with the CSV filter or named .csv is a spreadsheet's list.
+bool MainForm::chosenAsCsv(const FileDialog& dialog) {
+    return dialog.selectedNameFilter() == kCsvFilter ||
+           csv::isCsvPath(dialog.fileName().toStdString());
+}
+
+// "Open list": the chosen file replaces the whole list; a CSV file gives one record per row.
 void MainForm::Button7Click() {
     if (!OpenDialog1.execute(this))
         return;
-    RichEdit4->lines().loadFromFile(OpenDialog1.fileName().toStdString());
+    const std::string path = OpenDialog1.fileName().toStdString();
+    if (chosenAsCsv(OpenDialog1))
+        RichEdit4->lines().loadCsvFile(path);
+    else
+        RichEdit4->lines().loadFromFile(path);
     // An opened list starts a history of its own.
     m_listHistory.clear();
     CancelReplaceClick();
@@ -723,8 +761,9 @@ void MainForm::Button7Click() {
     m_listAsLastSaved = RichEdit4->lines().text();
 }
 
-// "Save list": the list as a Rich Text Format document, at the path exactly as chosen; an
-// existing file is replaced only when the user confirms.
+// "Save list": the list as a Rich Text Format document, at the path exactly as chosen, or as
+// CSV when chosen so (a name without extension then takes .csv); an existing file is
+// replaced only when the user confirms.
 void MainForm::Button8Click() {
     saveList();
 }
@@ -732,7 +771,11 @@ void MainForm::Button8Click() {
 bool MainForm::saveList() {
     if (!SaveDialog1.execute(this))
         return false;
-    RichEdit4->lines().saveToFile(SaveDialog1.fileName().toStdString());
+    const std::string path = SaveDialog1.fileName().toStdString();
+    if (chosenAsCsv(SaveDialog1))
+        RichEdit4->lines().saveCsvFile(path);
+    else
+        RichEdit4->lines().saveToFile(path);
     m_listFile = QFileInfo(SaveDialog1.fileName()).fileName();
     m_listAsLastSaved = RichEdit4->lines().text();
     return true;
@@ -813,11 +856,56 @@ void MainForm::ComposeLabel() {
 }
 
 // "Render and preview": stamps the sheet with the time and date, composes a label for every
-// stored line of the list, lays them out fifteen to a page and previews the pages, returning
-// once the preview has closed. The run itself is shared with the command-line program; the
-// window shows each record's fields and label as it goes.
+// stored line of the list, lays them out fifteen to a page from the start slot on and
+// previews the pages, returning once the preview has closed.
 void MainForm::Button9Click() {
+    renderAndPreview(labelListRecords(RichEdit4->lines().text()));
+}
+
+// "Start at slot...": the slot of page 1 that the first label of the next renders goes
+// into, for a partly used sheet. Cancel, or a number that is no slot, changes nothing.
+void MainForm::StartSlot1Click() {
+    const std::optional<int> slot =
+        NumberDialog::ask(this, {QStringLiteral("Start at slot"),
+                                 QStringLiteral("Slot of the first label on the sheet (%1 to %2):")
+                                     .arg(kFirstStartSlot)
+                                     .arg(kLastStartSlot),
+                                 m_startSlot, kFirstStartSlot, kLastStartSlot});
+    if (!slot || !isStartSlot(*slot))
+        return;
+    m_startSlot = *slot;
+    showStartSlot();
+}
+
+// The Render button says where the labels start while it is not the first slot.
+void MainForm::showStartSlot() {
+    const QString tip = m_startSlot == kFirstStartSlot
+                            ? QString()
+                            : QStringLiteral("Starts at slot %1").arg(m_startSlot);
+    Button9->setToolTip(tip);
+    Button9->setStatusTip(tip);
+}
+
+// "Render selected lines": as "Render and preview", with only the records (stored lines)
+// the selection in the list touches, in list order.
+void MainForm::RenderSelected1Click() {
     const std::vector<LabelRecord> records = labelListRecords(RichEdit4->lines().text());
+    const RecordRange lines = selectedRecords();
+    if (!RichEdit4->textCursor().hasSelection() || lines.empty() ||
+        lines.first >= int(records.size())) {
+        MessageBox::information(this, kApplicationTitle,
+                                QStringLiteral("No lines of the list are selected: select the "
+                                               "labels to render in the list first."));
+        return;
+    }
+    const int last = std::min(lines.last, int(records.size()) - 1);
+    renderAndPreview(
+        std::vector<LabelRecord>(records.begin() + lines.first, records.begin() + last + 1));
+}
+
+// The run itself is shared with the command-line program; the window shows each record's
+// fields and label as it goes.
+void MainForm::renderAndPreview(const std::vector<LabelRecord>& records) {
     SheetReport->setDateLineCaption(sheetDateLine(QDateTime::currentDateTime()));
     const LabelAppearance look = appearance();
 
@@ -832,7 +920,7 @@ void MainForm::Button9Click() {
         rendered->setPicture(label.picture);
         Edit3->setText(toQString(label.info));
     };
-    fillSheet(*SheetReport, records, look, 1, shown);
+    fillSheet(*SheetReport, records, look, m_startSlot, shown);
     SheetReport->previewer().settings().jobSource = m_listFile;
     SheetReport->preview();
 }

@@ -3,15 +3,18 @@
 #include <QMainWindow>
 #include <array>
 #include <string>
+#include <vector>
 
 #include "platform/FileDialog.h"
 #include "platform/FontDialog.h"
 #include "platform/PictureDialog.h"
+#include "stores/LabelList.h"
 #include "stores/LabelListEdit.h"
 #include "stores/LabelSettings.h"
 #include "stores/LineStore.h"
 
 class QAction;
+class QMenu;
 class QCheckBox;
 class QFrame;
 class QGroupBox;
@@ -40,6 +43,9 @@ class SpinField;
 // Menu bar      Loadsetting1, Savesettings1  "Load settings", "Save settings": no action
 //               About1                       "About": shows the about panel
 //               Exit1                        "Exit": shows the splash, then closes
+//               Sheet1                       the "Sheet" menu, before "About":
+//                 StartSlot1                 "Start at slot...": the first label's slot
+//                 RenderSelected1            "Render selected lines": only those records
 // Main panel    Panel3                       the grey panel holding everything below
 //   headings    Label2, Label1               "X correction:", "Y correction:"
 //   mineral     Label21, Edit7               "Mineral", the mineral field
@@ -163,6 +169,10 @@ public:
     void Button12Click();
     // The user clicked "Render and preview".
     void Button9Click();
+    // The user chose "Start at slot..." in the Sheet menu.
+    void StartSlot1Click();
+    // The user chose "Render selected lines" in the Sheet menu.
+    void RenderSelected1Click();
 
     // Draws the label of Edit1 to Edit3 onto a fresh copy of the label background, into
     // `rendered`.
@@ -296,6 +306,9 @@ private:
     QAction* Savesettings1 = nullptr;
     QAction* About1 = nullptr;
     QAction* Exit1 = nullptr;
+    QMenu* Sheet1 = nullptr;
+    QAction* StartSlot1 = nullptr;
+    QAction* RenderSelected1 = nullptr;
 
     // Timers.
     QTimer* Timer1 = nullptr;
@@ -311,6 +324,7 @@ private:
     void createAboutPanel();
     void createSplashPanel();
     void createMenu();
+    void createSheetMenu();
     void createTimers();
     void setKeyboardOrder();
     void bindEvents();
@@ -319,6 +333,9 @@ private:
     bool listHasUnsavedLines() const;
     bool listMayBeLeft();
     bool saveList();
+    static bool chosenAsCsv(const FileDialog& dialog);
+    void renderAndPreview(const std::vector<LabelRecord>& records);
+    void showStartSlot();
     void showLabelCount();
     void showMineralMiss(bool miss);
     void saveLocalityCache();
@@ -345,6 +362,8 @@ private:
         std::array<bool, 3> backgrounds{}; // Complete, Clean, Reduced
     } m_loaded;
     bool m_localityFontPicked = false;
+    // The slot of page 1 the first label of a render goes into; 1 at every start.
+    int m_startSlot = 1;
     // The list's text when it was last opened or saved (empty at start).
     std::string m_listAsLastSaved;
     // "Exit" (or the close box) has been confirmed; the window is on its way out.

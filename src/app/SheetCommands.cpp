@@ -21,6 +21,7 @@
 #include "sheet/DeviceMapping.h"
 #include "sheet/SheetDefinition.h"
 #include "sheet/SheetReport.h"
+#include "stores/CsvList.h"
 #include "stores/LabelList.h"
 #include "stores/LineStore.h"
 
@@ -204,8 +205,15 @@ std::optional<SheetOutputKind> sheetOutputKind(const QString& path) {
 }
 
 int runSheetRender(const SheetRenderJob& job) {
-    LineStore list(false); // read as "Open list" reads it: RTF, else plain text
-    about(job.listPath, [&] { list.loadFromFile(job.listPath.toStdString()); });
+    // Read as "Open list" reads it: CSV by its extension, else RTF, else plain text.
+    LineStore list(false);
+    about(job.listPath, [&] {
+        const std::string path = job.listPath.toStdString();
+        if (csv::isCsvPath(path))
+            list.loadCsvFile(path);
+        else
+            list.loadFromFile(path);
+    });
     const std::vector<LabelRecord> records =
         sheetRecords(labelListRecords(list.text()), job.firstSlot, job.allPages);
 

@@ -28,8 +28,8 @@ const char kDescription[] =
     "Composes mineral labels onto the label sheet, and reads prepared report files.\n"
     "\n"
     "Commands:\n"
-    "  render LIST -o OUT    the sheet for the first labels of LIST (RTF or plain text);\n"
-    "                        OUT by its extension: .LFP, .pdf, .png or .emf\n"
+    "  render LIST -o OUT    the sheet for the first labels of LIST (.csv, RTF or\n"
+    "                        plain text); OUT by its extension: .LFP, .pdf, .png, .emf\n"
     "  render LIST --print[=QUEUE]\n"
     "                        the sheet on a printer (the default one without QUEUE)\n"
     "  info FILE.LFP         checks a prepared report file and shows its header and pages\n"
@@ -261,7 +261,8 @@ int render(const QCommandLineParser& parser, const Options& o) {
         (job.outputKind == SheetOutputKind::Png || job.outputKind == SheetOutputKind::Emf))
         throw UsageError{
             QStringLiteral("--all writes an .LFP or a .pdf, not '%1'").arg(job.outputPath)};
-    job.firstSlot = parseInt(parser.value(o.start), QStringLiteral("--start"), 1, 15);
+    job.firstSlot =
+        parseInt(parser.value(o.start), QStringLiteral("--start"), kFirstStartSlot, kLastStartSlot);
     job.dpi = parseInt(parser.value(o.dpi), QStringLiteral("--dpi"), 1, kMaxImageDpi);
 
     job.appearance = LabelAppearance::startUp();

@@ -21,8 +21,18 @@ void FileDialog::setAnswerFunction(std::function<std::optional<QString>(const Re
     hook().setFunction(std::move(fn));
 }
 
+QStringList& FileDialog::queuedFilters() {
+    static QStringList filters;
+    return filters;
+}
+
+void FileDialog::setNextNameFilter(const QString& filter) {
+    queuedFilters().append(filter);
+}
+
 void FileDialog::clearAnswers() {
     hook().clear();
+    queuedFilters().clear();
 }
 
 int FileDialog::openings() {
@@ -49,7 +59,14 @@ bool FileDialog::runAt(QFileDialog& dialog, const QString& startName, QString& c
 bool FileDialog::execute(QWidget* parent) {
     bool accepted = false;
     QString chosen;
-    if (!hook().answer({m_mode, m_fileName, m_title, m_filters}, accepted, chosen)) {
+    // The filter opened on: the one chosen last, else the first.
+    QString filter = m_filters.contains(m_selectedFilter) ? m_selectedFilter
+                     : m_filters.isEmpty()                ? QString()
+                                                          : m_filters.first();
+    if (hook().answer({m_mode, m_fileName, m_title, m_filters}, accepted, chosen)) {
+        if (accepted && !queuedFilters().isEmpty())
+            filter = queuedFilters().takeFirst();
+    } else {
         QFileDialog dialog(parent, m_title);
         // The same widgets on every desktop, which tests can drive.
         dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -58,19 +75,25 @@ bool FileDialog::execute(QWidget* parent) {
                                                   : QFileDialog::AcceptSave);
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
         dialog.setDefaultSuffix(m_defaultSuffix);
-        if (!m_filters.isEmpty())
+        if (!m_filters.isEmpty()) {
             dialog.setNameFilters(m_filters);
+            dialog.selectNameFilter(filter);
+        }
         accepted = runAt(dialog, m_fileName, chosen);
+        if (accepted && !m_filters.isEmpty())
+            filter = dialog.selectedNameFilter();
     }
     if (!accepted)
         return false;
-    // A name typed without an extension takes the default one, whoever typed it.
-    const QString name = withDefaultSuffix(chosen, m_defaultSuffix);
+    // A name typed without an extension takes the default one (or its filter's), whoever
+    // typed it.
+    const QString name = withDefaultSuffix(chosen, m_filterSuffixes.value(filter, m_defaultSuffix));
     if (m_mode == Mode::Save && QFileInfo::exists(name) &&
         MessageBox::question(parent, replaceCaption(), replaceQuestion(name), false) !=
             MessageBox::Answer::Yes)
         return false;
     m_fileName = name;
+    m_selectedFilter = filter;
     return true;
 }
 

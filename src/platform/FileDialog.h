@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -33,6 +34,14 @@ public:
     const QString& title() const { return m_title; }
     // Appended (after a dot) to a chosen name that has no extension.
     void setDefaultSuffix(const QString& suffix) { m_defaultSuffix = suffix; }
+    // Appended instead of the default suffix when the name was chosen with `filter`.
+    void setFilterSuffix(const QString& filter, const QString& suffix) {
+        m_filterSuffixes.insert(filter, suffix);
+    }
+
+    // The name filter the last accepted name was chosen with (empty without filters); the
+    // dialog opens on it again.
+    const QString& selectedNameFilter() const { return m_selectedFilter; }
 
     const QString& fileName() const { return m_fileName; }
     void setFileName(const QString& fileName) { m_fileName = fileName; }
@@ -55,6 +64,9 @@ public:
         QStringList filters;
     };
     static void setNextFileName(std::optional<QString> name);
+    // The filter a hooked answer is chosen with: queued like the names, one per accepted
+    // answer; without one, the filter the dialog opened on.
+    static void setNextNameFilter(const QString& filter);
     static void setAnswerFunction(std::function<std::optional<QString>(const Request&)> fn);
     static void clearAnswers();
     static int openings();
@@ -66,12 +78,15 @@ public:
 private:
     static DialogHook<QString, Request>& hook();
     static QString withDefaultSuffix(const QString& name, const QString& suffix);
+    static QStringList& queuedFilters();
 
     Mode m_mode;
     QStringList m_filters;
     QString m_title;
     QString m_defaultSuffix;
+    QMap<QString, QString> m_filterSuffixes;
     QString m_fileName;
+    QString m_selectedFilter;
 };
 
 } // namespace qlx

@@ -44,6 +44,19 @@ void MessageBox::error(QWidget* parent, const QString& caption, const QString& t
     box.exec();
 }
 
+void MessageBox::information(QWidget* parent, const QString& caption, const QString& text) {
+    ++openCount();
+    struct Close {
+        ~Close() { --MessageBox::openCount(); }
+    } close;
+    if (hook()) {
+        hook()({caption, text, false});
+        return;
+    }
+    QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
 MessageBox::Answer MessageBox::question(QWidget* parent, const QString& caption,
                                         const QString& text, bool withCancel) {
     ++openCount();

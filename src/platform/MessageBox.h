@@ -25,6 +25,9 @@ public:
     // Shows a modal box with an error icon and an OK button.
     static void error(QWidget* parent, const QString& caption, const QString& text);
 
+    // Shows a modal box with an information icon and an OK button.
+    static void information(QWidget* parent, const QString& caption, const QString& text);
+
     // Shows a modal box with a question icon and Yes and No buttons, and Cancel when
     // `withCancel`; closing the box otherwise answers Cancel (No without a Cancel button).
     static Answer question(QWidget* parent, const QString& caption, const QString& text,

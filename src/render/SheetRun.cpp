@@ -62,6 +62,9 @@ ComposedLabel composeRecordLabel(const LabelRecord& record, const LabelAppearanc
 std::optional<ComposedLabel> fillSheet(SheetReport& sheet, const std::vector<LabelRecord>& records,
                                        const LabelAppearance& appearance, int firstSlot,
                                        const SheetRunObserver& observer) {
+    if (!isStartSlot(firstSlot))
+        throw Error("The first label's slot must be " + std::to_string(kFirstStartSlot) + " to " +
+                    std::to_string(kLastStartSlot) + ", not " + std::to_string(firstSlot));
     const QSize size = appearance.background.size();
     if (qint64(size.width()) * size.height() > kMaxLabelPixels)
         throw Error("The label background is too large: " + std::to_string(size.width()) + " x " +

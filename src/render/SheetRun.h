@@ -12,6 +12,7 @@
 #include "platform/LabelFont.h"
 #include "platform/Picture.h"
 #include "render/LabelLayout.h"
+#include "sheet/SheetDefinition.h"
 #include "stores/LabelList.h"
 
 namespace qlx {
@@ -63,6 +64,14 @@ struct SheetRunObserver {
 // holds fifteen. Beyond it fillSheet refuses the run before any label is made.
 constexpr qint64 kMaxLabelPixels = qint64(2048) * 2048;
 
+// The slots of the first page a run may start at, for a partly used sheet of label stock.
+constexpr int kFirstStartSlot = 1;
+constexpr int kLastStartSlot = SheetDefinition::kSlotCount;
+constexpr bool isStartSlot(int slot) {
+    return slot >= kFirstStartSlot && slot <= kLastStartSlot;
+}
+
+// Throws qlx::Error when firstSlot is not a start slot.
 std::optional<ComposedLabel> fillSheet(SheetReport& sheet, const std::vector<LabelRecord>& records,
                                        const LabelAppearance& appearance, int firstSlot = 1,
                                        const SheetRunObserver& observer = {});

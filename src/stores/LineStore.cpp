@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "stores/AtomicFile.h"
+#include "stores/CsvList.h"
 #include "stores/Error.h"
 #include "stores/FileRead.h"
 #include "stores/Rtf.h"
@@ -117,6 +118,16 @@ void LineStore::loadFromFile(const std::string& path) {
     }
     m_lengthLimit = std::max(m_lengthLimit, kMaxLength);
     replace(std::move(text));
+}
+
+void LineStore::loadCsvFile(const std::string& path) {
+    std::string text = csv::listTextFromCsv(readWholeFile(path, kMaxLength), path);
+    m_lengthLimit = std::max(m_lengthLimit, kMaxLength);
+    replace(std::move(text));
+}
+
+void LineStore::saveCsvFile(const std::string& path) const {
+    writeFileAtomically(path, csv::csvFromListText(m_text));
 }
 
 void LineStore::saveToFile(const std::string& path) const {

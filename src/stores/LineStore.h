@@ -67,6 +67,13 @@ public:
     // the old file then stays whole.
     void saveToFile(const std::string& path) const;
 
+    // A label list exchanged with spreadsheets (stores/CsvList.h): loadCsvFile replaces the
+    // content with the CSV file's records, failing as loadFromFile does for a file that cannot
+    // be read and with a message naming the file for one that is not such a list; a failed
+    // load leaves the store unchanged. saveCsvFile writes the lines as CSV rows, atomically.
+    void loadCsvFile(const std::string& path);
+    void saveCsvFile(const std::string& path) const;
+
     void setLengthLimit(std::size_t limit) { m_lengthLimit = limit; }
 
     // Grows by one at every change of the text.

@@ -1,0 +1,272 @@
+// Label lists as spreadsheets write and read them: CSV texts through the store, and Python's
+// csv module as an independent reader and writer of the files.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <string>
+
+#include "stores/CsvList.h"
+#include "stores/Error.h"
+#include "stores/LineStore.h"
+#include "support/TestSupport.h"
+
+using namespace qlx;
+
+namespace {
+
+QByteArray q(const std::string& s) {
+    return QByteArray::fromStdString(s);
+}
+
+std::string s(const QByteArray& b) {
+    return b.toStdString();
+}
+
+// Runs a Python snippet with the given arguments; its standard output, or nothing when it
+// did not finish cleanly.
+std::optional<QByteArray> python(const QString& script, const QStringList& args) {
+    QProcess proc;
+    proc.start(QStringLiteral("python3"), QStringList{"-c", script} + args);
+    if (!proc.waitForFinished(60000) || proc.exitStatus() != QProcess::NormalExit ||
+        proc.exitCode() != 0) {
+        qWarning() << proc.readAllStandardError();
+        return std::nullopt;
+    }
+    return proc.readAllStandardOutput();
+}
+
+} // namespace
+
+class CsvListTest : public QObject {
+    Q_OBJECT
+private slots:
+    void readsSpreadsheetTexts_data() {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<QByteArray>("list");
+        QTest::newRow("plain, CR LF")
+            << QByteArray("Mineral,Locality,Info\r\nQuartz,Arkansas,SiO2\r\nCalcit,Falun,CaCO3\r\n")
+            << QByteArray("|Quartz|Arkansas|SiO2|\r\n|Calcit|Falun|CaCO3|\r\n");
+        QTest::newRow("LF, no final line break")
+            << QByteArray("Mineral,Locality,Info\nQuartz,Arkansas,SiO2\nCalcit,Falun,CaCO3")
+            << QByteArray("|Quartz|Arkansas|SiO2|\r\n|Calcit|Falun|CaCO3|\r\n");
+        QTest::newRow("quoted comma")
+            << QByteArray("Mineral,Locality,Info\r\nMagnetit,\"Tsumeb Mine, Namibia\",Fe3O4\r\n")
+            << QByteArray("|Magnetit|Tsumeb Mine, Namibia|Fe3O4|\r\n");
+        QTest::newRow("doubled quotes")
+            << QByteArray("Mineral,Locality,Info\r\n\"The \"\"Big\"\" one\",\"\"\"\",x\r\n")
+            << QByteArray("|The \"Big\" one|\"|x|\r\n");
+        QTest::newRow("line breaks inside quotes become spaces")
+            << QByteArray("Mineral,Locality,Info\r\nA,\"Falun\r\nDalarna\",\"1\n2\r3\"\r\n")
+            << QByteArray("|A|Falun Dalarna|1 2 3|\r\n");
+        QTest::newRow("BOM and UTF-8")
+            << QByteArray("\xEF\xBB\xBFMineral,Locality,Info\r\n\xC3\x85sarit,G\xC3\xA4llivare,"
+                          "Fe\xE2\x82\x82\r\n")
+            << QByteArray("|\xC3\x85sarit|G\xC3\xA4llivare|Fe\xE2\x82\x82|\r\n");
+        QTest::newRow("Windows-1252 without BOM")
+            << QByteArray("Mineral,Locality,Info\r\n\xC5sarit,G\xE4llivare,x\r\n")
+            << QByteArray("|\xC3\x85sarit|G\xC3\xA4llivare|x|\r\n");
+        QTest::newRow("other order, other case, extra columns")
+            << QByteArray("No,INFO, locality ,Notes,mineral\r\n1,SiO2,Arkansas,clear,Quartz\r\n")
+            << QByteArray("|Quartz|Arkansas|SiO2|\r\n");
+        QTest::newRow("quoted header names")
+            << QByteArray("\"Mineral\",\"Locality\",\"Info\"\r\nA,B,C\r\n")
+            << QByteArray("|A|B|C|\r\n");
+        QTest::newRow("semicolons")
+            << QByteArray("Mineral;Locality;Info\r\nMagnetit;Tsumeb Mine, Namibia;\"a;b\"\r\n")
+            << QByteArray("|Magnetit|Tsumeb Mine, Namibia|a;b|\r\n");
+        QTest::newRow("tabs") << QByteArray("Mineral\tLocality\tInfo\nA, 1\tB\tC\n")
+                              << QByteArray("|A, 1|B|C|\r\n");
+        QTest::newRow("short row leaves fields empty")
+            << QByteArray("Mineral,Locality,Info\r\nQuartz\r\nCalcit,Falun\r\n")
+            << QByteArray("|Quartz|||\r\n|Calcit|Falun||\r\n");
+        QTest::newRow("empty rows are no labels")
+            << QByteArray("Mineral,Locality,Info\r\n\r\n,,\r\nA,,\r\n,,\r\n")
+            << QByteArray("|A|||\r\n");
+        QTest::newRow("spaces kept, bar kept")
+            << QByteArray("Mineral,Locality,Info\r\n a , b|c ,\"  \"\r\n")
+            << QByteArray("| a | b|c |  |\r\n");
+        QTest::newRow("text after a closing quote kept")
+            << QByteArray("Mineral,Locality,Info\r\n\"a\"b,5\" x,c\r\n")
+            << QByteArray("|ab|5\" x|c|\r\n");
+        QTest::newRow("header only") << QByteArray("Mineral,Locality,Info\r\n") << QByteArray();
+        QTest::newRow("last field empty at the end")
+            << QByteArray("Mineral,Locality,Info\r\nA,B,") << QByteArray("|A|B||\r\n");
+    }
+    void readsSpreadsheetTexts() {
+        QFETCH(QByteArray, csv);
+        QFETCH(QByteArray, list);
+        QCOMPARE(q(csv::listTextFromCsv(s(csv), "/some/list.csv")), list);
+    }
+
+    // A file that is not such a list is refused with a message naming it, never read as
+    // blank labels.
+    void refusesOtherFiles_data() {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("empty") << QByteArray() << "the file is empty";
+        QTest::newRow("only a BOM") << QByteArray("\xEF\xBB\xBF") << "the file is empty";
+        QTest::newRow("other columns")
+            << QByteArray("Name,Place,Notes\r\nQuartz,Arkansas,SiO2\r\n")
+            << "its first row must name the columns Mineral, Locality and Info, and it has no "
+               "columns Mineral, Locality and Info";
+        QTest::newRow("one column missing")
+            << QByteArray("Mineral,Locality,Formula\r\nQuartz,Arkansas,SiO2\r\n")
+            << "its first row must name the columns Mineral, Locality and Info, and it has no "
+               "column Info";
+        QTest::newRow("no header, data first")
+            << QByteArray("Quartz,Arkansas,SiO2\r\nMineral,Locality,Info\r\n")
+            << "its first row must name the columns Mineral, Locality and Info, and it has no "
+               "columns Mineral, Locality and Info";
+        QTest::newRow("named twice") << QByteArray("Mineral,Locality,Info,mineral\r\nA,B,C,D\r\n")
+                                     << "its header row names the column Mineral twice";
+        QTest::newRow("quote never closed")
+            << QByteArray("Mineral,Locality,Info\r\nA,B,C\r\nD,\"E,F\r\nG,H,I\r\n")
+            << "a quoted field that starts in row 3 is never closed";
+        QTest::newRow("an RTF list") << QByteArray("{\\rtf1\\ansi |Quartz|Arkansas|SiO2|\\par}")
+                                     << "its first row must name";
+    }
+    void refusesOtherFiles() {
+        QFETCH(QByteArray, csv);
+        QFETCH(QString, reason);
+        try {
+            csv::listTextFromCsv(s(csv), "/some/list.csv");
+            QFAIL("read");
+        } catch (const Error& e) {
+            const QString message = QString::fromUtf8(e.what());
+            QVERIFY2(
+                message.startsWith("Cannot read /some/list.csv as a CSV label list: " + reason),
+                qPrintable(message));
+        }
+    }
+
+    void writesSpreadsheetTexts_data() {
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<QByteArray>("csv");
+        const QByteArray head("\xEF\xBB\xBFMineral,Locality,Info\r\n");
+        QTest::newRow("empty list") << QByteArray() << head;
+        QTest::newRow("records")
+            << QByteArray("|Quartz|Arkansas|SiO2|\r\n|Magnetit|Tsumeb Mine, Namibia|Fe3O4|\r\n")
+            << head + "Quartz,Arkansas,SiO2\r\nMagnetit,\"Tsumeb Mine, Namibia\",Fe3O4\r\n";
+        QTest::newRow("quotes and spaces")
+            << QByteArray("|5\" x| lead|trail |") << head + "\"5\"\" x\",\" lead\",\"trail \"\r\n";
+        QTest::newRow("lines split as rendering splits them")
+            << QByteArray("|a|b|\r\nabc|def|ghi|\r\n|a|b|c|d|\r\n")
+            << head + "a,b,\r\nbc,def,ghi\r\na,b,c\r\n";
+    }
+    void writesSpreadsheetTexts() {
+        QFETCH(QByteArray, list);
+        QFETCH(QByteArray, csv);
+        QCOMPARE(q(csv::csvFromListText(s(list))), csv);
+    }
+
+    void csvPaths_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("csv");
+        QTest::newRow("csv") << "/a/list.csv" << true;
+        QTest::newRow("upper case") << "LIST.CSV" << true;
+        QTest::newRow("mixed case") << "list.Csv" << true;
+        QTest::newRow("rtf") << "/a/list.rtf" << false;
+        QTest::newRow("no extension") << "/a/csv" << false;
+        QTest::newRow("csv inside") << "/a.csv/list" << false;
+        QTest::newRow("longer extension") << "list.csvx" << false;
+    }
+    void csvPaths() {
+        QFETCH(QString, path);
+        QFETCH(bool, csv);
+        QCOMPARE(csv::isCsvPath(path.toStdString()), csv);
+    }
+
+    // Through the store and files: what is saved opens again as the same records; a file
+    // that cannot be read or is not a CSV list leaves the store as it was.
+    void storeRoundTripAndFailures() {
+        QTemporaryDir dir;
+        const std::string path = dir.filePath("list.csv").toStdString();
+        LineStore list(false);
+        list.setText("|Magnetit|Tsumeb Mine, Namibia|Fe3O4|\r\n|\xC3\x85sarit|\"x\"|\r\n");
+        list.saveCsvFile(path);
+        LineStore opened(false);
+        opened.loadCsvFile(path);
+        // The second line has two fields; the row gives it the empty third one.
+        QCOMPARE(opened.text(), std::string("|Magnetit|Tsumeb Mine, Namibia|Fe3O4|\r\n"
+                                            "|\xC3\x85sarit|\"x\"||\r\n"));
+
+        QVERIFY(test::writeFile(dir.filePath("other.csv"), "Name,Place\r\nA,B\r\n"));
+        const std::string before = opened.text();
+        for (const QString& bad :
+             {dir.filePath("other.csv"), dir.filePath("missing.csv"), dir.path()}) {
+            try {
+                opened.loadCsvFile(bad.toStdString());
+                QFAIL(qPrintable(bad));
+            } catch (const Error& e) {
+                QVERIFY2(QString(e.what()).contains(bad), e.what());
+            }
+            QCOMPARE(opened.text(), before);
+        }
+    }
+
+    // A file too long for a list is refused as the other list readers refuse it.
+    void tooLongFilesAreRefused() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("huge.csv");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("Mineral,Locality,Info\r\n");
+        QVERIFY(file.resize(qint64(LineStore::kMaxLength) + 1));
+        file.close();
+        LineStore list(false);
+        try {
+            list.loadCsvFile(path.toStdString());
+            QFAIL("read");
+        } catch (const Error& e) {
+            QCOMPARE(QString(e.what()), QString("Failed to Load Stream"));
+        }
+    }
+
+    // Python's csv module reads what we write, field for field, and we read what it writes.
+    void pythonAgreesBothWays() {
+        if (QStandardPaths::findExecutable("python3").isEmpty())
+            QSKIP("python3 is not installed");
+        QTemporaryDir dir;
+        const QStringList fields{"Magnetit", "Tsumeb Mine, Namibia",
+                                 "Fe3O4",    QString::fromUtf8("Åsarit \"rare\""),
+                                 " x ",      "",
+                                 "a;b",      "",
+                                 "last"};
+        LineStore list(false);
+        for (int i = 0; i < fields.size(); i += 3)
+            list.add("|" + fields[i].toStdString() + "|" + fields[i + 1].toStdString() + "|" +
+                     fields[i + 2].toStdString() + "|");
+        const QString ours = dir.filePath("ours.csv");
+        list.saveCsvFile(ours.toStdString());
+        const std::optional<QByteArray> read =
+            python("import csv, json, sys\n"
+                   "with open(sys.argv[1], encoding='utf-8-sig', newline='') as f:\n"
+                   "    print(json.dumps(list(csv.reader(f))))\n",
+                   {ours});
+        QVERIFY(read);
+        QJsonArray expected{QJsonArray{"Mineral", "Locality", "Info"}};
+        for (int i = 0; i < fields.size(); i += 3)
+            expected.append(QJsonArray{fields[i], fields[i + 1], fields[i + 2]});
+        QCOMPARE(QJsonDocument::fromJson(*read).array(), expected);
+
+        const QString theirs = dir.filePath("theirs.csv");
+        QVERIFY(python("import csv, sys\n"
+                       "with open(sys.argv[1], 'w', encoding='utf-8-sig', newline='') as f:\n"
+                       "    w = csv.writer(f)\n"
+                       "    w.writerow(['Info', 'Mineral', 'Locality'])\n"
+                       "    w.writerow(['Fe3O4', 'Magnetit', 'Tsumeb Mine, Namibia'])\n"
+                       "    w.writerow(['say \"hi\"', 'Quartz', 'Falun\\nDalarna'])\n",
+                       {theirs}));
+        LineStore opened(false);
+        opened.loadCsvFile(theirs.toStdString());
+        QCOMPARE(opened.text(), std::string("|Magnetit|Tsumeb Mine, Namibia|Fe3O4|\r\n"
+                                            "|Quartz|Falun Dalarna|say \"hi\"|\r\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(CsvListTest)
+#include "tst_csvlist.moc"
