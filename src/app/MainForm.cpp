@@ -802,4 +802,8 @@ void MainForm::Button9Click() {
     SheetReport->preview();
 }
 
+void MainForm::openReportFile(const QString& path) {
+    guarded([&] { SheetReport->previewer().previewFile(path); }, this);
+}
+
 } // namespace qlx
