@@ -606,7 +606,7 @@ void MainForm::Button6Click() {
 }
 
 void MainForm::saveLocalityCache() {
-    RichEdit2.saveToFile(dataFilePath("cachedloc.txt"));
+    RichEdit2.saveToFile(dataFileWritePath("cachedloc.txt"));
 }
 
 // "Info = formula": the info field follows the formula field while the box is ticked.
