@@ -6,6 +6,7 @@
 
 #include "stores/DataFolder.h"
 #include "support/ByteString.h"
+#include "support/TestSupport.h"
 
 using namespace qlx;
 
@@ -173,6 +174,24 @@ private slots:
         QVERIFY(QFile::setPermissions(dir.filePath("copy"),
                                       QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         QVERIFY(!copy.programFolderWritable);
+    }
+
+    // The user's copy of a file wins over the default; a folder of that name is no copy.
+    void readsUserCopyFirst() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const std::string user = dir.path().toStdString() + "/user/",
+                          defaults = dir.path().toStdString() + "/defaults/";
+        QVERIFY(QDir().mkpath(dir.filePath("user/labelclean.bmp")));
+        QVERIFY(QDir().mkpath(dir.filePath("defaults")));
+        for (const char* name : {"defaults/athena.txt", "defaults/labelclean.bmp",
+                                 "defaults/cachedloc.txt", "user/cachedloc.txt"})
+            QVERIFY(test::writeFile(dir.filePath(name), "x"));
+        const DataFolders folders{{user, defaults}, user, true};
+        QCOMPARE(dataFileIn(folders, "cachedloc.txt"), user + "cachedloc.txt");
+        QCOMPARE(dataFileIn(folders, "athena.txt"), defaults + "athena.txt");
+        QCOMPARE(dataFileIn(folders, "labelclean.bmp"), defaults + "labelclean.bmp");
+        QCOMPARE(dataFileIn(folders, "absent.txt"), defaults + "absent.txt");
     }
 
     // The running program's prefix is the folder this test executable lives in.

@@ -159,13 +159,16 @@ DataFolders dataFolders() {
         dataPlaceFor(dataFolderPrefix(), std::getenv("XDG_DATA_HOME"), std::getenv("HOME")));
 }
 
-std::string dataFilePath(const std::string& fileName) {
-    const DataFolders folders = dataFolders();
+std::string dataFileIn(const DataFolders& folders, const std::string& fileName) {
     for (const std::string& folder : folders.readOrder) {
         if (isRegularFile(folder + fileName))
             return folder + fileName;
     }
     return folders.readOrder.back() + fileName;
+}
+
+std::string dataFilePath(const std::string& fileName) {
+    return dataFileIn(dataFolders(), fileName);
 }
 
 std::string dataFileWritePath(const std::string& fileName) {

@@ -55,8 +55,10 @@ DataPlace dataPlaceFor(const std::string& programFolder, const char* xdgDataHome
 // The running program's data folders, worked out afresh at every call.
 DataFolders dataFolders();
 
-// Where a data file is read from: the first folder of the read order that holds it, or the
-// last (the defaults) when none does, so a missing file is reported where it was expected.
+// Where a data file is read from: the first folder of the read order that holds it as a
+// regular file, or the last (the defaults) when none does, so a missing file is reported
+// where it was expected.
+std::string dataFileIn(const DataFolders& folders, const std::string& fileName);
 std::string dataFilePath(const std::string& fileName);
 
 // Where a data file is written; the user's data folder is made first when it is the one.
