@@ -14,6 +14,8 @@ int main(int argc, char* argv[]) {
     // window's caption is a text of its own.
     QApplication::setApplicationName(qlx::kApplicationTitle);
     QApplication::setApplicationVersion(QStringLiteral(QLX_VERSION));
+    // The desktop matches the window to its installed launcher (and icon) by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral(QLX_APP_ID));
     // The desktop opens a prepared report file with the program: `qlxrender FILE.LFP`.
     QCommandLineParser parser;
     parser.setApplicationDescription(qlx::kApplicationTitle);
