@@ -4,7 +4,7 @@ ASAN_DIR  ?= build-asan
 JOBS      ?= $(shell nproc)
 CMAKE_GEN  = -G Ninja
 
-.PHONY: run test deps configure build asan-test bench fuzz format clean
+.PHONY: run test deps configure build install package asan-test bench fuzz format clean
 
 deps:
 	@scripts/install-deps
@@ -22,6 +22,15 @@ run: build
 
 test: build
 	@scripts/run-tests $(BUILD)
+
+# Installs the programs, their data and the desktop files under PREFIX (DESTDIR is honoured).
+PREFIX ?= /usr/local
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+# A Debian package of the installed tree (in $(BUILD)/), for `apt install ./quillmar-...deb`.
+package: build
+	@cd $(BUILD) && cpack -G DEB
 
 # The same suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
 asan-test: deps

@@ -665,7 +665,7 @@ void MainForm::Button6Click() {
 }
 
 void MainForm::saveLocalityCache() {
-    RichEdit2.saveToFile(dataFilePath("cachedloc.txt"));
+    RichEdit2.saveToFile(dataFileWritePath("cachedloc.txt"));
 }
 
 // "Info = formula": the info field follows the formula field while the box is ticked.
@@ -923,6 +923,10 @@ void MainForm::renderAndPreview(const std::vector<LabelRecord>& records) {
     fillSheet(*SheetReport, records, look, m_startSlot, shown);
     SheetReport->previewer().settings().jobSource = m_listFile;
     SheetReport->preview();
+}
+
+void MainForm::openReportFile(const QString& path) {
+    guarded([&] { SheetReport->previewer().previewFile(path); }, this);
 }
 
 } // namespace qlx

@@ -201,6 +201,11 @@ public:
     LabelSettings labelSettings() const;
     void applySettingsFile(const QString& path);
 
+    // A prepared report file named when the program was started: opens it in the preview
+    // window, as "Load report" there would, and returns once the preview has closed. A
+    // missing or damaged file shows "Load report"'s message and opens nothing.
+    void openReportFile(const QString& path);
+
 private:
     // Images drawn on the window itself, behind the windowed controls.
     ImageBox* rendered = nullptr;

@@ -1,4 +1,7 @@
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QTimer>
+#include <cstdio>
 
 #include "app/MainForm.h"
 #include "metafile/MetafilePicture.h"
@@ -10,15 +13,38 @@ int main(int argc, char* argv[]) {
     // The title names the program in the task bar and captions every error box; the main
     // window's caption is a text of its own.
     QApplication::setApplicationName(qlx::kApplicationTitle);
+    QApplication::setApplicationVersion(QStringLiteral(QLX_VERSION));
+    // The desktop matches the window to its installed launcher (and icon) by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral(QLX_APP_ID));
+    // The desktop opens a prepared report file with the program: `qlxrender FILE.LFP`.
+    QCommandLineParser parser;
+    parser.setApplicationDescription(qlx::kApplicationTitle);
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption settings(
+        QStringLiteral("settings"),
+        QStringLiteral("Label settings kept with \"Save settings\", applied after start-up."),
+        QStringLiteral("FILE"));
+    parser.addOption(settings);
+    parser.addPositionalArgument(QStringLiteral("file"),
+                                 QStringLiteral("A prepared report file (.LFP) to preview."),
+                                 QStringLiteral("[FILE.LFP]"));
+    parser.process(app);
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1) {
+        fputs("qlxrender: one report file at most\n", stderr);
+        return 2;
+    }
     qlx::registerMetafilePictures();
     // A termination signal ends the program as Exit does, without leaving temporary files.
     qlx::quitOnTerminationSignals();
     qlx::MainForm form;
-    // --settings FILE: label settings kept with "Save settings", applied after start-up.
-    const QStringList args = QApplication::arguments();
-    const qsizetype settings = args.indexOf(QStringLiteral("--settings"));
-    if (settings > 0 && settings + 1 < args.size())
-        form.loadSettingsAfterStart(args.at(settings + 1));
+    if (parser.isSet(settings))
+        form.loadSettingsAfterStart(parser.value(settings));
     form.show();
+    // The preview opens from the event loop, as after a click, so that the main window is up
+    // behind it and the preview's own loop runs inside the program's.
+    if (!files.isEmpty())
+        QTimer::singleShot(0, &form, [&form, file = files.first()] { form.openReportFile(file); });
     return QApplication::exec();
 }

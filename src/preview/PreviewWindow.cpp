@@ -335,7 +335,12 @@ void PreviewWindow::saveReport() {
 void PreviewWindow::loadReport() {
     if (!m_loadDialog->execute(this) || !m_document)
         return;
-    const QString path = m_loadDialog->fileName();
+    loadReportFile(m_loadDialog->fileName());
+}
+
+void PreviewWindow::loadReportFile(const QString& path) {
+    if (!m_document)
+        return;
     if (!QFileInfo(path).isFile())
         throw Error("File does not exist");
     m_document->loadFrom(path); // a damaged file throws and leaves the pages as they were

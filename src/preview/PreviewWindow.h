@@ -64,6 +64,9 @@ public:
     void print();
     void saveReport();
     void loadReport();
+    // Load report without the dialog: the pages of a prepared report file replace those shown.
+    // A missing or damaged file throws and changes nothing.
+    void loadReportFile(const QString& path);
 
     // "Page 1 of 1"
     static QString pagePanelText(int shown, int count);

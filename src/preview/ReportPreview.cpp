@@ -46,33 +46,57 @@ QSizeF ReportPreview::pagePaper() const {
     return m_settings.orientation == QPageLayout::Landscape ? a4.transposed() : a4;
 }
 
+PreviewWindow* ReportPreview::newWindow() {
+    auto* window = new PreviewWindow(m_newDocument());
+    m_window = window;
+    QPointer<PreviewWindow> guard = window;
+    window->setReportCommands(
+        [this, guard] {
+            if (guard)
+                print(guard);
+        },
+        [this, guard] {
+            if (guard && guard->document())
+                printerSetup(guard, guard->document()->pageCount(),
+                             guard->document()->isFinished());
+        });
+    // Pages loaded from a file print with the printer, copies and range chosen here too.
+    window->setPrintSettingsSource([this] { return m_settings; });
+    return window;
+}
+
 void ReportPreview::preview() {
     QCoreApplication::processEvents();
     if (m_producing)
         return;
-    std::unique_ptr<PreviewDocument> document = m_newDocument();
-    PreviewDocument* pages = document.get();
-    QPointer<PreviewWindow> window = new PreviewWindow(std::move(document));
-    m_window = window;
-    window->setReportCommands(
-        [this, window] {
-            if (window)
-                print(window);
-        },
-        [this, window] {
-            if (window && window->document())
-                printerSetup(window, window->document()->pageCount(),
-                             window->document()->isFinished());
-        });
-    // Pages loaded from a file print with the printer, copies and range chosen here too.
-    window->setPrintSettingsSource([this] { return m_settings; });
+    QPointer<PreviewWindow> window = newWindow();
+    PreviewDocument* pages = window->document();
     window->open();
     {
         ProducingRun run(m_producing);
         m_produce(*pages);
     }
     emit previewOpened(window);
+    runUntilClosed(window);
+}
 
+void ReportPreview::previewFile(const QString& path) {
+    QCoreApplication::processEvents();
+    if (m_producing)
+        return;
+    QPointer<PreviewWindow> window = newWindow();
+    try {
+        window->loadReportFile(path);
+    } catch (...) {
+        delete window;
+        throw;
+    }
+    window->open();
+    emit previewOpened(window);
+    runUntilClosed(window);
+}
+
+void ReportPreview::runUntilClosed(QPointer<PreviewWindow> window) {
     QEventLoop loop;
     connect(window, &QObject::destroyed, &loop, &QEventLoop::quit);
     connect(qApp, &QCoreApplication::aboutToQuit, &loop, &QEventLoop::quit);

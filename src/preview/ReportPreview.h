@@ -35,6 +35,9 @@ public:
     // The preview operation: returns once the window has closed or the application is ending.
     // A request while pages are being produced is ignored.
     void preview();
+    // The same window on the pages of a prepared report file instead of the report's own;
+    // returns once it has closed. A missing or damaged file throws before any window opens.
+    void previewFile(const QString& path);
 
     // Produces the pages once more on the printer, with the progress dialog: those within the
     // first and last page limits, one sheet each. Nothing happens when no printer is installed.
@@ -58,6 +61,9 @@ signals:
     void previewEnded();
 
 private:
+    PreviewWindow* newWindow();
+    void runUntilClosed(QPointer<PreviewWindow> window);
+
     DocumentFactory m_newDocument;
     Production m_produce;
     PageProducer m_drawOnPrinter;
