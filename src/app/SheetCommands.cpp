@@ -146,6 +146,8 @@ void writePdf(const SheetReport& report, const SheetRenderJob& job) {
         QPainter painter;
         if (!painter.begin(&pdf))
             throw Error("Cannot write file " + job.outputPath.toStdString());
+        // Labels go in as Flate-compressed pixels, not JPEG: text on them stays sharp.
+        painter.setRenderHint(QPainter::LosslessImageRendering);
         PageTarget target;
         target.dpiX = target.dpiY = kPdfDpi;
         target.paperTenthsMm = kA4;
@@ -169,6 +171,8 @@ void print(SheetReport& report, const SheetRenderJob& job) {
     QPainter painter;
     if (!painter.begin(&printer))
         throw Error("Cannot start the print job on " + printer.printerName().toStdString());
+    // The job is spooled as a PDF: labels lossless there too.
+    painter.setRenderHint(QPainter::LosslessImageRendering);
     PageTarget target = printerTarget(printer, kA4);
     for (target.page = 1; target.page <= report.pageCount(); ++target.page) {
         if (target.page > 1)
