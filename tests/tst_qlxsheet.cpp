@@ -367,6 +367,37 @@ private slots:
         QCOMPARE(int(pdf.count("/Subtype /Image")), images);
     }
 
+    // --compress writes the same pages compressed: info names the compression, and each page
+    // comes out as from the plain file.
+    void compressedReportFile() {
+        QVERIFY(test::writeFile(m_data->prefix() + "list.txt", listOf(20)));
+        for (const QStringList& extra : {QStringList(), QStringList{"--compress"}}) {
+            const QString out = extra.isEmpty() ? "plain.LFP" : "packed.LFP";
+            const Run run = qlxsheet(QStringList{"render", "list.txt", "--all", "-o", out, "--date",
+                                                 "2024-05-01T10:00:00"} +
+                                         extra,
+                                     m_data->prefix());
+            QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        }
+        const QFileInfo plain(m_data->prefix() + "plain.LFP");
+        const QFileInfo packed(m_data->prefix() + "packed.LFP");
+        QVERIFY2(packed.size() * 5 < plain.size(),
+                 qPrintable(QString("%1 against %2").arg(packed.size()).arg(plain.size())));
+        const Run info = qlxsheet({"info", "packed.LFP"}, m_data->prefix());
+        QCOMPARE(info.exitCode, 0);
+        QVERIFY2(info.out.contains("compression: zlib\n"), qPrintable(info.out));
+        QVERIFY2(info.out.contains("pages: 2\n"), qPrintable(info.out));
+        for (int page = 1; page <= 2; ++page) {
+            for (const QString file : {"plain.LFP", "packed.LFP"}) {
+                const Run run = qlxsheet({"page", file, QString::number(page), "-o", file + ".png"},
+                                         m_data->prefix());
+                QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+            }
+            QCOMPARE(QImage(m_data->prefix() + "packed.LFP.png"),
+                     QImage(m_data->prefix() + "plain.LFP.png"));
+        }
+    }
+
     // --all: fifteen labels to a page, in a report file and a PDF.
     void everyLabelOnPages_data() {
         QTest::addColumn<int>("lines");
@@ -627,6 +658,9 @@ private slots:
             << QStringList{"render", "list.txt", "-o", "a.pdf", "--print"};
         QTest::newRow("two lists") << QStringList{"render", "list.txt", "b.txt", "-o", "a.pdf"};
         QTest::newRow("unknown extension") << QStringList{"render", "list.txt", "-o", "a.txt"};
+        QTest::newRow("compressed pdf")
+            << QStringList{"render", "list.txt", "-o", "a.pdf", "--compress"};
+        QTest::newRow("compressed info") << QStringList{"info", "a.LFP", "--compress"};
         QTest::newRow("start 0") << QStringList{"render", "list.txt", "-o",
                                                 "a.png",  "--start",  "0"};
         QTest::newRow("start 16") << QStringList{"render", "list.txt", "-o",

@@ -132,7 +132,7 @@ void writeReportFile(const SheetReport& report, const SheetRenderJob& job) {
     for (int page = 1; page <= report.pageCount(); ++page)
         store.addPage(report.recordPage(page).bytes());
     store.finish(job.reportDate);
-    store.saveToFile(job.outputPath);
+    store.saveToFile(job.outputPath, job.compress);
 }
 
 void writePdf(const SheetReport& report, const SheetRenderJob& job) {
@@ -265,7 +265,10 @@ QString reportFileInfo(const QString& path, DamagedPage* damaged) {
     out << "pages: " << store.pageCount() << '\n';
     out << "date: " << ReportFileFormat::fromDays(header.date).toString(Qt::ISODate) << '\n';
     out << "compression: "
-        << (header.compression == 0 ? QStringLiteral("none") : QString::number(header.compression))
+        << (header.compression == ReportFileFormat::kPlain ? QStringLiteral("none")
+            : header.compression == ReportFileFormat::kCompressed
+                ? QStringLiteral("zlib")
+                : QString::number(header.compression))
         << '\n';
     for (int page = 1; page <= store.pageCount(); ++page) {
         const QByteArray bytes = about(path, [&] { return store.readPage(page); });

@@ -60,7 +60,11 @@ bool FileDialog::execute(QWidget* parent) {
         dialog.setDefaultSuffix(m_defaultSuffix);
         if (!m_filters.isEmpty())
             dialog.setNameFilters(m_filters);
+        if (!m_selectedFilter.isEmpty())
+            dialog.selectNameFilter(m_selectedFilter);
         accepted = runAt(dialog, m_fileName, chosen);
+        if (accepted && !m_filters.isEmpty())
+            m_selectedFilter = dialog.selectedNameFilter();
     }
     if (!accepted)
         return false;
@@ -72,6 +76,12 @@ bool FileDialog::execute(QWidget* parent) {
         return false;
     m_fileName = name;
     return true;
+}
+
+QString FileDialog::selectedNameFilter() const {
+    if (m_selectedFilter.isEmpty() && !m_filters.isEmpty())
+        return m_filters.first();
+    return m_selectedFilter;
 }
 
 QString FileDialog::replaceCaption() {

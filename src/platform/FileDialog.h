@@ -35,6 +35,11 @@ public:
     void setDefaultSuffix(const QString& suffix) { m_defaultSuffix = suffix; }
 
     const QString& fileName() const { return m_fileName; }
+
+    // The name filter the dialog opens on and, after OK, the one the user left chosen; the
+    // first filter when none is set. Test answers leave it as it is.
+    QString selectedNameFilter() const;
+    void selectNameFilter(const QString& filter) { m_selectedFilter = filter; }
     void setFileName(const QString& fileName) { m_fileName = fileName; }
 
     // Opens the dialog modally; on OK the chosen path becomes fileName() and true is returned.
@@ -72,6 +77,7 @@ private:
     QString m_title;
     QString m_defaultSuffix;
     QString m_fileName;
+    QString m_selectedFilter;
 };
 
 } // namespace qlx
