@@ -86,6 +86,22 @@ def main(folder):
         t.add(f"Load report, {pages} page(s)", ms(f"BM_LoadReport/{pages}"), "file copy",
               ms(f"BM_CopyFile/{pages}"), "<= 1.5x", ratio_at_most(1.5))
 
+    kib_bytes = lambda v: f"{v / 1024:.0f} KiB"
+    size = lambda name: r.get(name, {}).get("file_bytes")
+    t.add("PDF of a 15-label sheet, labels lossless (Flate)", size("BM_SheetPdf/lossless:1"),
+          "same page, labels as Qt's default JPEG", size("BM_SheetPdf/lossless:0"),
+          "report only", None, fmt=kib_bytes)
+    t.add("PDF of a 15-label sheet, time to write (lossless)", ms("BM_SheetPdf/lossless:1"),
+          "same page with JPEG labels", ms("BM_SheetPdf/lossless:0"), "report only", None)
+    t.add("Report file of a 15-label sheet, compressed", size("BM_SaveSheetReport/compressed:1"),
+          "the same file plain", size("BM_SaveSheetReport/compressed:0"), "report only", None,
+          fmt=kib_bytes)
+    t.add("Save report, 15-label sheet, compressed", ms("BM_SaveSheetReport/compressed:1"),
+          "saved plain", ms("BM_SaveSheetReport/compressed:0"), "report only", None)
+    t.add("Load report + page 1 read, 15-label sheet, compressed",
+          ms("BM_LoadSheetReport/compressed:1"), "the plain file",
+          ms("BM_LoadSheetReport/compressed:0"), "report only", None)
+
     t.add("Render and preview, 15 labels, click to page painted",
           ms("BM_RenderAndPreview/15"), "bare copy + draw of the 15 images",
           ms("BM_BareCopyDraw15"), "report only", None)
