@@ -86,6 +86,23 @@ def main(folder):
         t.add(f"Load report, {pages} page(s)", ms(f"BM_LoadReport/{pages}"), "file copy",
               ms(f"BM_CopyFile/{pages}"), "<= 1.5x", ratio_at_most(1.5))
 
+    kib_bytes = lambda v: f"{v / 1024:.0f} KiB"
+    kib = lambda v: f"{v / 1024:.1f} MiB"
+    size = lambda name: r.get(name, {}).get("file_bytes")
+    t.add("PDF of a 15-label sheet, labels lossless (Flate)", size("BM_SheetPdf/lossless:1"),
+          "same page, labels as Qt's default JPEG", size("BM_SheetPdf/lossless:0"),
+          "report only", None, fmt=kib_bytes)
+    t.add("PDF of a 15-label sheet, time to write (lossless)", ms("BM_SheetPdf/lossless:1"),
+          "same page with JPEG labels", ms("BM_SheetPdf/lossless:0"), "report only", None)
+    t.add("Report file of a 15-label sheet, compressed", size("BM_SaveSheetReport/compressed:1"),
+          "the same file plain", size("BM_SaveSheetReport/compressed:0"), "report only", None,
+          fmt=kib_bytes)
+    t.add("Save report, 15-label sheet, compressed", ms("BM_SaveSheetReport/compressed:1"),
+          "saved plain", ms("BM_SaveSheetReport/compressed:0"), "report only", None)
+    t.add("Load report + page 1 read, 15-label sheet, compressed",
+          ms("BM_LoadSheetReport/compressed:1"), "the plain file",
+          ms("BM_LoadSheetReport/compressed:0"), "report only", None)
+
     t.add("Render and preview, 15 labels, click to page painted",
           ms("BM_RenderAndPreview/15"), "bare copy + draw of the 15 images",
           ms("BM_BareCopyDraw15"), "report only", None)
@@ -97,7 +114,16 @@ def main(folder):
     t.add("Time per extra label, 1,000 lines", per[1000], "time per extra label, 100 lines",
           per[100], "<= 1.5x (linear)", ratio_at_most(1.5))
     big = r.get("BM_RenderAndPreview/1000", {})
-    kib = lambda v: f"{v / 1024:.1f} MiB"
+    r300 = r.get("BM_RenderAndPreview/300", {})
+    t.add("Render and preview, 300 labels (20 pages), click to first page painted",
+          ms("BM_RenderAndPreview/300"), "goal", 1500.0, "< 1.5 s", value_under(1500))
+    t.add("Peak memory (VmHWM), 300-label render and preview", r300.get("peak_KiB"), "goal",
+          150 * 1024.0, "< 150 MiB", value_under(150 * 1024), fmt=kib)
+    t.add("Peak memory (VmHWM), 300-label render and preview", r300.get("peak_KiB"),
+          "resident before the run", r300.get("rss_before_KiB"), "report only", None, fmt=kib)
+    t.add("Render and preview, 300 labels, click to first page painted",
+          ms("BM_RenderAndPreview/300"), "the same for 15 labels", ms("BM_RenderAndPreview/15"),
+          "report only", None)
     t.add("Peak memory (VmHWM), 1,000-line render", big.get("peak_KiB"),
           "resident before the run", big.get("rss_before_KiB"), "report only", None, fmt=kib)
 

@@ -595,7 +595,10 @@ private slots:
         saved.window->action("SaveReport")->trigger();
         QVERIFY(QFileInfo::exists(dir.filePath("sheet.LFP")));
         QCOMPARE(m_requests.value(0).title, QString("Save report"));
-        QCOMPARE(m_requests.value(0).filters, QStringList{"Leafpress file(*.LFP)"});
+        QCOMPARE(
+            m_requests.value(0).filters,
+            (QStringList{"Leafpress file(*.LFP)",
+                         "Leafpress file, compressed - older readers cannot open it (*.LFP)"}));
         QCOMPARE(m_requests.value(0).mode, FileDialog::Mode::Save);
 
         OpenPreview other(1, QSizeF(2970, 2100));

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QtEndian>
 #include <QtTest>
@@ -16,6 +17,7 @@
 #include "pagestore/PageStore.h"
 #include "platform/RichEditBox.h"
 #include "preview/PreviewWindow.h"
+#include "render/SheetRun.h"
 #include "sheet/DeviceMapping.h"
 #include "sheet/SheetLayout.h"
 #include "sheet/SheetReport.h"
@@ -29,6 +31,11 @@ namespace {
 const QString kProgram = QStringLiteral(QLX_BINARY_DIR "/qlxsheet");
 // The colour of the solid background the slot tests use; no text colour comes near it.
 const QColor kLabelColour(40, 160, 90);
+// How far Ghostscript's rendering of the PDF may stray from the PNG inside the labels: both
+// sample the same lossless label pixels, but may pick a neighbouring source pixel at the
+// edges of a stretched label.
+constexpr double kPdfMeanTolerance = 8.0;
+constexpr double kPdfFarTolerance = 0.06;
 
 struct Run {
     int exitCode = -1;
@@ -275,6 +282,136 @@ private slots:
         int stray = 0;
         QCOMPARE(filledSlots(page, 96, &stray), range(5, 7));
         QCOMPARE(stray, 0);
+    }
+
+    // The PDF holds the labels as lossless pixels: no JPEG stream, and the page rasterised by
+    // Ghostscript matches the PNG drawn at the same resolution.
+    void pdfLabelsLossless() {
+        QVERIFY(test::writeFile(m_data->prefix() + "list.txt", listOf(15)));
+        for (const QString out : {"s.pdf", "s.png"}) {
+            const Run run = qlxsheet({"render", "list.txt", "-o", out, "--dpi", "300", "--date",
+                                      "1 May 2024", "--background", "complete"},
+                                     m_data->prefix());
+            QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        }
+        const QByteArray pdf =
+            QByteArray::fromStdString(test::readFile(m_data->prefix() + "s.pdf"));
+        QVERIFY(!pdf.contains("DCTDecode"));
+        QVERIFY(pdf.contains("FlateDecode"));
+
+        // Each image in the PDF is its label's bitmap, pixel for pixel.
+        const QString pdfimages = QStandardPaths::findExecutable("pdfimages");
+        if (pdfimages.isEmpty())
+            QSKIP("pdfimages (poppler-utils) is not installed");
+        QProcess extract;
+        extract.start(pdfimages, {"-png", m_data->prefix() + "s.pdf", m_data->prefix() + "img"});
+        QVERIFY(extract.waitForFinished(120000));
+        QCOMPARE(extract.exitCode(), 0);
+        SheetReport labels(nullptr);
+        LabelAppearance appearance = LabelAppearance::startUp();
+        appearance.background = Picture::fromFile(QLX_BINARY_DIR "/labelcomplete.bmp");
+        fillSheet(labels, labelListRecords(listOf(15)), appearance);
+        for (int slot = 1; slot <= 15; ++slot) {
+            const QImage image(m_data->prefix() +
+                               QString("img-%1.png").arg(slot - 1, 3, 10, QChar('0')));
+            const QImage label = labels.labelPicture(slot).convertToFormat(QImage::Format_RGB32);
+            QVERIFY2(!label.isNull() && image.convertToFormat(QImage::Format_RGB32) == label,
+                     qPrintable(QString("label %1").arg(slot)));
+        }
+
+        const QString gs = QStandardPaths::findExecutable("gs");
+        if (gs.isEmpty())
+            QSKIP("Ghostscript (gs) is not installed");
+        QProcess raster;
+        raster.start(gs,
+                     {"-q", "-dSAFER", "-dNOPAUSE", "-dBATCH", "-sDEVICE=png16m", "-r300",
+                      "-dTextAlphaBits=1", "-dGraphicsAlphaBits=1",
+                      "-sOutputFile=" + m_data->prefix() + "gs.png", m_data->prefix() + "s.pdf"});
+        QVERIFY(raster.waitForFinished(120000));
+        QCOMPARE(raster.exitCode(), 0);
+        const QImage fromPdf =
+            QImage(m_data->prefix() + "gs.png").convertToFormat(QImage::Format_RGB32);
+        const QImage png = QImage(m_data->prefix() + "s.png").convertToFormat(QImage::Format_RGB32);
+        // The two round A4's width to whole pixels each their own way.
+        QVERIFY(qAbs(fromPdf.width() - png.width()) <= 1 &&
+                qAbs(fromPdf.height() - png.height()) <= 1);
+        // Within the labels only (the heading's text is drawn by two font rasterisers). Both
+        // stretch the same pixels, but pick a neighbouring source pixel at some stroke edges.
+        qint64 sum = 0, pixels = 0, far = 0;
+        for (const QRect& slot : slotRects(300)) {
+            const QRect inner = slot.adjusted(4, 4, -4, -4);
+            for (int y = inner.top(); y <= inner.bottom(); ++y) {
+                const auto* a = reinterpret_cast<const QRgb*>(png.constScanLine(y));
+                const auto* b = reinterpret_cast<const QRgb*>(fromPdf.constScanLine(y));
+                for (int x = inner.left(); x <= inner.right(); ++x) {
+                    const int d =
+                        qMax(qAbs(qRed(a[x]) - qRed(b[x])), qMax(qAbs(qGreen(a[x]) - qGreen(b[x])),
+                                                                 qAbs(qBlue(a[x]) - qBlue(b[x]))));
+                    sum += d;
+                    far += d > 24;
+                    ++pixels;
+                }
+            }
+        }
+        const double mean = double(sum) / pixels;
+        const double farShare = double(far) / pixels;
+        qInfo("PDF against PNG in the labels: mean difference %.3f, %.4f%% of pixels off by more "
+              "than 24",
+              mean, 100 * farShare);
+        QVERIFY2(mean < kPdfMeanTolerance, qPrintable(QString::number(mean)));
+        QVERIFY2(farShare < kPdfFarTolerance, qPrintable(QString::number(farShare)));
+    }
+
+    // Copies of one label side by side go into the PDF as one image.
+    void pdfSharesIdenticalLabels_data() {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<int>("images");
+        QTest::newRow("two copies") << "|Quartz|Ural|SiO2|\r\n|Quartz|Ural|SiO2|\r\n" << 1;
+        QTest::newRow("two labels") << "|Quartz|Ural|SiO2|\r\n|Quartz|Alps|SiO2|\r\n" << 2;
+        QTest::newRow("copies apart")
+            << "|Quartz|Ural|SiO2|\r\n|Beryl|Ural||\r\n|Quartz|Ural|SiO2|\r\n"
+            << 3;
+    }
+    void pdfSharesIdenticalLabels() {
+        QFETCH(QString, list);
+        QFETCH(int, images);
+        QVERIFY(test::writeFile(m_data->prefix() + "list.txt", list.toStdString()));
+        const Run run = qlxsheet({"render", "list.txt", "-o", "s.pdf"}, m_data->prefix());
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        const QByteArray pdf =
+            QByteArray::fromStdString(test::readFile(m_data->prefix() + "s.pdf"));
+        QCOMPARE(int(pdf.count("/Subtype /Image")), images);
+    }
+
+    // --compress writes the same pages compressed: info names the compression, and each page
+    // comes out as from the plain file.
+    void compressedReportFile() {
+        QVERIFY(test::writeFile(m_data->prefix() + "list.txt", listOf(20)));
+        for (const QStringList& extra : {QStringList(), QStringList{"--compress"}}) {
+            const QString out = extra.isEmpty() ? "plain.LFP" : "packed.LFP";
+            const Run run = qlxsheet(QStringList{"render", "list.txt", "--all", "-o", out, "--date",
+                                                 "2024-05-01T10:00:00"} +
+                                         extra,
+                                     m_data->prefix());
+            QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        }
+        const QFileInfo plain(m_data->prefix() + "plain.LFP");
+        const QFileInfo packed(m_data->prefix() + "packed.LFP");
+        QVERIFY2(packed.size() * 5 < plain.size(),
+                 qPrintable(QString("%1 against %2").arg(packed.size()).arg(plain.size())));
+        const Run info = qlxsheet({"info", "packed.LFP"}, m_data->prefix());
+        QCOMPARE(info.exitCode, 0);
+        QVERIFY2(info.out.contains("compression: zlib\n"), qPrintable(info.out));
+        QVERIFY2(info.out.contains("pages: 2\n"), qPrintable(info.out));
+        for (int page = 1; page <= 2; ++page) {
+            for (const QString file : {"plain.LFP", "packed.LFP"}) {
+                const Run run = qlxsheet({"page", file, QString::number(page), "-o", file + ".png"},
+                                         m_data->prefix());
+                QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+            }
+            QCOMPARE(QImage(m_data->prefix() + "packed.LFP.png"),
+                     QImage(m_data->prefix() + "plain.LFP.png"));
+        }
     }
 
     // --all: fifteen labels to a page, in a report file and a PDF.
@@ -541,6 +678,9 @@ private slots:
             << QStringList{"render", "list.txt", "-o", "a.pdf", "--print"};
         QTest::newRow("two lists") << QStringList{"render", "list.txt", "b.txt", "-o", "a.pdf"};
         QTest::newRow("unknown extension") << QStringList{"render", "list.txt", "-o", "a.txt"};
+        QTest::newRow("compressed pdf")
+            << QStringList{"render", "list.txt", "-o", "a.pdf", "--compress"};
+        QTest::newRow("compressed info") << QStringList{"info", "a.LFP", "--compress"};
         QTest::newRow("start 0") << QStringList{"render", "list.txt", "-o",
                                                 "a.png",  "--start",  "0"};
         QTest::newRow("start 16") << QStringList{"render", "list.txt", "-o",

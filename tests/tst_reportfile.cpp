@@ -13,6 +13,8 @@
 #include "pagestore/PageStore.h"
 #include "pagestore/PageStream.h"
 #include "pagestore/ReportFileError.h"
+#include "pagestore/ReportFileFormat.h"
+#include "pagestore/ReportFileReader.h"
 #include "platform/ErrorHandler.h"
 #include "stores/Error.h"
 #include "support/FakeEmf.h"
@@ -113,6 +115,24 @@ protected:
 };
 
 using Damage = std::function<void(QByteArray&)>;
+
+// A one-page compressed report whose record holds `stored` as it is.
+QByteArray compressedFile(const QByteArray& stored) {
+    using F = ReportFileFormat;
+    return F::encodeHeader(1, 45292.5, F::kCompressed) + F::encodeRecord(1, 128, stored);
+}
+
+// The length a compressed record declares, then zlib data of `picture`, both chosen apart.
+QByteArray storedAs(quint32 declared, const QByteArray& zlibData) {
+    QByteArray stored(4, '\0');
+    qToLittleEndian<quint32>(declared, stored.data());
+    return stored + zlibData;
+}
+
+// zlib data of `bytes`, as qCompress makes it without its big-endian length.
+QByteArray zlibOf(const QByteArray& bytes) {
+    return qCompress(bytes).mid(4);
+}
 
 } // namespace
 
@@ -314,7 +334,10 @@ private slots:
         row(
             "wrong signature", [](QByteArray& f) { f[2] = 0x30; }, "unknown version");
         row(
-            "compressed", [](QByteArray& f) { f[25] = 1; }, "compressed");
+            "compression flag over plain pictures", [](QByteArray& f) { f[25] = 1; },
+            "page 1: compressed picture");
+        row(
+            "unknown compression", [](QByteArray& f) { f[25] = 2; }, "unknown compression 2");
         row(
             "page count 0", [](QByteArray& f) { setI32(f, 8, 0); }, "page count 0");
         row(
@@ -587,6 +610,120 @@ private slots:
         RecordingDevice copy;
         store.copyTo(copy);
         QCOMPARE(QByteArray::fromStdString(test::readFile(path)), copy.bytes);
+    }
+
+    // --- compressed page pictures ----------------------------------------------------------
+
+    // Each record holds the picture's length (little-endian) and its zlib stream; the file
+    // loads to the same pictures, and converts back to the plain file byte for byte.
+    void compressedRoundTrip_data() {
+        QTest::addColumn<QList<int>>("sizes");
+        QTest::newRow("1 page") << QList<int>{2000};
+        QTest::newRow("3 pages") << QList<int>{92, 5000, 733};
+        QTest::newRow("pages in a temporary file") << QList<int>{150000, 20000, 300000};
+    }
+    void compressedRoundTrip() {
+        QFETCH(QList<int>, sizes);
+        QTemporaryDir dir;
+        const QString plainPath = dir.filePath("plain.lfp");
+        const QString packedPath = dir.filePath("packed.lfp");
+        PageStore made(PageDestination::Pictures);
+        const QList<QByteArray> pictures = produce(made, sizes);
+        made.saveToFile(plainPath);
+        made.saveToFile(packedPath, true);
+        QVERIFY(!made.storedCompressed());
+
+        const QByteArray plain = QByteArray::fromStdString(test::readFile(plainPath));
+        const QByteArray packed = QByteArray::fromStdString(test::readFile(packedPath));
+        QCOMPARE(packed.left(25), plain.left(25));
+        QCOMPARE(int(packed.at(25)), 1);
+        QCOMPARE(packed.mid(26, 102), plain.mid(26, 102));
+        qint64 at = 128;
+        qint64 lastStart = 0;
+        for (int page = 1; page <= sizes.size(); ++page) {
+            lastStart = at;
+            QCOMPARE(i32(packed, at), page);
+            const qint64 next = i32(packed, at + 4);
+            QCOMPARE(qint64(i32(packed, next - 4)), at);
+            const QByteArray stored = packed.mid(at + 8, next - at - 12);
+            QCOMPARE(qFromLittleEndian<quint32>(stored.constData()), quint32(sizes[page - 1]));
+            // The same zlib stream qUncompress reads behind its big-endian length.
+            QByteArray bigEndian(4, '\0');
+            qToBigEndian<quint32>(quint32(sizes[page - 1]), bigEndian.data());
+            QCOMPARE(qUncompress(bigEndian + stored.mid(4)), pictures[page - 1]);
+            at = next;
+        }
+        QCOMPARE(at, qint64(packed.size()));
+        QCOMPARE(qint64(i32(packed, packed.size() - 4)), lastStart);
+
+        PageStore loaded(PageDestination::Pictures);
+        loaded.loadFromFile(packedPath);
+        QVERIFY(loaded.storedCompressed());
+        QCOMPARE(loaded.streamSize(), qint64(packed.size()));
+        for (int page = int(sizes.size()); page >= 1; --page)
+            QCOMPARE(loaded.readPage(page), pictures[page - 1]);
+        const QString again = dir.filePath("again.lfp");
+        loaded.saveToFile(again, true);
+        QCOMPARE(test::readFile(again), test::readFile(packedPath));
+        loaded.saveToFile(again);
+        QCOMPARE(test::readFile(again), test::readFile(plainPath));
+    }
+
+    // A compressed record that does not hold what it declares is refused with the reader's
+    // message before anything of its declared size is allocated, and the store keeps its pages.
+    void hostileCompressedRecord_data() {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QString>("reason");
+        const QByteArray picture = test::fakeEmf(3000, 5);
+        const QByteArray zlib = zlibOf(picture);
+        const quint32 size = quint32(picture.size());
+        QTest::newRow("no length") << QByteArray("\x01\x02", 2) << "without its length";
+        QTest::newRow("length beyond the picture limit")
+            << storedAs(0xffffffffu, zlib) << "is too large";
+        QTest::newRow("length beyond what the data can give")
+            << storedAs(200u * 1024 * 1024, zlib) << "claims 209715200 bytes";
+        QTest::newRow("zlib cut short")
+            << storedAs(size, zlib.left(zlib.size() / 2)) << "damaged or cut short";
+        QTest::newRow("zlib checksum missing")
+            << storedAs(size, zlib.left(zlib.size() - 4)) << "damaged or cut short";
+        QTest::newRow("not zlib") << storedAs(size, QByteArray(200, 'x')) << "damaged or cut short";
+        QTest::newRow("length smaller than the data")
+            << storedAs(size - 1, zlib) << "expands beyond its 2999 bytes";
+        QTest::newRow("length larger than the data")
+            << storedAs(size + 1, zlib) << "gives 3000 bytes, not 3001";
+        QTest::newRow("bytes after the zlib stream")
+            << storedAs(size, zlib + "tail") << "bytes after the compressed picture";
+        // 64 MB of zeros in a few kilobytes, declared as a small picture.
+        QTest::newRow("bomb") << storedAs(size, zlibOf(QByteArray(64 * 1024 * 1024, '\0')))
+                              << "expands beyond its 3000 bytes";
+        QTest::newRow("no metafile inside")
+            << storedAs(4000, zlibOf(QByteArray(4000, 'e'))) << "page 1:";
+    }
+    void hostileCompressedRecord() {
+        QFETCH(QByteArray, stored);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("hostile.lfp");
+        QVERIFY(test::writeFile(path, compressedFile(stored).toStdString()));
+        PageStore store(PageDestination::Pictures);
+        const QList<QByteArray> pictures = produce(store, {700});
+        try {
+            store.loadFromFile(path);
+            QFAIL("a damaged compressed file was taken in");
+        } catch (const ReportFileError& refused) {
+            QCOMPARE(QString(refused.what()), QString("Not a valid report file"));
+            QVERIFY2(refused.reason().contains(reason), qPrintable(refused.reason()));
+        }
+        QVERIFY(!store.loadedFromFile());
+        QCOMPARE(store.readPage(1), pictures[0]);
+
+        // Read without the whole-file check, the page fails the same way.
+        PageStream stream;
+        stream.append(compressedFile(stored));
+        const ReportFileReader reader(stream);
+        QVERIFY(reader.compressed());
+        if (!reason.startsWith("page 1:"))
+            QVERIFY_THROWS_EXCEPTION(ReportFileError, reader.picture({1, 128}));
     }
 };
 

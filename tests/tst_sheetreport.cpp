@@ -347,6 +347,40 @@ private slots:
         QCOMPARE(before.pixelColor(slotRect(report, 15).center()), slotColour(15));
     }
 
+    // The dialog's second choice saves the pages compressed; they load back the same, and
+    // the first choice still writes them plain.
+    void previewSavesCompressed() {
+        SheetReport report(nullptr);
+        fillAllSlots(report);
+        QTemporaryDir dir;
+        m_answers << dir.filePath("packed.LFP") << dir.filePath("packed.LFP")
+                  << dir.filePath("plain.LFP");
+        QImage before, after;
+        QString compressedChoice;
+        test::MessageBoxCatcher boxes;
+        runPreview(report, [&](PreviewWindow& w) {
+            before = documentPage(*w.document());
+            FileDialog& dialog = w.saveReportDialog();
+            compressedChoice = dialog.nameFilters().value(1);
+            dialog.selectNameFilter(compressedChoice);
+            w.saveReport();
+            w.loadReport();
+            after = documentPage(*w.document());
+            dialog.selectNameFilter(dialog.nameFilters().value(0));
+            w.saveReport();
+        });
+        QVERIFY2(boxes.texts().isEmpty(), qPrintable(boxes.texts().join('\n')));
+        QVERIFY(compressedChoice.contains("compressed - older readers cannot open it"));
+        const QByteArray packed = readAll(dir.filePath("packed.LFP"));
+        const QByteArray plain = readAll(dir.filePath("plain.LFP"));
+        QCOMPARE(int(packed.at(25)), 1);
+        QCOMPARE(int(plain.at(25)), 0);
+        QVERIFY2(packed.size() * 5 < plain.size(),
+                 qPrintable(QString("%1 against %2").arg(packed.size()).arg(plain.size())));
+        QVERIFY(!before.isNull());
+        QCOMPARE(after, before);
+    }
+
     void loadedPaperRecognised_data() {
         QTest::addColumn<bool>("landscape");
         QTest::addColumn<QSize>("pixels");

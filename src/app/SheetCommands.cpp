@@ -133,7 +133,7 @@ void writeReportFile(const SheetReport& report, const SheetRenderJob& job) {
     for (int page = 1; page <= report.pageCount(); ++page)
         store.addPage(report.recordPage(page).bytes());
     store.finish(job.reportDate);
-    store.saveToFile(job.outputPath);
+    store.saveToFile(job.outputPath, job.compress);
 }
 
 void writePdf(const SheetReport& report, const SheetRenderJob& job) {
@@ -147,6 +147,8 @@ void writePdf(const SheetReport& report, const SheetRenderJob& job) {
         QPainter painter;
         if (!painter.begin(&pdf))
             throw Error("Cannot write file " + job.outputPath.toStdString());
+        // Labels go in as Flate-compressed pixels, not JPEG: text on them stays sharp.
+        painter.setRenderHint(QPainter::LosslessImageRendering);
         PageTarget target;
         target.dpiX = target.dpiY = kPdfDpi;
         target.paperTenthsMm = kA4;
@@ -170,6 +172,8 @@ void print(SheetReport& report, const SheetRenderJob& job) {
     QPainter painter;
     if (!painter.begin(&printer))
         throw Error("Cannot start the print job on " + printer.printerName().toStdString());
+    // The job is spooled as a PDF: labels lossless there too.
+    painter.setRenderHint(QPainter::LosslessImageRendering);
     PageTarget target = printerTarget(printer, kA4);
     for (target.page = 1; target.page <= report.pageCount(); ++target.page) {
         if (target.page > 1)
@@ -269,7 +273,10 @@ QString reportFileInfo(const QString& path, DamagedPage* damaged) {
     out << "pages: " << store.pageCount() << '\n';
     out << "date: " << ReportFileFormat::fromDays(header.date).toString(Qt::ISODate) << '\n';
     out << "compression: "
-        << (header.compression == 0 ? QStringLiteral("none") : QString::number(header.compression))
+        << (header.compression == ReportFileFormat::kPlain ? QStringLiteral("none")
+            : header.compression == ReportFileFormat::kCompressed
+                ? QStringLiteral("zlib")
+                : QString::number(header.compression))
         << '\n';
     for (int page = 1; page <= store.pageCount(); ++page) {
         const QByteArray bytes = about(path, [&] { return store.readPage(page); });

@@ -36,6 +36,7 @@ struct SheetRenderJob {
     QDateTime reportDate; // written into a report file's header
     int firstSlot = 1;
     bool allPages = false; // every label, fifteen to a page; else the first sheet only
+    bool compress = false; // a report file's page pictures compressed
     // Either a file to write or a printer to print on.
     QString outputPath;
     SheetOutputKind outputKind = SheetOutputKind::ReportFile;

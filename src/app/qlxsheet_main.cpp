@@ -208,14 +208,16 @@ struct Options {
                             "TEXT"};
     QCommandLineOption start{"start", "Slot of the first label, 1 to 15 (default 1).", "N", "1"};
     QCommandLineOption all{"all", "Every label of the list, 15 to a page (.LFP, .pdf, print)."};
+    QCommandLineOption compress{"compress", "Writes the .LFP's page pictures compressed (older "
+                                            "readers cannot open such a file)."};
     QCommandLineOption dpi{"dpi", "Resolution of a .png (default 96).", "DPI", "96"};
     QCommandLineOption print{"print", "Prints the sheet; --print=QUEUE names the printer."};
     QCommandLineOption queue{"queue", "The printer to print on.", "QUEUE"};
 
     Options() { queue.setFlags(QCommandLineOption::HiddenFromHelp); }
     QList<QCommandLineOption> list() const {
-        return {output, background, mineralFont, localityFont, infoFont, correction,
-                date,   start,      all,         dpi,          print,    queue};
+        return {output, background, mineralFont, localityFont, infoFont, correction, date,
+                start,  all,        compress,    dpi,          print,    queue};
     }
 };
 
@@ -228,7 +230,7 @@ void requirePositionals(const QStringList& args, int count, const char* form) {
 void refuseRenderOptions(const QCommandLineParser& parser, const Options& o, const QString& cmd) {
     for (const QCommandLineOption& option :
          {o.background, o.mineralFont, o.localityFont, o.infoFont, o.correction, o.date, o.start,
-          o.all, o.print, o.queue})
+          o.all, o.compress, o.print, o.queue})
         if (parser.isSet(option))
             throw UsageError{
                 QStringLiteral("--%1 does not go with %2").arg(option.names().constLast(), cmd)};
@@ -261,6 +263,9 @@ int render(const QCommandLineParser& parser, const Options& o) {
         (job.outputKind == SheetOutputKind::Png || job.outputKind == SheetOutputKind::Emf))
         throw UsageError{
             QStringLiteral("--all writes an .LFP or a .pdf, not '%1'").arg(job.outputPath)};
+    job.compress = parser.isSet(o.compress);
+    if (job.compress && (job.print || job.outputKind != SheetOutputKind::ReportFile))
+        throw UsageError{QStringLiteral("--compress writes an .LFP only")};
     job.firstSlot =
         parseInt(parser.value(o.start), QStringLiteral("--start"), kFirstStartSlot, kLastStartSlot);
     job.dpi = parseInt(parser.value(o.dpi), QStringLiteral("--dpi"), 1, kMaxImageDpi);

@@ -119,10 +119,44 @@ void PageStore::copyTo(QIODevice& out) const {
     m_stream->copyTo(out);
 }
 
-void PageStore::saveToFile(const QString& path) const {
+bool PageStore::storedCompressed() const {
+    QMutexLocker stream(&m_streamLock);
+    return ReportFileReader(*m_stream).compressed();
+}
+
+void PageStore::writeTo(QIODevice& out, bool compressed) const {
+    QMutexLocker pages(&m_pagesLock);
+    QMutexLocker stream(&m_streamLock);
+    const ReportFileReader reader(*m_stream);
+    if (reader.compressed() == compressed || m_stream->size() == 0) {
+        m_stream->copyTo(out);
+        return;
+    }
+    const auto put = [&out](const QByteArray& bytes) {
+        if (out.write(bytes) != bytes.size())
+            throw Error("Stream write error");
+    };
+    QByteArray head = m_stream->readAt(0, F::kHeaderSize);
+    head[F::kCompressionOffset] = static_cast<char>(compressed ? F::kCompressed : F::kPlain);
+    put(head);
+    qint64 at = F::kHeaderSize;
+    PagePosition position;
+    for (qint32 page = 1; page <= m_pageCount; ++page) {
+        position = reader.locate(page, m_pageCount, position);
+        const QByteArray picture = reader.picture(position);
+        const QByteArray record =
+            F::encodeRecord(page, at, compressed ? F::compressPicture(picture) : picture);
+        if (at + record.size() > F::kMaxStreamSize)
+            throw Error("The report is too large");
+        put(record);
+        at += record.size();
+    }
+}
+
+void PageStore::saveToFile(const QString& path, bool compressed) const {
     if (!isFinished())
         throw Error("A report can only be saved once all its pages are produced");
-    AtomicSave::write(path, [this](QIODevice& out) { copyTo(out); });
+    AtomicSave::write(path, [this, compressed](QIODevice& out) { writeTo(out, compressed); });
 }
 
 namespace {

@@ -77,13 +77,21 @@ public:
     // Save report: copies the stream from its start, in pieces of 10240 bytes, into `path`,
     // replacing the file atomically. Throws qlx::Error, writing nothing, when the store is not
     // finished, and when the file cannot be written (an old file stays whole).
-    void saveToFile(const QString& path) const;
+    //
+    // With `compressed` every page picture is written compressed (compression flag 1), which
+    // older readers cannot open; without it, plainly. A store already in the form asked for
+    // is copied byte for byte; otherwise each page is read, converted and written in turn.
+    void saveToFile(const QString& path, bool compressed = false) const;
     // The same copy onto any device.
     void copyTo(QIODevice& out) const;
+    void writeTo(QIODevice& out, bool compressed) const;
+    // The stream holds its page pictures compressed (it was loaded from such a file).
+    bool storedCompressed() const;
 
     // Load report: reads the file (opened shared), checks all of it, and only then replaces
-    // the store's pages. Throws qlx::Error: "File does not exist", "Cannot open file <path>",
-    // or "Not a valid report file" (a ReportFileError); the store is then unchanged.
+    // the store's pages. A compressed file stays compressed in the store: each page is
+    // uncompressed when it is read. Throws qlx::Error: "File does not exist", "Cannot open file
+    // <path>", or "Not a valid report file" (a ReportFileError); the store is then unchanged.
     void loadFromFile(const QString& path);
     // The same from any readable device.
     void loadFrom(QIODevice& in);

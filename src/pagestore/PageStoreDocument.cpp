@@ -131,6 +131,10 @@ void PageStoreDocument::saveTo(const QString& path) const {
     m_store->saveToFile(path);
 }
 
+void PageStoreDocument::saveCompressedTo(const QString& path) const {
+    m_store->saveToFile(path, true);
+}
+
 void PageStoreDocument::loadFrom(const QString& path) {
     m_store->loadFromFile(path); // checks everything first; on failure nothing has changed
     m_cachedPage = 0;

@@ -42,6 +42,7 @@ public:
     void drawPage(int n, QPainter& painter, const QRectF& target) const override;
     QString pageProblem(int n) const override;
     void saveTo(const QString& path) const override;
+    void saveCompressedTo(const QString& path) const override;
     void loadFrom(const QString& path) override;
 
     // Every page picture of a loaded report file is read through the metafile reader, so

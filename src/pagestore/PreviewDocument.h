@@ -5,6 +5,8 @@
 #include <QSizeF>
 #include <QString>
 
+#include "stores/Error.h"
+
 class QPainter;
 
 namespace qlx {
@@ -49,6 +51,11 @@ public:
 
     // Copies the prepared pages into a file, replacing it. Only called when finished.
     virtual void saveTo(const QString& path) const = 0;
+    // The same with every page picture compressed; a document that cannot throws.
+    virtual void saveCompressedTo(const QString& path) const {
+        (void)path;
+        throw Error("This report cannot be saved compressed");
+    }
     // Replaces the pages with those of a prepared report file; on failure nothing changes.
     // Afterwards the document is finished and loaded from file.
     virtual void loadFrom(const QString& path) = 0;

@@ -3,6 +3,8 @@
 #include <QtEndian>
 #include <cmath>
 #include <cstring>
+#include <new>
+#include <zlib.h>
 
 namespace qlx {
 
@@ -17,7 +19,7 @@ template <typename T> void put(QByteArray& bytes, int offset, T value) {
 
 } // namespace
 
-QByteArray ReportFileFormat::encodeHeader(qint32 pageCount, double date) {
+QByteArray ReportFileFormat::encodeHeader(qint32 pageCount, double date, quint8 compression) {
     QByteArray header(kHeaderSize, '\0');
     put<quint16>(header, 0, kVersion);
     put<quint16>(header, kSignatureOffset, kSignature);
@@ -26,7 +28,7 @@ QByteArray ReportFileFormat::encodeHeader(qint32 pageCount, double date) {
     static_assert(sizeof dateBits == sizeof date, "the date is a 64-bit float");
     std::memcpy(&dateBits, &date, sizeof date);
     put<quint64>(header, kDateOffset, dateBits);
-    header[kCompressionOffset] = '\0'; // pictures are always written plain
+    header[kCompressionOffset] = static_cast<char>(compression);
     return header;
 }
 
@@ -54,8 +56,8 @@ QString ReportFileFormat::sizeProblem(qint64 size) {
 QString ReportFileFormat::headerProblem(const Header& header, qint64 size) {
     if (header.version != kVersion || header.signature != kSignature)
         return QStringLiteral("unknown version %1/%2").arg(header.version).arg(header.signature);
-    if (header.compression != 0)
-        return QStringLiteral("compressed page pictures are not supported");
+    if (header.compression != kPlain && header.compression != kCompressed)
+        return QStringLiteral("unknown compression %1").arg(header.compression);
     if (header.pageCount < 1)
         return QStringLiteral("page count %1").arg(header.pageCount);
     if (header.pageCount > (size - kHeaderSize) / kRecordOverhead)
@@ -74,6 +76,72 @@ QByteArray ReportFileFormat::encodeRecord(qint32 pageNumber, qint64 start,
     record += picture;
     record += int32Bytes(static_cast<qint32>(start));
     return record;
+}
+
+QByteArray ReportFileFormat::compressPicture(const QByteArray& picture) {
+    Q_ASSERT(picture.size() <= 0xffffffffLL);
+    uLongf packed = compressBound(static_cast<uLong>(picture.size()));
+    QByteArray stored(kCompressedLead + static_cast<qsizetype>(packed), '\0');
+    qToLittleEndian<quint32>(static_cast<quint32>(picture.size()), stored.data());
+    const int result = compress2(reinterpret_cast<Bytef*>(stored.data() + kCompressedLead), &packed,
+                                 reinterpret_cast<const Bytef*>(picture.constData()),
+                                 static_cast<uLong>(picture.size()), Z_DEFAULT_COMPRESSION);
+    if (result != Z_OK) // only memory can run out: the output has room for any input
+        throw std::bad_alloc();
+    stored.truncate(kCompressedLead + static_cast<qsizetype>(packed));
+    return stored;
+}
+
+QByteArray ReportFileFormat::uncompressPicture(const QByteArray& stored, qint64 limit,
+                                               QString* problem) {
+    const auto fail = [problem](const QString& why) {
+        if (problem)
+            *problem = why;
+        return QByteArray();
+    };
+    if (stored.size() < kCompressedLead)
+        return fail(QStringLiteral("compressed picture without its length"));
+    const qint64 length = qFromLittleEndian<quint32>(stored.constData());
+    const qint64 packed = stored.size() - kCompressedLead;
+    if (length > limit)
+        return fail(QStringLiteral("compressed picture of %1 bytes is too large").arg(length));
+    if (length > packed * kMaxInflateRatio + 1024)
+        return fail(QStringLiteral("compressed picture claims %1 bytes from %2 bytes")
+                        .arg(length)
+                        .arg(packed));
+    QByteArray picture(static_cast<qsizetype>(length), Qt::Uninitialized);
+    z_stream zs{};
+    if (inflateInit(&zs) != Z_OK)
+        throw std::bad_alloc();
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(stored.constData() + kCompressedLead));
+    zs.avail_in = static_cast<uInt>(packed);
+    zs.next_out = reinterpret_cast<Bytef*>(picture.data());
+    zs.avail_out = static_cast<uInt>(length);
+    int result = inflate(&zs, Z_FINISH);
+    if (result != Z_STREAM_END && zs.avail_out == 0) {
+        // The picture is full: one spare byte shows whether the stream wants to give more.
+        Bytef spare = 0;
+        zs.next_out = &spare;
+        zs.avail_out = 1;
+        result = inflate(&zs, Z_FINISH);
+        if (zs.avail_out == 0) {
+            inflateEnd(&zs);
+            return fail(
+                QStringLiteral("compressed picture expands beyond its %1 bytes").arg(length));
+        }
+        zs.avail_out = 0;
+    }
+    const qint64 produced = length - zs.avail_out;
+    const qint64 leftOver = zs.avail_in;
+    inflateEnd(&zs);
+    if (result != Z_STREAM_END)
+        return fail(QStringLiteral("compressed picture is damaged or cut short"));
+    if (produced != length)
+        return fail(
+            QStringLiteral("compressed picture gives %1 bytes, not %2").arg(produced).arg(length));
+    if (leftOver != 0)
+        return fail(QStringLiteral("bytes after the compressed picture"));
+    return picture;
 }
 
 double ReportFileFormat::toDays(const QDateTime& when) {

@@ -16,6 +16,8 @@ namespace qlx {
 //   then one record per page, in page order:
 //                      page number (i32), offset of the next record (i32), picture bytes,
 //                      offset of this record's start (i32)
+// With compression 1 each record's picture bytes are the picture's length (u32, little-endian,
+// unlike qCompress's big-endian prefix) followed by the picture as a zlib stream.
 class ReportFileFormat {
 public:
     static constexpr int kHeaderSize = 128;
@@ -30,6 +32,14 @@ public:
     static constexpr int kRecordOverhead = 12;
     // Offsets are signed 32-bit values, so no stream can be longer than this.
     static constexpr qint64 kMaxStreamSize = 0x7fffffff;
+    // The compression byte's values.
+    static constexpr quint8 kPlain = 0;
+    static constexpr quint8 kCompressed = 1;
+    // The length before a compressed picture's zlib stream.
+    static constexpr int kCompressedLead = 4;
+    // zlib's deflate never shrinks data by more than about 1032 to 1; a declared length
+    // beyond that many times the stored bytes (plus a little) cannot be true.
+    static constexpr qint64 kMaxInflateRatio = 1032;
 
     struct Header {
         quint16 version = 0;
@@ -39,7 +49,7 @@ public:
         quint8 compression = 0;
     };
 
-    static QByteArray encodeHeader(qint32 pageCount, double date);
+    static QByteArray encodeHeader(qint32 pageCount, double date, quint8 compression = kPlain);
     // Expects at least kHeaderSize bytes; reads the fields without judging them.
     static Header decodeHeader(const QByteArray& bytes);
 
@@ -52,6 +62,14 @@ public:
 
     // One page record whose first byte lands at `start` in the stream.
     static QByteArray encodeRecord(qint32 pageNumber, qint64 start, const QByteArray& picture);
+
+    // A page picture as a compressed record holds it: its length, then its zlib stream.
+    static QByteArray compressPicture(const QByteArray& picture);
+    // The picture inside a compressed record's bytes. The declared length is checked against
+    // `limit` and against what the stored bytes can expand to before anything is allocated,
+    // and the zlib stream must give exactly that many bytes. Empty, with `problem` set, when
+    // the bytes are not such a picture.
+    static QByteArray uncompressPicture(const QByteArray& stored, qint64 limit, QString* problem);
 
     // The date as written into the header: days since 30 December 1899, the fraction being
     // the time of day.

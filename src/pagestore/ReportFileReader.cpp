@@ -23,6 +23,13 @@ qint32 int32In(const PageStream& stream, qint64 offset) {
 
 } // namespace
 
+ReportFileReader::ReportFileReader(const PageStream& stream)
+    : m_stream(stream) {
+    if (stream.size() >= F::kHeaderSize)
+        m_compressed =
+            F::decodeHeader(stream.readAt(0, F::kHeaderSize)).compression == F::kCompressed;
+}
+
 qint64 ReportFileReader::Record::pictureSize() const {
     return next - start - F::kRecordOverhead;
 }
@@ -63,7 +70,7 @@ qint32 ReportFileReader::validate() const {
         if (record.page != page)
             bad(QStringLiteral("record %1 carries page number %2").arg(page).arg(record.page));
         QString why;
-        const QByteArray pic = m_stream.readAt(record.start + F::kRecordLead, record.pictureSize());
+        const QByteArray pic = pictureOf(record);
         if (!EmfPictureCheck::check(pic, &why))
             bad(QStringLiteral("page %1: %2").arg(page).arg(why));
         at = record.next; // strictly forward: recordAt guarantees next > start
@@ -126,7 +133,22 @@ PagePosition ReportFileReader::locate(qint32 page, qint32 pageCount, PagePositio
     return at;
 }
 
+QByteArray ReportFileReader::pictureOf(const Record& record) const {
+    QByteArray stored = m_stream.readAt(record.start + F::kRecordLead, record.pictureSize());
+    if (!m_compressed)
+        return stored;
+    QString why;
+    QByteArray picture = F::uncompressPicture(stored, kMaxPictureSize, &why);
+    if (!why.isEmpty())
+        bad(QStringLiteral("page %1: %2").arg(record.page).arg(why));
+    return picture;
+}
+
 QByteArray ReportFileReader::picture(PagePosition at) const {
+    return pictureOf(recordAt(at.start));
+}
+
+QByteArray ReportFileReader::storedPicture(PagePosition at) const {
     const Record record = recordAt(at.start);
     return m_stream.readAt(record.start + F::kRecordLead, record.pictureSize());
 }

@@ -24,8 +24,11 @@ public:
     // smaller), so a damaged size never leads to an outsized allocation.
     static constexpr qint64 kMaxPictureSize = 256LL * 1024 * 1024;
 
-    explicit ReportFileReader(const PageStream& stream)
-        : m_stream(stream) {}
+    // Reads the header's compression flag, when the stream holds a header.
+    explicit ReportFileReader(const PageStream& stream);
+
+    // The stream's page pictures are stored compressed.
+    bool compressed() const { return m_compressed; }
 
     // Checks the whole stream: header, every record and its offsets, and every page picture
     // against EmfPictureCheck. Returns the page count; throws ReportFileError.
@@ -36,8 +39,11 @@ public:
     // the nearest of those and `from` (where the stream last stood).
     PagePosition locate(qint32 page, qint32 pageCount, PagePosition from) const;
 
-    // The page picture of the record at `at`.
+    // The page picture of the record at `at`, uncompressed when the stream stores it
+    // compressed.
     QByteArray picture(PagePosition at) const;
+    // The picture bytes as the record holds them.
+    QByteArray storedPicture(PagePosition at) const;
 
 private:
     struct Record {
@@ -52,7 +58,10 @@ private:
     PagePosition stepForward(PagePosition at) const;
     PagePosition stepBackward(PagePosition at) const;
 
+    QByteArray pictureOf(const Record& record) const;
+
     const PageStream& m_stream;
+    bool m_compressed = false;
 };
 
 } // namespace qlx

@@ -97,6 +97,12 @@ bool FileDialog::execute(QWidget* parent) {
     return true;
 }
 
+QString FileDialog::selectedNameFilter() const {
+    if (m_selectedFilter.isEmpty() && !m_filters.isEmpty())
+        return m_filters.first();
+    return m_selectedFilter;
+}
+
 QString FileDialog::replaceCaption() {
     return QStringLiteral("Confirm Save As");
 }

@@ -39,11 +39,12 @@ public:
         m_filterSuffixes.insert(filter, suffix);
     }
 
-    // The name filter the last accepted name was chosen with (empty without filters); the
-    // dialog opens on it again.
-    const QString& selectedNameFilter() const { return m_selectedFilter; }
-
     const QString& fileName() const { return m_fileName; }
+
+    // The name filter the dialog opens on and, after OK, the one the last accepted name was
+    // chosen with; the first filter when none is set (empty without filters).
+    QString selectedNameFilter() const;
+    void selectNameFilter(const QString& filter) { m_selectedFilter = filter; }
     void setFileName(const QString& fileName) { m_fileName = fileName; }
 
     // Opens the dialog modally; on OK the chosen path becomes fileName() and true is returned.

@@ -30,6 +30,8 @@ namespace qlx {
 namespace {
 
 const QString kSaveFilter = QStringLiteral("Leafpress file(*.LFP)");
+const QString kSaveCompressedFilter =
+    QStringLiteral("Leafpress file, compressed - older readers cannot open it (*.LFP)");
 const QString kLoadFilter = QStringLiteral("Leafpress file (*.LFP)");
 
 } // namespace
@@ -152,7 +154,7 @@ void PreviewWindow::buildStatusBar() {
 void PreviewWindow::buildFileDialogs() {
     m_saveDialog = std::make_unique<FileDialog>(FileDialog::Mode::Save);
     m_saveDialog->setTitle("Save report");
-    m_saveDialog->setNameFilters({kSaveFilter});
+    m_saveDialog->setNameFilters({kSaveFilter, kSaveCompressedFilter});
     m_saveDialog->setDefaultSuffix("LFP");
     m_loadDialog = std::make_unique<FileDialog>(FileDialog::Mode::Open);
     m_loadDialog->setTitle("Load report");
@@ -329,7 +331,10 @@ void PreviewWindow::saveReport() {
         return;
     if (!m_document || !m_document->isFinished())
         return;
-    m_document->saveTo(m_saveDialog->fileName());
+    if (m_saveDialog->selectedNameFilter() == kSaveCompressedFilter)
+        m_document->saveCompressedTo(m_saveDialog->fileName());
+    else
+        m_document->saveTo(m_saveDialog->fileName());
 }
 
 void PreviewWindow::loadReport() {

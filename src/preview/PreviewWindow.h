@@ -34,6 +34,8 @@ public:
     PageView* pageView() const { return m_view; }
     QLabel* progressPanel() const { return m_progressPanel; }
     QLabel* pagePanel() const { return m_pagePanel; }
+    // The Save report dialog: its second name filter saves the pages compressed.
+    FileDialog& saveReportDialog() const { return *m_saveDialog; }
     // A tool bar action by its name ("ZoomFit", "Print", ...).
     QAction* action(const QString& name) const;
 

@@ -130,6 +130,8 @@ void ReportPreview::print(QWidget* parent) {
                 printer.newPage();
             else if (!painter.begin(&printer))
                 throw Error("Cannot start the print job on " + printer.printerName().toStdString());
+            // Qt spools the job as a PDF; without this hint its bitmaps go in as JPEG.
+            painter.setRenderHint(QPainter::LosslessImageRendering);
             PageTarget target = printerTarget(printer, pagePaper());
             target.page = page;
             m_drawOnPrinter(painter, target);

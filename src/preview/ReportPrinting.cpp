@@ -54,6 +54,8 @@ bool printDocumentPages(const PreviewDocument& document, QPrinter& printer, int 
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
+    // Qt spools a print job as a PDF; without this hint its bitmaps go in as JPEG.
+    painter.setRenderHint(QPainter::LosslessImageRendering);
     const PageTarget target = printerTarget(printer, document.paperSize());
     for (int n = first; n <= last; ++n) {
         QCoreApplication::processEvents();

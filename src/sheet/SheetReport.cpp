@@ -50,8 +50,17 @@ void SheetReport::setLabelPicture(int position, const QImage& picture) {
     const std::size_t page = std::size_t(position - 1) / SheetDefinition::kSlotCount;
     if (page >= m_pages.size())
         m_pages.resize(page + 1);
+    QImage& slot = m_pages[page][std::size_t(position - 1) % SheetDefinition::kSlotCount];
+    // A label the same as the one before it (copies of one specimen's label follow each other
+    // in a list) shares that label's pixels: a PDF then holds the image once, as its engine
+    // keeps one image object per shared image.
+    const QImage before = labelPicture(position - 1);
+    if (!before.isNull() && before == picture) {
+        slot = before;
+        return;
+    }
     // A deep copy: an image made over someone else's buffer would otherwise follow it.
-    m_pages[page][std::size_t(position - 1) % SheetDefinition::kSlotCount] = picture.copy();
+    slot = picture.copy();
 }
 
 QImage SheetReport::labelPicture(int position) const {
