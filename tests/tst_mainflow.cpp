@@ -172,8 +172,29 @@ private slots:
         test::child<QCheckBox>(*m_form, "CheckBox1")->setChecked(true);
         QTest::keyClick(test::child<QLineEdit>(*m_form, "Edit7"), Qt::Key_Return);
         QCOMPARE(test::child<QLineEdit>(*m_form, "Edit5")->text(), QString("my own"));
+        // Ticked, a formula and an info typed by hand stay when a name is not found.
+        test::child<QCheckBox>(*m_form, "CheckBox1")->setChecked(true);
+        test::child<QLineEdit>(*m_form, "Edit7")->setText("calc");
+        QTest::keyClick(test::child<QLineEdit>(*m_form, "Edit7"), Qt::Key_Return);
+        test::child<QLineEdit>(*m_form, "Edit4")->setText("BaSO4");
+        test::child<QLineEdit>(*m_form, "Edit5")->setText("typed info");
+        test::child<QLineEdit>(*m_form, "Edit7")->setText("baryte");
+        QTest::keyClick(test::child<QLineEdit>(*m_form, "Edit7"), Qt::Key_Return);
+        QCOMPARE(test::child<QLineEdit>(*m_form, "Edit4")->text(), QString("BaSO4"));
+        QCOMPARE(test::child<QLineEdit>(*m_form, "Edit5")->text(), QString("typed info"));
+        // Ticked, the found formula goes, the info typed by hand stays.
+        test::child<QLineEdit>(*m_form, "Edit7")->setText("calc");
+        QTest::keyClick(test::child<QLineEdit>(*m_form, "Edit7"), Qt::Key_Return);
+        test::child<QLineEdit>(*m_form, "Edit5")->setText("typed info");
+        test::child<QLineEdit>(*m_form, "Edit7")->setText("baryte");
+        QTest::keyClick(test::child<QLineEdit>(*m_form, "Edit7"), Qt::Key_Return);
+        QCOMPARE(test::child<QLineEdit>(*m_form, "Edit4")->text(), QString());
+        QCOMPARE(test::child<QLineEdit>(*m_form, "Edit5")->text(), QString("typed info"));
         // Unticked, a name not found empties the formula but leaves the user's info.
         test::child<QCheckBox>(*m_form, "CheckBox1")->setChecked(false);
+        test::child<QLineEdit>(*m_form, "Edit7")->setText("magn");
+        QTest::keyClick(test::child<QLineEdit>(*m_form, "Edit7"), Qt::Key_Return);
+        test::child<QLineEdit>(*m_form, "Edit5")->setText("my own");
         test::child<QLineEdit>(*m_form, "Edit7")->setText("xyz");
         QTest::keyClick(test::child<QLineEdit>(*m_form, "Edit7"), Qt::Key_Return);
         QCOMPARE(test::child<QLineEdit>(*m_form, "Edit4")->text(), QString());

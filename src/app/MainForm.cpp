@@ -573,13 +573,20 @@ void MainForm::Edit7KeyDown(int key, Qt::KeyboardModifiers) {
     if (!Label11->text().isEmpty()) {
         Edit7->setText(Label11->text());
         m_formulaOwner = Edit7->text();
+        m_foundFormula = Edit4->text();
     } else {
-        // The formula field still holds the formula of the last name found, which would go
-        // onto this label (and into the info row with "Info = formula"): it empties, unless
-        // the field still shows that name (a completion that drops a space finds nothing
-        // on a second Enter).
-        if (Edit7->text() != m_formulaOwner)
+        // A formula the last lookup put there, for another name, would go onto this label
+        // (and into the info row with "Info = formula"): it empties. What the user typed
+        // stays: a formula or info edited by hand, and the formula while the field still
+        // shows the name it was found for (a completion that drops a space finds nothing on
+        // a second Enter).
+        if (Edit7->text() != m_formulaOwner && !m_foundFormula.isEmpty() &&
+            Edit4->text() == m_foundFormula) {
+            const QString info = Edit5->text();
             Edit4->clear();
+            if (info != m_foundFormula)
+                Edit5->setText(info);
+        }
         showMineralMiss(true);
     }
 }

@@ -392,8 +392,9 @@ private:
     // The record "Edit in fields" took, while the next Add replaces it; -1 otherwise.
     int m_replacing = -1;
     std::string m_replacedRecord;
-    // The mineral name the formula field's formula was found for.
+    // The mineral name the last lookup found, and the formula it put into the formula field.
     QString m_formulaOwner;
+    QString m_foundFormula;
 };
 
 } // namespace qlx
