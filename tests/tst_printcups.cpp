@@ -1,6 +1,7 @@
 #include <QDir>
 #include <QPainter>
 #include <QProcess>
+#include <QTextBlock>
 #include <QtTest>
 
 #include "app/MainForm.h"
@@ -503,10 +504,11 @@ private slots:
     }
 
     // A partly used sheet: a list of twenty that a spreadsheet wrote (UTF-8 with its mark,
-    // quoted commas) opened as CSV, the first label set to slot 7, rendered and printed. On
-    // paper page 1 has slots 1 to 6 blank and labels 1 to 9 in slots 7 to 15; page 2 has
-    // labels 10 to 20 in slots 1 to 11 and the rest blank. Each printed slot must look most
-    // like its own label, and slot 7's label is the first row's, composed anew.
+    // quoted commas) opened as CSV, one record deleted, another edited in the fields and
+    // replaced, the first label set to slot 7, rendered and printed. On paper page 1 has slots
+    // 1 to 6 blank and labels 1 to 9 in slots 7 to 15; page 2 has labels 10 to 19 in slots 1 to
+    // 10 and the rest blank. Each printed slot must look most like its own label; slot 7's
+    // label is the first row's and slot 8's the replaced one, composed anew.
     void journeySpreadsheetListFromSlotSeven() {
         test::DataFolderFixture data;
         QVERIFY(data.isValid());
@@ -527,6 +529,20 @@ private slots:
         QCOMPARE(list->lines().count(), 20);
         QCOMPARE(list->lines().line(0),
                  std::string("|Mineral 1|L\xC3\xA5ngban 1, V\xC3\xA4rmland|H1O|"));
+
+        // Record 5 deleted; record 2 edited in the fields and replaced in place.
+        const auto cursorOn = [&](int line) {
+            list->setTextCursor(QTextCursor(list->document()->findBlockByNumber(line)));
+        };
+        cursorOn(4);
+        test::child<QAction>(form, "DeleteRecords")->trigger();
+        cursorOn(1);
+        test::child<QAction>(form, "EditInFields")->trigger();
+        test::child<QLineEdit>(form, "Edit6")->setText("Tsumeb");
+        QTest::mouseClick(test::child<QPushButton>(form, "Button6"), Qt::LeftButton);
+        QCOMPARE(list->lines().count(), 19);
+        QCOMPARE(list->lines().line(1), std::string("|Mineral 2|Tsumeb|H2O|"));
+        QVERIFY(list->lines().text().find("|Mineral 5|") == std::string::npos);
 
         NumberDialog::setNextAnswer(7);
         test::child<QAction>(form, "StartSlot1")->trigger();
@@ -552,7 +568,7 @@ private slots:
         const QList<QImage> pages = renderPages(m_out, dir.path());
         QCOMPARE(pages.size(), 2);
 
-        constexpr int kFirst = 7, kLabels = 20;
+        constexpr int kFirst = 7, kLabels = 19;
         QList<QImage> composed;
         for (int n = 0; n < kLabels; ++n) {
             const QImage label = report.labelPicture(kFirst + n);
@@ -564,6 +580,13 @@ private slots:
         test::child<QLineEdit>(form, "Edit3")->setText("H1O");
         form.ComposeLabel();
         QVERIFY(report.labelPicture(kFirst) ==
+                test::child<ImageBox>(form, "rendered")->picture().bitmap());
+        // The replaced record is in its own place with its new locality.
+        test::child<QLineEdit>(form, "Edit1")->setText("Mineral 2");
+        test::child<QLineEdit>(form, "Edit2")->setText("Tsumeb");
+        test::child<QLineEdit>(form, "Edit3")->setText("H2O");
+        form.ComposeLabel();
+        QVERIFY(report.labelPicture(kFirst + 1) ==
                 test::child<ImageBox>(form, "rendered")->picture().bitmap());
 
         const QList<QRectF> places = slotPlaces(report);
