@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Prints through a private CUPS spooler with a file-backed PostScript queue and checks the
 # page that comes out (tst_printcups does the printing and the checking).
+# Usage: print_cups.sh TEST_BINARY [together|apart]: the test functions in one process, or
+# each in a process of its own (for sanitizer builds, see below).
 set -euo pipefail
 # A test that cannot run here exits 77, which ctest shows as skipped, never as passed.
 test_bin=$1
+mode=${2:-together}
 cupsd=$(command -v cupsd || echo /usr/sbin/cupsd)
 if [ ! -x "$cupsd" ]; then
   echo "print_cups: cupsd is not installed, skipped"
@@ -71,29 +74,42 @@ for _ in $(seq 200); do [ -S "$CUPS_SERVER" ] && break; sleep 0.05; done
 [ -S "$CUPS_SERVER" ] || { echo "print_cups: cupsd did not start"; cat "$W/log/error_log" 2>/dev/null; exit 1; }
 
 lpadmin -p labels -E -v "file://$W/out/labels.prn" -m drv:///sample.drv/generic.ppd 2>/dev/null
-# A second queue, to see that a job goes to the printer chosen rather than the default.
-lpadmin -p spare -E -v "file://$W/out/spare.prn" -m drv:///sample.drv/generic.ppd 2>/dev/null
+# A second queue, to see that a job goes to the printer chosen rather than the default. It
+# takes the first queue's PPD as it is: compiling the driver again costs a second.
+lpadmin -p spare -E -v "file://$W/out/spare.prn" -P "$W/etc/ppd/labels.ppd" 2>/dev/null
 lpadmin -d labels
 unset PRINTER LPDEST
 
-# Each test function runs in a process of its own: after several print jobs in one process,
-# LeakSanitizer's own stop-the-world tracer crashes at exit (signal 11 inside the sanitizer,
-# not in our code), while every function alone is checked for leaks cleanly.
+# One spooler serves every test function; each function starts from an empty queue file and
+# counts the jobs it adds. In a sanitizer build each function runs in a process of its own:
+# after several print jobs in one process, LeakSanitizer's own stop-the-world tracer crashes at
+# exit (signal 11 inside the sanitizer, not in our code), while every function alone is
+# checked for leaks cleanly.
 # A function that skips fails the run: here every one has what it needs.
 status=0
 functions=$(QT_QPA_PLATFORM=offscreen "$test_bin" -functions | sed -n 's/()$//p')
 [ -n "$functions" ] || { echo "print_cups: no test functions in $test_bin"; exit 1; }
-for fn in $functions; do
+run() {
   QLX_CUPS_OUT="$W/out/labels.prn" QLX_CUPS_SPARE="$W/out/spare.prn" \
     QLX_CUPS_PAGELOG="$W/log/page_log" QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$W/runtime" \
-    "$test_bin" "$fn" -o "$W/$fn.txt,txt" || status=$?
-  cat "$W/$fn.txt"
-  grep -q '^PASS   : PrintCupsTest::'"$fn"'()' "$W/$fn.txt" || status=1
-  if grep -q '^SKIP' "$W/$fn.txt"; then
-    echo "print_cups: $fn skipped"
-    status=1
-  fi
+    "$test_bin" "$@" -o "$W/result.txt,txt" || status=$?
+  cat "$W/result.txt"
+  cat "$W/result.txt" >>"$W/results.txt"
+}
+if [ "$mode" = apart ]; then
+  for fn in $functions; do
+    run "$fn"
+  done
+else
+  run
+fi
+for fn in $functions; do
+  grep -q '^PASS   : PrintCupsTest::'"$fn"'()' "$W/results.txt" || status=1
 done
+if grep -q '^SKIP' "$W/results.txt"; then
+  echo "print_cups: a test function skipped"
+  status=1
+fi
 if [ $status -ne 0 ]; then
   echo "--- cupsd error log"
   tail -n 40 "$W/log/error_log" 2>/dev/null || true
