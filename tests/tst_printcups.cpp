@@ -210,6 +210,65 @@ int inkedPixels(const QImage& page, const QRect& area) {
     return inked;
 }
 
+// Each printed slot of the pages, counted on from slot 1 of page 1, against the labels the
+// window composed for the positions first to first + count - 1: a slot in that run must look
+// most like its own label, which tells labels apart by their text alone ("Mineral 7" from
+// "Mineral 8"); every other slot is blank. Empty when all hold, else the first that does not.
+QString labelsMisplaced(const QList<QImage>& pages, const SheetReport& report, int first,
+                        int count) {
+    QList<QImage> composed;
+    for (int n = 0; n < count; ++n) {
+        const QImage label = report.labelPicture(first + n);
+        if (label.isNull())
+            return QString("no label composed for position %1").arg(first + n);
+        composed << thumbnail(label);
+    }
+    const QList<QRectF> places = slotPlaces(report);
+    const int perPage = int(places.size());
+    for (int position = 1; position <= pages.size() * perPage; ++position) {
+        const QImage& page = pages[(position - 1) / perPage];
+        const QRect area = atRenderDpi(places[(position - 1) % perPage]);
+        const int label = position - first + 1;
+        const QString where = QString("page %1 slot %2")
+                                  .arg((position - 1) / perPage + 1)
+                                  .arg((position - 1) % perPage + 1);
+        if (label < 1 || label > count) {
+            if (inkedPixels(page, area) != 0)
+                return where + " is not blank";
+            continue;
+        }
+        const QImage printed = thumbnail(page.copy(area));
+        int closest = 0;
+        for (int other = 1; other < count; ++other)
+            if (meanDifference(printed, composed[other]) <
+                meanDifference(printed, composed[closest]))
+                closest = other;
+        if (closest != label - 1)
+            return where + QString(" looks like label %1, not %2").arg(closest + 1).arg(label);
+    }
+    return {};
+}
+
+// "Render and preview", then Print in the preview once its page is drawn there, and Exit.
+// True when the preview printed; the job is then in the spooler.
+bool printFromPreview(MainForm& form) {
+    bool printed = false;
+    QObject context;
+    QObject::connect(&test::child<SheetReport>(form, "SheetReport")->previewer(),
+                     &ReportPreview::previewOpened, &context, [&](PreviewWindow* w) {
+                         QTimer::singleShot(0, w, [&, w] {
+                             if (QTest::qWaitFor([w] { return w->pageView()->hasPicture(); })) {
+                                 w->print();
+                                 printed = true;
+                             }
+                             QTest::mouseClick(w->findChild<QPushButton*>("ExitButton"),
+                                               Qt::LeftButton);
+                         });
+                     });
+    QTest::mouseClick(test::child<QPushButton>(form, "Button9"), Qt::LeftButton);
+    return printed;
+}
+
 } // namespace
 
 class PrintCupsTest : public QObject {
@@ -293,19 +352,7 @@ private slots:
         QTest::mouseClick(test::child<QPushButton>(form, "Button6"), Qt::LeftButton);
         QCOMPARE(test::child<RichEditBox>(form, "RichEdit4")->lines().count(), 2);
 
-        bool printed = false;
-        connect(&test::child<SheetReport>(form, "SheetReport")->previewer(),
-                &ReportPreview::previewOpened, this, [&](PreviewWindow* w) {
-                    QTimer::singleShot(0, w, [&, w] {
-                        if (QTest::qWaitFor([w] { return w->pageView()->hasPicture(); })) {
-                            w->print();
-                            printed = true;
-                        }
-                        QTest::mouseClick(w->findChild<QPushButton*>("ExitButton"), Qt::LeftButton);
-                    });
-                });
-        QTest::mouseClick(test::child<QPushButton>(form, "Button9"), Qt::LeftButton);
-        QVERIFY(printed);
+        QVERIFY(printFromPreview(form));
         QVERIFY2(boxes.shown().empty(), qPrintable(boxes.texts().join("; ")));
         QVERIFY(waitForOutput(m_out));
         QTemporaryDir dir;
@@ -464,19 +511,7 @@ private slots:
         QTest::mouseClick(test::child<QPushButton>(form, "Button8"), Qt::LeftButton);
         FileDialog::clearAnswers();
 
-        auto& report = *test::child<SheetReport>(form, "SheetReport");
-        bool printed = false;
-        connect(&report.previewer(), &ReportPreview::previewOpened, this, [&](PreviewWindow* w) {
-            QTimer::singleShot(0, w, [&, w] {
-                if (QTest::qWaitFor([w] { return w->pageView()->hasPicture(); })) {
-                    w->print();
-                    printed = true;
-                }
-                QTest::mouseClick(w->findChild<QPushButton*>("ExitButton"), Qt::LeftButton);
-            });
-        });
-        QTest::mouseClick(test::child<QPushButton>(form, "Button9"), Qt::LeftButton);
-        QVERIFY(printed);
+        QVERIFY(printFromPreview(form));
         QVERIFY2(boxes.shown().empty(), qPrintable(boxes.texts().join("; ")));
         QVERIFY(waitForOutput(m_out));
         QTRY_VERIFY_WITH_TIMEOUT(!pageLogOf("labels").isEmpty(), 10000);
@@ -485,31 +520,9 @@ private slots:
         QTemporaryDir dir;
         const QList<QImage> pages = renderPages(m_out, dir.path());
         QCOMPARE(pages.size(), 2);
-
-        const QList<QRectF> places = slotPlaces(report);
-        QList<QImage> composed;
-        for (int position = 1; position <= 20; ++position) {
-            const QImage label = report.labelPicture(position);
-            QVERIFY(!label.isNull());
-            composed << thumbnail(label);
-        }
-        for (int position = 1; position <= 30; ++position) {
-            const QImage& page = pages[(position - 1) / 15];
-            const QRect area = atRenderDpi(places[(position - 1) % 15]);
-            const QString where = QString("label %1").arg(position);
-            if (position > 20) {
-                QVERIFY2(inkedPixels(page, area) == 0, qPrintable(where));
-                continue;
-            }
-            const QImage printed = thumbnail(page.copy(area));
-            int closest = 0;
-            for (int other = 1; other < composed.size(); ++other)
-                if (meanDifference(printed, composed[other]) <
-                    meanDifference(printed, composed[closest]))
-                    closest = other;
-            QVERIFY2(closest == position - 1,
-                     qPrintable(where + QString(" looks like label %1").arg(closest + 1)));
-        }
+        const QString misplaced =
+            labelsMisplaced(pages, *test::child<SheetReport>(form, "SheetReport"), 1, 20);
+        QVERIFY2(misplaced.isEmpty(), qPrintable(misplaced));
     }
 
     // A partly used sheet: a list of twenty that a spreadsheet wrote (UTF-8 with its mark,
@@ -559,18 +572,7 @@ private slots:
         QCOMPARE(test::child<QPushButton>(form, "Button9")->toolTip(), QString("Starts at slot 7"));
 
         auto& report = *test::child<SheetReport>(form, "SheetReport");
-        bool printed = false;
-        connect(&report.previewer(), &ReportPreview::previewOpened, this, [&](PreviewWindow* w) {
-            QTimer::singleShot(0, w, [&, w] {
-                if (QTest::qWaitFor([w] { return w->pageView()->hasPicture(); })) {
-                    w->print();
-                    printed = true;
-                }
-                QTest::mouseClick(w->findChild<QPushButton*>("ExitButton"), Qt::LeftButton);
-            });
-        });
-        QTest::mouseClick(test::child<QPushButton>(form, "Button9"), Qt::LeftButton);
-        QVERIFY(printed);
+        QVERIFY(printFromPreview(form));
         QVERIFY2(boxes.shown().empty(), qPrintable(boxes.texts().join("; ")));
         QVERIFY(waitForOutput(m_out));
         QTemporaryDir dir;
@@ -578,12 +580,8 @@ private slots:
         QCOMPARE(pages.size(), 2);
 
         constexpr int kFirst = 7, kLabels = 19;
-        QList<QImage> composed;
-        for (int n = 0; n < kLabels; ++n) {
-            const QImage label = report.labelPicture(kFirst + n);
-            QVERIFY(!label.isNull());
-            composed << thumbnail(label);
-        }
+        const QString misplaced = labelsMisplaced(pages, report, kFirst, kLabels);
+        QVERIFY2(misplaced.isEmpty(), qPrintable(misplaced));
         test::child<QLineEdit>(form, "Edit1")->setText("Mineral 1");
         test::child<QLineEdit>(form, "Edit2")->setText(QString::fromUtf8("Långban 1, Värmland"));
         test::child<QLineEdit>(form, "Edit3")->setText("H1O");
@@ -597,30 +595,6 @@ private slots:
         form.ComposeLabel();
         QVERIFY(report.labelPicture(kFirst + 1) ==
                 test::child<ImageBox>(form, "rendered")->picture().bitmap());
-
-        const QList<QRectF> places = slotPlaces(report);
-        for (int position = 1; position <= 30; ++position) {
-            const QImage& page = pages[(position - 1) / 15];
-            const QRect area = atRenderDpi(places[(position - 1) % 15]);
-            const int label = position - kFirst + 1;
-            const QString where = QString("page %1 slot %2")
-                                      .arg((position - 1) / 15 + 1)
-                                      .arg((position - 1) % 15 + 1);
-            if (label < 1 || label > kLabels) {
-                QVERIFY2(inkedPixels(page, area) == 0, qPrintable(where));
-                continue;
-            }
-            const QImage printedLabel = thumbnail(page.copy(area));
-            int closest = 0;
-            for (int other = 1; other < composed.size(); ++other)
-                if (meanDifference(printedLabel, composed[other]) <
-                    meanDifference(printedLabel, composed[closest]))
-                    closest = other;
-            QVERIFY2(
-                closest == label - 1,
-                qPrintable(where +
-                           QString(" looks like label %1, not %2").arg(closest + 1).arg(label)));
-        }
     }
 
     // The real print dialog of Printer setup shows the paper the sheet prints on: its
