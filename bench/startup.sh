@@ -4,6 +4,7 @@
 # object with every time in milliseconds, from the launch to the window being viewable.
 # Usage: bench/startup.sh BUILD_DIR [RUNS]
 set -euo pipefail
+source "$(dirname "$0")/../tests/support/xvfb.sh"
 build=$(cd "$1" && pwd)
 runs=${2:-7}
 program="$build/qlxrender"
@@ -13,21 +14,16 @@ empty_caption="Empty reference window"
 command -v Xvfb >/dev/null || { echo '{"error":"Xvfb is missing"}'; exit 0; }
 
 work=$(mktemp -d)
-xvfb_pid=""
 app_pid=""
 cleanup() {
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  xvfb_stop
   wait 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-export DISPLAY=":$(tr -d '\n' <"$work/display")"
+xvfb_start "$work" >/dev/null || { echo '{"error":"Xvfb did not start"}'; exit 0; }
 mkdir -m 700 "$work/runtime"
 export XDG_RUNTIME_DIR="$work/runtime"
 unset QT_QPA_PLATFORM

@@ -4,6 +4,7 @@
 # completes in the next, the installed defaults stay as installed; the same for a read-only
 # copy of the program's folder; and `qlxrender FILE.LFP` opens the report in the preview.
 set -euo pipefail
+source "$(dirname "$0")/support/xvfb.sh"
 exe=$1
 build=$(cd "$(dirname "$exe")" && pwd)
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,11 +18,10 @@ for tool in xdotool import convert identify; do
 done
 
 work=$(mktemp -d)
-xvfb_pid=""
 app_pid=""
 cleanup() {
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  xvfb_stop
   wait 2>/dev/null || true
   chmod -R u+w "$work" 2>/dev/null || true
   rm -rf "$work"
@@ -53,12 +53,7 @@ QT_QPA_PLATFORM=offscreen "$prefix/bin/qlxrender" a.LFP b.LFP 2>"$work/usage" ||
 [ "$status" -eq 2 ] || fail "two files: exit status $status"
 grep -q "one report file at most" "$work/usage" || fail "two files: $(cat "$work/usage")"
 
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(tr -d '\n' <"$work/display")"
+xvfb_start "$work" || fail "no X server"
 mkdir -m 700 "$work/runtime"
 
 # Runs a check again every 50 ms until it holds, for at most 10 s.

@@ -5,6 +5,7 @@
 # kept as build/artefacts/journey.png. The program runs from a copy of its folder, so the
 # data folder and the locality cache it writes belong to this test.
 set -euo pipefail
+source "$(dirname "$0")/support/xvfb.sh"
 exe=$1
 build=$(cd "$(dirname "$exe")" && pwd)
 caption="Systematic mineral label creation for the collector"
@@ -17,11 +18,10 @@ for tool in xdotool xwininfo import convert; do
 done
 
 work=$(mktemp -d)
-xvfb_pid=""
 app_pid=""
 cleanup() {
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  xvfb_stop
   wait 2>/dev/null || true
   rm -rf "$work"
 }
@@ -42,13 +42,7 @@ for f in athena.txt labelcomplete.bmp labelclean.bmp labelreduced.bmp; do
 done
 printf '|Falun, Dalarna\r\n|Kiruna\r\n' >"$work/app/cachedloc.txt"
 
-# -noreset: the server must not restart when a short-lived client (xwininfo) disconnects.
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(tr -d '\n' <"$work/display")"
+xvfb_start "$work" || fail "no X server"
 mkdir -m 700 "$work/runtime"
 
 (cd "$work/app" && exec env -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$work/runtime" \
