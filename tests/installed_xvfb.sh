@@ -56,14 +56,6 @@ grep -q "one report file at most" "$work/usage" || fail "two files: $(cat "$work
 xvfb_start "$work" || fail "no X server"
 mkdir -m 700 "$work/runtime"
 
-# Runs a check again every 50 ms until it holds, for at most 10 s.
-wait_until() {
-  for _ in $(seq 200); do
-    "$@" && return 0
-    sleep 0.05
-  done
-  return 1
-}
 visible() { xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
 ended() { ! kill -0 "$app_pid" 2>/dev/null; }
 
@@ -73,11 +65,11 @@ start() {
   (cd "$work/elsewhere" && exec env -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$work/runtime" \
      "$@" >"$work/app.log" 2>&1) &
   app_pid=$!
-  wait_until visible "$caption" || fail "no window captioned \"$caption\""
+  wait_until 10 visible "$caption" || fail "no window captioned \"$caption\""
   main_id=$(xdotool search --onlyvisible --name "^$caption\$" | head -n 1)
   eval "$(xdotool getwindowgeometry --shell "$main_id")"
   menu=$((HEIGHT - 425))
-  [ -n "${no_wait_for_load:-}" ] || wait_until background_shown ||
+  [ -n "${no_wait_for_load:-}" ] || wait_until 10 background_shown ||
     fail "the label background was not loaded"
 }
 background_shown() {
@@ -86,7 +78,7 @@ background_shown() {
 }
 stop() {
   kill -TERM "$app_pid"
-  wait_until ended || fail "the program did not end"
+  wait_until 10 ended || fail "the program did not end"
   wait "$app_pid" 2>/dev/null || true
   app_pid=""
 }
@@ -115,7 +107,7 @@ unchanged_defaults() {
 # First run: a new locality is cached in the user's folder.
 start "$prefix/bin/qlxrender"
 add_record calc "Tsumeb, Namibia"
-wait_until has_line "|Tsumeb, Namibia" || fail "the cache was not written under $XDG_DATA_HOME"
+wait_until 10 has_line "|Tsumeb, Namibia" || fail "the cache was not written under $XDG_DATA_HOME"
 stop
 unchanged_defaults
 echo "installed_xvfb: first run cached the locality in $cache"
@@ -125,7 +117,7 @@ echo "installed_xvfb: first run cached the locality in $cache"
 start "$prefix/bin/qlxrender"
 add_record magn "Tsu" complete
 add_record calc "Langban"
-wait_until has_line "|Langban" || fail "the second run did not write the cache"
+wait_until 10 has_line "|Langban" || fail "the second run did not write the cache"
 stop
 [ "$(tr -d '\r' <"$cache")" = "$(printf '|Tsumeb, Namibia\n|Langban')" ] ||
   fail "the locality did not complete from the user's cache: $(tr '\r\n' '  ' <"$cache")"
@@ -135,7 +127,7 @@ echo "installed_xvfb: the next start completed \"Tsu\" from the user's cache"
 # A read-only copy of the program's folder writes to the user's folder too.
 start "$work/copy/qlxrender"
 add_record calc "Kiruna"
-wait_until has_line "|Kiruna" || fail "the read-only copy did not write the user's cache"
+wait_until 10 has_line "|Kiruna" || fail "the read-only copy did not write the user's cache"
 stop
 unchanged_defaults
 echo "installed_xvfb: the read-only folder copy cached in the user's folder"
@@ -146,6 +138,6 @@ QT_QPA_PLATFORM=offscreen "$prefix/bin/qlxsheet" render "$work/list.txt" -o "$wo
   fail "qlxsheet could not write the report"
 # (the preview opens maximised over the main window, so the background is not looked at)
 no_wait_for_load=1 start "$prefix/bin/qlxrender" "$work/sheet.LFP"
-wait_until visible "Print Preview" || fail "qlxrender FILE.LFP opened no preview"
+wait_until 10 visible "Print Preview" || fail "qlxrender FILE.LFP opened no preview"
 stop
 echo "installed_xvfb: qlxrender FILE.LFP opened the preview"

@@ -49,17 +49,13 @@ mkdir -m 700 "$work/runtime"
    "$work/app/$(basename "$exe")" >"$work/app.log" 2>&1) &
 app_pid=$!
 
-# Waits for a window with the given name to be viewable; prints its id.
-wait_window() {
-  local id
-  for _ in $(seq 200); do
-    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 || true)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.05
-  done
-  return 1
+# The id of a viewable window with the given name, when there is one.
+window_id() {
+  id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 || true)
+  [ -n "$id" ]
 }
-main_id=$(wait_window "$caption") || fail "no window captioned \"$caption\""
+wait_until 10 window_id "$caption" || fail "no window captioned \"$caption\""
+main_id=$id
 
 # Without a window manager the window has no frame: its client area starts below the menu
 # bar, whose height is what the window has beyond the 425-pixel client area.
@@ -72,14 +68,6 @@ menu=$((HEIGHT - 425))
 click_control() {
   local x=$((X + 3 + $1 + $3 / 2)) y=$((Y + menu + 3 + $2 + $4 / 2))
   xdotool mousemove --sync "$x" "$y" click 1
-}
-# Runs a check again every 50 ms until it holds, for at most 10 s.
-wait_until() {
-  for _ in $(seq 200); do
-    "$@" && return 0
-    sleep 0.05
-  done
-  return 1
 }
 # A rectangle of the main panel (x y w h), as the window shows it now.
 panel_area() {
@@ -97,8 +85,8 @@ background_shown() {
 }
 
 # The render button lies under the splash, and the render needs the loaded backgrounds.
-wait_until splash_gone || fail "the splash did not go"
-wait_until background_shown || fail "the label background was not loaded"
+wait_until 10 splash_gone || fail "the splash did not go"
+wait_until 10 background_shown || fail "the label background was not loaded"
 click_control 72 24 121 21 # the mineral field
 xdotool type "calc"
 xdotool key Return
@@ -116,15 +104,8 @@ xdotool type "Langban"
 click_control 16 128 105 25
 click_control 296 128 123 25 # "Render and preview"
 
-preview_id=""
-for _ in $(seq 200); do
-  if xwininfo -root -tree | grep -qF '"Print Preview"'; then
-    preview_id=$(xdotool search --onlyvisible --name '^Print Preview$' | head -n 1 || true)
-    [ -n "$preview_id" ] && break
-  fi
-  sleep 0.05
-done
-[ -n "$preview_id" ] || fail "no \"Print Preview\" window"
+wait_until 10 window_id "Print Preview" || fail "no \"Print Preview\" window"
+preview_id=$id
 
 # The preview shows the page with both labels once it is played into the view: the heading
 # band of the "Complete" background (238,234,222) covers thousands of pixels inside the
@@ -139,7 +120,7 @@ band_pixels() {
       -format '%[fx:round(mean*w*h)]' info:) &&
     [ "$band" -ge 2000 ]
 }
-wait_until band_pixels || fail "the preview shows no labels (${band:-no} band pixels)"
+wait_until 10 band_pixels || fail "the preview shows no labels (${band:-no} band pixels)"
 echo "journey_xvfb: preview ${P_WIDTH}x${P_HEIGHT} at ${P_X},${P_Y}, $band band pixels"
 colours=$(identify -format '%k' "$shot")
 deviation=$(convert "$shot" -colorspace Gray -format '%[fx:standard_deviation]' info:)
@@ -154,11 +135,7 @@ grep -q '^|Langban' "$work/app/cachedloc.txt" || fail "the new locality was not 
 
 # Escape closes the preview; the main window takes input again.
 xdotool windowfocus --sync "$preview_id" key Escape || true
-for _ in $(seq 100); do
-  xdotool search --onlyvisible --name '^Print Preview$' >/dev/null 2>&1 || break
-  sleep 0.05
-done
-xdotool search --onlyvisible --name '^Print Preview$' >/dev/null 2>&1 &&
-  fail "the preview did not close on Escape"
+preview_gone() { ! window_id "Print Preview"; }
+wait_until 5 preview_gone || fail "the preview did not close on Escape"
 kill -0 "$app_pid" || fail "the program ended"
 echo "journey_xvfb: preview shown and closed"

@@ -24,16 +24,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Polls a condition (a command) every 50 ms for up to $1 seconds.
-wait_for() {
-  local seconds=$1
-  shift
-  for _ in $(seq $((seconds * 20))); do
-    "$@" && return 0
-    sleep 0.05
-  done
-  return 1
-}
 # A window of the program with that caption is shown.
 visible() { xdotool search --all --onlyvisible --pid "$app_pid" --name "^$1\$" >/dev/null 2>&1; }
 temporary_files() { find "$1" -maxdepth 1 -name 'LFP*.tmp' | wc -l; }
@@ -62,7 +52,7 @@ run_with_signal() {
   (cd "$run/app" && exec env -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$run/runtime" TMPDIR="$run/tmp" \
      "$run/app/$(basename "$exe")" >"$run/app.log" 2>&1) &
   app_pid=$!
-  wait_for 20 visible "$caption" || fail "no main window"
+  wait_until 20 visible "$caption" || fail "no main window"
   local id
   id=$(xdotool search --all --onlyvisible --pid "$app_pid" --name "^$caption\$" | head -n 1)
   eval "$(xdotool getwindowgeometry --shell "$id")"
@@ -70,14 +60,14 @@ run_with_signal() {
   click() { xdotool mousemove $((X + 3 + $1)) $((Y + menu + 3 + $2)) click 1; }
   click 68 140 # "Add data to list" (beside the splash panel)
   # "Render and preview" lies under the splash panel until it hides: click until it opens.
-  opened() { click 357 140; wait_for 1 visible "Print Preview"; }
+  opened() { click 357 140; wait_until 1 visible "Print Preview"; }
   local deadline=$((SECONDS + 30))
   until opened; do
     [ "$SECONDS" -lt "$deadline" ] || fail "no preview window"
   done
-  wait_for 20 has_temporary_file "$run/tmp" || fail "the preview made no temporary page file"
+  wait_until 20 has_temporary_file "$run/tmp" || fail "the preview made no temporary page file"
   kill -"$sig" "$app_pid"
-  wait_for 20 ended || fail "the program is still running"
+  wait_until 20 ended || fail "the program is still running"
   wait "$app_pid" 2>/dev/null || true
   app_pid=""
   [ "$(temporary_files "$run/tmp")" -eq 0 ] || fail "$(ls "$run/tmp") left behind"

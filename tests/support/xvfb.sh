@@ -32,3 +32,14 @@ xvfb_stop() {
     xvfb_pid=""
   fi
 }
+
+# wait_until SECONDS CHECK...: runs the check every 50 ms until it holds; fails when it has
+# not held within SECONDS (by the clock, however long each check takes).
+wait_until() {
+  local deadline=$((${EPOCHREALTIME//[.,]/} + $1 * 1000000))
+  shift
+  until "$@"; do
+    [ "${EPOCHREALTIME//[.,]/}" -lt "$deadline" ] || return 1
+    sleep 0.05
+  done
+}
