@@ -30,7 +30,7 @@ temporary_files() { find "$1" -maxdepth 1 -name 'LFP*.tmp' | wc -l; }
 has_temporary_file() { [ "$(temporary_files "$1")" -ge 1 ]; }
 ended() { ! kill -0 "$app_pid" 2>/dev/null; }
 
-# One run, in a subshell of its own: its output goes to $run/result.
+# One run, meant for a subshell of its own (its exit trap ends its program and server).
 run_with_signal() {
   local sig=$1 run="$work/$1"
   mkdir -p "$run/app" "$run/tmp"
