@@ -16,6 +16,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -23,7 +24,6 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTextEdit>
 #include <QTime>
 #include <QTimer>
 #include <QToolTip>
@@ -338,7 +338,7 @@ void MainForm::createListControls() {
     for (FileDialog* dialog : {&OpenDialog1, &SaveDialog1})
         dialog->setNameFilters({kAllFilesFilter, kCsvFilter});
     SaveDialog1.setFilterSuffix(kCsvFilter, QStringLiteral("csv"));
-    RichEdit4->setLineWrapMode(QTextEdit::WidgetWidth);
+    RichEdit4->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     RichEdit4->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     RichEdit4->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     noTabStop(RichEdit4);
@@ -454,7 +454,7 @@ void MainForm::bindEvents() {
     Edit7->installEventFilter(this);
     Edit6->installEventFilter(this);
     // The counter follows the list, whoever changes it.
-    connect(RichEdit4, &QTextEdit::textChanged, this, &MainForm::showLabelCount);
+    connect(RichEdit4, &QPlainTextEdit::textChanged, this, &MainForm::showLabelCount);
     // A mineral marked as not found stays marked until its field changes.
     connect(Edit7, &QLineEdit::textChanged, this, [this] { showMineralMiss(false); });
 }

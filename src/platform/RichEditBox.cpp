@@ -42,9 +42,8 @@ bool isEnterKey(const QKeyEvent* event) {
 } // namespace
 
 RichEditBox::RichEditBox(bool plainText, QWidget* parent)
-    : QTextEdit(parent)
+    : QPlainTextEdit(parent)
     , m_store(plainText) {
-    setAcceptRichText(!plainText);
     setTabChangesFocus(true);
     m_store.setChangeListener([this](const LineStore::Change& change) { showChange(change); });
     connect(document(), &QTextDocument::contentsChange, this, &RichEditBox::takeChange);
@@ -173,11 +172,11 @@ void RichEditBox::keyPressEvent(QKeyEvent* event) {
         if (event->modifiers() & Qt::ShiftModifier) {
             QKeyEvent plain(event->type(), event->key(), event->modifiers() & ~Qt::ShiftModifier,
                             event->text(), event->isAutoRepeat(), ushort(event->count()));
-            QTextEdit::keyPressEvent(&plain);
+            QPlainTextEdit::keyPressEvent(&plain);
             return;
         }
     }
-    QTextEdit::keyPressEvent(event);
+    QPlainTextEdit::keyPressEvent(event);
 }
 
 // Pasted and dropped text goes in as plain lines, and only when the list has room for them.
