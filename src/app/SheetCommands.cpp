@@ -16,6 +16,7 @@
 #include "pagestore/AtomicSave.h"
 #include "pagestore/PageStore.h"
 #include "pagestore/PageStoreDocument.h"
+#include "pagestore/PageStream.h"
 #include "pagestore/ReportFileFormat.h"
 #include "preview/ReportPrinting.h"
 #include "sheet/DeviceMapping.h"
@@ -41,6 +42,8 @@ template <typename Step> auto about(const QString& file, Step&& step) -> decltyp
         return step();
     } catch (const FileError&) {
         throw;
+    } catch (const TemporaryFileError&) {
+        throw; // names the temporary file itself: the output is not at fault
     } catch (const Error& failure) {
         throw FileError(file, failure.what());
     }
