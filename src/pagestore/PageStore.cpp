@@ -156,19 +156,13 @@ void PageStore::writeTo(QIODevice& out, bool compressed) const {
 void PageStore::saveToFile(const QString& path, bool compressed, ChunkWriter writer) const {
     if (!isFinished())
         throw Error("A report can only be saved once all its pages are produced");
-    // A failed write names the file saved to; the page store's own temporary file names
-    // itself.
+    // A failed write names the file saved to (the atomic file's own failures do); the page
+    // store's own temporary file names itself.
     try {
         AtomicSave::write(
             path, [this, compressed](QIODevice& out) { writeTo(out, compressed); }, writer);
     } catch (const OutputWriteError&) {
         throw Error("Failed to Save Stream " + path.toStdString());
-    } catch (const TemporaryFileError&) {
-        throw;
-    } catch (const Error& failure) {
-        if (std::string_view(failure.what()) == "Failed to Save Stream")
-            throw Error("Failed to Save Stream " + path.toStdString());
-        throw;
     }
 }
 

@@ -101,7 +101,7 @@ public:
     // limit to kMaxLength.
     void loadFromFile(const std::string& path);
     // Writes the text (plain) or an RTF document of it (rich) and replaces the file at
-    // `path` atomically. Fails with "Cannot create file <path>" or "Failed to Save Stream";
+    // `path` atomically. Fails with "Cannot create file <path>" or "Failed to Save Stream <path>";
     // the old file then stays whole. A file that loadFromFile could not read back (longer
     // than kMaxLength once encoded) is refused before anything is written, with a message
     // naming it.
