@@ -119,11 +119,11 @@ private slots:
         QTest::newRow("read-only file")
             << "locked.txt" << int(Failure::None) << "Cannot create file %1";
         QTest::newRow("write fails at once")
-            << "list.txt" << int(Failure::AtOnce) << "Failed to Save Stream";
+            << "list.txt" << int(Failure::AtOnce) << "Failed to Save Stream %1";
         QTest::newRow("write fails part way")
-            << "list.txt" << int(Failure::PartWay) << "Failed to Save Stream";
+            << "list.txt" << int(Failure::PartWay) << "Failed to Save Stream %1";
         QTest::newRow("disk full")
-            << "list.txt" << int(Failure::FullDisk) << "Failed to Save Stream";
+            << "list.txt" << int(Failure::FullDisk) << "Failed to Save Stream %1";
     }
     void failureKeepsOldFile() {
         QFETCH(QString, target);

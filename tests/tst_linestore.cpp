@@ -2,10 +2,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "stores/Error.h"
+#include "stores/LabelList.h"
 #include "stores/LineStore.h"
 #include "stores/Windows1252.h"
 #include "support/ByteString.h"
@@ -338,7 +340,7 @@ private slots:
     void changeTracking() {
         LineStore store;
         int calls = 0;
-        store.setChangeListener([&] { ++calls; });
+        store.setChangeListener([&](const LineStore::Change&) { ++calls; });
         store.setText("a\r\n");
         QCOMPARE(calls, 1);
         store.setText("a\n"); // the same text once the break is CR LF
@@ -358,6 +360,195 @@ private slots:
         store.setText("a\rb\nc\r\nd");
         QCOMPARE(store.text(), std::string("a\r\nb\r\nc\r\nd"));
         QCOMPARE(store.line(2), std::string("c"));
+    }
+
+    // Every edit reports the segments it replaced, and its revert brings the text back: a
+    // mirror kept only from the reported changes always equals the store, and the store's
+    // line access agrees with a fresh split of its text.
+    void changesAndReverts_data() {
+        QTest::addColumn<unsigned>("seed");
+        for (unsigned seed : {1u, 2u, 3u, 4u, 5u, 6u, 7u, 8u})
+            QTest::newRow(qPrintable(QString("seed %1").arg(seed))) << seed;
+    }
+    void changesAndReverts() {
+        QFETCH(unsigned, seed);
+        std::mt19937 random(seed);
+        const auto pick = [&](int n) {
+            return int(random() % unsigned(n));
+        };
+        const char* const pieces[] = {"a", "bc", "\r\n", "\n", "\r", "|x|y|z|", "", "\xc3\xa9"};
+        const auto someText = [&] {
+            std::string text;
+            for (int i = pick(6); i > 0; --i)
+                text += pieces[pick(8)];
+            return text;
+        };
+        LineStore store;
+        std::vector<std::string> mirror{""};
+        store.setChangeListener([&](const LineStore::Change& change) {
+            QVERIFY(change.removed >= 1 && change.added >= 1);
+            QVERIFY(change.first + change.removed <= int(mirror.size()));
+            std::vector<std::string> added;
+            for (int i = 0; i < change.added; ++i)
+                added.emplace_back(store.segment(change.first + i));
+            mirror.erase(mirror.begin() + change.first,
+                         mirror.begin() + change.first + change.removed);
+            mirror.insert(mirror.begin() + change.first, added.begin(), added.end());
+        });
+        std::vector<std::pair<std::string, LineStore::Revert>> done;
+        for (int step = 0; step < 300; ++step) {
+            const std::string before = store.text();
+            LineStore::Revert revert;
+            switch (pick(4)) {
+            case 0:
+                revert = store.add(someText());
+                break;
+            case 1:
+                revert =
+                    store.setText(before.substr(0, size_t(pick(int(before.size()) + 1))) +
+                                  someText() + before.substr(size_t(pick(int(before.size()) + 1))));
+                break;
+            case 2:
+                revert = store.replaceSegments(pick(store.segmentCount() + 1), pick(3), someText());
+                break;
+            default:
+                if (!done.empty()) { // take back the newest edit
+                    store.revert(done.back().second);
+                    QCOMPARE(store.text(), done.back().first);
+                    done.pop_back();
+                    continue;
+                }
+            }
+            done.emplace_back(before, revert);
+            // The whole text, split afresh, is what the segments and lines say.
+            std::string joined;
+            for (size_t i = 0; i < mirror.size(); ++i)
+                joined += (i ? "\r\n" : "") + mirror[i];
+            QCOMPARE(joined, store.text());
+            QCOMPARE(store.segmentCount(), int(mirror.size()));
+            QCOMPARE(size_t(store.count()), storedLines(store.text()).size());
+            QCOMPARE(size_t(store.count()), LineStore::countLines(store.text()));
+            for (int i = 0; i < store.count(); ++i)
+                QCOMPARE(store.line(i), std::string(storedLines(store.text())[size_t(i)]));
+        }
+        while (!done.empty()) {
+            store.revert(done.back().second);
+            QCOMPARE(store.text(), done.back().first);
+            done.pop_back();
+        }
+    }
+
+    // A store with a line limit refuses to go beyond it, however the lines would come, and
+    // is unchanged then; an edit that does not add lines still goes through at the limit.
+    void lineLimit_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("fits");
+        QTest::newRow("add at the limit") << "add" << false;
+        QTest::newRow("set one line more") << "set 4" << false;
+        QTest::newRow("set as many lines") << "set 3" << true;
+        QTest::newRow("replace a line in place") << "replace" << true;
+        QTest::newRow("replace a line by two") << "replace by two" << false;
+    }
+    void lineLimit() {
+        QFETCH(QString, how);
+        QFETCH(bool, fits);
+        LineStore store;
+        store.setText("a\r\nb\r\nc\r\n");
+        store.setLineLimit(3);
+        const std::string before = store.text();
+        const QString error = errorOf([&] {
+            if (how == "add")
+                store.add("d");
+            else if (how == "set 4")
+                store.setText("a\nb\nc\nd");
+            else if (how == "set 3")
+                store.setText("x\ny\nz\n");
+            else if (how == "replace")
+                store.replaceSegments(1, 1, "B");
+            else
+                store.replaceSegments(1, 1, "B\nB");
+        });
+        QCOMPARE(error, fits ? QString("no error") : QString("A list may hold at most 3 lines"));
+        if (!fits)
+            QCOMPARE(store.text(), before);
+        QVERIFY(store.count() <= 3);
+    }
+
+    // A file with more lines than the limit is refused with a message naming it, whatever
+    // its form, and the store keeps what it held.
+    void loadTooManyLines_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<std::string>("content");
+        QTest::addColumn<int>("lines");
+        QTest::newRow("line breaks only") << "breaks.txt" << std::string(8, '\n') << 8;
+        QTest::newRow("CR LF lines, last open")
+            << "crlf.txt" << std::string("1\r\n2\r\n3\r\n4\r\n5") << 5;
+        QTest::newRow("RTF paragraphs")
+            << "list.rtf" << std::string("{\\rtf1 a\\par b\\par c\\par d\\par e\\par}") << 5;
+        QTest::newRow("CSV rows") << "list.csv"
+                                  << std::string("Mineral,Locality,Info\r\na,b,c\r\na,b,c\r\n"
+                                                 "a,b,c\r\na,b,c\r\na,b,c\r\n")
+                                  << 5;
+    }
+    void loadTooManyLines() {
+        QFETCH(QString, name);
+        QFETCH(std::string, content);
+        QFETCH(int, lines);
+        QVERIFY(test::writeFile(path(name), content));
+        LineStore store(false);
+        store.setText("kept\r\n");
+        store.setLineLimit(4);
+        const std::string file = path(name).toStdString();
+        const QString error = errorOf([&] {
+            if (name.endsWith(".csv"))
+                store.loadCsvFile(file);
+            else
+                store.loadFromFile(file);
+        });
+        QCOMPARE(error, QString("The list %1 has %2 lines: A list may hold at most 4 lines")
+                            .arg(path(name))
+                            .arg(lines));
+        QCOMPARE(store.text(), std::string("kept\r\n"));
+        store.setLineLimit(size_t(lines));
+        QCOMPARE(errorOf([&] {
+                     if (name.endsWith(".csv"))
+                         store.loadCsvFile(file);
+                     else
+                         store.loadFromFile(file);
+                 }),
+                 QString("no error"));
+        QCOMPARE(store.count(), lines);
+    }
+
+    // What Save list writes, Open list reads back: a list whose RTF would be longer than a
+    // list file may be is refused before anything is written, and the old file stays.
+    void saveOnlyWhatLoads() {
+        const std::string accented = "\xc3\xa9\xc3\xa5\xc3\xb6"; // three letters, six bytes
+        std::string text;
+        const size_t lines = (LineStore::kMaxLength * 3 / 5) / 64;
+        std::string line;
+        while (line.size() < 62)
+            line += accented;
+        text.reserve(lines * (line.size() + 2));
+        for (size_t i = 0; i < lines; ++i)
+            (text += line) += "\r\n";
+        QVERIFY(text.size() < LineStore::kMaxLength); // within what a store holds
+        LineStore store(false);
+        store.setText(text);
+        QVERIFY(test::writeFile(path("old.rtf"), "old"));
+        const QString error = errorOf([&] { store.saveToFile(path("old.rtf").toStdString()); });
+        QVERIFY2(error.startsWith("The list would take ") &&
+                     error.endsWith(QString(" bytes in %1, more than the 67108864 bytes a list "
+                                            "file may have: nothing was written")
+                                        .arg(path("old.rtf"))),
+                 qPrintable(error));
+        QCOMPARE(test::readFile(path("old.rtf")), std::string("old"));
+        // Half of it saves, and loads again.
+        store.setText(text.substr(0, text.size() / 2));
+        store.saveToFile(path("half.rtf").toStdString());
+        LineStore again(false);
+        again.loadFromFile(path("half.rtf").toStdString());
+        QCOMPARE(again.text(), store.text());
     }
 };
 

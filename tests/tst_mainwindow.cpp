@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextEdit>
@@ -35,6 +36,8 @@ QString textOf(QWidget* w) {
     if (auto* g = qobject_cast<QGroupBox*>(w))
         return g->title();
     if (auto* t = qobject_cast<QTextEdit*>(w))
+        return t->toPlainText();
+    if (auto* t = qobject_cast<QPlainTextEdit*>(w))
         return t->toPlainText();
     if (auto* s = qobject_cast<SpinField*>(w))
         return QString::number(s->value());

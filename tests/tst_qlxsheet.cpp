@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <QtEndian>
 #include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include "HostileInputs.h"
@@ -21,6 +23,7 @@
 #include "sheet/DeviceMapping.h"
 #include "sheet/SheetLayout.h"
 #include "sheet/SheetReport.h"
+#include "stores/LabelList.h"
 #include "support/DataFolderFixture.h"
 #include "support/TestSupport.h"
 
@@ -662,6 +665,60 @@ private slots:
         QCOMPARE(run.err.count('\n'), 1);
         QCOMPARE(test::readFile(m_data->prefix() + "out.pdf"), std::string("old"));
         QCOMPARE(QDir(m_data->prefix()).entryList({"*.tmp", ".*"}, QDir::Files), QStringList());
+    }
+
+    // A list beyond the line limit is refused before a label is made, naming the list.
+    void renderTooManyLines() {
+        QVERIFY(
+            test::writeFile(m_data->prefix() + "long.txt", std::string(kMaxListLines + 1, '\n')));
+        const Run run = qlxsheet({"render", "long.txt", "-o", "out.png"}, m_data->prefix());
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.err, QString("qlxsheet: long.txt: The list long.txt has 100001 lines: A list "
+                                  "may hold at most 100000 lines\n"));
+        QVERIFY(!QFile::exists(m_data->prefix() + "out.png"));
+    }
+
+    // The page store's temporary file failing is said of that file, not of the output: a
+    // temporary folder that cannot hold a file, and one that fills up while the sheet is made.
+    void temporaryFolderFailures_data() {
+        QTest::addColumn<bool>("full");
+        QTest::newRow("no folder") << false;
+        QTest::newRow("full") << true;
+    }
+    void temporaryFolderFailures() {
+        QFETCH(bool, full);
+        QVERIFY(test::writeFile(m_data->prefix() + "list.txt", listOf(2)));
+        QVERIFY(test::writeFile(m_data->prefix() + "out.LFP", "old"));
+        const QString temporary = m_data->prefix() + (full ? "tmp" : "tmp-is-a-file");
+        if (full)
+            QVERIFY(QDir(m_data->prefix()).mkdir("tmp"));
+        else
+            QVERIFY(test::writeFile(temporary, "x"));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TMPDIR", temporary);
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(m_data->prefix());
+        if (full) {
+            // Files may grow to 1 MB: the sheet's page pictures do not fit.
+            process.setChildProcessModifier([] {
+                ::signal(SIGXFSZ, SIG_IGN);
+                const rlimit limit{1 << 20, 1 << 20};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            });
+        }
+        process.start(kProgram, {"render", "list.txt", "-o", "out.LFP"});
+        QVERIFY(process.waitForFinished(120000));
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        QCOMPARE(process.exitCode(), 1);
+        const QString expected =
+            full ? "qlxsheet: Cannot write the temporary file " + temporary + "/LFP"
+                 : "qlxsheet: Cannot create file " + temporary + "/LFP\n";
+        QVERIFY2(err.startsWith(expected), qPrintable(err));
+        if (full)
+            QVERIFY2(err.endsWith(" (the temporary folder may be full)\n"), qPrintable(err));
+        QCOMPARE(err.count('\n'), 1);
+        QCOMPARE(test::readFile(m_data->prefix() + "out.LFP"), std::string("old"));
     }
 
     // Printing where no spooler answers: one line that says so, naming no printer.

@@ -1,5 +1,8 @@
 // Records as units: the list edits over the text, and the list box's record commands with
 // their keys, undo and "Edit in fields" in the real window.
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTextBlock>
@@ -95,23 +98,29 @@ private slots:
 
     void historyIsBounded() {
         ListHistory history;
+        const auto step = [](std::string text) {
+            return LineStore::Revert{0, 1, std::move(text)};
+        };
         for (std::size_t i = 0; i < ListHistory::kMaxSteps + 5; ++i)
-            history.push(std::to_string(i));
+            history.push(step(std::to_string(i)));
         std::size_t steps = 0;
         std::string oldest;
-        while (auto text = history.undo()) {
-            oldest = *text;
+        while (auto taken = history.undo()) {
+            oldest = taken->text;
             ++steps;
         }
         QCOMPARE(steps, ListHistory::kMaxSteps);
         QCOMPARE(oldest, std::string("5")); // the oldest went first
         // One step larger than the budget is still kept, alone.
         const std::string big(ListHistory::kMaxBytes / 2 + 1, 'x');
-        history.push("small");
-        history.push(big);
-        history.push(big);
+        history.push(step("small"));
+        history.push(step(big));
+        history.push(step(big));
         QVERIFY(history.undo().has_value());
         QVERIFY(!history.undo().has_value());
+        // An edit that changed nothing is no step.
+        history.push({});
+        QVERIFY(!history.canUndo());
     }
 
     // --- In the window ------------------------------------------------------------------
@@ -211,6 +220,98 @@ private slots:
         QCOMPARE(minerals(), QString("B|C|D|C"));
     }
 
+    // Typing, pasting and the box's own undo change only the paragraphs they touch; the list
+    // and its counter always hold exactly what the box shows.
+    void typingStaysInStep_data() {
+        QTest::addColumn<int>("line");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("keys");
+        QTest::newRow("letters inside a record") << 1 << 3 << "xyz";
+        QTest::newRow("Enter splits a record") << 2 << 2 << "q{Enter}r";
+        QTest::newRow("Backspace joins two records") << 2 << 0 << "{Backspace}{Backspace}";
+        QTest::newRow("Delete at a line end joins") << 0 << 9 << "{Delete}";
+        QTest::newRow("Shift+Enter is a line break") << 1 << 1 << "{ShiftEnter}s";
+        QTest::newRow("selection over lines replaced") << 0 << 2 << "{SelectDown}{SelectDown}k";
+        QTest::newRow("paste of lines") << 3 << 1 << "{Paste}";
+        QTest::newRow("typing on the empty last line") << 4 << 0 << "|N|P|I|{Enter}";
+        QTest::newRow("typing undone in the box") << 1 << 2 << "abc{Enter}{Undo}{Undo}";
+    }
+    void typingStaysInStep() {
+        QFETCH(int, line);
+        QFETCH(int, column);
+        QFETCH(QString, keys);
+        putCursorOn(line);
+        QTextCursor c = m_box->textCursor();
+        c.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, column);
+        m_box->setTextCursor(c);
+        QApplication::clipboard()->setText(QString("p1\np2") + QChar::LineSeparator + "p3");
+        for (QString rest = keys; !rest.isEmpty();) {
+            if (rest.startsWith('{')) {
+                const QString key = rest.mid(1, rest.indexOf('}') - 1);
+                rest = rest.mid(key.size() + 2);
+                if (key == "Enter")
+                    QTest::keyClick(m_box, Qt::Key_Return);
+                else if (key == "ShiftEnter")
+                    QTest::keyClick(m_box, Qt::Key_Return, Qt::ShiftModifier);
+                else if (key == "Backspace")
+                    QTest::keyClick(m_box, Qt::Key_Backspace);
+                else if (key == "Delete")
+                    QTest::keyClick(m_box, Qt::Key_Delete);
+                else if (key == "SelectDown")
+                    QTest::keyClick(m_box, Qt::Key_Down, Qt::ShiftModifier);
+                else if (key == "Paste")
+                    QTest::keyClick(m_box, Qt::Key_V, Qt::ControlModifier);
+                else if (key == "Undo")
+                    QTest::keyClick(m_box, Qt::Key_Z, Qt::ControlModifier);
+            } else {
+                QTest::keyClicks(m_box, rest.left(1));
+                rest = rest.mid(1);
+            }
+            QVERIFY2(inStep(), qPrintable(keys));
+        }
+        // What the program adds afterwards lands after what was typed, in the box as well.
+        add("After", "typing", "");
+        QVERIFY(inStep());
+        QVERIFY(QString::fromStdString(m_box->lines().text()).endsWith("|After|typing||\r\n"));
+        QVERIFY(m_boxes->shown().empty());
+    }
+
+    // A list at its line limit takes no more lines, whichever way they would come: a clear
+    // message, and the list as it was.
+    void lineLimitInTheBox_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Add") << "add";
+        QTest::newRow("Enter in the box") << "enter";
+        QTest::newRow("paste of two lines") << "paste";
+        QTest::newRow("duplicate a record") << "duplicate";
+    }
+    void lineLimitInTheBox() {
+        QFETCH(QString, how);
+        m_box->lines().setLineLimit(4);
+        const std::string before = m_box->lines().text();
+        putCursorOn(1);
+        if (how == "add") {
+            add("E", "Place E", "");
+        } else if (how == "enter") {
+            QTest::keyClick(m_box, Qt::Key_Return);
+        } else if (how == "paste") {
+            QApplication::clipboard()->setText("x\ny\n");
+            QTest::keyClick(m_box, Qt::Key_V, Qt::ControlModifier);
+        } else {
+            test::child<QAction>(*m_form, "DuplicateRecords")->trigger();
+        }
+        QTRY_COMPARE(m_boxes->texts(), QStringList{"A list may hold at most 4 lines."});
+        QCOMPARE(m_box->lines().text(), before);
+        QVERIFY(inStep());
+        QCOMPARE(test::child<QLabel>(*m_form, "Label24")->text(), QString("4"));
+        // Taking a record away makes room again.
+        putCursorOn(0);
+        test::child<QAction>(*m_form, "DeleteRecords")->trigger();
+        add("E", "Place E", "");
+        QCOMPARE(minerals(), QString("B|C|D|E"));
+        QVERIFY(inStep());
+    }
+
 private:
     void add(const QString& mineral, const QString& locality, const QString& info) {
         field("Edit7")->setText(mineral);
@@ -223,6 +324,20 @@ private:
         m_box->setFocus();
         QTextCursor c(m_box->document()->findBlockByNumber(line));
         m_box->setTextCursor(c);
+    }
+    // The list holds what the box shows, paragraph for line, and the counter counts it.
+    bool inStep() const {
+        QString shown = m_box->document()->toRawText();
+        shown.replace(QChar::ParagraphSeparator, "\r\n");
+        const std::string& text = m_box->lines().text();
+        const QString count = test::child<QLabel>(*m_form, "Label24")->text();
+        if (shown.toStdString() != text || count != QString::number(m_box->lines().count()) ||
+            m_box->lines().segmentCount() != m_box->document()->blockCount()) {
+            qWarning("box %s\nlist %s\ncounter %s", qPrintable(shown.toHtmlEscaped()), text.c_str(),
+                     qPrintable(count));
+            return false;
+        }
+        return true;
     }
     // The mineral of each record, joined by "|".
     QString minerals() const {

@@ -600,6 +600,27 @@ private slots:
                  message.isEmpty() ? whole.bytes : QByteArray::fromStdString(old));
     }
 
+    // Save report on a disk that fills up says which file could not be saved.
+    void saveFailureNamesTheFile() {
+        PageStore store(PageDestination::Pictures);
+        produce(store, {30000});
+        QTemporaryDir dir;
+        const QString path = dir.filePath("old.lfp");
+        QVERIFY(test::writeFile(path, "old"));
+        ChunkWriter full = [](int, const char*, std::size_t) {
+            errno = ENOSPC;
+            return false;
+        };
+        QString error;
+        try {
+            store.saveToFile(path, false, full);
+        } catch (const Error& e) {
+            error = QString::fromStdString(e.what());
+        }
+        QCOMPARE(error, "Failed to Save Stream " + path);
+        QCOMPARE(test::readFile(path), std::string("old"));
+    }
+
     void saveReplacesLongerFile() {
         QTemporaryDir dir;
         const QString path = dir.filePath("report.lfp");

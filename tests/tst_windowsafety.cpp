@@ -266,7 +266,7 @@ private slots:
             m_form->Button7Click();
         }
         if (list == "typed")
-            child<RichEditBox>(*m_form, "RichEdit4")->append("|typed|by|hand|");
+            child<RichEditBox>(*m_form, "RichEdit4")->appendPlainText("|typed|by|hand|");
         if (list == "saved") {
             FileDialog::setNextFileName(m_prefix + "saved.rtf");
             m_form->Button8Click();

@@ -16,6 +16,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -23,7 +24,6 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTextEdit>
 #include <QTime>
 #include <QTimer>
 #include <QToolTip>
@@ -334,10 +334,11 @@ void MainForm::createListControls() {
     Button8 = makeButton(p, "Button8", {208, 128, 75, 25}, "Save list");
     Button9 = makeButton(p, "Button9", {296, 128, 123, 25}, "Render and preview");
     RichEdit4 = richEdit(p, "RichEdit4", {16, 160, 393, 249}, false);
+    RichEdit4->lines().setLineLimit(kMaxListLines);
     for (FileDialog* dialog : {&OpenDialog1, &SaveDialog1})
         dialog->setNameFilters({kAllFilesFilter, kCsvFilter});
     SaveDialog1.setFilterSuffix(kCsvFilter, QStringLiteral("csv"));
-    RichEdit4->setLineWrapMode(QTextEdit::WidgetWidth);
+    RichEdit4->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     RichEdit4->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     RichEdit4->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     noTabStop(RichEdit4);
@@ -453,7 +454,7 @@ void MainForm::bindEvents() {
     Edit7->installEventFilter(this);
     Edit6->installEventFilter(this);
     // The counter follows the list, whoever changes it.
-    connect(RichEdit4, &QTextEdit::textChanged, this, &MainForm::showLabelCount);
+    connect(RichEdit4, &QPlainTextEdit::textChanged, this, &MainForm::showLabelCount);
     // A mineral marked as not found stays marked until its field changes.
     connect(Edit7, &QLineEdit::textChanged, this, [this] { showMineralMiss(false); });
 }
@@ -659,8 +660,7 @@ void MainForm::Button6Click() {
         else
             editList(RichEdit4->lines().text() + record + "\r\n");
     } else {
-        m_listHistory.push(RichEdit4->lines().text());
-        RichEdit4->lines().add(record);
+        m_listHistory.push(RichEdit4->lines().add(record));
         updateRecordCommands();
     }
     const LocalityCacheUpdate update =
@@ -790,7 +790,7 @@ bool MainForm::saveList() {
 
 // "No of labels": the number of records (stored lines) in the list.
 void MainForm::showLabelCount() {
-    Label24->setText(QString::number(storedLines(RichEdit4->lines().text()).size()));
+    Label24->setText(QString::number(RichEdit4->lines().count()));
     Label24->adjustSize();
 }
 

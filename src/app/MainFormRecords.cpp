@@ -112,10 +112,7 @@ void MainForm::selectRecords(RecordRange range) {
 }
 
 void MainForm::editList(std::string text) {
-    if (text == RichEdit4->lines().text())
-        return;
-    m_listHistory.push(RichEdit4->lines().text());
-    RichEdit4->lines().setText(text);
+    m_listHistory.push(RichEdit4->lines().setText(text));
     updateRecordCommands();
 }
 
@@ -174,8 +171,8 @@ void MainForm::CancelReplaceClick() {
 }
 
 void MainForm::UndoListClick() {
-    if (auto before = m_listHistory.undo()) {
-        RichEdit4->lines().setText(*before);
+    if (auto step = m_listHistory.undo()) {
+        RichEdit4->lines().revert(*step);
         CancelReplaceClick();
     }
     updateRecordCommands();

@@ -16,6 +16,7 @@
 #include "pagestore/AtomicSave.h"
 #include "pagestore/PageStore.h"
 #include "pagestore/PageStoreDocument.h"
+#include "pagestore/PageStream.h"
 #include "pagestore/ReportFileFormat.h"
 #include "preview/ReportPrinting.h"
 #include "sheet/DeviceMapping.h"
@@ -41,6 +42,8 @@ template <typename Step> auto about(const QString& file, Step&& step) -> decltyp
         return step();
     } catch (const FileError&) {
         throw;
+    } catch (const TemporaryFileError&) {
+        throw; // names the temporary file itself: the output is not at fault
     } catch (const Error& failure) {
         throw FileError(file, failure.what());
     }
@@ -48,9 +51,14 @@ template <typename Step> auto about(const QString& file, Step&& step) -> decltyp
 
 // The records the job lays out: all of them, or without allPages those that fit on the first
 // sheet from `firstSlot` on.
+// The labels the first sheet has room for from `firstSlot` on.
+int sheetRoom(int firstSlot) {
+    return qMax(0, SheetDefinition::kSlotCount - firstSlot + 1);
+}
+
 std::vector<LabelRecord> sheetRecords(std::vector<LabelRecord> records, int firstSlot,
                                       bool allPages) {
-    const std::size_t room = std::size_t(qMax(0, SheetDefinition::kSlotCount - firstSlot + 1));
+    const std::size_t room = std::size_t(sheetRoom(firstSlot));
     if (!allPages && records.size() > room)
         records.resize(room);
     return records;
@@ -211,6 +219,7 @@ std::optional<SheetOutputKind> sheetOutputKind(const QString& path) {
 int runSheetRender(const SheetRenderJob& job) {
     // Read as "Open list" reads it: CSV by its extension, else RTF, else plain text.
     LineStore list(false);
+    list.setLineLimit(kMaxListLines);
     about(job.listPath, [&] {
         const std::string path = job.listPath.toStdString();
         if (csv::isCsvPath(path))
@@ -218,8 +227,12 @@ int runSheetRender(const SheetRenderJob& job) {
         else
             list.loadFromFile(path);
     });
-    const std::vector<LabelRecord> records =
-        sheetRecords(labelListRecords(list.text()), job.firstSlot, job.allPages);
+    // Only the records the sheets place are split: the first sheet's, unless every page is
+    // asked for.
+    const std::vector<LabelRecord> records = sheetRecords(
+        labelListRecords(list.text(),
+                         job.allPages ? std::size_t(-1) : std::size_t(sheetRoom(job.firstSlot))),
+        job.firstSlot, job.allPages);
 
     SheetReport report(nullptr);
     report.setDateLineCaption(job.dateLine);

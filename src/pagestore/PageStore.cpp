@@ -134,7 +134,7 @@ void PageStore::writeTo(QIODevice& out, bool compressed) const {
     }
     const auto put = [&out](const QByteArray& bytes) {
         if (out.write(bytes) != bytes.size())
-            throw Error("Stream write error");
+            throw OutputWriteError();
     };
     QByteArray head = m_stream->readAt(0, F::kHeaderSize);
     head[F::kCompressionOffset] = static_cast<char>(compressed ? F::kCompressed : F::kPlain);
@@ -153,10 +153,17 @@ void PageStore::writeTo(QIODevice& out, bool compressed) const {
     }
 }
 
-void PageStore::saveToFile(const QString& path, bool compressed) const {
+void PageStore::saveToFile(const QString& path, bool compressed, ChunkWriter writer) const {
     if (!isFinished())
         throw Error("A report can only be saved once all its pages are produced");
-    AtomicSave::write(path, [this, compressed](QIODevice& out) { writeTo(out, compressed); });
+    // A failed write names the file saved to (the atomic file's own failures do); the page
+    // store's own temporary file names itself.
+    try {
+        AtomicSave::write(
+            path, [this, compressed](QIODevice& out) { writeTo(out, compressed); }, writer);
+    } catch (const OutputWriteError&) {
+        throw Error("Failed to Save Stream " + path.toStdString());
+    }
 }
 
 namespace {

@@ -16,6 +16,7 @@
 
 #include "pagestore/PrinterSettings.h"
 #include "pagestore/ReportFileReader.h"
+#include "stores/AtomicFile.h"
 
 class QIODevice;
 
@@ -81,7 +82,9 @@ public:
     // With `compressed` every page picture is written compressed (compression flag 1), which
     // older readers cannot open; without it, plainly. A store already in the form asked for
     // is copied byte for byte; otherwise each page is read, converted and written in turn.
-    void saveToFile(const QString& path, bool compressed = false) const;
+    // A write that fails says "Failed to Save Stream <path>"; `writer` is for tests that make
+    // the disk fail part way.
+    void saveToFile(const QString& path, bool compressed = false, ChunkWriter writer = {}) const;
     // The same copy onto any device.
     void copyTo(QIODevice& out) const;
     void writeTo(QIODevice& out, bool compressed) const;

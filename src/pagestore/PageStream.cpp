@@ -56,6 +56,11 @@ private:
     throw Error(what);
 }
 
+[[noreturn]] void temporaryFileError(const QString& path, const char* what) {
+    throw TemporaryFileError(std::string(what) + " " + path.toStdString() +
+                             " (the temporary folder may be full)");
+}
+
 } // namespace
 
 PageStream::PageStream() = default;
@@ -72,9 +77,10 @@ void PageStream::moveToTemporaryFile() {
     auto file =
         std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/LFPXXXXXX.tmp"));
     if (!file->open())
-        throw Error("Cannot create file " + QDir::tempPath().toStdString() + "/LFP");
-    if (file->write(m_memory) != m_memory.size())
-        streamError("Stream write error"); // the stream stays in memory, as it was
+        throw TemporaryFileError("Cannot create file " + QDir::tempPath().toStdString() + "/LFP");
+    if (file->write(m_memory) != m_memory.size() || !file->flush())
+        temporaryFileError(file->fileName(), "Cannot write the temporary file"); // the stream
+                                                                                 // stays in memory
     LiveTemporaryFiles::instance().add(file->fileName());
     m_file = std::move(file);
     m_memory = QByteArray();
@@ -86,8 +92,8 @@ void PageStream::append(const QByteArray& bytes) {
     if (!m_file && m_size + bytes.size() > kMemoryLimit)
         moveToTemporaryFile();
     if (m_file) {
-        if (!m_file->seek(m_size) || m_file->write(bytes) != bytes.size())
-            streamError("Stream write error");
+        if (!m_file->seek(m_size) || m_file->write(bytes) != bytes.size() || !m_file->flush())
+            temporaryFileError(m_file->fileName(), "Cannot write the temporary file");
     } else {
         m_memory += bytes;
     }
@@ -98,8 +104,8 @@ void PageStream::overwrite(qint64 offset, const QByteArray& bytes) {
     if (offset < 0 || offset > m_size - bytes.size())
         streamError("Stream write error");
     if (m_file) {
-        if (!m_file->seek(offset) || m_file->write(bytes) != bytes.size())
-            streamError("Stream write error");
+        if (!m_file->seek(offset) || m_file->write(bytes) != bytes.size() || !m_file->flush())
+            temporaryFileError(m_file->fileName(), "Cannot write the temporary file");
     } else {
         m_memory.replace(offset, bytes.size(), bytes);
     }
@@ -124,7 +130,7 @@ void PageStream::copyTo(QIODevice& out) const {
         for (qint64 at = 0; at < m_size; at += kCopyPiece) {
             const qint64 length = qMin(kCopyPiece, m_size - at);
             if (out.write(m_memory.constData() + at, length) != length)
-                streamError("Stream write error");
+                throw OutputWriteError();
         }
         return;
     }
@@ -137,7 +143,7 @@ void PageStream::copyTo(QIODevice& out) const {
         if (m_file->read(piece.data(), length) != length)
             streamError("Stream read error");
         if (out.write(piece.constData(), length) != length)
-            streamError("Stream write error");
+            throw OutputWriteError();
     }
 }
 

@@ -72,7 +72,8 @@ void syncFolder(const std::string& folder) {
 } // namespace
 
 AtomicFile::AtomicFile(const std::string& path, ChunkWriter writer)
-    : m_writer(writer ? std::move(writer) : ChunkWriter(writeAll)) {
+    : m_path(path)
+    , m_writer(writer ? std::move(writer) : ChunkWriter(writeAll)) {
     const Error cannotCreate("Cannot create file " + path);
     if (path.empty())
         throw cannotCreate;
@@ -110,7 +111,7 @@ void AtomicFile::discard() {
 
 void AtomicFile::fail() {
     discard();
-    throw Error("Failed to Save Stream");
+    throw Error("Failed to Save Stream " + m_path);
 }
 
 void AtomicFile::write(const char* data, std::size_t size) {
@@ -125,7 +126,7 @@ void AtomicFile::commit() {
     m_fd = -1; // closed below whatever happens; only the temporary file may remain to remove
     if (::close(fd) != 0 || ::rename(m_temp.c_str(), m_target.c_str()) != 0) {
         ::unlink(m_temp.c_str());
-        throw Error("Failed to Save Stream");
+        throw Error("Failed to Save Stream " + m_path);
     }
     syncFolder(folderOf(m_target));
 }

@@ -19,7 +19,7 @@ using ChunkWriter = std::function<bool(int fd, const char* data, std::size_t siz
 //
 // The constructor fails with "Cannot create file <path>" when the temporary file cannot be
 // made (folder missing or not writable) or the target is a folder, not a regular file or not
-// writable; write() and commit() fail with "Failed to Save Stream".
+// writable; write() and commit() fail with "Failed to Save Stream <path>".
 class AtomicFile {
 public:
     explicit AtomicFile(const std::string& path, ChunkWriter writer = {});
@@ -34,6 +34,7 @@ private:
     void discard();
     [[noreturn]] void fail();
 
+    std::string m_path; // as the caller named it, for the messages
     std::string m_target;
     std::string m_temp;
     ChunkWriter m_writer;

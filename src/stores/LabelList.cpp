@@ -58,10 +58,19 @@ std::vector<std::string_view> storedLines(std::string_view text) {
     return lines;
 }
 
-std::vector<LabelRecord> labelListRecords(std::string_view listText) {
+std::vector<LabelRecord> labelListRecords(std::string_view listText, std::size_t most) {
     std::vector<LabelRecord> records;
-    for (std::string_view line : storedLines(listText))
-        records.push_back(splitLabelRecord(line));
+    std::size_t start = 0;
+    while (start < listText.size() && records.size() < most) {
+        std::size_t end = listText.find_first_of("\r\n", start);
+        if (end == std::string_view::npos)
+            end = listText.size();
+        records.push_back(splitLabelRecord(listText.substr(start, end - start)));
+        start = end + 1;
+        if (end < listText.size() && listText[end] == '\r' && start < listText.size() &&
+            listText[start] == '\n')
+            ++start;
+    }
     return records;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +11,10 @@
 // line wider than the box that shows it is still one record. Beside the records: the count
 // of labels added, and the info text that follows the formula while asked to.
 namespace qlx {
+
+// The most lines the label list holds (the list box, Open list and the command line's lists):
+// fifty thousand labels and room to spare, while the box stays quick to lay out.
+constexpr std::size_t kMaxListLines = 100000;
 
 struct LabelRecord {
     std::string mineral;
@@ -32,8 +37,10 @@ LabelRecord splitLabelRecord(std::string_view line);
 // line). A final empty line after the last line break is not a line.
 std::vector<std::string_view> storedLines(std::string_view text);
 
-// Every stored line of the list, split into its fields.
-std::vector<LabelRecord> labelListRecords(std::string_view listText);
+// The stored lines of the list, split into their fields: the first `most` of them, so that a
+// run that places a few labels splits no more lines than it places.
+std::vector<LabelRecord> labelListRecords(std::string_view listText,
+                                          std::size_t most = std::size_t(-1));
 
 // The counter caption after one more "Add data to list". The caption is only ever
 // written by this function; one that is not a decimal count is taken as 0.

@@ -77,22 +77,24 @@ std::string replaceRecord(std::string_view text, int index, std::string_view rec
     return joined(lines);
 }
 
-void ListHistory::push(std::string before) {
-    m_bytes += before.size();
-    m_steps.push_back(std::move(before));
+void ListHistory::push(LineStore::Revert step) {
+    if (step.count == 0 && step.text.empty())
+        return;
+    m_bytes += step.text.size();
+    m_steps.push_back(std::move(step));
     while (m_steps.size() > kMaxSteps || (m_bytes > kMaxBytes && m_steps.size() > 1)) {
-        m_bytes -= m_steps.front().size();
+        m_bytes -= m_steps.front().text.size();
         m_steps.pop_front();
     }
 }
 
-std::optional<std::string> ListHistory::undo() {
+std::optional<LineStore::Revert> ListHistory::undo() {
     if (m_steps.empty())
         return std::nullopt;
-    std::string text = std::move(m_steps.back());
+    LineStore::Revert step = std::move(m_steps.back());
     m_steps.pop_back();
-    m_bytes -= text.size();
-    return text;
+    m_bytes -= step.text.size();
+    return step;
 }
 
 void ListHistory::clear() {

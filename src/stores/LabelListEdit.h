@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "stores/LineStore.h"
+
 // Edits of the label list by whole records: each record is one stored line of the list text
 // (see storedLines), however the box that shows it wraps it. Every edit returns the whole new
 // text with each line ended by CR LF, the list's own line break. Ranges count records from 0
@@ -31,21 +33,23 @@ std::string moveRecords(std::string_view text, RecordRange& range, int delta);
 // Record `index` replaced by `record`; the text unchanged when there is no such record.
 std::string replaceRecord(std::string_view text, int index, std::string_view record);
 
-// The list texts before each record edit, newest last, so that each edit can be taken back
-// as one step. Bounded by steps and by bytes: the oldest steps go first.
+// What takes back each record edit of the list, newest last, so that each edit can be taken
+// back as one step. A step holds only the lines the edit replaced, never the whole list.
+// Bounded by steps and by bytes: the oldest steps go first.
 class ListHistory {
 public:
     static constexpr std::size_t kMaxSteps = 100;
     static constexpr std::size_t kMaxBytes = std::size_t(64) * 1024 * 1024;
 
-    void push(std::string before);
-    // The text before the newest edit, which leaves the history; nothing when it is empty.
-    std::optional<std::string> undo();
+    // A step that changed nothing (count 0, no text) is not kept.
+    void push(LineStore::Revert step);
+    // What takes back the newest edit, which leaves the history; nothing when it is empty.
+    std::optional<LineStore::Revert> undo();
     bool canUndo() const { return !m_steps.empty(); }
     void clear();
 
 private:
-    std::deque<std::string> m_steps;
+    std::deque<LineStore::Revert> m_steps;
     std::size_t m_bytes = 0;
 };
 

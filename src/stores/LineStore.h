@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,16 +18,38 @@ namespace qlx {
 // mark and as Windows-1252 otherwise, and written as Windows-1252 while every character has
 // a byte there, as UTF-8 after a byte-order mark once one does not.
 //
-// Plain data: a widget that shows a store mirrors its text with setText() and follows the
-// store's changes through revision() or the change listener.
+// Plain data: a widget that shows a store mirrors its text and follows the store's changes
+// through the change listener, which says which segments changed (see Change), so that a
+// long list is never copied whole for a small edit.
+//
+// Segments: the pieces of the text between its CR LFs, the last one after the last CR LF
+// (empty when the text ends with CR LF, or is empty). A text with n CR LFs has n + 1
+// segments, as a text box showing it has n + 1 paragraphs.
 class LineStore {
 public:
+    // Segments [first, first + removed) of the text before a change became segments
+    // [first, first + added) of the text after it.
+    struct Change {
+        int first = 0;
+        int removed = 0;
+        int added = 0;
+    };
+    // What takes one change back: segments [first, first + count) are to become `text`
+    // again (see revert()).
+    struct Revert {
+        int first = 0;
+        int count = 0;
+        std::string text;
+    };
+
     // Longest text a store that was never loaded from a file takes by add().
     static constexpr std::size_t kDefaultLengthLimit = 4u << 20;
     // Longest file a store loads, and its length limit once loaded.
     static constexpr std::size_t kMaxLength = 64u << 20;
     // Longest part of a line that line() returns.
     static constexpr std::size_t kMaxLineRead = 4096;
+    // No limit on the number of lines (the hidden stores).
+    static constexpr std::size_t kNoLineLimit = std::numeric_limits<std::size_t>::max();
 
     explicit LineStore(bool plainText = true);
 
@@ -38,6 +61,10 @@ public:
     // Number of lines; a final empty line (after a trailing CR LF, or the only line of an
     // empty store) does not count.
     int count() const;
+    // Number of segments (always at least 1) and segment `index`, whole; empty when there is
+    // no such segment.
+    int segmentCount() const { return static_cast<int>(m_breaks.size()) + 1; }
+    std::string_view segment(int index) const;
     // Line `index` (from 0) without its line break, at most kMaxLineRead bytes, cut between
     // characters; empty when there is no such line.
     std::string line(int index) const;
@@ -46,13 +73,24 @@ public:
     // with CR LF, else after a CR LF, so it never joins the last line and the text keeps
     // ending with CR LF exactly when it did. Line breaks inside `line` become CR LF.
     // Fails with "RichEdit line insertion error" when the text would grow past the length
-    // limit; then nothing is added.
-    void add(const std::string& line);
+    // limit, and with tooManyLines() when the store would hold more lines than its line
+    // limit; then nothing is added. Returns what takes the addition back.
+    Revert add(const std::string& line);
 
-    // Replaces the content; every line break (CR LF, lone CR, lone LF) becomes CR LF.
-    // Setting the text the store already holds changes nothing.
-    void setText(std::string_view text);
+    // Replaces the content; every line break (CR LF, lone CR, lone LF) becomes CR LF. Only the
+    // segments that differ are replaced (one Change). Setting the text the store already
+    // holds changes nothing. Fails with tooManyLines() beyond the line limit, changing
+    // nothing. Returns what takes the change back (count 0 and no text when nothing changed).
+    Revert setText(std::string_view text);
     void clear() { setText({}); }
+
+    // Segments [first, first + count) replaced by `text` (line breaks made CR LF), clamped to
+    // the segments there are. Fails as setText does; returns what takes it back.
+    Revert replaceSegments(int first, int count, std::string_view text);
+    // Takes back the change `revert` was made for; returns what takes this back in turn.
+    Revert revert(const Revert& revert) {
+        return replaceSegments(revert.first, revert.count, revert.text);
+    }
 
     // Replaces the content with the file's. A plain-text store takes the characters as they
     // are but for line breaks (as setText); a rich-text store reads the file as RTF and, when
@@ -63,8 +101,10 @@ public:
     // limit to kMaxLength.
     void loadFromFile(const std::string& path);
     // Writes the text (plain) or an RTF document of it (rich) and replaces the file at
-    // `path` atomically. Fails with "Cannot create file <path>" or "Failed to Save Stream";
-    // the old file then stays whole.
+    // `path` atomically. Fails with "Cannot create file <path>" or "Failed to Save Stream <path>";
+    // the old file then stays whole. A file that loadFromFile could not read back (longer
+    // than kMaxLength once encoded) is refused before anything is written, with a message
+    // naming it.
     void saveToFile(const std::string& path) const;
 
     // A label list exchanged with spreadsheets (stores/CsvList.h): loadCsvFile replaces the
@@ -75,26 +115,40 @@ public:
     void saveCsvFile(const std::string& path) const;
 
     void setLengthLimit(std::size_t limit) { m_lengthLimit = limit; }
+    // The most lines the store holds: add(), setText() and the loads refuse more, loads
+    // before the text is decoded when they can.
+    void setLineLimit(std::size_t limit) { m_lineLimit = limit; }
+    std::size_t lineLimit() const { return m_lineLimit; }
+    // The message for more lines than `limit`.
+    static std::string tooManyLines(std::size_t limit);
 
     // Grows by one at every change of the text.
     std::uint64_t revision() const { return m_revision; }
     // Called after every change of the text (not when a change leaves it as it was).
-    void setChangeListener(std::function<void()> listener) { m_listener = std::move(listener); }
+    void setChangeListener(std::function<void(const Change&)> listener) {
+        m_listener = std::move(listener);
+    }
 
     // `text` with every CR LF, lone CR and lone LF made CR LF; nothing else is touched.
     static std::string normaliseLineBreaks(std::string_view text);
 
+    // Lines of `text` as count() would count them once its line breaks are made CR LF.
+    static std::size_t countLines(std::string_view text);
+
 private:
-    void replace(std::string text);
-    void changed();
-    const std::vector<std::size_t>& lineStarts() const;
+    void loaded(std::string text, const std::string& path);
+    Revert splice(std::size_t from, std::size_t to, std::string_view inserted);
+    std::size_t segmentStart(int index) const;
+    std::size_t segmentEnd(int index) const;
+    void changed(const Change& change);
 
     std::string m_text;
     bool m_plainText;
     std::size_t m_lengthLimit = kDefaultLengthLimit;
+    std::size_t m_lineLimit = kNoLineLimit;
     std::uint64_t m_revision = 0;
-    std::function<void()> m_listener;
-    mutable std::vector<std::size_t> m_lineStarts; // built on demand, cleared on change
+    std::function<void(const Change&)> m_listener;
+    std::vector<std::size_t> m_breaks; // where each CR LF of the text stands
 };
 
 } // namespace qlx
