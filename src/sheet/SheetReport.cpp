@@ -22,8 +22,7 @@ bool validSlot(int slot) {
 } // namespace
 
 SheetReport::SheetReport(QWidget* owner)
-    : QObject(owner)
-    , m_sheet(std::make_unique<SheetDefinition>(m_measurer)) {
+    : QObject(owner) {
     m_previewer = std::make_unique<ReportPreview>(
         [this]() -> std::unique_ptr<PreviewDocument> {
             return std::make_unique<PageStoreDocument>(m_previewer->pagePaper(), this);
@@ -35,6 +34,14 @@ SheetReport::SheetReport(QWidget* owner)
 }
 
 SheetReport::~SheetReport() = default;
+
+// The definition measures its texts with the report's fonts, which loads them; the window's
+// first frame does not need that, so it happens at the first use.
+SheetDefinition& SheetReport::sheet() const {
+    if (!m_sheet)
+        m_sheet = std::make_unique<SheetDefinition>(m_measurer);
+    return *m_sheet;
+}
 
 void SheetReport::setSlotPicture(int slot, const QImage& picture) {
     if (validSlot(slot))
@@ -118,11 +125,11 @@ void SheetReport::clearLabels() {
 }
 
 void SheetReport::setDateLineCaption(const QString& caption) {
-    m_sheet->setDateLineCaption(fromQString(caption), m_measurer);
+    sheet().setDateLineCaption(fromQString(caption), m_measurer);
 }
 
 QString SheetReport::dateLineCaption() const {
-    return toQString(m_sheet->dateLine().caption);
+    return toQString(sheet().dateLine().caption);
 }
 
 void SheetReport::preview() {
@@ -134,7 +141,7 @@ void SheetReport::print(QWidget* parent) {
 }
 
 void SheetReport::drawPage(QPainter& painter, const PageTarget& target) const {
-    drawPageOf(painter, target, *m_sheet, m_pages);
+    drawPageOf(painter, target, sheet(), m_pages);
 }
 
 void SheetReport::drawPageOf(QPainter& painter, const PageTarget& target,
@@ -160,7 +167,7 @@ void SheetReport::drawPageOf(QPainter& painter, const PageTarget& target,
 }
 
 Metafile SheetReport::recordPage(int page) const {
-    return recordPageOf(page, *m_sheet, m_pages);
+    return recordPageOf(page, sheet(), m_pages);
 }
 
 Metafile SheetReport::recordPageOf(int page, const SheetDefinition& sheet,
@@ -186,15 +193,15 @@ ReportPreview::ProductionStep SheetReport::produce(PreviewDocument& document) {
     // The run records the pages as they stand now, one page per step, so that the window
     // can show page 1 while the rest follow; labels are kept by their drawings, so this copy
     // costs no pixels.
-    auto sheet = std::make_shared<const SheetDefinition>(*m_sheet);
+    auto definition = std::make_shared<const SheetDefinition>(sheet());
     auto pages = std::make_shared<const std::vector<PageSlots>>(m_pages);
     auto next = std::make_shared<int>(1);
     QPointer<PageStoreDocument> target = store;
-    return [this, sheet, pages, next, target]() -> bool {
+    return [this, definition, pages, next, target]() -> bool {
         if (!target)
             return false;
         const int count = int(pages->size()); // one page per fifteen labels, at least one
-        target->addPage(recordPageOf(*next, *sheet, *pages));
+        target->addPage(recordPageOf(*next, *definition, *pages));
         if (count > 1) // a one-page sheet has nothing to count
             target->setProgress(*next * 100 / count);
         if (++*next <= count)

@@ -76,7 +76,7 @@ public:
     // Page n's picture at 96 dots per inch, on the report's paper as it stands.
     Metafile recordPage(int page = 1) const;
 
-    const SheetDefinition& definition() const { return *m_sheet; }
+    const SheetDefinition& definition() const { return sheet(); }
     ReportPreview& previewer() { return *m_previewer; }
 
 private:
@@ -97,7 +97,9 @@ private:
                           const std::vector<PageSlots>& pages) const;
 
     ScreenTextMeasurer m_measurer;
-    std::unique_ptr<SheetDefinition> m_sheet;
+    SheetDefinition& sheet() const;
+
+    mutable std::unique_ptr<SheetDefinition> m_sheet; // made at its first use
     std::vector<PageSlots> m_pages{1};
     std::unique_ptr<ReportPreview> m_previewer;
     // The label drawn last, kept so that a neighbour with the same drawing shares it.
