@@ -4,12 +4,14 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 
 #include "app/MainForm.h"
+#include "metafile/EmfRecorder.h"
 #include "metafile/MetafilePicture.h"
 #include "pagestore/PageStore.h"
 #include "pagestore/PageStoreDocument.h"
@@ -23,7 +25,9 @@
 #include "preview/PreviewWindow.h"
 #include "render/SheetRun.h"
 #include "sheet/SheetReport.h"
+#include "stores/Error.h"
 #include "support/DataFolderFixture.h"
+#include "support/SlotColours.h"
 #include "support/TestSupport.h"
 
 using namespace qlx;
@@ -220,6 +224,36 @@ private slots:
         loaded.loadFromFile(path);
         QCOMPARE(loaded.pageCount(), 3);
         QVERIFY(loaded.readPage(3) == sheet.recordPage(3).bytes());
+    }
+
+    // A page picture is held to its byte limit while it is recorded: pictures beyond it are
+    // left out and finishing says the report is too large; within it nothing changes.
+    void pageSizeCheckedWhileRecorded_data() {
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<bool>("tooLarge");
+        QTest::newRow("no limit") << 0 << false;
+        QTest::newRow("room for both") << 200000 << false;
+        QTest::newRow("room for one") << 120000 << true;
+        QTest::newRow("room for none") << 2000 << true;
+    }
+    void pageSizeCheckedWhileRecorded() {
+        QFETCH(int, limit);
+        QFETCH(bool, tooLarge);
+        EmfRecorder recorder(QSize(794, 1123));
+        recorder.setByteLimit(size_t(limit));
+        {
+            QPainter painter(&recorder);
+            for (int i = 0; i < 2; ++i)
+                painter.drawImage(QRect(10 + 200 * i, 10, 150, 100), test::solidImage(Qt::red));
+        }
+        try {
+            const Metafile page = recorder.finish();
+            QVERIFY(!tooLarge);
+            QVERIFY(page.bytes().size() > 2 * 217 * 137 * 3);
+        } catch (const Error& e) {
+            QVERIFY2(tooLarge, e.what());
+            QCOMPARE(QString(e.what()), QString("The report is too large"));
+        }
     }
 
     // Cancel in the window's render progress, after the first label: no preview, and the

@@ -6,6 +6,7 @@
 
 #include "metafile/EmfRecorder.h"
 #include "pagestore/PageStoreDocument.h"
+#include "pagestore/ReportFileReader.h"
 #include "platform/Text.h"
 #include "sheet/DeviceMapping.h"
 #include "sheet/SheetPainter.h"
@@ -179,6 +180,9 @@ Metafile SheetReport::recordPageOf(int page, const SheetDefinition& sheet,
     const QSize pixels(screen.pageWidth(target.paperTenthsMm.width()),
                        screen.pageHeight(target.paperTenthsMm.height()));
     EmfRecorder recorder(pixels, 96.0);
+    // The page's size is checked while it is recorded: the labels of a page stop going in
+    // once it could not be stored.
+    recorder.setByteLimit(size_t(ReportFileReader::kMaxPictureSize));
     {
         QPainter painter(&recorder);
         drawPageOf(painter, target, sheet, pages);
