@@ -12,6 +12,7 @@
 #include "metafile/Metafile.h"
 #include "metafile/MetafilePicture.h"
 #include "pagestore/PageStore.h"
+#include "pagestore/PreviewDocument.h"
 #include "platform/ErrorHandler.h"
 #include "platform/ImageBox.h"
 #include "platform/Picture.h"
@@ -96,7 +97,11 @@ private slots:
                     ++m_previews;
                     QTimer::singleShot(60000, w, [w] { w->close(); }); // never hang
                     QTimer::singleShot(0, w, [this, w] {
-                        QVERIFY(QTest::qWaitFor([w] { return w->pageView()->hasPicture(); }));
+                        // The pages after the first follow while the window is open; Print
+                        // comes on with the last.
+                        QVERIFY(QTest::qWaitFor([w] {
+                            return w->pageView()->hasPicture() && w->action("Print")->isEnabled();
+                        }));
                         m_pagePanel = w->pagePanel()->text();
                         m_maximised = w->isMaximized();
                         if (m_whilePreviewOpen)

@@ -41,6 +41,7 @@
 #include "platform/Shape.h"
 #include "platform/SpinField.h"
 #include "platform/Text.h"
+#include "platform/WorkProgress.h"
 #include "preview/PreviewWindow.h"
 #include "render/LabelComposer.h"
 #include "render/SheetRun.h"
@@ -913,9 +914,16 @@ void MainForm::RenderSelected1Click() {
 // The run itself is shared with the command-line program; the window shows each record's
 // fields and label as it goes.
 void MainForm::renderAndPreview(const std::vector<LabelRecord>& records) {
+    // What a cancelled run puts back: the window as it was before the click.
+    const QString caption = SheetReport->dateLineCaption();
+    const QString fields[] = {Edit1->text(), Edit2->text(), Edit3->text()};
+    const Picture label = rendered->picture();
+
     SheetReport->setDateLineCaption(sheetDateLine(QDateTime::currentDateTime()));
     const LabelAppearance look = appearance();
 
+    // The progress dialog (for a long list) goes before the preview opens.
+    auto progress = std::make_unique<WorkProgress>(this, QStringLiteral("Rendering labels..."));
     SheetRunObserver shown;
     shown.beforeLabel = [this](const LabelRecord& record) {
         Edit1->setText(toQString(record.mineral));
@@ -927,7 +935,20 @@ void MainForm::renderAndPreview(const std::vector<LabelRecord>& records) {
         rendered->setPicture(label.picture);
         Edit3->setText(toQString(label.info));
     };
-    fillSheet(*SheetReport, records, look, m_startSlot, shown);
+    shown.keepGoing = [&progress](int done, int total) {
+        return progress->step(done, total);
+    };
+    try {
+        fillSheet(*SheetReport, records, look, m_startSlot, shown);
+    } catch (const SheetRunCancelled&) {
+        SheetReport->setDateLineCaption(caption);
+        Edit1->setText(fields[0]);
+        Edit2->setText(fields[1]);
+        Edit3->setText(fields[2]);
+        rendered->setPicture(label);
+        return;
+    }
+    progress.reset();
     SheetReport->previewer().settings().jobSource = m_listFile;
     SheetReport->preview();
 }

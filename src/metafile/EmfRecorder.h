@@ -25,6 +25,11 @@ public:
     // Ends the recording and returns the metafile. Throws while a painter is still active
     // or when called twice.
     Metafile finish();
+    // See EmfWriter::setByteLimit: the size is kept in check while the page is recorded.
+    void setByteLimit(size_t limit) {
+        if (m_writer)
+            m_writer->setByteLimit(limit);
+    }
 
 protected:
     int metric(PaintDeviceMetric metric) const override;

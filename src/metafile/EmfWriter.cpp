@@ -282,6 +282,10 @@ void EmfWriter::stretchDibits(const QRect& dest, const QImage& image, uint32_t r
     const size_t stride = ((static_cast<size_t>(w) * bpp + 31) / 32) * 4;
     const size_t bitsSize = stride * static_cast<size_t>(h);
 
+    if (m_byteLimit != 0 && m_out.size() + 120 + bitsSize > m_byteLimit) {
+        m_overLimit = true;
+        return;
+    }
     const size_t start = begin(emr::STRETCHDIBITS);
     rect(QRect(dest.topLeft(), QSize(std::max(dest.width(), 1), std::max(dest.height(), 1))));
     m_out.i32(dest.left());
@@ -343,6 +347,8 @@ void EmfWriter::extTextOutW(QPoint reference, const QString& text, const std::ve
 }
 
 std::string EmfWriter::finish() {
+    if (m_overLimit)
+        throw Error("The report is too large");
     const size_t start = begin(emr::EOF_);
     m_out.u32(0);
     m_out.u32(16);

@@ -68,6 +68,10 @@ public:
 
     // Ends the metafile with EMR_EOF and returns its bytes.
     std::string finish();
+    // The most bytes the metafile may take; a picture that would pass it is left out while
+    // recording (so the bytes stop growing) and finish() throws "The report is too large".
+    // 0: no limit.
+    void setByteLimit(size_t limit) { m_byteLimit = limit; }
 
     uint32_t handleSlots() const { return static_cast<uint32_t>(m_slots.size()) + 1; }
 
@@ -82,6 +86,8 @@ private:
     uint32_t m_records = 0;
     std::vector<bool> m_slots; // slot i holds handle i + 1
     bool m_finished = false;
+    size_t m_byteLimit = 0;
+    bool m_overLimit = false;
 };
 
 } // namespace qlx

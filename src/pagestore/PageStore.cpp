@@ -111,6 +111,7 @@ QByteArray PageStore::readPage(int page) {
     const PagePosition at = reader.locate(page, m_pageCount, m_position);
     QByteArray picture = reader.picture(at);
     m_position = at;
+    ++m_pictureReads;
     return picture;
 }
 

@@ -74,6 +74,8 @@ public:
     // The picture of page `page` (from 1), found by the record offsets from where the stream
     // stands; only that page's picture is read. Throws qlx::Error when there is no such page.
     QByteArray readPage(int page);
+    // How many page pictures have been read so far (paging reads only the page it shows).
+    int pictureReads() const { return m_pictureReads; }
 
     // Save report: copies the stream from its start, in pieces of 10240 bytes, into `path`,
     // replacing the file atomically. Throws qlx::Error, writing nothing, when the store is not
@@ -118,6 +120,7 @@ private:
     PrinterSettings m_printer;
     int m_progress = 0;
     bool m_loadedFromFile = false;
+    int m_pictureReads = 0;
 
     // The page list: status, count and where the stream last stood.
     mutable QMutex m_pagesLock;

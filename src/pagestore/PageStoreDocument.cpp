@@ -55,6 +55,10 @@ void PageStoreDocument::finish(const QDateTime& when) {
     m_store->finish(when);
 }
 
+void PageStoreDocument::setProgress(int percent) {
+    m_store->setProgress(percent);
+}
+
 int PageStoreDocument::pageCount() const {
     return m_store->pageCount();
 }

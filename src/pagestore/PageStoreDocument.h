@@ -30,6 +30,8 @@ public:
     // the date into the header.
     void addPage(const Metafile& picture);
     void finish(const QDateTime& when = QDateTime::currentDateTime());
+    // Production progress in percent, announced to the window.
+    void setProgress(int percent);
 
     int pageCount() const override;
     int pagesAvailable() const override;

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QtEndian>
 #include <map>
+#include <vector>
 
 #include "platform/PictureFormat.h"
 #include "stores/Bmp.h"
@@ -70,6 +71,58 @@ QImage withFullPalette(QImage image) {
 
 } // namespace
 
+// The images of an icon file: its directory, with each entry decoded from a one-entry icon
+// when it is first needed (an icon file may list many images, most never shown), and entries
+// that point at the same image sharing one decoding. An icon made from images has them all
+// decoded from the start.
+struct IconEntries {
+    struct Entry {
+        QSize size; // from the directory (0 stands for 256) until decoded
+        quint32 offset = 0, bytes = 0;
+        int decoded = -1; // index into `images` once decoded; -2 when it failed
+    };
+    QByteArray file;
+    std::vector<Entry> entries;
+    std::vector<QImage> images;
+    std::map<quint32, int> byOffset; // decoded images by their place in the file
+    int natural = -1;                // the entry shown at natural size
+
+    // The image of entry i, decoded now if need be; null when it cannot be decoded.
+    QImage image(std::size_t i) {
+        Entry& e = entries[i];
+        if (e.decoded == -1) {
+            const auto found = byOffset.find(e.offset);
+            if (found != byOffset.end()) {
+                e.decoded = found->second;
+            } else {
+                e.decoded = decode(e);
+                if (e.decoded >= 0)
+                    byOffset.emplace(e.offset, e.decoded);
+            }
+            if (e.decoded >= 0)
+                e.size = images[std::size_t(e.decoded)].size();
+        }
+        return e.decoded >= 0 ? images[std::size_t(e.decoded)] : QImage();
+    }
+
+private:
+    int decode(const Entry& e) {
+        const int at = 6 + 16 * int(&e - entries.data());
+        QByteArray one = file.left(6) + file.mid(at, 16);
+        qToLittleEndian<quint16>(1, one.data() + 4);
+        qToLittleEndian<quint32>(22, one.data() + 6 + 12);
+        one += file.mid(qsizetype(e.offset), qsizetype(e.bytes));
+        QBuffer buffer(&one);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, "ICO");
+        const QImage image = reader.read();
+        if (image.isNull())
+            return -2;
+        images.push_back(withFullPalette(image));
+        return int(images.size()) - 1;
+    }
+};
+
 Picture::MetafileLoader& Picture::metafileLoader() {
     static MetafileLoader loader;
     return loader;
@@ -88,7 +141,15 @@ Picture Picture::fromIcon(const QList<QImage>& images) {
     if (images.isEmpty())
         return p;
     p.m_type = Type::Icon;
-    p.m_iconImages = images;
+    p.m_icon = std::make_shared<IconEntries>();
+    for (const QImage& image : images) {
+        IconEntries::Entry e;
+        e.size = image.size();
+        e.decoded = int(p.m_icon->images.size());
+        p.m_icon->images.push_back(image);
+        p.m_icon->entries.push_back(e);
+    }
+    p.m_icon->natural = 0;
     return p;
 }
 
@@ -174,45 +235,56 @@ Picture Picture::bitmapFromBytes(const QByteArray& bytes, const char* format) {
 
 Picture Picture::iconFromBytes(const QByteArray& bytes) {
     checkIco(std::string_view(bytes.constData(), size_t(bytes.size())));
-    // Each entry is decoded on its own, from a one-entry icon, and an image that several
-    // entries point at is decoded once and shared.
     const auto u16At = [&](int at) {
         return qFromLittleEndian<quint16>(bytes.constData() + at);
     };
     const auto u32At = [&](int at) {
         return qFromLittleEndian<quint32>(bytes.constData() + at);
     };
-    QList<QImage> images;
-    std::map<quint32, QImage> decoded;
+    auto icon = std::make_shared<IconEntries>();
+    icon->file = bytes;
     for (int i = 0; i < u16At(4); ++i) {
         const int entry = 6 + 16 * i;
-        const quint32 size = u32At(entry + 8), offset = u32At(entry + 12);
-        auto found = decoded.find(offset);
-        if (found == decoded.end()) {
-            QByteArray one = bytes.left(6) + bytes.mid(entry, 16);
-            qToLittleEndian<quint16>(1, one.data() + 4);
-            qToLittleEndian<quint32>(22, one.data() + 6 + 12);
-            one += bytes.mid(qsizetype(offset), qsizetype(size));
-            QBuffer buffer(&one);
-            buffer.open(QIODevice::ReadOnly);
-            QImageReader reader(&buffer, "ICO");
-            const QImage image = reader.read();
-            found = decoded.emplace(offset, image.isNull() ? image : withFullPalette(image)).first;
-        }
-        if (!found->second.isNull())
-            images.append(found->second);
+        IconEntries::Entry e;
+        const auto side = [&](int at) {
+            const int v = static_cast<unsigned char>(bytes[entry + at]);
+            return v == 0 ? 256 : v;
+        };
+        e.size = QSize(side(0), side(1));
+        e.bytes = u32At(entry + 8);
+        e.offset = u32At(entry + 12);
+        icon->entries.push_back(e);
     }
-    if (images.isEmpty())
-        throw Error(kBadIcon);
-    // Shown at its natural size, an icon uses its 32 x 32 image when it has one, as the
-    // desktop does, else the first it lists.
-    for (qsizetype i = 0; i < images.size(); ++i) {
-        if (images[i].size() == QSize(32, 32)) {
-            images.move(i, 0);
+    // Only the image shown at natural size is decoded now: the 32 x 32 one when the icon
+    // lists one, as the desktop does, else the first that decodes. The others wait until a
+    // drawing size asks for them.
+    std::vector<std::size_t> order;
+    for (std::size_t i = 0; i < icon->entries.size(); ++i)
+        if (icon->entries[i].size == QSize(32, 32))
+            order.push_back(i);
+    for (std::size_t i = 0; i < icon->entries.size(); ++i)
+        order.push_back(i);
+    for (const std::size_t i : order) {
+        if (!icon->image(i).isNull()) {
+            icon->natural = int(i);
             break;
         }
     }
-    return fromIcon(images);
+    if (icon->natural < 0)
+        throw Error(kBadIcon);
+    Picture p;
+    p.m_type = Type::Icon;
+    p.m_icon = std::move(icon);
+    return p;
+}
+
+int Picture::iconImagesDecoded() const {
+    return m_icon ? int(m_icon->images.size()) : 0;
+}
+
+const QImage& Picture::iconNaturalImage() const {
+    const IconEntries::Entry& e = m_icon->entries[std::size_t(m_icon->natural)];
+    return m_icon->images[std::size_t(e.decoded)];
 }
 
 Picture Picture::metafileFromBytes(const QByteArray& bytes, bool enhanced) {
@@ -229,7 +301,7 @@ QSize Picture::size() const {
     case Type::Bitmap:
         return m_bitmap.size();
     case Type::Icon:
-        return m_iconImages.first().size();
+        return iconNaturalImage().size();
     case Type::EnhancedMetafile:
     case Type::Metafile:
         return m_vector->size();
@@ -239,19 +311,33 @@ QSize Picture::size() const {
     return QSize(0, 0);
 }
 
-const QImage& Picture::iconImageFor(const QSize& target) const {
+QImage Picture::iconImageFor(const QSize& target) const {
     // The smallest image that covers the target loses least when stretched; failing that,
-    // the largest.
-    const QImage* best = nullptr;
-    const QImage* largest = &m_iconImages.first();
-    for (const QImage& image : m_iconImages) {
-        if (image.width() * image.height() > largest->width() * largest->height())
-            largest = &image;
-        const bool covers = image.width() >= target.width() && image.height() >= target.height();
-        if (covers && (!best || image.width() * image.height() < best->width() * best->height()))
-            best = &image;
+    // the largest. Sizes come from the directory until an image is decoded; one that will
+    // not decode drops out.
+    for (;;) {
+        const IconEntries::Entry* best = nullptr;
+        const IconEntries::Entry* largest = nullptr;
+        const auto area = [](const IconEntries::Entry* e) {
+            return qint64(e->size.width()) * e->size.height();
+        };
+        for (const IconEntries::Entry& e : m_icon->entries) {
+            if (e.decoded == -2)
+                continue;
+            if (!largest || area(&e) > area(largest))
+                largest = &e;
+            const bool covers =
+                e.size.width() >= target.width() && e.size.height() >= target.height();
+            if (covers && (!best || area(&e) < area(best)))
+                best = &e;
+        }
+        const IconEntries::Entry* chosen = best ? best : largest;
+        if (!chosen)
+            return iconNaturalImage();
+        const QImage image = m_icon->image(std::size_t(chosen - m_icon->entries.data()));
+        if (!image.isNull())
+            return image;
     }
-    return best ? *best : *largest;
 }
 
 void Picture::draw(QPainter& painter, const QRect& target) const {
@@ -278,7 +364,7 @@ QImage Picture::toImage() const {
     case Type::Bitmap:
         return m_bitmap;
     case Type::Icon:
-        return m_iconImages.first();
+        return iconNaturalImage();
     case Type::EnhancedMetafile:
     case Type::Metafile: {
         const QSize natural = m_vector->size();

@@ -15,6 +15,8 @@ class QPainter;
 
 namespace qlx {
 
+struct IconEntries;
+
 // A picture as an image control holds it: a bitmap, an icon or a metafile (enhanced or
 // Windows). Copies are cheap and share their pixels until one of them is drawn on, so drawing
 // on a copy never changes the picture it was copied from. Only a bitmap can be drawn on.
@@ -62,6 +64,10 @@ public:
     // An empty picture becomes an empty bitmap. Throws for an icon or a metafile.
     QImage& bitmapForDrawing();
 
+    // How many of an icon's images have been decoded so far (0 for other pictures): the one
+    // shown at natural size when it is loaded, others when a drawing size first needs them.
+    int iconImagesDecoded() const;
+
     // The bitmap as it stands, without detaching; null unless this is a bitmap.
     const QImage& bitmap() const { return m_bitmap; }
 
@@ -73,11 +79,13 @@ private:
     static Picture iconFromBytes(const QByteArray& bytes);
     static Picture metafileFromBytes(const QByteArray& bytes, bool enhanced);
     static Picture fromContent(const QByteArray& bytes);
-    const QImage& iconImageFor(const QSize& target) const;
+    QImage iconImageFor(const QSize& target) const;
+    const QImage& iconNaturalImage() const;
 
     Type m_type = Type::None;
     QImage m_bitmap;
-    QList<QImage> m_iconImages;
+    // An icon's images, each decoded when it is first shown; copies share them.
+    std::shared_ptr<IconEntries> m_icon;
     std::shared_ptr<const VectorPicture> m_vector;
 };
 

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QWheelEvent>
+#include <utility>
 
 #include "pagestore/PreviewDocument.h"
 #include "pagestore/PrinterSettings.h"
@@ -175,6 +176,10 @@ void PreviewWindow::setPrintSettingsSource(std::function<PrintSettings()> source
     m_printSettings = std::move(source);
 }
 
+void PreviewWindow::setPendingPages(std::function<void()> produceRest) {
+    m_producePendingPages = std::move(produceRest);
+}
+
 void PreviewWindow::open() {
     if (m_document && m_document->isFinished())
         action("Print")->setEnabled(true);
@@ -329,6 +334,8 @@ void PreviewWindow::printLoadedPages() {
 void PreviewWindow::saveReport() {
     if (!m_saveDialog->execute(this))
         return;
+    if (m_producePendingPages)
+        std::exchange(m_producePendingPages, {})();
     if (!m_document || !m_document->isFinished())
         return;
     if (m_saveDialog->selectedNameFilter() == kSaveCompressedFilter)
@@ -412,6 +419,7 @@ void PreviewWindow::detach() {
     m_reportPrint = {};
     m_reportPrinterSetup = {};
     m_printSettings = {};
+    m_producePendingPages = {};
     emit previewClosing();
     m_document.reset(); // releasing the pages deletes their temporary file
 }

@@ -45,6 +45,9 @@ public:
     // The printer settings chosen in Printer setup, which pages loaded from a file print
     // with too (printer, copies, range, job title).
     void setPrintSettingsSource(std::function<PrintSettings()> source);
+    // Produces at once the pages still to come while the window shows the first ones, so
+    // that Save report writes the whole run.
+    void setPendingPages(std::function<void()> produceRest);
 
     // Shows the window maximised (not modal), centred on the screen for when it is restored,
     // and sets the panels and buttons.
@@ -105,6 +108,7 @@ private:
     std::function<void()> m_reportPrint;
     std::function<void()> m_reportPrinterSetup;
     std::function<PrintSettings()> m_printSettings;
+    std::function<void()> m_producePendingPages;
     QString m_loadedFile; // the name of the report file the pages came from
     // The save and load dialogs remember the last name for the window's lifetime.
     std::unique_ptr<FileDialog> m_saveDialog;

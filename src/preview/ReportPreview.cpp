@@ -5,8 +5,10 @@
 #include <QPainter>
 #include <QPicture>
 #include <QPrinter>
+#include <QTimer>
 
 #include "pagestore/PreviewDocument.h"
+#include "platform/ErrorHandler.h"
 #include "preview/PreviewWindow.h"
 #include "preview/PrintProgressDialog.h"
 #include "preview/PrinterSetupDialog.h"
@@ -41,6 +43,15 @@ ReportPreview::ReportPreview(DocumentFactory newDocument, Production produce,
     , m_drawOnPrinter(std::move(drawOnPrinter))
     , m_pageCount(std::move(pageCount)) {}
 
+ReportPreview::ReportPreview(DocumentFactory newDocument, WholeProduction produce,
+                             PageProducer drawOnPrinter, PageCount pageCount, QObject* parent)
+    : ReportPreview(std::move(newDocument),
+                    Production([produce = std::move(produce)](PreviewDocument& document) {
+                        produce(document);
+                        return ProductionStep();
+                    }),
+                    std::move(drawOnPrinter), std::move(pageCount), parent) {}
+
 QSizeF ReportPreview::pagePaper() const {
     const QSizeF a4(2100, 2970);
     return m_settings.orientation == QPageLayout::Landscape ? a4.transposed() : a4;
@@ -67,17 +78,62 @@ PreviewWindow* ReportPreview::newWindow() {
 
 void ReportPreview::preview() {
     QCoreApplication::processEvents();
-    if (m_producing)
+    if (isProducing())
         return;
     QPointer<PreviewWindow> window = newWindow();
     PreviewDocument* pages = window->document();
     window->open();
+    bool more = false;
+    ProductionStep step;
     {
         ProducingRun run(m_producing);
-        m_produce(*pages);
+        step = m_produce(*pages);
+        more = step && step();
     }
+    if (more && window)
+        startRun(window, std::move(step));
     emit previewOpened(window);
     runUntilClosed(window);
+}
+
+// The pages after the first, one per turn of the event loop: paints, clicks and the page
+// notices of the pages before come in between. A failing page ends the run with its
+// message; the pages before it stay shown.
+void ReportPreview::startRun(PreviewWindow* window, ProductionStep step) {
+    auto* run = new QTimer(window);
+    run->setObjectName("ProductionRun");
+    run->setInterval(0);
+    m_run = run;
+    m_step = std::move(step);
+    connect(run, &QTimer::timeout, this, [this, window] {
+        bool more = false;
+        guarded([&] { more = m_step(); }, window);
+        if (!more)
+            finishRun();
+    });
+    connect(run, &QObject::destroyed, this, [this] { m_step = {}; });
+    window->setPendingPages([this] { completeRun(); });
+    run->start();
+}
+
+void ReportPreview::completeRun() {
+    if (!m_run)
+        return;
+    ProducingRun run(m_producing);
+    try {
+        while (m_step && m_step()) {
+        }
+    } catch (...) {
+        finishRun();
+        throw;
+    }
+    finishRun();
+}
+
+void ReportPreview::finishRun() {
+    if (m_run)
+        delete m_run.data();
+    m_step = {};
 }
 
 void ReportPreview::previewFile(const QString& path) {
@@ -114,6 +170,7 @@ void ReportPreview::runUntilClosed(QPointer<PreviewWindow> window) {
 void ReportPreview::print(QWidget* parent) {
     if (m_producing || !printerInstalled())
         return;
+    completeRun();
     QPrinter printer(QPrinter::HighResolution);
     configurePrinter(printer, m_settings, QPageSize(QPageSize::A4), m_settings.jobName());
     ProducingRun run(m_producing);

@@ -24,16 +24,25 @@ class ReportPreview : public QObject {
 public:
     // A fresh, empty document (page store) whose pages are page pictures.
     using DocumentFactory = std::function<std::unique_ptr<PreviewDocument>()>;
-    // Produces the report's pages into a document, announcing each.
-    using Production = std::function<void(PreviewDocument&)>;
+    // One production run over a document: each call adds the next page (announcing it) and
+    // returns whether pages remain; the call that adds the last page finishes the document.
+    using ProductionStep = std::function<bool()>;
+    // Starts a run of the report's pages into a document.
+    using Production = std::function<ProductionStep(PreviewDocument&)>;
     // How many pages the report prints; without it, one.
     using PageCount = std::function<int()>;
 
     ReportPreview(DocumentFactory newDocument, Production produce, PageProducer drawOnPrinter,
                   PageCount pageCount = {}, QObject* parent = nullptr);
+    // For a report that produces all its pages in one go.
+    using WholeProduction = std::function<void(PreviewDocument&)>;
+    ReportPreview(DocumentFactory newDocument, WholeProduction produce, PageProducer drawOnPrinter,
+                  PageCount pageCount = {}, QObject* parent = nullptr);
 
     // The preview operation: returns once the window has closed or the application is ending.
-    // A request while pages are being produced is ignored.
+    // Page 1 is produced before the window is announced; the other pages follow one at a
+    // time from the event loop, so the window shows page 1 and stays usable meanwhile.
+    // Closing the window ends the run. A request while pages are being produced is ignored.
     void preview();
     // The same window on the pages of a prepared report file instead of the report's own;
     // returns once it has closed. A missing or damaged file throws before any window opens.
@@ -41,12 +50,13 @@ public:
 
     // Produces the pages once more on the printer, with the progress dialog: those within the
     // first and last page limits, one sheet each. Nothing happens when no printer is installed.
+    // Pages of the preview still to come are produced first, so the window's run is whole.
     void print(QWidget* parent = nullptr);
 
     // The print dialog; on OK the settings (and the page's orientation) change.
     void printerSetup(QWidget* parent, int pageCount, bool finished);
 
-    bool isProducing() const { return m_producing; }
+    bool isProducing() const { return m_producing || m_run; }
     PrintSettings& settings() { return m_settings; }
     const PrintSettings& settings() const { return m_settings; }
     // The report's page, A4 turned by the chosen orientation, in tenths of a millimetre.
@@ -63,6 +73,10 @@ signals:
 private:
     PreviewWindow* newWindow();
     void runUntilClosed(QPointer<PreviewWindow> window);
+    void startRun(PreviewWindow* window, ProductionStep step);
+    // Produces the pages still to come at once.
+    void completeRun();
+    void finishRun();
 
     DocumentFactory m_newDocument;
     Production m_produce;
@@ -71,6 +85,10 @@ private:
     PrintSettings m_settings;
     bool m_producing = false;
     QPointer<PreviewWindow> m_window;
+    // The preview's production run while pages remain; it belongs to the window and ends
+    // with it.
+    QPointer<QObject> m_run;
+    ProductionStep m_step;
 };
 
 } // namespace qlx

@@ -24,6 +24,10 @@ QString longTimeFormat(const QLocale& locale) {
     return format.trimmed();
 }
 
+bool sameRecord(const LabelRecord& a, const LabelRecord& b) {
+    return a.mineral == b.mineral && a.locality == b.locality && a.info == b.info;
+}
+
 int screenPixelsPerInch() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? qRound(screen->logicalDotsPerInchY()) : 96;
@@ -71,17 +75,38 @@ std::optional<ComposedLabel> fillSheet(SheetReport& sheet, const std::vector<Lab
                     std::to_string(size.height()) +
                     " pixels (a label background may have at most 2048 x 2048 pixels)");
     std::optional<ComposedLabel> last;
-    sheet.clearLabels();
-    int position = firstSlot;
+    // Each label is kept as its drawing over the shared appearance; the same record twice in
+    // a row shares one drawing, so the sheet draws it once for both.
+    auto look = std::make_shared<const LabelAppearance>(appearance);
+    std::vector<std::shared_ptr<const SheetReport::LabelDrawing>> drawings;
+    drawings.reserve(records.size());
+    const auto placeDrawn = [&] {
+        sheet.clearLabels();
+        int position = firstSlot;
+        for (const auto& drawing : drawings)
+            sheet.setLabelDrawing(position++, drawing);
+    };
+    const int total = int(records.size());
     for (const LabelRecord& record : records) {
         if (observer.beforeLabel)
             observer.beforeLabel(record);
-        last = composeRecordLabel(record, appearance);
+        try {
+            last = composeRecordLabel(record, *look);
+        } catch (...) {
+            placeDrawn();
+            throw;
+        }
         if (observer.afterLabel)
             observer.afterLabel(*last);
-        sheet.setLabelPicture(position, last->picture.bitmap());
-        ++position;
+        if (!drawings.empty() && sameRecord(record, records[drawings.size() - 1]))
+            drawings.push_back(drawings.back());
+        else
+            drawings.push_back(std::make_shared<const SheetReport::LabelDrawing>(
+                [record, look] { return composeRecordLabel(record, *look).picture.bitmap(); }));
+        if (observer.keepGoing && !observer.keepGoing(int(drawings.size()), total))
+            throw SheetRunCancelled();
     }
+    placeDrawn();
     return last;
 }
 

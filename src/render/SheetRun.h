@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QSize>
 #include <QString>
+#include <exception>
 #include <functional>
 #include <optional>
 #include <string>
@@ -49,19 +50,31 @@ struct ComposedLabel {
 ComposedLabel composeRecordLabel(const LabelRecord& record, const LabelAppearance& appearance);
 
 // Called around each label of a run: before it is composed (with its fields) and after.
+// `keepGoing` is asked after each label with the labels done and the total; false cancels
+// the run.
 struct SheetRunObserver {
     std::function<void(const LabelRecord&)> beforeLabel;
     std::function<void(const ComposedLabel&)> afterLabel;
+    std::function<bool(int done, int total)> keepGoing;
+};
+
+// Thrown by fillSheet when the observer cancelled the run; the sheet is then as before.
+struct SheetRunCancelled : std::exception {
+    const char* what() const noexcept override { return "The run was cancelled"; }
 };
 
 // The "Render and preview" run over a sheet: the sheet is emptied, then every record is
 // composed in turn and record i (from 0) goes to label position firstSlot + i, fifteen to a
 // page: slot 1 of page 2 follows slot 15 of page 1. So the sheet shows this run's labels and
 // nothing of an earlier run. A failing label ends the run there, with the labels placed so
-// far kept. Returns the last label composed, if any.
+// far kept; a cancelled run changes nothing on the sheet. Returns the last label composed,
+// if any.
+//
+// The sheet keeps each label as its drawing over the one shared background, not as pixels:
+// it draws the label again when its page is recorded or printed, to the same pixels.
 
-// The most pixels a label background may have: every label is a full copy of it, and a sheet
-// holds fifteen. Beyond it fillSheet refuses the run before any label is made.
+// The most pixels a label background may have: every label drawn is a full copy of it.
+// Beyond it fillSheet refuses the run before any label is made.
 constexpr qint64 kMaxLabelPixels = qint64(2048) * 2048;
 
 // The slots of the first page a run may start at, for a partly used sheet of label stock.

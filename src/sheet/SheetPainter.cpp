@@ -42,7 +42,8 @@ void drawSlot(QPainter& painter, const PlacedElement& e, const SheetContent& con
     if (e.slot < 1 || e.slot > SheetDefinition::kSlotCount) {
         return;
     }
-    const QImage& picture = content.pictures[e.slot - 1];
+    const QImage picture =
+        content.pictureOf ? content.pictureOf(e.slot) : content.pictures[e.slot - 1];
     if (picture.isNull() || e.device.width() <= 0 || e.device.height() <= 0) {
         return;
     }

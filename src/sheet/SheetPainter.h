@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <array>
+#include <functional>
 
 #include "sheet/DeviceMapping.h"
 #include "sheet/SheetDefinition.h"
@@ -12,10 +13,13 @@ namespace qlx {
 
 // What one page of the sheet shows: the definition (with its date line) and the pictures
 // of the fifteen slots; a null image is an empty slot. QImage copies share pixels until one
-// side changes, so each slot holds its own picture.
+// side changes, so each slot holds its own picture. When `pictureOf` is set, it gives slot
+// n's picture (1 to 15) instead, at the moment the slot is drawn: a page then never holds
+// more than one label's pixels at a time.
 struct SheetContent {
     const SheetDefinition* sheet = nullptr;
     std::array<QImage, SheetDefinition::kSlotCount> pictures;
+    std::function<QImage(int slot)> pictureOf;
 };
 
 // Draws page 1 of the sheet on any painter (page picture recorder, printer, image), with

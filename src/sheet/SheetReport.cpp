@@ -1,10 +1,12 @@
 #include "sheet/SheetReport.h"
 
 #include <QPainter>
+#include <QPointer>
 #include <QWidget>
 
 #include "metafile/EmfRecorder.h"
 #include "pagestore/PageStoreDocument.h"
+#include "pagestore/ReportFileReader.h"
 #include "platform/Text.h"
 #include "sheet/DeviceMapping.h"
 #include "sheet/SheetPainter.h"
@@ -21,19 +23,26 @@ bool validSlot(int slot) {
 } // namespace
 
 SheetReport::SheetReport(QWidget* owner)
-    : QObject(owner)
-    , m_sheet(std::make_unique<SheetDefinition>(m_measurer)) {
+    : QObject(owner) {
     m_previewer = std::make_unique<ReportPreview>(
         [this]() -> std::unique_ptr<PreviewDocument> {
             return std::make_unique<PageStoreDocument>(m_previewer->pagePaper(), this);
         },
-        [this](PreviewDocument& document) { produce(document); },
+        ReportPreview::Production([this](PreviewDocument& document) { return produce(document); }),
         [this](QPainter& painter, const PageTarget& target) { drawPage(painter, target); },
         [this] { return pageCount(); });
     m_previewer->settings().jobTitle = QStringLiteral("Mineral labels");
 }
 
 SheetReport::~SheetReport() = default;
+
+// The definition measures its texts with the report's fonts, which loads them; the window's
+// first frame does not need that, so it happens at the first use.
+SheetDefinition& SheetReport::sheet() const {
+    if (!m_sheet)
+        m_sheet = std::make_unique<SheetDefinition>(m_measurer);
+    return *m_sheet;
+}
 
 void SheetReport::setSlotPicture(int slot, const QImage& picture) {
     if (validSlot(slot))
@@ -44,44 +53,84 @@ QImage SheetReport::slotPicture(int slot) const {
     return validSlot(slot) ? labelPicture(slot) : QImage();
 }
 
-void SheetReport::setLabelPicture(int position, const QImage& picture) {
+SheetReport::SlotLabel* SheetReport::slotAt(int position) {
     if (position < 1)
-        return;
+        return nullptr;
     const std::size_t page = std::size_t(position - 1) / SheetDefinition::kSlotCount;
     if (page >= m_pages.size())
         m_pages.resize(page + 1);
-    QImage& slot = m_pages[page][std::size_t(position - 1) % SheetDefinition::kSlotCount];
+    return &m_pages[page][std::size_t(position - 1) % SheetDefinition::kSlotCount];
+}
+
+const SheetReport::SlotLabel* SheetReport::slotAt(int position) const {
+    if (position < 1)
+        return nullptr;
+    const std::size_t page = std::size_t(position - 1) / SheetDefinition::kSlotCount;
+    if (page >= m_pages.size())
+        return nullptr;
+    return &m_pages[page][std::size_t(position - 1) % SheetDefinition::kSlotCount];
+}
+
+void SheetReport::setLabelPicture(int position, const QImage& picture) {
+    SlotLabel* slot = slotAt(position);
+    if (!slot)
+        return;
+    slot->drawing.reset();
     // A label the same as the one before it (copies of one specimen's label follow each other
     // in a list) shares that label's pixels: a PDF then holds the image once, as its engine
     // keeps one image object per shared image.
     const QImage before = labelPicture(position - 1);
     if (!before.isNull() && before == picture) {
-        slot = before;
+        slot->picture = before;
         return;
     }
     // A deep copy: an image made over someone else's buffer would otherwise follow it.
-    slot = picture.copy();
+    slot->picture = picture.copy();
+}
+
+void SheetReport::setLabelDrawing(int position, std::shared_ptr<const LabelDrawing> drawing) {
+    if (SlotLabel* slot = slotAt(position)) {
+        slot->picture = QImage();
+        slot->drawing = std::move(drawing);
+    }
+}
+
+QImage SheetReport::pictureOf(const SlotLabel& label) const {
+    if (!label.drawing || !*label.drawing)
+        return label.picture;
+    if (label.drawing != m_lastDrawing) {
+        m_lastDrawn = QImage(); // let go of the last label's pixels before drawing the next
+        m_lastDrawn = (*label.drawing)();
+        m_lastDrawing = label.drawing;
+    }
+    return m_lastDrawn;
 }
 
 QImage SheetReport::labelPicture(int position) const {
-    if (position < 1)
-        return {};
-    const std::size_t page = std::size_t(position - 1) / SheetDefinition::kSlotCount;
-    if (page >= m_pages.size())
-        return {};
-    return m_pages[page][std::size_t(position - 1) % SheetDefinition::kSlotCount];
+    const SlotLabel* slot = slotAt(position);
+    return slot ? pictureOf(*slot) : QImage();
+}
+
+qint64 SheetReport::keptPictureBytes() const {
+    qint64 bytes = 0;
+    for (const PageSlots& page : m_pages)
+        for (const SlotLabel& label : page)
+            bytes += label.picture.sizeInBytes();
+    return bytes;
 }
 
 void SheetReport::clearLabels() {
     m_pages.assign(1, PageSlots());
+    m_lastDrawing.reset();
+    m_lastDrawn = QImage();
 }
 
 void SheetReport::setDateLineCaption(const QString& caption) {
-    m_sheet->setDateLineCaption(fromQString(caption), m_measurer);
+    sheet().setDateLineCaption(fromQString(caption), m_measurer);
 }
 
 QString SheetReport::dateLineCaption() const {
-    return toQString(m_sheet->dateLine().caption);
+    return toQString(sheet().dateLine().caption);
 }
 
 void SheetReport::preview() {
@@ -93,22 +142,37 @@ void SheetReport::print(QWidget* parent) {
 }
 
 void SheetReport::drawPage(QPainter& painter, const PageTarget& target) const {
+    drawPageOf(painter, target, sheet(), m_pages);
+}
+
+void SheetReport::drawPageOf(QPainter& painter, const PageTarget& target,
+                             const SheetDefinition& definition,
+                             const std::vector<PageSlots>& pages) const {
     // The definition is turned to the target's paper on a copy: the page already shown in a
     // preview keeps its orientation while a landscape print is laid out.
-    SheetDefinition sheet = *m_sheet;
+    SheetDefinition sheet = definition;
     const QSizeF paper = target.paperTenthsMm;
     sheet.setOrientation(paper.width() > paper.height() ? SheetOrientation::Landscape
                                                         : SheetOrientation::Portrait);
     SheetContent content;
     content.sheet = &sheet;
-    if (target.page >= 1 && target.page <= pageCount())
-        content.pictures = m_pages[std::size_t(target.page - 1)];
+    if (target.page >= 1 && target.page <= int(pages.size())) {
+        const PageSlots& shown = pages[std::size_t(target.page - 1)];
+        content.pictureOf = [this, &shown](int slot) {
+            return pictureOf(shown[std::size_t(slot - 1)]);
+        };
+    }
     const DeviceMapping mapping(qRound(target.dpiX), qRound(target.dpiY), target.offsetLeft,
                                 target.offsetTop);
     drawSheet(painter, mapping, content);
 }
 
 Metafile SheetReport::recordPage(int page) const {
+    return recordPageOf(page, sheet(), m_pages);
+}
+
+Metafile SheetReport::recordPageOf(int page, const SheetDefinition& sheet,
+                                   const std::vector<PageSlots>& pages) const {
     const DeviceMapping screen = DeviceMapping::screen(96);
     PageTarget target;
     target.page = page;
@@ -116,21 +180,39 @@ Metafile SheetReport::recordPage(int page) const {
     const QSize pixels(screen.pageWidth(target.paperTenthsMm.width()),
                        screen.pageHeight(target.paperTenthsMm.height()));
     EmfRecorder recorder(pixels, 96.0);
+    // The page's size is checked while it is recorded: the labels of a page stop going in
+    // once it could not be stored.
+    recorder.setByteLimit(size_t(ReportFileReader::kMaxPictureSize));
     {
         QPainter painter(&recorder);
-        drawPage(painter, target);
+        drawPageOf(painter, target, sheet, pages);
     }
     return recorder.finish();
 }
 
-void SheetReport::produce(PreviewDocument& document) {
+ReportPreview::ProductionStep SheetReport::produce(PreviewDocument& document) {
     auto* store = qobject_cast<PageStoreDocument*>(&document);
     if (!store)
         throw Error("The sheet report produces its page into a page store only");
-    // One page per fifteen labels, at least one.
-    for (int page = 1; page <= pageCount(); ++page)
-        store->addPage(recordPage(page));
-    store->finish(QDateTime::currentDateTime());
+    // The run records the pages as they stand now, one page per step, so that the window
+    // can show page 1 while the rest follow; labels are kept by their drawings, so this copy
+    // costs no pixels.
+    auto definition = std::make_shared<const SheetDefinition>(sheet());
+    auto pages = std::make_shared<const std::vector<PageSlots>>(m_pages);
+    auto next = std::make_shared<int>(1);
+    QPointer<PageStoreDocument> target = store;
+    return [this, definition, pages, next, target]() -> bool {
+        if (!target)
+            return false;
+        const int count = int(pages->size()); // one page per fifteen labels, at least one
+        target->addPage(recordPageOf(*next, *definition, *pages));
+        if (count > 1) // a one-page sheet has nothing to count
+            target->setProgress(*next * 100 / count);
+        if (++*next <= count)
+            return true;
+        target->finish(QDateTime::currentDateTime());
+        return false;
+    };
 }
 
 } // namespace qlx

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -44,6 +45,15 @@ public:
     // Placing a label beyond the last page adds pages up to it.
     void setLabelPicture(int position, const QImage& picture);
     QImage labelPicture(int position) const;
+
+    // A label the sheet draws whenever its page is recorded or printed, instead of keeping
+    // its pixels: the labels of a long list then share their background and hold only what
+    // makes each its own, and a page holds one label's pixels at a time. Neighbouring
+    // positions given the same drawing are drawn once and share the picture.
+    using LabelDrawing = std::function<QImage()>;
+    void setLabelDrawing(int position, std::shared_ptr<const LabelDrawing> drawing);
+    // The pixel bytes the sheet keeps for its labels (drawings keep none).
+    qint64 keptPictureBytes() const;
     // Empties every slot and drops all pages but the first.
     void clearLabels();
     // The pages the report produces: at least one.
@@ -66,17 +76,35 @@ public:
     // Page n's picture at 96 dots per inch, on the report's paper as it stands.
     Metafile recordPage(int page = 1) const;
 
-    const SheetDefinition& definition() const { return *m_sheet; }
+    const SheetDefinition& definition() const { return sheet(); }
     ReportPreview& previewer() { return *m_previewer; }
 
 private:
-    void produce(PreviewDocument& document);
+    struct SlotLabel {
+        QImage picture;
+        std::shared_ptr<const LabelDrawing> drawing;
+        bool isEmpty() const { return picture.isNull() && !drawing; }
+    };
+    using PageSlots = std::array<SlotLabel, SheetDefinition::kSlotCount>;
+
+    ReportPreview::ProductionStep produce(PreviewDocument& document);
+    SlotLabel* slotAt(int position);
+    const SlotLabel* slotAt(int position) const;
+    QImage pictureOf(const SlotLabel& label) const;
+    void drawPageOf(QPainter& painter, const PageTarget& target, const SheetDefinition& sheet,
+                    const std::vector<PageSlots>& pages) const;
+    Metafile recordPageOf(int page, const SheetDefinition& sheet,
+                          const std::vector<PageSlots>& pages) const;
 
     ScreenTextMeasurer m_measurer;
-    std::unique_ptr<SheetDefinition> m_sheet;
-    using PageSlots = std::array<QImage, SheetDefinition::kSlotCount>;
+    SheetDefinition& sheet() const;
+
+    mutable std::unique_ptr<SheetDefinition> m_sheet; // made at its first use
     std::vector<PageSlots> m_pages{1};
     std::unique_ptr<ReportPreview> m_previewer;
+    // The label drawn last, kept so that a neighbour with the same drawing shares it.
+    mutable std::shared_ptr<const LabelDrawing> m_lastDrawing;
+    mutable QImage m_lastDrawn;
 };
 
 } // namespace qlx

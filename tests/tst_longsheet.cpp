@@ -1,0 +1,326 @@
+// Long lists on the sheet: labels kept as drawings over one background (the same page bytes
+// as labels kept as pictures), pages produced one at a time behind page 1, paging that reads
+// only the page it shows, and a render that the user can cancel with nothing changed.
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include "app/MainForm.h"
+#include "metafile/EmfRecorder.h"
+#include "metafile/MetafilePicture.h"
+#include "pagestore/PageStore.h"
+#include "pagestore/PageStoreDocument.h"
+#include "pagestore/PreviewDocument.h"
+#include "pagestore/ReportFileFormat.h"
+#include "platform/FileDialog.h"
+#include "platform/ImageBox.h"
+#include "platform/RichEditBox.h"
+#include "platform/WorkProgress.h"
+#include "preview/PageView.h"
+#include "preview/PreviewWindow.h"
+#include "render/SheetRun.h"
+#include "sheet/SheetReport.h"
+#include "stores/Error.h"
+#include "support/DataFolderFixture.h"
+#include "support/SlotColours.h"
+#include "support/TestSupport.h"
+
+using namespace qlx;
+
+namespace {
+
+std::vector<LabelRecord> records(int count, int repeat = 1) {
+    std::vector<LabelRecord> list;
+    for (int i = 0; i < count; ++i) {
+        const std::string n = std::to_string(i / repeat + 1);
+        list.push_back({"Mineral " + n, "Place " + n + ", Sweden", "H" + n + "O"});
+    }
+    return list;
+}
+
+std::string listText(int lines) {
+    std::string text;
+    for (const LabelRecord& r : records(lines))
+        text += "|" + r.mineral + "|" + r.locality + "|" + r.info + "|\r\n";
+    return text;
+}
+
+LabelAppearance stockLook() {
+    LabelAppearance look = LabelAppearance::startUp();
+    look.background = Picture::fromFile(QLX_BINARY_DIR "/labelcomplete.bmp");
+    return look;
+}
+
+PageStore& storeOf(PreviewWindow& w) {
+    return static_cast<PageStoreDocument*>(w.document())->store();
+}
+
+} // namespace
+
+class LongSheetTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { registerMetafilePictures(); }
+
+    // The sheet keeps no label pixels, and records every page to the bytes it records from
+    // the labels' own pictures.
+    void drawnLabelsRecordTheSamePages_data() {
+        QTest::addColumn<int>("labels");
+        QTest::addColumn<int>("repeat");
+        QTest::addColumn<int>("firstSlot");
+        QTest::newRow("one page") << 15 << 1 << 1;
+        QTest::newRow("three pages, from slot 7") << 31 << 1 << 7;
+        QTest::newRow("copies in a row") << 20 << 4 << 1;
+        QTest::newRow("one label on slot 15") << 1 << 1 << 15;
+    }
+    void drawnLabelsRecordTheSamePages() {
+        QFETCH(int, labels);
+        QFETCH(int, repeat);
+        QFETCH(int, firstSlot);
+        const LabelAppearance look = stockLook();
+        QVERIFY(!look.background.isEmpty());
+        const std::vector<LabelRecord> list = records(labels, repeat);
+
+        SheetReport drawn(nullptr);
+        fillSheet(drawn, list, look, firstSlot);
+        SheetReport pictured(nullptr);
+        for (std::size_t i = 0; i < list.size(); ++i)
+            pictured.setLabelPicture(firstSlot + int(i),
+                                     composeRecordLabel(list[i], look).picture.bitmap());
+
+        QCOMPARE(drawn.keptPictureBytes(), qint64(0));
+        QCOMPARE(drawn.pageCount(), pictured.pageCount());
+        QCOMPARE(drawn.pageCount(), (firstSlot - 1 + labels + 14) / 15);
+        for (int page = 1; page <= drawn.pageCount(); ++page)
+            QVERIFY2(drawn.recordPage(page).bytes() == pictured.recordPage(page).bytes(),
+                     qPrintable(QString("page %1").arg(page)));
+        for (int position = firstSlot; position < firstSlot + labels; ++position)
+            QVERIFY(drawn.labelPicture(position) == pictured.labelPicture(position));
+        // Neighbours with the same record share one picture.
+        if (repeat > 1)
+            QCOMPARE(drawn.labelPicture(1).cacheKey(), drawn.labelPicture(2).cacheKey());
+    }
+
+    // Cancelled after its first label, a run leaves the sheet with the earlier run's labels.
+    void cancelledRunLeavesTheSheet() {
+        const LabelAppearance look = stockLook();
+        SheetReport sheet(nullptr);
+        fillSheet(sheet, records(20), look);
+        const QImage first = sheet.labelPicture(1), last = sheet.labelPicture(20);
+        SheetRunObserver observer;
+        int asked = 0;
+        observer.keepGoing = [&](int done, int total) {
+            ++asked;
+            return done < 1 || total < 1;
+        };
+        std::vector<LabelRecord> other = records(40);
+        for (LabelRecord& r : other)
+            r.mineral += " (new)";
+        QVERIFY_THROWS_EXCEPTION(SheetRunCancelled, fillSheet(sheet, other, look, 1, observer));
+        QCOMPARE(asked, 1);
+        QCOMPARE(sheet.pageCount(), 2);
+        QVERIFY(sheet.labelPicture(1) == first);
+        QVERIFY(sheet.labelPicture(20) == last);
+        QVERIFY(sheet.labelPicture(21).isNull());
+    }
+
+    // 300 labels: the window opens on page 1 before the other pages are recorded; they follow
+    // while it stays open, each stored once, and only then can the pages be printed. Paging
+    // reads the page it goes to and nothing else.
+    void pagesFollowPageOne() {
+        SheetReport sheet(nullptr);
+        fillSheet(sheet, records(300), stockLook());
+        QCOMPARE(sheet.pageCount(), 20);
+        bool checked = false;
+        connect(&sheet.previewer(), &ReportPreview::previewOpened, this, [&](PreviewWindow* w) {
+            QTimer::singleShot(120000, w, [w] { w->close(); }); // never hang
+            QCOMPARE(w->document()->pagesAvailable(), 1);
+            QVERIFY(!w->document()->isFinished());
+            QVERIFY(sheet.previewer().isProducing());
+            QTimer::singleShot(0, w, [&, w] {
+                QVERIFY(QTest::qWaitFor([w] { return w->pageView()->hasPicture(); }));
+                QVERIFY(!w->action("Print")->isEnabled());
+                QVERIFY(QTest::qWaitFor([w] { return w->document()->isFinished(); }, 60000));
+                QTRY_VERIFY(w->action("Print")->isEnabled());
+                QVERIFY(!sheet.previewer().isProducing());
+                QCOMPARE(w->document()->pageCount(), 20);
+                QTRY_COMPARE(w->pagePanel()->text(), QString("Page 1 of 20"));
+
+                PageStore& store = storeOf(*w);
+                QVERIFY(store.inTemporaryFile());
+                w->pageView()->grab();
+                const int reads = store.pictureReads();
+                w->goToPage(7);
+                w->pageView()->grab();
+                w->pageView()->grab();
+                QCOMPARE(store.pictureReads(), reads + 1);
+                w->goToPage(7);
+                w->pageView()->grab();
+                QCOMPARE(store.pictureReads(), reads + 1);
+
+                // Each page once: the stream is the header and one record per page, and
+                // page 20 holds what the sheet records for page 20.
+                qint64 size = ReportFileFormat::kHeaderSize;
+                for (int page = 1; page <= 20; ++page)
+                    size += ReportFileFormat::kRecordOverhead + store.readPage(page).size();
+                QCOMPARE(store.streamSize(), size);
+                QVERIFY(store.readPage(20) == sheet.recordPage(20).bytes());
+                checked = true;
+                w->close();
+            });
+        });
+        sheet.preview();
+        QVERIFY(checked);
+    }
+
+    // Closed while pages are still coming, the window ends the run and takes its temporary
+    // file with it; the next preview runs in full.
+    void closingEndsTheRun() {
+        SheetReport sheet(nullptr);
+        fillSheet(sheet, records(300), stockLook());
+        QString temporary;
+        int opened = 0;
+        connect(&sheet.previewer(), &ReportPreview::previewOpened, this, [&](PreviewWindow* w) {
+            ++opened;
+            temporary = storeOf(*w).temporaryFileName();
+            QTimer::singleShot(0, w, [w] { w->close(); });
+        });
+        sheet.preview();
+        QCOMPARE(opened, 1);
+        QVERIFY(!sheet.previewer().isProducing());
+        QVERIFY(!temporary.isEmpty());
+        QVERIFY(!QFile::exists(temporary));
+        sheet.preview();
+        QCOMPARE(opened, 2);
+    }
+
+    // Save report while pages are still coming writes the whole run, the file the same as the
+    // store once it is finished.
+    void saveWhilePagesComeWritesAll() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("long.LFP");
+        SheetReport sheet(nullptr);
+        fillSheet(sheet, records(40), stockLook());
+        bool saved = false;
+        connect(&sheet.previewer(), &ReportPreview::previewOpened, this, [&](PreviewWindow* w) {
+            QVERIFY(!w->document()->isFinished());
+            FileDialog::setNextFileName(path);
+            w->saveReport();
+            QVERIFY(w->document()->isFinished());
+            QCOMPARE(w->document()->pageCount(), 3);
+            QVERIFY(!sheet.previewer().isProducing());
+            saved = true;
+            QTimer::singleShot(0, w, [w] { w->close(); });
+        });
+        sheet.preview();
+        FileDialog::clearAnswers();
+        QVERIFY(saved);
+        PageStore loaded(PageDestination::Pictures);
+        loaded.loadFromFile(path);
+        QCOMPARE(loaded.pageCount(), 3);
+        QVERIFY(loaded.readPage(3) == sheet.recordPage(3).bytes());
+    }
+
+    // A page picture is held to its byte limit while it is recorded: pictures beyond it are
+    // left out and finishing says the report is too large; within it nothing changes.
+    void pageSizeCheckedWhileRecorded_data() {
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<bool>("tooLarge");
+        QTest::newRow("no limit") << 0 << false;
+        QTest::newRow("room for both") << 200000 << false;
+        QTest::newRow("room for one") << 120000 << true;
+        QTest::newRow("room for none") << 2000 << true;
+    }
+    void pageSizeCheckedWhileRecorded() {
+        QFETCH(int, limit);
+        QFETCH(bool, tooLarge);
+        EmfRecorder recorder(QSize(794, 1123));
+        recorder.setByteLimit(size_t(limit));
+        {
+            QPainter painter(&recorder);
+            for (int i = 0; i < 2; ++i)
+                painter.drawImage(QRect(10 + 200 * i, 10, 150, 100), test::solidImage(Qt::red));
+        }
+        try {
+            const Metafile page = recorder.finish();
+            QVERIFY(!tooLarge);
+            QVERIFY(page.bytes().size() > 2 * 217 * 137 * 3);
+        } catch (const Error& e) {
+            QVERIFY2(tooLarge, e.what());
+            QCOMPARE(QString(e.what()), QString("The report is too large"));
+        }
+    }
+
+    // Cancel in the window's render progress, after the first label: no preview, and the
+    // fields, the label image, the date line and the sheet are as before the click.
+    void cancelInTheWindowChangesNothing() {
+        test::DataFolderFixture data;
+        QVERIFY(data.isValid());
+        test::MessageBoxCatcher boxes;
+        MainForm form;
+        test::child<QTimer>(form, "Timer4")->stop();
+        form.Timer4Timer();
+        auto& sheet = *test::child<SheetReport>(form, "SheetReport");
+        int previews = 0;
+        connect(&sheet.previewer(), &ReportPreview::previewOpened, this, [&](PreviewWindow* w) {
+            ++previews;
+            QTimer::singleShot(0, w, [w] { w->close(); });
+        });
+        auto* list = test::child<RichEditBox>(form, "RichEdit4");
+        list->lines().setText(listText(3));
+        test::child<QPushButton>(form, "Button9")->click();
+        QCOMPARE(previews, 1);
+        sheet.setDateLineCaption("Time of the first run");
+
+        const QString fields[] = {test::child<QLineEdit>(form, "Edit1")->text(),
+                                  test::child<QLineEdit>(form, "Edit2")->text(),
+                                  test::child<QLineEdit>(form, "Edit3")->text()};
+        const QImage label = test::child<ImageBox>(form, "rendered")->picture().bitmap();
+        const QImage slot1 = sheet.labelPicture(1);
+        list->lines().setText(listText(200));
+
+        WorkProgress::setShowDelay(0);
+        int cancels = 0;
+        QTimer canceller;
+        canceller.setInterval(0);
+        connect(&canceller, &QTimer::timeout, this, [&] {
+            if (auto* dialog = form.findChild<QProgressDialog*>("WorkProgress")) {
+                if (dialog->isVisible() && cancels == 0) {
+                    ++cancels;
+                    QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
+                }
+            }
+        });
+        canceller.start();
+        test::child<QPushButton>(form, "Button9")->click();
+        canceller.stop();
+        WorkProgress::setShowDelay(WorkProgress::kDefaultShowDelayMs);
+
+        QCOMPARE(cancels, 1);
+        QCOMPARE(previews, 1);
+        QCOMPARE(test::child<QLineEdit>(form, "Edit1")->text(), fields[0]);
+        QCOMPARE(test::child<QLineEdit>(form, "Edit2")->text(), fields[1]);
+        QCOMPARE(test::child<QLineEdit>(form, "Edit3")->text(), fields[2]);
+        QVERIFY(test::child<ImageBox>(form, "rendered")->picture().bitmap() == label);
+        QCOMPARE(sheet.dateLineCaption(), QString("Time of the first run"));
+        QCOMPARE(sheet.pageCount(), 1);
+        QVERIFY(sheet.labelPicture(1) == slot1);
+        QVERIFY(sheet.labelPicture(4).isNull());
+        QVERIFY(form.findChild<QProgressDialog*>("WorkProgress") == nullptr);
+        QVERIFY2(boxes.shown().empty(), qPrintable(boxes.texts().join("; ")));
+
+        // Not cancelled, the same list renders in full.
+        test::child<QPushButton>(form, "Button9")->click();
+        QCOMPARE(previews, 2);
+        QCOMPARE(sheet.pageCount(), 14);
+        QCOMPARE(test::child<QLineEdit>(form, "Edit1")->text(), QString("Mineral 200"));
+    }
+};
+
+QTEST_MAIN(LongSheetTest)
+#include "tst_longsheet.moc"
