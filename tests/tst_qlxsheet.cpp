@@ -731,10 +731,12 @@ private slots:
         QTest::newRow("info font") << QStringList{"--info-font", "Arial,40"};
         QTest::newRow("correction") << QStringList{"--correction", "mineral", "5", "-3"};
         QTest::newRow("background") << QStringList{"--background", "clean"};
+        QTest::newRow("fit long rows") << QStringList{"--fit-long-rows"};
     }
     void appearanceOptionsChangeTheLabels() {
         QFETCH(QStringList, options);
-        QVERIFY(test::writeFile(m_data->prefix() + "list.txt", "|Quartz|Arkansas|SiO2|"));
+        QVERIFY(test::writeFile(m_data->prefix() + "list.txt",
+                                "|Quartz|Arkansas, Hot Spring County, Magnet Cove|SiO2|"));
         const QStringList base{"render", "list.txt", "--date", "d", "-o"};
         QCOMPARE(qlxsheet(base + QStringList{"plain.png"}, m_data->prefix()).exitCode, 0);
         QCOMPARE(qlxsheet(base + QStringList{"a.png"} + options, m_data->prefix()).exitCode, 0);

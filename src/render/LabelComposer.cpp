@@ -4,6 +4,7 @@
 #include "platform/Picture.h"
 #include "platform/Text.h"
 #include "render/LabelPainter.h"
+#include "sheet/ScreenTextMeasurer.h"
 
 namespace qlx {
 
@@ -26,7 +27,12 @@ std::string composeLabel(Picture& label, const QSize& blankSize, const LabelLayo
         label = Picture(blank);
     }
     QImage& surface = label.bitmapForDrawing();
-    LabelLayoutResult layout = LabelLayout::compute(input);
+    // Rows are fitted against the width of the bitmap they are drawn on, measured with the
+    // fonts at the pixel heights the painter uses.
+    static const ScreenTextMeasurer measurer(LabelLayout::kMeasureDpi);
+    LabelLayoutInput fitted = input;
+    fitted.labelWidth = surface.width();
+    LabelLayoutResult layout = LabelLayout::compute(fitted, &measurer);
     LabelPainter::paint(surface, input, layout.outputs);
     return std::move(layout.infoText);
 }

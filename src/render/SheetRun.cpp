@@ -51,6 +51,7 @@ ComposedLabel composeRecordLabel(const LabelRecord& record, const LabelAppearanc
     input.infoFont = rowFont(appearance.infoFont);
     input.corrections = appearance.corrections;
     input.pixelsPerInch = appearance.pixelsPerInch;
+    input.fitLongRows = appearance.fitLongRows;
 
     ComposedLabel label;
     label.fields = record;

@@ -29,6 +29,9 @@ struct LabelAppearance {
     LabelCorrections corrections;
     int pixelsPerInch = 96;    // of the screen the label is laid out for
     QSize blankSize{153, 113}; // the label made when there is no background
+    // Mineral and locality rows too wide for the label are drawn smaller, down to 60 % of
+    // their font, and then cut at a word with an ellipsis. Off by default.
+    bool fitLongRows = false;
 
     // The window's look right after its start-up load: Arial 37 pixels for the mineral and
     // locality rows, Arial 27 for the info row, no corrections, the screen's resolution. The
