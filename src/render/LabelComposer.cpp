@@ -4,6 +4,7 @@
 #include "platform/Picture.h"
 #include "platform/Text.h"
 #include "render/LabelPainter.h"
+#include "render/SheetRun.h"
 #include "sheet/ScreenTextMeasurer.h"
 
 namespace qlx {
@@ -25,6 +26,8 @@ std::string composeLabel(Picture& label, const QSize& blankSize, const LabelLayo
         QImage blank(blankSize, QImage::Format_RGB32);
         blank.fill(Qt::white);
         label = Picture(blank);
+    } else if (!label.isBitmap()) {
+        label = label.toDrawableBitmap(kMaxLabelPixels);
     }
     QImage& surface = label.bitmapForDrawing();
     // Rows are fitted against the width of the bitmap they are drawn on, measured with the

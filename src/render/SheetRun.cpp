@@ -66,7 +66,10 @@ std::optional<ComposedLabel> fillSheet(SheetReport& sheet, const std::vector<Lab
     if (!isStartSlot(firstSlot))
         throw Error("The first label's slot must be " + std::to_string(kFirstStartSlot) + " to " +
                     std::to_string(kLastStartSlot) + ", not " + std::to_string(firstSlot));
-    const QSize size = appearance.background.size();
+    // An icon or metafile background becomes a bitmap once for the whole run.
+    LabelAppearance look = appearance;
+    look.background = appearance.background.toDrawableBitmap(kMaxLabelPixels);
+    const QSize size = look.background.size();
     if (qint64(size.width()) * size.height() > kMaxLabelPixels)
         throw Error("The label background is too large: " + std::to_string(size.width()) + " x " +
                     std::to_string(size.height()) +
@@ -77,7 +80,7 @@ std::optional<ComposedLabel> fillSheet(SheetReport& sheet, const std::vector<Lab
     for (const LabelRecord& record : records) {
         if (observer.beforeLabel)
             observer.beforeLabel(record);
-        last = composeRecordLabel(record, appearance);
+        last = composeRecordLabel(record, look);
         if (observer.afterLabel)
             observer.afterLabel(*last);
         sheet.setLabelPicture(position, last->picture.bitmap());

@@ -47,8 +47,8 @@ struct ComposedLabel {
     Picture picture;
 };
 
-// Draws one label: the record onto a fresh copy of the background. Throws qlx::Error as
-// composeLabel does (a background that is not a bitmap).
+// Draws one label: the record onto a fresh copy of the background (an icon or a metafile
+// drawn into a bitmap first, as composeLabel does).
 ComposedLabel composeRecordLabel(const LabelRecord& record, const LabelAppearance& appearance);
 
 // Called around each label of a run: before it is composed (with its fields) and after.
@@ -64,7 +64,8 @@ struct SheetRunObserver {
 // far kept. Returns the last label composed, if any.
 
 // The most pixels a label background may have: every label is a full copy of it, and a sheet
-// holds fifteen. Beyond it fillSheet refuses the run before any label is made.
+// holds fifteen. Beyond it fillSheet refuses a bitmap before any label is made; an icon or a
+// metafile is drawn into a bitmap scaled down to fit.
 constexpr qint64 kMaxLabelPixels = qint64(2048) * 2048;
 
 // The slots of the first page a run may start at, for a partly used sheet of label stock.
