@@ -43,6 +43,10 @@ public:
     // first and last page limits, one sheet each. Nothing happens when no printer is installed.
     void print(QWidget* parent = nullptr);
 
+    // Every page of the report drawn once more, into an A4 PDF at `path` (as qlxsheet writes
+    // one). Ignored while pages are being produced.
+    void savePdf(const QString& path);
+
     // The print dialog; on OK the settings (and the page's orientation) change.
     void printerSetup(QWidget* parent, int pageCount, bool finished);
 
