@@ -1,11 +1,15 @@
 // One label's road from the typed mineral to the sheet: the real window, its handlers and
 // dialogs (answered through their hooks), the sheet report, the preview and the report file.
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTimer>
+#include <QToolBar>
 #include <QtTest>
 
 #include "app/MainForm.h"
@@ -15,6 +19,7 @@
 #include "pagestore/PreviewDocument.h"
 #include "platform/ErrorHandler.h"
 #include "platform/ImageBox.h"
+#include "platform/MessageBox.h"
 #include "platform/Picture.h"
 #include "platform/RichEditBox.h"
 #include "preview/PageView.h"
@@ -322,25 +327,90 @@ private slots:
         QVERIFY(test::child<SheetReport>(f, "SheetReport")->slotPicture(1).isNull());
     }
 
-    // An icon background ends the run at the first line: caption changed, fields filled,
-    // no slot changed, no preview, the message shown.
-    void iconBackgroundEndsTheRun() {
+    // "Save as PDF" in the preview writes the drawing qlxsheet writes for the same list: as
+    // many A4 pages, the same pixels once rasterised. Replacing the file is confirmed first.
+    void previewSavesTheSamePdfAsQlxsheet() {
+        const QString pdftoppm = QStandardPaths::findExecutable("pdftoppm");
+        if (pdftoppm.isEmpty())
+            QSKIP("pdftoppm (poppler-utils) is not installed");
         MainForm& f = *m_form;
+        const std::string list = numberedList(20);
+        QVERIFY(test::writeFile(m_data->prefix() + "list.txt", list));
+        test::child<RichEditBox>(f, "RichEdit4")->lines().setText(list);
+        const QString ours = m_data->prefix() + "preview.pdf";
+        QVERIFY(test::writeFile(ours, "older"));
+        QStringList asked;
+        MessageBox::Answer answer = MessageBox::Answer::No;
+        MessageBox::setQuestionHook([&](const MessageBoxShown& box) {
+            asked << box.text;
+            return answer;
+        });
+        m_whilePreviewOpen = [&](PreviewWindow& w) {
+            test::child<SheetReport>(f, "SheetReport")->setDateLineCaption("d");
+            QVERIFY(w.action("SaveAsPdf")->isEnabled());
+            FileDialog::setNextFileName(ours);
+            // The tool bar's button, clicked; No: the older file stays.
+            QWidget* button =
+                w.findChild<QToolBar*>("ToolBar")->widgetForAction(w.action("SaveAsPdf"));
+            QVERIFY(button && button->isVisible());
+            QTest::mouseClick(button, Qt::LeftButton);
+            QCOMPARE(test::readFile(ours), std::string("older"));
+            FileDialog::setNextFileName(ours);
+            answer = MessageBox::Answer::Yes;
+            w.action("SaveAsPdf")->trigger();
+            // A file that cannot be made: one message naming it.
+            FileDialog::setNextFileName(m_data->prefix() + "no/such/folder.pdf");
+            w.action("SaveAsPdf")->trigger();
+        };
         m_expectBoxes = true;
+        test::child<QPushButton>(f, "Button9")->click();
+        MessageBox::setQuestionHook({});
+        QCOMPARE(m_previews, 1);
+        QCOMPARE(asked, QStringList(2, FileDialog::replaceQuestion(ours)));
+        QCOMPARE(m_boxes->texts().size(), 1);
+        QVERIFY2(m_boxes->texts().first().contains(m_data->prefix() + "no/such/folder.pdf"),
+                 qPrintable(m_boxes->texts().first()));
+
+        QProcess sheet;
+        sheet.setWorkingDirectory(m_data->prefix());
+        sheet.start(QLX_BINARY_DIR "/qlxsheet", {"render", "list.txt", "--all", "--date", "d",
+                                                 "--background", "complete", "-o", "sheet.pdf"});
+        QVERIFY(sheet.waitForFinished(120000));
+        QCOMPARE(sheet.exitCode(), 0);
+        const auto pages = [&](const QString& pdf, const QString& stem) {
+            QProcess raster;
+            raster.start(pdftoppm, {"-r", "60", "-png", pdf, m_data->prefix() + stem});
+            raster.waitForFinished(120000);
+            QList<QImage> images;
+            for (const QString& name : QDir(m_data->prefix()).entryList({stem + "-*.png"}))
+                images << QImage(m_data->prefix() + name).convertToFormat(QImage::Format_RGB32);
+            return images;
+        };
+        const QList<QImage> fromPreview = pages(ours, "p");
+        const QList<QImage> fromSheet = pages(m_data->prefix() + "sheet.pdf", "s");
+        QCOMPARE(fromPreview.size(), 2);
+        QCOMPARE(fromSheet.size(), 2);
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(fromPreview[i].size(), QSize(496, 702)); // A4 at 60 dpi
+            QVERIFY2(fromPreview[i] == fromSheet[i], qPrintable(QString("page %1").arg(i + 1)));
+        }
+    }
+
+    // An icon background is drawn into a bitmap once, and every line becomes a label on it.
+    void iconBackgroundRenders() {
+        MainForm& f = *m_form;
         OpenPictureDialog::setNextFileName(QLX_TEST_DATA "/pictures/two.ico");
         test::child<QRadioButton>(f, "RadioButton4")->setChecked(true);
         test::child<RichEditBox>(f, "RichEdit4")
             ->lines()
             .setText("|Quartz|Arkansas|SiO2|\r\n|Calcit|Falun|CaCO3|\r\n");
-        test::child<SheetReport>(f, "SheetReport")->setDateLineCaption("old");
         test::child<QPushButton>(f, "Button9")->click();
-        QCOMPARE(m_boxes->texts(),
-                 QStringList{"Can only modify an image if it contains a bitmap."});
-        QCOMPARE(m_previews, 0);
-        QVERIFY(test::child<SheetReport>(f, "SheetReport")->dateLineCaption().startsWith("Time "));
-        QCOMPARE(test::child<QLineEdit>(f, "Edit1")->text(), QString("Quartz"));
-        QCOMPARE(test::child<QLineEdit>(f, "Edit3")->text(), QString("SiO2"));
-        QVERIFY(test::child<SheetReport>(f, "SheetReport")->slotPicture(1).isNull());
+        QVERIFY(m_boxes->texts().isEmpty());
+        QCOMPARE(m_previews, 1);
+        for (int slot : {1, 2})
+            QCOMPARE(test::child<SheetReport>(f, "SheetReport")->slotPicture(slot).size(),
+                     QSize(32, 32));
+        QVERIFY(test::child<SheetReport>(f, "SheetReport")->slotPicture(3).isNull());
     }
 
 private:

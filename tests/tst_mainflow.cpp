@@ -16,6 +16,7 @@
 #include "platform/RichEditBox.h"
 #include "platform/SpinField.h"
 #include "platform/Text.h"
+#include "render/SheetRun.h"
 #include "stores/DataFolder.h"
 #include "stores/Windows1252.h"
 #include "support/ByteString.h"
@@ -470,9 +471,10 @@ private slots:
         QTest::addColumn<QSize>("size");
         QTest::newRow("bitmap") << QLX_TEST_DATA "/pictures/rgb4x3.bmp" << QString() << QSize(4, 3);
         QTest::newRow("icon") << QLX_TEST_DATA "/pictures/two.ico" << QString() << QSize(32, 32);
+        QTest::newRow("png") << QLX_TEST_DATA "/pictures/rgb4x3.png" << QString() << QSize(4, 3);
         QTest::newRow("unknown extension")
-            << QLX_TEST_DATA "/pictures/rgb4x3.png"
-            << "Unknown picture file extension (.png)" << QSize(640, 404);
+            << QLX_TEST_DATA "/pictures/red.gif"
+            << "Unknown picture file extension (.gif)" << QSize(640, 404);
         QTest::newRow("missing") << "/no/such/file.bmp"
                                  << "Cannot open file /no/such/file.bmp." << QSize(640, 404);
         // Made by the test in its data folder: the window must not wait for a writer.
@@ -540,19 +542,28 @@ private slots:
         QCOMPARE(QColor(label.pixel(5, 5)), QColor(Qt::white));
     }
 
-    void composeOnAnIconFailsBeforeDrawing() {
+    // An icon background is drawn into a bitmap of its natural size, and the label is
+    // composed on it; the background itself stays the icon.
+    void composeOnAnIconDrawsOnItsBitmap() {
         OpenPictureDialog::setNextFileName(QLX_TEST_DATA "/pictures/two.ico");
         test::child<QRadioButton>(*m_form, "RadioButton4")->setChecked(true);
+        // The mineral row moved onto the icon's top-left corner.
+        test::child<SpinField>(*m_form, "SpinEdit4")->setValue(-151);
+        test::child<SpinField>(*m_form, "SpinEdit1")->setValue(-32);
+        test::child<QLineEdit>(*m_form, "Edit1")->setText("W");
+        test::child<QLineEdit>(*m_form, "Edit2")->setText("");
         test::child<QLineEdit>(*m_form, "Edit3")->setText("SiO2");
-        bool failed = false;
-        try {
-            m_form->ComposeLabel();
-        } catch (const std::exception& e) {
-            failed = QString(e.what()) == "Can only modify an image if it contains a bitmap";
-        }
-        QVERIFY(failed);
-        QCOMPARE(test::child<QLineEdit>(*m_form, "Edit3")->text(), QString("SiO2"));
-        QVERIFY(!test::child<ImageBox>(*m_form, "rendered")->picture().isBitmap());
+        m_form->ComposeLabel();
+        QCOMPARE(test::child<QLineEdit>(*m_form, "Edit3")->text(), QString(" SiO2"));
+        const Picture& label = test::child<ImageBox>(*m_form, "rendered")->picture();
+        QVERIFY(label.isBitmap());
+        QCOMPARE(label.size(), QSize(32, 32));
+        QCOMPARE(test::child<ImageBox>(*m_form, "accimage")->picture().type(), Picture::Type::Icon);
+        const QImage icon = test::child<ImageBox>(*m_form, "accimage")
+                                ->picture()
+                                .toDrawableBitmap(kMaxLabelPixels)
+                                .bitmap();
+        QVERIFY(label.bitmap() != icon);
     }
 
 private:

@@ -121,6 +121,40 @@ private slots:
             QCOMPARE(qbytes(r.formula), formula);
     }
 
+    // "Keep the final E of names": the English spelling, and only the final capital E
+    // changes; the completed name finds its entry again.
+    void keepFinalE_data() {
+        QTest::addColumn<QByteArray>("typed");
+        QTest::addColumn<QByteArray>("swedish");
+        QTest::addColumn<QByteArray>("english");
+        QTest::newRow("calcite") << QByteArray("calcit") << QByteArray("Calcit")
+                                 << QByteArray("Calcite");
+        QTest::newRow("prefix") << QByteArray("andal") << QByteArray("Andalusit")
+                                << QByteArray("Andalusite");
+        QTest::newRow("small e marker still goes")
+            << QByteArray("rutile") << QByteArray("Rutil") << QByteArray("Rutile");
+        QTest::newRow("no final E")
+            << QByteArray("qu") << QByteArray("Quartz") << QByteArray("Quartz");
+        QTest::newRow("one letter E") << QByteArray("e") << QByteArray("E") << QByteArray("E");
+        QTest::newRow("swedish letters fold either way")
+            << QByteArray("\xE5ker") << QByteArray("\xC5kermanit") << QByteArray("\xC5kermanite");
+    }
+    void keepFinalE() {
+        QFETCH(QByteArray, typed);
+        QFETCH(QByteArray, swedish);
+        QFETCH(QByteArray, english);
+        const std::string db = bytes(kDatabase);
+        const MineralLookupResult plain = lookupMineral(db, bytes(typed));
+        const MineralLookupResult kept = lookupMineral(db, bytes(typed), true);
+        QCOMPARE(qbytes(plain.name), swedish);
+        QCOMPARE(qbytes(kept.name), english);
+        QCOMPARE(kept.formula, plain.formula);
+        // Enter again on the English name finds the same entry.
+        const MineralLookupResult again = lookupMineral(db, kept.name, true);
+        QCOMPARE(qbytes(again.name), english);
+        QCOMPARE(again.formula, plain.formula);
+    }
+
     // Odd texts: the scans see only bars, never lines, and stop at the end of the text.
     void oddDatabase_data() {
         QTest::addColumn<QByteArray>("database");

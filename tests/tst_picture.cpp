@@ -197,6 +197,70 @@ private slots:
                 QCOMPARE(image.pixelColor(x, y), sampleColour(x, y));
     }
 
+    // PNG and JPEG by their extension, in any letter case.
+    void pngAndJpegByExtension_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("format");
+        QTest::newRow("png") << "label.png"
+                             << "PNG";
+        QTest::newRow("jpg") << "label.jpg"
+                             << "JPEG";
+        QTest::newRow("JPEG capitals") << "label.JPEG"
+                                       << "JPEG";
+    }
+    void pngAndJpegByExtension() {
+        QFETCH(QString, name);
+        QFETCH(QString, format);
+        QImage image(9, 4, QImage::Format_RGB32);
+        image.fill(QColor(200, 30, 40));
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(image.save(&buffer, qPrintable(format), 100));
+        const Picture p = Picture::fromFile(place(name, bytes));
+        QVERIFY(p.isBitmap());
+        QCOMPARE(p.size(), QSize(9, 4));
+        const QColor c = p.bitmap().pixelColor(4, 2);
+        QVERIFY(qAbs(c.red() - 200) < 8 && qAbs(c.green() - 30) < 8 && qAbs(c.blue() - 40) < 8);
+    }
+
+    // Icons and metafiles become bitmaps to draw on: the icon's natural image, a metafile at
+    // its frame's size (here the fake player's size; the real frame is tried in
+    // tst_qlxsheet), scaled down within the pixel limit; bitmaps stay the very same pixels.
+    void drawableBitmap_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<qint64>("limit");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("bitmap") << "rgb4x3.bmp" << qint64(4) << QSize(4, 3);
+        QTest::newRow("icon") << "two.ico" << qint64(1 << 20) << QSize(32, 32);
+        QTest::newRow("enhanced metafile") << "square.emf" << qint64(1 << 20) << QSize(120, 80);
+        QTest::newRow("metafile") << "square.wmf" << qint64(1 << 20) << QSize(90, 60);
+        QTest::newRow("metafile over the limit") << "square.emf" << qint64(2400) << QSize(60, 40);
+    }
+    void drawableBitmap() {
+        QFETCH(QString, name);
+        QFETCH(qint64, limit);
+        QFETCH(QSize, size);
+        const Picture source = Picture::fromFile(kPictures + name);
+        Picture drawable = source.toDrawableBitmap(limit);
+        QVERIFY(drawable.isBitmap());
+        QCOMPARE(drawable.size(), size);
+        if (source.isBitmap()) {
+            QCOMPARE(drawable.bitmap().cacheKey(), source.bitmap().cacheKey());
+            return;
+        }
+        // What the picture shows is there, on white where it shows nothing.
+        QImage shown(size, QImage::Format_RGB32);
+        shown.fill(Qt::white);
+        QPainter painter(&shown);
+        source.draw(painter, shown.rect());
+        painter.end();
+        QCOMPARE(drawable.bitmap().convertToFormat(QImage::Format_RGB32), shown);
+        drawable.bitmapForDrawing().fill(Qt::black); // drawing on it leaves the source alone
+        QCOMPARE(source.toDrawableBitmap(limit).bitmap().convertToFormat(QImage::Format_RGB32),
+                 shown);
+    }
+
     // --- the three messages ----------------------------------------------------------------
 
     void failuresGiveTheirMessage_data() {
@@ -204,10 +268,14 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("message");
         const QByteArray bmp = sampleBytes("rgb4x3.bmp");
-        QTest::newRow("png extension")
-            << "photo.png" << sampleBytes("rgb4x3.png") << "Unknown picture file extension (.png)";
+        QTest::newRow("gif extension")
+            << "photo.gif" << sampleBytes("red.gif") << "Unknown picture file extension (.gif)";
         QTest::newRow("extension kept as typed")
-            << "photo.JpEg" << bmp << "Unknown picture file extension (.JpEg)";
+            << "photo.TiFf" << bmp << "Unknown picture file extension (.TiFf)";
+        QTest::newRow("png extension decides over the content")
+            << "photo.png" << bmp << "Bitmap image is not valid";
+        QTest::newRow("damaged jpeg")
+            << "photo.jpg" << QByteArray("\xFF\xD8\xFF\xE0 cut") << "Bitmap image is not valid";
         QTest::newRow("last extension only")
             << "label.bmp.gz" << bmp << "Unknown picture file extension (.gz)";
         QTest::newRow("unknown extension, file missing")
@@ -253,7 +321,7 @@ private slots:
     void failedLoadLeavesPictureAsItWas_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("unknown extension") << "x.png" << sampleBytes("rgb4x3.png");
+        QTest::newRow("unknown extension") << "x.gif" << sampleBytes("red.gif");
         QTest::newRow("damaged bitmap") << "x.bmp" << sampleBytes("rgb4x3.bmp").left(60);
         QTest::newRow("damaged icon") << "x.ico" << sampleBytes("two.ico").left(30);
         QTest::newRow("bad metafile") << "x.wmf" << QByteArray(30, '\0');

@@ -1,3 +1,4 @@
+#include <QBuffer>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPainter>
@@ -161,8 +162,8 @@ private slots:
         QStringList names;
         for (const QString& f : OpenPictureDialog::nameFilters())
             names << f.left(f.indexOf(" ("));
-        QCOMPARE(names,
-                 QStringList({"All", "Bitmaps", "Icons", "Enhanced Metafiles", "Metafiles"}));
+        QCOMPARE(names, QStringList({"All", "Bitmaps", "PNG images", "JPEG images", "Icons",
+                                     "Enhanced Metafiles", "Metafiles"}));
     }
 
     // "All" offers exactly what the single filters offer, and every offered type loads.
@@ -172,13 +173,21 @@ private slots:
         for (const QString& f : filters.mid(1))
             singles << patternsOf(f);
         QCOMPARE(patternsOf(filters.first()), singles);
-        const QMap<QString, QString> samples{{"*.bmp", "rgb4x3.bmp"},
-                                             {"*.ico", "two.ico"},
-                                             {"*.emf", "square.emf"},
+        const QMap<QString, QString> samples{{"*.bmp", "rgb4x3.bmp"}, {"*.png", "rgb4x3.png"},
+                                             {"*.jpg", "photo.jpg"},  {"*.jpeg", "photo.jpg"},
+                                             {"*.ico", "two.ico"},    {"*.emf", "square.emf"},
                                              {"*.wmf", "square.wmf"}};
+        QImage photo(6, 6, QImage::Format_RGB32);
+        photo.fill(Qt::darkCyan);
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(photo.save(&buffer, "JPEG"));
         for (const QString& pattern : singles) {
             QVERIFY2(samples.contains(pattern), qPrintable(pattern));
-            const QString path = place("typed" + pattern.mid(1), sample(samples[pattern]));
+            const QString name = samples[pattern];
+            const QString path =
+                place("typed" + pattern.mid(1), name == "photo.jpg" ? jpeg : sample(name));
             QVERIFY(!Picture::fromFile(path).isEmpty());
         }
     }

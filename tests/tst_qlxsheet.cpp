@@ -14,6 +14,7 @@
 
 #include "HostileInputs.h"
 #include "app/MainForm.h"
+#include "metafile/EmfRecorder.h"
 #include "metafile/Metafile.h"
 #include "metafile/MetafilePicture.h"
 #include "pagestore/PageStore.h"
@@ -367,6 +368,28 @@ private slots:
         QVERIFY2(farShare < kPdfFarTolerance, qPrintable(QString::number(farShare)));
     }
 
+    // A metafile background is drawn into a bitmap at its frame's size at 96 dpi: recorded
+    // at 300 dpi, 300 x 200 pixels make a frame of one by two thirds of an inch, 96 x 64.
+    void metafileBackgroundAtItsFrameSize() {
+        EmfRecorder recorder(QSize(300, 200), 300);
+        QPainter painter(&recorder);
+        painter.fillRect(QRect(0, 0, 300, 200), kLabelColour);
+        painter.end();
+        const QString path = m_data->prefix() + "frame.emf";
+        QVERIFY(test::writeFile(path, recorder.finish().bytes().toStdString()));
+        LabelAppearance appearance = LabelAppearance::startUp();
+        appearance.background = Picture::fromFile(path);
+        SheetReport labels(nullptr);
+        fillSheet(labels, labelListRecords("|Quartz|Ural|SiO2|\r\n"), appearance);
+        const QImage label = labels.labelPicture(1);
+        QCOMPARE(label.size(), QSize(96, 64));
+        QVERIFY(near(label.pixel(5, 60), kLabelColour));
+        QVERIFY(test::writeFile(m_data->prefix() + "list.txt", "|Quartz|Ural|SiO2|\r\n"));
+        const Run run = qlxsheet({"render", "list.txt", "-o", "s.pdf", "--background", "frame.emf"},
+                                 m_data->prefix());
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    }
+
     // Copies of one label side by side go into the PDF as one image.
     void pdfSharesIdenticalLabels_data() {
         QTest::addColumn<QString>("list");
@@ -638,10 +661,10 @@ private slots:
         QTest::newRow("no background")
             << QStringList{"render", "list.txt", "-o", "out.pdf", "--background", "none.bmp"}
             << "none.bmp: ";
-        QTest::newRow("icon background")
+        QTest::newRow("unknown background type")
             << QStringList{"render",  "list.txt",     "-o",
-                           "out.pdf", "--background", QLX_TEST_DATA "/pictures/two.ico"}
-            << QLX_TEST_DATA "/pictures/two.ico: Can only modify an image if it contains a bitmap";
+                           "out.pdf", "--background", QLX_TEST_DATA "/pictures/red.gif"}
+            << QLX_TEST_DATA "/pictures/red.gif: Unknown picture file extension (.gif)";
         QTest::newRow("output is a folder") << QStringList{"render", "list.txt", "-o", "folder.png"}
                                             << "folder.png: Cannot create file folder.png";
         QTest::newRow("background is a named pipe")
@@ -796,10 +819,14 @@ private slots:
         QTest::newRow("info font") << QStringList{"--info-font", "Arial,40"};
         QTest::newRow("correction") << QStringList{"--correction", "mineral", "5", "-3"};
         QTest::newRow("background") << QStringList{"--background", "clean"};
+        QTest::newRow("icon background")
+            << QStringList{"--background", QLX_TEST_DATA "/pictures/two.ico"};
+        QTest::newRow("fit long rows") << QStringList{"--fit-long-rows"};
     }
     void appearanceOptionsChangeTheLabels() {
         QFETCH(QStringList, options);
-        QVERIFY(test::writeFile(m_data->prefix() + "list.txt", "|Quartz|Arkansas|SiO2|"));
+        QVERIFY(test::writeFile(m_data->prefix() + "list.txt",
+                                "|Quartz|Arkansas, Hot Spring County, Magnet Cove|SiO2|"));
         const QStringList base{"render", "list.txt", "--date", "d", "-o"};
         // The sheet without options, rendered for the first row, is what every row changes.
         if (m_plainSheet.isNull()) {

@@ -1,6 +1,9 @@
 // Label settings kept in a file: the text format on its own, and Save settings / Load
 // settings / --settings through the real window.
+#include <QAction>
 #include <QCheckBox>
+#include <QLineEdit>
+#include <QMenu>
 #include <QRadioButton>
 #include <QTimer>
 #include <QtTest>
@@ -28,6 +31,8 @@ LabelSettings unusual() {
     s.background = BackgroundChoice::Custom;
     s.customPicture = "/tmp/labels \u00E5/custom.bmp";
     s.infoIsFormula = false;
+    s.keepFinalE = true;
+    s.fitLongRows = true;
     return s;
 }
 
@@ -47,13 +52,29 @@ private slots:
         QCOMPARE(read.localityFont.pixelHeight, LabelSettings().localityFont.pixelHeight);
     }
 
+    // A file of the first version, written before there were options, reads with them off; the
+    // options are written, and each is read on its own.
+    void optionsAcrossVersions() {
+        const LabelSettings old = readLabelSettings("version = 1\ninfo_is_formula = 0\n");
+        QVERIFY(!old.keepFinalE);
+        QVERIFY(!old.fitLongRows);
+        QVERIFY(!old.infoIsFormula);
+        QVERIFY(writeLabelSettings(LabelSettings()).find("version = 2\n") != std::string::npos);
+        QVERIFY(readLabelSettings("version = 2\nkeep_final_e = 1\n").keepFinalE);
+        QVERIFY(!readLabelSettings("version = 2\nkeep_final_e = 1\n").fitLongRows);
+        QVERIFY(readLabelSettings("version = 2\nfit_long_rows = 1\n").fitLongRows);
+        QVERIFY(!readLabelSettings("version = 2\nfit_long_rows = 1\n").keepFinalE);
+    }
+
     void damagedFiles_data() {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QString>("reason");
         QTest::newRow("empty") << QByteArray() << "it holds no settings";
         QTest::newRow("no version first") << QByteArray("mineral.size = 3\nversion = 1\n")
                                           << "line 1: the file must start with its version";
-        QTest::newRow("later version") << QByteArray("version = 2\n") << "of a later version (2)";
+        QTest::newRow("later version") << QByteArray("version = 3\n") << "of a later version (3)";
+        QTest::newRow("option flag") << QByteArray("version = 2\nfit_long_rows = on\n")
+                                     << "line 2: fit_long_rows must be a whole number from 0 to 1";
         QTest::newRow("size zero") << QByteArray("version = 1\nmineral.size = 0\n")
                                    << "line 2: mineral.size must be a whole number from 1 to 400";
         QTest::newRow("size not a number") << QByteArray("version = 1\ninfo.size = 12px\n")
@@ -119,7 +140,10 @@ private slots:
             test::child<SpinField>(*form, "SpinEdit3")->setValue(9);
             test::child<QRadioButton>(*form, "RadioButton3")->setChecked(true);
             test::child<QCheckBox>(*form, "CheckBox1")->setChecked(false);
+            test::child<QAction>(*form, "KeepFinalE1")->trigger();
+            test::child<QAction>(*form, "FitLongRows1")->trigger();
             saved = form->labelSettings();
+            QVERIFY(saved.keepFinalE && saved.fitLongRows);
             FileDialog::setNextFileName(path);
             form->Savesettings1Click();
         }
@@ -134,6 +158,36 @@ private slots:
         QVERIFY(test::child<QRadioButton>(*form, "RadioButton3")->isChecked());
         QCOMPARE(test::child<ImageBox>(*form, "accimage")->image(),
                  test::child<ImageBox>(*form, "Image2")->image());
+        QVERIFY(test::child<QAction>(*form, "KeepFinalE1")->isChecked());
+        QVERIFY(test::child<QAction>(*form, "FitLongRows1")->isChecked());
+    }
+
+    // The options sit in the menu bar, off at start; "Keep the final E of names" changes what
+    // Enter in the mineral field completes to, and back.
+    void optionsInTheMenuBar() {
+        auto form = openWindow();
+        auto* keep = test::child<QAction>(*form, "KeepFinalE1");
+        auto* fit = test::child<QAction>(*form, "FitLongRows1");
+        for (QAction* option : {keep, fit}) {
+            QVERIFY(option->isCheckable());
+            QVERIFY(!option->isChecked());
+            QVERIFY(!form->clientArea()->isAncestorOf(qobject_cast<QWidget*>(option->parent())));
+        }
+        QCOMPARE(keep->text(), QString("Keep the final E of names"));
+        QCOMPARE(fit->text(), QString("Fit long rows"));
+        auto* mineral = test::child<QLineEdit>(*form, "Edit7");
+        const auto complete = [&](const QString& typed) {
+            mineral->setText(typed);
+            guarded([&] { form->Edit7KeyDown(Qt::Key_Return, Qt::NoModifier); });
+            return mineral->text();
+        };
+        QCOMPARE(complete("calc"), QString("Calcit"));
+        keep->trigger();
+        QCOMPARE(complete("calc"), QString("Calcite"));
+        QCOMPARE(complete("Calcite"), QString("Calcite"));
+        keep->trigger();
+        QCOMPARE(complete("calc"), QString("Calcit"));
+        QVERIFY(m_boxes->shown().empty());
     }
 
     // A damaged file, or a custom picture that cannot be read, gives one message naming the

@@ -292,6 +292,38 @@ private slots:
                 0);
     }
 
+    // The Options menu driven with the mouse on the real menu bar: "Fit long rows" ticked keeps
+    // a long locality out of the label's right margin, unticked lets it run to the edge.
+    void fitLongRowsFromTheMenuBar() {
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        QMenuBar* bar = m_form->menuBar();
+        auto* options = test::child<QMenu>(*m_form, "Options1");
+        auto* fit = test::child<QAction>(*m_form, "FitLongRows1");
+        const QString locality = "Sweet Home Mine, Alma, Park County, Colorado";
+        const auto rightmostInk = [](const QImage& label) {
+            int right = -1;
+            for (int y = 94; y < 94 + 45; ++y)
+                for (int x = 0; x < label.width(); ++x)
+                    if (qGray(label.pixel(x, y)) < 100)
+                        right = std::max(right, x);
+            return right;
+        };
+        for (bool ticked : {true, false}) {
+            QTest::mouseClick(bar, Qt::LeftButton, {},
+                              bar->actionGeometry(options->menuAction()).center());
+            QVERIFY(QTest::qWaitFor([&] { return options->isVisible(); }));
+            QTest::mouseClick(options, Qt::LeftButton, {}, options->actionGeometry(fit).center());
+            QVERIFY(QTest::qWaitFor([&] { return !options->isVisible(); }));
+            QCOMPARE(fit->isChecked(), ticked);
+            const QImage label = labelOf("Quartz", locality, "SiO2");
+            if (ticked)
+                QVERIFY(rightmostInk(label) < label.width() - 6);
+            else
+                QCOMPARE(rightmostInk(label), label.width() - 1);
+        }
+    }
+
 private:
     // Every preview the window opens closes once it shows its page.
     void watchPreviews() {

@@ -190,6 +190,7 @@ MainForm::MainForm(QWidget* parent)
 
     createMenu();
     createSheetMenu();
+    createOptionsMenu();
     createWindowChildren();
     setKeyboardOrder();
     createTimers();
@@ -229,6 +230,27 @@ void MainForm::createSheetMenu() {
     StartSlot1->setObjectName("StartSlot1");
     RenderSelected1 = Sheet1->addAction(QStringLiteral("Render selected lines"));
     RenderSelected1->setObjectName("RenderSelected1");
+}
+
+// Options that change what the designed window does, each off until ticked: they live in
+// the menu bar, so the client area stays as designed.
+void MainForm::createOptionsMenu() {
+    Options1 = new QMenu(QStringLiteral("Options"), this);
+    Options1->setObjectName("Options1");
+    Options1->menuAction()->setObjectName("Options1Item");
+    menuBar()->insertMenu(About1, Options1);
+    KeepFinalE1 = Options1->addAction(QStringLiteral("Keep the final E of names"));
+    KeepFinalE1->setObjectName("KeepFinalE1");
+    KeepFinalE1->setStatusTip(
+        QStringLiteral("Mineral names complete the English way: Calcite, not Calcit"));
+    FitLongRows1 = Options1->addAction(QStringLiteral("Fit long rows"));
+    FitLongRows1->setObjectName("FitLongRows1");
+    FitLongRows1->setStatusTip(QStringLiteral(
+        "A mineral or locality too wide for the label is drawn smaller, then shortened"));
+    for (QAction* option : {KeepFinalE1, FitLongRows1}) {
+        option->setCheckable(true);
+        option->setChecked(false);
+    }
 }
 
 // Children of the window in creation order: later ones lie in front of earlier ones.
@@ -613,7 +635,8 @@ void MainForm::showMineralMiss(bool miss) {
 void MainForm::Button2Click() {
     if (mineralStoreNeedsLoad(RichEdit3.text()))
         RichEdit3.loadFromFile(dataFilePath("athena.txt"));
-    const MineralLookupResult result = lookupMineral(RichEdit3.text(), fromQString(Edit7->text()));
+    const MineralLookupResult result =
+        lookupMineral(RichEdit3.text(), fromQString(Edit7->text()), KeepFinalE1->isChecked());
     Label11->setText(toQString(result.name));
     if (result.found)
         setFieldText(Edit4, result.formula);
@@ -850,6 +873,7 @@ LabelAppearance MainForm::appearance() const {
     const QScreen* screen = QGuiApplication::primaryScreen();
     look.pixelsPerInch = screen ? qRound(screen->logicalDotsPerInchY()) : 96;
     look.blankSize = rendered->size();
+    look.fitLongRows = FitLongRows1->isChecked();
     return look;
 }
 

@@ -46,6 +46,9 @@ class SpinField;
 //               Sheet1                       the "Sheet" menu, before "About":
 //                 StartSlot1                 "Start at slot...": the first label's slot
 //                 RenderSelected1            "Render selected lines": only those records
+//               Options1                     the "Options" menu, before "About", checkable:
+//                 KeepFinalE1                "Keep the final E of names" (Calcite)
+//                 FitLongRows1               "Fit long rows": shrink, then cut with "…"
 // Main panel    Panel3                       the grey panel holding everything below
 //   headings    Label2, Label1               "X correction:", "Y correction:"
 //   mineral     Label21, Edit7               "Mineral", the mineral field
@@ -314,6 +317,9 @@ private:
     QMenu* Sheet1 = nullptr;
     QAction* StartSlot1 = nullptr;
     QAction* RenderSelected1 = nullptr;
+    QMenu* Options1 = nullptr;
+    QAction* KeepFinalE1 = nullptr;
+    QAction* FitLongRows1 = nullptr;
 
     // Timers.
     QTimer* Timer1 = nullptr;
@@ -330,6 +336,7 @@ private:
     void createSplashPanel();
     void createMenu();
     void createSheetMenu();
+    void createOptionsMenu();
     void createTimers();
     void setKeyboardOrder();
     void bindEvents();

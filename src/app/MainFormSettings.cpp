@@ -1,5 +1,6 @@
 // "Load settings" and "Save settings" in the menu bar: the label settings the appearance
 // controls hold, kept in a file the user names, and a settings file given at start.
+#include <QAction>
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QRadioButton>
@@ -70,6 +71,8 @@ LabelSettings MainForm::labelSettings() const {
                                                : BackgroundChoice::Complete;
     s.customPicture = fromQString(OpenPictureDialog1.fileName());
     s.infoIsFormula = CheckBox1->isChecked();
+    s.keepFinalE = KeepFinalE1->isChecked();
+    s.fitLongRows = FitLongRows1->isChecked();
     return s;
 }
 
@@ -96,6 +99,8 @@ void MainForm::applySettingsFile(const QString& path) {
     for (std::size_t i = 0; i < spins.size(); ++i)
         spins[i]->setValue(s.corrections[i]);
     CheckBox1->setChecked(s.infoIsFormula);
+    KeepFinalE1->setChecked(s.keepFinalE);
+    FitLongRows1->setChecked(s.fitLongRows);
     // The radio buttons are set without their handlers: Custom would ask for a picture.
     QRadioButton* radio = RadioButton1;
     ImageBox* stock = Image3;

@@ -5,7 +5,6 @@
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QTextStream>
@@ -18,6 +17,7 @@
 #include "pagestore/PageStoreDocument.h"
 #include "pagestore/PageStream.h"
 #include "pagestore/ReportFileFormat.h"
+#include "preview/PdfExport.h"
 #include "preview/ReportPrinting.h"
 #include "sheet/DeviceMapping.h"
 #include "sheet/SheetDefinition.h"
@@ -32,9 +32,6 @@ namespace {
 
 // The sheet's paper in tenths of a millimetre.
 const QSizeF kA4(2100, 2970);
-// PDF pages are laid out at this resolution: fine enough that no position of the sheet moves
-// by a visible amount, while the labels go in as the bitmaps they are.
-constexpr int kPdfDpi = 1200;
 
 // Runs `step`, turning a failure into one that names `file`.
 template <typename Step> auto about(const QString& file, Step&& step) -> decltype(step()) {
@@ -145,28 +142,11 @@ void writeReportFile(const SheetReport& report, const SheetRenderJob& job) {
 }
 
 void writePdf(const SheetReport& report, const SheetRenderJob& job) {
-    AtomicSave::write(job.outputPath, [&](QIODevice& out) {
-        QPdfWriter pdf(&out);
-        pdf.setPageSize(QPageSize(QPageSize::A4));
-        pdf.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
-        pdf.setResolution(kPdfDpi);
-        pdf.setCreator(QStringLiteral("qlxsheet"));
-        pdf.setTitle(QFileInfo(job.listPath).fileName());
-        QPainter painter;
-        if (!painter.begin(&pdf))
-            throw Error("Cannot write file " + job.outputPath.toStdString());
-        // Labels go in as Flate-compressed pixels, not JPEG: text on them stays sharp.
-        painter.setRenderHint(QPainter::LosslessImageRendering);
-        PageTarget target;
-        target.dpiX = target.dpiY = kPdfDpi;
-        target.paperTenthsMm = kA4;
-        for (target.page = 1; target.page <= report.pageCount(); ++target.page) {
-            if (target.page > 1)
-                pdf.newPage();
-            report.drawPage(painter, target);
-        }
-        painter.end();
-    });
+    writePagesAsPdf(job.outputPath, report.pageCount(),
+                    [&report](QPainter& painter, const PageTarget& target) {
+                        report.drawPage(painter, target);
+                    },
+                    {QStringLiteral("qlxsheet"), QFileInfo(job.listPath).fileName()});
 }
 
 void print(SheetReport& report, const SheetRenderJob& job) {

@@ -204,6 +204,9 @@ struct Options {
                                   "Moves a row's text by X, Y pixels (ROW: mineral, locality or "
                                   "info).",
                                   "ROW X Y"};
+    QCommandLineOption fitLongRows{"fit-long-rows",
+                                   "Mineral and locality rows too wide for the label are drawn "
+                                   "smaller (down to 60 %), then shortened with an ellipsis."};
     QCommandLineOption date{"date", "The sheet's date line (default: the time and date now).",
                             "TEXT"};
     QCommandLineOption start{"start", "Slot of the first label, 1 to 15 (default 1).", "N", "1"};
@@ -216,8 +219,8 @@ struct Options {
 
     Options() { queue.setFlags(QCommandLineOption::HiddenFromHelp); }
     QList<QCommandLineOption> list() const {
-        return {output, background, mineralFont, localityFont, infoFont, correction, date,
-                start,  all,        compress,    dpi,          print,    queue};
+        return {output, background, mineralFont, localityFont, infoFont, correction, fitLongRows,
+                date,   start,      all,         compress,     dpi,      print,      queue};
     }
 };
 
@@ -229,8 +232,8 @@ void requirePositionals(const QStringList& args, int count, const char* form) {
 // The render options only make sense with render.
 void refuseRenderOptions(const QCommandLineParser& parser, const Options& o, const QString& cmd) {
     for (const QCommandLineOption& option :
-         {o.background, o.mineralFont, o.localityFont, o.infoFont, o.correction, o.date, o.start,
-          o.all, o.compress, o.print, o.queue})
+         {o.background, o.mineralFont, o.localityFont, o.infoFont, o.correction, o.fitLongRows,
+          o.date, o.start, o.all, o.compress, o.print, o.queue})
         if (parser.isSet(option))
             throw UsageError{
                 QStringLiteral("--%1 does not go with %2").arg(option.names().constLast(), cmd)};
@@ -281,6 +284,7 @@ int render(const QCommandLineParser& parser, const Options& o) {
         job.appearance.infoFont = parseFont(parser.value(o.infoFont), job.appearance.infoFont);
     for (const QString& value : parser.values(o.correction))
         applyCorrection(value, job.appearance.corrections);
+    job.appearance.fitLongRows = parser.isSet(o.fitLongRows);
     job.dateLine =
         parser.isSet(o.date) ? parser.value(o.date) : sheetDateLine(QDateTime::currentDateTime());
     job.reportDate = reportDate(parser.value(o.date));

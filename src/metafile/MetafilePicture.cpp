@@ -4,6 +4,13 @@
 
 namespace qlx {
 
+QSize MetafilePicture::frameSizeAt96Dpi() const {
+    const QSizeF mm = m_metafile.frameMm();
+    const QSize pixels(qRound(mm.width() * 96 / 25.4), qRound(mm.height() * 96 / 25.4));
+    // A frame too small to make a pixel of says nothing of the size: the bounds do.
+    return pixels.width() >= 1 && pixels.height() >= 1 ? pixels : m_metafile.size();
+}
+
 void MetafilePicture::draw(QPainter& painter, const QRectF& target) const {
     m_metafile.play(painter, target);
 }

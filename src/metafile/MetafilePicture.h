@@ -13,6 +13,7 @@ public:
         : m_metafile(std::move(metafile)) {}
 
     QSize size() const override { return m_metafile.size(); }
+    QSize frameSizeAt96Dpi() const override;
     void draw(QPainter& painter, const QRectF& target) const override;
 
     const Metafile& metafile() const { return m_metafile; }

@@ -6,6 +6,7 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QtEndian>
+#include <cmath>
 #include <map>
 #include <vector>
 
@@ -164,8 +165,10 @@ Picture Picture::fromVector(std::shared_ptr<const VectorPicture> vector, bool en
 
 void Picture::checkExtension(const QString& extension) {
     const QString lower = extension.toLower();
-    const bool known = lower == QLatin1String("bmp") || lower == QLatin1String("ico") ||
-                       lower == QLatin1String("emf") || lower == QLatin1String("wmf");
+    const bool known = lower == QLatin1String("bmp") || lower == QLatin1String("png") ||
+                       lower == QLatin1String("jpg") || lower == QLatin1String("jpeg") ||
+                       lower == QLatin1String("ico") || lower == QLatin1String("emf") ||
+                       lower == QLatin1String("wmf");
     if (!extension.isEmpty() && !known)
         throw Error("Unknown picture file extension (." + extension.toStdString() + ")");
 }
@@ -192,6 +195,10 @@ void Picture::loadFromFile(const QString& path) {
 Picture Picture::fromBytes(const QByteArray& bytes, const QString& extension) {
     if (extension == QLatin1String("bmp"))
         return bitmapFromBytes(bytes, "BMP");
+    if (extension == QLatin1String("png"))
+        return bitmapFromBytes(bytes, "PNG");
+    if (extension == QLatin1String("jpg") || extension == QLatin1String("jpeg"))
+        return bitmapFromBytes(bytes, "JPEG");
     if (extension == QLatin1String("ico"))
         return iconFromBytes(bytes);
     return metafileFromBytes(bytes, extension == QLatin1String("emf"));
@@ -380,6 +387,28 @@ QImage Picture::toImage() const {
         break;
     }
     return QImage();
+}
+
+Picture Picture::toDrawableBitmap(qint64 maxPixels) const {
+    if (m_type == Type::None || m_type == Type::Bitmap)
+        return *this;
+    QSize natural = m_type == Type::Icon ? iconNaturalImage().size() : m_vector->frameSizeAt96Dpi();
+    const qint64 area = qint64(natural.width()) * natural.height();
+    if (area > maxPixels && maxPixels > 0) {
+        const double scale = std::sqrt(double(maxPixels) / double(area));
+        natural =
+            QSize(qMax(1, int(natural.width() * scale)), qMax(1, int(natural.height() * scale)));
+    }
+    QImage image(natural.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    if (image.isNull())
+        throw Error(kBadBitmap);
+    // Labels are printed on white paper: what the picture leaves transparent is white.
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    draw(painter, image.rect());
+    painter.end();
+    return Picture(image);
 }
 
 QImage& Picture::bitmapForDrawing() {

@@ -36,8 +36,8 @@ public:
     static Picture fromIcon(const QList<QImage>& images);
     static Picture fromVector(std::shared_ptr<const VectorPicture> vector, bool enhanced);
 
-    // Loads a file, its type chosen by the extension in any letter case (bmp, ico, emf, wmf),
-    // or by its content when the name has no extension (also PNG, JPEG and GIF). Throws
+    // Loads a file, its type chosen by the extension in any letter case (bmp, png, jpg, jpeg,
+    // ico, emf, wmf), or by its content when the name has no extension (also GIF). Throws
     // qlx::Error with the message the user sees.
     static Picture fromFile(const QString& path);
     // As fromFile, from bytes already read, with the extension (without its dot) the file's
@@ -67,6 +67,11 @@ public:
     // How many of an icon's images have been decoded so far (0 for other pictures): the one
     // shown at natural size when it is loaded, others when a drawing size first needs them.
     int iconImagesDecoded() const;
+
+    // A picture that can be drawn on: a bitmap or an empty picture as it is; an icon's image
+    // at its natural size, or a metafile played at its frame's size at 96 dpi, each on
+    // white. A size beyond `maxPixels` is scaled down, keeping its proportions, to fit.
+    Picture toDrawableBitmap(qint64 maxPixels) const;
 
     // The bitmap as it stands, without detaching; null unless this is a bitmap.
     const QImage& bitmap() const { return m_bitmap; }

@@ -32,8 +32,10 @@ int OpenPictureDialog::openings() {
 
 QStringList OpenPictureDialog::nameFilters() {
     return {
-        QStringLiteral("All (*.bmp *.ico *.emf *.wmf)"),
+        QStringLiteral("All (*.bmp *.png *.jpg *.jpeg *.ico *.emf *.wmf)"),
         QStringLiteral("Bitmaps (*.bmp)"),
+        QStringLiteral("PNG images (*.png)"),
+        QStringLiteral("JPEG images (*.jpg *.jpeg)"),
         QStringLiteral("Icons (*.ico)"),
         QStringLiteral("Enhanced Metafiles (*.emf)"),
         QStringLiteral("Metafiles (*.wmf)"),

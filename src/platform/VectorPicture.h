@@ -17,6 +17,10 @@ public:
     // The picture's natural size in pixels.
     virtual QSize size() const = 0;
 
+    // The size its frame (its physical size) has at 96 dots per inch: the size a picture to
+    // draw on is made at. Without a frame, the natural size.
+    virtual QSize frameSizeAt96Dpi() const { return size(); }
+
     // Plays the picture stretched into `target`.
     virtual void draw(QPainter& painter, const QRectF& target) const = 0;
 };

@@ -138,6 +138,20 @@ void drawGlyph(QPainter& p, PreviewGlyph g) {
         p.fillRect(QRectF(3, 9, 10, 5), kPaper); // label
         break;
     }
+    case PreviewGlyph::SavePdf: {
+        // A page with a folded corner and a red band: a document to keep.
+        p.setPen(inkPen(kInk));
+        p.setBrush(kPaper);
+        QPainterPath page;
+        page.moveTo(2.5, 1.5), page.lineTo(10.5, 1.5), page.lineTo(13.5, 4.5);
+        page.lineTo(13.5, 14.5), page.lineTo(2.5, 14.5), page.closeSubpath();
+        p.drawPath(page);
+        p.drawLine(QPointF(10.5, 1.5), QPointF(10.5, 4.5));
+        p.drawLine(QPointF(10.5, 4.5), QPointF(13.5, 4.5));
+        p.fillRect(QRectF(1, 8, 14, 5), QColor(0xc0, 0x2b, 0x2b));
+        p.fillRect(QRectF(3, 10, 10, 1), kPaper);
+        break;
+    }
     case PreviewGlyph::LoadReport: {
         p.setPen(inkPen(kInk));
         p.setBrush(QColor(0xe8, 0xc0, 0x5a));

@@ -20,9 +20,10 @@ enum class PreviewGlyph {
     LoadReport,
     ZoomIn,
     ZoomOut,
+    SavePdf,
 };
 
-inline constexpr int kPreviewGlyphCount = 13;
+inline constexpr int kPreviewGlyphCount = 14;
 
 QIcon previewGlyph(PreviewGlyph glyph);
 

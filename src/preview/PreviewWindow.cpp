@@ -21,6 +21,7 @@
 #include "platform/ErrorHandler.h"
 #include "platform/FileDialog.h"
 #include "preview/PageView.h"
+#include "preview/PdfExport.h"
 #include "preview/PreviewGeometry.h"
 #include "preview/PreviewGlyphs.h"
 #include "preview/ReportPrinting.h"
@@ -125,6 +126,9 @@ void PreviewWindow::buildToolBar() {
                            &PreviewWindow::saveReport));
     bar->addAction(addTool("LoadReport", "Load Report", int(PreviewGlyph::LoadReport),
                            &PreviewWindow::loadReport));
+    bar->addAction(
+        addTool("SaveAsPdf", "Save as PDF", int(PreviewGlyph::SavePdf), &PreviewWindow::saveAsPdf));
+    action("SaveAsPdf")->setEnabled(false);
     bar->addSeparator();
     m_exitButton = new QPushButton("&Close", bar);
     m_exitButton->setObjectName("ExitButton");
@@ -160,6 +164,10 @@ void PreviewWindow::buildFileDialogs() {
     m_loadDialog = std::make_unique<FileDialog>(FileDialog::Mode::Open);
     m_loadDialog->setTitle("Load report");
     m_loadDialog->setNameFilters({kLoadFilter});
+    m_pdfDialog = std::make_unique<FileDialog>(FileDialog::Mode::Save);
+    m_pdfDialog->setTitle("Save as PDF");
+    m_pdfDialog->setNameFilters({QStringLiteral("PDF files (*.pdf)")});
+    m_pdfDialog->setDefaultSuffix("pdf");
 }
 
 QAction* PreviewWindow::action(const QString& name) const {
@@ -172,6 +180,10 @@ void PreviewWindow::setReportCommands(std::function<void()> print,
     m_reportPrinterSetup = std::move(printerSetup);
 }
 
+void PreviewWindow::setReportPdf(std::function<void(const QString&)> savePdf) {
+    m_reportPdf = std::move(savePdf);
+}
+
 void PreviewWindow::setPrintSettingsSource(std::function<PrintSettings()> source) {
     m_printSettings = std::move(source);
 }
@@ -181,8 +193,10 @@ void PreviewWindow::setPendingPages(std::function<void()> produceRest) {
 }
 
 void PreviewWindow::open() {
-    if (m_document && m_document->isFinished())
+    if (m_document && m_document->isFinished()) {
         action("Print")->setEnabled(true);
+        action("SaveAsPdf")->setEnabled(true);
+    }
     // The place the window takes when the user restores it from maximised.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = frameGeometry();
@@ -230,6 +244,7 @@ void PreviewWindow::onPageAvailable(int available) {
     if (m_document->isFinished() && !m_document->isLoadedFromFile()) {
         action("PrintSetup")->setEnabled(true);
         action("Print")->setEnabled(true);
+        action("SaveAsPdf")->setEnabled(true);
     }
 }
 
@@ -344,6 +359,17 @@ void PreviewWindow::saveReport() {
         m_document->saveTo(m_saveDialog->fileName());
 }
 
+void PreviewWindow::saveAsPdf() {
+    if (!m_document || !m_document->isFinished() || !m_pdfDialog->execute(this))
+        return;
+    const QString path = m_pdfDialog->fileName();
+    if (m_reportPdf && !m_document->isLoadedFromFile())
+        m_reportPdf(path);
+    else
+        writeDocumentAsPdf(path, *m_document,
+                           {QStringLiteral("Quillmar Mineral Label Studio"), m_loadedFile});
+}
+
 void PreviewWindow::loadReport() {
     if (!m_loadDialog->execute(this) || !m_document)
         return;
@@ -359,11 +385,13 @@ void PreviewWindow::loadReportFile(const QString& path) {
     m_loadedFile = QFileInfo(path).fileName();
     m_reportPrint = {};
     m_reportPrinterSetup = {};
+    m_reportPdf = {};
     m_view->refresh();
     m_view->showPage(1);
     updatePagePanel();
     action("PrintSetup")->setEnabled(false);
     action("Print")->setEnabled(true);
+    action("SaveAsPdf")->setEnabled(true);
 }
 
 bool PreviewWindow::eventFilter(QObject* watched, QEvent* e) {
@@ -418,6 +446,7 @@ void PreviewWindow::detach() {
     m_view->setDocument(nullptr);
     m_reportPrint = {};
     m_reportPrinterSetup = {};
+    m_reportPdf = {};
     m_printSettings = {};
     m_producePendingPages = {};
     emit previewClosing();

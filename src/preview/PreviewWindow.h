@@ -36,12 +36,17 @@ public:
     QLabel* pagePanel() const { return m_pagePanel; }
     // The Save report dialog: its second name filter saves the pages compressed.
     FileDialog& saveReportDialog() const { return *m_saveDialog; }
+    // The Save as PDF dialog ("PDF files (*.pdf)").
+    FileDialog& savePdfDialog() const { return *m_pdfDialog; }
     // A tool bar action by its name ("ZoomFit", "Print", ...).
     QAction* action(const QString& name) const;
 
     // The report's print and printer setup, attached while the pages are the report's own;
     // a loaded file drops them.
     void setReportCommands(std::function<void()> print, std::function<void()> printerSetup);
+    // The report's own PDF of its pages, attached while the pages are the report's own; pages
+    // loaded from a file are written from their page pictures instead.
+    void setReportPdf(std::function<void(const QString& path)> savePdf);
     // The printer settings chosen in Printer setup, which pages loaded from a file print
     // with too (printer, copies, range, job title).
     void setPrintSettingsSource(std::function<PrintSettings()> source);
@@ -68,6 +73,8 @@ public:
     void printerSetup();
     void print();
     void saveReport();
+    // Every page as an A4 PDF, to a file chosen in the PDF dialog (replacing one is confirmed).
+    void saveAsPdf();
     void loadReport();
     // Load report without the dialog: the pages of a prepared report file replace those shown.
     // A missing or damaged file throws and changes nothing.
@@ -107,12 +114,14 @@ private:
     int m_lastProgress = 0;
     std::function<void()> m_reportPrint;
     std::function<void()> m_reportPrinterSetup;
+    std::function<void(const QString&)> m_reportPdf;
     std::function<PrintSettings()> m_printSettings;
     std::function<void()> m_producePendingPages;
     QString m_loadedFile; // the name of the report file the pages came from
     // The save and load dialogs remember the last name for the window's lifetime.
     std::unique_ptr<FileDialog> m_saveDialog;
     std::unique_ptr<FileDialog> m_loadDialog;
+    std::unique_ptr<FileDialog> m_pdfDialog;
     QString m_pageProblem; // what the shown page's drawing missed
 };
 

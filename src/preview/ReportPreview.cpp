@@ -9,6 +9,7 @@
 
 #include "pagestore/PreviewDocument.h"
 #include "platform/ErrorHandler.h"
+#include "preview/PdfExport.h"
 #include "preview/PreviewWindow.h"
 #include "preview/PrintProgressDialog.h"
 #include "preview/PrinterSetupDialog.h"
@@ -71,6 +72,7 @@ PreviewWindow* ReportPreview::newWindow() {
                 printerSetup(guard, guard->document()->pageCount(),
                              guard->document()->isFinished());
         });
+    window->setReportPdf([this](const QString& path) { savePdf(path); });
     // Pages loaded from a file print with the printer, copies and range chosen here too.
     window->setPrintSettingsSource([this] { return m_settings; });
     return window;
@@ -203,6 +205,15 @@ void ReportPreview::print(QWidget* parent) {
     }
     if (painter.isActive())
         painter.end();
+}
+
+void ReportPreview::savePdf(const QString& path) {
+    if (m_producing)
+        return;
+    ProducingRun run(m_producing);
+    const int pages = m_pageCount ? qMax(1, m_pageCount()) : 1;
+    writePagesAsPdf(path, pages, m_drawOnPrinter,
+                    {QStringLiteral("Quillmar Mineral Label Studio"), m_settings.jobName()});
 }
 
 void ReportPreview::printerSetup(QWidget* parent, int pageCount, bool finished) {

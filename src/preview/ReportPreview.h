@@ -53,6 +53,10 @@ public:
     // Pages of the preview still to come are produced first, so the window's run is whole.
     void print(QWidget* parent = nullptr);
 
+    // Every page of the report drawn once more, into an A4 PDF at `path` (as qlxsheet writes
+    // one). Ignored while pages are being produced.
+    void savePdf(const QString& path);
+
     // The print dialog; on OK the settings (and the page's orientation) change.
     void printerSetup(QWidget* parent, int pageCount, bool finished);
 

@@ -1,5 +1,7 @@
 #include "render/LabelLayout.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "stores/Utf8.h"
@@ -32,7 +34,76 @@ bool isDigit(char32_t c) {
 // a negative size.
 constexpr int kMinimumInfoPoints = 1;
 
+const char* const kEllipsis = "\u2026";
+
+// The row's text width in whole pixels (partly covered pixels count) at a pixel height.
+std::int64_t rowWidth(const TextMeasurer& measurer, const RowFont& font, int pixelHeight,
+                      const std::string& text) {
+    SheetFont f;
+    f.face = font.face;
+    f.pointSize = pixelHeight; // at the measuring resolution a point is a pixel
+    f.bold = font.bold;
+    f.italic = font.italic;
+    f.underline = font.underline;
+    f.strikeOut = font.strikeOut;
+    const double tenths = measurer.lineWidth(f, text);
+    return std::int64_t(std::ceil(tenths * LabelLayout::kMeasureDpi / 254.0 - 1e-6));
+}
+
+// Where a cut may end a shortened row: the text before a space, without the spaces and the
+// separating punctuation that would stand before the ellipsis.
+std::vector<std::size_t> wordEnds(const std::string& text) {
+    std::vector<std::size_t> ends;
+    for (std::size_t i = 1; i < text.size(); ++i) {
+        if (text[i] != ' ' || text[i - 1] == ' ')
+            continue;
+        std::size_t end = i;
+        while (end > 0 && std::string_view(" ,;:-/").find(text[end - 1]) != std::string_view::npos)
+            --end;
+        if (end > 0 && (ends.empty() || ends.back() != end))
+            ends.push_back(end);
+    }
+    return ends;
+}
+
 } // namespace
+
+LabelLayout::FittedRow LabelLayout::fitRow(const std::string& text, const RowFont& font,
+                                           std::int64_t space, const TextMeasurer& measurer) {
+    const int full = font.pixelHeight;
+    if (text.empty() || full < 1 || rowWidth(measurer, font, full, text) <= space)
+        return {text, full};
+    const int smallest = std::max(1, (full * kFitSmallestPercent + 99) / 100);
+    for (int height = full - 1; height >= smallest; --height) {
+        if (rowWidth(measurer, font, height, text) <= space)
+            return {text, height};
+    }
+    const auto fits = [&](std::size_t end) {
+        return rowWidth(measurer, font, smallest, text.substr(0, end) + kEllipsis) <= space;
+    };
+    // The longest run of whole words that fits with the ellipsis.
+    const std::vector<std::size_t> ends = wordEnds(text);
+    for (auto it = ends.rbegin(); it != ends.rend(); ++it) {
+        if (fits(*it))
+            return {text.substr(0, *it) + kEllipsis, smallest};
+    }
+    // Not even the first word fits: it is cut after the last character that does, found by
+    // halving over the character boundaries.
+    std::vector<std::size_t> chars;
+    for (std::size_t pos = 0; pos < text.size();) {
+        utf8::next(text, pos);
+        chars.push_back(pos);
+    }
+    std::size_t low = 0, high = chars.size(); // chars[low - 1] fits; chars[high] does not
+    while (low < high) {
+        const std::size_t mid = (low + high) / 2;
+        if (fits(chars[mid]))
+            low = mid + 1;
+        else
+            high = mid;
+    }
+    return {(low == 0 ? std::string() : text.substr(0, chars[low - 1])) + kEllipsis, smallest};
+}
 
 int LabelLayout::pointsFromPixels(int pixelHeight, int pixelsPerInch) {
     return static_cast<int>(mulDivRounded(pixelHeight, 72, checkedPpi(pixelsPerInch)));
@@ -110,7 +181,7 @@ int LabelLayout::advanceAfter(char32_t c) {
     }
 }
 
-LabelLayoutResult LabelLayout::compute(const LabelLayoutInput& in) {
+LabelLayoutResult LabelLayout::compute(const LabelLayoutInput& in, const TextMeasurer* measurer) {
     const int ppi = checkedPpi(in.pixelsPerInch);
     const LabelCorrections& k = in.corrections;
     LabelLayoutResult result;
@@ -123,7 +194,12 @@ LabelLayoutResult LabelLayout::compute(const LabelLayoutInput& in) {
         out.y = y;
         out.row = row;
         out.pixelHeight = font.pixelHeight;
-        out.pointSize = pointsFromPixels(font.pixelHeight, ppi);
+        if (in.fitLongRows && measurer && in.labelWidth > 0) {
+            FittedRow fitted = fitRow(text, font, in.labelWidth - kFitMargin - x, *measurer);
+            out.text = std::move(fitted.text);
+            out.pixelHeight = fitted.pixelHeight;
+        }
+        out.pointSize = pointsFromPixels(out.pixelHeight, ppi);
         result.outputs.push_back(std::move(out));
     };
     rowOutput(in.mineral, std::int64_t(kMineralX) + k.mineralX,

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "sheet/TextMeasurer.h"
+
 namespace qlx {
 
 // A label row's font as the layout needs it: face, character height in pixels,
@@ -51,6 +53,11 @@ struct LabelLayoutInput {
     RowFont infoFont;
     LabelCorrections corrections;
     int pixelsPerInch = 96;
+    // Mineral and locality rows that would run past the label's right edge (less
+    // kFitMargin) are drawn smaller, down to kFitSmallestPercent of their font, and then cut
+    // at a word with an ellipsis. Needs the label bitmap's width and a measurer.
+    bool fitLongRows = false;
+    int labelWidth = 0;
 };
 
 struct LabelLayoutResult {
@@ -75,7 +82,27 @@ public:
     // How far a lowered info character drops.
     static constexpr int kSubscriptDrop = 14;
 
-    static LabelLayoutResult compute(const LabelLayoutInput& input);
+    // Fitting long rows: the gap kept to the label's right edge, and the smallest size tried
+    // in percent of the row's font (rounded up to a whole pixel).
+    static constexpr int kFitMargin = 6;
+    static constexpr int kFitSmallestPercent = 60;
+    // The measurer is asked at this resolution, where a font's point size is its pixel
+    // height (ScreenTextMeasurer(kMeasureDpi) measures so); without one nothing is fitted.
+    static constexpr int kMeasureDpi = 72;
+
+    static LabelLayoutResult compute(const LabelLayoutInput& input,
+                                     const TextMeasurer* measurer = nullptr);
+
+    // A row's text and pixel height so that it is at most `space` pixels wide: the text as
+    // it is at the largest height from the font's own down to kFitSmallestPercent of it, or
+    // at that smallest height cut after a word (failing that, after a character) and ended
+    // with "…". An empty text, or one that fits, comes back as it is.
+    struct FittedRow {
+        std::string text;
+        int pixelHeight = 0;
+    };
+    static FittedRow fitRow(const std::string& text, const RowFont& font, std::int64_t space,
+                            const TextMeasurer& measurer);
 
     // Points taken off the info font for an info text of the given length in characters
     // (before the lead space is added).

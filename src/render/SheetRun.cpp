@@ -55,6 +55,7 @@ ComposedLabel composeRecordLabel(const LabelRecord& record, const LabelAppearanc
     input.infoFont = rowFont(appearance.infoFont);
     input.corrections = appearance.corrections;
     input.pixelsPerInch = appearance.pixelsPerInch;
+    input.fitLongRows = appearance.fitLongRows;
 
     ComposedLabel label;
     label.fields = record;
@@ -69,7 +70,10 @@ std::optional<ComposedLabel> fillSheet(SheetReport& sheet, const std::vector<Lab
     if (!isStartSlot(firstSlot))
         throw Error("The first label's slot must be " + std::to_string(kFirstStartSlot) + " to " +
                     std::to_string(kLastStartSlot) + ", not " + std::to_string(firstSlot));
-    const QSize size = appearance.background.size();
+    // An icon or metafile background becomes a bitmap once for the whole run.
+    LabelAppearance drawable = appearance;
+    drawable.background = appearance.background.toDrawableBitmap(kMaxLabelPixels);
+    const QSize size = drawable.background.size();
     if (qint64(size.width()) * size.height() > kMaxLabelPixels)
         throw Error("The label background is too large: " + std::to_string(size.width()) + " x " +
                     std::to_string(size.height()) +
@@ -77,7 +81,7 @@ std::optional<ComposedLabel> fillSheet(SheetReport& sheet, const std::vector<Lab
     std::optional<ComposedLabel> last;
     // Each label is kept as its drawing over the shared appearance; the same record twice in
     // a row shares one drawing, so the sheet draws it once for both.
-    auto look = std::make_shared<const LabelAppearance>(appearance);
+    auto look = std::make_shared<const LabelAppearance>(std::move(drawable));
     std::vector<std::shared_ptr<const SheetReport::LabelDrawing>> drawings;
     drawings.reserve(records.size());
     const auto placeDrawn = [&] {

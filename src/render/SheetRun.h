@@ -30,6 +30,9 @@ struct LabelAppearance {
     LabelCorrections corrections;
     int pixelsPerInch = 96;    // of the screen the label is laid out for
     QSize blankSize{153, 113}; // the label made when there is no background
+    // Mineral and locality rows too wide for the label are drawn smaller, down to 60 % of
+    // their font, and then cut at a word with an ellipsis. Off by default.
+    bool fitLongRows = false;
 
     // The window's look right after its start-up load: Arial 37 pixels for the mineral and
     // locality rows, Arial 27 for the info row, no corrections, the screen's resolution. The
@@ -45,8 +48,8 @@ struct ComposedLabel {
     Picture picture;
 };
 
-// Draws one label: the record onto a fresh copy of the background. Throws qlx::Error as
-// composeLabel does (a background that is not a bitmap).
+// Draws one label: the record onto a fresh copy of the background (an icon or a metafile
+// drawn into a bitmap first, as composeLabel does).
 ComposedLabel composeRecordLabel(const LabelRecord& record, const LabelAppearance& appearance);
 
 // Called around each label of a run: before it is composed (with its fields) and after.
@@ -74,7 +77,8 @@ struct SheetRunCancelled : std::exception {
 // it draws the label again when its page is recorded or printed, to the same pixels.
 
 // The most pixels a label background may have: every label drawn is a full copy of it.
-// Beyond it fillSheet refuses the run before any label is made.
+// Beyond it fillSheet refuses a bitmap before any label is made; an icon or a metafile is
+// drawn into a bitmap scaled down to fit.
 constexpr qint64 kMaxLabelPixels = qint64(2048) * 2048;
 
 // The slots of the first page a run may start at, for a partly used sheet of label stock.

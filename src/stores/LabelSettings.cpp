@@ -74,7 +74,8 @@ bool FontSetting::operator==(const FontSetting& o) const {
 bool LabelSettings::operator==(const LabelSettings& o) const {
     return mineralFont == o.mineralFont && localityFont == o.localityFont &&
            infoFont == o.infoFont && corrections == o.corrections && background == o.background &&
-           customPicture == o.customPicture && infoIsFormula == o.infoIsFormula;
+           customPicture == o.customPicture && infoIsFormula == o.infoIsFormula &&
+           keepFinalE == o.keepFinalE && fitLongRows == o.fitLongRows;
 }
 
 std::string writeLabelSettings(const LabelSettings& s) {
@@ -102,6 +103,8 @@ std::string writeLabelSettings(const LabelSettings& s) {
     if (s.background == BackgroundChoice::Custom)
         line("background.picture", s.customPicture);
     line("info_is_formula", s.infoIsFormula ? "1" : "0");
+    line("keep_final_e", s.keepFinalE ? "1" : "0");
+    line("fit_long_rows", s.fitLongRows ? "1" : "0");
     return out;
 }
 
@@ -183,6 +186,10 @@ LabelSettings readLabelSettings(std::string_view text) {
             s.customPicture = std::string(v.value);
         } else if (key == "info_is_formula") {
             s.infoIsFormula = v.flag();
+        } else if (key == "keep_final_e") {
+            s.keepFinalE = v.flag();
+        } else if (key == "fit_long_rows") {
+            s.fitLongRows = v.flag();
         }
     }
     if (!versioned)

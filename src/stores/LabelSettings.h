@@ -6,9 +6,10 @@
 #include <string_view>
 
 // The label settings the user can keep in a file of their own: the three row fonts with
-// style and colour, the six corrections, the background and "Info = formula". The file is
-// UTF-8 text, one "key = value" per line, "#" starting a comment, and opens with its format
-// version ("version = 1"); keys it does not know are skipped, so a later version's additions
+// style and colour, the six corrections, the background, "Info = formula" and the options.
+// The file is UTF-8 text, one "key = value" per line, "#" starting a comment, and opens with
+// its format version ("version = 2"; version 1 files, written before the options, still read
+// with the options off); keys it does not know are skipped, so a later version's additions
 // do not stop this one. docs/settings.md describes every key.
 namespace qlx {
 
@@ -26,7 +27,7 @@ struct FontSetting {
 enum class BackgroundChoice { Complete, Reduced, Clean, Custom };
 
 struct LabelSettings {
-    static constexpr int kVersion = 1;
+    static constexpr int kVersion = 2;
     static constexpr std::size_t kMaxFileSize = 64 * 1024;
     static constexpr int kMaxPixelHeight = 400;
     static constexpr int kMaxCorrection = 10000;
@@ -39,6 +40,10 @@ struct LabelSettings {
     BackgroundChoice background = BackgroundChoice::Complete;
     std::string customPicture; // the picture file of Custom
     bool infoIsFormula = true;
+    // Options, off unless asked for: the mineral completion keeps an English name's final E;
+    // mineral and locality rows too wide for the label shrink, then end in an ellipsis.
+    bool keepFinalE = false;
+    bool fitLongRows = false;
     bool operator==(const LabelSettings& o) const;
 };
 

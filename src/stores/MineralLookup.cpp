@@ -58,7 +58,8 @@ std::string mineralSearchKey(std::string_view typed) {
     return "| " + upperCaseText(cutAtComma(typed));
 }
 
-MineralLookupResult lookupMineral(std::string_view databaseText, std::string_view typed) {
+MineralLookupResult lookupMineral(std::string_view databaseText, std::string_view typed,
+                                  bool keepFinalE) {
     const std::string key = mineralSearchKey(typed);
     const std::size_t match = databaseText.find(key);
     MineralLookupResult result;
@@ -68,7 +69,7 @@ MineralLookupResult lookupMineral(std::string_view databaseText, std::string_vie
 
     // The typed prefix is scanned again with the rest: the name is the database's whole name.
     const Column name = scanColumn(databaseText, match + 2);
-    result.name = properCaseName(nameFromColumn(name.text));
+    result.name = properCaseName(nameFromColumn(name.text), keepFinalE);
     if (name.closedByBar)
         result.formula = formulaFromColumn(scanColumn(databaseText, name.next).text);
     return result;

@@ -35,6 +35,10 @@ std::string mineralSearchKey(std::string_view typed);
 // whose last line is "| CALCITE | CaCO3" CR LF gives Calcit and CaCO3. When it is the
 // name column that runs to the end, the entry has no formula column and the formula is
 // empty, as for an empty formula column.
-MineralLookupResult lookupMineral(std::string_view databaseText, std::string_view typed);
+//
+// The name comes out as properCaseName gives it: without its final capital E (Calcit)
+// unless `keepFinalE` asks for the English spelling (Calcite).
+MineralLookupResult lookupMineral(std::string_view databaseText, std::string_view typed,
+                                  bool keepFinalE = false);
 
 } // namespace qlx

@@ -75,13 +75,13 @@ std::string lowerCaseText(std::string_view text) {
     return fold(text, false);
 }
 
-std::string properCaseName(std::string_view text) {
+std::string properCaseName(std::string_view text, bool keepFinalE) {
     if (text.empty())
         return {};
     std::size_t first = 0;
     utf8::next(text, first); // the first character, however many bytes it takes
     // Database names end in a capital E where Swedish drops it (CALCITE -> Calcit).
-    if (text.size() > first && text.back() == 'E')
+    if (!keepFinalE && text.size() > first && text.back() == 'E')
         text.remove_suffix(1);
     std::string out(text.substr(0, first));
     out += lowerCaseText(text.substr(first));

@@ -18,8 +18,9 @@ std::string lowerCaseText(std::string_view text);
 
 // The first character as it stands, the rest folded to lower case. A final capital "E"
 // after the first character is left out, so names come out the Swedish way:
-// "CALCITE" -> "Calcit", "QUARTZ" -> "Quartz", "E" -> "E".
-std::string properCaseName(std::string_view text);
+// "CALCITE" -> "Calcit", "QUARTZ" -> "Quartz", "E" -> "E"; with `keepFinalE` it stays, as
+// English names have it ("CALCITE" -> "Calcite").
+std::string properCaseName(std::string_view text, bool keepFinalE = false);
 
 // The characters before the first comma; the whole text when there is none.
 std::string cutAtComma(std::string_view text);
