@@ -402,6 +402,26 @@ private slots:
         QVERIFY(m_boxes->shown().empty());
     }
 
+    // A list opened from a folder is saved there too, while the settings dialogs keep their
+    // own folder.
+    void listDialogsShareTheirFolder() {
+        QVERIFY(QDir(m_prefix).mkdir("lists"));
+        const QString folder = QFileInfo(m_prefix + "lists").absoluteFilePath();
+        QVERIFY(test::writeFile(folder + "/minerals.txt", "|A|b|c|"));
+        QStringList startNames;
+        FileDialog::setAnswerFunction([&](const FileDialog::Request& r) {
+            startNames << r.startName;
+            return startNames.size() == 1 ? std::optional<QString>(folder + "/minerals.txt")
+                                          : std::optional<QString>();
+        });
+        test::child<QPushButton>(*m_form, "Button7")->click();
+        test::child<QPushButton>(*m_form, "Button8")->click();
+        m_form->Loadsetting1Click();
+        QCOMPARE(startNames.size(), 3);
+        QCOMPARE(startNames[1], folder + "/");
+        QVERIFY(!startNames[2].startsWith(folder));
+    }
+
     void plainTextFilesOpenAsLists() {
         QVERIFY(test::writeFile(m_prefix + "plain.txt", "|A|b|c|\n|D|e|f|"));
         FileDialog::setNextFileName(m_prefix + "plain.txt");

@@ -358,8 +358,10 @@ void MainForm::createListControls() {
     Button9 = makeButton(p, "Button9", {296, 128, 123, 25}, "Render and preview");
     RichEdit4 = richEdit(p, "RichEdit4", {16, 160, 393, 249}, false);
     RichEdit4->lines().setLineLimit(kMaxListLines);
-    for (FileDialog* dialog : {&OpenDialog1, &SaveDialog1})
+    for (FileDialog* dialog : {&OpenDialog1, &SaveDialog1}) {
         dialog->setNameFilters({kAllFilesFilter, kCsvFilter});
+        dialog->setFolderKind(QStringLiteral("lists"));
+    }
     SaveDialog1.setFilterSuffix(kCsvFilter, QStringLiteral("csv"));
     RichEdit4->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     RichEdit4->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

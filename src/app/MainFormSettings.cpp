@@ -53,6 +53,7 @@ void MainForm::setUpSettingsDialogs() {
     for (FileDialog* d : {&m_settingsOpenDialog, &m_settingsSaveDialog}) {
         d->setNameFilters(kSettingsFilters);
         d->setDefaultSuffix(QStringLiteral("qlxset"));
+        d->setFolderKind(QStringLiteral("settings"));
     }
     m_settingsOpenDialog.setTitle(QStringLiteral("Load settings"));
     m_settingsSaveDialog.setTitle(QStringLiteral("Save settings"));

@@ -59,11 +59,14 @@ bool FileDialog::runAt(QFileDialog& dialog, const QString& startName, QString& c
 bool FileDialog::execute(QWidget* parent) {
     bool accepted = false;
     QString chosen;
+    // Without a name of its own the dialog opens in the folder its kind used last.
+    const QString startName =
+        m_fileName.isEmpty() && !m_folder->isEmpty() ? *m_folder + QLatin1Char('/') : m_fileName;
     // The filter opened on: the one chosen last, else the first.
     QString filter = m_filters.contains(m_selectedFilter) ? m_selectedFilter
                      : m_filters.isEmpty()                ? QString()
                                                           : m_filters.first();
-    if (hook().answer({m_mode, m_fileName, m_title, m_filters}, accepted, chosen)) {
+    if (hook().answer({m_mode, startName, m_title, m_filters}, accepted, chosen)) {
         if (accepted && !queuedFilters().isEmpty())
             filter = queuedFilters().takeFirst();
     } else {
@@ -79,7 +82,7 @@ bool FileDialog::execute(QWidget* parent) {
             dialog.setNameFilters(m_filters);
             dialog.selectNameFilter(filter);
         }
-        accepted = runAt(dialog, m_fileName, chosen);
+        accepted = runAt(dialog, startName, chosen);
         if (accepted && !m_filters.isEmpty())
             filter = dialog.selectedNameFilter();
     }
@@ -94,7 +97,16 @@ bool FileDialog::execute(QWidget* parent) {
         return false;
     m_fileName = name;
     m_selectedFilter = filter;
+    *m_folder = QFileInfo(name).absolutePath();
     return true;
+}
+
+void FileDialog::setFolderKind(const QString& kind) {
+    static QMap<QString, std::shared_ptr<QString>> folders;
+    std::shared_ptr<QString>& folder = folders[kind];
+    if (!folder)
+        folder = std::make_shared<QString>();
+    m_folder = folder;
 }
 
 QString FileDialog::selectedNameFilter() const {

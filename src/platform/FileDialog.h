@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "platform/DialogHook.h"
@@ -40,6 +41,10 @@ public:
     }
 
     const QString& fileName() const { return m_fileName; }
+
+    // Dialogs of one kind ("lists", "reports", ...) share the folder a file was last chosen
+    // in, for the run, across windows: a dialog with no name of its own yet opens there.
+    void setFolderKind(const QString& kind);
 
     // The name filter the dialog opens on and, after OK, the one the last accepted name was
     // chosen with; the first filter when none is set (empty without filters).
@@ -88,6 +93,7 @@ private:
     QMap<QString, QString> m_filterSuffixes;
     QString m_fileName;
     QString m_selectedFilter;
+    std::shared_ptr<QString> m_folder = std::make_shared<QString>();
 };
 
 } // namespace qlx

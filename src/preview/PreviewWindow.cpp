@@ -168,6 +168,9 @@ void PreviewWindow::buildFileDialogs() {
     m_pdfDialog->setTitle("Save as PDF");
     m_pdfDialog->setNameFilters({QStringLiteral("PDF files (*.pdf)")});
     m_pdfDialog->setDefaultSuffix("pdf");
+    m_saveDialog->setFolderKind(QStringLiteral("reports"));
+    m_loadDialog->setFolderKind(QStringLiteral("reports"));
+    m_pdfDialog->setFolderKind(QStringLiteral("pdf"));
 }
 
 QAction* PreviewWindow::action(const QString& name) const {
