@@ -84,8 +84,8 @@ background_shown() {
   panel_area 432 275 137 65 && [ "$(identify -format '%k' "$work/area.png")" -gt 8 ]
 }
 
-# The render button lies under the splash, and the render needs the loaded backgrounds.
-wait_until 10 splash_gone || fail "the splash did not go"
+# Completion needs the deferred load. The fields and "Add data to list" lie beside the splash,
+# so the records are typed while it shows; the render button lies under it.
 wait_until 10 background_shown || fail "the label background was not loaded"
 click_control 72 24 121 21 # the mineral field
 xdotool type --delay 0 "calc"
@@ -102,6 +102,7 @@ xdotool key --delay 0 Return
 xdotool key --delay 0 Tab ctrl+a
 xdotool type --delay 0 "Langban"
 click_control 16 128 105 25
+wait_until 10 splash_gone || fail "the splash did not go"
 click_control 296 128 123 25 # "Render and preview"
 
 wait_until 10 window_id "Print Preview" || fail "no \"Print Preview\" window"
