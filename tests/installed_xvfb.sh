@@ -85,14 +85,16 @@ stop() {
 click_control() {
   xdotool mousemove --sync "$((X + 3 + $1 + $3 / 2))" "$((Y + menu + 3 + $2 + $4 / 2))" click 1
 }
-# One record: mineral, then the locality as typed (Enter completes it when asked to).
+# One record: mineral, then the locality as typed (Enter completes it when asked to). The
+# program takes the X events in the order they are sent, so the keys go without xdotool's
+# default pause between them.
 add_record() {
   click_control 72 24 121 21
-  xdotool key ctrl+a
-  xdotool type "$1"
-  xdotool key Return Tab ctrl+a
-  xdotool type "$2"
-  [ "${3:-}" = complete ] && xdotool key Return
+  xdotool key --delay 0 ctrl+a
+  xdotool type --delay 0 "$1"
+  xdotool key --delay 0 Return Tab ctrl+a
+  xdotool type --delay 0 "$2"
+  [ "${3:-}" = complete ] && xdotool key --delay 0 Return
   click_control 16 128 105 25 # "Add data to list"
 }
 has_line() { [ -f "$cache" ] && tr -d '\r' <"$cache" | grep -qx "$1"; }

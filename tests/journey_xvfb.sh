@@ -84,24 +84,25 @@ background_shown() {
   panel_area 432 275 137 65 && [ "$(identify -format '%k' "$work/area.png")" -gt 8 ]
 }
 
-# The render button lies under the splash, and the render needs the loaded backgrounds.
-wait_until 10 splash_gone || fail "the splash did not go"
+# Completion needs the deferred load. The fields and "Add data to list" lie beside the splash,
+# so the records are typed while it shows; the render button lies under it.
 wait_until 10 background_shown || fail "the label background was not loaded"
 click_control 72 24 121 21 # the mineral field
-xdotool type "calc"
-xdotool key Return
-xdotool key Tab
-xdotool type "Fa"
-xdotool key Return
+xdotool type --delay 0 "calc"
+xdotool key --delay 0 Return
+xdotool key --delay 0 Tab
+xdotool type --delay 0 "Fa"
+xdotool key --delay 0 Return
 click_control 16 128 105 25 # "Add data to list"
 # A second record with a locality the cache does not know yet: adding it saves the cache.
 click_control 72 24 121 21
-xdotool key ctrl+a
-xdotool type "magn"
-xdotool key Return
-xdotool key Tab ctrl+a
-xdotool type "Langban"
+xdotool key --delay 0 ctrl+a
+xdotool type --delay 0 "magn"
+xdotool key --delay 0 Return
+xdotool key --delay 0 Tab ctrl+a
+xdotool type --delay 0 "Langban"
 click_control 16 128 105 25
+wait_until 10 splash_gone || fail "the splash did not go"
 click_control 296 128 123 25 # "Render and preview"
 
 wait_until 10 window_id "Print Preview" || fail "no \"Print Preview\" window"

@@ -50,7 +50,7 @@ const Box kBoxes[] = {
 
 // Printed pages are rendered at this resolution, and everything must stand within half a
 // millimetre (in tenths of a millimetre) of its place.
-constexpr int kRenderDpi = 300;
+constexpr int kRenderDpi = 150;
 constexpr double kTolerance = 5;
 
 int toDevice(double v, double offset, double dpi) {
