@@ -102,27 +102,21 @@ QPalette classicPalette() {
 // Labels of the entry rows and the panel headings: white on the grey main panel.
 QLabel* panelLabel(QWidget* parent, const char* name, int x, int y, const QString& text,
                    int pixels) {
-    QLabel* label = makeLabel(parent, name, {x, y}, text);
-    label->setFont(pixelFont("Arial", pixels, true));
+    QLabel* label = makeLabel(parent, name, {x, y}, text, pixelFont("Arial", pixels, true));
     setColours(label, kGrey, Qt::white);
-    label->adjustSize();
     return label;
 }
 
 QLabel* aboutLabel(QWidget* parent, const char* name, int x, int y, const QString& text) {
-    QLabel* label = makeLabel(parent, name, {x, y}, text);
-    label->setFont(pixelFont("Arial", 13, true));
+    QLabel* label = makeLabel(parent, name, {x, y}, text, pixelFont("Arial", 13, true));
     setColours(label, kButtonFace, kNavy);
-    label->adjustSize();
     return label;
 }
 
 QLabel* splashLabel(QWidget* parent, const char* name, int x, int y, const QString& text,
                     const QFont& font) {
-    QLabel* label = makeLabel(parent, name, {x, y}, text);
-    label->setFont(font);
+    QLabel* label = makeLabel(parent, name, {x, y}, text, font);
     setColours(label, Qt::white, Qt::black);
-    label->adjustSize();
     return label;
 }
 

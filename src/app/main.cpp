@@ -6,9 +6,12 @@
 #include "app/MainForm.h"
 #include "metafile/MetafilePicture.h"
 #include "platform/ErrorHandler.h"
+#include "platform/FontConfigWarmUp.h"
 #include "platform/QuitOnSignals.h"
 
 int main(int argc, char* argv[]) {
+    // The font configuration is read while the application connects to the display.
+    qlx::FontConfigWarmUp fontConfig;
     QApplication app(argc, argv);
     // The title names the program in the task bar and captions every error box; the main
     // window's caption is a text of its own.
@@ -29,6 +32,8 @@ int main(int argc, char* argv[]) {
     parser.addPositionalArgument(QStringLiteral("file"),
                                  QStringLiteral("A prepared report file (.LFP) to preview."),
                                  QStringLiteral("[FILE.LFP]"));
+    // Nothing uses a font before this point; from here on Qt may read the configuration itself.
+    fontConfig.wait();
     parser.process(app);
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1) {

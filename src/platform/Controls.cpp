@@ -43,13 +43,37 @@ QFrame* makePanel(QWidget* parent, const char* name, const QRect& geometry, cons
     return panel;
 }
 
-QLabel* makeLabel(QWidget* parent, const char* name, const QPoint& topLeft, const QString& text) {
+namespace {
+
+QLabel* unsizedLabel(QWidget* parent, const char* name, const QPoint& topLeft,
+                     const QString& text) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
     label->setAutoFillBackground(true);
     label->setTextFormat(Qt::PlainText);
     label->setMargin(0);
     label->move(topLeft);
+    return label;
+}
+
+} // namespace
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QPoint& topLeft, const QString& text) {
+    QLabel* label = unsizedLabel(parent, name, topLeft, text);
+    label->adjustSize();
+    return label;
+}
+
+// Measuring text is what start-up spends most on, so a label is not measured in the
+// inherited font first.
+QLabel* makeLabel(QWidget* parent, const char* name, const QPoint& topLeft, const QString& text,
+                  const QFont& font) {
+    QLabel* label = unsizedLabel(parent, name, topLeft, text);
+    // Qt sizes an empty label from its font only at its first adjustment; one sized before
+    // its font was set keeps that size, and so does this one.
+    if (text.isEmpty())
+        label->adjustSize();
+    label->setFont(font);
     label->adjustSize();
     return label;
 }

@@ -33,6 +33,9 @@ QFrame* makePanel(QWidget* parent, const char* name, const QRect& geometry, cons
 
 // A label that sizes itself to its text and is drawn opaque on its background colour.
 QLabel* makeLabel(QWidget* parent, const char* name, const QPoint& topLeft, const QString& text);
+// The same in a font of its own, measured once, in that font.
+QLabel* makeLabel(QWidget* parent, const char* name, const QPoint& topLeft, const QString& text,
+                  const QFont& font);
 
 // A single-line text field.
 QLineEdit* makeEdit(QWidget* parent, const char* name, const QRect& geometry, const QString& text);
