@@ -73,15 +73,6 @@ QImage playReportFile(const QString& path, int pageNumber = 1) {
     return image;
 }
 
-// `count` records, one a line, each of its own text.
-std::string numberedList(int count) {
-    std::string list;
-    for (int i = 1; i <= count; ++i)
-        list += "|Mineral " + std::to_string(i) + "|Place " + std::to_string(i) + "|H" +
-                std::to_string(i) + "O|\r\n";
-    return list;
-}
-
 } // namespace
 
 class EndToEndTest : public QObject {
@@ -240,10 +231,10 @@ private slots:
         MainForm& f = *m_form;
         auto* list = test::child<RichEditBox>(f, "RichEdit4");
         auto* render = test::child<QPushButton>(f, "Button9");
-        list->lines().setText(numberedList(before));
+        list->lines().setText(test::numberedList(before));
         render->click();
 
-        list->lines().setText(numberedList(lines));
+        list->lines().setText(test::numberedList(lines));
         const QString report = m_data->prefix() + "sheet.LFP";
         QString lastPanel;
         m_whilePreviewOpen = [&](PreviewWindow& w) {
@@ -286,7 +277,7 @@ private slots:
             w.saveReport();
         };
         auto pageOne = [&](int count, const QString& name) {
-            list->lines().setText(numberedList(count));
+            list->lines().setText(test::numberedList(count));
             path = m_data->prefix() + name;
             render->click();
             PageStore store(PageDestination::Pictures);
@@ -334,7 +325,7 @@ private slots:
         if (pdftoppm.isEmpty())
             QSKIP("pdftoppm (poppler-utils) is not installed");
         MainForm& f = *m_form;
-        const std::string list = numberedList(20);
+        const std::string list = test::numberedList(20);
         QVERIFY(test::writeFile(m_data->prefix() + "list.txt", list));
         test::child<RichEditBox>(f, "RichEdit4")->lines().setText(list);
         const QString ours = m_data->prefix() + "preview.pdf";

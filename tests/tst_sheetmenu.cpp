@@ -32,14 +32,6 @@ namespace {
 const QString kAllFiles = QStringLiteral("All files (*)");
 const QString kCsv = QStringLiteral("CSV (UTF-8) (*.csv)");
 
-std::string numberedList(int count) {
-    std::string list;
-    for (int i = 1; i <= count; ++i)
-        list += "|Mineral " + std::to_string(i) + "|Place " + std::to_string(i) + "|H" +
-                std::to_string(i) + "O|\r\n";
-    return list;
-}
-
 } // namespace
 
 class SheetMenuTest : public QObject {
@@ -104,7 +96,7 @@ private slots:
         QCOMPARE(render->toolTip(), tip);
         QCOMPARE(render->statusTip(), tip);
 
-        list().lines().setText(numberedList(3));
+        list().lines().setText(test::numberedList(3));
         QTest::mouseClick(render, Qt::LeftButton);
         QCOMPARE(m_previews, 1);
         QCOMPARE(report().pageCount(), first + 2 > 15 ? 2 : 1);
@@ -128,7 +120,7 @@ private slots:
         guarded([&] { m_form->Timer4Timer(); });
         watchPreviews();
         QCOMPARE(test::child<QPushButton>(*m_form, "Button9")->toolTip(), QString());
-        list().lines().setText(numberedList(1));
+        list().lines().setText(test::numberedList(1));
         test::child<QPushButton>(*m_form, "Button9")->click();
         QVERIFY(!report().labelPicture(1).isNull());
     }
@@ -159,7 +151,7 @@ private slots:
             test::child<QAction>(*m_form, "StartSlot1")->trigger();
         }
         const std::string wide = "|" + std::string(300, 'W') + "|here|x|";
-        list().lines().setText(numberedList(4) + wide + "\r\n");
+        list().lines().setText(test::numberedList(4) + wide + "\r\n");
         select(from, to);
         test::child<QAction>(*m_form, "RenderSelected1")->trigger();
         QVERIFY2(m_boxes->shown().empty(), qPrintable(m_boxes->texts().join("; ")));
@@ -177,7 +169,7 @@ private slots:
 
     // Without a selection nothing is rendered, and the window says why.
     void renderSelectedWithoutSelection() {
-        list().lines().setText(numberedList(2));
+        list().lines().setText(test::numberedList(2));
         report().setDateLineCaption("old");
         list().moveCursor(QTextCursor::End);
         test::child<QAction>(*m_form, "RenderSelected1")->trigger();
@@ -247,7 +239,7 @@ private slots:
 
     // A CSV file that is no label list is refused with its name, and the list stays.
     void refusedCsvLeavesTheList() {
-        list().lines().setText(numberedList(2));
+        list().lines().setText(test::numberedList(2));
         const QString path = m_data->prefix() + "addresses.csv";
         QVERIFY(test::writeFile(path, "Name,Street,Town\r\nA,B,C\r\n"));
         FileDialog::setNextFileName(path);
@@ -257,7 +249,7 @@ private slots:
                              " as a CSV label list: its first row must name the columns Mineral, "
                              "Locality and Info, and it has no columns Mineral, Locality and "
                              "Info."});
-        QCOMPARE(list().lines().text(), numberedList(2));
+        QCOMPARE(list().lines().text(), test::numberedList(2));
     }
 
     // The real dialogs, driven as a user drives them: the number typed into "Start at slot...",
@@ -275,7 +267,7 @@ private slots:
         QCOMPARE(test::child<QPushButton>(*m_form, "Button9")->toolTip(),
                  QString("Starts at slot 12"));
 
-        list().lines().setText(numberedList(2));
+        list().lines().setText(test::numberedList(2));
         const QString chosen = m_data->prefix() + "typed";
         QTimer::singleShot(0, this, [&] {
             (void)QTest::qWaitFor(

@@ -44,4 +44,12 @@ bool writeFile(const QString& path, const std::string& bytes) {
            static_cast<qint64>(bytes.size());
 }
 
+std::string numberedList(int count) {
+    std::string list;
+    for (int i = 1; i <= count; ++i)
+        list += "|Mineral " + std::to_string(i) + "|Place " + std::to_string(i) + "|H" +
+                std::to_string(i) + "O|\r\n";
+    return list;
+}
+
 } // namespace qlx::test

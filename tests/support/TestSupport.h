@@ -46,4 +46,8 @@ std::string readFile(const QString& path);
 // Writes bytes to a file, replacing it; false when it cannot be written.
 bool writeFile(const QString& path, const std::string& bytes);
 
+// A label list of `count` records, one a line (CR LF), each of its own text:
+// |Mineral i|Place i|HiO|.
+std::string numberedList(int count);
+
 } // namespace qlx::test
