@@ -10,6 +10,7 @@
 #include "stores/AtomicFile.h"
 #include "stores/Error.h"
 #include "support/ByteString.h"
+#include "support/ErrorOf.h"
 #include "support/TestSupport.h"
 
 using namespace qlx;
@@ -34,15 +35,6 @@ ChunkWriter failingWriter(Failure failure) {
         errno = EIO;
         return false;
     };
-}
-
-QString errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return QString::fromStdString(e.what());
-    }
-    return "no error";
 }
 
 } // namespace
@@ -143,7 +135,7 @@ private slots:
         const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden);
 
         const QString path = target.isEmpty() ? QString() : dir.filePath(target);
-        const QString error = errorOf([&] {
+        const QString error = test::errorOf([&] {
             writeFileAtomically(path.toStdString(), std::string(100000, 'n'),
                                 failure == int(Failure::None) ? ChunkWriter()
                                                               : failingWriter(Failure(failure)));
