@@ -2,7 +2,6 @@
 // csv module as an independent reader and writer of the files.
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -13,6 +12,7 @@
 #include "stores/Error.h"
 #include "stores/LineStore.h"
 #include "support/ErrorOf.h"
+#include "support/RunTool.h"
 #include "support/TestSupport.h"
 
 using namespace qlx;
@@ -25,19 +25,6 @@ QByteArray q(const std::string& s) {
 
 std::string s(const QByteArray& b) {
     return b.toStdString();
-}
-
-// Runs a Python snippet with the given arguments; its standard output, or nothing when it
-// did not finish cleanly.
-std::optional<QByteArray> python(const QString& script, const QStringList& args) {
-    QProcess proc;
-    proc.start(QStringLiteral("python3"), QStringList{"-c", script} + args);
-    if (!proc.waitForFinished(60000) || proc.exitStatus() != QProcess::NormalExit ||
-        proc.exitCode() != 0) {
-        qWarning() << proc.readAllStandardError();
-        return std::nullopt;
-    }
-    return proc.readAllStandardOutput();
 }
 
 } // namespace
@@ -219,11 +206,12 @@ private slots:
                      fields[i + 2].toStdString() + "|");
         const QString ours = dir.filePath("ours.csv");
         list.saveCsvFile(ours.toStdString());
-        const std::optional<QByteArray> read =
-            python("import csv, json, sys\n"
-                   "with open(sys.argv[1], encoding='utf-8-sig', newline='') as f:\n"
-                   "    print(json.dumps(list(csv.reader(f))))\n",
-                   {ours});
+        const std::optional<QByteArray> read = test::runTool(
+            "python3", {"-c",
+                        "import csv, json, sys\n"
+                        "with open(sys.argv[1], encoding='utf-8-sig', newline='') as f:\n"
+                        "    print(json.dumps(list(csv.reader(f))))\n",
+                        ours});
         QVERIFY(read);
         QJsonArray expected{QJsonArray{"Mineral", "Locality", "Info"}};
         for (int i = 0; i < fields.size(); i += 3)
@@ -231,13 +219,15 @@ private slots:
         QCOMPARE(QJsonDocument::fromJson(*read).array(), expected);
 
         const QString theirs = dir.filePath("theirs.csv");
-        QVERIFY(python("import csv, sys\n"
-                       "with open(sys.argv[1], 'w', encoding='utf-8-sig', newline='') as f:\n"
-                       "    w = csv.writer(f)\n"
-                       "    w.writerow(['Info', 'Mineral', 'Locality'])\n"
-                       "    w.writerow(['Fe3O4', 'Magnetit', 'Tsumeb Mine, Namibia'])\n"
-                       "    w.writerow(['say \"hi\"', 'Quartz', 'Falun\\nDalarna'])\n",
-                       {theirs}));
+        QVERIFY(test::runTool(
+            "python3", {"-c",
+                        "import csv, sys\n"
+                        "with open(sys.argv[1], 'w', encoding='utf-8-sig', newline='') as f:\n"
+                        "    w = csv.writer(f)\n"
+                        "    w.writerow(['Info', 'Mineral', 'Locality'])\n"
+                        "    w.writerow(['Fe3O4', 'Magnetit', 'Tsumeb Mine, Namibia'])\n"
+                        "    w.writerow(['say \"hi\"', 'Quartz', 'Falun\\nDalarna'])\n",
+                        theirs}));
         LineStore opened(false);
         opened.loadCsvFile(theirs.toStdString());
         QCOMPARE(opened.text(), std::string("|Magnetit|Tsumeb Mine, Namibia|Fe3O4|\r\n"

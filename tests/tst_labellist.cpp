@@ -3,22 +3,11 @@
 #include <string>
 
 #include "stores/LabelList.h"
-#include "stores/Windows1252.h"
+#include "support/Cp1252Rows.h"
 
 using namespace qlx;
-
-namespace {
-
-// The rows are written in Windows-1252 for short literals; the stores hold UTF-8.
-std::string bytes(const QByteArray& b) {
-    return cp1252::toUtf8(std::string(b.constData(), static_cast<std::size_t>(b.size())));
-}
-
-QByteArray qbytes(std::string_view s) {
-    return QByteArray::fromStdString(cp1252::fromUtf8(std::string(s)));
-}
-
-} // namespace
+using qlx::test::bytes;
+using qlx::test::qbytes;
 
 class LabelListTest : public QObject {
     Q_OBJECT
@@ -199,4 +188,5 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(LabelListTest)
+#include "support/Cp1252Rows.h"
 #include "tst_labellist.moc"

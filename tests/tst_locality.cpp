@@ -3,20 +3,13 @@
 #include <string>
 
 #include "stores/LocalityCache.h"
-#include "stores/Windows1252.h"
+#include "support/Cp1252Rows.h"
 
 using namespace qlx;
+using qlx::test::bytes;
+using qlx::test::qbytes;
 
 namespace {
-
-// The rows are written in Windows-1252 for short literals; the stores hold UTF-8.
-std::string bytes(const QByteArray& b) {
-    return cp1252::toUtf8(std::string(b.constData(), static_cast<std::size_t>(b.size())));
-}
-
-QByteArray qbytes(const std::string& s) {
-    return QByteArray::fromStdString(cp1252::fromUtf8(s));
-}
 
 const QByteArray kCache = "|Falun, Dalarna\r\n|Kiruna\r\n";
 
@@ -141,4 +134,5 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(LocalityCacheTest)
+#include "support/Cp1252Rows.h"
 #include "tst_locality.moc"

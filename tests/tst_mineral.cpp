@@ -4,21 +4,14 @@
 
 #include "stores/MineralLookup.h"
 #include "stores/TextCase.h"
-#include "stores/Windows1252.h"
+#include "support/Cp1252Rows.h"
 #include "support/TestSupport.h"
 
 using namespace qlx;
+using qlx::test::bytes;
+using qlx::test::qbytes;
 
 namespace {
-
-// The rows are written in Windows-1252 for short literals; the stores hold UTF-8.
-std::string bytes(const QByteArray& b) {
-    return cp1252::toUtf8(std::string(b.constData(), static_cast<std::size_t>(b.size())));
-}
-
-QByteArray qbytes(const std::string& s) {
-    return QByteArray::fromStdString(cp1252::fromUtf8(s));
-}
 
 // A small listing in the database's own layout: bar, space, name in capitals padded with
 // spaces, bar, formula, bar, more columns.

@@ -3,17 +3,13 @@
 #include <string>
 
 #include "stores/TextCase.h"
-#include "stores/Windows1252.h"
 #include "support/ByteString.h"
+#include "support/Cp1252Rows.h"
 
 using namespace qlx;
+using qlx::test::bytes;
 
 namespace {
-
-// The rows are written in Windows-1252 for short literals; the functions take UTF-8.
-std::string bytes(const QByteArray& b) {
-    return cp1252::toUtf8(std::string(b.constData(), static_cast<std::size_t>(b.size())));
-}
 
 // Every byte from 0x80 to 0xFF except the given ones: none of them may fold.
 QByteArray highBytesExcept(const QByteArray& folded) {
