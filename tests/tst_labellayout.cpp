@@ -52,6 +52,18 @@ QImage filled(int w, int h, QRgb colour, QImage::Format format = QImage::Format_
     return img;
 }
 
+// One output of the mineral row (or `row`), as the layout gives it to the painter.
+LabelTextOutput output(const std::string& text, std::int64_t x, std::int64_t y, int pixelHeight,
+                       LabelRow row = LabelRow::Mineral) {
+    LabelTextOutput out;
+    out.text = text;
+    out.x = x;
+    out.y = y;
+    out.row = row;
+    out.pixelHeight = pixelHeight;
+    return out;
+}
+
 // The cell a text output paints, measured the way a reader of the bitmap would expect it.
 QRect cellOf(const QFont& font, const QString& text, int x, int y) {
     QImage probe(1, 1, QImage::Format_RGB32);
@@ -432,14 +444,9 @@ private slots:
         f.colour = 0x000000;
         const QFont font = LabelPainter::qtFont(f, pixelHeight);
         QImage img = filled(300, 150, qRgb(0, 128, 0));
-        LabelTextOutput out;
-        out.text = "Hg";
-        out.x = 40;
-        out.y = y;
         LabelLayoutInput in;
         in.mineralFont = f;
-        out.pixelHeight = pixelHeight;
-        LabelPainter::paint(img, in, {out});
+        LabelPainter::paint(img, in, {output("Hg", 40, y, pixelHeight)});
         const QRect cell = cellOf(font, "Hg", 40, y);
         QCOMPARE(img.pixel(cell.left(), y - 1), qRgb(0, 128, 0));
         QCOMPARE(img.pixel(cell.left(), y), qRgb(255, 255, 255));
@@ -466,19 +473,9 @@ private slots:
         in.mineralFont.pixelHeight = 30;
         in.localityFont.colour = 0x0000FF;
         in.localityFont.pixelHeight = 30;
-        LabelTextOutput first;
-        first.text = "WWWW";
-        first.x = 10;
-        first.y = 10;
-        first.row = LabelRow::Mineral;
-        first.pixelHeight = 30;
-        LabelTextOutput second = first;
-        second.text = "ii";
-        second.x = 30;
-        second.y = 20;
-        second.row = LabelRow::Locality;
         QImage img = filled(200, 100, qRgb(50, 50, 50));
-        LabelPainter::paint(img, in, {first, second});
+        LabelPainter::paint(
+            img, in, {output("WWWW", 10, 10, 30), output("ii", 30, 20, 30, LabelRow::Locality)});
         const QRect top = cellOf(LabelPainter::qtFont(in.localityFont, 30), "ii", 30, 20);
         int blue = 0;
         for (int y = top.top(); y <= top.bottom(); ++y) {
@@ -496,13 +493,9 @@ private slots:
 
     void emptyTextPaintsNothing() {
         LabelLayoutInput in;
-        LabelTextOutput out;
-        out.x = 5;
-        out.y = 5;
-        out.pixelHeight = 30;
         QImage img = filled(60, 60, qRgb(1, 2, 3));
         const QImage before = img.copy();
-        LabelPainter::paint(img, in, {out});
+        LabelPainter::paint(img, in, {output("", 5, 5, 30)});
         QCOMPARE(img, before);
     }
 
@@ -519,14 +512,9 @@ private slots:
         QFETCH(qint64, x);
         QFETCH(qint64, y);
         LabelLayoutInput in;
-        LabelTextOutput out;
-        out.text = "Quartz";
-        out.x = x;
-        out.y = y;
-        out.pixelHeight = 30;
         QImage img = filled(60, 60, qRgb(1, 2, 3));
         const QImage before = img.copy();
-        LabelPainter::paint(img, in, {out});
+        LabelPainter::paint(img, in, {output("Quartz", x, y, 30)});
         QCOMPARE(img, before);
     }
 
@@ -547,13 +535,8 @@ private slots:
         in.mineralFont.pixelHeight = 40;
         in.mineralFont.underline = underline;
         in.mineralFont.strikeOut = strikeOut;
-        LabelTextOutput out;
-        out.text = "    ";
-        out.x = 10;
-        out.y = 10;
-        out.pixelHeight = 40;
         QImage img = filled(200, 100, qRgb(255, 255, 255));
-        LabelPainter::paint(img, in, {out});
+        LabelPainter::paint(img, in, {output("    ", 10, 10, 40)});
         QImage probe(1, 1, QImage::Format_RGB32);
         const QFontMetrics m(LabelPainter::qtFont(in.mineralFont, 40), &probe);
         const int baseline = 10 + m.ascent();
@@ -578,12 +561,7 @@ private slots:
         img.setColorTable({qRgb(200, 10, 10), qRgb(0, 0, 0)});
         img.fill(0);
         LabelLayoutInput in;
-        LabelTextOutput out;
-        out.text = "Au";
-        out.x = 2;
-        out.y = 2;
-        out.pixelHeight = 20;
-        LabelPainter::paint(img, in, {out});
+        LabelPainter::paint(img, in, {output("Au", 2, 2, 20)});
         QVERIFY(img.format() != QImage::Format_Indexed8);
         QCOMPARE(img.pixel(2, 2), qRgb(255, 255, 255));
         QCOMPARE(img.pixel(79, 59), qRgb(200, 10, 10));
