@@ -60,25 +60,6 @@ private slots:
         QCOMPARE(*back, text);
     }
 
-    // The same through a rich-text store, file and all.
-    void storeRoundTripEveryByte() {
-        QTemporaryDir dir;
-        std::string text;
-        for (int b = 1; b < 256; ++b)
-            if (b != '\r' && b != '\n')
-                text += "|" + ch(b) + "|x|" + ch(b) + ch(b) + "|\r\n";
-        for (const char* c : kBeyond)
-            text += "|" + std::string(c) + "|x|" + c + c + "|\r\n";
-        LineStore store(false);
-        store.setText(text);
-        const std::string path = dir.filePath("all.rtf").toStdString();
-        store.saveToFile(path);
-        LineStore again(false);
-        again.loadFromFile(path);
-        QCOMPARE(again.text(), text);
-        QCOMPARE(again.count(), 253 + int(std::size(kBeyond)));
-    }
-
     void writerShape_data() {
         QTest::addColumn<std::string>("text");
         QTest::addColumn<int>("paragraphs");
