@@ -101,21 +101,17 @@ private slots:
         QTest::addColumn<QString>("target");
         QTest::addColumn<int>("failure");
         QTest::addColumn<QString>("message");
-        QTest::newRow("folder missing")
-            << "missing/list.txt" << int(Failure::None) << "Cannot create file %1";
-        QTest::newRow("target is a folder")
-            << "folder" << int(Failure::None) << "Cannot create file %1";
-        QTest::newRow("empty path") << "" << int(Failure::None) << "Cannot create file %1";
-        QTest::newRow("read-only folder")
-            << "readonly/list.txt" << int(Failure::None) << "Cannot create file %1";
-        QTest::newRow("read-only file")
-            << "locked.txt" << int(Failure::None) << "Cannot create file %1";
-        QTest::newRow("write fails at once")
-            << "list.txt" << int(Failure::AtOnce) << "Failed to Save Stream %1";
-        QTest::newRow("write fails part way")
-            << "list.txt" << int(Failure::PartWay) << "Failed to Save Stream %1";
-        QTest::newRow("disk full")
-            << "list.txt" << int(Failure::FullDisk) << "Failed to Save Stream %1";
+        const auto row = [](const char* tag, QString target, int failure, QString message) {
+            QTest::newRow(tag) << target << failure << message;
+        };
+        row("folder missing", "missing/list.txt", int(Failure::None), "Cannot create file %1");
+        row("target is a folder", "folder", int(Failure::None), "Cannot create file %1");
+        row("empty path", "", int(Failure::None), "Cannot create file %1");
+        row("read-only folder", "readonly/list.txt", int(Failure::None), "Cannot create file %1");
+        row("read-only file", "locked.txt", int(Failure::None), "Cannot create file %1");
+        row("write fails at once", "list.txt", int(Failure::AtOnce), "Failed to Save Stream %1");
+        row("write fails part way", "list.txt", int(Failure::PartWay), "Failed to Save Stream %1");
+        row("disk full", "list.txt", int(Failure::FullDisk), "Failed to Save Stream %1");
     }
     void failureKeepsOldFile() {
         QFETCH(QString, target);

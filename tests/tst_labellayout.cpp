@@ -86,49 +86,37 @@ private slots:
         QTest::addColumn<QList<int>>("y");
         QTest::addColumn<QList<int>>("lowered");
 
-        QTest::newRow("worked example CuSO4.5H2O")
-            << QByteArray("CuSO4.5H2O") << 0 << 0
-            << QList<int>{147, 172, 197, 214, 239, 263, 276, 293, 310, 331, 348}
-            << QList<int>{139, 139, 139, 139, 139, 153, 153, 139, 139, 153, 139}
-            << QList<int>{0, 0, 0, 0, 0, 1, 1, 0, 0, 1, 0};
-        QTest::newRow("Fe2O3") << QByteArray("Fe2O3") << 0 << 0
-                               << QList<int>{147, 172, 197, 212, 229, 253}
-                               << QList<int>{139, 139, 139, 153, 139, 153}
-                               << QList<int>{0, 0, 0, 1, 0, 1};
-        QTest::newRow("Fe2O3 with corrections")
-            << QByteArray("Fe2O3") << 10 << -5 << QList<int>{157, 182, 207, 222, 239, 263}
-            << QList<int>{134, 134, 134, 148, 134, 148} << QList<int>{0, 0, 0, 1, 0, 1};
+        const auto row = [](const char* tag, QByteArray info, int infoX, int infoY, QList<int> x,
+                            QList<int> y, QList<int> lowered) {
+            QTest::newRow(tag) << info << infoX << infoY << x << y << lowered;
+        };
+        row("worked example CuSO4.5H2O", "CuSO4.5H2O", 0, 0,
+            {147, 172, 197, 214, 239, 263, 276, 293, 310, 331, 348},
+            {139, 139, 139, 139, 139, 153, 153, 139, 139, 153, 139},
+            {0, 0, 0, 0, 0, 1, 1, 0, 0, 1, 0});
+        row("Fe2O3", "Fe2O3", 0, 0, {147, 172, 197, 212, 229, 253}, {139, 139, 139, 153, 139, 153},
+            {0, 0, 0, 1, 0, 1});
+        row("Fe2O3 with corrections", "Fe2O3", 10, -5, {157, 182, 207, 222, 239, 263},
+            {134, 134, 134, 148, 134, 148}, {0, 0, 0, 1, 0, 1});
         // A point after a letter is lowered; the second point and the digit after it stay
         // on the line, 25 - 8 = 17 further on.
-        QTest::newRow("two points in a row")
-            << QByteArray("a..1") << 0 << 0 << QList<int>{147, 172, 185, 202, 219}
-            << QList<int>{139, 139, 153, 139, 139} << QList<int>{0, 0, 1, 0, 0};
-        QTest::newRow("digit after exclamation mark")
-            << QByteArray("!1") << 0 << 0 << QList<int>{147, 172, 181} << QList<int>{139, 139, 153}
-            << QList<int>{0, 0, 1};
-        QTest::newRow("digit after comma")
-            << QByteArray(",2") << 0 << 0 << QList<int>{147, 172, 181} << QList<int>{139, 139, 153}
-            << QList<int>{0, 0, 1};
+        row("two points in a row", "a..1", 0, 0, {147, 172, 185, 202, 219},
+            {139, 139, 153, 139, 139}, {0, 0, 1, 0, 0});
+        row("digit after exclamation mark", "!1", 0, 0, {147, 172, 181}, {139, 139, 153},
+            {0, 0, 1});
+        row("digit after comma", ",2", 0, 0, {147, 172, 181}, {139, 139, 153}, {0, 0, 1});
         // Each width the running x knows, once: O 28, b and P 22, e 19, g 18, a small letter or
         // a bracket 17, an exclamation mark or a comma 13, anything else 25.
-        QTest::newRow("every advance")
-            << QByteArray("ObPega(!,wZ") << 0 << 0
-            << QList<int>{147, 172, 200, 222, 244, 263, 281, 298, 315, 328, 341, 366}
-            << QList<int>(12, 139) << QList<int>(12, 0);
-        QTest::newRow("characters outside the table")
-            << QByteArray("w+-\xC5Z") << 0 << 0 << QList<int>{147, 172, 197, 222, 247, 272}
-            << QList<int>{139, 139, 139, 139, 139, 139} << QList<int>{0, 0, 0, 0, 0, 0};
-        QTest::newRow("Swedish small letters")
-            << QByteArray("\xE5\xE4\xF6x") << 0 << 0 << QList<int>{147, 172, 189, 206, 223}
-            << QList<int>{139, 139, 139, 139, 139} << QList<int>{0, 0, 0, 0, 0};
-        QTest::newRow("leading digit is lowered")
-            << QByteArray("2") << 0 << 0 << QList<int>{147, 168} << QList<int>{139, 153}
-            << QList<int>{0, 1};
-        QTest::newRow("negative corrections")
-            << QByteArray("ab") << -200 << -150 << QList<int>{-53, -28, -11}
-            << QList<int>{-11, -11, -11} << QList<int>{0, 0, 0};
-        QTest::newRow("empty info: only the lead space")
-            << QByteArray("") << 3 << 4 << QList<int>{150} << QList<int>{143} << QList<int>{0};
+        row("every advance", "ObPega(!,wZ", 0, 0,
+            {147, 172, 200, 222, 244, 263, 281, 298, 315, 328, 341, 366}, QList<int>(12, 139),
+            QList<int>(12, 0));
+        row("characters outside the table", "w+-\xC5Z", 0, 0, {147, 172, 197, 222, 247, 272},
+            {139, 139, 139, 139, 139, 139}, {0, 0, 0, 0, 0, 0});
+        row("Swedish small letters", "\xE5\xE4\xF6x", 0, 0, {147, 172, 189, 206, 223},
+            {139, 139, 139, 139, 139}, {0, 0, 0, 0, 0});
+        row("leading digit is lowered", "2", 0, 0, {147, 168}, {139, 153}, {0, 1});
+        row("negative corrections", "ab", -200, -150, {-53, -28, -11}, {-11, -11, -11}, {0, 0, 0});
+        row("empty info: only the lead space", "", 3, 4, {150}, {143}, {0});
     }
     void infoCharacters() {
         QFETCH(QByteArray, info);
@@ -184,23 +172,21 @@ private slots:
         QTest::addColumn<QList<int>>("x");
         QTest::addColumn<QList<int>>("y");
         QTest::addColumn<int>("reduction");
-        QTest::newRow("Czech: r caron is not in the table")
-            << QString::fromUtf8("Př2") << QList<int>{147, 172, 194, 215}
-            << QList<int>{139, 139, 139, 153} << 0;
-        QTest::newRow("Swedish letters in UTF-8 keep their advance")
-            << QString::fromUtf8("åäöx") << QList<int>{147, 172, 189, 206, 223}
-            << QList<int>{139, 139, 139, 139, 139} << 0;
-        QTest::newRow("Chinese, point rule still applies")
-            << QString::fromUtf8("中.2国") << QList<int>{147, 172, 193, 210, 227}
-            << QList<int>{139, 139, 153, 139, 139} << 0;
-        QTest::newRow("emoji outside the BMP is one character")
-            << QString::fromUtf8("\U0001F600a") << QList<int>{147, 172, 197}
-            << QList<int>{139, 139, 139} << 0;
+        const auto row = [](const char* tag, QString info, QList<int> x, QList<int> y,
+                            int reduction) {
+            QTest::newRow(tag) << info << x << y << reduction;
+        };
+        row("Czech: r caron is not in the table", "Př2", {147, 172, 194, 215}, {139, 139, 139, 153},
+            0);
+        row("Swedish letters in UTF-8 keep their advance", "åäöx", {147, 172, 189, 206, 223},
+            {139, 139, 139, 139, 139}, 0);
+        row("Chinese, point rule still applies", "中.2国", {147, 172, 193, 210, 227},
+            {139, 139, 153, 139, 139}, 0);
+        row("emoji outside the BMP is one character", "\U0001F600a", {147, 172, 197},
+            {139, 139, 139}, 0);
         // 23 characters of three bytes each: 69 bytes, but 23 characters reduce by 6.
-        QTest::newRow("23 Chinese characters")
-            << QString(23, QChar(0x4E2D)) << QList<int>{} << QList<int>{} << 6;
-        QTest::newRow("22 Cyrillic characters")
-            << QString(22, QChar(0x0416)) << QList<int>{} << QList<int>{} << 0;
+        row("23 Chinese characters", QString(23, QChar(0x4E2D)), {}, {}, 6);
+        row("22 Cyrillic characters", QString(22, QChar(0x0416)), {}, {}, 0);
     }
     void infoBeyondWindows1252() {
         QFETCH(QString, info);

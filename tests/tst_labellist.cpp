@@ -143,26 +143,19 @@ private slots:
     void counter_data() {
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("next");
-        QTest::newRow("initial") << "0"
-                                 << "1";
-        QTest::newRow("carry") << "9"
-                               << "10";
-        QTest::newRow("two carries") << "199"
-                                     << "200";
-        QTest::newRow("beyond 32 bits") << "4294967295"
-                                        << "4294967296";
-        QTest::newRow("empty") << ""
-                               << "1";
-        QTest::newRow("not a number") << "abc"
-                                      << "1";
-        QTest::newRow("trailing junk") << "12x"
-                                       << "1";
-        QTest::newRow("negative") << "-3"
-                                  << "1";
-        QTest::newRow("largest stays") << "18446744073709551615"
-                                       << "18446744073709551615";
-        QTest::newRow("too large") << "99999999999999999999"
-                                   << "1";
+        const auto row = [](const char* tag, QString caption, QString next) {
+            QTest::newRow(tag) << caption << next;
+        };
+        row("initial", "0", "1");
+        row("carry", "9", "10");
+        row("two carries", "199", "200");
+        row("beyond 32 bits", "4294967295", "4294967296");
+        row("empty", "", "1");
+        row("not a number", "abc", "1");
+        row("trailing junk", "12x", "1");
+        row("negative", "-3", "1");
+        row("largest stays", "18446744073709551615", "18446744073709551615");
+        row("too large", "99999999999999999999", "1");
     }
     void counter() {
         QFETCH(QString, caption);

@@ -249,31 +249,28 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("message");
         const QByteArray bmp = sampleBytes("rgb4x3.bmp");
-        QTest::newRow("gif extension")
-            << "photo.gif" << sampleBytes("red.gif") << "Unknown picture file extension (.gif)";
-        QTest::newRow("extension kept as typed")
-            << "photo.TiFf" << bmp << "Unknown picture file extension (.TiFf)";
+        const auto row = [](const char* tag, QString name, QByteArray bytes, QString message) {
+            QTest::newRow(tag) << name << bytes << message;
+        };
+        row("gif extension", "photo.gif", sampleBytes("red.gif"),
+            "Unknown picture file extension (.gif)");
+        row("extension kept as typed", "photo.TiFf", bmp, "Unknown picture file extension (.TiFf)");
         // The extension decides over the content.
-        QTest::newRow("bitmap under .ico") << "bitmap.ico" << bmp << "Icon image is not valid";
-        QTest::newRow("icon under .bmp")
-            << "icon.bmp" << sampleBytes("two.ico") << "Bitmap image is not valid";
-        QTest::newRow("png extension decides over the content")
-            << "photo.png" << bmp << "Bitmap image is not valid";
-        QTest::newRow("damaged jpeg")
-            << "photo.jpg" << QByteArray("\xFF\xD8\xFF\xE0 cut") << "Bitmap image is not valid";
-        QTest::newRow("last extension only")
-            << "label.bmp.gz" << bmp << "Unknown picture file extension (.gz)";
-        QTest::newRow("unknown extension, file missing")
-            << "" << QByteArray() << "Unknown picture file extension (.txt)";
-        QTest::newRow("damaged bitmap")
-            << "damaged.bmp" << bmp.left(40) << "Bitmap image is not valid";
-        QTest::newRow("damaged bitmap without extension")
-            << "damaged" << bmp.left(40) << "Bitmap image is not valid";
-        QTest::newRow("empty bmp") << "empty.bmp" << QByteArray() << "Bitmap image is not valid";
-        QTest::newRow("unrecognised content")
-            << "notes" << QByteArray("plain words") << "Unknown picture file extension (.)";
-        QTest::newRow("metafile refused by its reader")
-            << "bad.emf" << QByteArray(100, 'x') << "Metafile is not valid";
+        row("bitmap under .ico", "bitmap.ico", bmp, "Icon image is not valid");
+        row("icon under .bmp", "icon.bmp", sampleBytes("two.ico"), "Bitmap image is not valid");
+        row("png extension decides over the content", "photo.png", bmp,
+            "Bitmap image is not valid");
+        row("damaged jpeg", "photo.jpg", "\xFF\xD8\xFF\xE0 cut", "Bitmap image is not valid");
+        row("last extension only", "label.bmp.gz", bmp, "Unknown picture file extension (.gz)");
+        row("unknown extension, file missing", "", QByteArray(),
+            "Unknown picture file extension (.txt)");
+        row("damaged bitmap", "damaged.bmp", bmp.left(40), "Bitmap image is not valid");
+        row("damaged bitmap without extension", "damaged", bmp.left(40),
+            "Bitmap image is not valid");
+        row("empty bmp", "empty.bmp", QByteArray(), "Bitmap image is not valid");
+        row("unrecognised content", "notes", "plain words", "Unknown picture file extension (.)");
+        row("metafile refused by its reader", "bad.emf", QByteArray(100, 'x'),
+            "Metafile is not valid");
     }
     void failuresGiveTheirMessage() {
         QFETCH(QString, name);
