@@ -251,17 +251,15 @@ private slots:
     void loadRich_data() {
         QTest::addColumn<std::string>("file");
         QTest::addColumn<std::string>("text");
-        QTest::newRow("RTF") << std::string("{\\rtf1\\ansi {\\fonttbl{\\f0 Arial;}}a\\par b\\par}")
-                             << std::string("a\r\nb\r\n");
-        QTest::newRow("plain text")
-            << std::string("|Quartz|Alps|SiO2|\n") << std::string("|Quartz|Alps|SiO2|\r\n");
-        QTest::newRow("truncated RTF is read as plain text")
-            << std::string("{\\rtf1 a\\par\nb") << std::string("{\\rtf1 a\\par\r\nb");
-        QTest::newRow("empty file") << std::string() << std::string();
-        QTest::newRow("RTF with an escaped CR byte keeps CR LF only")
-            << std::string("{\\rtf1 a\\'0db\\par}") << std::string("a\r\nb\r\n");
-        QTest::newRow("RTF with a unicode LF keeps CR LF only")
-            << std::string("{\\rtf1 a\\u10 ?b}") << std::string("a\r\nb");
+        const auto row = [](const char* tag, std::string file, std::string text) {
+            QTest::newRow(tag) << file << text;
+        };
+        row("RTF", "{\\rtf1\\ansi {\\fonttbl{\\f0 Arial;}}a\\par b\\par}", "a\r\nb\r\n");
+        row("plain text", "|Quartz|Alps|SiO2|\n", "|Quartz|Alps|SiO2|\r\n");
+        row("truncated RTF is read as plain text", "{\\rtf1 a\\par\nb", "{\\rtf1 a\\par\r\nb");
+        row("empty file", std::string(), std::string());
+        row("RTF with an escaped CR byte keeps CR LF only", "{\\rtf1 a\\'0db\\par}", "a\r\nb\r\n");
+        row("RTF with a unicode LF keeps CR LF only", "{\\rtf1 a\\u10 ?b}", "a\r\nb");
     }
     void loadRich() {
         QFETCH(std::string, file);

@@ -197,8 +197,7 @@ private slots:
         row("prefix", {"calc"}, none, "Calcit", "CaCO3", "CaCO3");
         row("comma cut", {"Calcite, var. X"}, none, "Calcit", "CaCO3", "CaCO3");
         row("charges", {"magn"}, none, "Magnetit", "Fe2Fe32O4", "Fe2Fe32O4");
-        row("swedish capital", {QString::fromUtf8("åsa")}, none, QString::fromUtf8("Åsarit"), "FeS",
-            "FeS");
+        row("swedish capital", {"åsa"}, none, "Åsarit", "FeS", "FeS");
         row("empty key takes the first", {""}, none, "Andalusit", "Al2SiO5", "Al2SiO5");
         row("no match keeps the text", {"quartz"}, none, "quartz", "", "");
         row("repeated Enter finds the same entry", {"calcit", ""}, none, "Calcit", "CaCO3",
@@ -263,8 +262,8 @@ private slots:
         row("empty completion keeps the typed text", emptyFirst, {"Fa", ""}, "Edit1", "");
         row("empty completion then failure keeps the typed text", emptyFirst, {"Fa", "", "Norberg"},
             "Edit1", "Norberg");
-        row("cached word lastlocality never fills the field", QByteArray("|lastlocality\r\n|x\r\n"),
-            {"last"}, "Edit1", "last");
+        row("cached word lastlocality never fills the field", "|lastlocality\r\n|x\r\n", {"last"},
+            "Edit1", "last");
         row("empty mineral name completes nothing", cache, {"Fa"}, "", "Fa");
     }
     void localityEnterSequence() {

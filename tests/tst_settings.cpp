@@ -96,7 +96,7 @@ private slots:
         row("custom without picture", "version = 1\nbackground = custom\n",
             "a custom background needs its picture");
         row("not UTF-8", "version = 1\nmineral.font = \xE5\n", "not UTF-8 text");
-        row("too long", QByteArray("version = 1\n") + QByteArray(70000, '#'),
+        row("too long", "version = 1\n" + QByteArray(70000, '#'),
             "longer than a settings file can be");
     }
     void damagedFiles() {
