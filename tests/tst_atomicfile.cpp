@@ -10,6 +10,7 @@
 #include "stores/AtomicFile.h"
 #include "stores/Error.h"
 #include "support/ByteString.h"
+#include "support/ErrorOf.h"
 #include "support/TestSupport.h"
 
 using namespace qlx;
@@ -34,15 +35,6 @@ ChunkWriter failingWriter(Failure failure) {
         errno = EIO;
         return false;
     };
-}
-
-QString errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return QString::fromStdString(e.what());
-    }
-    return "no error";
 }
 
 } // namespace
@@ -109,21 +101,17 @@ private slots:
         QTest::addColumn<QString>("target");
         QTest::addColumn<int>("failure");
         QTest::addColumn<QString>("message");
-        QTest::newRow("folder missing")
-            << "missing/list.txt" << int(Failure::None) << "Cannot create file %1";
-        QTest::newRow("target is a folder")
-            << "folder" << int(Failure::None) << "Cannot create file %1";
-        QTest::newRow("empty path") << "" << int(Failure::None) << "Cannot create file %1";
-        QTest::newRow("read-only folder")
-            << "readonly/list.txt" << int(Failure::None) << "Cannot create file %1";
-        QTest::newRow("read-only file")
-            << "locked.txt" << int(Failure::None) << "Cannot create file %1";
-        QTest::newRow("write fails at once")
-            << "list.txt" << int(Failure::AtOnce) << "Failed to Save Stream %1";
-        QTest::newRow("write fails part way")
-            << "list.txt" << int(Failure::PartWay) << "Failed to Save Stream %1";
-        QTest::newRow("disk full")
-            << "list.txt" << int(Failure::FullDisk) << "Failed to Save Stream %1";
+        const auto row = [](const char* tag, QString target, int failure, QString message) {
+            QTest::newRow(tag) << target << failure << message;
+        };
+        row("folder missing", "missing/list.txt", int(Failure::None), "Cannot create file %1");
+        row("target is a folder", "folder", int(Failure::None), "Cannot create file %1");
+        row("empty path", "", int(Failure::None), "Cannot create file %1");
+        row("read-only folder", "readonly/list.txt", int(Failure::None), "Cannot create file %1");
+        row("read-only file", "locked.txt", int(Failure::None), "Cannot create file %1");
+        row("write fails at once", "list.txt", int(Failure::AtOnce), "Failed to Save Stream %1");
+        row("write fails part way", "list.txt", int(Failure::PartWay), "Failed to Save Stream %1");
+        row("disk full", "list.txt", int(Failure::FullDisk), "Failed to Save Stream %1");
     }
     void failureKeepsOldFile() {
         QFETCH(QString, target);
@@ -143,7 +131,7 @@ private slots:
         const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden);
 
         const QString path = target.isEmpty() ? QString() : dir.filePath(target);
-        const QString error = errorOf([&] {
+        const QString error = test::errorOf([&] {
             writeFileAtomically(path.toStdString(), std::string(100000, 'n'),
                                 failure == int(Failure::None) ? ChunkWriter()
                                                               : failingWriter(Failure(failure)));

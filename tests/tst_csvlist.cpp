@@ -2,7 +2,6 @@
 // csv module as an independent reader and writer of the files.
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -12,6 +11,8 @@
 #include "stores/CsvList.h"
 #include "stores/Error.h"
 #include "stores/LineStore.h"
+#include "support/ErrorOf.h"
+#include "support/RunTool.h"
 #include "support/TestSupport.h"
 
 using namespace qlx;
@@ -26,19 +27,6 @@ std::string s(const QByteArray& b) {
     return b.toStdString();
 }
 
-// Runs a Python snippet with the given arguments; its standard output, or nothing when it
-// did not finish cleanly.
-std::optional<QByteArray> python(const QString& script, const QStringList& args) {
-    QProcess proc;
-    proc.start(QStringLiteral("python3"), QStringList{"-c", script} + args);
-    if (!proc.waitForFinished(60000) || proc.exitStatus() != QProcess::NormalExit ||
-        proc.exitCode() != 0) {
-        qWarning() << proc.readAllStandardError();
-        return std::nullopt;
-    }
-    return proc.readAllStandardOutput();
-}
-
 } // namespace
 
 class CsvListTest : public QObject {
@@ -47,54 +35,45 @@ private slots:
     void readsSpreadsheetTexts_data() {
         QTest::addColumn<QByteArray>("csv");
         QTest::addColumn<QByteArray>("list");
-        QTest::newRow("plain, CR LF")
-            << QByteArray("Mineral,Locality,Info\r\nQuartz,Arkansas,SiO2\r\nCalcit,Falun,CaCO3\r\n")
-            << QByteArray("|Quartz|Arkansas|SiO2|\r\n|Calcit|Falun|CaCO3|\r\n");
-        QTest::newRow("LF, no final line break")
-            << QByteArray("Mineral,Locality,Info\nQuartz,Arkansas,SiO2\nCalcit,Falun,CaCO3")
-            << QByteArray("|Quartz|Arkansas|SiO2|\r\n|Calcit|Falun|CaCO3|\r\n");
-        QTest::newRow("quoted comma")
-            << QByteArray("Mineral,Locality,Info\r\nMagnetit,\"Tsumeb Mine, Namibia\",Fe3O4\r\n")
-            << QByteArray("|Magnetit|Tsumeb Mine, Namibia|Fe3O4|\r\n");
-        QTest::newRow("doubled quotes")
-            << QByteArray("Mineral,Locality,Info\r\n\"The \"\"Big\"\" one\",\"\"\"\",x\r\n")
-            << QByteArray("|The \"Big\" one|\"|x|\r\n");
-        QTest::newRow("line breaks inside quotes become spaces")
-            << QByteArray("Mineral,Locality,Info\r\nA,\"Falun\r\nDalarna\",\"1\n2\r3\"\r\n")
-            << QByteArray("|A|Falun Dalarna|1 2 3|\r\n");
-        QTest::newRow("BOM and UTF-8")
-            << QByteArray("\xEF\xBB\xBFMineral,Locality,Info\r\n\xC3\x85sarit,G\xC3\xA4llivare,"
-                          "Fe\xE2\x82\x82\r\n")
-            << QByteArray("|\xC3\x85sarit|G\xC3\xA4llivare|Fe\xE2\x82\x82|\r\n");
-        QTest::newRow("Windows-1252 without BOM")
-            << QByteArray("Mineral,Locality,Info\r\n\xC5sarit,G\xE4llivare,x\r\n")
-            << QByteArray("|\xC3\x85sarit|G\xC3\xA4llivare|x|\r\n");
-        QTest::newRow("other order, other case, extra columns")
-            << QByteArray("No,INFO, locality ,Notes,mineral\r\n1,SiO2,Arkansas,clear,Quartz\r\n")
-            << QByteArray("|Quartz|Arkansas|SiO2|\r\n");
-        QTest::newRow("quoted header names")
-            << QByteArray("\"Mineral\",\"Locality\",\"Info\"\r\nA,B,C\r\n")
-            << QByteArray("|A|B|C|\r\n");
-        QTest::newRow("semicolons")
-            << QByteArray("Mineral;Locality;Info\r\nMagnetit;Tsumeb Mine, Namibia;\"a;b\"\r\n")
-            << QByteArray("|Magnetit|Tsumeb Mine, Namibia|a;b|\r\n");
-        QTest::newRow("tabs") << QByteArray("Mineral\tLocality\tInfo\nA, 1\tB\tC\n")
-                              << QByteArray("|A, 1|B|C|\r\n");
-        QTest::newRow("short row leaves fields empty")
-            << QByteArray("Mineral,Locality,Info\r\nQuartz\r\nCalcit,Falun\r\n")
-            << QByteArray("|Quartz|||\r\n|Calcit|Falun||\r\n");
-        QTest::newRow("empty rows are no labels")
-            << QByteArray("Mineral,Locality,Info\r\n\r\n,,\r\nA,,\r\n,,\r\n")
-            << QByteArray("|A|||\r\n");
-        QTest::newRow("spaces kept, bar kept")
-            << QByteArray("Mineral,Locality,Info\r\n a , b|c ,\"  \"\r\n")
-            << QByteArray("| a | b|c |  |\r\n");
-        QTest::newRow("text after a closing quote kept")
-            << QByteArray("Mineral,Locality,Info\r\n\"a\"b,5\" x,c\r\n")
-            << QByteArray("|ab|5\" x|c|\r\n");
-        QTest::newRow("header only") << QByteArray("Mineral,Locality,Info\r\n") << QByteArray();
-        QTest::newRow("last field empty at the end")
-            << QByteArray("Mineral,Locality,Info\r\nA,B,") << QByteArray("|A|B||\r\n");
+        const auto row = [](const char* name, QByteArray csv, QByteArray list) {
+            QTest::newRow(name) << csv << list;
+        };
+        row("plain, CR LF",
+            "Mineral,Locality,Info\r\nQuartz,Arkansas,SiO2\r\nCalcit,Falun,CaCO3\r\n",
+            "|Quartz|Arkansas|SiO2|\r\n|Calcit|Falun|CaCO3|\r\n");
+        row("LF, no final line break",
+            "Mineral,Locality,Info\nQuartz,Arkansas,SiO2\nCalcit,Falun,CaCO3",
+            "|Quartz|Arkansas|SiO2|\r\n|Calcit|Falun|CaCO3|\r\n");
+        row("quoted comma", "Mineral,Locality,Info\r\nMagnetit,\"Tsumeb Mine, Namibia\",Fe3O4\r\n",
+            "|Magnetit|Tsumeb Mine, Namibia|Fe3O4|\r\n");
+        row("doubled quotes", "Mineral,Locality,Info\r\n\"The \"\"Big\"\" one\",\"\"\"\",x\r\n",
+            "|The \"Big\" one|\"|x|\r\n");
+        row("line breaks inside quotes become spaces",
+            "Mineral,Locality,Info\r\nA,\"Falun\r\nDalarna\",\"1\n2\r3\"\r\n",
+            "|A|Falun Dalarna|1 2 3|\r\n");
+        row("BOM and UTF-8",
+            "\xEF\xBB\xBFMineral,Locality,Info\r\n\xC3\x85sarit,G\xC3\xA4llivare,"
+            "Fe\xE2\x82\x82\r\n",
+            "|\xC3\x85sarit|G\xC3\xA4llivare|Fe\xE2\x82\x82|\r\n");
+        row("Windows-1252 without BOM", "Mineral,Locality,Info\r\n\xC5sarit,G\xE4llivare,x\r\n",
+            "|\xC3\x85sarit|G\xC3\xA4llivare|x|\r\n");
+        row("other order, other case, extra columns",
+            "No,INFO, locality ,Notes,mineral\r\n1,SiO2,Arkansas,clear,Quartz\r\n",
+            "|Quartz|Arkansas|SiO2|\r\n");
+        row("quoted header names", "\"Mineral\",\"Locality\",\"Info\"\r\nA,B,C\r\n", "|A|B|C|\r\n");
+        row("semicolons", "Mineral;Locality;Info\r\nMagnetit;Tsumeb Mine, Namibia;\"a;b\"\r\n",
+            "|Magnetit|Tsumeb Mine, Namibia|a;b|\r\n");
+        row("tabs", "Mineral\tLocality\tInfo\nA, 1\tB\tC\n", "|A, 1|B|C|\r\n");
+        row("short row leaves fields empty", "Mineral,Locality,Info\r\nQuartz\r\nCalcit,Falun\r\n",
+            "|Quartz|||\r\n|Calcit|Falun||\r\n");
+        row("empty rows are no labels", "Mineral,Locality,Info\r\n\r\n,,\r\nA,,\r\n,,\r\n",
+            "|A|||\r\n");
+        row("spaces kept, bar kept", "Mineral,Locality,Info\r\n a , b|c ,\"  \"\r\n",
+            "| a | b|c |  |\r\n");
+        row("text after a closing quote kept", "Mineral,Locality,Info\r\n\"a\"b,5\" x,c\r\n",
+            "|ab|5\" x|c|\r\n");
+        row("header only", "Mineral,Locality,Info\r\n", "");
+        row("last field empty at the end", "Mineral,Locality,Info\r\nA,B,", "|A|B||\r\n");
     }
     void readsSpreadsheetTexts() {
         QFETCH(QByteArray, csv);
@@ -107,40 +86,33 @@ private slots:
     void refusesOtherFiles_data() {
         QTest::addColumn<QByteArray>("csv");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("empty") << QByteArray() << "the file is empty";
-        QTest::newRow("only a BOM") << QByteArray("\xEF\xBB\xBF") << "the file is empty";
-        QTest::newRow("other columns")
-            << QByteArray("Name,Place,Notes\r\nQuartz,Arkansas,SiO2\r\n")
-            << "its first row must name the columns Mineral, Locality and Info, and it has no "
-               "columns Mineral, Locality and Info";
-        QTest::newRow("one column missing")
-            << QByteArray("Mineral,Locality,Formula\r\nQuartz,Arkansas,SiO2\r\n")
-            << "its first row must name the columns Mineral, Locality and Info, and it has no "
-               "column Info";
-        QTest::newRow("no header, data first")
-            << QByteArray("Quartz,Arkansas,SiO2\r\nMineral,Locality,Info\r\n")
-            << "its first row must name the columns Mineral, Locality and Info, and it has no "
-               "columns Mineral, Locality and Info";
-        QTest::newRow("named twice") << QByteArray("Mineral,Locality,Info,mineral\r\nA,B,C,D\r\n")
-                                     << "its header row names the column Mineral twice";
-        QTest::newRow("quote never closed")
-            << QByteArray("Mineral,Locality,Info\r\nA,B,C\r\nD,\"E,F\r\nG,H,I\r\n")
-            << "a quoted field that starts in row 3 is never closed";
-        QTest::newRow("an RTF list") << QByteArray("{\\rtf1\\ansi |Quartz|Arkansas|SiO2|\\par}")
-                                     << "its first row must name";
+        const auto row = [](const char* name, QByteArray csv, const char* reason) {
+            QTest::newRow(name) << csv << reason;
+        };
+        row("empty", "", "the file is empty");
+        row("only a BOM", "\xEF\xBB\xBF", "the file is empty");
+        row("other columns", "Name,Place,Notes\r\nQuartz,Arkansas,SiO2\r\n",
+            "its first row must name the columns Mineral, Locality and Info, and it has no "
+            "columns Mineral, Locality and Info");
+        row("one column missing", "Mineral,Locality,Formula\r\nQuartz,Arkansas,SiO2\r\n",
+            "its first row must name the columns Mineral, Locality and Info, and it has no "
+            "column Info");
+        row("no header, data first", "Quartz,Arkansas,SiO2\r\nMineral,Locality,Info\r\n",
+            "its first row must name the columns Mineral, Locality and Info, and it has no "
+            "columns Mineral, Locality and Info");
+        row("named twice", "Mineral,Locality,Info,mineral\r\nA,B,C,D\r\n",
+            "its header row names the column Mineral twice");
+        row("quote never closed", "Mineral,Locality,Info\r\nA,B,C\r\nD,\"E,F\r\nG,H,I\r\n",
+            "a quoted field that starts in row 3 is never closed");
+        row("an RTF list", "{\\rtf1\\ansi |Quartz|Arkansas|SiO2|\\par}", "its first row must name");
     }
     void refusesOtherFiles() {
         QFETCH(QByteArray, csv);
         QFETCH(QString, reason);
-        try {
-            csv::listTextFromCsv(s(csv), "/some/list.csv");
-            QFAIL("read");
-        } catch (const Error& e) {
-            const QString message = QString::fromUtf8(e.what());
-            QVERIFY2(
-                message.startsWith("Cannot read /some/list.csv as a CSV label list: " + reason),
-                qPrintable(message));
-        }
+        const QString message =
+            test::errorOf([&] { csv::listTextFromCsv(s(csv), "/some/list.csv"); });
+        QVERIFY2(message.startsWith("Cannot read /some/list.csv as a CSV label list: " + reason),
+                 qPrintable(message));
     }
 
     void writesSpreadsheetTexts_data() {
@@ -198,12 +170,8 @@ private slots:
         const std::string before = opened.text();
         for (const QString& bad :
              {dir.filePath("other.csv"), dir.filePath("missing.csv"), dir.path()}) {
-            try {
-                opened.loadCsvFile(bad.toStdString());
-                QFAIL(qPrintable(bad));
-            } catch (const Error& e) {
-                QVERIFY2(QString(e.what()).contains(bad), e.what());
-            }
+            const QString message = test::errorOf([&] { opened.loadCsvFile(bad.toStdString()); });
+            QVERIFY2(message.contains(bad), qPrintable(message));
             QCOMPARE(opened.text(), before);
         }
     }
@@ -218,12 +186,8 @@ private slots:
         QVERIFY(file.resize(qint64(LineStore::kMaxLength) + 1));
         file.close();
         LineStore list(false);
-        try {
-            list.loadCsvFile(path.toStdString());
-            QFAIL("read");
-        } catch (const Error& e) {
-            QCOMPARE(QString(e.what()), QString("Failed to Load Stream"));
-        }
+        QCOMPARE(test::errorOf([&] { list.loadCsvFile(path.toStdString()); }),
+                 QString("Failed to Load Stream"));
     }
 
     // Python's csv module reads what we write, field for field, and we read what it writes.
@@ -242,11 +206,12 @@ private slots:
                      fields[i + 2].toStdString() + "|");
         const QString ours = dir.filePath("ours.csv");
         list.saveCsvFile(ours.toStdString());
-        const std::optional<QByteArray> read =
-            python("import csv, json, sys\n"
-                   "with open(sys.argv[1], encoding='utf-8-sig', newline='') as f:\n"
-                   "    print(json.dumps(list(csv.reader(f))))\n",
-                   {ours});
+        const std::optional<QByteArray> read = test::runTool(
+            "python3", {"-c",
+                        "import csv, json, sys\n"
+                        "with open(sys.argv[1], encoding='utf-8-sig', newline='') as f:\n"
+                        "    print(json.dumps(list(csv.reader(f))))\n",
+                        ours});
         QVERIFY(read);
         QJsonArray expected{QJsonArray{"Mineral", "Locality", "Info"}};
         for (int i = 0; i < fields.size(); i += 3)
@@ -254,13 +219,15 @@ private slots:
         QCOMPARE(QJsonDocument::fromJson(*read).array(), expected);
 
         const QString theirs = dir.filePath("theirs.csv");
-        QVERIFY(python("import csv, sys\n"
-                       "with open(sys.argv[1], 'w', encoding='utf-8-sig', newline='') as f:\n"
-                       "    w = csv.writer(f)\n"
-                       "    w.writerow(['Info', 'Mineral', 'Locality'])\n"
-                       "    w.writerow(['Fe3O4', 'Magnetit', 'Tsumeb Mine, Namibia'])\n"
-                       "    w.writerow(['say \"hi\"', 'Quartz', 'Falun\\nDalarna'])\n",
-                       {theirs}));
+        QVERIFY(test::runTool(
+            "python3", {"-c",
+                        "import csv, sys\n"
+                        "with open(sys.argv[1], 'w', encoding='utf-8-sig', newline='') as f:\n"
+                        "    w = csv.writer(f)\n"
+                        "    w.writerow(['Info', 'Mineral', 'Locality'])\n"
+                        "    w.writerow(['Fe3O4', 'Magnetit', 'Tsumeb Mine, Namibia'])\n"
+                        "    w.writerow(['say \"hi\"', 'Quartz', 'Falun\\nDalarna'])\n",
+                        theirs}));
         LineStore opened(false);
         opened.loadCsvFile(theirs.toStdString());
         QCOMPARE(opened.text(), std::string("|Magnetit|Tsumeb Mine, Namibia|Fe3O4|\r\n"

@@ -16,24 +16,23 @@ private slots:
     void prefix_data() {
         QTest::addColumn<std::string>("exePath");
         QTest::addColumn<std::string>("prefix");
-        QTest::newRow("installed")
-            << std::string("/usr/local/bin/qlxrender") << std::string("/usr/local/bin/");
+        const auto row = [](const char* name, std::string exePath, std::string prefix) {
+            QTest::newRow(name) << exePath << prefix;
+        };
+        row("installed", "/usr/local/bin/qlxrender", "/usr/local/bin/");
         // The old cut of 13 characters was right only for a 13-character file name.
-        QTest::newRow("13-character name")
-            << std::string("/opt/q/qlxrender.exe") << std::string("/opt/q/");
-        QTest::newRow("short name")
-            << std::string("/opt/quillmar/q") << std::string("/opt/quillmar/");
-        QTest::newRow("long name") << std::string("/a/quillmar-label-studio") << std::string("/a/");
-        QTest::newRow("14 characters") << std::string("/aqlxrender.ex") << std::string("/");
-        QTest::newRow("root folder") << std::string("/qlxrender") << std::string("/");
-        QTest::newRow("bare name") << std::string("qlxrender") << std::string();
-        QTest::newRow("empty") << std::string() << std::string();
-        QTest::newRow("relative") << std::string("build/qlxrender") << std::string("build/");
-        QTest::newRow("dot folder") << std::string("./qlxrender") << std::string("./");
-        QTest::newRow("spaces and non-ASCII") << std::string("/home/\xc3\xa5sa/My Labels/qlxrender")
-                                              << std::string("/home/\xc3\xa5sa/My Labels/");
-        QTest::newRow("deleted executable")
-            << std::string("/usr/bin/qlxrender (deleted)") << std::string("/usr/bin/");
+        row("13-character name", "/opt/q/qlxrender.exe", "/opt/q/");
+        row("short name", "/opt/quillmar/q", "/opt/quillmar/");
+        row("long name", "/a/quillmar-label-studio", "/a/");
+        row("14 characters", "/aqlxrender.ex", "/");
+        row("root folder", "/qlxrender", "/");
+        row("bare name", "qlxrender", "");
+        row("empty", "", "");
+        row("relative", "build/qlxrender", "build/");
+        row("dot folder", "./qlxrender", "./");
+        row("spaces and non-ASCII", "/home/\xc3\xa5sa/My Labels/qlxrender",
+            "/home/\xc3\xa5sa/My Labels/");
+        row("deleted executable", "/usr/bin/qlxrender (deleted)", "/usr/bin/");
     }
     void prefix() {
         QFETCH(std::string, exePath);
@@ -51,18 +50,19 @@ private slots:
         const std::string prog = "/opt/q/", inst = "/usr/share/quillmar/",
                           user = "/home/a/.local/share/quillmar/";
         using V = std::vector<std::string>;
-        QTest::newRow("build or folder copy: beside the program")
-            << true << std::string() << user << V{prog} << prog;
-        QTest::newRow("read-only folder copy: the user's, then the program's")
-            << false << std::string() << user << V{user, prog} << user;
-        QTest::newRow("installed, read-only: the user's, then the installed defaults")
-            << false << inst << user << V{user, inst} << user;
-        QTest::newRow("installed into a writable prefix: still the user's")
-            << true << inst << user << V{user, inst} << user;
-        QTest::newRow("no home known: the defaults alone")
-            << false << inst << std::string() << V{inst} << inst;
-        QTest::newRow("no home, read-only copy: beside the program")
-            << false << std::string() << std::string() << V{prog} << prog;
+        const auto row = [](const char* name, bool writable, std::string installed,
+                            std::string user, V readOrder, std::string writeFolder) {
+            QTest::newRow(name) << writable << installed << user << readOrder << writeFolder;
+        };
+        row("build or folder copy: beside the program", true, "", user, V{prog}, prog);
+        row("read-only folder copy: the user's, then the program's", false, "", user, V{user, prog},
+            user);
+        row("installed, read-only: the user's, then the installed defaults", false, inst, user,
+            V{user, inst}, user);
+        row("installed into a writable prefix: still the user's", true, inst, user, V{user, inst},
+            user);
+        row("no home known: the defaults alone", false, inst, "", V{inst}, inst);
+        row("no home, read-only copy: beside the program", false, "", "", V{prog}, prog);
     }
     void folders() {
         QFETCH(bool, writable);
@@ -80,20 +80,17 @@ private slots:
         QTest::addColumn<QByteArray>("xdg"); // "-": unset
         QTest::addColumn<QByteArray>("home");
         QTest::addColumn<std::string>("folder");
-        QTest::newRow("XDG_DATA_HOME")
-            << QByteArray("/x/data") << QByteArray("/home/a") << std::string("/x/data/quillmar/");
-        QTest::newRow("trailing slashes")
-            << QByteArray("/x/data//") << QByteArray("/home/a") << std::string("/x/data/quillmar/");
-        QTest::newRow("unset") << QByteArray("-") << QByteArray("/home/a")
-                               << std::string("/home/a/.local/share/quillmar/");
-        QTest::newRow("empty") << QByteArray("") << QByteArray("/home/a/")
-                               << std::string("/home/a/.local/share/quillmar/");
-        QTest::newRow("relative is ignored") << QByteArray("data") << QByteArray("/home/a")
-                                             << std::string("/home/a/.local/share/quillmar/");
-        QTest::newRow("root home")
-            << QByteArray("-") << QByteArray("/") << std::string("/.local/share/quillmar/");
-        QTest::newRow("no home") << QByteArray("-") << QByteArray("-") << std::string();
-        QTest::newRow("relative home") << QByteArray("") << QByteArray("a") << std::string();
+        const auto row = [](const char* name, QByteArray xdg, QByteArray home, std::string folder) {
+            QTest::newRow(name) << xdg << home << folder;
+        };
+        row("XDG_DATA_HOME", "/x/data", "/home/a", "/x/data/quillmar/");
+        row("trailing slashes", "/x/data//", "/home/a", "/x/data/quillmar/");
+        row("unset", "-", "/home/a", "/home/a/.local/share/quillmar/");
+        row("empty", "", "/home/a/", "/home/a/.local/share/quillmar/");
+        row("relative is ignored", "data", "/home/a", "/home/a/.local/share/quillmar/");
+        row("root home", "-", "/", "/.local/share/quillmar/");
+        row("no home", "-", "-", "");
+        row("relative home", "", "a", "");
     }
     void userFolder() {
         QFETCH(QByteArray, xdg);
@@ -108,18 +105,16 @@ private slots:
         QTest::addColumn<std::string>("folder");
         QTest::addColumn<std::string>("relative");
         QTest::addColumn<std::string>("joined");
-        QTest::newRow("installed") << std::string("/usr/bin/") << std::string("../share/quillmar/")
-                                   << std::string("/usr/share/quillmar/");
-        QTest::newRow("no slashes") << std::string("/usr/bin") << std::string("../share/quillmar")
-                                    << std::string("/usr/share/quillmar/");
-        QTest::newRow("dots") << std::string("/a/./b/") << std::string("./../c/")
-                              << std::string("/a/c/");
-        QTest::newRow("above root")
-            << std::string("/") << std::string("../../x") << std::string("/x/");
-        QTest::newRow("relative folder")
-            << std::string("build/") << std::string("../../s") << std::string("../s/");
-        QTest::newRow("absolute relative")
-            << std::string("/usr/bin/") << std::string("/opt/d") << std::string("/opt/d/");
+        const auto row = [](const char* name, std::string folder, std::string relative,
+                            std::string joined) {
+            QTest::newRow(name) << folder << relative << joined;
+        };
+        row("installed", "/usr/bin/", "../share/quillmar/", "/usr/share/quillmar/");
+        row("no slashes", "/usr/bin", "../share/quillmar", "/usr/share/quillmar/");
+        row("dots", "/a/./b/", "./../c/", "/a/c/");
+        row("above root", "/", "../../x", "/x/");
+        row("relative folder", "build/", "../../s", "../s/");
+        row("absolute relative", "/usr/bin/", "/opt/d", "/opt/d/");
     }
     void join() {
         QFETCH(std::string, folder);

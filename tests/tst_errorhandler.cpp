@@ -15,24 +15,19 @@ private slots:
     void fullStopRule_data() {
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("letter") << "Cannot open file /x/athena.txt"
-                                << "Cannot open file /x/athena.txt.";
-        QTest::newRow("digit") << "Error 42"
-                               << "Error 42.";
-        QTest::newRow("exclamation") << "Stop!"
-                                     << "Stop!";
-        QTest::newRow("parenthesis") << "Unknown picture file extension (.png)"
-                                     << "Unknown picture file extension (.png)";
-        QTest::newRow("full stop") << "Done."
-                                   << "Done.";
-        QTest::newRow("slash sorts after the full stop") << "a/"
-                                                         << "a/.";
-        QTest::newRow("comma sorts before") << "a,"
-                                            << "a,";
-        QTest::newRow("empty") << ""
-                               << "";
-        QTest::newRow("non-ASCII letter")
-            << QString::fromUtf8("Kvarts ö") << QString::fromUtf8("Kvarts ö.");
+        const auto row = [](const char* name, const QString& message, const QString& shown) {
+            QTest::newRow(name) << message << shown;
+        };
+        row("letter", "Cannot open file /x/athena.txt", "Cannot open file /x/athena.txt.");
+        row("digit", "Error 42", "Error 42.");
+        row("exclamation", "Stop!", "Stop!");
+        row("parenthesis", "Unknown picture file extension (.png)",
+            "Unknown picture file extension (.png)");
+        row("full stop", "Done.", "Done.");
+        row("slash sorts after the full stop", "a/", "a/.");
+        row("comma sorts before", "a,", "a,");
+        row("empty", "", "");
+        row("non-ASCII letter", "Kvarts ö", "Kvarts ö.");
     }
     void fullStopRule() {
         QFETCH(QString, message);

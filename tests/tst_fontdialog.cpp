@@ -11,6 +11,7 @@
 
 #include "platform/FontChooser.h"
 #include "platform/FontDialog.h"
+#include "support/TestSupport.h"
 
 using namespace qlx;
 
@@ -30,13 +31,6 @@ LabelFont makeFont(const QString& face, int px, bool bold, bool italic, bool und
     f.colour = colour;
     f.charset = charset;
     return f;
-}
-
-template <typename W> W* child(QWidget* dialog, const char* name) {
-    W* w = dialog->findChild<W*>(QString::fromLatin1(name));
-    if (!w)
-        qFatal("no child %s", name);
-    return w;
 }
 
 QPushButton* okButton(QWidget* dialog) {
@@ -99,20 +93,9 @@ private slots:
 
     // --- through the test hook ----------------------------------------------------------
 
-    void okReplacesEverything_data() {
-        QTest::addColumn<LabelFont>("answer");
-        QTest::newRow("face") << makeFont("Times", 37, false, false, false, false, Qt::black, 0);
-        QTest::newRow("size") << makeFont("Arial", 12, false, false, false, false, Qt::black, 0);
-        QTest::newRow("style") << makeFont("Arial", 37, true, true, false, false, Qt::black, 0);
-        QTest::newRow("effects") << makeFont("Arial", 37, false, false, true, true, Qt::black, 0);
-        QTest::newRow("colour") << makeFont("Arial", 37, false, false, false, false,
-                                            QColor(1, 2, 3), 0);
-        QTest::newRow("script") << makeFont("Arial", 37, false, false, false, false, Qt::black,
-                                            204);
-        QTest::newRow("all") << makeFont("Courier", 99, true, false, true, false, Qt::blue, 161);
-    }
+    // The answer replaces every property at once.
     void okReplacesEverything() {
-        QFETCH(LabelFont, answer);
+        const LabelFont answer = makeFont("Courier", 99, true, true, true, true, Qt::blue, 161);
         FontDialog dialog(makeFont("Arial", 37, false, false, false, false, Qt::black, 0));
         FontDialog::setNextAnswer(answer);
         QVERIFY(dialog.execute(nullptr));
@@ -183,33 +166,22 @@ private slots:
             change(f);
             return f;
         };
-        QTest::newRow("face typed") << "face" << face << base([&](LabelFont& f) { f.face = face; });
-        QTest::newRow("size typed") << "size"
-                                    << "20" << base([](LabelFont& f) { f.pixelHeight = 27; });
-        QTest::newRow("half point") << "size"
-                                    << "10.5" << base([](LabelFont& f) { f.pixelHeight = 14; });
-        QTest::newRow("size from list") << "sizeList"
-                                        << "8" << base([](LabelFont& f) { f.pixelHeight = 11; });
-        QTest::newRow("italic") << "styleList"
-                                << "1" << base([](LabelFont& f) { f.italic = true; });
-        QTest::newRow("bold") << "styleList"
-                              << "2" << base([](LabelFont& f) { f.bold = true; });
-        QTest::newRow("bold italic") << "styleList"
-                                     << "3" << base([](LabelFont& f) {
-                                            f.bold = true;
-                                            f.italic = true;
-                                        });
-        QTest::newRow("underline") << "underline"
-                                   << "" << base([](LabelFont& f) { f.underline = true; });
-        QTest::newRow("strike-out") << "strikeOut"
-                                    << "" << base([](LabelFont& f) { f.strikeOut = true; });
-        QTest::newRow("navy") << "colour"
-                              << "Navy" << base([](LabelFont& f) { f.colour = QColor(0, 0, 128); });
-        QTest::newRow("silver") << "colour"
-                                << "Silver"
-                                << base([](LabelFont& f) { f.colour = QColor(192, 192, 192); });
-        QTest::newRow("symbol script") << "script"
-                                       << "Symbol" << base([](LabelFont& f) { f.charset = 2; });
+        const auto row = [&](const char* name, const char* field, const QString& value,
+                             auto change) {
+            QTest::newRow(name) << field << value << base(change);
+        };
+        row("face typed", "face", face, [&](LabelFont& f) { f.face = face; });
+        row("size typed", "size", "20", [](LabelFont& f) { f.pixelHeight = 27; });
+        row("half point", "size", "10.5", [](LabelFont& f) { f.pixelHeight = 14; });
+        row("size from list", "sizeList", "8", [](LabelFont& f) { f.pixelHeight = 11; });
+        row("italic", "styleList", "1", [](LabelFont& f) { f.italic = true; });
+        row("bold", "styleList", "2", [](LabelFont& f) { f.bold = true; });
+        row("bold italic", "styleList", "3", [](LabelFont& f) { f.bold = f.italic = true; });
+        row("underline", "underline", "", [](LabelFont& f) { f.underline = true; });
+        row("strike-out", "strikeOut", "", [](LabelFont& f) { f.strikeOut = true; });
+        row("navy", "colour", "Navy", [](LabelFont& f) { f.colour = QColor(0, 0, 128); });
+        row("silver", "colour", "Silver", [](LabelFont& f) { f.colour = QColor(192, 192, 192); });
+        row("symbol script", "script", "Symbol", [](LabelFont& f) { f.charset = 2; });
     }
     void fieldsSetTheFont() {
         QFETCH(QString, field);
@@ -217,7 +189,7 @@ private slots:
         QFETCH(LabelFont, expected);
         LabelFont start = makeFont("Arial", 37, false, false, false, false, Qt::black, 0);
         FontChooser dialog(start);
-        QWidget* w = child<QWidget>(&dialog, field.toLatin1());
+        QWidget* w = test::child<QWidget>(dialog, field.toLatin1().constData());
         if (auto* edit = qobject_cast<QLineEdit*>(w)) {
             edit->selectAll();
             QTest::keyClicks(edit, value);
@@ -249,7 +221,7 @@ private slots:
     void badSizeDisablesOk() {
         QFETCH(QString, size);
         FontChooser dialog(arial37());
-        auto* edit = child<QLineEdit>(&dialog, "size");
+        auto* edit = test::child<QLineEdit>(dialog, "size");
         edit->setText(size);
         QVERIFY(!okButton(&dialog)->isEnabled());
         edit->setText("12");
@@ -258,13 +230,13 @@ private slots:
 
     void emptyFaceDisablesOk() {
         FontChooser dialog(arial37());
-        child<QLineEdit>(&dialog, "face")->setText("  ");
+        test::child<QLineEdit>(dialog, "face")->setText("  ");
         QVERIFY(!okButton(&dialog)->isEnabled());
     }
 
     void customColourComesFromTheColourDialog() {
         FontChooser dialog(arial37());
-        auto* colours = child<QComboBox>(&dialog, "colour");
+        auto* colours = test::child<QComboBox>(dialog, "colour");
         const QColor wanted(12, 34, 56);
         QTimer::singleShot(0, [wanted] {
             auto* picker = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
@@ -296,8 +268,8 @@ private slots:
         answerRealDialog(
             [&](FontChooser* dialog) {
                 seen = dialog->font();
-                child<QLineEdit>(dialog, "size")->setText("16");
-                child<QCheckBox>(dialog, "underline")->setChecked(true);
+                test::child<QLineEdit>(*dialog, "size")->setText("16");
+                test::child<QCheckBox>(*dialog, "underline")->setChecked(true);
             },
             ok);
         QCOMPARE(component.execute(nullptr), ok);

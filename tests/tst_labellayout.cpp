@@ -52,6 +52,18 @@ QImage filled(int w, int h, QRgb colour, QImage::Format format = QImage::Format_
     return img;
 }
 
+// One output of the mineral row (or `row`), as the layout gives it to the painter.
+LabelTextOutput output(const std::string& text, std::int64_t x, std::int64_t y, int pixelHeight,
+                       LabelRow row = LabelRow::Mineral) {
+    LabelTextOutput out;
+    out.text = text;
+    out.x = x;
+    out.y = y;
+    out.row = row;
+    out.pixelHeight = pixelHeight;
+    return out;
+}
+
 // The cell a text output paints, measured the way a reader of the bitmap would expect it.
 QRect cellOf(const QFont& font, const QString& text, int x, int y) {
     QImage probe(1, 1, QImage::Format_RGB32);
@@ -74,49 +86,37 @@ private slots:
         QTest::addColumn<QList<int>>("y");
         QTest::addColumn<QList<int>>("lowered");
 
-        QTest::newRow("worked example CuSO4.5H2O")
-            << QByteArray("CuSO4.5H2O") << 0 << 0
-            << QList<int>{147, 172, 197, 214, 239, 263, 276, 293, 310, 331, 348}
-            << QList<int>{139, 139, 139, 139, 139, 153, 153, 139, 139, 153, 139}
-            << QList<int>{0, 0, 0, 0, 0, 1, 1, 0, 0, 1, 0};
-        QTest::newRow("Fe2O3") << QByteArray("Fe2O3") << 0 << 0
-                               << QList<int>{147, 172, 197, 212, 229, 253}
-                               << QList<int>{139, 139, 139, 153, 139, 153}
-                               << QList<int>{0, 0, 0, 1, 0, 1};
-        QTest::newRow("Fe2O3 with corrections")
-            << QByteArray("Fe2O3") << 10 << -5 << QList<int>{157, 182, 207, 222, 239, 263}
-            << QList<int>{134, 134, 134, 148, 134, 148} << QList<int>{0, 0, 0, 1, 0, 1};
+        const auto row = [](const char* tag, QByteArray info, int infoX, int infoY, QList<int> x,
+                            QList<int> y, QList<int> lowered) {
+            QTest::newRow(tag) << info << infoX << infoY << x << y << lowered;
+        };
+        row("worked example CuSO4.5H2O", "CuSO4.5H2O", 0, 0,
+            {147, 172, 197, 214, 239, 263, 276, 293, 310, 331, 348},
+            {139, 139, 139, 139, 139, 153, 153, 139, 139, 153, 139},
+            {0, 0, 0, 0, 0, 1, 1, 0, 0, 1, 0});
+        row("Fe2O3", "Fe2O3", 0, 0, {147, 172, 197, 212, 229, 253}, {139, 139, 139, 153, 139, 153},
+            {0, 0, 0, 1, 0, 1});
+        row("Fe2O3 with corrections", "Fe2O3", 10, -5, {157, 182, 207, 222, 239, 263},
+            {134, 134, 134, 148, 134, 148}, {0, 0, 0, 1, 0, 1});
         // A point after a letter is lowered; the second point and the digit after it stay
         // on the line, 25 - 8 = 17 further on.
-        QTest::newRow("two points in a row")
-            << QByteArray("a..1") << 0 << 0 << QList<int>{147, 172, 185, 202, 219}
-            << QList<int>{139, 139, 153, 139, 139} << QList<int>{0, 0, 1, 0, 0};
-        QTest::newRow("digit after exclamation mark")
-            << QByteArray("!1") << 0 << 0 << QList<int>{147, 172, 181} << QList<int>{139, 139, 153}
-            << QList<int>{0, 0, 1};
-        QTest::newRow("digit after comma")
-            << QByteArray(",2") << 0 << 0 << QList<int>{147, 172, 181} << QList<int>{139, 139, 153}
-            << QList<int>{0, 0, 1};
+        row("two points in a row", "a..1", 0, 0, {147, 172, 185, 202, 219},
+            {139, 139, 153, 139, 139}, {0, 0, 1, 0, 0});
+        row("digit after exclamation mark", "!1", 0, 0, {147, 172, 181}, {139, 139, 153},
+            {0, 0, 1});
+        row("digit after comma", ",2", 0, 0, {147, 172, 181}, {139, 139, 153}, {0, 0, 1});
         // Each width the running x knows, once: O 28, b and P 22, e 19, g 18, a small letter or
         // a bracket 17, an exclamation mark or a comma 13, anything else 25.
-        QTest::newRow("every advance")
-            << QByteArray("ObPega(!,wZ") << 0 << 0
-            << QList<int>{147, 172, 200, 222, 244, 263, 281, 298, 315, 328, 341, 366}
-            << QList<int>(12, 139) << QList<int>(12, 0);
-        QTest::newRow("characters outside the table")
-            << QByteArray("w+-\xC5Z") << 0 << 0 << QList<int>{147, 172, 197, 222, 247, 272}
-            << QList<int>{139, 139, 139, 139, 139, 139} << QList<int>{0, 0, 0, 0, 0, 0};
-        QTest::newRow("Swedish small letters")
-            << QByteArray("\xE5\xE4\xF6x") << 0 << 0 << QList<int>{147, 172, 189, 206, 223}
-            << QList<int>{139, 139, 139, 139, 139} << QList<int>{0, 0, 0, 0, 0};
-        QTest::newRow("leading digit is lowered")
-            << QByteArray("2") << 0 << 0 << QList<int>{147, 168} << QList<int>{139, 153}
-            << QList<int>{0, 1};
-        QTest::newRow("negative corrections")
-            << QByteArray("ab") << -200 << -150 << QList<int>{-53, -28, -11}
-            << QList<int>{-11, -11, -11} << QList<int>{0, 0, 0};
-        QTest::newRow("empty info: only the lead space")
-            << QByteArray("") << 3 << 4 << QList<int>{150} << QList<int>{143} << QList<int>{0};
+        row("every advance", "ObPega(!,wZ", 0, 0,
+            {147, 172, 200, 222, 244, 263, 281, 298, 315, 328, 341, 366}, QList<int>(12, 139),
+            QList<int>(12, 0));
+        row("characters outside the table", "w+-\xC5Z", 0, 0, {147, 172, 197, 222, 247, 272},
+            {139, 139, 139, 139, 139, 139}, {0, 0, 0, 0, 0, 0});
+        row("Swedish small letters", "\xE5\xE4\xF6x", 0, 0, {147, 172, 189, 206, 223},
+            {139, 139, 139, 139, 139}, {0, 0, 0, 0, 0});
+        row("leading digit is lowered", "2", 0, 0, {147, 168}, {139, 153}, {0, 1});
+        row("negative corrections", "ab", -200, -150, {-53, -28, -11}, {-11, -11, -11}, {0, 0, 0});
+        row("empty info: only the lead space", "", 3, 4, {150}, {143}, {0});
     }
     void infoCharacters() {
         QFETCH(QByteArray, info);
@@ -172,23 +172,21 @@ private slots:
         QTest::addColumn<QList<int>>("x");
         QTest::addColumn<QList<int>>("y");
         QTest::addColumn<int>("reduction");
-        QTest::newRow("Czech: r caron is not in the table")
-            << QString::fromUtf8("Př2") << QList<int>{147, 172, 194, 215}
-            << QList<int>{139, 139, 139, 153} << 0;
-        QTest::newRow("Swedish letters in UTF-8 keep their advance")
-            << QString::fromUtf8("åäöx") << QList<int>{147, 172, 189, 206, 223}
-            << QList<int>{139, 139, 139, 139, 139} << 0;
-        QTest::newRow("Chinese, point rule still applies")
-            << QString::fromUtf8("中.2国") << QList<int>{147, 172, 193, 210, 227}
-            << QList<int>{139, 139, 153, 139, 139} << 0;
-        QTest::newRow("emoji outside the BMP is one character")
-            << QString::fromUtf8("\U0001F600a") << QList<int>{147, 172, 197}
-            << QList<int>{139, 139, 139} << 0;
+        const auto row = [](const char* tag, QString info, QList<int> x, QList<int> y,
+                            int reduction) {
+            QTest::newRow(tag) << info << x << y << reduction;
+        };
+        row("Czech: r caron is not in the table", "Př2", {147, 172, 194, 215}, {139, 139, 139, 153},
+            0);
+        row("Swedish letters in UTF-8 keep their advance", "åäöx", {147, 172, 189, 206, 223},
+            {139, 139, 139, 139, 139}, 0);
+        row("Chinese, point rule still applies", "中.2国", {147, 172, 193, 210, 227},
+            {139, 139, 153, 139, 139}, 0);
+        row("emoji outside the BMP is one character", "\U0001F600a", {147, 172, 197},
+            {139, 139, 139}, 0);
         // 23 characters of three bytes each: 69 bytes, but 23 characters reduce by 6.
-        QTest::newRow("23 Chinese characters")
-            << QString(23, QChar(0x4E2D)) << QList<int>{} << QList<int>{} << 6;
-        QTest::newRow("22 Cyrillic characters")
-            << QString(22, QChar(0x0416)) << QList<int>{} << QList<int>{} << 0;
+        row("23 Chinese characters", QString(23, QChar(0x4E2D)), {}, {}, 6);
+        row("22 Cyrillic characters", QString(22, QChar(0x0416)), {}, {}, 0);
     }
     void infoBeyondWindows1252() {
         QFETCH(QString, info);
@@ -432,14 +430,9 @@ private slots:
         f.colour = 0x000000;
         const QFont font = LabelPainter::qtFont(f, pixelHeight);
         QImage img = filled(300, 150, qRgb(0, 128, 0));
-        LabelTextOutput out;
-        out.text = "Hg";
-        out.x = 40;
-        out.y = y;
         LabelLayoutInput in;
         in.mineralFont = f;
-        out.pixelHeight = pixelHeight;
-        LabelPainter::paint(img, in, {out});
+        LabelPainter::paint(img, in, {output("Hg", 40, y, pixelHeight)});
         const QRect cell = cellOf(font, "Hg", 40, y);
         QCOMPARE(img.pixel(cell.left(), y - 1), qRgb(0, 128, 0));
         QCOMPARE(img.pixel(cell.left(), y), qRgb(255, 255, 255));
@@ -466,19 +459,9 @@ private slots:
         in.mineralFont.pixelHeight = 30;
         in.localityFont.colour = 0x0000FF;
         in.localityFont.pixelHeight = 30;
-        LabelTextOutput first;
-        first.text = "WWWW";
-        first.x = 10;
-        first.y = 10;
-        first.row = LabelRow::Mineral;
-        first.pixelHeight = 30;
-        LabelTextOutput second = first;
-        second.text = "ii";
-        second.x = 30;
-        second.y = 20;
-        second.row = LabelRow::Locality;
         QImage img = filled(200, 100, qRgb(50, 50, 50));
-        LabelPainter::paint(img, in, {first, second});
+        LabelPainter::paint(
+            img, in, {output("WWWW", 10, 10, 30), output("ii", 30, 20, 30, LabelRow::Locality)});
         const QRect top = cellOf(LabelPainter::qtFont(in.localityFont, 30), "ii", 30, 20);
         int blue = 0;
         for (int y = top.top(); y <= top.bottom(); ++y) {
@@ -496,13 +479,9 @@ private slots:
 
     void emptyTextPaintsNothing() {
         LabelLayoutInput in;
-        LabelTextOutput out;
-        out.x = 5;
-        out.y = 5;
-        out.pixelHeight = 30;
         QImage img = filled(60, 60, qRgb(1, 2, 3));
         const QImage before = img.copy();
-        LabelPainter::paint(img, in, {out});
+        LabelPainter::paint(img, in, {output("", 5, 5, 30)});
         QCOMPARE(img, before);
     }
 
@@ -519,14 +498,9 @@ private slots:
         QFETCH(qint64, x);
         QFETCH(qint64, y);
         LabelLayoutInput in;
-        LabelTextOutput out;
-        out.text = "Quartz";
-        out.x = x;
-        out.y = y;
-        out.pixelHeight = 30;
         QImage img = filled(60, 60, qRgb(1, 2, 3));
         const QImage before = img.copy();
-        LabelPainter::paint(img, in, {out});
+        LabelPainter::paint(img, in, {output("Quartz", x, y, 30)});
         QCOMPARE(img, before);
     }
 
@@ -547,13 +521,8 @@ private slots:
         in.mineralFont.pixelHeight = 40;
         in.mineralFont.underline = underline;
         in.mineralFont.strikeOut = strikeOut;
-        LabelTextOutput out;
-        out.text = "    ";
-        out.x = 10;
-        out.y = 10;
-        out.pixelHeight = 40;
         QImage img = filled(200, 100, qRgb(255, 255, 255));
-        LabelPainter::paint(img, in, {out});
+        LabelPainter::paint(img, in, {output("    ", 10, 10, 40)});
         QImage probe(1, 1, QImage::Format_RGB32);
         const QFontMetrics m(LabelPainter::qtFont(in.mineralFont, 40), &probe);
         const int baseline = 10 + m.ascent();
@@ -578,12 +547,7 @@ private slots:
         img.setColorTable({qRgb(200, 10, 10), qRgb(0, 0, 0)});
         img.fill(0);
         LabelLayoutInput in;
-        LabelTextOutput out;
-        out.text = "Au";
-        out.x = 2;
-        out.y = 2;
-        out.pixelHeight = 20;
-        LabelPainter::paint(img, in, {out});
+        LabelPainter::paint(img, in, {output("Au", 2, 2, 20)});
         QVERIFY(img.format() != QImage::Format_Indexed8);
         QCOMPARE(img.pixel(2, 2), qRgb(255, 255, 255));
         QCOMPARE(img.pixel(79, 59), qRgb(200, 10, 10));

@@ -3,22 +3,11 @@
 #include <string>
 
 #include "stores/LabelList.h"
-#include "stores/Windows1252.h"
+#include "support/Cp1252Rows.h"
 
 using namespace qlx;
-
-namespace {
-
-// The rows are written in Windows-1252 for short literals; the stores hold UTF-8.
-std::string bytes(const QByteArray& b) {
-    return cp1252::toUtf8(std::string(b.constData(), static_cast<std::size_t>(b.size())));
-}
-
-QByteArray qbytes(std::string_view s) {
-    return QByteArray::fromStdString(cp1252::fromUtf8(std::string(s)));
-}
-
-} // namespace
+using qlx::test::bytes;
+using qlx::test::qbytes;
 
 class LabelListTest : public QObject {
     Q_OBJECT
@@ -28,19 +17,17 @@ private slots:
         QTest::addColumn<QByteArray>("locality");
         QTest::addColumn<QByteArray>("info");
         QTest::addColumn<QByteArray>("record");
-        QTest::newRow("three fields") << QByteArray("Quartz") << QByteArray("Arkansas")
-                                      << QByteArray("SiO2") << QByteArray("|Quartz|Arkansas|SiO2|");
-        QTest::newRow("all empty")
-            << QByteArray() << QByteArray() << QByteArray() << QByteArray("||||");
-        QTest::newRow("empty locality") << QByteArray("Calcit") << QByteArray()
-                                        << QByteArray("CaCO3") << QByteArray("|Calcit||CaCO3|");
-        QTest::newRow("spaces kept") << QByteArray(" a ") << QByteArray("b, c") << QByteArray(" ")
-                                     << QByteArray("| a |b, c| |");
-        QTest::newRow("bar in a field kept")
-            << QByteArray("a|b") << QByteArray("c") << QByteArray("d") << QByteArray("|a|b|c|d|");
-        QTest::newRow("Windows-1252 letters")
-            << QByteArray("\xC5kermanit") << QByteArray("G\xE4llivare") << QByteArray("\xE9\xFC")
-            << QByteArray("|\xC5kermanit|G\xE4llivare|\xE9\xFC|");
+        const auto row = [](const char* name, QByteArray mineral, QByteArray locality,
+                            QByteArray info, QByteArray record) {
+            QTest::newRow(name) << mineral << locality << info << record;
+        };
+        row("three fields", "Quartz", "Arkansas", "SiO2", "|Quartz|Arkansas|SiO2|");
+        row("all empty", "", "", "", "||||");
+        row("empty locality", "Calcit", "", "CaCO3", "|Calcit||CaCO3|");
+        row("spaces kept", " a ", "b, c", " ", "| a |b, c| |");
+        row("bar in a field kept", "a|b", "c", "d", "|a|b|c|d|");
+        row("Windows-1252 letters", "\xC5kermanit", "G\xE4llivare", "\xE9\xFC",
+            "|\xC5kermanit|G\xE4llivare|\xE9\xFC|");
     }
     void makeRecord() {
         QFETCH(QByteArray, mineral);
@@ -55,35 +42,24 @@ private slots:
         QTest::addColumn<QByteArray>("mineral");
         QTest::addColumn<QByteArray>("locality");
         QTest::addColumn<QByteArray>("info");
-        QTest::newRow("well formed") << QByteArray("|Quartz|Arkansas|SiO2|") << QByteArray("Quartz")
-                                     << QByteArray("Arkansas") << QByteArray("SiO2");
-        QTest::newRow("two fields")
-            << QByteArray("|a|b|") << QByteArray("a") << QByteArray("b") << QByteArray();
-        QTest::newRow("first character lost") << QByteArray("abc|def|ghi|") << QByteArray("bc")
-                                              << QByteArray("def") << QByteArray("ghi");
-        QTest::newRow("after the third bar ignored")
-            << QByteArray("|a|b|c|d|") << QByteArray("a") << QByteArray("b") << QByteArray("c");
-        QTest::newRow("no bar") << QByteArray("Quartz Arkansas") << QByteArray() << QByteArray()
-                                << QByteArray();
-        QTest::newRow("empty line") << QByteArray() << QByteArray() << QByteArray() << QByteArray();
-        QTest::newRow("one bar") << QByteArray("|") << QByteArray() << QByteArray() << QByteArray();
-        QTest::newRow("four bars")
-            << QByteArray("||||") << QByteArray() << QByteArray() << QByteArray();
-        QTest::newRow("mineral not closed")
-            << QByteArray("|Quartz") << QByteArray() << QByteArray() << QByteArray();
-        QTest::newRow("locality not closed")
-            << QByteArray("|Quartz|Arkansas") << QByteArray("Quartz") << QByteArray()
-            << QByteArray();
-        QTest::newRow("info not closed")
-            << QByteArray("|Quartz|Arkansas|SiO2") << QByteArray("Quartz") << QByteArray("Arkansas")
-            << QByteArray();
-        QTest::newRow("empty middle field") << QByteArray("|Calcit||CaCO3|") << QByteArray("Calcit")
-                                            << QByteArray() << QByteArray("CaCO3");
-        QTest::newRow("bar at position 2")
-            << QByteArray("||x|y|z|") << QByteArray() << QByteArray("x") << QByteArray("y");
-        QTest::newRow("spaces and high bytes kept")
-            << QByteArray("| \xC5 | \xE9 |\xFC |") << QByteArray(" \xC5 ") << QByteArray(" \xE9 ")
-            << QByteArray("\xFC ");
+        const auto row = [](const char* name, QByteArray line, QByteArray mineral,
+                            QByteArray locality, QByteArray info) {
+            QTest::newRow(name) << line << mineral << locality << info;
+        };
+        row("well formed", "|Quartz|Arkansas|SiO2|", "Quartz", "Arkansas", "SiO2");
+        row("two fields", "|a|b|", "a", "b", "");
+        row("first character lost", "abc|def|ghi|", "bc", "def", "ghi");
+        row("after the third bar ignored", "|a|b|c|d|", "a", "b", "c");
+        row("no bar", "Quartz Arkansas", "", "", "");
+        row("empty line", "", "", "", "");
+        row("one bar", "|", "", "", "");
+        row("four bars", "||||", "", "", "");
+        row("mineral not closed", "|Quartz", "", "", "");
+        row("locality not closed", "|Quartz|Arkansas", "Quartz", "", "");
+        row("info not closed", "|Quartz|Arkansas|SiO2", "Quartz", "Arkansas", "");
+        row("empty middle field", "|Calcit||CaCO3|", "Calcit", "", "CaCO3");
+        row("bar at position 2", "||x|y|z|", "", "x", "y");
+        row("spaces and high bytes kept", "| \xC5 | \xE9 |\xFC |", " \xC5 ", " \xE9 ", "\xFC ");
     }
     void splitRecord() {
         QFETCH(QByteArray, line);
@@ -102,15 +78,15 @@ private slots:
         QTest::addColumn<QByteArray>("locality");
         QTest::addColumn<QByteArray>("info");
         QTest::addColumn<bool>("same");
-        QTest::newRow("plain") << QByteArray("Calcit") << QByteArray("Falun") << QByteArray("CaCO3")
-                               << true;
-        QTest::newRow("empty") << QByteArray() << QByteArray() << QByteArray() << true;
-        QTest::newRow("Windows-1252")
-            << QByteArray("\xC5s") << QByteArray("\xE4") << QByteArray("\xF6") << true;
-        QTest::newRow("bar in mineral")
-            << QByteArray("a|b") << QByteArray("c") << QByteArray("d") << false;
-        QTest::newRow("bar in info")
-            << QByteArray("a") << QByteArray("b") << QByteArray("c|d") << false;
+        const auto row = [](const char* name, QByteArray mineral, QByteArray locality,
+                            QByteArray info, bool same) {
+            QTest::newRow(name) << mineral << locality << info << same;
+        };
+        row("plain", "Calcit", "Falun", "CaCO3", true);
+        row("empty", "", "", "", true);
+        row("Windows-1252", "\xC5s", "\xE4", "\xF6", true);
+        row("bar in mineral", "a|b", "c", "d", false);
+        row("bar in info", "a", "b", "c|d", false);
     }
     void roundTrip() {
         QFETCH(QByteArray, mineral);
@@ -167,26 +143,19 @@ private slots:
     void counter_data() {
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("next");
-        QTest::newRow("initial") << "0"
-                                 << "1";
-        QTest::newRow("carry") << "9"
-                               << "10";
-        QTest::newRow("two carries") << "199"
-                                     << "200";
-        QTest::newRow("beyond 32 bits") << "4294967295"
-                                        << "4294967296";
-        QTest::newRow("empty") << ""
-                               << "1";
-        QTest::newRow("not a number") << "abc"
-                                      << "1";
-        QTest::newRow("trailing junk") << "12x"
-                                       << "1";
-        QTest::newRow("negative") << "-3"
-                                  << "1";
-        QTest::newRow("largest stays") << "18446744073709551615"
-                                       << "18446744073709551615";
-        QTest::newRow("too large") << "99999999999999999999"
-                                   << "1";
+        const auto row = [](const char* tag, QString caption, QString next) {
+            QTest::newRow(tag) << caption << next;
+        };
+        row("initial", "0", "1");
+        row("carry", "9", "10");
+        row("two carries", "199", "200");
+        row("beyond 32 bits", "4294967295", "4294967296");
+        row("empty", "", "1");
+        row("not a number", "abc", "1");
+        row("trailing junk", "12x", "1");
+        row("negative", "-3", "1");
+        row("largest stays", "18446744073709551615", "18446744073709551615");
+        row("too large", "99999999999999999999", "1");
     }
     void counter() {
         QFETCH(QString, caption);
@@ -212,4 +181,5 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(LabelListTest)
+#include "support/Cp1252Rows.h"
 #include "tst_labellist.moc"

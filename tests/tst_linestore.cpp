@@ -11,6 +11,7 @@
 #include "stores/LineStore.h"
 #include "stores/Windows1252.h"
 #include "support/ByteString.h"
+#include "support/ErrorOf.h"
 #include "support/TestSupport.h"
 
 using namespace qlx;
@@ -19,16 +20,6 @@ namespace {
 
 std::string bytes(const char* s, size_t n) {
     return std::string(s, n);
-}
-
-// Runs `f` and returns the message of the qlx::Error it throws, or "no error".
-template <typename F> QString errorOf(F&& f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return QString::fromStdString(e.what());
-    }
-    return "no error";
 }
 
 } // namespace
@@ -45,31 +36,25 @@ private slots:
         QTest::addColumn<std::string>("file");
         QTest::addColumn<std::string>("text");
         QTest::addColumn<int>("count");
-        QTest::newRow("empty file") << std::string() << std::string() << 0;
-        QTest::newRow("one line, no break")
-            << std::string("Calcite") << std::string("Calcite") << 1;
-        QTest::newRow("one line, CR LF")
-            << std::string("Calcite\r\n") << std::string("Calcite\r\n") << 1;
-        QTest::newRow("LF file") << std::string("a\nb\n") << std::string("a\r\nb\r\n") << 2;
-        QTest::newRow("CR file") << std::string("a\rb\r") << std::string("a\r\nb\r\n") << 2;
-        QTest::newRow("LF file without final break")
-            << std::string("a\nb") << std::string("a\r\nb") << 2;
-        QTest::newRow("mixed breaks")
-            << std::string("a\r\nb\nc\rd") << std::string("a\r\nb\r\nc\r\nd") << 4;
-        QTest::newRow("LF CR is two breaks")
-            << std::string("a\n\rb") << std::string("a\r\n\r\nb") << 3;
-        QTest::newRow("CR CR LF is two breaks")
-            << std::string("a\r\r\nb") << std::string("a\r\n\r\nb") << 3;
-        QTest::newRow("empty lines kept")
-            << std::string("\n\n\n") << std::string("\r\n\r\n\r\n") << 3;
-        QTest::newRow("two final breaks")
-            << std::string("a\r\n\r\n") << std::string("a\r\n\r\n") << 2;
-        QTest::newRow("spaces not trimmed")
-            << std::string("  a  \n") << std::string("  a  \r\n") << 1;
-        QTest::newRow("NUL inside a line") << bytes("a\0b\nc", 5) << bytes("a\0b\r\nc", 6) << 2;
-        QTest::newRow("control and high bytes")
-            << std::string("\x01\x1b\x7f\x80\x9d\xe5\xff\n")
-            << std::string("\x01\x1b\x7f\x80\x9d\xe5\xff\r\n") << 1;
+        const auto row = [](const char* name, std::string file, std::string text, int count) {
+            QTest::newRow(name) << file << text << count;
+        };
+        row("empty file", "", "", 0);
+        row("one line, no break", "Calcite", "Calcite", 1);
+        row("one line, CR LF", "Calcite\r\n", "Calcite\r\n", 1);
+        row("only a break", "\r\n", "\r\n", 1);
+        row("LF file", "a\nb\n", "a\r\nb\r\n", 2);
+        row("CR file", "a\rb\r", "a\r\nb\r\n", 2);
+        row("LF file without final break", "a\nb", "a\r\nb", 2);
+        row("mixed breaks", "a\r\nb\nc\rd", "a\r\nb\r\nc\r\nd", 4);
+        row("LF CR is two breaks", "a\n\rb", "a\r\n\r\nb", 3);
+        row("CR CR LF is two breaks", "a\r\r\nb", "a\r\n\r\nb", 3);
+        row("empty lines kept", "\n\n\n", "\r\n\r\n\r\n", 3);
+        row("two final breaks", "a\r\n\r\n", "a\r\n\r\n", 2);
+        row("spaces not trimmed", "  a  \n", "  a  \r\n", 1);
+        row("NUL inside a line", bytes("a\0b\nc", 5), bytes("a\0b\r\nc", 6), 2);
+        row("control and high bytes", "\x01\x1b\x7f\x80\x9d\xe5\xff\n",
+            "\x01\x1b\x7f\x80\x9d\xe5\xff\r\n", 1);
     }
     void loadPlain() {
         QFETCH(std::string, file);
@@ -80,24 +65,6 @@ private slots:
         store.setText("old content\r\n");
         store.loadFromFile(path("in.txt").toStdString());
         QCOMPARE(store.text(), cp1252::toUtf8(text)); // a file without the mark is Windows-1252
-        QCOMPARE(store.count(), count);
-    }
-
-    void count_data() {
-        QTest::addColumn<std::string>("text");
-        QTest::addColumn<int>("count");
-        QTest::newRow("empty") << std::string() << 0;
-        QTest::newRow("only a break") << std::string("\r\n") << 1;
-        QTest::newRow("two lines each with a break") << std::string("a\r\nb\r\n") << 2;
-        QTest::newRow("last line without break") << std::string("a\r\nb") << 2;
-        QTest::newRow("empty middle line") << std::string("a\r\n\r\nb\r\n") << 3;
-        QTest::newRow("single line") << std::string("abc") << 1;
-    }
-    void count() {
-        QFETCH(std::string, text);
-        QFETCH(int, count);
-        LineStore store;
-        store.setText(text);
         QCOMPARE(store.count(), count);
     }
 
@@ -142,20 +109,17 @@ private slots:
         QTest::addColumn<std::string>("added");
         QTest::addColumn<std::string>("after");
         QTest::addColumn<int>("count");
-        QTest::newRow("empty store")
-            << std::string() << std::string("X") << std::string("X\r\n") << 1;
-        QTest::newRow("after a break")
-            << std::string("A\r\n") << std::string("X") << std::string("A\r\nX\r\n") << 2;
-        QTest::newRow("no final break")
-            << std::string("A") << std::string("X") << std::string("A\r\nX") << 2;
-        QTest::newRow("empty line to empty store")
-            << std::string() << std::string() << std::string("\r\n") << 1;
-        QTest::newRow("empty line after a break")
-            << std::string("A\r\n") << std::string() << std::string("A\r\n\r\n") << 2;
-        QTest::newRow("line with LF inside")
-            << std::string("A\r\n") << std::string("X\nY") << std::string("A\r\nX\r\nY\r\n") << 3;
-        QTest::newRow("high bytes") << std::string() << std::string("\xc5sen|\xd6land|")
-                                    << std::string("\xc5sen|\xd6land|\r\n") << 1;
+        const auto row = [](const char* name, std::string before, std::string added,
+                            std::string after, int count) {
+            QTest::newRow(name) << before << added << after << count;
+        };
+        row("empty store", "", "X", "X\r\n", 1);
+        row("after a break", "A\r\n", "X", "A\r\nX\r\n", 2);
+        row("no final break", "A", "X", "A\r\nX", 2);
+        row("empty line to empty store", "", "", "\r\n", 1);
+        row("empty line after a break", "A\r\n", "", "A\r\n\r\n", 2);
+        row("line with LF inside", "A\r\n", "X\nY", "A\r\nX\r\nY\r\n", 3);
+        row("high bytes", "", "\xc5sen|\xd6land|", "\xc5sen|\xd6land|\r\n", 1);
     }
     void add() {
         QFETCH(std::string, before);
@@ -192,7 +156,7 @@ private slots:
         LineStore store;
         store.setText(before);
         store.setLengthLimit(static_cast<size_t>(limit));
-        const QString error = errorOf([&] { store.add(added); });
+        const QString error = test::errorOf([&] { store.add(added); });
         QCOMPARE(error, fits ? QString("no error") : QString("RichEdit line insertion error"));
         if (!fits)
             QCOMPARE(store.text(), before);
@@ -203,7 +167,7 @@ private slots:
         QVERIFY(test::writeFile(path("small.txt"), "a\r\n"));
         LineStore store;
         store.setLengthLimit(8);
-        QCOMPARE(errorOf([&] { store.add(std::string(20, 'x')); }),
+        QCOMPARE(test::errorOf([&] { store.add(std::string(20, 'x')); }),
                  QString("RichEdit line insertion error"));
         store.loadFromFile(path("small.txt").toStdString());
         store.add(std::string(20, 'x'));
@@ -228,14 +192,6 @@ private slots:
         store.loadFromFile(path("bytes.txt").toStdString());
         store.saveToFile(path("bytes2.txt").toStdString());
         QCOMPARE(test::readFile(path("bytes2.txt")), file);
-    }
-
-    void saveWritesLfFileWithCrLf() {
-        QVERIFY(test::writeFile(path("lf.txt"), "a\nb\n"));
-        LineStore store;
-        store.loadFromFile(path("lf.txt").toStdString());
-        store.saveToFile(path("lf.txt").toStdString());
-        QCOMPARE(test::readFile(path("lf.txt")), std::string("a\r\nb\r\n"));
     }
 
     // Failed loads name the full path and leave the store as it was.
@@ -266,7 +222,7 @@ private slots:
         store.setText("kept\r\n");
         const auto revision = store.revision();
         const QString full = path(name);
-        QCOMPARE(errorOf([&] { store.loadFromFile(full.toStdString()); }),
+        QCOMPARE(test::errorOf([&] { store.loadFromFile(full.toStdString()); }),
                  message.contains("%1") ? message.arg(full) : message);
         QCOMPARE(store.text(), std::string("kept\r\n"));
         QCOMPARE(store.revision(), revision);
@@ -286,7 +242,7 @@ private slots:
         LineStore store(plain);
         store.setText("a\r\n");
         const QString full = path(name);
-        QCOMPARE(errorOf([&] { store.saveToFile(full.toStdString()); }),
+        QCOMPARE(test::errorOf([&] { store.saveToFile(full.toStdString()); }),
                  QString("Cannot create file %1").arg(full));
         QCOMPARE(store.text(), std::string("a\r\n"));
     }
@@ -295,17 +251,15 @@ private slots:
     void loadRich_data() {
         QTest::addColumn<std::string>("file");
         QTest::addColumn<std::string>("text");
-        QTest::newRow("RTF") << std::string("{\\rtf1\\ansi {\\fonttbl{\\f0 Arial;}}a\\par b\\par}")
-                             << std::string("a\r\nb\r\n");
-        QTest::newRow("plain text")
-            << std::string("|Quartz|Alps|SiO2|\n") << std::string("|Quartz|Alps|SiO2|\r\n");
-        QTest::newRow("truncated RTF is read as plain text")
-            << std::string("{\\rtf1 a\\par\nb") << std::string("{\\rtf1 a\\par\r\nb");
-        QTest::newRow("empty file") << std::string() << std::string();
-        QTest::newRow("RTF with an escaped CR byte keeps CR LF only")
-            << std::string("{\\rtf1 a\\'0db\\par}") << std::string("a\r\nb\r\n");
-        QTest::newRow("RTF with a unicode LF keeps CR LF only")
-            << std::string("{\\rtf1 a\\u10 ?b}") << std::string("a\r\nb");
+        const auto row = [](const char* tag, std::string file, std::string text) {
+            QTest::newRow(tag) << file << text;
+        };
+        row("RTF", "{\\rtf1\\ansi {\\fonttbl{\\f0 Arial;}}a\\par b\\par}", "a\r\nb\r\n");
+        row("plain text", "|Quartz|Alps|SiO2|\n", "|Quartz|Alps|SiO2|\r\n");
+        row("truncated RTF is read as plain text", "{\\rtf1 a\\par\nb", "{\\rtf1 a\\par\r\nb");
+        row("empty file", std::string(), std::string());
+        row("RTF with an escaped CR byte keeps CR LF only", "{\\rtf1 a\\'0db\\par}", "a\r\nb\r\n");
+        row("RTF with a unicode LF keeps CR LF only", "{\\rtf1 a\\u10 ?b}", "a\r\nb");
     }
     void loadRich() {
         QFETCH(std::string, file);
@@ -456,7 +410,7 @@ private slots:
         store.setText("a\r\nb\r\nc\r\n");
         store.setLineLimit(3);
         const std::string before = store.text();
-        const QString error = errorOf([&] {
+        const QString error = test::errorOf([&] {
             if (how == "add")
                 store.add("d");
             else if (how == "set 4")
@@ -499,24 +453,19 @@ private slots:
         store.setText("kept\r\n");
         store.setLineLimit(4);
         const std::string file = path(name).toStdString();
-        const QString error = errorOf([&] {
+        const auto load = [&] {
             if (name.endsWith(".csv"))
                 store.loadCsvFile(file);
             else
                 store.loadFromFile(file);
-        });
-        QCOMPARE(error, QString("The list %1 has %2 lines: A list may hold at most 4 lines")
-                            .arg(path(name))
-                            .arg(lines));
+        };
+        QCOMPARE(test::errorOf(load),
+                 QString("The list %1 has %2 lines: A list may hold at most 4 lines")
+                     .arg(path(name))
+                     .arg(lines));
         QCOMPARE(store.text(), std::string("kept\r\n"));
         store.setLineLimit(size_t(lines));
-        QCOMPARE(errorOf([&] {
-                     if (name.endsWith(".csv"))
-                         store.loadCsvFile(file);
-                     else
-                         store.loadFromFile(file);
-                 }),
-                 QString("no error"));
+        QCOMPARE(test::errorOf(load), QString("no error"));
         QCOMPARE(store.count(), lines);
     }
 
@@ -536,7 +485,8 @@ private slots:
         LineStore store(false);
         store.setText(text);
         QVERIFY(test::writeFile(path("old.rtf"), "old"));
-        const QString error = errorOf([&] { store.saveToFile(path("old.rtf").toStdString()); });
+        const QString error =
+            test::errorOf([&] { store.saveToFile(path("old.rtf").toStdString()); });
         QVERIFY2(error.startsWith("The list would take ") &&
                      error.endsWith(QString(" bytes in %1, more than the 67108864 bytes a list "
                                             "file may have: nothing was written")

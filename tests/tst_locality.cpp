@@ -3,20 +3,13 @@
 #include <string>
 
 #include "stores/LocalityCache.h"
-#include "stores/Windows1252.h"
+#include "support/Cp1252Rows.h"
 
 using namespace qlx;
+using qlx::test::bytes;
+using qlx::test::qbytes;
 
 namespace {
-
-// The rows are written in Windows-1252 for short literals; the stores hold UTF-8.
-std::string bytes(const QByteArray& b) {
-    return cp1252::toUtf8(std::string(b.constData(), static_cast<std::size_t>(b.size())));
-}
-
-QByteArray qbytes(const std::string& s) {
-    return QByteArray::fromStdString(cp1252::fromUtf8(s));
-}
 
 const QByteArray kCache = "|Falun, Dalarna\r\n|Kiruna\r\n";
 
@@ -32,67 +25,41 @@ private slots:
         QTest::addColumn<bool>("matched");
         QTest::addColumn<QByteArray>("completion");
         const QByteArray e1 = "Edit1";
-        QTest::newRow("beginning completes")
-            << kCache << QByteArray("Fa") << e1 << true << QByteArray("Falun, Dalarna");
-        QTest::newRow("empty field takes the oldest")
-            << kCache << QByteArray() << e1 << true << QByteArray("Falun, Dalarna");
-        QTest::newRow("case-sensitive")
-            << kCache << QByteArray("fa") << e1 << false << QByteArray();
-        QTest::newRow("anchored at a bar")
-            << kCache << QByteArray("alun") << e1 << false << QByteArray();
-        QTest::newRow("comma and space in the typed text")
-            << kCache << QByteArray("Falun, D") << e1 << true << QByteArray("Falun, Dalarna");
-        QTest::newRow("whole entry typed")
-            << kCache << QByteArray("Falun, Dalarna") << e1 << true << QByteArray("Falun, Dalarna");
-        QTest::newRow("first of several in file order")
-            << QByteArray("|Falun, Dalarna\r\n|Falun, Bergslagen\r\n|x\r\n") << QByteArray("Falun")
-            << e1 << true << QByteArray("Falun, Dalarna");
-        QTest::newRow("later entry") << QByteArray("|Kiruna\r\n|Falun\r\n|x\r\n")
-                                     << QByteArray("Fa") << e1 << true << QByteArray("Falun");
-        QTest::newRow("one character")
-            << QByteArray("|a\r\n|b\r\n") << QByteArray("a") << e1 << true << QByteArray("a");
-        QTest::newRow("nothing after the bar")
-            << QByteArray("|\r\n|b\r\n") << QByteArray() << e1 << true << QByteArray();
-        QTest::newRow("blank line keeps one CR LF")
-            << QByteArray("|Falun\r\n\r\n|Kiruna\r\n") << QByteArray("Fa") << e1 << true
-            << QByteArray("Falun\r\n");
-        QTest::newRow("line without a bar is run over")
-            << QByteArray("|Falun\r\nnote\r\n|Kiruna\r\n") << QByteArray("Fa") << e1 << true
-            << QByteArray("Falun\r\nnote");
-        QTest::newRow("bar inside a cached locality")
-            << QByteArray("|Falun|x\r\n|Kiruna\r\n") << QByteArray("Fa") << e1 << true
-            << QByteArray("Fal");
-        QTest::newRow("bar right after a short entry")
-            << QByteArray("|A|B\r\n|C\r\n") << QByteArray("A") << e1 << true << QByteArray();
-        QTest::newRow("last entry")
-            << kCache << QByteArray("Ki") << e1 << true << QByteArray("Kiruna");
-        QTest::newRow("last entry without line break")
-            << QByteArray("|Falun\r\n|Kiruna") << QByteArray("Ki") << e1 << true
-            << QByteArray("Kiruna");
-        QTest::newRow("last entry before lines without bars")
-            << QByteArray("|Falun\r\n|Kiruna\r\nnote\r\n") << QByteArray("Ki") << e1 << true
-            << QByteArray("Kiruna");
-        QTest::newRow("last entry with lone LF")
-            << QByteArray("|Kiruna\nx") << QByteArray("K") << e1 << true << QByteArray("Kiruna");
-        QTest::newRow("last entry empty")
-            << QByteArray("|\r\n") << QByteArray() << e1 << true << QByteArray();
-        QTest::newRow("only a bar")
-            << QByteArray("|") << QByteArray() << e1 << true << QByteArray();
-        QTest::newRow("empty Edit1 gives nothing")
-            << kCache << QByteArray("Fa") << QByteArray() << true << QByteArray();
-        QTest::newRow("any Edit1 text") << kCache << QByteArray("Fa") << QByteArray("Quartz")
-                                        << true << QByteArray("Falun, Dalarna");
-        QTest::newRow("empty cache") << QByteArray() << QByteArray() << e1 << false << QByteArray();
-        QTest::newRow("no bars") << QByteArray("Falun\r\nKiruna\r\n") << QByteArray() << e1 << false
-                                 << QByteArray();
-        QTest::newRow("Windows-1252 letters")
-            << QByteArray("|G\xE4llivare\r\n|\xC5re\r\n") << QByteArray("\xC5") << e1 << true
-            << QByteArray("\xC5re");
-        QTest::newRow("swedish letters not folded")
-            << QByteArray("|\xC5re\r\n|x\r\n") << QByteArray("\xE5") << e1 << false << QByteArray();
-        QTest::newRow("NUL and control bytes")
-            << QByteArray("|Fa\0lun\x01\r\n|x", 12) << QByteArray("Fa") << e1 << true
-            << QByteArray("Fa\0lun\x01", 7);
+        const auto row = [](const char* name, QByteArray cache, QByteArray typed, QByteArray edit1,
+                            bool matched, QByteArray completion) {
+            QTest::newRow(name) << cache << typed << edit1 << matched << completion;
+        };
+        row("beginning completes", kCache, "Fa", e1, true, "Falun, Dalarna");
+        row("empty field takes the oldest", kCache, "", e1, true, "Falun, Dalarna");
+        row("case-sensitive", kCache, "fa", e1, false, "");
+        row("anchored at a bar", kCache, "alun", e1, false, "");
+        row("comma and space in the typed text", kCache, "Falun, D", e1, true, "Falun, Dalarna");
+        row("whole entry typed", kCache, "Falun, Dalarna", e1, true, "Falun, Dalarna");
+        row("first of several in file order", "|Falun, Dalarna\r\n|Falun, Bergslagen\r\n|x\r\n",
+            "Falun", e1, true, "Falun, Dalarna");
+        row("later entry", "|Kiruna\r\n|Falun\r\n|x\r\n", "Fa", e1, true, "Falun");
+        row("one character", "|a\r\n|b\r\n", "a", e1, true, "a");
+        row("nothing after the bar", "|\r\n|b\r\n", "", e1, true, "");
+        row("blank line keeps one CR LF", "|Falun\r\n\r\n|Kiruna\r\n", "Fa", e1, true, "Falun\r\n");
+        row("line without a bar is run over", "|Falun\r\nnote\r\n|Kiruna\r\n", "Fa", e1, true,
+            "Falun\r\nnote");
+        row("bar inside a cached locality", "|Falun|x\r\n|Kiruna\r\n", "Fa", e1, true, "Fal");
+        row("bar right after a short entry", "|A|B\r\n|C\r\n", "A", e1, true, "");
+        row("last entry", kCache, "Ki", e1, true, "Kiruna");
+        row("last entry without line break", "|Falun\r\n|Kiruna", "Ki", e1, true, "Kiruna");
+        row("last entry before lines without bars", "|Falun\r\n|Kiruna\r\nnote\r\n", "Ki", e1, true,
+            "Kiruna");
+        row("last entry with lone LF", "|Kiruna\nx", "K", e1, true, "Kiruna");
+        row("last entry empty", "|\r\n", "", e1, true, "");
+        row("only a bar", "|", "", e1, true, "");
+        row("empty Edit1 gives nothing", kCache, "Fa", "", true, "");
+        row("any Edit1 text", kCache, "Fa", "Quartz", true, "Falun, Dalarna");
+        row("empty cache", "", "", e1, false, "");
+        row("no bars", "Falun\r\nKiruna\r\n", "", e1, false, "");
+        row("Windows-1252 letters", "|G\xE4llivare\r\n|\xC5re\r\n", "\xC5", e1, true, "\xC5re");
+        row("swedish letters not folded", "|\xC5re\r\n|x\r\n", "\xE5", e1, false, "");
+        row("NUL and control bytes", QByteArray("|Fa\0lun\x01\r\n|x", 12), "Fa", e1, true,
+            QByteArray("Fa\0lun\x01", 7));
     }
     void completion() {
         QFETCH(QByteArray, cache);
@@ -136,18 +103,19 @@ private slots:
         QTest::addColumn<QByteArray>("cache");
         QTest::addColumn<QByteArray>("locality");
         QTest::addColumn<bool>("added");
-        QTest::newRow("new locality") << kCache << QByteArray("Norberg") << true;
-        QTest::newRow("cached locality") << kCache << QByteArray("Kiruna") << false;
-        QTest::newRow("beginning of a cached locality") << kCache << QByteArray("Falun") << false;
-        QTest::newRow("other case") << kCache << QByteArray("falun") << true;
-        QTest::newRow("end of a cached locality") << kCache << QByteArray("Dalarna") << true;
-        QTest::newRow("longer than a cached locality")
-            << kCache << QByteArray("Kiruna, Lappland") << true;
-        QTest::newRow("empty locality, entries cached") << kCache << QByteArray() << false;
-        QTest::newRow("empty locality, empty cache") << QByteArray() << QByteArray() << true;
-        QTest::newRow("empty cache") << QByteArray() << QByteArray("Falun") << true;
-        QTest::newRow("Windows-1252 letters")
-            << kCache << QByteArray("\xC5re, J\xE4mtland") << true;
+        const auto row = [](const char* name, QByteArray cache, QByteArray locality, bool added) {
+            QTest::newRow(name) << cache << locality << added;
+        };
+        row("new locality", kCache, "Norberg", true);
+        row("cached locality", kCache, "Kiruna", false);
+        row("beginning of a cached locality", kCache, "Falun", false);
+        row("other case", kCache, "falun", true);
+        row("end of a cached locality", kCache, "Dalarna", true);
+        row("longer than a cached locality", kCache, "Kiruna, Lappland", true);
+        row("empty locality, entries cached", kCache, "", false);
+        row("empty locality, empty cache", "", "", true);
+        row("empty cache", "", "Falun", true);
+        row("Windows-1252 letters", kCache, "\xC5re, J\xE4mtland", true);
     }
     void cacheUpdate() {
         QFETCH(QByteArray, cache);
@@ -166,4 +134,5 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(LocalityCacheTest)
+#include "support/Cp1252Rows.h"
 #include "tst_locality.moc"

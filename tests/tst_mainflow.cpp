@@ -64,11 +64,9 @@ private slots:
         QCOMPARE(m_form->mineralDatabase().text(), cp1252::toUtf8(kDatabase));
         QCOMPARE(m_form->localityCache().count(), 2);
         QCOMPARE(m_form->localityFontDialog().font(), m_form->mineralFontDialog().font());
-        QCOMPARE(test::child<ImageBox>(*m_form, "Image3")->picture().size(), QSize(640, 404));
-        QCOMPARE(test::child<ImageBox>(*m_form, "accimage")->image(),
-                 test::child<ImageBox>(*m_form, "Image3")->image());
-        QVERIFY(test::child<ImageBox>(*m_form, "Image1")->image() !=
-                test::child<ImageBox>(*m_form, "Image3")->image());
+        QCOMPARE(image("Image3")->picture().size(), QSize(640, 404));
+        QCOMPARE(image("accimage")->image(), image("Image3")->image());
+        QVERIFY(image("Image1")->image() != image("Image3")->image());
     }
 
     // Each file missing in turn ends the load at its step, reported once, and the timer
@@ -101,7 +99,7 @@ private slots:
         QCOMPARE(!m_form->mineralDatabase().text().empty(), databaseLoaded);
         QCOMPARE(m_form->localityFontDialog().font() == m_form->mineralFontDialog().font(),
                  localityFontCopied);
-        QVERIFY(test::child<ImageBox>(*m_form, "accimage")->picture().isEmpty());
+        QVERIFY(image("accimage")->picture().isEmpty());
         // Once the file is back, the next tick finishes the load.
         QVERIFY(QFile::copy(missing.endsWith(".bmp") ? sourceData(qPrintable(missing)) : QString(),
                             m_prefix + missing) ||
@@ -117,119 +115,68 @@ private slots:
         QDir::setCurrent(elsewhere.path());
         handle(&MainForm::Timer4Timer);
         QVERIFY(m_boxes->shown().empty());
-        QCOMPARE(test::child<ImageBox>(*m_form, "accimage")->picture().size(), QSize(640, 404));
-    }
-
-    void enterCompletesMineralAndFormula_data() {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("mineral");
-        QTest::addColumn<QString>("formula");
-        QTest::newRow("prefix") << "calc"
-                                << "Calcit"
-                                << "CaCO3";
-        QTest::newRow("comma cut") << "Calcite, var. X"
-                                   << "Calcit"
-                                   << "CaCO3";
-        QTest::newRow("charges") << "magn"
-                                 << "Magnetit"
-                                 << "Fe2Fe32O4";
-        QTest::newRow("swedish capital")
-            << QString::fromUtf8("åsa") << QString::fromUtf8("Åsarit") << "FeS";
-        QTest::newRow("empty key takes the first") << ""
-                                                   << "Andalusit"
-                                                   << "Al2SiO5";
-        QTest::newRow("no match keeps the text") << "quartz"
-                                                 << "quartz"
-                                                 << "";
-    }
-    void enterCompletesMineralAndFormula() {
-        QFETCH(QString, typed);
-        QFETCH(QString, mineral);
-        QFETCH(QString, formula);
-        test::child<QLineEdit>(*m_form, "Edit7")->setText(typed);
-        QTest::keyClick(test::child<QLineEdit>(*m_form, "Edit7"), Qt::Key_Return);
-        QCOMPARE(test::child<QLineEdit>(*m_form, "Edit7")->text(), mineral);
-        QCOMPARE(test::child<QLineEdit>(*m_form, "Edit4")->text(), formula);
-        QCOMPARE(test::child<QLineEdit>(*m_form, "Edit5")->text(),
-                 formula); // "Info = formula" is ticked
-        QVERIFY(m_boxes->shown().empty());
+        QCOMPARE(image("accimage")->picture().size(), QSize(640, 404));
     }
 
     void otherKeysDoNotLookUp() {
-        test::child<QLineEdit>(*m_form, "Edit7")->setText("calc");
-        QTest::keyClick(test::child<QLineEdit>(*m_form, "Edit7"), Qt::Key_Tab);
-        QTest::keyClick(test::child<QLineEdit>(*m_form, "Edit7"), Qt::Key_A);
+        edit("Edit7")->setText("calc");
+        QTest::keyClick(edit("Edit7"), Qt::Key_Tab);
+        QTest::keyClick(edit("Edit7"), Qt::Key_A);
         QCOMPARE(test::child<QLabel>(*m_form, "Label11")->text(), QString("cachedword"));
     }
 
     void infoFollowsFormulaOnlyWhenTicked() {
         test::child<QCheckBox>(*m_form, "CheckBox1")->setChecked(false);
-        test::child<QLineEdit>(*m_form, "Edit5")->setText("my own");
-        test::child<QLineEdit>(*m_form, "Edit7")->setText("calc");
-        QTest::keyClick(test::child<QLineEdit>(*m_form, "Edit7"), Qt::Key_Enter);
-        QCOMPARE(test::child<QLineEdit>(*m_form, "Edit4")->text(), QString("CaCO3"));
-        QCOMPARE(test::child<QLineEdit>(*m_form, "Edit5")->text(), QString("my own"));
+        edit("Edit5")->setText("my own");
+        edit("Edit7")->setText("calc");
+        QTest::keyClick(edit("Edit7"), Qt::Key_Enter);
+        QCOMPARE(edit("Edit4")->text(), QString("CaCO3"));
+        QCOMPARE(edit("Edit5")->text(), QString("my own"));
         // The same formula again changes nothing, even once ticked.
         test::child<QCheckBox>(*m_form, "CheckBox1")->setChecked(true);
-        QTest::keyClick(test::child<QLineEdit>(*m_form, "Edit7"), Qt::Key_Return);
-        QCOMPARE(test::child<QLineEdit>(*m_form, "Edit5")->text(), QString("my own"));
+        QTest::keyClick(edit("Edit7"), Qt::Key_Return);
+        QCOMPARE(edit("Edit5")->text(), QString("my own"));
         // Ticked, a formula and an info typed by hand stay when a name is not found.
         test::child<QCheckBox>(*m_form, "CheckBox1")->setChecked(true);
-        test::child<QLineEdit>(*m_form, "Edit7")->setText("calc");
-        QTest::keyClick(test::child<QLineEdit>(*m_form, "Edit7"), Qt::Key_Return);
-        test::child<QLineEdit>(*m_form, "Edit4")->setText("BaSO4");
-        test::child<QLineEdit>(*m_form, "Edit5")->setText("typed info");
-        test::child<QLineEdit>(*m_form, "Edit7")->setText("baryte");
-        QTest::keyClick(test::child<QLineEdit>(*m_form, "Edit7"), Qt::Key_Return);
-        QCOMPARE(test::child<QLineEdit>(*m_form, "Edit4")->text(), QString("BaSO4"));
-        QCOMPARE(test::child<QLineEdit>(*m_form, "Edit5")->text(), QString("typed info"));
+        enter("Edit7", "calc");
+        edit("Edit4")->setText("BaSO4");
+        edit("Edit5")->setText("typed info");
+        enter("Edit7", "baryte");
+        QCOMPARE(edit("Edit4")->text(), QString("BaSO4"));
+        QCOMPARE(edit("Edit5")->text(), QString("typed info"));
         // Ticked, the found formula goes, the info typed by hand stays.
-        test::child<QLineEdit>(*m_form, "Edit7")->setText("calc");
-        QTest::keyClick(test::child<QLineEdit>(*m_form, "Edit7"), Qt::Key_Return);
-        test::child<QLineEdit>(*m_form, "Edit5")->setText("typed info");
-        test::child<QLineEdit>(*m_form, "Edit7")->setText("baryte");
-        QTest::keyClick(test::child<QLineEdit>(*m_form, "Edit7"), Qt::Key_Return);
-        QCOMPARE(test::child<QLineEdit>(*m_form, "Edit4")->text(), QString());
-        QCOMPARE(test::child<QLineEdit>(*m_form, "Edit5")->text(), QString("typed info"));
+        enter("Edit7", "calc");
+        edit("Edit5")->setText("typed info");
+        enter("Edit7", "baryte");
+        QCOMPARE(edit("Edit4")->text(), QString());
+        QCOMPARE(edit("Edit5")->text(), QString("typed info"));
         // Unticked, a name not found empties the formula but leaves the user's info.
         test::child<QCheckBox>(*m_form, "CheckBox1")->setChecked(false);
-        test::child<QLineEdit>(*m_form, "Edit7")->setText("magn");
-        QTest::keyClick(test::child<QLineEdit>(*m_form, "Edit7"), Qt::Key_Return);
-        test::child<QLineEdit>(*m_form, "Edit5")->setText("my own");
-        test::child<QLineEdit>(*m_form, "Edit7")->setText("xyz");
-        QTest::keyClick(test::child<QLineEdit>(*m_form, "Edit7"), Qt::Key_Return);
-        QCOMPARE(test::child<QLineEdit>(*m_form, "Edit4")->text(), QString());
-        QCOMPARE(test::child<QLineEdit>(*m_form, "Edit5")->text(), QString("my own"));
+        enter("Edit7", "magn");
+        edit("Edit5")->setText("my own");
+        enter("Edit7", "xyz");
+        QCOMPARE(edit("Edit4")->text(), QString());
+        QCOMPARE(edit("Edit5")->text(), QString("my own"));
     }
 
     void lookupWithoutDatabaseReportsThePath() {
         QFile::remove(m_prefix + "athena.txt");
-        test::child<QLineEdit>(*m_form, "Edit7")->setText("calc");
-        QTest::keyClick(test::child<QLineEdit>(*m_form, "Edit7"), Qt::Key_Return);
+        enter("Edit7", "calc");
         QCOMPARE(m_boxes->texts(), QStringList{"Cannot open file " + m_prefix + "athena.txt."});
-        QCOMPARE(test::child<QLineEdit>(*m_form, "Edit7")->text(), QString("calc"));
+        QCOMPARE(edit("Edit7")->text(), QString("calc"));
     }
 
-    void localityCompletionAndCache() {
-        auto* locality = test::child<QLineEdit>(*m_form, "Edit6");
-        test::child<QLineEdit>(*m_form, "Edit1")->setText("Calcit");
-        locality->setText("Fa");
-        QTest::keyClick(locality, Qt::Key_Return);
-        QCOMPARE(locality->text(), QString("Falun, Dalarna"));
-        // A failed completion keeps what was typed.
-        locality->setText("Norberg");
-        QTest::keyClick(locality, Qt::Key_Return);
-        QCOMPARE(locality->text(), QString("Norberg"));
-
-        // A new locality is cached and the file rewritten; a known one is not.
-        test::child<QLineEdit>(*m_form, "Edit6")->setText(QString::fromUtf8("Långban, Värmland"));
-        test::child<QPushButton>(*m_form, "Button6")->click();
-        test::child<QLineEdit>(*m_form, "Edit6")->setText("Falun");
-        test::child<QPushButton>(*m_form, "Button6")->click();
+    // A new locality is cached and the file rewritten; a known one is not.
+    void addingCachesNewLocalities() {
+        handle(&MainForm::Timer4Timer); // the cache is read
+        edit("Edit6")->setText(QString::fromUtf8("Långban, Värmland"));
+        click("Button6");
+        edit("Edit6")->setText("Falun");
+        click("Button6");
         QCOMPARE(test::readFile(m_prefix + "cachedloc.txt"),
                  std::string("|Falun, Dalarna\r\n|Kiruna\r\n|L\xE5ngban, V\xE4rmland\r\n"));
-        QCOMPARE(test::child<QLabel>(*m_form, "Label24")->text(), QString("2"));
-        QCOMPARE(test::child<RichEditBox>(*m_form, "RichEdit4")->lines().count(), 2);
+        QCOMPARE(labelCount(), QString("2"));
+        QCOMPARE(list()->lines().count(), 2);
     }
 
     // Enter pressed in turn in the mineral field; "" keeps the field as the last Enter left it,
@@ -240,34 +187,32 @@ private slots:
         QTest::addColumn<QString>("mineral");
         QTest::addColumn<QString>("formula");
         QTest::addColumn<QString>("info");
-        QTest::newRow("repeated Enter finds the same entry")
-            << QStringList{"calcit", ""} << QString() << "Calcit"
-            << "CaCO3"
-            << "CaCO3";
-        QTest::newRow("same formula again leaves edited info alone")
-            << QStringList{"calc", "calcite"} << "edited"
-            << "Calcit"
-            << "CaCO3"
-            << "edited";
-        QTest::newRow("new formula overwrites edited info")
-            << QStringList{"calc", "magn"} << "edited"
-            << "Magnetit"
-            << "Fe2Fe32O4"
-            << "Fe2Fe32O4";
+        const auto row = [](const char* name, QStringList typed, QString userInfo, QString mineral,
+                            QString formula, QString info) {
+            QTest::newRow(name) << typed << userInfo << mineral << formula << info;
+        };
+        const QString none;
+        // One Enter: the completed name, its formula, and the info following it ("Info =
+        // formula" is ticked).
+        row("prefix", {"calc"}, none, "Calcit", "CaCO3", "CaCO3");
+        row("comma cut", {"Calcite, var. X"}, none, "Calcit", "CaCO3", "CaCO3");
+        row("charges", {"magn"}, none, "Magnetit", "Fe2Fe32O4", "Fe2Fe32O4");
+        row("swedish capital", {"åsa"}, none, "Åsarit", "FeS", "FeS");
+        row("empty key takes the first", {""}, none, "Andalusit", "Al2SiO5", "Al2SiO5");
+        row("no match keeps the text", {"quartz"}, none, "quartz", "", "");
+        row("repeated Enter finds the same entry", {"calcit", ""}, none, "Calcit", "CaCO3",
+            "CaCO3");
+        row("same formula again leaves edited info alone", {"calc", "calcite"}, "edited", "Calcit",
+            "CaCO3", "edited");
+        row("new formula overwrites edited info", {"calc", "magn"}, "edited", "Magnetit",
+            "Fe2Fe32O4", "Fe2Fe32O4");
         // The earlier mineral's formula must not reach the new label.
-        QTest::newRow("failure keeps the typed text and empties the formula")
-            << QStringList{"magn", "xyz"} << QString() << "xyz"
-            << ""
-            << "";
-        QTest::newRow("failure, then a found name fills the formula again")
-            << QStringList{"magn", "xyz", "calc"} << QString() << "Calcit"
-            << "CaCO3"
-            << "CaCO3";
+        row("failure keeps the typed text and empties the formula", {"magn", "xyz"}, none, "xyz",
+            "", "");
+        row("failure, then a found name fills the formula again", {"magn", "xyz", "calc"}, none,
+            "Calcit", "CaCO3", "CaCO3");
         // The completion has lost the space that the database's name has.
-        QTest::newRow("spaced name then Enter again")
-            << QStringList{"native", ""} << QString() << "Nativecopper"
-            << "Cu"
-            << "Cu";
+        row("spaced name then Enter again", {"native", ""}, none, "Nativecopper", "Cu", "Cu");
     }
     void mineralEnterSequence() {
         QFETCH(QStringList, typed);
@@ -277,8 +222,8 @@ private slots:
         QFETCH(QString, info);
         QVERIFY(test::writeFile(m_prefix + "athena.txt",
                                 std::string(kDatabase) + "| NATIVE COPPER  | Cu |\r\n"));
-        auto* field = test::child<QLineEdit>(*m_form, "Edit7");
-        auto* infoField = test::child<QLineEdit>(*m_form, "Edit5");
+        auto* field = edit("Edit7");
+        auto* infoField = edit("Edit5");
         for (int i = 0; i < typed.size(); ++i) {
             if (!typed[i].isEmpty())
                 field->setText(typed[i]);
@@ -287,7 +232,7 @@ private slots:
             QTest::keyClick(field, Qt::Key_Return);
         }
         QCOMPARE(field->text(), mineral);
-        QCOMPARE(test::child<QLineEdit>(*m_form, "Edit4")->text(), formula);
+        QCOMPARE(edit("Edit4")->text(), formula);
         QCOMPARE(infoField->text(), info);
         QVERIFY(m_boxes->shown().empty());
     }
@@ -299,38 +244,27 @@ private slots:
         QTest::addColumn<QStringList>("typed");
         QTest::addColumn<QString>("edit1");
         QTest::addColumn<QString>("field");
+        const auto row = [](const char* name, QByteArray cache, QStringList typed, QString edit1,
+                            QString field) {
+            QTest::newRow(name) << cache << typed << edit1 << field;
+        };
         const QByteArray cache = test::DataFolderFixture::kCache;
         const QByteArray emptyFirst = "|\r\n|Falun\r\n";
-        QTest::newRow("first match") << cache << QStringList{"Fa"} << "Edit1"
-                                     << "Falun, Dalarna";
-        QTest::newRow("no completion yet keeps the typed text")
-            << cache << QStringList{"Norberg"} << "Edit1"
-            << "Norberg";
-        QTest::newRow("new locality after a completion")
-            << cache << QStringList{"Fa", "Tsumeb Mine"} << "Edit1"
-            << "Tsumeb Mine";
-        QTest::newRow("new locality after two completions")
-            << cache << QStringList{"Ki", "Fa", "Norberg"} << "Edit1"
-            << "Norberg";
-        QTest::newRow("completion after a failed one")
-            << cache << QStringList{"Fa", "Norberg", "Ki"} << "Edit1"
-            << "Kiruna";
-        QTest::newRow("prefix is case-sensitive") << cache << QStringList{"Ki", "fa"} << "Edit1"
-                                                  << "fa";
-        QTest::newRow("empty field gives the oldest entry")
-            << cache << QStringList{"Ki", ""} << "Edit1"
-            << "Falun, Dalarna";
-        QTest::newRow("empty completion keeps the typed text")
-            << emptyFirst << QStringList{"Fa", ""} << "Edit1"
-            << "";
-        QTest::newRow("empty completion then failure keeps the typed text")
-            << emptyFirst << QStringList{"Fa", "", "Norberg"} << "Edit1"
-            << "Norberg";
-        QTest::newRow("cached word lastlocality never fills the field")
-            << QByteArray("|lastlocality\r\n|x\r\n") << QStringList{"last"} << "Edit1"
-            << "last";
-        QTest::newRow("empty mineral name completes nothing") << cache << QStringList{"Fa"} << ""
-                                                              << "Fa";
+        row("first match", cache, {"Fa"}, "Edit1", "Falun, Dalarna");
+        row("no completion yet keeps the typed text", cache, {"Norberg"}, "Edit1", "Norberg");
+        row("new locality after a completion", cache, {"Fa", "Tsumeb Mine"}, "Edit1",
+            "Tsumeb Mine");
+        row("new locality after two completions", cache, {"Ki", "Fa", "Norberg"}, "Edit1",
+            "Norberg");
+        row("completion after a failed one", cache, {"Fa", "Norberg", "Ki"}, "Edit1", "Kiruna");
+        row("prefix is case-sensitive", cache, {"Ki", "fa"}, "Edit1", "fa");
+        row("empty field gives the oldest entry", cache, {"Ki", ""}, "Edit1", "Falun, Dalarna");
+        row("empty completion keeps the typed text", emptyFirst, {"Fa", ""}, "Edit1", "");
+        row("empty completion then failure keeps the typed text", emptyFirst, {"Fa", "", "Norberg"},
+            "Edit1", "Norberg");
+        row("cached word lastlocality never fills the field", "|lastlocality\r\n|x\r\n", {"last"},
+            "Edit1", "last");
+        row("empty mineral name completes nothing", cache, {"Fa"}, "", "Fa");
     }
     void localityEnterSequence() {
         QFETCH(QByteArray, cache);
@@ -338,8 +272,8 @@ private slots:
         QFETCH(QString, edit1);
         QFETCH(QString, field);
         QVERIFY(test::writeFile(m_prefix + "cachedloc.txt", cache.toStdString()));
-        test::child<QLineEdit>(*m_form, "Edit1")->setText(edit1);
-        auto* locality = test::child<QLineEdit>(*m_form, "Edit6");
+        edit("Edit1")->setText(edit1);
+        auto* locality = edit("Edit6");
         for (const QString& t : typed) {
             locality->setText(t);
             QTest::keyClick(locality, Qt::Key_Return);
@@ -349,45 +283,44 @@ private slots:
     }
 
     void addStepBuildsRecords() {
-        test::child<QLineEdit>(*m_form, "Edit7")->setText(QString::fromUtf8("Kvarts"));
-        test::child<QLineEdit>(*m_form, "Edit6")->setText(QString::fromUtf8("Åre"));
-        test::child<QLineEdit>(*m_form, "Edit5")->setText("SiO2");
-        test::child<QPushButton>(*m_form, "Button6")->click();
-        test::child<QLineEdit>(*m_form, "Edit5")->clear();
-        test::child<QPushButton>(*m_form, "Button6")->click();
-        QCOMPARE(test::child<RichEditBox>(*m_form, "RichEdit4")->lines().text(),
+        edit("Edit7")->setText(QString::fromUtf8("Kvarts"));
+        edit("Edit6")->setText(QString::fromUtf8("Åre"));
+        edit("Edit5")->setText("SiO2");
+        click("Button6");
+        edit("Edit5")->clear();
+        click("Button6");
+        QCOMPARE(list()->lines().text(),
                  std::string("|Kvarts|\u00C5re|SiO2|\r\n|Kvarts|\u00C5re||\r\n"));
-        QCOMPARE(test::child<QLabel>(*m_form, "Label24")->text(), QString("2"));
-        QCOMPARE(test::child<RichEditBox>(*m_form, "RichEdit4")->toPlainText(),
-                 QString::fromUtf8("|Kvarts|Åre|SiO2|\n|Kvarts|Åre||\n"));
+        QCOMPARE(labelCount(), QString("2"));
+        QCOMPARE(list()->toPlainText(), QString::fromUtf8("|Kvarts|Åre|SiO2|\n|Kvarts|Åre||\n"));
     }
 
     void cacheThatCannotBeWrittenIsReported() {
         QFile::remove(m_prefix + "cachedloc.txt");
         QVERIFY(QDir(m_prefix).mkdir("cachedloc.txt")); // a folder in the file's place
-        test::child<QLineEdit>(*m_form, "Edit6")->setText("Norberg");
-        test::child<QPushButton>(*m_form, "Button6")->click();
+        edit("Edit6")->setText("Norberg");
+        click("Button6");
         QCOMPARE(m_boxes->texts(),
                  QStringList{"Cannot create file " + m_prefix + "cachedloc.txt."});
-        QCOMPARE(test::child<QLabel>(*m_form, "Label24")->text(), QString("1"));
-        QCOMPARE(test::child<RichEditBox>(*m_form, "RichEdit4")->lines().count(), 1);
+        QCOMPARE(labelCount(), QString("1"));
+        QCOMPARE(list()->lines().count(), 1);
     }
 
     void saveAndOpenListsKeepTheirLines() {
-        test::child<QLineEdit>(*m_form, "Edit7")->setText(QString::fromUtf8("Lölling{it}"));
-        test::child<QLineEdit>(*m_form, "Edit6")->setText(QString::fromUtf8("Bäckström \\ €"));
-        test::child<QPushButton>(*m_form, "Button6")->click();
-        const std::string saved = test::child<RichEditBox>(*m_form, "RichEdit4")->lines().text();
+        edit("Edit7")->setText(QString::fromUtf8("Lölling{it}"));
+        edit("Edit6")->setText(QString::fromUtf8("Bäckström \\ €"));
+        click("Button6");
+        const std::string saved = list()->lines().text();
         const QString path = m_prefix + "list";
         FileDialog::setNextFileName(path);
-        test::child<QPushButton>(*m_form, "Button8")->click();
+        click("Button8");
         QVERIFY(test::readFile(path).rfind("{\\rtf1", 0) == 0);
 
-        test::child<RichEditBox>(*m_form, "RichEdit4")->lines().clear();
+        list()->lines().clear();
         FileDialog::setNextFileName(path);
-        test::child<QPushButton>(*m_form, "Button7")->click();
-        QCOMPARE(test::child<RichEditBox>(*m_form, "RichEdit4")->lines().text(), saved);
-        QCOMPARE(test::child<QLabel>(*m_form, "Label24")->text(),
+        click("Button7");
+        QCOMPARE(list()->lines().text(), saved);
+        QCOMPARE(labelCount(),
                  QString("1")); // the one record opened
 
         // Cancel changes nothing; the dialog starts with the name chosen last.
@@ -396,9 +329,9 @@ private slots:
             startedWith = r.startName;
             return std::optional<QString>();
         });
-        test::child<QPushButton>(*m_form, "Button7")->click();
+        click("Button7");
         QCOMPARE(startedWith, path);
-        QCOMPARE(test::child<RichEditBox>(*m_form, "RichEdit4")->lines().text(), saved);
+        QCOMPARE(list()->lines().text(), saved);
         QVERIFY(m_boxes->shown().empty());
     }
 
@@ -414,8 +347,8 @@ private slots:
             return startNames.size() == 1 ? std::optional<QString>(folder + "/minerals.txt")
                                           : std::optional<QString>();
         });
-        test::child<QPushButton>(*m_form, "Button7")->click();
-        test::child<QPushButton>(*m_form, "Button8")->click();
+        click("Button7");
+        click("Button8");
         m_form->Loadsetting1Click();
         QCOMPARE(startNames.size(), 3);
         QCOMPARE(startNames[1], folder + "/");
@@ -425,25 +358,23 @@ private slots:
     void plainTextFilesOpenAsLists() {
         QVERIFY(test::writeFile(m_prefix + "plain.txt", "|A|b|c|\n|D|e|f|"));
         FileDialog::setNextFileName(m_prefix + "plain.txt");
-        test::child<QPushButton>(*m_form, "Button7")->click();
-        QCOMPARE(test::child<RichEditBox>(*m_form, "RichEdit4")->lines().count(), 2);
-        QCOMPARE(test::child<RichEditBox>(*m_form, "RichEdit4")->lines().line(1),
-                 std::string("|D|e|f|"));
+        click("Button7");
+        QCOMPARE(list()->lines().count(), 2);
+        QCOMPARE(list()->lines().line(1), std::string("|D|e|f|"));
     }
 
     void openingAMissingListReportsIt() {
-        test::child<QLineEdit>(*m_form, "Edit7")->setText("x");
-        test::child<QPushButton>(*m_form, "Button6")->click();
+        edit("Edit7")->setText("x");
+        click("Button6");
         FileDialog::setNextFileName(m_prefix + "nothing-here");
-        test::child<QPushButton>(*m_form, "Button7")->click();
+        click("Button7");
         QCOMPARE(m_boxes->texts(), QStringList{"Cannot open file " + m_prefix + "nothing-here."});
-        QCOMPARE(test::child<RichEditBox>(*m_form, "RichEdit4")->lines().count(), 1);
+        QCOMPARE(list()->lines().count(), 1);
     }
 
     void typedListTextReachesTheStore() {
-        test::child<RichEditBox>(*m_form, "RichEdit4")->setPlainText("|Typed|by|hand|");
-        QCOMPARE(test::child<RichEditBox>(*m_form, "RichEdit4")->lines().text(),
-                 std::string("|Typed|by|hand|"));
+        list()->setPlainText("|Typed|by|hand|");
+        QCOMPARE(list()->lines().text(), std::string("|Typed|by|hand|"));
     }
 
     void pickFontChangesOnlyItsRow() {
@@ -453,36 +384,32 @@ private slots:
         chosen.bold = true;
         chosen.colour = Qt::darkRed;
         FontDialog::setNextAnswer(chosen);
-        test::child<QPushButton>(*m_form, "Button5")->click();
+        click("Button5");
         QCOMPARE(m_form->mineralFontDialog().font(), chosen);
         QCOMPARE(m_form->localityFontDialog().font(), locality);
         FontDialog::setNextAnswer(std::nullopt);
-        test::child<QPushButton>(*m_form, "Button3")->click();
+        click("Button3");
         QCOMPARE(m_form->infoFontDialog().font(), LabelFont::regular("Arial", 27));
     }
 
     void radioButtonsChooseBackgrounds() {
         handle(&MainForm::Timer4Timer);
-        test::child<QRadioButton>(*m_form, "RadioButton2")->setChecked(true);
-        QCOMPARE(test::child<ImageBox>(*m_form, "accimage")->image(),
-                 test::child<ImageBox>(*m_form, "Image1")->image());
-        test::child<QRadioButton>(*m_form, "RadioButton3")->setChecked(true);
-        QCOMPARE(test::child<ImageBox>(*m_form, "accimage")->image(),
-                 test::child<ImageBox>(*m_form, "Image2")->image());
-        test::child<QRadioButton>(*m_form, "RadioButton1")->setChecked(true);
-        QCOMPARE(test::child<ImageBox>(*m_form, "accimage")->image(),
-                 test::child<ImageBox>(*m_form, "Image3")->image());
+        radio("RadioButton2")->setChecked(true);
+        QCOMPARE(image("accimage")->image(), image("Image1")->image());
+        radio("RadioButton3")->setChecked(true);
+        QCOMPARE(image("accimage")->image(), image("Image2")->image());
+        radio("RadioButton1")->setChecked(true);
+        QCOMPARE(image("accimage")->image(), image("Image3")->image());
 
         // "Custom", Cancel: the background stays, Custom stays selected, and clicking it
         // again opens nothing.
         OpenPictureDialog::setNextFileName(std::nullopt);
-        test::child<QRadioButton>(*m_form, "RadioButton4")->setChecked(true);
+        radio("RadioButton4")->setChecked(true);
         QCOMPARE(OpenPictureDialog::openings(), 1);
-        QCOMPARE(test::child<ImageBox>(*m_form, "accimage")->image(),
-                 test::child<ImageBox>(*m_form, "Image3")->image());
-        QTest::mouseClick(test::child<QRadioButton>(*m_form, "RadioButton4"), Qt::LeftButton);
+        QCOMPARE(image("accimage")->image(), image("Image3")->image());
+        QTest::mouseClick(radio("RadioButton4"), Qt::LeftButton);
         QCOMPARE(OpenPictureDialog::openings(), 1);
-        QVERIFY(test::child<QRadioButton>(*m_form, "RadioButton4")->isChecked());
+        QVERIFY(radio("RadioButton4")->isChecked());
     }
 
     void customBackgrounds_data() {
@@ -512,31 +439,31 @@ private slots:
         }
         handle(&MainForm::Timer4Timer);
         OpenPictureDialog::setNextFileName(file);
-        test::child<QRadioButton>(*m_form, "RadioButton4")->setChecked(true);
+        radio("RadioButton4")->setChecked(true);
         QCOMPARE(m_boxes->texts(), message.isEmpty() ? QStringList() : QStringList{message});
-        QCOMPARE(test::child<ImageBox>(*m_form, "accimage")->picture().size(), size);
-        QVERIFY(test::child<QRadioButton>(*m_form, "RadioButton4")->isChecked());
+        QCOMPARE(image("accimage")->picture().size(), size);
+        QVERIFY(radio("RadioButton4")->isChecked());
     }
 
     void saveSettingsAppendsTheMineralFace() {
-        test::child<QPushButton>(*m_form, "Button12")->click();
-        test::child<QPushButton>(*m_form, "Button12")->click();
+        click("Button12");
+        click("Button12");
         QCOMPARE(test::child<RichEditBox>(*m_form, "RichEdit1")->lines().text(),
                  std::string("Arial\r\nArial\r\nArial\r\nArial\r\n"));
     }
 
     void composeLabelDrawsOnACopy() {
         handle(&MainForm::Timer4Timer);
-        const QImage background = test::child<ImageBox>(*m_form, "accimage")->image();
-        test::child<QLineEdit>(*m_form, "Edit1")->setText("Calcit");
-        test::child<QLineEdit>(*m_form, "Edit2")->setText("Falun");
-        test::child<QLineEdit>(*m_form, "Edit3")->setText("CaCO3");
+        const QImage background = image("accimage")->image();
+        edit("Edit1")->setText("Calcit");
+        edit("Edit2")->setText("Falun");
+        edit("Edit3")->setText("CaCO3");
         m_form->ComposeLabel();
-        const QImage label = test::child<ImageBox>(*m_form, "rendered")->image();
+        const QImage label = image("rendered")->image();
         QCOMPARE(label.size(), background.size());
         QVERIFY(label != background);
-        QCOMPARE(test::child<ImageBox>(*m_form, "accimage")->image(), background);
-        QCOMPARE(test::child<QLineEdit>(*m_form, "Edit3")->text(), QString(" CaCO3"));
+        QCOMPARE(image("accimage")->image(), background);
+        QCOMPARE(edit("Edit3")->text(), QString(" CaCO3"));
         // The mineral row's cell starts at (151, 32): dark glyph pixels lie right of it.
         bool ink = false;
         for (int x = 151; x < 260 && !ink; ++x)
@@ -544,20 +471,19 @@ private slots:
                 ink = qGray(label.pixel(x, y)) < 80;
         QVERIFY(ink);
         // Composing again starts from the unmarked background.
-        test::child<QLineEdit>(*m_form, "Edit1")->setText("");
-        test::child<QLineEdit>(*m_form, "Edit2")->setText("");
-        test::child<QLineEdit>(*m_form, "Edit3")->setText("");
+        edit("Edit1")->setText("");
+        edit("Edit2")->setText("");
+        edit("Edit3")->setText("");
         m_form->ComposeLabel();
-        QCOMPARE(test::child<ImageBox>(*m_form, "rendered")->image().pixel(200, 50),
-                 background.pixel(200, 50));
+        QCOMPARE(image("rendered")->image().pixel(200, 50), background.pixel(200, 50));
     }
 
     void composeOnEmptyBackgroundMakesAWhiteLabel() {
-        test::child<QLineEdit>(*m_form, "Edit1")->setText("");
-        test::child<QLineEdit>(*m_form, "Edit2")->setText("");
-        test::child<QLineEdit>(*m_form, "Edit3")->setText("");
+        edit("Edit1")->setText("");
+        edit("Edit2")->setText("");
+        edit("Edit3")->setText("");
         m_form->ComposeLabel();
-        const QImage label = test::child<ImageBox>(*m_form, "rendered")->image();
+        const QImage label = image("rendered")->image();
         QCOMPARE(label.size(), QSize(153, 113));
         QCOMPARE(QColor(label.pixel(5, 5)), QColor(Qt::white));
     }
@@ -566,27 +492,35 @@ private slots:
     // composed on it; the background itself stays the icon.
     void composeOnAnIconDrawsOnItsBitmap() {
         OpenPictureDialog::setNextFileName(QLX_TEST_DATA "/pictures/two.ico");
-        test::child<QRadioButton>(*m_form, "RadioButton4")->setChecked(true);
+        radio("RadioButton4")->setChecked(true);
         // The mineral row moved onto the icon's top-left corner.
         test::child<SpinField>(*m_form, "SpinEdit4")->setValue(-151);
         test::child<SpinField>(*m_form, "SpinEdit1")->setValue(-32);
-        test::child<QLineEdit>(*m_form, "Edit1")->setText("W");
-        test::child<QLineEdit>(*m_form, "Edit2")->setText("");
-        test::child<QLineEdit>(*m_form, "Edit3")->setText("SiO2");
+        edit("Edit1")->setText("W");
+        edit("Edit2")->setText("");
+        edit("Edit3")->setText("SiO2");
         m_form->ComposeLabel();
-        QCOMPARE(test::child<QLineEdit>(*m_form, "Edit3")->text(), QString(" SiO2"));
-        const Picture& label = test::child<ImageBox>(*m_form, "rendered")->picture();
+        QCOMPARE(edit("Edit3")->text(), QString(" SiO2"));
+        const Picture& label = image("rendered")->picture();
         QVERIFY(label.isBitmap());
         QCOMPARE(label.size(), QSize(32, 32));
-        QCOMPARE(test::child<ImageBox>(*m_form, "accimage")->picture().type(), Picture::Type::Icon);
-        const QImage icon = test::child<ImageBox>(*m_form, "accimage")
-                                ->picture()
-                                .toDrawableBitmap(kMaxLabelPixels)
-                                .bitmap();
+        QCOMPARE(image("accimage")->picture().type(), Picture::Type::Icon);
+        const QImage icon = image("accimage")->picture().toDrawableBitmap(kMaxLabelPixels).bitmap();
         QVERIFY(label.bitmap() != icon);
     }
 
 private:
+    QLineEdit* edit(const char* name) { return test::child<QLineEdit>(*m_form, name); }
+    ImageBox* image(const char* name) { return test::child<ImageBox>(*m_form, name); }
+    QRadioButton* radio(const char* name) { return test::child<QRadioButton>(*m_form, name); }
+    RichEditBox* list() { return test::child<RichEditBox>(*m_form, "RichEdit4"); }
+    QString labelCount() { return test::child<QLabel>(*m_form, "Label24")->text(); }
+    void click(const char* name) { test::child<QPushButton>(*m_form, name)->click(); }
+    // Types a text into a field and presses Return there.
+    void enter(const char* name, const QString& text) {
+        edit(name)->setText(text);
+        QTest::keyClick(edit(name), Qt::Key_Return);
+    }
     // Runs a handler as the window's event bindings do: through the error handler.
     void handle(void (MainForm::*handler)()) {
         guarded([&] { (m_form.get()->*handler)(); });

@@ -145,23 +145,18 @@ private slots:
     void hiddenControls_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("text");
-        const QString none;
-        QTest::newRow("rendered") << "rendered" << none;
-        QTest::newRow("Edit1") << "Edit1"
-                               << "Edit1";
-        QTest::newRow("Edit2") << "Edit2"
-                               << "Edit2";
-        QTest::newRow("Edit3") << "Edit3"
-                               << "Edit3";
-        QTest::newRow("Label11") << "Label11"
-                                 << "cachedword";
-        QTest::newRow("lastlocality") << "lastlocality"
-                                      << "lastlocality";
-        QTest::newRow("Button2") << "Button2"
-                                 << "Complete mineral and get formula!";
-        QTest::newRow("Button1") << "Button1"
-                                 << "Complete locality";
-        QTest::newRow("Panel2") << "Panel2" << none;
+        const auto row = [](const char* name, const char* text) {
+            QTest::newRow(name) << name << text;
+        };
+        row("rendered", "");
+        row("Edit1", "Edit1");
+        row("Edit2", "Edit2");
+        row("Edit3", "Edit3");
+        row("Label11", "cachedword");
+        row("lastlocality", "lastlocality");
+        row("Button2", "Complete mineral and get formula!");
+        row("Button1", "Complete locality");
+        row("Panel2", "");
     }
     void hiddenControls() {
         QFETCH(QString, name);
@@ -194,24 +189,19 @@ private slots:
         QTest::addColumn<int>("pixels");
         QTest::addColumn<bool>("bold");
         QTest::addColumn<bool>("italic");
-        QTest::newRow("window") << "Form1"
-                                << "MS Sans Serif" << 11 << false << false;
-        QTest::newRow("entry label") << "Label21"
-                                     << "Arial" << 13 << true << false;
-        QTest::newRow("heading") << "Label2"
-                                 << "Arial" << 11 << true << false;
-        QTest::newRow("check box") << "CheckBox1"
-                                   << "Arial" << 13 << true << false;
-        QTest::newRow("about label") << "Label6"
-                                     << "Arial" << 13 << true << false;
-        QTest::newRow("splash title") << "Label30"
-                                      << "Arial" << 21 << true << true;
-        QTest::newRow("splash credit") << "Label31"
-                                       << "Arial" << 15 << true << true;
-        QTest::newRow("splash contact") << "Label32"
-                                        << "Arial" << 12 << true << false;
-        QTest::newRow("field") << "Edit7"
-                               << "MS Sans Serif" << 11 << false << false;
+        const auto row = [](const char* tag, const char* name, const char* family, int pixels,
+                            bool bold, bool italic) {
+            QTest::newRow(tag) << name << family << pixels << bold << italic;
+        };
+        row("window", "Form1", "MS Sans Serif", 11, false, false);
+        row("entry label", "Label21", "Arial", 13, true, false);
+        row("heading", "Label2", "Arial", 11, true, false);
+        row("check box", "CheckBox1", "Arial", 13, true, false);
+        row("about label", "Label6", "Arial", 13, true, false);
+        row("splash title", "Label30", "Arial", 21, true, true);
+        row("splash credit", "Label31", "Arial", 15, true, true);
+        row("splash contact", "Label32", "Arial", 12, true, false);
+        row("field", "Edit7", "MS Sans Serif", 11, false, false);
     }
     void fonts() {
         QFETCH(QString, name);

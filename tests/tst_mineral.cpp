@@ -4,21 +4,14 @@
 
 #include "stores/MineralLookup.h"
 #include "stores/TextCase.h"
-#include "stores/Windows1252.h"
+#include "support/Cp1252Rows.h"
 #include "support/TestSupport.h"
 
 using namespace qlx;
+using qlx::test::bytes;
+using qlx::test::qbytes;
 
 namespace {
-
-// The rows are written in Windows-1252 for short literals; the stores hold UTF-8.
-std::string bytes(const QByteArray& b) {
-    return cp1252::toUtf8(std::string(b.constData(), static_cast<std::size_t>(b.size())));
-}
-
-QByteArray qbytes(const std::string& s) {
-    return QByteArray::fromStdString(cp1252::fromUtf8(s));
-}
 
 // A small listing in the database's own layout: bar, space, name in capitals padded with
 // spaces, bar, formula, bar, more columns.
@@ -44,12 +37,15 @@ private slots:
     void searchKey_data() {
         QTest::addColumn<QByteArray>("typed");
         QTest::addColumn<QByteArray>("key");
-        QTest::newRow("empty") << QByteArray() << QByteArray("| ");
-        QTest::newRow("folded") << QByteArray("calc") << QByteArray("| CALC");
-        QTest::newRow("cut at comma") << QByteArray("Calcite, var. X") << QByteArray("| CALCITE");
-        QTest::newRow("leading space kept") << QByteArray(" calc") << QByteArray("|  CALC");
-        QTest::newRow("swedish folded") << QByteArray("\xE5ker") << QByteArray("| \xC5KER");
-        QTest::newRow("e acute not folded") << QByteArray("\xE9lb") << QByteArray("| \xE9LB");
+        const auto row = [](const char* name, QByteArray typed, QByteArray key) {
+            QTest::newRow(name) << typed << key;
+        };
+        row("empty", "", "| ");
+        row("folded", "calc", "| CALC");
+        row("cut at comma", "Calcite, var. X", "| CALCITE");
+        row("leading space kept", " calc", "|  CALC");
+        row("swedish folded", "\xE5ker", "| \xC5KER");
+        row("e acute not folded", "\xE9lb", "| \xE9LB");
     }
     void searchKey() {
         QFETCH(QByteArray, typed);
@@ -63,51 +59,32 @@ private slots:
         QTest::addColumn<bool>("found");
         QTest::addColumn<QByteArray>("name");
         QTest::addColumn<QByteArray>("formula");
-        QTest::newRow("prefix completes")
-            << QByteArray("calc") << true << QByteArray("Calcioborit") << QByteArray("CaB2O4");
-        QTest::newRow("longer prefix")
-            << QByteArray("calcit") << true << QByteArray("Calcit") << QByteArray("CaCO3");
-        QTest::newRow("variety after comma")
-            << QByteArray("Calcite, var. X") << true << QByteArray("Calcit") << QByteArray("CaCO3");
-        QTest::newRow("first occurrence wins")
-            << QByteArray("CALCITE") << true << QByteArray("Calcit") << QByteArray("CaCO3");
-        QTest::newRow("andalusite")
-            << QByteArray("andalusite") << true << QByteArray("Andalusit") << QByteArray("Al2SiO5");
-        QTest::newRow("quartz keeps its end")
-            << QByteArray("qu") << true << QByteArray("Quartz") << QByteArray("SiO2");
-        QTest::newRow("charges and spaces go")
-            << QByteArray("magnetite") << true << QByteArray("Magnetit") << QByteArray("Fe2Fe32O4");
-        QTest::newRow("spaces in the name go")
-            << QByteArray("native") << true << QByteArray("Nativecopper") << QByteArray("Cu");
-        QTest::newRow("completed spaced name not found again")
-            << QByteArray("Nativecopper") << false << QByteArray() << QByteArray();
-        QTest::newRow("small e before the bar goes")
-            << QByteArray("rutile") << true << QByteArray("Rutil") << QByteArray("TiO2");
-        QTest::newRow("capital A ring leads")
-            << QByteArray("\xE5kerman") << true << QByteArray("\xC5kermanit")
-            << QByteArray("Ca2MgSi2O7");
-        QTest::newRow("O diaeresis inside")
-            << QByteArray("g\xF6tz") << true << QByteArray("G\xF6tzenit")
-            << QByteArray("(Ca,Na)7Ti(Si2O7)2F3");
-        QTest::newRow("e acute does not match E acute")
-            << QByteArray("\xE9lbaite") << false << QByteArray() << QByteArray();
-        QTest::newRow("E acute matches itself")
-            << QByteArray("\xC9lbaite") << true << QByteArray("\xC9lbait")
-            << QByteArray("Na(Li,Al)3Al6(BO3)3Si6O18(OH)4");
-        QTest::newRow("empty formula column")
-            << QByteArray("talc") << true << QByteArray("Talc") << QByteArray();
-        QTest::newRow("one letter E")
-            << QByteArray("e") << true << QByteArray("E") << QByteArray("x");
-        QTest::newRow("empty key takes the first entry")
-            << QByteArray() << true << QByteArray("Andalusit") << QByteArray("Al2SiO5");
-        QTest::newRow("leading space matches nothing")
-            << QByteArray(" calcite") << false << QByteArray() << QByteArray();
-        QTest::newRow("not in the listing")
-            << QByteArray("unobtainium") << false << QByteArray() << QByteArray();
-        QTest::newRow("typed text inside a name does not match")
-            << QByteArray("lcite") << false << QByteArray() << QByteArray();
-        QTest::newRow("bar in typed text")
-            << QByteArray("calcite | c") << false << QByteArray() << QByteArray();
+        const auto row = [](const char* name, QByteArray typed, bool found, QByteArray completed,
+                            QByteArray formula) {
+            QTest::newRow(name) << typed << found << completed << formula;
+        };
+        row("prefix completes", "calc", true, "Calcioborit", "CaB2O4");
+        row("longer prefix", "calcit", true, "Calcit", "CaCO3");
+        row("variety after comma", "Calcite, var. X", true, "Calcit", "CaCO3");
+        row("first occurrence wins", "CALCITE", true, "Calcit", "CaCO3");
+        row("andalusite", "andalusite", true, "Andalusit", "Al2SiO5");
+        row("quartz keeps its end", "qu", true, "Quartz", "SiO2");
+        row("charges and spaces go", "magnetite", true, "Magnetit", "Fe2Fe32O4");
+        row("spaces in the name go", "native", true, "Nativecopper", "Cu");
+        row("completed spaced name not found again", "Nativecopper", false, "", "");
+        row("small e before the bar goes", "rutile", true, "Rutil", "TiO2");
+        row("capital A ring leads", "\xE5kerman", true, "\xC5kermanit", "Ca2MgSi2O7");
+        row("O diaeresis inside", "g\xF6tz", true, "G\xF6tzenit", "(Ca,Na)7Ti(Si2O7)2F3");
+        row("e acute does not match E acute", "\xE9lbaite", false, "", "");
+        row("E acute matches itself", "\xC9lbaite", true, "\xC9lbait",
+            "Na(Li,Al)3Al6(BO3)3Si6O18(OH)4");
+        row("empty formula column", "talc", true, "Talc", "");
+        row("one letter E", "e", true, "E", "x");
+        row("empty key takes the first entry", "", true, "Andalusit", "Al2SiO5");
+        row("leading space matches nothing", " calcite", false, "", "");
+        row("not in the listing", "unobtainium", false, "", "");
+        row("typed text inside a name does not match", "lcite", false, "", "");
+        row("bar in typed text", "calcite | c", false, "", "");
     }
     void lookup() {
         QFETCH(QByteArray, typed);
@@ -127,17 +104,16 @@ private slots:
         QTest::addColumn<QByteArray>("typed");
         QTest::addColumn<QByteArray>("swedish");
         QTest::addColumn<QByteArray>("english");
-        QTest::newRow("calcite") << QByteArray("calcit") << QByteArray("Calcit")
-                                 << QByteArray("Calcite");
-        QTest::newRow("prefix") << QByteArray("andal") << QByteArray("Andalusit")
-                                << QByteArray("Andalusite");
-        QTest::newRow("small e marker still goes")
-            << QByteArray("rutile") << QByteArray("Rutil") << QByteArray("Rutile");
-        QTest::newRow("no final E")
-            << QByteArray("qu") << QByteArray("Quartz") << QByteArray("Quartz");
-        QTest::newRow("one letter E") << QByteArray("e") << QByteArray("E") << QByteArray("E");
-        QTest::newRow("swedish letters fold either way")
-            << QByteArray("\xE5ker") << QByteArray("\xC5kermanit") << QByteArray("\xC5kermanite");
+        const auto row = [](const char* name, QByteArray typed, QByteArray swedish,
+                            QByteArray english) {
+            QTest::newRow(name) << typed << swedish << english;
+        };
+        row("calcite", "calcit", "Calcit", "Calcite");
+        row("prefix", "andal", "Andalusit", "Andalusite");
+        row("small e marker still goes", "rutile", "Rutil", "Rutile");
+        row("no final E", "qu", "Quartz", "Quartz");
+        row("one letter E", "e", "E", "E");
+        row("swedish letters fold either way", "\xE5ker", "\xC5kermanit", "\xC5kermanite");
     }
     void keepFinalE() {
         QFETCH(QByteArray, typed);
@@ -162,57 +138,38 @@ private slots:
         QTest::addColumn<bool>("found");
         QTest::addColumn<QByteArray>("name");
         QTest::addColumn<QByteArray>("formula");
-        QTest::newRow("empty text")
-            << QByteArray() << QByteArray() << false << QByteArray() << QByteArray();
-        QTest::newRow("no bars") << QByteArray("CALCITE CaCO3\r\n") << QByteArray("calc") << false
-                                 << QByteArray() << QByteArray();
-        QTest::newRow("bar without space") << QByteArray("|CALCITE|CaCO3|") << QByteArray() << false
-                                           << QByteArray() << QByteArray();
-        QTest::newRow("match in an earlier formula column")
-            << QByteArray("| ARAGONITE | Ca(CO3) | orthorhombic |\r\n| CALCITE | CaCO3 |")
-            << QByteArray("c") << true << QByteArray("Ca(co3)") << QByteArray("orthorhombic");
-        QTest::newRow("entries written in lower case are not found")
-            << QByteArray("| calcite | CaCO3 |") << QByteArray("calcite") << false << QByteArray()
-            << QByteArray();
-        QTest::newRow("empty name column")
-            << QByteArray("| | X |") << QByteArray() << true << QByteArray() << QByteArray("X");
-        QTest::newRow("name of spaces and a small e")
-            << QByteArray("|   e| F |") << QByteArray() << true << QByteArray() << QByteArray("F");
-        QTest::newRow("small e not right before the bar stays")
-            << QByteArray("| FOOe | F |") << QByteArray("foo") << true << QByteArray("Fooe")
-            << QByteArray("F");
-        QTest::newRow("column over a line break keeps CR LF")
-            << QByteArray("| QUARTZ\r\n| SiO2 |") << QByteArray("quartz") << true
-            << QByteArray("Quartz\r\n") << QByteArray("SiO2");
-        QTest::newRow("formula over a line break keeps CR LF")
-            << QByteArray("| QUARTZ | SiO2\r\n| x |") << QByteArray("quartz") << true
-            << QByteArray("Quartz") << QByteArray("SiO2\r\n");
-        QTest::newRow("name at the end of the text")
-            << QByteArray("| TALC | x |\r\n| QUARTZ") << QByteArray("quartz") << true
-            << QByteArray("Quartz") << QByteArray();
-        QTest::newRow("name and line break at the end")
-            << QByteArray("| QUARTZ  \r\n") << QByteArray("q") << true << QByteArray("Quartz")
-            << QByteArray();
-        QTest::newRow("small e at the end closes like a bar")
-            << QByteArray("| RUTILE e") << QByteArray("rut") << true << QByteArray("Rutil")
-            << QByteArray();
-        QTest::newRow("formula at the end of the text")
-            << QByteArray("| QUARTZ | SiO2") << QByteArray("quartz") << true << QByteArray("Quartz")
-            << QByteArray("SiO2");
-        QTest::newRow("formula and line breaks at the end")
-            << QByteArray("| QUARTZ | Si O2 \r\n\r\n") << QByteArray("quartz") << true
-            << QByteArray("Quartz") << QByteArray("SiO2");
-        QTest::newRow("key is the whole text") << QByteArray("| QUARTZ") << QByteArray("QUARTZ")
-                                               << true << QByteArray("Quartz") << QByteArray();
-        QTest::newRow("key runs past the end") << QByteArray("| QUART") << QByteArray("QUARTZ")
-                                               << false << QByteArray() << QByteArray();
-        QTest::newRow("key at the very end")
-            << QByteArray("|x|\r\n| ") << QByteArray() << true << QByteArray() << QByteArray();
-        QTest::newRow("only the key")
-            << QByteArray("| ") << QByteArray() << true << QByteArray() << QByteArray();
-        QTest::newRow("NUL and control bytes are characters")
-            << QByteArray("| QU\0ARTZ | Si\x01O2 |", 19) << QByteArray("qu") << true
-            << QByteArray("Qu\0artz", 7) << QByteArray("Si\x01O2");
+        const auto row = [](const char* name, QByteArray database, QByteArray typed, bool found,
+                            QByteArray completed, QByteArray formula) {
+            QTest::newRow(name) << database << typed << found << completed << formula;
+        };
+        row("empty text", "", "", false, "", "");
+        row("no bars", "CALCITE CaCO3\r\n", "calc", false, "", "");
+        row("bar without space", "|CALCITE|CaCO3|", "", false, "", "");
+        row("match in an earlier formula column",
+            "| ARAGONITE | Ca(CO3) | orthorhombic |\r\n| CALCITE | CaCO3 |", "c", true, "Ca(co3)",
+            "orthorhombic");
+        row("entries written in lower case are not found", "| calcite | CaCO3 |", "calcite", false,
+            "", "");
+        row("empty name column", "| | X |", "", true, "", "X");
+        row("name of spaces and a small e", "|   e| F |", "", true, "", "F");
+        row("small e not right before the bar stays", "| FOOe | F |", "foo", true, "Fooe", "F");
+        row("column over a line break keeps CR LF", "| QUARTZ\r\n| SiO2 |", "quartz", true,
+            "Quartz\r\n", "SiO2");
+        row("formula over a line break keeps CR LF", "| QUARTZ | SiO2\r\n| x |", "quartz", true,
+            "Quartz", "SiO2\r\n");
+        row("name at the end of the text", "| TALC | x |\r\n| QUARTZ", "quartz", true, "Quartz",
+            "");
+        row("name and line break at the end", "| QUARTZ  \r\n", "q", true, "Quartz", "");
+        row("small e at the end closes like a bar", "| RUTILE e", "rut", true, "Rutil", "");
+        row("formula at the end of the text", "| QUARTZ | SiO2", "quartz", true, "Quartz", "SiO2");
+        row("formula and line breaks at the end", "| QUARTZ | Si O2 \r\n\r\n", "quartz", true,
+            "Quartz", "SiO2");
+        row("key is the whole text", "| QUARTZ", "QUARTZ", true, "Quartz", "");
+        row("key runs past the end", "| QUART", "QUARTZ", false, "", "");
+        row("key at the very end", "|x|\r\n| ", "", true, "", "");
+        row("only the key", "| ", "", true, "", "");
+        row("NUL and control bytes are characters", QByteArray("| QU\0ARTZ | Si\x01O2 |", 19), "qu",
+            true, QByteArray("Qu\0artz", 7), "Si\x01O2");
     }
     void oddDatabase() {
         QFETCH(QByteArray, database);

@@ -111,81 +111,23 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("formula");
-        QTest::newRow("quartz") << "quartz"
-                                << "Quartz"
-                                << "SiO2";
-        QTest::newRow("calcite") << "calcite"
-                                 << "Calcit"
-                                 << "Ca(CO3)";
-        QTest::newRow("fluorite") << "Fluorite"
-                                  << "Fluorit"
-                                  << "CaF2";
-        QTest::newRow("baryte") << "baryte"
-                                << "Baryt"
-                                << "Ba(SO4)";
-        QTest::newRow("gypsum, hydrate") << "gypsum"
-                                         << "Gypsum"
-                                         << "Ca(SO4).2H2O";
-        QTest::newRow("beryl") << "beryl"
-                               << "Beryl"
-                               << "Be3Al2Si6O18";
-        QTest::newRow("magnetite, charges") << "magnetite"
-                                            << "Magnetit"
-                                            << "Fe2Fe32O4";
-        QTest::newRow("chalcanthite") << "chalcanthite"
-                                      << "Chalcanthit"
-                                      << "Cu(SO4).5H2O";
-        QTest::newRow("wulfenite") << "wulfenite"
-                                   << "Wulfenit"
-                                   << "PbMoO4";
-        QTest::newRow("rhodochrosite") << "rhodochrosite"
-                                       << "Rhodochrosit"
-                                       << "Mn(CO3)";
-        QTest::newRow("elbaite") << "elbaite"
-                                 << "Elbait"
-                                 << "Na(Al1.5Li1.5)Al6(Si6O18)(BO3)3(OH)3(OH)";
-        QTest::newRow("pyrite") << "pyrite"
-                                << "Pyrit"
-                                << "FeS2";
-        QTest::newRow("galena") << "GALENA"
-                                << "Galena"
-                                << "PbS";
-        QTest::newRow("malachite") << "malachite"
-                                   << "Malachit"
-                                   << "Cu2(CO3)(OH)2";
-        QTest::newRow("azurite") << "azurite"
-                                 << "Azurit"
-                                 << "Cu3(CO3)2(OH)2";
-        QTest::newRow("hematite") << "hematite"
-                                  << "Hematit"
-                                  << "Fe2O3";
-        QTest::newRow("cinnabar") << "cinnabar"
-                                  << "Cinnabar"
-                                  << "HgS";
-        QTest::newRow("orthoclase") << "orthoclase"
-                                    << "Orthoclas"
-                                    << "K(AlSi3O8)";
-        QTest::newRow("dioptase") << "dioptase"
-                                  << "Dioptas"
-                                  << "CuSiO3.H2O";
-        QTest::newRow("almandine") << "almandine"
-                                   << "Almandin"
-                                   << "Fe23Al2(SiO4)3";
-        QTest::newRow("gunterite, mis-encoded hydrate dot") << "gunterite"
-                                                            << "Gunterit"
-                                                            << "Na4Ca[V10O28].20H2O";
-        QTest::newRow("vanadinite") << "vanadinite"
-                                    << "Vanadinit"
-                                    << "Pb5(VO4)3Cl";
-        QTest::newRow("bastnasite, plain name") << "bastnasite-(ce)"
-                                                << "Bastnasite-(ce)"
-                                                << "Ce(CO3)F";
-        QTest::newRow("andorite IV, space") << "Andorite IV"
-                                            << "Andoriteiv"
-                                            << "AgPbSb3S6";
-        QTest::newRow("prefix: the first in order") << "wulf"
-                                                    << "Wulfenit"
-                                                    << "PbMoO4";
+        const auto row = [](const char* name, const char* typed, const char* completed,
+                            const char* formula) {
+            QTest::newRow(name) << typed << completed << formula;
+        };
+        // Literal answers for species that show each of the list's rewritings; every other
+        // species is checked against the IMA list above.
+        row("quartz", "quartz", "Quartz", "SiO2");
+        row("calcite", "calcite", "Calcit", "Ca(CO3)");
+        row("gypsum, hydrate", "gypsum", "Gypsum", "Ca(SO4).2H2O");
+        row("magnetite, charges", "magnetite", "Magnetit", "Fe2Fe32O4");
+        row("chalcanthite", "chalcanthite", "Chalcanthit", "Cu(SO4).5H2O");
+        row("galena", "GALENA", "Galena", "PbS");
+        row("almandine", "almandine", "Almandin", "Fe23Al2(SiO4)3");
+        row("gunterite, mis-encoded hydrate dot", "gunterite", "Gunterit", "Na4Ca[V10O28].20H2O");
+        row("bastnasite, plain name", "bastnasite-(ce)", "Bastnasite-(ce)", "Ce(CO3)F");
+        row("andorite IV, space", "Andorite IV", "Andoriteiv", "AgPbSb3S6");
+        row("prefix: the first in order", "wulf", "Wulfenit", "PbMoO4");
     }
     void wellKnownSpecies() {
         QFETCH(QString, typed);
@@ -204,21 +146,16 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("formula");
-        QTest::newRow("baryte") << "baryte"
-                                << "Baryt"
-                                << "Ba(SO4)";
-        QTest::newRow("wulfenite") << "Wulfenite"
-                                   << "Wulfenit"
-                                   << "PbMoO4";
-        QTest::newRow("rhodochrosite") << "rhodochrosite"
-                                       << "Rhodochrosit"
-                                       << "Mn(CO3)";
-        QTest::newRow("elbaite") << "elbaite"
-                                 << "Elbait"
-                                 << "Na(Al1.5Li1.5)Al6(Si6O18)(BO3)3(OH)3(OH)";
-        QTest::newRow("julgoldite, charge in the name") << "julgoldite-(fe3+)"
-                                                        << "Julgoldite-(fe3+)"
-                                                        << "Ca2Fe3Fe32(Si2O7)(SiO4)O(OH).H2O";
+        const auto row = [](const char* name, const char* typed, const char* completed,
+                            const char* formula) {
+            QTest::newRow(name) << typed << completed << formula;
+        };
+        row("baryte", "baryte", "Baryt", "Ba(SO4)");
+        row("wulfenite", "Wulfenite", "Wulfenit", "PbMoO4");
+        row("rhodochrosite", "rhodochrosite", "Rhodochrosit", "Mn(CO3)");
+        row("elbaite", "elbaite", "Elbait", "Na(Al1.5Li1.5)Al6(Si6O18)(BO3)3(OH)3(OH)");
+        row("julgoldite, charge in the name", "julgoldite-(fe3+)", "Julgoldite-(fe3+)",
+            "Ca2Fe3Fe32(Si2O7)(SiO4)O(OH).H2O");
     }
     void throughTheWindow() {
         QFETCH(QString, typed);

@@ -10,6 +10,7 @@
 #include "platform/ImageBox.h"
 #include "platform/Picture.h"
 #include "stores/Error.h"
+#include "support/ErrorOf.h"
 #include "support/TestSupport.h"
 
 using namespace qlx;
@@ -77,12 +78,7 @@ class PictureTest : public QObject {
     }
 
     static QString messageOf(const QString& path) {
-        try {
-            Picture::fromFile(path);
-        } catch (const Error& e) {
-            return QString::fromStdString(e.what());
-        }
-        return QString();
+        return test::errorOf([&] { Picture::fromFile(path); });
     }
 
     // The good 24-bit sample with one little-endian field replaced.
@@ -108,26 +104,19 @@ private slots:
         QTest::addColumn<QSize>("size");
         const int bitmap = int(Picture::Type::Bitmap), icon = int(Picture::Type::Icon);
         const int emf = int(Picture::Type::EnhancedMetafile), wmf = int(Picture::Type::Metafile);
-        QTest::newRow("bmp") << "rgb4x3.bmp"
-                             << "a.bmp" << bitmap << QSize(4, 3);
-        QTest::newRow("BMP") << "rgb4x3.bmp"
-                             << "b.BMP" << bitmap << QSize(4, 3);
-        QTest::newRow("bMp") << "palette5x2.bmp"
-                             << "c.bMp" << bitmap << QSize(5, 2);
-        QTest::newRow("ico") << "two.ico"
-                             << "d.ico" << icon << QSize(32, 32);
-        QTest::newRow("ICO") << "two.ico"
-                             << "e.ICO" << icon << QSize(32, 32);
-        QTest::newRow("emf") << "square.emf"
-                             << "f.emf" << emf << QSize(120, 80);
-        QTest::newRow("Emf") << "square.emf"
-                             << "g.Emf" << emf << QSize(120, 80);
-        QTest::newRow("wmf") << "square.wmf"
-                             << "h.wmf" << wmf << QSize(90, 60);
-        QTest::newRow("WMF") << "square.wmf"
-                             << "i.WMF" << wmf << QSize(90, 60);
-        QTest::newRow("dotted folder") << "rgb4x3.bmp"
-                                       << "j.k.bmp" << bitmap << QSize(4, 3);
+        const auto row = [](const char* sample, const char* name, int type, QSize size) {
+            QTest::newRow(name) << sample << name << type << size;
+        };
+        row("rgb4x3.bmp", "a.bmp", bitmap, QSize(4, 3));
+        row("rgb4x3.bmp", "b.BMP", bitmap, QSize(4, 3));
+        row("palette5x2.bmp", "c.bMp", bitmap, QSize(5, 2));
+        row("two.ico", "d.ico", icon, QSize(32, 32));
+        row("two.ico", "e.ICO", icon, QSize(32, 32));
+        row("square.emf", "f.emf", emf, QSize(120, 80));
+        row("square.emf", "g.Emf", emf, QSize(120, 80));
+        row("square.wmf", "h.wmf", wmf, QSize(90, 60));
+        row("square.wmf", "i.WMF", wmf, QSize(90, 60));
+        row("rgb4x3.bmp", "j.k.bmp", bitmap, QSize(4, 3));
     }
     void loadsByExtensionInAnyCase() {
         QFETCH(QString, sample);
@@ -138,14 +127,6 @@ private slots:
         QCOMPARE(int(p.type()), type);
         QCOMPARE(p.size(), size);
         QCOMPARE(p.isBitmap(), type == int(Picture::Type::Bitmap));
-    }
-
-    // The extension decides: a bitmap's bytes under .ico are not taken for a bitmap.
-    void extensionWinsOverContent() {
-        QCOMPARE(messageOf(place("bitmap.ico", sampleBytes("rgb4x3.bmp"))),
-                 QString("Icon image is not valid"));
-        QCOMPARE(messageOf(place("icon.bmp", sampleBytes("two.ico"))),
-                 QString("Bitmap image is not valid"));
     }
 
     // --- loading by content ----------------------------------------------------------------
@@ -268,27 +249,28 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("message");
         const QByteArray bmp = sampleBytes("rgb4x3.bmp");
-        QTest::newRow("gif extension")
-            << "photo.gif" << sampleBytes("red.gif") << "Unknown picture file extension (.gif)";
-        QTest::newRow("extension kept as typed")
-            << "photo.TiFf" << bmp << "Unknown picture file extension (.TiFf)";
-        QTest::newRow("png extension decides over the content")
-            << "photo.png" << bmp << "Bitmap image is not valid";
-        QTest::newRow("damaged jpeg")
-            << "photo.jpg" << QByteArray("\xFF\xD8\xFF\xE0 cut") << "Bitmap image is not valid";
-        QTest::newRow("last extension only")
-            << "label.bmp.gz" << bmp << "Unknown picture file extension (.gz)";
-        QTest::newRow("unknown extension, file missing")
-            << "" << QByteArray() << "Unknown picture file extension (.txt)";
-        QTest::newRow("damaged bitmap")
-            << "damaged.bmp" << bmp.left(40) << "Bitmap image is not valid";
-        QTest::newRow("damaged bitmap without extension")
-            << "damaged" << bmp.left(40) << "Bitmap image is not valid";
-        QTest::newRow("empty bmp") << "empty.bmp" << QByteArray() << "Bitmap image is not valid";
-        QTest::newRow("unrecognised content")
-            << "notes" << QByteArray("plain words") << "Unknown picture file extension (.)";
-        QTest::newRow("metafile refused by its reader")
-            << "bad.emf" << QByteArray(100, 'x') << "Metafile is not valid";
+        const auto row = [](const char* tag, QString name, QByteArray bytes, QString message) {
+            QTest::newRow(tag) << name << bytes << message;
+        };
+        row("gif extension", "photo.gif", sampleBytes("red.gif"),
+            "Unknown picture file extension (.gif)");
+        row("extension kept as typed", "photo.TiFf", bmp, "Unknown picture file extension (.TiFf)");
+        // The extension decides over the content.
+        row("bitmap under .ico", "bitmap.ico", bmp, "Icon image is not valid");
+        row("icon under .bmp", "icon.bmp", sampleBytes("two.ico"), "Bitmap image is not valid");
+        row("png extension decides over the content", "photo.png", bmp,
+            "Bitmap image is not valid");
+        row("damaged jpeg", "photo.jpg", "\xFF\xD8\xFF\xE0 cut", "Bitmap image is not valid");
+        row("last extension only", "label.bmp.gz", bmp, "Unknown picture file extension (.gz)");
+        row("unknown extension, file missing", "", QByteArray(),
+            "Unknown picture file extension (.txt)");
+        row("damaged bitmap", "damaged.bmp", bmp.left(40), "Bitmap image is not valid");
+        row("damaged bitmap without extension", "damaged", bmp.left(40),
+            "Bitmap image is not valid");
+        row("empty bmp", "empty.bmp", QByteArray(), "Bitmap image is not valid");
+        row("unrecognised content", "notes", "plain words", "Unknown picture file extension (.)");
+        row("metafile refused by its reader", "bad.emf", QByteArray(100, 'x'),
+            "Metafile is not valid");
     }
     void failuresGiveTheirMessage() {
         QFETCH(QString, name);
@@ -339,34 +321,19 @@ private slots:
 
     // --- damaged bitmaps -------------------------------------------------------------------
 
-    // The header checks themselves are tabled in tst_bmpcheck; these rows are damage done to
-    // a real file, refused on the way through the picture loader.
+    // The header checks themselves are tabled in tst_bmpcheck (cuts, header sizes, sides,
+    // depths, palettes, offsets); these rows are damage of each kind done to a real file,
+    // refused on the way through the picture loader.
     void damagedBitmapIsRefused_data() {
         QTest::addColumn<QByteArray>("bytes");
         const QByteArray good = sampleBytes("rgb4x3.bmp");
-        // Offsets in the sample: pixel offset 10, header size 14, width 18, height 22,
-        // planes 26, bit count 28, compression 30, colours used 46.
-        QTest::newRow("file header only") << good.left(14);
-        QTest::newRow("info header cut") << good.left(30);
+        // Offsets in the sample: pixel offset 10, width 18, height 22, compression 30.
         QTest::newRow("pixels cut short") << good.left(good.size() - 1);
         QTest::newRow("pixel offset past the end") << patchedBmp(10, 4, good.size());
-        QTest::newRow("pixel offset inside the header") << patchedBmp(10, 4, 20);
-        QTest::newRow("pixel offset huge") << patchedBmp(10, 4, 0xFFFFFFF0);
-        QTest::newRow("unknown header size") << patchedBmp(14, 4, 41);
-        QTest::newRow("header size past the end") << patchedBmp(14, 4, 124);
-        QTest::newRow("huge width") << patchedBmp(18, 4, 0x7FFFFFFF);
-        QTest::newRow("huge height") << patchedBmp(22, 4, 0x7FFFFFFF);
-        QTest::newRow("width just past the limit") << patchedBmp(18, 4, 65536);
         QByteArray hugeBoth = patchedBmp(18, 4, 50000);
         hugeBoth.replace(22, 4, patchedBmp(22, 4, 50000).mid(22, 4));
         QTest::newRow("50000 x 50000") << hugeBoth;
-        QTest::newRow("bit depth 7") << patchedBmp(28, 2, 7);
-        QTest::newRow("bit depth 48") << patchedBmp(28, 2, 48);
         QTest::newRow("unknown compression") << patchedBmp(30, 4, 99);
-        QByteArray pal = sampleBytes("palette5x2.bmp");
-        pal[46] = char(0x01);
-        pal[47] = char(0x01); // 257 colours for 8 bits
-        QTest::newRow("more colours than the depth allows") << pal;
         QByteArray palCut = sampleBytes("palette5x2.bmp");
         palCut[10] = char(54); // pixels said to start where the palette does
         QTest::newRow("pixels overlap the palette") << palCut;
@@ -547,13 +514,8 @@ private slots:
         QFETCH(QString, name);
         Picture p = Picture::fromFile(kPictures + name);
         const Picture::Type type = p.type();
-        QString message;
-        try {
-            p.bitmapForDrawing();
-        } catch (const Error& e) {
-            message = e.what();
-        }
-        QCOMPARE(message, QString("Can only modify an image if it contains a bitmap"));
+        QCOMPARE(test::errorOf([&] { p.bitmapForDrawing(); }),
+                 QString("Can only modify an image if it contains a bitmap"));
         QCOMPARE(p.type(), type);
     }
 

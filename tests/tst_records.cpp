@@ -44,33 +44,24 @@ private slots:
         QTest::addColumn<int>("last");
         QTest::addColumn<QString>("after");
         QTest::addColumn<int>("newFirst"); // where a move leaves the range
-        QTest::newRow("delete one") << "a|b|c"
-                                    << "delete" << 1 << 1 << "a|c" << 1;
-        QTest::newRow("delete a range") << "a|b|c|d"
-                                        << "delete" << 1 << 2 << "a|d" << 1;
-        QTest::newRow("delete clamps") << "a|b"
-                                       << "delete" << 1 << 9 << "a" << 1;
-        QTest::newRow("delete nothing") << "a|b"
-                                        << "delete" << 5 << 6 << "a|b" << 5;
-        QTest::newRow("duplicate after the range") << "a|b|c"
-                                                   << "duplicate" << 0 << 1 << "a|b|a|b|c" << 0;
-        QTest::newRow("up") << "a|b|c"
-                            << "up" << 2 << 2 << "a|c|b" << 1;
-        QTest::newRow("up a range") << "a|b|c|d"
-                                    << "up" << 2 << 3 << "a|c|d|b" << 1;
-        QTest::newRow("up at the top") << "a|b|c"
-                                       << "up" << 0 << 1 << "a|b|c" << 0;
-        QTest::newRow("down") << "a|b|c"
-                              << "down" << 0 << 0 << "b|a|c" << 1;
-        QTest::newRow("down at the bottom") << "a|b|c"
-                                            << "down" << 1 << 2 << "a|b|c" << 1;
-        QTest::newRow("replace") << "a|b|c"
-                                 << "replace" << 1 << 1 << "a|x|c" << 1;
-        QTest::newRow("replace no such record") << "a|b"
-                                                << "replace" << 2 << 2 << "a|b" << 2;
+        const auto row = [](const char* name, const char* before, const char* edit, int first,
+                            int last, const char* after, int newFirst) {
+            QTest::newRow(name) << before << edit << first << last << after << newFirst;
+        };
+        row("delete one", "a|b|c", "delete", 1, 1, "a|c", 1);
+        row("delete a range", "a|b|c|d", "delete", 1, 2, "a|d", 1);
+        row("delete clamps", "a|b", "delete", 1, 9, "a", 1);
+        row("delete nothing", "a|b", "delete", 5, 6, "a|b", 5);
+        row("duplicate after the range", "a|b|c", "duplicate", 0, 1, "a|b|a|b|c", 0);
+        row("up", "a|b|c", "up", 2, 2, "a|c|b", 1);
+        row("up a range", "a|b|c|d", "up", 2, 3, "a|c|d|b", 1);
+        row("up at the top", "a|b|c", "up", 0, 1, "a|b|c", 0);
+        row("down", "a|b|c", "down", 0, 0, "b|a|c", 1);
+        row("down at the bottom", "a|b|c", "down", 1, 2, "a|b|c", 1);
+        row("replace", "a|b|c", "replace", 1, 1, "a|x|c", 1);
+        row("replace no such record", "a|b", "replace", 2, 2, "a|b", 2);
         // Line breaks of every kind are one record each; the result ends lines with CR LF.
-        QTest::newRow("mixed line breaks") << ""
-                                           << "mixed" << 1 << 1 << "a|c" << 1;
+        row("mixed line breaks", "", "mixed", 1, 1, "a|c", 1);
     }
     void edits() {
         QFETCH(QString, before);
@@ -225,7 +216,7 @@ private slots:
     void typingStaysInStep_data() {
         QTest::addColumn<int>("line");
         QTest::addColumn<int>("column");
-        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("typed");
         QTest::newRow("letters inside a record") << 1 << 3 << "xyz";
         QTest::newRow("Enter splits a record") << 2 << 2 << "q{Enter}r";
         QTest::newRow("Backspace joins two records") << 2 << 0 << "{Backspace}{Backspace}";
@@ -239,35 +230,32 @@ private slots:
     void typingStaysInStep() {
         QFETCH(int, line);
         QFETCH(int, column);
-        QFETCH(QString, keys);
+        QFETCH(QString, typed);
         putCursorOn(line);
         QTextCursor c = m_box->textCursor();
         c.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, column);
         m_box->setTextCursor(c);
         QApplication::clipboard()->setText(QString("p1\np2") + QChar::LineSeparator + "p3");
-        for (QString rest = keys; !rest.isEmpty();) {
+        const QHash<QString, std::pair<Qt::Key, Qt::KeyboardModifiers>> keys{
+            {"Enter", {Qt::Key_Return, {}}},
+            {"ShiftEnter", {Qt::Key_Return, Qt::ShiftModifier}},
+            {"Backspace", {Qt::Key_Backspace, {}}},
+            {"Delete", {Qt::Key_Delete, {}}},
+            {"SelectDown", {Qt::Key_Down, Qt::ShiftModifier}},
+            {"Paste", {Qt::Key_V, Qt::ControlModifier}},
+            {"Undo", {Qt::Key_Z, Qt::ControlModifier}}};
+        for (QString rest = typed; !rest.isEmpty();) {
             if (rest.startsWith('{')) {
                 const QString key = rest.mid(1, rest.indexOf('}') - 1);
                 rest = rest.mid(key.size() + 2);
-                if (key == "Enter")
-                    QTest::keyClick(m_box, Qt::Key_Return);
-                else if (key == "ShiftEnter")
-                    QTest::keyClick(m_box, Qt::Key_Return, Qt::ShiftModifier);
-                else if (key == "Backspace")
-                    QTest::keyClick(m_box, Qt::Key_Backspace);
-                else if (key == "Delete")
-                    QTest::keyClick(m_box, Qt::Key_Delete);
-                else if (key == "SelectDown")
-                    QTest::keyClick(m_box, Qt::Key_Down, Qt::ShiftModifier);
-                else if (key == "Paste")
-                    QTest::keyClick(m_box, Qt::Key_V, Qt::ControlModifier);
-                else if (key == "Undo")
-                    QTest::keyClick(m_box, Qt::Key_Z, Qt::ControlModifier);
+                QVERIFY2(keys.contains(key), qPrintable(key));
+                const auto [code, mods] = keys.value(key);
+                QTest::keyClick(m_box, code, mods);
             } else {
                 QTest::keyClicks(m_box, rest.left(1));
                 rest = rest.mid(1);
             }
-            QVERIFY2(inStep(), qPrintable(keys));
+            QVERIFY2(inStep(), qPrintable(typed));
         }
         // What the program adds afterwards lands after what was typed, in the box as well.
         add("After", "typing", "");

@@ -1,5 +1,3 @@
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -7,16 +5,12 @@
 #include "stores/Rtf.h"
 #include "stores/Windows1252.h"
 #include "support/ByteString.h"
+#include "support/RunTool.h"
 #include "support/TestSupport.h"
 
 using namespace qlx;
 
 namespace {
-
-// The texts are UTF-8, as the stores hold them.
-std::string cp(const char* utf8) {
-    return utf8;
-}
 
 // One character of Windows-1252 in UTF-8.
 std::string ch(int byte) {
@@ -29,24 +23,6 @@ const char* const kBeyond[] = {"\u0159", "\u0144", "\u0416", "\u4E2D", "\U0001F4
 
 std::string nested(size_t depth, const std::string& inner) {
     return "{\\rtf1 " + std::string(depth, '{') + inner + std::string(depth, '}') + "}";
-}
-
-// Runs a tool on `input`, returning its standard output, or an empty optional when the tool
-// is not installed or fails.
-std::optional<QByteArray> runTool(const QString& tool, const QStringList& args,
-                                  const QByteArray& input, const QString& workDir) {
-    if (QStandardPaths::findExecutable(tool).isEmpty())
-        return std::nullopt;
-    QProcess p;
-    p.setWorkingDirectory(workDir);
-    p.start(tool, args);
-    if (!p.waitForStarted())
-        return std::nullopt;
-    p.write(input);
-    p.closeWriteChannel();
-    if (!p.waitForFinished(60000) || p.exitCode() != 0)
-        return std::nullopt;
-    return p.readAllStandardOutput();
 }
 
 } // namespace
@@ -82,25 +58,6 @@ private slots:
         const auto back = rtf::read(rtf);
         QVERIFY(back.has_value());
         QCOMPARE(*back, text);
-    }
-
-    // The same through a rich-text store, file and all.
-    void storeRoundTripEveryByte() {
-        QTemporaryDir dir;
-        std::string text;
-        for (int b = 1; b < 256; ++b)
-            if (b != '\r' && b != '\n')
-                text += "|" + ch(b) + "|x|" + ch(b) + ch(b) + "|\r\n";
-        for (const char* c : kBeyond)
-            text += "|" + std::string(c) + "|x|" + c + c + "|\r\n";
-        LineStore store(false);
-        store.setText(text);
-        const std::string path = dir.filePath("all.rtf").toStdString();
-        store.saveToFile(path);
-        LineStore again(false);
-        again.loadFromFile(path);
-        QCOMPARE(again.text(), text);
-        QCOMPARE(again.count(), 253 + int(std::size(kBeyond)));
     }
 
     void writerShape_data() {
@@ -141,24 +98,24 @@ private slots:
         row("tab", "{\\rtf1 a\\tab b}", "a\tb");
         row("parameter and delimiter space", "{\\rtf1\\fs24 x\\b0  y}", "x y");
         row("negative parameter", "{\\rtf1\\fi-360 x}", "x");
-        row("hex byte", "{\\rtf1 caf\\'e9 \\'80}", cp("café €"));
-        row("hex byte upper case", "{\\rtf1 \\'C5}", cp("Å"));
+        row("hex byte", "{\\rtf1 caf\\'e9 \\'80}", std::string("café €"));
+        row("hex byte upper case", "{\\rtf1 \\'C5}", std::string("Å"));
         row("escaped specials", "{\\rtf1 \\{\\}\\\\}", "{}\\");
-        row("non-breaking space and hyphens", "{\\rtf1 a\\~b\\-c\\_d}", cp("a\u00a0bc-d"));
+        row("non-breaking space and hyphens", "{\\rtf1 a\\~b\\-c\\_d}", std::string("a\u00a0bc-d"));
         row("named quotes and dashes",
             "{\\rtf1 \\lquote\\rquote\\ldblquote\\rdblquote\\endash\\emdash\\bullet}",
-            cp("‘’“”–—•"));
-        row("unicode with fallback", "{\\rtf1 \\u233?x}", cp("éx"));
+            std::string("‘’“”–—•"));
+        row("unicode with fallback", "{\\rtf1 \\u233?x}", std::string("éx"));
         row("unicode negative", "{\\rtf1\\uc1 \\u-3913?}", "\uF0B7"); // private use
         row("unicode outside the code page", "{\\rtf1 \\u20013?}", "\u4E2D");
         row("fallback written as a hex escape", "{\\rtf1 P\\u345\\'3f\\'edbram}",
             "P\u0159\u00EDbram");
-        row("unicode in code page above Latin-1", "{\\rtf1 \\u8364?}", cp("€"));
-        row("uc0 skips nothing", "{\\rtf1\\uc0 \\u233 x}", cp("éx"));
-        row("uc2 skips two", "{\\rtf1\\uc2 \\u233\\'e9\\'e9x}", cp("éx"));
-        row("uc is per group", "{\\rtf1{\\uc2 \\u233 ab}\\u233 ab}", cp("ééb"));
-        row("skipping ends at a group end", "{\\rtf1\\uc3 \\u233{}ab}", cp("éab"));
-        row("control word counts as one fallback", "{\\rtf1 \\u233\\par x}", cp("éx"));
+        row("unicode in code page above Latin-1", "{\\rtf1 \\u8364?}", std::string("€"));
+        row("uc0 skips nothing", "{\\rtf1\\uc0 \\u233 x}", std::string("éx"));
+        row("uc2 skips two", "{\\rtf1\\uc2 \\u233\\'e9\\'e9x}", std::string("éx"));
+        row("uc is per group", "{\\rtf1{\\uc2 \\u233 ab}\\u233 ab}", std::string("ééb"));
+        row("skipping ends at a group end", "{\\rtf1\\uc3 \\u233{}ab}", std::string("éab"));
+        row("control word counts as one fallback", "{\\rtf1 \\u233\\par x}", std::string("éx"));
         row("surrogate pair gives one character", "{\\rtf1 \\u-10179?\\u-8694?x}", "\U0001F60Ax");
         row("lone low surrogate", "{\\rtf1 \\u-8694?x}", "\uFFFDx");
         row("lone high surrogate", "{\\rtf1 \\u-10179?x}", "\uFFFDx");
@@ -239,29 +196,31 @@ private slots:
         QTest::addColumn<std::string>("text");
         QTest::newRow("pandoc")
             << "pandoc.rtf"
-            << cp("|Calcite|Tsumeb, Namibia|CaCO3|\r\n|Fluorite|Weardale, England|CaF2|\r\n"
-                  "|Rhodochrosite|Sweet Home Mine, Alma, Colorado|MnCO3|\r\n"
-                  "|Smithsonite|Kelly Mine, Magdalena, New Mexico – €5|ZnCO3|\r\n"
-                  "|Aragonite|Minglanilla, Cuenca, España|CaCO3|\r\n"
-                  "|Quartz|\u6771\u4EAC \U0001F48E|SiO2|\r\n");
+            << std::string(
+                   "|Calcite|Tsumeb, Namibia|CaCO3|\r\n|Fluorite|Weardale, England|CaF2|\r\n"
+                   "|Rhodochrosite|Sweet Home Mine, Alma, Colorado|MnCO3|\r\n"
+                   "|Smithsonite|Kelly Mine, Magdalena, New Mexico – €5|ZnCO3|\r\n"
+                   "|Aragonite|Minglanilla, Cuenca, España|CaCO3|\r\n"
+                   "|Quartz|\u6771\u4EAC \U0001F48E|SiO2|\r\n");
         QTest::newRow("WordPad")
             << "wordpad.rtf"
-            << cp("|Kvarts|Åsen, Öland|SiO2|\r\n|Fluorit|Kongsberg – Norge|CaF2|\r\n"
-                  "|Beryll|Minas Gerais|Be3Al2Si6O18|\r\nTab\there and a {brace} and "
-                  "\\backslash\r\n");
+            << std::string("|Kvarts|Åsen, Öland|SiO2|\r\n|Fluorit|Kongsberg – Norge|CaF2|\r\n"
+                           "|Beryll|Minas Gerais|Be3Al2Si6O18|\r\nTab\there and a {brace} and "
+                           "\\backslash\r\n");
         QTest::newRow("TextEdit") << "textedit.rtf"
-                                  << cp("|Azurite|Bisbee, Arizona|Cu3(CO3)2(OH)2|\r\n"
-                                        "|Malachite|Kolwezi, Katanga — DRC|Cu2CO3(OH)2|\r\n"
-                                        "|Cerussite|Tsumeb “Tsumcorp”|PbCO3|\r\n"
-                                        "|Wulfenite|Red Cloud Mine \u2605 AZ|PbMoO4|");
+                                  << std::string(
+                                         "|Azurite|Bisbee, Arizona|Cu3(CO3)2(OH)2|\r\n"
+                                         "|Malachite|Kolwezi, Katanga — DRC|Cu2CO3(OH)2|\r\n"
+                                         "|Cerussite|Tsumeb “Tsumcorp”|PbCO3|\r\n"
+                                         "|Wulfenite|Red Cloud Mine \u2605 AZ|PbMoO4|");
         QTest::newRow("LibreOffice") << "libreoffice.rtf"
-                                     << cp("|Pyrit|Navajún, La Rioja|FeS2|\r\n"
-                                           "|Vanadinit|Mibladen, Marocko|Pb5(VO4)3Cl|\r\n"
-                                           "|Baryt|Cumbria|BaSO4|\r\n");
+                                     << std::string("|Pyrit|Navajún, La Rioja|FeS2|\r\n"
+                                                    "|Vanadinit|Mibladen, Marocko|Pb5(VO4)3Cl|\r\n"
+                                                    "|Baryt|Cumbria|BaSO4|\r\n");
         QTest::newRow("Word") << "word.rtf"
-                              << cp("|Topaz|Ouro Preto|Al2SiO4F2|\r\n"
-                                    "|Rhodonite|Broken Hill|MnSiO3|\r\n"
-                                    "|Gold|Eagle\u00a0Mine \u3042\uF020|Au|\r\n");
+                              << std::string("|Topaz|Ouro Preto|Al2SiO4F2|\r\n"
+                                             "|Rhodonite|Broken Hill|MnSiO3|\r\n"
+                                             "|Gold|Eagle\u00a0Mine \u3042\uF020|Au|\r\n");
     }
     void samples() {
         QFETCH(QString, file);
@@ -276,7 +235,7 @@ private slots:
         QTest::addColumn<std::string>("text");
         QTest::newRow("records") << std::string("|Calcite|Tsumeb|CaCO3|\r\n|Quartz|Alps|SiO2|\r\n");
         QTest::newRow("specials") << std::string("{brace} \\back\\slash\\ \\par\r\n");
-        QTest::newRow("Latin-1 letters") << cp("Åsen, Öland, Navajún, España\r\n");
+        QTest::newRow("Latin-1 letters") << std::string("Åsen, Öland, Navajún, España\r\n");
         // (unrtf folds runs of spaces into one, so none are tested here.)
         QTest::newRow("empty lines") << std::string(" a\r\n\r\nb\r\n");
     }
@@ -284,7 +243,7 @@ private slots:
         QFETCH(std::string, text);
         QTemporaryDir dir;
         QVERIFY(test::writeFile(dir.filePath("list.rtf"), rtf::write(text)));
-        const auto out = runTool("unrtf", {"--text", "list.rtf"}, {}, dir.path());
+        const auto out = test::runTool("unrtf", {"--text", "list.rtf"}, {}, dir.path());
         if (!out)
             QSKIP("unrtf is not installed");
         // unrtf puts a comment header before the text, ended by a line of dashes, and writes
@@ -303,18 +262,18 @@ private slots:
         QTest::newRow("two paragraphs") << "Calcite\n\nQuartz\n"
                                         << std::string("Calcite\r\nQuartz\r\n");
         QTest::newRow("accents and euro")
-            << QString::fromUtf8("Caf\u00e9 \u20ac 3\n") << cp("Café € 3\r\n");
+            << QString::fromUtf8("Caf\u00e9 \u20ac 3\n") << std::string("Café € 3\r\n");
         QTest::newRow("outside the code page")
             << QString::fromUtf8("Jade \u7389, \u0159 and \U0001F48E\n")
-            << cp("Jade \u7389, \u0159 and \U0001F48E\r\n");
+            << std::string("Jade \u7389, \u0159 and \U0001F48E\r\n");
         QTest::newRow("braces and backslash") << "a {b} \\\\ c\n" << std::string("a {b} \\ c\r\n");
         QTest::newRow("hard line break") << "one\\\ntwo\n" << std::string("one\r\ntwo\r\n");
     }
     void writtenByPandoc() {
         QFETCH(QString, markdown);
         QFETCH(std::string, text);
-        const auto out = runTool("pandoc", {"-f", "markdown-smart", "-t", "rtf", "-s"},
-                                 markdown.toUtf8(), QDir::tempPath());
+        const auto out = test::runTool("pandoc", {"-f", "markdown-smart", "-t", "rtf", "-s"},
+                                       markdown.toUtf8(), QDir::tempPath());
         if (!out)
             QSKIP("pandoc is not installed");
         const auto got = rtf::read(out->toStdString());

@@ -107,21 +107,6 @@ private slots:
         QCOMPARE(img.pixel(0, 0), Margin);
     }
 
-    // At 96 dpi the first slot stands at the pixels the paper table gives (36.5 mm band).
-    void firstSlotOnScreen() {
-        const SheetDefinition sheet(m_measurer);
-        SheetContent content;
-        content.sheet = &sheet;
-        content.pictures[0] = solid(3, 3, qRgb(255, 0, 0));
-        const DeviceMapping m = DeviceMapping::screen();
-        const QImage img = drawn(content, m, canvas(sheet, m, 0, 0));
-        QCOMPARE(img.size(), QSize(794, 1123));
-        QCOMPARE(img.pixel(58, 165), qRgb(255, 0, 0));
-        QCOMPARE(img.pixel(273, 300), qRgb(255, 0, 0));
-        QCOMPARE(img.pixel(58, 164), White);
-        QCOMPARE(img.pixel(274, 300), White);
-    }
-
     // The picture is stretched without keeping its proportions, picking pixels: a 2 x 2
     // picture's quadrants split the slot at its middle.
     void stretchedWithoutProportions() {

@@ -130,18 +130,11 @@ private:
             return [folder](int i) {
                 reportRound(folder, i, {60000, 50000, 40000});
             };
-        const QString pictures = QString(QLX_TEST_DATA) + "/pictures/";
-        if (work == "bmp")
-            return [pictures](int) {
-                pictureRound(pictures + "rgb4x3.bmp");
-            };
-        if (work == "palette")
-            return [pictures](int) {
-                pictureRound(pictures + "palette5x2.bmp");
-            };
-        if (work == "ico")
-            return [pictures](int) {
-                pictureRound(pictures + "two.ico");
+        const QMap<QString, QString> pictures{
+            {"bmp", "rgb4x3.bmp"}, {"palette", "palette5x2.bmp"}, {"ico", "two.ico"}};
+        if (pictures.contains(work))
+            return [path = QString(QLX_TEST_DATA) + "/pictures/" + pictures[work]](int) {
+                pictureRound(path);
             };
         if (work == "metafile")
             return [](int i) {

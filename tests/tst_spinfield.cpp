@@ -72,33 +72,19 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("beeps");
-        QTest::newRow("digits") << "en_US"
-                                << "123"
-                                << "123" << 0;
-        QTest::newRow("signs") << "en_US"
-                               << "-+5"
-                               << "-+5" << 0;
-        QTest::newRow("letters refused") << "en_US"
-                                         << "1a2b"
-                                         << "12" << 2;
-        QTest::newRow("space refused") << "en_US"
-                                       << "1 2"
-                                       << "12" << 1;
-        QTest::newRow("point in English") << "en_US"
-                                          << "1.5"
-                                          << "1.5" << 0;
-        QTest::newRow("comma refused in English") << "en_US"
-                                                  << "1,5"
-                                                  << "15" << 1;
-        QTest::newRow("comma in German") << "de_DE"
-                                         << "1,5"
-                                         << "1,5" << 0;
-        QTest::newRow("point refused in German") << "de_DE"
-                                                 << "1.5"
-                                                 << "15" << 1;
-        QTest::newRow("symbols refused") << "en_US"
-                                         << "*/=e"
-                                         << "" << 4;
+        const auto row = [](const char* name, const char* locale, const char* typed,
+                            const char* text, int beeps) {
+            QTest::newRow(name) << locale << typed << text << beeps;
+        };
+        row("digits", "en_US", "123", "123", 0);
+        row("signs", "en_US", "-+5", "-+5", 0);
+        row("letters refused", "en_US", "1a2b", "12", 2);
+        row("space refused", "en_US", "1 2", "12", 1);
+        row("point in English", "en_US", "1.5", "1.5", 0);
+        row("comma refused in English", "en_US", "1,5", "15", 1);
+        row("comma in German", "de_DE", "1,5", "1,5", 0);
+        row("point refused in German", "de_DE", "1.5", "15", 1);
+        row("symbols refused", "en_US", "*/=e", "", 4);
     }
     void typing() {
         QFETCH(QString, locale);

@@ -3,17 +3,13 @@
 #include <string>
 
 #include "stores/TextCase.h"
-#include "stores/Windows1252.h"
 #include "support/ByteString.h"
+#include "support/Cp1252Rows.h"
 
 using namespace qlx;
+using qlx::test::bytes;
 
 namespace {
-
-// The rows are written in Windows-1252 for short literals; the functions take UTF-8.
-std::string bytes(const QByteArray& b) {
-    return cp1252::toUtf8(std::string(b.constData(), static_cast<std::size_t>(b.size())));
-}
 
 // Every byte from 0x80 to 0xFF except the given ones: none of them may fold.
 QByteArray highBytesExcept(const QByteArray& folded) {
@@ -25,35 +21,42 @@ QByteArray highBytesExcept(const QByteArray& folded) {
     return out;
 }
 
+// The two columns, text and what it becomes, and one row for each entry.
+struct Row {
+    const char* name;
+    QByteArray text;
+    QByteArray expected;
+};
+void table(std::initializer_list<Row> rows) {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("expected");
+    for (const Row& row : rows)
+        QTest::newRow(row.name) << row.text << row.expected;
+}
+
 } // namespace
 
 class TextCaseTest : public QObject {
     Q_OBJECT
 private slots:
     void upperCase_data() {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("empty") << QByteArray() << QByteArray();
-        QTest::newRow("a to z") << QByteArray("abcdefghijklmnopqrstuvwxyz")
-                                << QByteArray("ABCDEFGHIJKLMNOPQRSTUVWXYZ");
-        QTest::newRow("capitals stay") << QByteArray("CALCITE") << QByteArray("CALCITE");
-        QTest::newRow("mixed") << QByteArray("Calcite, var. X") << QByteArray("CALCITE, VAR. X");
-        QTest::newRow("swedish small") << QByteArray("\xE5\xE4\xF6") << QByteArray("\xC5\xC4\xD6");
-        QTest::newRow("swedish capitals stay")
-            << QByteArray("\xC5\xC4\xD6") << QByteArray("\xC5\xC4\xD6");
-        QTest::newRow("swedish in a word")
-            << QByteArray("g\xF6tzenit") << QByteArray("G\xD6TZENIT");
-        QTest::newRow("e acute stays") << QByteArray("\xE9") << QByteArray("\xE9");
-        QTest::newRow("u diaeresis stays") << QByteArray("m\xFCller") << QByteArray("M\xFCLLER");
-        QTest::newRow("ae and o slash stay") << QByteArray("\xE6\xF8") << QByteArray("\xE6\xF8");
-        QTest::newRow("y diaeresis stays") << QByteArray("\xFF") << QByteArray("\xFF");
-        QTest::newRow("s caron stays") << QByteArray("\x9A") << QByteArray("\x9A");
-        QTest::newRow("other high bytes stay")
-            << highBytesExcept("\xE4\xE5\xF6") << highBytesExcept("\xE4\xE5\xF6");
-        QTest::newRow("digits, signs, bar")
-            << QByteArray("Fe2+ | 3,4 ()[]{}@`~") << QByteArray("FE2+ | 3,4 ()[]{}@`~");
-        QTest::newRow("NUL and controls kept")
-            << QByteArray("a\0b\r\n\x01", 6) << QByteArray("A\0B\r\n\x01", 6);
+        table({{"empty", "", ""},
+               {"a to z", "abcdefghijklmnopqrstuvwxyz", "ABCDEFGHIJKLMNOPQRSTUVWXYZ"},
+               {"capitals stay", "CALCITE", "CALCITE"},
+               {"mixed", "Calcite, var. X", "CALCITE, VAR. X"},
+               {"swedish small", "\xE5\xE4\xF6", "\xC5\xC4\xD6"},
+               {"swedish capitals stay", "\xC5\xC4\xD6", "\xC5\xC4\xD6"},
+               {"swedish in a word", "g\xF6tzenit", "G\xD6TZENIT"},
+               {"e acute stays", "\xE9", "\xE9"},
+               {"u diaeresis stays", "m\xFCller", "M\xFCLLER"},
+               {"ae and o slash stay", "\xE6\xF8", "\xE6\xF8"},
+               {"y diaeresis stays", "\xFF", "\xFF"},
+               {"s caron stays", "\x9A", "\x9A"},
+               {"other high bytes stay", highBytesExcept("\xE4\xE5\xF6"),
+                highBytesExcept("\xE4\xE5\xF6")},
+               {"digits, signs, bar", "Fe2+ | 3,4 ()[]{}@`~", "FE2+ | 3,4 ()[]{}@`~"},
+               {"NUL and controls kept", QByteArray("a\0b\r\n\x01", 6),
+                QByteArray("A\0B\r\n\x01", 6)}});
     }
     void upperCase() {
         QFETCH(QByteArray, text);
@@ -62,24 +65,18 @@ private slots:
     }
 
     void lowerCase_data() {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("empty") << QByteArray() << QByteArray();
-        QTest::newRow("A to Z") << QByteArray("ABCDEFGHIJKLMNOPQRSTUVWXYZ")
-                                << QByteArray("abcdefghijklmnopqrstuvwxyz");
-        QTest::newRow("small stay") << QByteArray("quartz") << QByteArray("quartz");
-        QTest::newRow("swedish capitals")
-            << QByteArray("\xC5\xC4\xD6") << QByteArray("\xE5\xE4\xF6");
-        QTest::newRow("swedish small stay")
-            << QByteArray("\xE5\xE4\xF6") << QByteArray("\xE5\xE4\xF6");
-        QTest::newRow("E acute stays") << QByteArray("\xC9LBAIT") << QByteArray("\xC9lbait");
-        QTest::newRow("U diaeresis stays") << QByteArray("\xDC") << QByteArray("\xDC");
-        QTest::newRow("AE and O slash stay") << QByteArray("\xC6\xD8") << QByteArray("\xC6\xD8");
-        QTest::newRow("S caron stays") << QByteArray("\x8A") << QByteArray("\x8A");
-        QTest::newRow("other high bytes stay")
-            << highBytesExcept("\xC4\xC5\xD6") << highBytesExcept("\xC4\xC5\xD6");
-        QTest::newRow("NUL and controls kept")
-            << QByteArray("A\0B\x1F", 4) << QByteArray("a\0b\x1F", 4);
+        table({{"empty", "", ""},
+               {"A to Z", "ABCDEFGHIJKLMNOPQRSTUVWXYZ", "abcdefghijklmnopqrstuvwxyz"},
+               {"small stay", "quartz", "quartz"},
+               {"swedish capitals", "\xC5\xC4\xD6", "\xE5\xE4\xF6"},
+               {"swedish small stay", "\xE5\xE4\xF6", "\xE5\xE4\xF6"},
+               {"E acute stays", "\xC9LBAIT", "\xC9lbait"},
+               {"U diaeresis stays", "\xDC", "\xDC"},
+               {"AE and O slash stay", "\xC6\xD8", "\xC6\xD8"},
+               {"S caron stays", "\x8A", "\x8A"},
+               {"other high bytes stay", highBytesExcept("\xC4\xC5\xD6"),
+                highBytesExcept("\xC4\xC5\xD6")},
+               {"NUL and controls kept", QByteArray("A\0B\x1F", 4), QByteArray("a\0b\x1F", 4)}});
     }
     void lowerCase() {
         QFETCH(QByteArray, text);
@@ -88,25 +85,20 @@ private slots:
     }
 
     void properCase_data() {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("empty") << QByteArray() << QByteArray();
-        QTest::newRow("final E dropped") << QByteArray("CALCITE") << QByteArray("Calcit");
-        QTest::newRow("andalusite") << QByteArray("ANDALUSITE") << QByteArray("Andalusit");
-        QTest::newRow("no final E") << QByteArray("QUARTZ") << QByteArray("Quartz");
-        QTest::newRow("one letter E stays") << QByteArray("E") << QByteArray("E");
-        QTest::newRow("EE loses one E") << QByteArray("EE") << QByteArray("E");
-        QTest::newRow("small final e stays") << QByteArray("CALCITe") << QByteArray("Calcite");
-        QTest::newRow("E followed by space stays") << QByteArray("ABE ") << QByteArray("Abe ");
-        QTest::newRow("first character unchanged") << QByteArray("aBC") << QByteArray("abc");
-        QTest::newRow("leading capital A ring")
-            << QByteArray("\xC5KERMANITE") << QByteArray("\xC5kermanit");
-        QTest::newRow("later swedish capitals fold")
-            << QByteArray("\xC5S\xC5R\xC4\xD6") << QByteArray("\xC5s\xE5r\xE4\xF6");
-        QTest::newRow("U diaeresis keeps its case")
-            << QByteArray("M\xDCLLERITE") << QByteArray("M\xDCllerit");
-        QTest::newRow("formula column as name") << QByteArray("Ca(CO3)") << QByteArray("Ca(co3)");
-        QTest::newRow("single other letter") << QByteArray("X") << QByteArray("X");
+        table({{"empty", "", ""},
+               {"final E dropped", "CALCITE", "Calcit"},
+               {"andalusite", "ANDALUSITE", "Andalusit"},
+               {"no final E", "QUARTZ", "Quartz"},
+               {"one letter E stays", "E", "E"},
+               {"EE loses one E", "EE", "E"},
+               {"small final e stays", "CALCITe", "Calcite"},
+               {"E followed by space stays", "ABE ", "Abe "},
+               {"first character unchanged", "aBC", "abc"},
+               {"leading capital A ring", "\xC5KERMANITE", "\xC5kermanit"},
+               {"later swedish capitals fold", "\xC5S\xC5R\xC4\xD6", "\xC5s\xE5r\xE4\xF6"},
+               {"U diaeresis keeps its case", "M\xDCLLERITE", "M\xDCllerit"},
+               {"formula column as name", "Ca(CO3)", "Ca(co3)"},
+               {"single other letter", "X", "X"}});
     }
     void properCase() {
         QFETCH(QByteArray, text);
@@ -115,17 +107,14 @@ private slots:
     }
 
     void cutAtComma_data() {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("empty") << QByteArray() << QByteArray();
-        QTest::newRow("no comma") << QByteArray("Calcite") << QByteArray("Calcite");
-        QTest::newRow("variety") << QByteArray("Calcite, var. X") << QByteArray("Calcite");
-        QTest::newRow("first comma wins") << QByteArray("a,b,c") << QByteArray("a");
-        QTest::newRow("leading comma") << QByteArray(",x") << QByteArray();
-        QTest::newRow("only a comma") << QByteArray(",") << QByteArray();
-        QTest::newRow("trailing comma") << QByteArray("Quartz,") << QByteArray("Quartz");
-        QTest::newRow("high bytes before comma")
-            << QByteArray("\xE5\xE4\xF6,\xE9") << QByteArray("\xE5\xE4\xF6");
+        table({{"empty", "", ""},
+               {"no comma", "Calcite", "Calcite"},
+               {"variety", "Calcite, var. X", "Calcite"},
+               {"first comma wins", "a,b,c", "a"},
+               {"leading comma", ",x", ""},
+               {"only a comma", ",", ""},
+               {"trailing comma", "Quartz,", "Quartz"},
+               {"high bytes before comma", "\xE5\xE4\xF6,\xE9", "\xE5\xE4\xF6"}});
     }
     void cutAtComma() {
         QFETCH(QByteArray, text);
@@ -134,15 +123,13 @@ private slots:
     }
 
     void removePlus_data() {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("empty") << QByteArray() << QByteArray();
-        QTest::newRow("no plus") << QByteArray("CaCO3") << QByteArray("CaCO3");
-        QTest::newRow("charges") << QByteArray("Fe2+Fe3+2O4") << QByteArray("Fe2Fe32O4");
-        QTest::newRow("charge at the end") << QByteArray("Ca2+") << QByteArray("Ca2");
-        QTest::newRow("only plus signs") << QByteArray("+++") << QByteArray();
-        QTest::newRow("spaces kept") << QByteArray("Fe2+ O") << QByteArray("Fe2 O");
-        QTest::newRow("plus-minus sign kept") << QByteArray("\xB1+") << QByteArray("\xB1");
+        table({{"empty", "", ""},
+               {"no plus", "CaCO3", "CaCO3"},
+               {"charges", "Fe2+Fe3+2O4", "Fe2Fe32O4"},
+               {"charge at the end", "Ca2+", "Ca2"},
+               {"only plus signs", "+++", ""},
+               {"spaces kept", "Fe2+ O", "Fe2 O"},
+               {"plus-minus sign kept", "\xB1+", "\xB1"}});
     }
     void removePlus() {
         QFETCH(QByteArray, text);

@@ -1,9 +1,7 @@
 // Localities, minerals and info lines in any script: from the fields through the list file
 // and the locality cache to the label, and the files of other programs and earlier versions.
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTextDocumentFragment>
 #include <QTimer>
 #include <QtTest>
@@ -21,6 +19,7 @@
 #include "stores/Windows1252.h"
 #include "support/ByteString.h"
 #include "support/DataFolderFixture.h"
+#include "support/RunTool.h"
 #include "support/TestSupport.h"
 
 using namespace qlx;
@@ -74,17 +73,6 @@ int inkPixels(const QImage& image) {
         for (int x = 0; x < image.width(); ++x)
             n += (image.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
     return n;
-}
-
-// Runs a tool over a file; std::nullopt when it is not installed or fails.
-std::optional<QByteArray> runTool(const QString& tool, const QStringList& args) {
-    if (QStandardPaths::findExecutable(tool).isEmpty())
-        return std::nullopt;
-    QProcess p;
-    p.start(tool, args);
-    if (!p.waitForFinished(60000) || p.exitCode() != 0)
-        return std::nullopt;
-    return p.readAllStandardOutput();
 }
 
 void localities() {
@@ -166,12 +154,13 @@ private slots:
         store.setText(record.toStdString() + "\r\n|Quartz|Alps|SiO2|\r\n");
         store.saveToFile(path.toStdString());
 
-        const auto pandoc = runTool("pandoc", {"-f", "rtf", "-t", "plain", "--wrap=none", path});
+        const auto pandoc =
+            test::runTool("pandoc", {"-f", "rtf", "-t", "plain", "--wrap=none", path});
         if (!pandoc)
             QSKIP("pandoc is not installed");
         QCOMPARE(QString::fromUtf8(*pandoc).split('\n').value(0), record);
 
-        const auto unrtf = runTool("unrtf", {"--html", path});
+        const auto unrtf = test::runTool("unrtf", {"--html", path});
         if (!unrtf)
             QSKIP("unrtf is not installed");
         const QString text =
