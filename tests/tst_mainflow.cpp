@@ -94,16 +94,17 @@ private slots:
         test::child<QTimer>(*m_form, "Timer4")->start();
         handle(&MainForm::Timer4Timer);
         handle(&MainForm::Timer4Timer);
-        QCOMPARE(m_boxes->texts(), QStringList{message.arg(m_prefix)});
+        QCOMPARE(m_boxes->texts(),
+                 QStringList{message.contains("%1") ? message.arg(m_prefix) : message});
         QVERIFY(test::child<QTimer>(*m_form, "Timer4")->isActive());
         QCOMPARE(!m_form->mineralDatabase().text().empty(), databaseLoaded);
         QCOMPARE(m_form->localityFontDialog().font() == m_form->mineralFontDialog().font(),
                  localityFontCopied);
         QVERIFY(image("accimage")->picture().isEmpty());
         // Once the file is back, the next tick finishes the load.
-        QVERIFY(QFile::copy(missing.endsWith(".bmp") ? sourceData(qPrintable(missing)) : QString(),
-                            m_prefix + missing) ||
-                test::writeFile(m_prefix + missing, kDatabase));
+        QVERIFY(missing.endsWith(".bmp")
+                    ? QFile::copy(sourceData(qPrintable(missing)), m_prefix + missing)
+                    : test::writeFile(m_prefix + missing, kDatabase));
         handle(&MainForm::Timer4Timer);
         QVERIFY(!test::child<QTimer>(*m_form, "Timer4")->isActive());
         QCOMPARE(m_boxes->shown().size(), size_t(1));
@@ -166,9 +167,17 @@ private slots:
         QCOMPARE(edit("Edit7")->text(), QString("calc"));
     }
 
-    // A new locality is cached and the file rewritten; a known one is not.
+    // A new locality is cached and the file rewritten; a known one is not. An Add before the
+    // start-up load has read the cache reads it first instead of replacing it.
+    void addingCachesNewLocalities_data() {
+        QTest::addColumn<bool>("loadedAtStart");
+        QTest::newRow("after the start-up load") << true;
+        QTest::newRow("before the start-up load") << false;
+    }
     void addingCachesNewLocalities() {
-        handle(&MainForm::Timer4Timer); // the cache is read
+        QFETCH(bool, loadedAtStart);
+        if (loadedAtStart)
+            handle(&MainForm::Timer4Timer);
         edit("Edit6")->setText(QString::fromUtf8("Långban, Värmland"));
         click("Button6");
         edit("Edit6")->setText("Falun");
@@ -295,13 +304,23 @@ private slots:
         QCOMPARE(list()->toPlainText(), QString::fromUtf8("|Kvarts|Åre|SiO2|\n|Kvarts|Åre||\n"));
     }
 
-    void cacheThatCannotBeWrittenIsReported() {
+    // A cache that cannot be read is not rewritten; one read that cannot be written is reported.
+    void cacheThatCannotBeReadOrWrittenIsReported_data() {
+        QTest::addColumn<bool>("readFirst");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("read, then a folder in its place") << true << "Cannot create file %1";
+        QTest::newRow("a folder before it was read") << false << "Cannot open file %1";
+    }
+    void cacheThatCannotBeReadOrWrittenIsReported() {
+        QFETCH(bool, readFirst);
+        QFETCH(QString, message);
+        if (readFirst)
+            handle(&MainForm::Timer4Timer);
         QFile::remove(m_prefix + "cachedloc.txt");
         QVERIFY(QDir(m_prefix).mkdir("cachedloc.txt")); // a folder in the file's place
         edit("Edit6")->setText("Norberg");
         click("Button6");
-        QCOMPARE(m_boxes->texts(),
-                 QStringList{"Cannot create file " + m_prefix + "cachedloc.txt."});
+        QCOMPARE(m_boxes->texts(), QStringList{message.arg(m_prefix) + "cachedloc.txt."});
         QCOMPARE(labelCount(), QString("1"));
         QCOMPARE(list()->lines().count(), 1);
     }

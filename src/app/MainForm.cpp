@@ -683,6 +683,12 @@ void MainForm::Button6Click() {
         m_listHistory.push(RichEdit4->lines().add(record));
         updateRecordCommands();
     }
+    // The cache is read before it can be rewritten: an Add before the start-up load has read
+    // it would otherwise replace every cached locality with this one.
+    if (!m_loaded.cache && localityCacheNeedsLoad(RichEdit2.text())) {
+        RichEdit2.loadFromFile(dataFilePath("cachedloc.txt"));
+        m_loaded.cache = true;
+    }
     const LocalityCacheUpdate update =
         localityCacheUpdate(RichEdit2.text(), fromQString(Edit6->text()));
     if (update.addAndSave) {

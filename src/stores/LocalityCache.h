@@ -9,8 +9,8 @@
 // A typed beginning completes to the first entry that starts with it; when nothing matches,
 // the completion is empty, so that a caller keeps the typed text rather than an earlier
 // completion. Adding a record whose locality occurs nowhere in the cache appends it and
-// rewrites the file; an empty cache is loaded before a completion (localityCacheNeedsLoad),
-// but not before an update.
+// rewrites the file; an empty cache is loaded before a completion and before an update
+// (localityCacheNeedsLoad), so that an update never replaces entries not yet read.
 namespace qlx {
 
 struct LocalityCompletion {
