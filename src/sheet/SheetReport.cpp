@@ -116,7 +116,10 @@ QImage SheetReport::pictureOf(const SlotLabel& label) const {
     if (!label.drawing || !*label.drawing)
         return label.picture;
     if (label.drawing != m_lastDrawing) {
-        m_lastDrawn = QImage(); // let go of the last label's pixels before drawing the next
+        // Let go of the last label's pixels before drawing the next; a drawing that throws
+        // leaves nothing cached.
+        m_lastDrawing.reset();
+        m_lastDrawn = QImage();
         m_lastDrawn = (*label.drawing)();
         m_lastDrawing = label.drawing;
     }
