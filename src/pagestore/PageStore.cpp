@@ -78,12 +78,13 @@ void PageStore::keepPagesCompressed() {
 }
 
 void PageStore::addPage(const QByteArray& picture) {
-    if (picture.size() > ReportFileReader::kMaxPictureSize)
+    const bool kept = m_destination == PageDestination::Pictures;
+    if (kept && picture.size() > ReportFileReader::kMaxPictureSize)
         throw Error("The report is too large");
     // Compressed before the locks are taken: the flag only changes while the store is empty,
     // and a page being read meanwhile need not wait for this page's zlib run.
-    const bool compress = m_keepCompressed && m_destination == PageDestination::Pictures;
-    const QByteArray stored = compress ? F::compressPicture(picture, F::kFastCompression) : picture;
+    const QByteArray stored =
+        kept && m_keepCompressed ? F::compressPicture(picture, F::kFastCompression) : picture;
     int page = 0;
     {
         QMutexLocker pages(&m_pagesLock);
