@@ -86,7 +86,8 @@ QByteArray ReportFileFormat::encodeRecord(qint32 pageNumber, qint64 start,
 QByteArray ReportFileFormat::compressPicture(const QByteArray& picture, int level) {
     Q_ASSERT(picture.size() <= 0xffffffffLL);
     uLongf packed = compressBound(static_cast<uLong>(picture.size()));
-    QByteArray stored(kCompressedLead + static_cast<qsizetype>(packed), '\0');
+    // Uninitialised: zlib writes what is kept, and the room it leaves is never touched.
+    QByteArray stored(kCompressedLead + static_cast<qsizetype>(packed), Qt::Uninitialized);
     qToLittleEndian<quint32>(static_cast<quint32>(picture.size()), stored.data());
     const int result = compress2(reinterpret_cast<Bytef*>(stored.data() + kCompressedLead), &packed,
                                  reinterpret_cast<const Bytef*>(picture.constData()),
