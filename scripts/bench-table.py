@@ -131,6 +131,28 @@ def main(folder):
     t.add("Peak memory (VmHWM), 1,000-line render", big.get("peak_KiB"),
           "resident before the run", big.get("rss_before_KiB"), "report only", None, fmt=kib)
 
+    huge = r.get("BM_RenderAndPreview/50000/0", {})
+    huge_all = r.get("BM_RenderAndPreview/50000/1", {})
+    t.add("Render and preview, 50,000 labels (3,334 pages), click to first page painted",
+          ms("BM_RenderAndPreview/50000/0"), "goal", 2000.0, "< 2 s", value_under(2000))
+    t.add("Render and preview, 50,000 labels, click to first page painted",
+          ms("BM_RenderAndPreview/50000/0"), "the same for 300 labels",
+          ms("BM_RenderAndPreview/300/0"), "report only", None)
+    t.add("Peak memory (VmHWM), 50,000 labels, to first page painted", huge.get("peak_KiB"),
+          "goal", 300 * 1024.0, "< 300 MiB", value_under(300 * 1024), fmt=kib)
+    t.add("Peak memory (VmHWM), 50,000 labels, to first page painted", huge.get("peak_KiB"),
+          "resident before the run", huge.get("rss_before_KiB"), "report only", None, fmt=kib)
+    t.add("Render and preview, 50,000 labels, click to all 3,334 pages recorded",
+          ms("BM_RenderAndPreview/50000/1"), "the same to the first page painted",
+          ms("BM_RenderAndPreview/50000/0"), "report only", None)
+    t.add("Peak memory (VmHWM), 50,000 labels, to all 3,334 pages recorded",
+          huge_all.get("peak_KiB"), "goal", 300 * 1024.0, "< 300 MiB",
+          value_under(300 * 1024), fmt=kib)
+    mib_bytes = lambda v: f"{v / 1048576:.0f} MiB"
+    t.add("Page store, 50,000 labels, all 3,334 pages (kept compressed)",
+          huge_all.get("store_bytes"), "the store's limit (2 GiB - 1)", float(0x7FFFFFFF),
+          "report only", None, fmt=mib_bytes)
+
     t.add("Compose one label (10-character formula)", ms("BM_ComposeLabel"),
           "bare background copy + the same drawText calls", ms("BM_BareCopyAndDrawText"),
           "report only", None)

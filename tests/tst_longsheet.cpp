@@ -1,6 +1,8 @@
 // Long lists on the sheet: labels kept as drawings over one background (the same page bytes
-// as labels kept as pictures), pages produced one at a time behind page 1, paging that reads
-// only the page it shows, and a render that the user can cancel with nothing changed.
+// as labels kept as pictures) and composed only as their pages need them, pages produced one
+// at a time behind page 1 (kept compressed for a long run), paging that reads only the page
+// it shows, a label that cannot be drawn reported, and a render that the user can cancel with
+// nothing changed.
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -104,6 +106,151 @@ private slots:
         // Neighbours with the same record share one picture.
         if (repeat > 1)
             QCOMPARE(drawn.labelPicture(1).cacheKey(), drawn.labelPicture(2).cacheKey());
+    }
+
+    // Before the preview a run composes page 1's labels and the last record's, in list
+    // order, and no other; every label still draws to its own record's picture.
+    void composesOnlyWhatThePreviewNeedsFirst_data() {
+        QTest::addColumn<int>("labels");
+        QTest::addColumn<int>("firstSlot");
+        QTest::addColumn<QList<int>>("composed"); // list positions, from 1
+        QTest::newRow("empty list") << 0 << 1 << QList<int>{};
+        QTest::newRow("one page") << 15 << 1
+                                  << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+        QTest::newRow("from slot 14") << 40 << 14 << QList<int>{1, 2, 40};
+        QTest::newRow("the last on page 1") << 2 << 14 << QList<int>{1, 2};
+        QTest::newRow("50,000 labels")
+            << 50000 << 1 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 50000};
+    }
+    void composesOnlyWhatThePreviewNeedsFirst() {
+        QFETCH(int, labels);
+        QFETCH(int, firstSlot);
+        QFETCH(QList<int>, composed);
+        const LabelAppearance look = stockLook();
+        const std::vector<LabelRecord> list = records(labels);
+        QList<int> before, after;
+        SheetRunObserver observer;
+        observer.beforeLabel = [&](const LabelRecord& r) {
+            before << std::stoi(r.mineral.substr(std::string("Mineral ").size()));
+        };
+        observer.afterLabel = [&](const ComposedLabel& l) {
+            after << std::stoi(l.fields.mineral.substr(std::string("Mineral ").size()));
+        };
+        SheetReport sheet(nullptr);
+        const std::optional<ComposedLabel> last = fillSheet(sheet, list, look, firstSlot, observer);
+        QCOMPARE(before, composed);
+        QCOMPARE(after, composed);
+        QCOMPARE(last.has_value(), labels > 0);
+        QCOMPARE(sheet.pageCount(), qMax(1, (firstSlot - 1 + labels + 14) / 15));
+        if (labels == 0)
+            return;
+        QCOMPARE(last->fields.mineral, list.back().mineral);
+        QVERIFY(last->picture.bitmap() == composeRecordLabel(list.back(), look).picture.bitmap());
+        // A label never composed up front draws when asked, to its own record.
+        const int middle = (labels + 1) / 2;
+        QVERIFY(sheet.labelPicture(firstSlot + middle - 1) ==
+                composeRecordLabel(list[std::size_t(middle - 1)], look).picture.bitmap());
+        QVERIFY(sheet.labelPicture(firstSlot - 1).isNull());
+        QVERIFY(sheet.labelPicture(firstSlot + labels).isNull());
+    }
+
+    // A run whose pages would pass the plain threshold, judged by page 1 as if every page were
+    // full, keeps its pages compressed; each page reads back as the sheet records it, and
+    // Save report writes the file the same run kept plain writes (the date aside).
+    void longRunKeepsPagesCompressed_data() {
+        QTest::addColumn<int>("labels");
+        QTest::addColumn<int>("firstSlot");
+        QTest::addColumn<int>("thresholdInPageOnes"); // plain run bytes, in page 1's bytes
+        QTest::addColumn<bool>("compressed");
+        QTest::newRow("3 full pages, room for 4") << 40 << 1 << 4 << false;
+        QTest::newRow("3 full pages, room for 2") << 40 << 1 << 2 << true;
+        // Page 1 holds one label of the fifteen a page holds: 3 pages count as 45 page 1s.
+        QTest::newRow("one label on page 1, room for 20") << 31 << 15 << 20 << true;
+        QTest::newRow("one label on page 1, room for 50") << 31 << 15 << 50 << false;
+        QTest::newRow("one page, room for it") << 15 << 1 << 2 << false;
+        QTest::newRow("every run compressed") << 15 << 1 << 0 << true;
+    }
+    void longRunKeepsPagesCompressed() {
+        QFETCH(int, labels);
+        QFETCH(int, firstSlot);
+        QFETCH(int, thresholdInPageOnes);
+        QFETCH(bool, compressed);
+        QTemporaryDir dir;
+        const std::vector<LabelRecord> list = records(labels);
+        const auto run = [&](qint64 plainRunBytes, const QString& path) {
+            SheetReport sheet(nullptr);
+            fillSheet(sheet, list, stockLook(), firstSlot);
+            sheet.setPlainRunBytes(
+                plainRunBytes == 0 ? 0 : plainRunBytes * sheet.recordPage(1).bytes().size());
+            bool stored = false, checked = false;
+            connect(&sheet.previewer(), &ReportPreview::previewOpened, this, [&](PreviewWindow* w) {
+                QTimer::singleShot(0, w, [&, w] {
+                    QTimer::singleShot(120000, w, [w] { w->close(); }); // never hang
+                    QVERIFY(QTest::qWaitFor([w] { return w->document()->isFinished(); }));
+                    PageStore& store = storeOf(*w);
+                    stored = store.storedCompressed();
+                    QCOMPARE(store.pageCount(), sheet.pageCount());
+                    for (int page = sheet.pageCount(); page >= 1; --page)
+                        QVERIFY(store.readPage(page) == sheet.recordPage(page).bytes());
+                    FileDialog::setNextFileName(path);
+                    w->saveReport();
+                    checked = true;
+                    w->close();
+                });
+            });
+            sheet.preview();
+            FileDialog::clearAnswers();
+            [&] {
+                QVERIFY(checked);
+            }();
+            return stored;
+        };
+        const QString keptPath = dir.filePath("kept.lfp"), plainPath = dir.filePath("plain.lfp");
+        QCOMPARE(run(thresholdInPageOnes, keptPath), compressed);
+        QVERIFY(!run(1000, plainPath));
+        const QByteArray kept = QByteArray::fromStdString(test::readFile(keptPath));
+        const QByteArray plain = QByteArray::fromStdString(test::readFile(plainPath));
+        QCOMPARE(kept.size(), plain.size());
+        QCOMPARE(kept.left(ReportFileFormat::kDateOffset),
+                 plain.left(ReportFileFormat::kDateOffset));
+        QVERIFY(kept.mid(ReportFileFormat::kDateOffset + 8) ==
+                plain.mid(ReportFileFormat::kDateOffset + 8));
+    }
+
+    // A label whose drawing fails is not dropped: recording its page ends with a message that
+    // names it, and the preview's run ends there with that message, the pages before it shown.
+    void labelThatCannotBeDrawnIsReported() {
+        test::MessageBoxCatcher boxes;
+        SheetReport sheet(nullptr);
+        fillSheet(sheet, records(40), stockLook());
+        sheet.setLabelDrawing(20, std::make_shared<const SheetReport::LabelDrawing>(
+                                      []() -> QImage { throw Error("out of ink"); }));
+        const QString message = "Label 20 (page 2, slot 5) cannot be drawn: out of ink";
+        QVERIFY(!sheet.recordPage(3).bytes().isEmpty());
+        try {
+            sheet.recordPage(2);
+            QFAIL("page 2 recorded without its label 20");
+        } catch (const Error& e) {
+            QCOMPARE(QString(e.what()), message);
+        }
+        // The label drawn just before the failing one still draws.
+        QVERIFY(sheet.labelPicture(19) ==
+                composeRecordLabel(records(40)[18], stockLook()).picture.bitmap());
+
+        bool checked = false;
+        connect(&sheet.previewer(), &ReportPreview::previewOpened, this, [&](PreviewWindow* w) {
+            QTimer::singleShot(0, w, [&, w] {
+                QTimer::singleShot(120000, w, [w] { w->close(); }); // never hang
+                QVERIFY(QTest::qWaitFor([&] { return !sheet.previewer().isProducing(); }));
+                QVERIFY(!w->document()->isFinished());
+                QCOMPARE(w->document()->pagesAvailable(), 1);
+                QCOMPARE(boxes.texts(), QStringList{message + "."});
+                checked = true;
+                w->close();
+            });
+        });
+        sheet.preview();
+        QVERIFY(checked);
     }
 
     // Cancelled after its first label, a run leaves the sheet with the earlier run's labels.
@@ -254,6 +401,53 @@ private slots:
             QVERIFY2(tooLarge, e.what());
             QCOMPARE(QString(e.what()), QString("The report is too large"));
         }
+    }
+
+    // A long list in the window opens its preview on page 1 while the other pages are still
+    // recorded: the preview's progress panel counts them, and the window takes other work
+    // between pages. The window ends with the last record's fields.
+    void longListShowsProgressInThePreview() {
+        test::DataFolderFixture data;
+        QVERIFY(data.isValid());
+        test::MessageBoxCatcher boxes;
+        MainForm form;
+        test::child<QTimer>(form, "Timer4")->stop();
+        form.Timer4Timer();
+        auto& sheet = *test::child<SheetReport>(form, "SheetReport");
+        test::child<RichEditBox>(form, "RichEdit4")->lines().setText(listText(450));
+        QStringList progressShown;
+        int pagesWhenTimerRan = 0, pagesAtTheEnd = 0;
+        connect(&sheet.previewer(), &ReportPreview::previewOpened, this, [&](PreviewWindow* w) {
+            QTimer::singleShot(120000, w, [w] { w->close(); }); // never hang
+            QCOMPARE(w->document()->pagesAvailable(), 1);
+            QVERIFY(!w->document()->isFinished());
+            QTimer::singleShot(0, w, [&, w] {
+                // A zero timer of the window's own runs while pages are still coming.
+                QTimer::singleShot(0, w,
+                                   [&, w] { pagesWhenTimerRan = w->document()->pagesAvailable(); });
+                QVERIFY(QTest::qWaitFor([&, w] {
+                    const QString text = w->progressPanel()->text();
+                    // The panel's "0%" is there before any page is counted.
+                    if (!text.isEmpty() && text != "0%" &&
+                        progressShown.value(progressShown.size() - 1) != text)
+                        progressShown << text;
+                    return w->document()->isFinished();
+                }));
+                pagesAtTheEnd = w->document()->pageCount();
+                w->close();
+            });
+        });
+        test::child<QPushButton>(form, "Button9")->click();
+        QVERIFY2(boxes.shown().empty(), qPrintable(boxes.texts().join("; ")));
+        QCOMPARE(pagesAtTheEnd, 30);
+        QVERIFY(pagesWhenTimerRan >= 1 && pagesWhenTimerRan < 30);
+        QVERIFY2(!progressShown.isEmpty(), "no progress shown");
+        for (const QString& text : progressShown)
+            QVERIFY2(text.endsWith('%') && text.chopped(1).toInt() > 0 &&
+                         text.chopped(1).toInt() < 100,
+                     qPrintable(text));
+        QCOMPARE(test::child<QLineEdit>(form, "Edit1")->text(), QString("Mineral 450"));
+        QCOMPARE(test::child<QLineEdit>(form, "Edit3")->text(), QString(" H450O"));
     }
 
     // Cancel in the window's render progress, after the first label: no preview, and the

@@ -690,6 +690,53 @@ private slots:
         QCOMPARE(test::readFile(again), test::readFile(plainPath));
     }
 
+    // A store that keeps its pages compressed while they come in reads back the same pages,
+    // saves plain to exactly the file the same pages stored plain give, and saves compressed
+    // to a file that loads to those pages.
+    void keptCompressedSavesAsBefore_data() { compressedRoundTrip_data(); }
+    void keptCompressedSavesAsBefore() {
+        QFETCH(QList<int>, sizes);
+        QTemporaryDir dir;
+        const QDateTime when(QDate(2026, 12, 8), QTime(11, 0, 0));
+        PageStore plain(PageDestination::Pictures);
+        const QList<QByteArray> pictures = produce(plain, sizes, when);
+        PageStore kept(PageDestination::Pictures);
+        kept.keepPagesCompressed();
+        QCOMPARE(produce(kept, sizes, when), pictures);
+
+        QVERIFY(kept.storedCompressed());
+        QVERIFY(kept.streamSize() < plain.streamSize());
+        for (int page = int(sizes.size()); page >= 1; --page)
+            QCOMPARE(kept.readPage(page), pictures[page - 1]);
+        const QString fromPlain = dir.filePath("plain.lfp"), fromKept = dir.filePath("kept.lfp");
+        plain.saveToFile(fromPlain);
+        kept.saveToFile(fromKept);
+        QCOMPARE(test::readFile(fromKept), test::readFile(fromPlain));
+
+        const QString packed = dir.filePath("packed.lfp");
+        kept.saveToFile(packed, true);
+        QCOMPARE(qint64(test::readFile(packed).size()), kept.streamSize());
+        PageStore loaded(PageDestination::Pictures);
+        loaded.loadFromFile(packed);
+        QVERIFY(loaded.storedCompressed());
+        for (int page = 1; page <= int(sizes.size()); ++page)
+            QCOMPARE(loaded.readPage(page), pictures[page - 1]);
+    }
+
+    // Whether pages are kept compressed is settled before the first page: asked later, the
+    // store refuses and goes on as it was.
+    void keepCompressedOnlyBeforeTheFirstPage() {
+        PageStore store(PageDestination::Pictures);
+        const QByteArray first = test::fakeEmf(3000, 1);
+        store.addPage(first);
+        QVERIFY_THROWS_EXCEPTION(Error, store.keepPagesCompressed());
+        store.addPage(test::fakeEmf(3000, 2));
+        store.finish();
+        QVERIFY(!store.storedCompressed());
+        QCOMPARE(store.streamSize(), recordStarts({3000, 3000}).last());
+        QCOMPARE(store.readPage(1), first);
+    }
+
     // A compressed record that does not hold what it declares is refused with the reader's
     // message before anything of its declared size is allocated, and the store keeps its pages.
     void hostileCompressedRecord_data() {

@@ -937,8 +937,11 @@ void MainForm::RenderSelected1Click() {
         std::vector<LabelRecord>(records.begin() + lines.first, records.begin() + last + 1));
 }
 
-// The run itself is shared with the command-line program; the window shows each record's
-// fields and label as it goes.
+// The run itself is shared with the command-line program; the window shows the fields and
+// label of each label the run composes before the preview (page 1's, then the last record's,
+// which stays). The other labels are composed as their pages are recorded behind page 1, so
+// the preview's progress panel is a long list's progress; the progress dialog here, with its
+// Cancel, covers placing the labels and shows only when that takes long.
 void MainForm::renderAndPreview(const std::vector<LabelRecord>& records) {
     // What a cancelled run puts back: the window as it was before the click.
     const QString caption = SheetReport->dateLineCaption();

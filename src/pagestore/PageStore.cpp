@@ -62,14 +62,29 @@ void PageStore::setProgress(int percent) {
 }
 
 void PageStore::writeHeader(qint32 pageCount, const QDateTime& when) {
-    const QByteArray header = F::encodeHeader(pageCount, F::toDays(when));
+    const QByteArray header =
+        F::encodeHeader(pageCount, F::toDays(when), m_keepCompressed ? F::kCompressed : F::kPlain);
     if (m_stream->size() == 0)
         m_stream->append(header);
     else
         m_stream->overwrite(0, header);
 }
 
+void PageStore::keepPagesCompressed() {
+    QMutexLocker pages(&m_pagesLock);
+    if (m_pageCount > 0 || m_status != StoreStatus::Ready)
+        throw Error("Pages already stored cannot be kept compressed");
+    m_keepCompressed = true;
+}
+
 void PageStore::addPage(const QByteArray& picture) {
+    const bool kept = m_destination == PageDestination::Pictures;
+    if (kept && picture.size() > ReportFileReader::kMaxPictureSize)
+        throw Error("The report is too large");
+    // Compressed before the locks are taken: the flag only changes while the store is empty,
+    // and a page being read meanwhile need not wait for this page's zlib run.
+    const QByteArray stored =
+        kept && m_keepCompressed ? F::compressPicture(picture, F::kFastCompression) : picture;
     int page = 0;
     {
         QMutexLocker pages(&m_pagesLock);
@@ -81,10 +96,9 @@ void PageStore::addPage(const QByteArray& picture) {
             if (m_stream->size() == 0)
                 writeHeader(1, QDateTime::currentDateTime());
             const qint64 start = m_stream->size();
-            if (picture.size() > ReportFileReader::kMaxPictureSize ||
-                start + F::kRecordOverhead + picture.size() > F::kMaxStreamSize)
+            if (start + F::kRecordOverhead + stored.size() > F::kMaxStreamSize)
                 throw Error("The report is too large");
-            m_stream->append(F::encodeRecord(page, start, picture));
+            m_stream->append(F::encodeRecord(page, start, stored));
         }
         m_status = StoreStatus::Busy;
         m_pageCount = page;
@@ -133,6 +147,14 @@ void PageStore::writeTo(QIODevice& out, bool compressed) const {
         m_stream->copyTo(out);
         return;
     }
+    if (!compressed) {
+        const qint64 plain = plainStreamSize(reader);
+        if (plain > F::kMaxStreamSize)
+            throw Error("The report is too large to be saved uncompressed: its " +
+                        std::to_string(m_pageCount) + " pages would take " + std::to_string(plain) +
+                        " bytes, and a report file holds at most " +
+                        std::to_string(F::kMaxStreamSize) + "; save it compressed");
+    }
     const auto put = [&out](const QByteArray& bytes) {
         if (out.write(bytes) != bytes.size())
             throw OutputWriteError();
@@ -152,6 +174,18 @@ void PageStore::writeTo(QIODevice& out, bool compressed) const {
         put(record);
         at += record.size();
     }
+}
+
+// What the stream of a store that keeps its pages compressed takes plain: each record's
+// declared picture length, read from the record's first bytes without uncompressing it.
+qint64 PageStore::plainStreamSize(const ReportFileReader& reader) const {
+    qint64 size = F::kHeaderSize;
+    PagePosition position;
+    for (qint32 page = 1; page <= m_pageCount; ++page) {
+        position = reader.locate(page, m_pageCount, position);
+        size += F::kRecordOverhead + reader.pictureLength(position);
+    }
+    return size;
 }
 
 void PageStore::saveToFile(const QString& path, bool compressed, ChunkWriter writer) const {

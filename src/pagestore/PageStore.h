@@ -66,8 +66,15 @@ public:
 
     // Appends one page picture (enhanced-metafile bytes) as a page record; the first page
     // writes the header. Posts a page-available notice. A store whose destination is the
-    // printer only counts its pages: those were drawn on the printer.
+    // printer only counts its pages: those were drawn on the printer. Throws "The report is
+    // too large" when the picture or the stream would pass its limit.
     void addPage(const QByteArray& picture);
+    // Before the first page: the pages of this run are kept compressed (compression flag 1,
+    // zlib's fastest level), so that a long run's pages fit the stream's 2 GiB - 1 and the
+    // temporary file stays small, at the price of compressing each page as it is added and
+    // uncompressing it when it is read. Saving plain converts them back (see saveToFile).
+    // Throws qlx::Error once pages are there.
+    void keepPagesCompressed();
     // Ends the run: the header is written again with the final page count.
     void finish(const QDateTime& when = QDateTime::currentDateTime());
 
@@ -83,7 +90,10 @@ public:
     //
     // With `compressed` every page picture is written compressed (compression flag 1), which
     // older readers cannot open; without it, plainly. A store already in the form asked for
-    // is copied byte for byte; otherwise each page is read, converted and written in turn.
+    // is copied byte for byte; otherwise each page is read, converted and written in turn, so
+    // a store that keeps its pages compressed saves plain to exactly the bytes the same pages
+    // stored plain would. Pages whose plain form would pass the file's 2 GiB - 1 are refused
+    // before anything is written ("The report is too large to be saved uncompressed...").
     // A write that fails says "Failed to Save Stream <path>"; `writer` is for tests that make
     // the disk fail part way.
     void saveToFile(const QString& path, bool compressed = false, ChunkWriter writer = {}) const;
@@ -112,6 +122,7 @@ signals:
 private:
     void post(void (PageStore::*notice)(int), int value);
     void writeHeader(qint32 pageCount, const QDateTime& when);
+    qint64 plainStreamSize(const ReportFileReader& reader) const;
 
     const PageDestination m_destination;
     QPointer<QObject> m_owner;
@@ -121,6 +132,7 @@ private:
     int m_progress = 0;
     bool m_loadedFromFile = false;
     int m_pictureReads = 0;
+    bool m_keepCompressed = false;
 
     // The page list: status, count and where the stream last stood.
     mutable QMutex m_pagesLock;

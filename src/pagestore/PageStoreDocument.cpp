@@ -51,6 +51,10 @@ void PageStoreDocument::addPage(const Metafile& picture) {
     m_store->addPage(picture.bytes());
 }
 
+void PageStoreDocument::keepPagesCompressed() {
+    m_store->keepPagesCompressed();
+}
+
 void PageStoreDocument::finish(const QDateTime& when) {
     m_store->finish(when);
 }

@@ -29,6 +29,8 @@ public:
     // Production: appends one page picture and announces it; finish ends the run and writes
     // the date into the header.
     void addPage(const Metafile& picture);
+    // Before the first page: the store keeps this run's pages compressed (see PageStore).
+    void keepPagesCompressed();
     void finish(const QDateTime& when = QDateTime::currentDateTime());
     // Production progress in percent, announced to the window.
     void setProgress(int percent);

@@ -4,11 +4,16 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <stdexcept>
+#include <string>
 #include <zlib.h>
 
 namespace qlx {
 
 namespace {
+
+static_assert(ReportFileFormat::kFastCompression == Z_BEST_SPEED);
+static_assert(ReportFileFormat::kDefaultCompression == Z_DEFAULT_COMPRESSION);
 
 const QDate kDayZero(1899, 12, 30);
 constexpr double kMsecsPerDay = 86400000.0;
@@ -78,18 +83,27 @@ QByteArray ReportFileFormat::encodeRecord(qint32 pageNumber, qint64 start,
     return record;
 }
 
-QByteArray ReportFileFormat::compressPicture(const QByteArray& picture) {
+QByteArray ReportFileFormat::compressPicture(const QByteArray& picture, int level) {
     Q_ASSERT(picture.size() <= 0xffffffffLL);
     uLongf packed = compressBound(static_cast<uLong>(picture.size()));
-    QByteArray stored(kCompressedLead + static_cast<qsizetype>(packed), '\0');
+    // Uninitialised: zlib writes what is kept, and the room it leaves is never touched.
+    QByteArray stored(kCompressedLead + static_cast<qsizetype>(packed), Qt::Uninitialized);
     qToLittleEndian<quint32>(static_cast<quint32>(picture.size()), stored.data());
     const int result = compress2(reinterpret_cast<Bytef*>(stored.data() + kCompressedLead), &packed,
                                  reinterpret_cast<const Bytef*>(picture.constData()),
-                                 static_cast<uLong>(picture.size()), Z_DEFAULT_COMPRESSION);
+                                 static_cast<uLong>(picture.size()), level);
+    if (result == Z_STREAM_ERROR) // a level outside 0 to 9 (or -1) is the caller's fault
+        throw std::invalid_argument("zlib compression level " + std::to_string(level));
     if (result != Z_OK) // only memory can run out: the output has room for any input
         throw std::bad_alloc();
     stored.truncate(kCompressedLead + static_cast<qsizetype>(packed));
     return stored;
+}
+
+qint64 ReportFileFormat::declaredLength(const QByteArray& stored) {
+    if (stored.size() < kCompressedLead)
+        return -1;
+    return qFromLittleEndian<quint32>(stored.constData());
 }
 
 QByteArray ReportFileFormat::uncompressPicture(const QByteArray& stored, qint64 limit,

@@ -63,8 +63,18 @@ public:
     // One page record whose first byte lands at `start` in the stream.
     static QByteArray encodeRecord(qint32 pageNumber, qint64 start, const QByteArray& picture);
 
-    // A page picture as a compressed record holds it: its length, then its zlib stream.
-    static QByteArray compressPicture(const QByteArray& picture);
+    // zlib's fastest level: what the page store uses for the pages of a long run, where a
+    // page's time counts more than its last few bytes.
+    static constexpr int kFastCompression = 1;
+    // zlib's default level, for Save report.
+    static constexpr int kDefaultCompression = -1;
+
+    // A page picture as a compressed record holds it: its length, then its zlib stream at
+    // zlib level `level`.
+    static QByteArray compressPicture(const QByteArray& picture, int level = kDefaultCompression);
+    // The uncompressed length a compressed record's picture bytes declare; -1 when they are
+    // too short to hold one.
+    static qint64 declaredLength(const QByteArray& stored);
     // The picture inside a compressed record's bytes. The declared length is checked against
     // `limit` and against what the stored bytes can expand to before anything is allocated,
     // and the zlib stream must give exactly that many bytes. Empty, with `problem` set, when

@@ -153,4 +153,15 @@ QByteArray ReportFileReader::storedPicture(PagePosition at) const {
     return m_stream.readAt(record.start + F::kRecordLead, record.pictureSize());
 }
 
+qint64 ReportFileReader::pictureLength(PagePosition at) const {
+    const Record record = recordAt(at.start);
+    if (!m_compressed)
+        return record.pictureSize();
+    const qint64 length = F::declaredLength(m_stream.readAt(
+        record.start + F::kRecordLead, qMin<qint64>(F::kCompressedLead, record.pictureSize())));
+    if (length < 0)
+        bad(QStringLiteral("page %1: compressed picture without its length").arg(record.page));
+    return length;
+}
+
 } // namespace qlx

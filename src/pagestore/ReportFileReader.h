@@ -44,6 +44,9 @@ public:
     QByteArray picture(PagePosition at) const;
     // The picture bytes as the record holds them.
     QByteArray storedPicture(PagePosition at) const;
+    // The length of the record's page picture uncompressed, read without uncompressing it:
+    // the stored size in a plain stream, the declared length in a compressed one.
+    qint64 pictureLength(PagePosition at) const;
 
 private:
     struct Record {

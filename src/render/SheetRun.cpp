@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QRegularExpression>
 #include <QScreen>
+#include <algorithm>
 
 #include "platform/Text.h"
 #include "render/LabelComposer.h"
@@ -78,39 +79,44 @@ std::optional<ComposedLabel> fillSheet(SheetReport& sheet, const std::vector<Lab
         throw Error("The label background is too large: " + std::to_string(size.width()) + " x " +
                     std::to_string(size.height()) +
                     " pixels (a label background may have at most 2048 x 2048 pixels)");
-    std::optional<ComposedLabel> last;
-    // Each label is kept as its drawing over the shared appearance; the same record twice in
-    // a row shares one drawing, so the sheet draws it once for both.
     auto look = std::make_shared<const LabelAppearance>(std::move(drawable));
-    std::vector<std::shared_ptr<const SheetReport::LabelDrawing>> drawings;
-    drawings.reserve(records.size());
-    const auto placeDrawn = [&] {
-        sheet.clearLabels();
-        int position = firstSlot;
-        for (const auto& drawing : drawings)
-            sheet.setLabelDrawing(position++, drawing);
-    };
-    const int total = int(records.size());
-    for (const LabelRecord& record : records) {
+
+    // Composed up front: page 1's labels and the last record's, in list order.
+    const std::size_t total = records.size();
+    const std::size_t onFirstPage =
+        std::min(total, std::size_t(SheetDefinition::kSlotCount - firstSlot + 1));
+    const auto compose = [&](const LabelRecord& record) {
         if (observer.beforeLabel)
             observer.beforeLabel(record);
-        try {
-            last = composeRecordLabel(record, *look);
-        } catch (...) {
-            placeDrawn();
-            throw;
-        }
+        ComposedLabel label = composeRecordLabel(record, *look);
         if (observer.afterLabel)
-            observer.afterLabel(*last);
-        if (!drawings.empty() && sameRecord(record, records[drawings.size() - 1]))
+            observer.afterLabel(label);
+        return label;
+    };
+    std::optional<ComposedLabel> last;
+    for (std::size_t i = 0; i < onFirstPage; ++i)
+        last = compose(records[i]);
+    if (total > onFirstPage)
+        last = compose(records.back());
+
+    // Every label is kept as its drawing over the shared appearance; the same record twice in
+    // a row shares one drawing, so the sheet draws it once for both.
+    std::vector<std::shared_ptr<const SheetReport::LabelDrawing>> drawings;
+    drawings.reserve(total);
+    for (std::size_t i = 0; i < total; ++i) {
+        const LabelRecord& record = records[i];
+        if (i > 0 && sameRecord(record, records[i - 1]))
             drawings.push_back(drawings.back());
         else
             drawings.push_back(std::make_shared<const SheetReport::LabelDrawing>(
                 [record, look] { return composeRecordLabel(record, *look).picture.bitmap(); }));
-        if (observer.keepGoing && !observer.keepGoing(int(drawings.size()), total))
+        if (observer.keepGoing && !observer.keepGoing(int(i + 1), int(total)))
             throw SheetRunCancelled();
     }
-    placeDrawn();
+    sheet.clearLabels();
+    int position = firstSlot;
+    for (auto& drawing : drawings)
+        sheet.setLabelDrawing(position++, std::move(drawing));
     return last;
 }
 

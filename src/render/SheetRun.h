@@ -52,9 +52,9 @@ struct ComposedLabel {
 // drawn into a bitmap first, as composeLabel does).
 ComposedLabel composeRecordLabel(const LabelRecord& record, const LabelAppearance& appearance);
 
-// Called around each label of a run: before it is composed (with its fields) and after.
-// `keepGoing` is asked after each label with the labels done and the total; false cancels
-// the run.
+// Called around each label a run composes before the preview (with its fields before, with
+// the label after). `keepGoing` is asked as the labels are placed, with the labels placed
+// and the total; false cancels the run.
 struct SheetRunObserver {
     std::function<void(const LabelRecord&)> beforeLabel;
     std::function<void(const ComposedLabel&)> afterLabel;
@@ -66,15 +66,23 @@ struct SheetRunCancelled : std::exception {
     const char* what() const noexcept override { return "The run was cancelled"; }
 };
 
-// The "Render and preview" run over a sheet: the sheet is emptied, then every record is
-// composed in turn and record i (from 0) goes to label position firstSlot + i, fifteen to a
-// page: slot 1 of page 2 follows slot 15 of page 1. So the sheet shows this run's labels and
-// nothing of an earlier run. A failing label ends the run there, with the labels placed so
-// far kept; a cancelled run changes nothing on the sheet. Returns the last label composed,
-// if any.
+// The "Render and preview" run over a sheet: the sheet is emptied, then record i (from 0)
+// goes to label position firstSlot + i, fifteen to a page: slot 1 of page 2 follows slot 15
+// of page 1. So the sheet shows this run's labels and nothing of an earlier run. Returns the
+// last record's label, if any.
+//
+// Only what the run must know before the preview is composed here: the labels of page 1
+// (which show that labels can be made at all, and which the preview draws first) and the
+// last record's label (what the window shows afterwards), in list order, each between the
+// observer's beforeLabel and afterLabel. A label among those that cannot be composed ends
+// the run with its error, and a cancelled run ends it with SheetRunCancelled; either way the
+// sheet is as before. So a list of 50,000 labels reaches its preview in a few milliseconds
+// of composing.
 //
 // The sheet keeps each label as its drawing over the one shared background, not as pixels:
-// it draws the label again when its page is recorded or printed, to the same pixels.
+// it composes the label when its page is recorded or printed, to the same pixels. A label
+// that fails then is not dropped: that recording or print ends with "Label N (page P, slot
+// S) cannot be drawn: <why>" (see SheetReport::LabelDrawing).
 
 // The most pixels a label background may have: every label drawn is a full copy of it.
 // Beyond it fillSheet refuses a bitmap before any label is made; an icon or a metafile is

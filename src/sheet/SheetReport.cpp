@@ -6,6 +6,7 @@
 
 #include "metafile/EmfRecorder.h"
 #include "pagestore/PageStoreDocument.h"
+#include "pagestore/ReportFileFormat.h"
 #include "pagestore/ReportFileReader.h"
 #include "platform/Text.h"
 #include "sheet/DeviceMapping.h"
@@ -18,6 +19,22 @@ namespace {
 
 bool validSlot(int slot) {
     return slot >= 1 && slot <= SheetDefinition::kSlotCount;
+}
+
+// What a run's pages would take plain, judged by page 1's picture of `firstPageBytes`: one
+// page is what it is; more are each counted as full as a whole page of labels the size of
+// page 1's (the labels of a run share one background, so one size), which never counts too
+// little.
+template <typename Pages> qint64 plainRunEstimate(qint64 firstPageBytes, const Pages& pages) {
+    const qint64 count = qint64(pages.size());
+    qint64 perPage = firstPageBytes;
+    if (count > 1) {
+        qint64 labels = 0;
+        for (const auto& label : pages.front())
+            labels += label.isEmpty() ? 0 : 1;
+        perPage = firstPageBytes * SheetDefinition::kSlotCount / qMax<qint64>(labels, 1);
+    }
+    return ReportFileFormat::kHeaderSize + count * (ReportFileFormat::kRecordOverhead + perPage);
 }
 
 } // namespace
@@ -99,7 +116,10 @@ QImage SheetReport::pictureOf(const SlotLabel& label) const {
     if (!label.drawing || !*label.drawing)
         return label.picture;
     if (label.drawing != m_lastDrawing) {
-        m_lastDrawn = QImage(); // let go of the last label's pixels before drawing the next
+        // Let go of the last label's pixels before drawing the next; a drawing that throws
+        // leaves nothing cached.
+        m_lastDrawing.reset();
+        m_lastDrawn = QImage();
         m_lastDrawn = (*label.drawing)();
         m_lastDrawing = label.drawing;
     }
@@ -158,8 +178,15 @@ void SheetReport::drawPageOf(QPainter& painter, const PageTarget& target,
     content.sheet = &sheet;
     if (target.page >= 1 && target.page <= int(pages.size())) {
         const PageSlots& shown = pages[std::size_t(target.page - 1)];
-        content.pictureOf = [this, &shown](int slot) {
-            return pictureOf(shown[std::size_t(slot - 1)]);
+        content.pictureOf = [this, &shown, page = target.page](int slot) {
+            try {
+                return pictureOf(shown[std::size_t(slot - 1)]);
+            } catch (const std::exception& failure) {
+                const int position = (page - 1) * SheetDefinition::kSlotCount + slot;
+                throw Error("Label " + std::to_string(position) + " (page " + std::to_string(page) +
+                            ", slot " + std::to_string(slot) +
+                            ") cannot be drawn: " + failure.what());
+            }
         };
     }
     const DeviceMapping mapping(qRound(target.dpiX), qRound(target.dpiY), target.offsetLeft,
@@ -201,11 +228,16 @@ ReportPreview::ProductionStep SheetReport::produce(PreviewDocument& document) {
     auto pages = std::make_shared<const std::vector<PageSlots>>(m_pages);
     auto next = std::make_shared<int>(1);
     QPointer<PageStoreDocument> target = store;
-    return [this, definition, pages, next, target]() -> bool {
+    const qint64 plainRunBytes = m_plainRunBytes;
+    return [this, definition, pages, next, target, plainRunBytes]() -> bool {
         if (!target)
             return false;
         const int count = int(pages->size()); // one page per fifteen labels, at least one
-        target->addPage(recordPageOf(*next, *definition, *pages));
+        const Metafile picture = recordPageOf(*next, *definition, *pages);
+        // A long run keeps its pages compressed, decided before page 1 goes in.
+        if (*next == 1 && plainRunEstimate(picture.bytes().size(), *pages) > plainRunBytes)
+            target->keepPagesCompressed();
+        target->addPage(picture);
         if (count > 1) // a one-page sheet has nothing to count
             target->setProgress(*next * 100 / count);
         if (++*next <= count)
