@@ -73,10 +73,12 @@ export CUPS_SERVER="$W/cups.sock"
 for _ in $(seq 200); do [ -S "$CUPS_SERVER" ] && break; sleep 0.05; done
 [ -S "$CUPS_SERVER" ] || { echo "print_cups: cupsd did not start"; cat "$W/log/error_log" 2>/dev/null; exit 1; }
 
-lpadmin -p labels -E -v "file://$W/out/labels.prn" -m drv:///sample.drv/generic.ppd 2>/dev/null
-# A second queue, to see that a job goes to the printer chosen rather than the default. It
-# takes the first queue's PPD as it is: compiling the driver again costs a second.
-lpadmin -p spare -E -v "file://$W/out/spare.prn" -P "$W/etc/ppd/labels.ppd" 2>/dev/null
+# Two PostScript queues (a raw queue would write nothing), the second to see that a job goes
+# to the printer chosen rather than the default. Their PPD is a file of the tests' own:
+# lpadmin -m drv:///sample.drv/generic.ppd has the spooler compile a driver, most of a second.
+ppd="$(cd "$(dirname "$0")" && pwd)/data/postscript-queue.ppd"
+lpadmin -p labels -E -v "file://$W/out/labels.prn" -P "$ppd"
+lpadmin -p spare -E -v "file://$W/out/spare.prn" -P "$ppd"
 lpadmin -d labels
 unset PRINTER LPDEST
 
