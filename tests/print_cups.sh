@@ -77,8 +77,8 @@ for _ in $(seq 200); do [ -S "$CUPS_SERVER" ] && break; sleep 0.05; done
 # to the printer chosen rather than the default. Their PPD is a file of the tests' own:
 # lpadmin -m drv:///sample.drv/generic.ppd has the spooler compile a driver, most of a second.
 ppd="$(cd "$(dirname "$0")" && pwd)/data/postscript-queue.ppd"
-lpadmin -p labels -E -v "file://$W/out/labels.prn" -P "$ppd"
-lpadmin -p spare -E -v "file://$W/out/spare.prn" -P "$ppd"
+lpadmin -p labels -E -v "file://$W/out/labels.prn" -P "$ppd" 2>/dev/null
+lpadmin -p spare -E -v "file://$W/out/spare.prn" -P "$ppd" 2>/dev/null
 lpadmin -d labels
 unset PRINTER LPDEST
 
