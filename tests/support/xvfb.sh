@@ -70,41 +70,6 @@ xvfb_stop() {
     kill "$xvfb_pid" 2>/dev/null || true
     wait "$xvfb_pid" 2>/dev/null || true
     xvfb_pid=""
-xvfb_name=""
-work=""
-
-xvfb_prepare() {
-  xvfb_name=$1
-  shift
-  if ! command -v Xvfb >/dev/null; then
-    echo "$xvfb_name: Xvfb is not installed, skipped"
-    exit 77
-  fi
-  local tool
-  for tool in "$@"; do
-    command -v "$tool" >/dev/null || { echo "$xvfb_name: $tool is missing"; exit 1; }
-  done
-  work=$(mktemp -d)
-  trap xvfb_cleanup EXIT
-}
-
-xvfb_cleanup() {
-  if declare -F on_exit >/dev/null; then on_exit || true; fi
-  xvfb_stop
-  wait 2>/dev/null || true
-  # A test may have made parts of its folder read-only.
-  chmod -R u+w "$work" 2>/dev/null || true
-  rm -rf "$work"
-}
-
-fail() {
-  echo "$xvfb_name: $*"
-  if [ -f "$work/app.log" ]; then
-    echo "--- program output"
-    cat "$work/app.log"
-  fi
-  exit 1
-}
   fi
 }
 
