@@ -935,8 +935,10 @@ private slots:
             m_plainSheet = sheet("plain.emf");
             QCOMPARE(m_plainSheet.size(), QSize(794, 1123));
         }
-        QCOMPARE(qlxsheet(base + QStringList{"a.emf"} + options, m_data->prefix()).exitCode, 0);
-        QCOMPARE(qlxsheet(base + QStringList{"b.emf"} + options, m_data->prefix()).exitCode, 0);
+        for (const Run& run : qlxsheetSideBySide(
+                 {base + QStringList{"a.emf"} + options, base + QStringList{"b.emf"} + options},
+                 m_data->prefix()))
+            QVERIFY2(run.exitCode == 0, qPrintable(run.err));
         const QImage plain = m_plainSheet;
         const QImage a = sheet("a.emf");
         QCOMPARE(a.size(), plain.size());
