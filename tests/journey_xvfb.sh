@@ -9,23 +9,9 @@ source "$(dirname "$0")/support/xvfb.sh"
 exe=$1
 build=$(cd "$(dirname "$exe")" && pwd)
 caption="Systematic mineral label creation for the collector"
-if ! command -v Xvfb >/dev/null; then
-  echo "journey_xvfb: Xvfb is not installed, skipped"
-  exit 77
-fi
-for tool in xdotool xwininfo import convert; do
-  command -v "$tool" >/dev/null || { echo "journey_xvfb: $tool is missing"; exit 1; }
-done
-
-work=$(mktemp -d)
+xvfb_prepare journey_xvfb xdotool xwininfo import convert
 app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  xvfb_stop
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+on_exit() { [ -z "$app_pid" ] || kill "$app_pid" 2>/dev/null; }
 fail() {
   echo "journey_xvfb: $*"
   echo "--- program output"; cat "$work/app.log" 2>/dev/null || true
@@ -45,7 +31,9 @@ printf '|Falun, Dalarna\r\n|Kiruna\r\n' >"$work/app/cachedloc.txt"
 xvfb_start "$work" || fail "no X server"
 mkdir -m 700 "$work/runtime"
 
-(cd "$work/app" && exec env -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$work/runtime" \
+# The program's own timeline, as a user sees it: the splash shows for 2.5 s from the start.
+launched=${EPOCHREALTIME//[.,]/}
+(cd "$work/app" && exec env -u QT_QPA_PLATFORM -u QLX_TIMELINE_SCALE XDG_RUNTIME_DIR="$work/runtime" \
    "$work/app/$(basename "$exe")" >"$work/app.log" 2>&1) &
 app_pid=$!
 
@@ -102,7 +90,10 @@ xdotool key --delay 0 Return
 xdotool key --delay 0 Tab ctrl+a
 xdotool type --delay 0 "Langban"
 click_control 16 128 105 25
-wait_until 10 splash_gone || fail "the splash did not go"
+# (looked for every quarter second: each look is a screenshot)
+wait_every 0.25 10 splash_gone || fail "the splash did not go"
+shown=$(((${EPOCHREALTIME//[.,]/} - launched) / 1000))
+[ "$shown" -ge 2500 ] || fail "the splash went ${shown} ms after the start, before its 2.5 s"
 click_control 296 128 123 25 # "Render and preview"
 
 wait_until 10 window_id "Print Preview" || fail "no \"Print Preview\" window"

@@ -18,7 +18,10 @@ fail() {
   exit 1
 }
 
-cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1 || {
+# The host architecture given, dpkg-shlibdeps does not ask the compiler for it on each of its
+# runs (a fifth of the packaging's time); the package is the same.
+DEB_HOST_ARCH=$(dpkg --print-architecture) \
+  cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1 || {
   cat "$work/cpack.log"
   fail "cpack failed"
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Prints through a private CUPS spooler with a file-backed PostScript queue and checks the
-# page that comes out (tst_printcups does the printing and the checking).
+# Prints through a private CUPS spooler with a file-backed queue and checks the page that
+# comes out (tst_printcups does the printing and the checking).
 # Usage: print_cups.sh TEST_BINARY [together|apart]: the test functions in one process, or
 # each in a process of its own (for sanitizer builds, see below).
 set -euo pipefail
@@ -73,10 +73,14 @@ export CUPS_SERVER="$W/cups.sock"
 for _ in $(seq 200); do [ -S "$CUPS_SERVER" ] && break; sleep 0.05; done
 [ -S "$CUPS_SERVER" ] || { echo "print_cups: cupsd did not start"; cat "$W/log/error_log" 2>/dev/null; exit 1; }
 
-lpadmin -p labels -E -v "file://$W/out/labels.prn" -m drv:///sample.drv/generic.ppd 2>/dev/null
-# A second queue, to see that a job goes to the printer chosen rather than the default. It
-# takes the first queue's PPD as it is: compiling the driver again costs a second.
-lpadmin -p spare -E -v "file://$W/out/spare.prn" -P "$W/etc/ppd/labels.ppd" 2>/dev/null
+# Two queues (a raw queue would write nothing), the second to see that a job goes to the
+# printer chosen rather than the default. Their PPD, a file of the tests' own, takes PDF: the
+# spooler's PDF filter applies the job's pages, copies and paper, and the queue's file holds
+# the PDF it made (a PostScript queue costs a Ghostscript conversion per job, and
+# lpadmin -m drv:///sample.drv/generic.ppd has the spooler compile a driver, most of a second).
+ppd="$(cd "$(dirname "$0")" && pwd)/data/pdf-queue.ppd"
+lpadmin -p labels -E -v "file://$W/out/labels.prn" -P "$ppd" 2>/dev/null
+lpadmin -p spare -E -v "file://$W/out/spare.prn" -P "$ppd" 2>/dev/null
 lpadmin -d labels
 unset PRINTER LPDEST
 

@@ -5,17 +5,7 @@
 set -euo pipefail
 source "$(dirname "$0")/support/xvfb.sh"
 test_bin=$1
-if ! command -v Xvfb >/dev/null; then
-  echo "sheetmenu_xvfb: Xvfb is not installed, skipped"
-  exit 77
-fi
-work=$(mktemp -d)
-cleanup() {
-  xvfb_stop
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+xvfb_prepare sheetmenu_xvfb
 
 xvfb_start "$work" || exit 1
 mkdir -m 700 "$work/runtime"

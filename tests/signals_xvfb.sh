@@ -2,27 +2,14 @@
 # The real program under a private X server ends cleanly on SIGTERM, SIGINT and SIGHUP while
 # a preview is open: the process ends and the page store's temporary file (LFP*.tmp) is gone.
 # Each signal gets a run of its own, with its own X server, program folder and temporary
-# folder; the three runs go side by side, as most of each is the splash's wait.
+# folder; the three runs go side by side, as most of each is waiting for the program.
 set -euo pipefail
 source "$(dirname "$0")/support/xvfb.sh"
 exe=$1
 build=$(cd "$(dirname "$exe")" && pwd)
 caption="Systematic mineral label creation for the collector"
-if ! command -v Xvfb >/dev/null; then
-  echo "signals_xvfb: Xvfb is not installed, skipped"
-  exit 77
-fi
-for tool in xdotool xwininfo; do
-  command -v "$tool" >/dev/null || { echo "signals_xvfb: $tool is missing"; exit 1; }
-done
-
-work=$(mktemp -d)
-cleanup() {
-  kill $(jobs -p) 2>/dev/null || true
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+xvfb_prepare signals_xvfb xdotool xwininfo
+on_exit() { [ -z "$(jobs -p)" ] || kill $(jobs -p) 2>/dev/null; }
 
 # A window of the program with that caption is shown.
 visible() { xdotool search --all --onlyvisible --pid "$app_pid" --name "^$1\$" >/dev/null 2>&1; }
@@ -49,8 +36,9 @@ run_with_signal() {
   printf '|Falun, Dalarna\r\n' >"$run/app/cachedloc.txt"
   xvfb_start "$run" || fail "no X server"
 
+  # The splash, which covers "Render and preview", goes after a tenth of its time.
   (cd "$run/app" && exec env -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$run/runtime" TMPDIR="$run/tmp" \
-     "$run/app/$(basename "$exe")" >"$run/app.log" 2>&1) &
+     QLX_TIMELINE_SCALE=0.1 "$run/app/$(basename "$exe")" >"$run/app.log" 2>&1) &
   app_pid=$!
   wait_until 20 visible "$caption" || fail "no main window"
   local id

@@ -61,16 +61,21 @@ int nonWhite(const QImage& image, const QRect& area) {
     return n;
 }
 
-// A page of a report file, played at 96 dpi.
-QImage playReportFile(const QString& path, int pageNumber = 1) {
-    PageStore store(PageDestination::Pictures);
-    store.loadFromFile(path);
+// A page of a loaded report file, played at 96 dpi.
+QImage playPage(PageStore& store, int pageNumber) {
     const Metafile page = Metafile::fromBytes(store.readPage(pageNumber));
     QImage image(794, 1123, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
     page.play(painter, QRectF(0, 0, 794, 1123));
     return image;
+}
+
+// The first page of a report file, played at 96 dpi.
+QImage playReportFile(const QString& path) {
+    PageStore store(PageDestination::Pictures);
+    store.loadFromFile(path);
+    return playPage(store, 1);
 }
 
 } // namespace
@@ -252,7 +257,7 @@ private slots:
         QCOMPARE(store.pageCount(), pages);
         const SheetReport& sheet = *test::child<SheetReport>(f, "SheetReport");
         for (int page = 1; page <= pages; ++page) {
-            const QImage image = playReportFile(report, page);
+            const QImage image = playPage(store, page);
             for (int slot = 1; slot <= 15; ++slot) {
                 const QRect r = slotRect(sheet, slot);
                 const int position = (page - 1) * 15 + slot;

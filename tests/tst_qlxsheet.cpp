@@ -1,5 +1,8 @@
-// The command-line sheet program, run as a separate process: the same sheet as the window's
-// "Render and preview", the outputs it writes, the report-file tools and its exit statuses.
+// The command-line sheet program: the same sheet as the window's "Render and preview", the
+// outputs it writes, the report-file tools and its exit statuses. What only the program shows
+// (its reading of the arguments, its messages, exit statuses and standard streams) is seen by
+// running it; what its commands write is mostly seen by calling them here, as each start of
+// the program costs more than most of the commands.
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
@@ -14,10 +17,12 @@
 
 #include "HostileInputs.h"
 #include "app/MainForm.h"
+#include "app/SheetCommands.h"
 #include "metafile/EmfRecorder.h"
 #include "metafile/Metafile.h"
 #include "metafile/MetafilePicture.h"
 #include "pagestore/PageStore.h"
+#include "platform/Picture.h"
 #include "platform/RichEditBox.h"
 #include "preview/PreviewWindow.h"
 #include "render/SheetRun.h"
@@ -88,6 +93,46 @@ QList<Run> qlxsheetSideBySide(const QList<QStringList>& runs, const QString& fol
     for (const auto& process : processes)
         results << finished(*process);
     return results;
+}
+
+// What a command called in this process failed with, as the program says it after
+// "qlxsheet: "; empty when it succeeded.
+template <typename Call> QString failureOf(Call&& call) {
+    try {
+        call();
+        return {};
+    } catch (const FileError& failure) {
+        return failure.file() + ": " + QString::fromUtf8(failure.what());
+    } catch (const Error& failure) {
+        return QString::fromUtf8(failure.what());
+    }
+}
+
+// `render LIST -o OUT` as the program runs it, called in this process (whose current folder is
+// the test's data folder): the stock "complete" background or a picture file, and the date
+// line "d".
+struct RenderHere {
+    QString background = QStringLiteral("complete");
+    int start = 1;
+    bool all = false;
+};
+QString renderHere(const QString& list, const QString& output, const RenderHere& options = {}) {
+    return failureOf([&] {
+        SheetRenderJob job;
+        job.listPath = list;
+        job.outputPath = output;
+        job.outputKind = sheetOutputKind(output).value();
+        job.firstSlot = options.start;
+        job.allPages = options.all;
+        job.dateLine = QStringLiteral("d");
+        job.reportDate = QDateTime(QDate(2024, 5, 1), QTime(10, 0));
+        job.appearance = LabelAppearance::startUp();
+        job.backgroundPath = options.background == QLatin1String("complete")
+                                 ? stockBackgroundPath("labelcomplete.bmp")
+                                 : options.background;
+        job.appearance.background = Picture::fromFile(job.backgroundPath);
+        runSheetRender(job);
+    });
 }
 
 QString tool(const QString& program, const QStringList& args) {
@@ -256,28 +301,26 @@ private slots:
     // The labels land in the slotList the run gives them, in every image output.
     void labelsInTheirSlots_data() {
         QTest::addColumn<int>("lines");
-        QTest::addColumn<QStringList>("extra");
+        QTest::addColumn<int>("start");
         QTest::addColumn<QString>("output");
         QTest::addColumn<QList<int>>("expected");
-        QTest::newRow("png, three") << 3 << QStringList() << "s.png" << range(1, 3);
-        QTest::newRow("png, start 4") << 1 << QStringList{"--start", "4"} << "s.png" << range(4, 4);
-        QTest::newRow("png, start 13, five lines")
-            << 5 << QStringList{"--start", "13"} << "s.png" << range(13, 15);
-        QTest::newRow("pdf, twenty") << 20 << QStringList() << "s.pdf" << range(1, 15);
-        QTest::newRow("pdf, start 4") << 2 << QStringList{"--start", "4"} << "s.pdf" << range(4, 5);
-        QTest::newRow("emf, start 15")
-            << 3 << QStringList{"--start", "15"} << "s.emf" << range(15, 15);
+        QTest::newRow("png, three") << 3 << 1 << "s.png" << range(1, 3);
+        QTest::newRow("png, start 4") << 1 << 4 << "s.png" << range(4, 4);
+        QTest::newRow("png, start 13, five lines") << 5 << 13 << "s.png" << range(13, 15);
+        QTest::newRow("pdf, twenty") << 20 << 1 << "s.pdf" << range(1, 15);
+        QTest::newRow("pdf, start 4") << 2 << 4 << "s.pdf" << range(4, 5);
+        QTest::newRow("emf, start 15") << 3 << 15 << "s.emf" << range(15, 15);
     }
     void labelsInTheirSlots() {
         QFETCH(int, lines);
-        QFETCH(QStringList, extra);
+        QFETCH(int, start);
         QFETCH(QString, output);
         QFETCH(QList<int>, expected);
         QVERIFY(test::writeFile(m_data->prefix() + "list.txt", listOf(lines)));
-        const Run run = qlxsheet(
-            QStringList{"render", "list.txt", "-o", output, "--background", "solid.bmp"} + extra,
-            m_data->prefix());
-        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        RenderHere options;
+        options.background = "solid.bmp";
+        options.start = start;
+        QCOMPARE(renderHere("list.txt", output, options), QString());
 
         const QString path = m_data->prefix() + output;
         QImage page;
@@ -340,8 +383,9 @@ private slots:
         const QString pdfimages = QStandardPaths::findExecutable("pdfimages");
         if (pdfimages.isEmpty())
             QSKIP("pdfimages (poppler-utils) is not installed");
+        // As raw pixmaps (PPM), which cost nothing to write and read, unlike PNGs.
         QProcess extract;
-        extract.start(pdfimages, {"-png", m_data->prefix() + "s.pdf", m_data->prefix() + "img"});
+        extract.start(pdfimages, {m_data->prefix() + "s.pdf", m_data->prefix() + "img"});
         QVERIFY(extract.waitForFinished(120000));
         QCOMPARE(extract.exitCode(), 0);
         SheetReport labels(nullptr);
@@ -350,7 +394,7 @@ private slots:
         fillSheet(labels, labelListRecords(listOf(15)), appearance);
         for (int slot = 1; slot <= 15; ++slot) {
             const QImage image(m_data->prefix() +
-                               QString("img-%1.png").arg(slot - 1, 3, 10, QChar('0')));
+                               QString("img-%1.ppm").arg(slot - 1, 3, 10, QChar('0')));
             const QImage label = labels.labelPicture(slot).convertToFormat(QImage::Format_RGB32);
             QVERIFY2(!label.isNull() && image.convertToFormat(QImage::Format_RGB32) == label,
                      qPrintable(QString("label %1").arg(slot)));
@@ -437,8 +481,7 @@ private slots:
         QFETCH(QString, list);
         QFETCH(int, images);
         QVERIFY(test::writeFile(m_data->prefix() + "list.txt", list.toStdString()));
-        const Run run = qlxsheet({"render", "list.txt", "-o", "s.pdf"}, m_data->prefix());
-        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QCOMPARE(renderHere("list.txt", "s.pdf"), QString());
         const QByteArray pdf =
             QByteArray::fromStdString(test::readFile(m_data->prefix() + "s.pdf"));
         QCOMPARE(int(pdf.count("/Subtype /Image")), images);
@@ -448,34 +491,36 @@ private slots:
     // comes out as from the plain file.
     void compressedReportFile() {
         QVERIFY(test::writeFile(m_data->prefix() + "list.txt", listOf(20)));
-        QList<QStringList> renders;
-        for (const QStringList& extra : {QStringList(), QStringList{"--compress"}}) {
-            const QString out = extra.isEmpty() ? "plain.LFP" : "packed.LFP";
-            renders << QStringList{"render", "list.txt",           "--all", "-o", out,
-                                   "--date", "2024-05-01T10:00:00"} +
-                           extra;
-        }
-        for (const Run& run : qlxsheetSideBySide(renders, m_data->prefix()))
-            QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        RenderHere options;
+        options.all = true;
+        QCOMPARE(renderHere("list.txt", "plain.LFP", options), QString());
+        // The packed file from the program itself, which reads --compress.
+        const Run packing = qlxsheet(
+            {"render", "list.txt", "--all", "--compress", "--date", "d", "-o", "packed.LFP"},
+            m_data->prefix());
+        QVERIFY2(packing.exitCode == 0, qPrintable(packing.err));
         const QFileInfo plain(m_data->prefix() + "plain.LFP");
         const QFileInfo packed(m_data->prefix() + "packed.LFP");
         QVERIFY2(packed.size() * 5 < plain.size(),
                  qPrintable(QString("%1 against %2").arg(packed.size()).arg(plain.size())));
-        const Run info = qlxsheet({"info", "packed.LFP"}, m_data->prefix());
-        QCOMPARE(info.exitCode, 0);
-        QVERIFY2(info.out.contains("compression: zlib\n"), qPrintable(info.out));
-        QVERIFY2(info.out.contains("pages: 2\n"), qPrintable(info.out));
-        QList<QStringList> pages;
+        QString info;
+        QCOMPARE(failureOf([&] { info = reportFileInfo("packed.LFP"); }), QString());
+        QVERIFY2(info.contains("compression: zlib\n"), qPrintable(info));
+        QVERIFY2(info.contains("pages: 2\n"), qPrintable(info));
+        // Each page's picture, taken out of either file, is the same to the byte.
         for (int page = 1; page <= 2; ++page)
             for (const QString file : {"plain.LFP", "packed.LFP"})
-                pages << QStringList{"page", file, QString::number(page), "-o",
-                                     QString("%1.%2.png").arg(file).arg(page)};
-        for (const Run& run : qlxsheetSideBySide(pages, m_data->prefix()))
-            QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+                QCOMPARE(failureOf([&] {
+                             extractReportPage(file, page, QString("%1.%2.emf").arg(file).arg(page),
+                                               SheetOutputKind::Emf, 96);
+                         }),
+                         QString());
         for (int page = 1; page <= 2; ++page) {
-            const QImage packedPage(m_data->prefix() + QString("packed.LFP.%1.png").arg(page));
-            QVERIFY(!packedPage.isNull());
-            QCOMPARE(packedPage, QImage(m_data->prefix() + QString("plain.LFP.%1.png").arg(page)));
+            const std::string packedPage =
+                test::readFile(m_data->prefix() + QString("packed.LFP.%1.emf").arg(page));
+            QVERIFY(!packedPage.empty());
+            QCOMPARE(packedPage,
+                     test::readFile(m_data->prefix() + QString("plain.LFP.%1.emf").arg(page)));
         }
     }
 
@@ -495,16 +540,15 @@ private slots:
         QFETCH(int, start);
         QFETCH(int, pages);
         QVERIFY(test::writeFile(m_data->prefix() + "list.txt", listOf(lines)));
-        QList<QStringList> renders;
+        RenderHere options;
+        options.all = true;
+        options.start = start;
+        options.background = "solid.bmp";
         for (const QString out : {"all.LFP", "all.pdf"})
-            renders << QStringList{
-                "render",       "list.txt", "--all", "-o", out, "--start", QString::number(start),
-                "--background", "solid.bmp"};
-        for (const Run& run : qlxsheetSideBySide(renders, m_data->prefix()))
-            QVERIFY2(run.exitCode == 0, qPrintable(run.err));
-        const Run info = qlxsheet({"info", "all.LFP"}, m_data->prefix());
-        QCOMPARE(info.exitCode, 0);
-        QVERIFY2(info.out.contains(QString("pages: %1\n").arg(pages)), qPrintable(info.out));
+            QCOMPARE(renderHere("list.txt", out, options), QString());
+        QString info;
+        QCOMPARE(failureOf([&] { info = reportFileInfo("all.LFP"); }), QString());
+        QVERIFY2(info.contains(QString("pages: %1\n").arg(pages)), qPrintable(info));
         const QString pdf = tool("pdfinfo", {m_data->prefix() + "all.pdf"});
         QVERIFY2(pdf.contains(QRegularExpression(QString("Pages:\\s+%1\\n").arg(pages))),
                  qPrintable(pdf));
@@ -544,8 +588,7 @@ private slots:
         // One report file, rendered for the first row, is what every row spoils.
         if (m_twoLabelReport.empty()) {
             QVERIFY(test::writeFile(m_data->prefix() + "list.txt", listOf(2)));
-            QCOMPARE(qlxsheet({"render", "list.txt", "-o", "sheet.LFP"}, m_data->prefix()).exitCode,
-                     0);
+            QCOMPARE(renderHere("list.txt", "sheet.LFP"), QString());
             m_twoLabelReport = test::readFile(m_data->prefix() + "sheet.LFP");
             QVERIFY(!m_twoLabelReport.empty());
         }
@@ -571,6 +614,20 @@ private slots:
         QVERIFY(test::writeFile(path, bytes));
         QVERIFY(test::writeFile(m_data->prefix() + "old.png", "old"));
 
+        // A damaged file is refused by the commands called here with the message the program
+        // gives; the good file and a missing one are seen through the program itself, its
+        // output, exit statuses and one-line messages.
+        if (!damage.isEmpty() && damage != "remove") {
+            QString info;
+            QCOMPARE(failureOf([&] { info = reportFileInfo(file); }), message);
+            QCOMPARE(info, QString());
+            for (const auto& [output, kind] : {std::pair(QString("old.png"), SheetOutputKind::Png),
+                                               std::pair(QString("p.emf"), SheetOutputKind::Emf)})
+                QCOMPARE(failureOf([&] { extractReportPage(file, 1, output, kind, 96); }), message);
+            QCOMPARE(test::readFile(m_data->prefix() + "old.png"), std::string("old"));
+            QVERIFY(!QFileInfo::exists(m_data->prefix() + "p.emf"));
+            return;
+        }
         const Run info = qlxsheet({"info", file}, m_data->prefix());
         const Run png = qlxsheet({"page", file, "1", "-o", "old.png"}, m_data->prefix());
         const Run emf = qlxsheet({"page", file, "1", "-o", "p.emf"}, m_data->prefix());
@@ -658,7 +715,7 @@ private slots:
             QCOMPARE(run.err, QString("qlxsheet: %1: Cannot open file %1\n").arg(name));
         }
         QVERIFY(test::writeFile(m_data->prefix() + "list.txt", listOf(2)));
-        QCOMPARE(qlxsheet({"render", "list.txt", "-o", "s.LFP"}, m_data->prefix()).exitCode, 0);
+        QCOMPARE(renderHere("list.txt", "s.LFP"), QString());
         QProcess process;
         process.setWorkingDirectory(m_data->prefix());
         process.setStandardOutputFile("/dev/full");
@@ -866,19 +923,28 @@ private slots:
         QVERIFY(test::writeFile(m_data->prefix() + "list.txt",
                                 "|Quartz|Arkansas, Hot Spring County, Magnet Cove|SiO2|"));
         const QStringList base{"render", "list.txt", "--date", "d", "-o"};
+        // The sheets are written as page pictures and played here: a PNG costs the program
+        // more to compress than to draw.
+        const auto sheet = [&](const QString& name) {
+            return played(Metafile::fromBytes(
+                QByteArray::fromStdString(test::readFile(m_data->prefix() + name))));
+        };
         // The sheet without options, rendered for the first row, is what every row changes.
         if (m_plainSheet.isNull()) {
-            QCOMPARE(qlxsheet(base + QStringList{"plain.png"}, m_data->prefix()).exitCode, 0);
-            m_plainSheet = QImage(m_data->prefix() + "plain.png");
-            QVERIFY(!m_plainSheet.isNull());
+            QCOMPARE(qlxsheet(base + QStringList{"plain.emf"}, m_data->prefix()).exitCode, 0);
+            m_plainSheet = sheet("plain.emf");
+            QCOMPARE(m_plainSheet.size(), QSize(794, 1123));
         }
-        QCOMPARE(qlxsheet(base + QStringList{"a.png"} + options, m_data->prefix()).exitCode, 0);
-        QCOMPARE(qlxsheet(base + QStringList{"b.png"} + options, m_data->prefix()).exitCode, 0);
+        for (const Run& run : qlxsheetSideBySide(
+                 {base + QStringList{"a.emf"} + options, base + QStringList{"b.emf"} + options},
+                 m_data->prefix()))
+            QVERIFY2(run.exitCode == 0, qPrintable(run.err));
         const QImage plain = m_plainSheet;
-        const QImage a(m_data->prefix() + "a.png");
-        QVERIFY(!a.isNull());
+        const QImage a = sheet("a.emf");
+        QCOMPARE(a.size(), plain.size());
         QVERIFY(a != plain);
-        QCOMPARE(QImage(m_data->prefix() + "b.png"), a);
+        QCOMPARE(test::readFile(m_data->prefix() + "b.emf"),
+                 test::readFile(m_data->prefix() + "a.emf"));
         // Only the first slot changes.
         const QRect slot = slotRects(96)[0];
         QImage outside = a;
