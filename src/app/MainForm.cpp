@@ -684,9 +684,12 @@ void MainForm::Button6Click() {
         updateRecordCommands();
     }
     // The cache is read before it can be rewritten: an Add before the start-up load has read
-    // it would otherwise replace every cached locality with this one.
-    if (!m_loaded.cache && localityCacheNeedsLoad(RichEdit2.text())) {
-        RichEdit2.loadFromFile(dataFilePath("cachedloc.txt"));
+    // it would otherwise replace every cached locality with this one. A cache file that is not
+    // there yet is started afresh; one that cannot be read is reported and left alone.
+    const std::string cacheFile = dataFilePath("cachedloc.txt");
+    if (!m_loaded.cache && localityCacheNeedsLoad(RichEdit2.text()) &&
+        QFileInfo::exists(QString::fromStdString(cacheFile))) {
+        RichEdit2.loadFromFile(cacheFile);
         m_loaded.cache = true;
     }
     const LocalityCacheUpdate update =
