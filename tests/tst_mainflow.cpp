@@ -188,6 +188,26 @@ private slots:
         QCOMPARE(list()->lines().count(), 2);
     }
 
+    // The counter shows every digit of a long list's count inside the panel.
+    void labelCountFitsThePanel_data() {
+        QTest::addColumn<int>("records");
+        QTest::newRow("two") << 2;
+        QTest::newRow("thousands") << 3000;
+        QTest::newRow("the most a list holds") << 50000;
+    }
+    void labelCountFitsThePanel() {
+        QFETCH(int, records);
+        list()->lines().setText(test::numberedList(records));
+        QCOMPARE(labelCount(), QString::number(records));
+        const auto* count = test::child<QLabel>(*m_form, "Label24");
+        const auto* panel = test::child<QFrame>(*m_form, "Panel3");
+        QVERIFY(count->x() + count->fontMetrics().horizontalAdvance(count->text()) <=
+                panel->contentsRect().right() + 1);
+        QVERIFY(count->font().pixelSize() >= 6);
+        if (records < 100)
+            QCOMPARE(count->font().pixelSize(), 13);
+    }
+
     // Enter pressed in turn in the mineral field; "" keeps the field as the last Enter left it,
     // and `userInfo` is typed into the info field before the last Enter.
     void mineralEnterSequence_data() {

@@ -68,6 +68,10 @@ const QColor kDesktop{0, 128, 128};
 // so Enter in the locality field leaves the field alone until a completion has been found.
 constexpr char kNoLocalityCompletion[] = "lastlocality";
 
+// The label counter's font size, and the smallest it is drawn at to fit a long count.
+constexpr int kLabelCountPixels = 13;
+constexpr int kSmallestLabelCountPixels = 6;
+
 // The button face and menu colour: the light grey of Qt's own light palette, which the
 // window shows on a light desktop, kept on a dark one too.
 const QColor kButtonFace{239, 239, 239};
@@ -296,7 +300,7 @@ void MainForm::createEntryRows() {
     Edit4 = makeEdit(p, "Edit4", {72, 96, 121, 21}, {});
     noTabStop(Edit4);
     Label23 = panelLabel(p, "Label23", 472, 24, "No of labels", 13);
-    Label24 = panelLabel(p, "Label24", 560, 24, "0", 13);
+    Label24 = panelLabel(p, "Label24", 560, 24, "0", kLabelCountPixels);
     CheckBox1 = makeCheckBox(p, "CheckBox1", {472, 50, 105, 17}, "Info = formula");
     CheckBox1->setFont(pixelFont("Arial", 13, true));
     setColours(CheckBox1, kGrey, Qt::white);
@@ -818,8 +822,17 @@ bool MainForm::saveList() {
 }
 
 // "No of labels": the number of records (stored lines) in the list.
+// A count too wide for the room between its place and the panel's edge (a list of
+// thousands) is drawn smaller rather than cut off.
 void MainForm::showLabelCount() {
-    Label24->setText(QString::number(RichEdit4->lines().count()));
+    const QString count = QString::number(RichEdit4->lines().count());
+    const int room = Panel3->contentsRect().right() + 1 - Label24->x();
+    int pixels = kLabelCountPixels;
+    QFont font = pixelFont("Arial", pixels, true);
+    while (pixels > kSmallestLabelCountPixels && QFontMetrics(font).horizontalAdvance(count) > room)
+        font.setPixelSize(--pixels);
+    Label24->setFont(font);
+    Label24->setText(count);
     Label24->adjustSize();
 }
 
