@@ -204,6 +204,9 @@ private slots:
         QVERIFY(count->x() + count->fontMetrics().horizontalAdvance(count->text()) <=
                 panel->contentsRect().right() + 1);
         QVERIFY(count->font().pixelSize() >= 6);
+        const auto* caption = test::child<QLabel>(*m_form, "Label23");
+        QCOMPARE(count->y() + count->fontMetrics().ascent(),
+                 caption->y() + caption->fontMetrics().ascent());
         if (records < 100)
             QCOMPARE(count->font().pixelSize(), 13);
     }

@@ -834,6 +834,9 @@ void MainForm::showLabelCount() {
     Label24->setFont(font);
     Label24->setText(count);
     Label24->adjustSize();
+    // On the caption's baseline, whatever its size.
+    Label24->move(Label24->x(),
+                  Label23->y() + Label23->fontMetrics().ascent() - Label24->fontMetrics().ascent());
 }
 
 // "Pick font", one per row; the dialog's result needs no handling, but a locality font the
