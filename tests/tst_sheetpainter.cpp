@@ -1,5 +1,5 @@
 #include <QtTest>
-#include <map>
+#include <unordered_map>
 
 #include "sheet/ScreenTextMeasurer.h"
 #include "sheet/SheetLayout.h"
@@ -86,7 +86,7 @@ private slots:
         const DeviceMapping m = DeviceMapping::printer(dpi, dpi, marginLeft, marginTop);
         const QImage img = drawn(content, m, canvas(sheet, m, marginLeft, marginTop));
 
-        std::map<QRgb, qint64> counts;
+        std::unordered_map<QRgb, qint64> counts;
         for (int y = 0; y < img.height(); ++y) {
             const QRgb* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
             for (int x = 0; x < img.width(); ++x) {
