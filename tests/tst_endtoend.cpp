@@ -198,11 +198,7 @@ private slots:
     // Twenty lines: all are composed, the first fifteen placed.
     void twentyLinesFillFifteenSlots() {
         MainForm& f = *m_form;
-        std::string list;
-        for (int i = 1; i <= 20; ++i)
-            list += "|Mineral " + std::to_string(i) + "|Place " + std::to_string(i) + "|H" +
-                    std::to_string(i) + "O|\r\n";
-        test::child<RichEditBox>(f, "RichEdit4")->lines().setText(list);
+        test::child<RichEditBox>(f, "RichEdit4")->lines().setText(test::numberedList(20));
         test::child<QPushButton>(f, "Button9")->click();
         QCOMPARE(test::child<QLineEdit>(f, "Edit1")->text(), QString("Mineral 20"));
         QCOMPARE(test::child<QLineEdit>(f, "Edit3")->text(), QString(" H20O"));
