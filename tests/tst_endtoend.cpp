@@ -164,13 +164,8 @@ private slots:
                     .match(test::child<SheetReport>(f, "SheetReport")->dateLineCaption())
                     .hasMatch());
 
-        const std::string bytes = test::readFile(report);
-        QVERIFY(bytes.size() > 128);
-        QCOMPARE(bytes.substr(0, 4), std::string("\x03\x00\x31\x01", 4));
-        QCOMPARE(bytes.substr(8, 4), std::string("\x01\x00\x00\x00", 4));
-        QCOMPARE(bytes.substr(bytes.size() - 4), std::string("\x80\x00\x00\x00", 4));
-
-        // The page picture shows each label in its slot and leaves the others empty.
+        // The saved file's one page picture shows each label in its slot and leaves the others
+        // empty.
         const QImage page = playReportFile(report);
         for (int slot = 1; slot <= 3; ++slot)
             QVERIFY2(pixelsOf(page, slotRect(*test::child<SheetReport>(f, "SheetReport"), slot),
