@@ -501,19 +501,16 @@ private slots:
         QVERIFY2(info.contains("compression: zlib\n"), qPrintable(info));
         QVERIFY2(info.contains("pages: 2\n"), qPrintable(info));
         // Each page's picture, taken out of either file, is the same to the byte.
-        for (int page = 1; page <= 2; ++page)
-            for (const QString file : {"plain.LFP", "packed.LFP"})
-                QCOMPARE(failureOf([&] {
-                             extractReportPage(file, page, QString("%1.%2.emf").arg(file).arg(page),
-                                               SheetOutputKind::Emf, 96);
-                         }),
-                         QString());
         for (int page = 1; page <= 2; ++page) {
-            const std::string packedPage =
-                test::readFile(m_data->prefix() + QString("packed.LFP.%1.emf").arg(page));
+            const auto extracted = [&](const QString& file) {
+                const QString out = QString("%1.%2.emf").arg(file).arg(page);
+                const QString failure = failureOf(
+                    [&] { extractReportPage(file, page, out, SheetOutputKind::Emf, 96); });
+                return failure.isEmpty() ? test::readFile(m_data->prefix() + out) : std::string();
+            };
+            const std::string packedPage = extracted("packed.LFP");
             QVERIFY(!packedPage.empty());
-            QCOMPARE(packedPage,
-                     test::readFile(m_data->prefix() + QString("plain.LFP.%1.emf").arg(page)));
+            QCOMPARE(packedPage, extracted("plain.LFP"));
         }
     }
 
