@@ -155,34 +155,6 @@ private slots:
         }
     }
 
-    void slotPlacedOnPaper_data() {
-        QTest::addColumn<int>("slot");
-        QTest::addColumn<double>("leftMm");
-        QTest::addColumn<double>("topMm");
-        QTest::newRow("first") << 1 << 15.292 << 43.556;
-        QTest::newRow("middle") << 8 << 77.028 << 128.222;
-        QTest::newRow("last") << 15 << 137.000 << 212.889;
-    }
-    void slotPlacedOnPaper() {
-        QFETCH(int, slot);
-        QFETCH(double, leftMm);
-        QFETCH(double, topMm);
-        SheetReport report(nullptr);
-        report.setSlotPicture(slot, test::solidImage(slotColour(slot)));
-        const QImage img = played(report.recordPage());
-        // the first coloured pixel along the slot's middle, from the paper's edges
-        const QRect r = slotRect(report, slot);
-        int x = 0;
-        while (x < img.width() && img.pixelColor(x, r.center().y()) != slotColour(slot))
-            ++x;
-        int y = 0;
-        while (y < img.height() && img.pixelColor(r.center().x(), y) != slotColour(slot))
-            ++y;
-        const double pxPerMm = 96 / 25.4;
-        QVERIFY2(qAbs(x - leftMm * pxPerMm) <= 1, qPrintable(QString::number(x)));
-        QVERIFY2(qAbs(y - topMm * pxPerMm) <= 1, qPrintable(QString::number(y)));
-    }
-
     void emptySlotDrawsNothing_data() {
         QTest::addColumn<int>("emptySlot");
         QTest::newRow("first") << 1;
