@@ -544,22 +544,18 @@ private slots:
         QTRY_COMPARE(QApplication::focusWidget(), label->buddy());
     }
 
-    // The background captions fit their buttons, which stay in place within the group frame.
+    // The background captions fit their buttons, which stay within the group frame (where
+    // each stands is tst_mainwindow's whatAClickReaches).
     void radioCaptionsAreNotClipped_data() {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QPoint>("place");
-        QTest::newRow("Complete") << "RadioButton1" << QPoint(432, 180);
-        QTest::newRow("Reduced") << "RadioButton2" << QPoint(432, 196);
-        QTest::newRow("Clean") << "RadioButton3" << QPoint(432, 212);
-        QTest::newRow("Custom") << "RadioButton4" << QPoint(432, 228);
+        for (const char* name : {"RadioButton1", "RadioButton2", "RadioButton3", "RadioButton4"})
+            QTest::newRow(name) << name;
     }
     void radioCaptionsAreNotClipped() {
         QFETCH(QString, name);
-        QFETCH(QPoint, place);
         m_form = newForm();
         auto* radio = child<QRadioButton>(*m_form, qPrintable(name));
         const QRect frame = child<QGroupBox>(*m_form, "RadioGroup1")->geometry();
-        QCOMPARE(radio->pos(), place);
         QCOMPARE(radio->height(), 17);
         QVERIFY(radio->geometry().right() < frame.right());
         // A much wider button draws nothing beyond this one's right edge, and the same pixels
