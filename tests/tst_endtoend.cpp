@@ -164,13 +164,8 @@ private slots:
                     .match(test::child<SheetReport>(f, "SheetReport")->dateLineCaption())
                     .hasMatch());
 
-        const std::string bytes = test::readFile(report);
-        QVERIFY(bytes.size() > 128);
-        QCOMPARE(bytes.substr(0, 4), std::string("\x03\x00\x31\x01", 4));
-        QCOMPARE(bytes.substr(8, 4), std::string("\x01\x00\x00\x00", 4));
-        QCOMPARE(bytes.substr(bytes.size() - 4), std::string("\x80\x00\x00\x00", 4));
-
-        // The page picture shows each label in its slot and leaves the others empty.
+        // The saved file's one page picture shows each label in its slot and leaves the others
+        // empty.
         const QImage page = playReportFile(report);
         for (int slot = 1; slot <= 3; ++slot)
             QVERIFY2(pixelsOf(page, slotRect(*test::child<SheetReport>(f, "SheetReport"), slot),
@@ -198,11 +193,7 @@ private slots:
     // Twenty lines: all are composed, the first fifteen placed.
     void twentyLinesFillFifteenSlots() {
         MainForm& f = *m_form;
-        std::string list;
-        for (int i = 1; i <= 20; ++i)
-            list += "|Mineral " + std::to_string(i) + "|Place " + std::to_string(i) + "|H" +
-                    std::to_string(i) + "O|\r\n";
-        test::child<RichEditBox>(f, "RichEdit4")->lines().setText(list);
+        test::child<RichEditBox>(f, "RichEdit4")->lines().setText(test::numberedList(20));
         test::child<QPushButton>(f, "Button9")->click();
         QCOMPARE(test::child<QLineEdit>(f, "Edit1")->text(), QString("Mineral 20"));
         QCOMPARE(test::child<QLineEdit>(f, "Edit3")->text(), QString(" H20O"));

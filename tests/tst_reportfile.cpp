@@ -17,6 +17,7 @@
 #include "pagestore/ReportFileReader.h"
 #include "platform/ErrorHandler.h"
 #include "stores/Error.h"
+#include "support/ErrorOf.h"
 #include "support/FakeEmf.h"
 #include "support/TestSupport.h"
 
@@ -146,7 +147,6 @@ private slots:
     void layout_data() {
         QTest::addColumn<QList<int>>("sizes");
         QTest::newRow("1 page") << QList<int>{400};
-        QTest::newRow("2 pages") << QList<int>{400, 1000};
         QTest::newRow("5 pages") << QList<int>{400, 92, 5000, 733, 120};
         QTest::newRow("5 pages past the memory limit")
             << QList<int>{30000, 30000, 30000, 30000, 30000};
@@ -170,19 +170,6 @@ private slots:
             QCOMPARE(qint64(i32(file, next - 4)), start);
         }
         QCOMPARE(qint64(i32(file, file.size() - 4)), starts[sizes.size() - 1]);
-    }
-
-    // The sheet: one page, so the file ends by pointing back at offset 128.
-    void oneSheetFile() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("sheet.lfp");
-        PageStore store(PageDestination::Pictures);
-        produce(store, {2000});
-        store.saveToFile(path);
-        const QByteArray file = QByteArray::fromStdString(test::readFile(path));
-        QCOMPARE(file.left(4), QByteArray("\x03\x00\x31\x01", 4));
-        QCOMPARE(i32(file, 8), 1);
-        QCOMPARE(i32(file, file.size() - 4), 128);
     }
 
     void headerDate_data() {
@@ -229,7 +216,6 @@ private slots:
     void roundTrip_data() {
         QTest::addColumn<QList<int>>("sizes");
         QTest::newRow("1 page") << QList<int>{2000};
-        QTest::newRow("2 pages") << QList<int>{2000, 92};
         QTest::newRow("5 pages") << QList<int>{200, 300, 400, 500, 600};
         QTest::newRow("5 pages in a temporary file") << QList<int>{40000, 20000, 50000, 100, 30000};
     }
@@ -278,14 +264,16 @@ private slots:
         QTest::addColumn<int>("paper");
         QTest::addColumn<bool>("landscape");
         QTest::addColumn<bool>("matched");
-        QTest::newRow("A4 portrait") << 21000 << 29700 << int(QPageSize::A4) << false << true;
-        QTest::newRow("A4 landscape") << 29700 << 21000 << int(QPageSize::A4) << true << true;
-        QTest::newRow("A4 off by a millimetre")
-            << 21100 << 29600 << int(QPageSize::A4) << false << true;
-        QTest::newRow("Letter") << 21590 << 27940 << int(QPageSize::Letter) << false << true;
-        QTest::newRow("A3 landscape") << 42000 << 29700 << int(QPageSize::A3) << true << true;
-        QTest::newRow("no match keeps its own size")
-            << 10000 << 10000 << int(QPageSize::Custom) << false << false;
+        const auto row = [](const char* tag, qint32 right, qint32 bottom,
+                            QPageSize::PageSizeId paper, bool landscape, bool matched) {
+            QTest::newRow(tag) << right << bottom << int(paper) << landscape << matched;
+        };
+        row("A4 portrait", 21000, 29700, QPageSize::A4, false, true);
+        row("A4 landscape", 29700, 21000, QPageSize::A4, true, true);
+        row("A4 off by a millimetre", 21100, 29600, QPageSize::A4, false, true);
+        row("Letter", 21590, 27940, QPageSize::Letter, false, true);
+        row("A3 landscape", 42000, 29700, QPageSize::A3, true, true);
+        row("no match keeps its own size", 10000, 10000, QPageSize::Custom, false, false);
     }
     void paperRecognised() {
         QFETCH(qint32, frameRight);
@@ -320,83 +308,53 @@ private slots:
         // A good file of three pages: records at r1, r2, r3, ending at `end`.
         const QList<qint64> s = recordStarts({300, 400, 500});
         const qint64 r1 = s[0], r2 = s[1], r3 = s[2], end = s[3];
-        auto row = [](const char* name, Damage damage, const char* reason) {
+        auto row = [](const char* name, const char* reason, Damage damage) {
             QTest::newRow(name) << damage << QString(reason);
         };
-        row(
-            "zero-length", [](QByteArray& f) { f.clear(); }, "shorter than the header");
-        row(
-            "truncated header", [](QByteArray& f) { f.truncate(100); }, "shorter than the header");
-        row(
-            "header only", [](QByteArray& f) { f.truncate(128); }, "larger than the records");
-        row(
-            "wrong version", [](QByteArray& f) { f[0] = 2; }, "unknown version");
-        row(
-            "wrong signature", [](QByteArray& f) { f[2] = 0x30; }, "unknown version");
-        row(
-            "compression flag over plain pictures", [](QByteArray& f) { f[25] = 1; },
-            "page 1: compressed picture");
-        row(
-            "unknown compression", [](QByteArray& f) { f[25] = 2; }, "unknown compression 2");
-        row(
-            "page count 0", [](QByteArray& f) { setI32(f, 8, 0); }, "page count 0");
-        row(
-            "negative page count", [](QByteArray& f) { setI32(f, 8, -3); }, "page count -3");
-        row(
-            "page count larger than the records", [](QByteArray& f) { setI32(f, 8, 4); },
-            "larger than the records");
-        row(
-            "page count far larger than the file", [](QByteArray& f) { setI32(f, 8, 0x7fffffff); },
-            "larger than the records");
-        row(
-            "page count smaller than the records", [](QByteArray& f) { setI32(f, 8, 2); },
-            "bytes after the last page record");
-        row(
-            "truncated record", [](QByteArray& f) { f.chop(10); }, "out of range");
-        row(
-            "next offset past the end", [=](QByteArray& f) { setI32(f, r1 + 4, qint32(end + 64)); },
-            "out of range");
-        row(
-            "next offset negative", [=](QByteArray& f) { setI32(f, r2 + 4, -1); }, "out of range");
-        row(
-            "next offset pointing backwards", [=](QByteArray& f) { setI32(f, r2 + 4, qint32(r1)); },
-            "out of range");
-        row(
-            "next offset pointing at itself", [=](QByteArray& f) { setI32(f, r2 + 4, qint32(r2)); },
-            "out of range");
-        row(
-            "next offset skipping a record", [=](QByteArray& f) { setI32(f, r1 + 4, qint32(r3)); },
-            "does not end with its own start");
-        row(
-            "start offset looping forward", [=](QByteArray& f) { setI32(f, r3 - 4, qint32(r3)); },
-            "does not end with its own start");
-        row(
-            "start offset looping back to page 1",
-            [=](QByteArray& f) { setI32(f, end - 4, qint32(r1)); },
-            "does not end with its own start");
-        row(
-            "wrong page number", [=](QByteArray& f) { setI32(f, r2, 5); }, "carries page number 5");
-        row(
-            "page not a metafile", [=](QByteArray& f) { setI32(f, r2 + 8, 2); }, "page 2:");
-        row(
-            "metafile signature missing", [=](QByteArray& f) { f[r3 + 8 + 40] = 'X'; }, "page 3:");
-        row(
-            "picture size past the end", [=](QByteArray& f) { setI32(f, r3 + 8 + 48, 500 + 100); },
-            "page 3:");
-        row(
-            "metafile header size too large", [=](QByteArray& f) { setI32(f, r1 + 8 + 4, 100000); },
-            "page 1:");
-        row(
-            "zero-length picture",
-            [](QByteArray& f) {
-                f.truncate(128);
-                setI32(f, 8, 1);
-                f += QByteArray("\x01\0\0\0\x8c\0\0\0", 8) + QByteArray("\x80\0\0\0", 4);
-            },
-            "page 1:");
-        row(
-            "bytes after the last record", [](QByteArray& f) { f += QByteArray(4, '\0'); },
-            "bytes after the last page record");
+        row("zero-length", "shorter than the header", [](QByteArray& f) { f.clear(); });
+        row("truncated header", "shorter than the header", [](QByteArray& f) { f.truncate(100); });
+        row("header only", "larger than the records", [](QByteArray& f) { f.truncate(128); });
+        row("wrong version", "unknown version", [](QByteArray& f) { f[0] = 2; });
+        row("wrong signature", "unknown version", [](QByteArray& f) { f[2] = 0x30; });
+        row("compression flag over plain pictures", "page 1: compressed picture",
+            [](QByteArray& f) { f[25] = 1; });
+        row("unknown compression", "unknown compression 2", [](QByteArray& f) { f[25] = 2; });
+        row("page count 0", "page count 0", [](QByteArray& f) { setI32(f, 8, 0); });
+        row("negative page count", "page count -3", [](QByteArray& f) { setI32(f, 8, -3); });
+        row("page count larger than the records", "larger than the records",
+            [](QByteArray& f) { setI32(f, 8, 4); });
+        row("page count far larger than the file", "larger than the records",
+            [](QByteArray& f) { setI32(f, 8, 0x7fffffff); });
+        row("page count smaller than the records", "bytes after the last page record",
+            [](QByteArray& f) { setI32(f, 8, 2); });
+        row("truncated record", "out of range", [](QByteArray& f) { f.chop(10); });
+        row("next offset past the end", "out of range",
+            [=](QByteArray& f) { setI32(f, r1 + 4, qint32(end + 64)); });
+        row("next offset negative", "out of range", [=](QByteArray& f) { setI32(f, r2 + 4, -1); });
+        row("next offset pointing backwards", "out of range",
+            [=](QByteArray& f) { setI32(f, r2 + 4, qint32(r1)); });
+        row("next offset pointing at itself", "out of range",
+            [=](QByteArray& f) { setI32(f, r2 + 4, qint32(r2)); });
+        row("next offset skipping a record", "does not end with its own start",
+            [=](QByteArray& f) { setI32(f, r1 + 4, qint32(r3)); });
+        row("start offset looping forward", "does not end with its own start",
+            [=](QByteArray& f) { setI32(f, r3 - 4, qint32(r3)); });
+        row("start offset looping back to page 1", "does not end with its own start",
+            [=](QByteArray& f) { setI32(f, end - 4, qint32(r1)); });
+        row("wrong page number", "carries page number 5", [=](QByteArray& f) { setI32(f, r2, 5); });
+        row("page not a metafile", "page 2:", [=](QByteArray& f) { setI32(f, r2 + 8, 2); });
+        row("metafile signature missing", "page 3:", [=](QByteArray& f) { f[r3 + 8 + 40] = 'X'; });
+        row("picture size past the end",
+            "page 3:", [=](QByteArray& f) { setI32(f, r3 + 8 + 48, 500 + 100); });
+        row("metafile header size too large",
+            "page 1:", [=](QByteArray& f) { setI32(f, r1 + 8 + 4, 100000); });
+        row("zero-length picture", "page 1:", [](QByteArray& f) {
+            f.truncate(128);
+            setI32(f, 8, 1);
+            f += QByteArray("\x01\0\0\0\x8c\0\0\0", 8) + QByteArray("\x80\0\0\0", 4);
+        });
+        row("bytes after the last record", "bytes after the last page record",
+            [](QByteArray& f) { f += QByteArray(4, '\0'); });
     }
     void damagedFileRefused() {
         QFETCH(Damage, damage);
@@ -448,12 +406,12 @@ private slots:
     void missingOrUnreadable_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("message");
-        QTest::newRow("missing file") << "nothing.lfp"
-                                      << "File does not exist";
-        QTest::newRow("missing folder") << "gone/nothing.lfp"
-                                        << "File does not exist";
-        QTest::newRow("a directory") << "folder"
-                                     << "Cannot open file";
+        const auto row = [](const char* tag, QString name, QString message) {
+            QTest::newRow(tag) << name << message;
+        };
+        row("missing file", "nothing.lfp", "File does not exist");
+        row("missing folder", "gone/nothing.lfp", "File does not exist");
+        row("a directory", "folder", "Cannot open file");
     }
     void missingOrUnreadable() {
         QFETCH(QString, name);
@@ -462,12 +420,8 @@ private slots:
         QVERIFY(QDir(dir.path()).mkdir("folder"));
         PageStore store(PageDestination::Pictures);
         const QList<QByteArray> pictures = produce(store, {300});
-        try {
-            store.loadFromFile(dir.filePath(name));
-            QFAIL("loaded");
-        } catch (const Error& e) {
-            QVERIFY2(QString(e.what()).startsWith(message), e.what());
-        }
+        const QString error = test::errorOf([&] { store.loadFromFile(dir.filePath(name)); });
+        QVERIFY2(error.startsWith(message), qPrintable(error));
         QCOMPARE(store.readPage(1), pictures[0]);
         QVERIFY(!store.loadedFromFile());
     }
@@ -557,10 +511,13 @@ private slots:
     void failingDiskKeepsOldFile_data() {
         QTest::addColumn<qint64>("failAfter");
         QTest::addColumn<QString>("message");
-        QTest::newRow("first piece") << qint64(0) << "Stream write error";
-        QTest::newRow("second piece") << qint64(10240) << "Stream write error";
-        QTest::newRow("last piece") << qint64(20480) << "Stream write error";
-        QTest::newRow("never") << qint64(-1) << QString();
+        const auto row = [](const char* tag, qint64 failAfter, QString message) {
+            QTest::newRow(tag) << failAfter << message;
+        };
+        row("first piece", 0, "Stream write error");
+        row("second piece", 10240, "Stream write error");
+        row("last piece", 20480, "Stream write error");
+        row("never", -1, "no error");
     }
     void failingDiskKeepsOldFile() {
         QFETCH(qint64, failAfter);
@@ -585,19 +542,16 @@ private slots:
             written += qint64(size);
             return ::write(fd, data, size) == ssize_t(size);
         };
-        QString error;
-        try {
-            AtomicSave::write(
-                path, [&](QIODevice& out) { store.copyTo(out); }, disk);
-        } catch (const Error& e) {
-            error = QString::fromStdString(e.what());
-        }
-        QCOMPARE(error, message);
+        QCOMPARE(test::errorOf([&] {
+                     AtomicSave::write(
+                         path, [&](QIODevice& out) { store.copyTo(out); }, disk);
+                 }),
+                 message);
         for (qsizetype i = 0; i + 1 < pieces.size(); ++i)
             QCOMPARE(pieces[i], qint64(10240));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"old.lfp"});
         QCOMPARE(QByteArray::fromStdString(test::readFile(path)),
-                 message.isEmpty() ? whole.bytes : QByteArray::fromStdString(old));
+                 message == "no error" ? whole.bytes : QByteArray::fromStdString(old));
     }
 
     // Save report on a disk that fills up says which file could not be saved.
@@ -611,13 +565,8 @@ private slots:
             errno = ENOSPC;
             return false;
         };
-        QString error;
-        try {
-            store.saveToFile(path, false, full);
-        } catch (const Error& e) {
-            error = QString::fromStdString(e.what());
-        }
-        QCOMPARE(error, "Failed to Save Stream " + path);
+        QCOMPARE(test::errorOf([&] { store.saveToFile(path, false, full); }),
+                 "Failed to Save Stream " + path);
         QCOMPARE(test::readFile(path), std::string("old"));
     }
 
@@ -745,27 +694,26 @@ private slots:
         const QByteArray picture = test::fakeEmf(3000, 5);
         const QByteArray zlib = zlibOf(picture);
         const quint32 size = quint32(picture.size());
-        QTest::newRow("no length") << QByteArray("\x01\x02", 2) << "without its length";
-        QTest::newRow("length beyond the picture limit")
-            << storedAs(0xffffffffu, zlib) << "is too large";
-        QTest::newRow("length beyond what the data can give")
-            << storedAs(200u * 1024 * 1024, zlib) << "claims 209715200 bytes";
-        QTest::newRow("zlib cut short")
-            << storedAs(size, zlib.left(zlib.size() / 2)) << "damaged or cut short";
-        QTest::newRow("zlib checksum missing")
-            << storedAs(size, zlib.left(zlib.size() - 4)) << "damaged or cut short";
-        QTest::newRow("not zlib") << storedAs(size, QByteArray(200, 'x')) << "damaged or cut short";
-        QTest::newRow("length smaller than the data")
-            << storedAs(size - 1, zlib) << "expands beyond its 2999 bytes";
-        QTest::newRow("length larger than the data")
-            << storedAs(size + 1, zlib) << "gives 3000 bytes, not 3001";
-        QTest::newRow("bytes after the zlib stream")
-            << storedAs(size, zlib + "tail") << "bytes after the compressed picture";
+        const auto row = [](const char* tag, QByteArray stored, QString reason) {
+            QTest::newRow(tag) << stored << reason;
+        };
+        row("no length", QByteArray("\x01\x02", 2), "without its length");
+        row("length beyond the picture limit", storedAs(0xffffffffu, zlib), "is too large");
+        row("length beyond what the data can give", storedAs(200u * 1024 * 1024, zlib),
+            "claims 209715200 bytes");
+        row("zlib cut short", storedAs(size, zlib.left(zlib.size() / 2)), "damaged or cut short");
+        row("zlib checksum missing", storedAs(size, zlib.left(zlib.size() - 4)),
+            "damaged or cut short");
+        row("not zlib", storedAs(size, QByteArray(200, 'x')), "damaged or cut short");
+        row("length smaller than the data", storedAs(size - 1, zlib),
+            "expands beyond its 2999 bytes");
+        row("length larger than the data", storedAs(size + 1, zlib), "gives 3000 bytes, not 3001");
+        row("bytes after the zlib stream", storedAs(size, zlib + "tail"),
+            "bytes after the compressed picture");
         // 64 MB of zeros in a few kilobytes, declared as a small picture.
-        QTest::newRow("bomb") << storedAs(size, zlibOf(QByteArray(64 * 1024 * 1024, '\0')))
-                              << "expands beyond its 3000 bytes";
-        QTest::newRow("no metafile inside")
-            << storedAs(4000, zlibOf(QByteArray(4000, 'e'))) << "page 1:";
+        row("bomb", storedAs(size, zlibOf(QByteArray(64 * 1024 * 1024, '\0'))),
+            "expands beyond its 3000 bytes");
+        row("no metafile inside", storedAs(4000, zlibOf(QByteArray(4000, 'e'))), "page 1:");
     }
     void hostileCompressedRecord() {
         QFETCH(QByteArray, stored);
