@@ -113,9 +113,9 @@ QByteArray ReportFileFormat::uncompressPicture(const QByteArray& stored, qint64 
             *problem = why;
         return QByteArray();
     };
-    if (stored.size() < kCompressedLead)
+    const qint64 length = declaredLength(stored);
+    if (length < 0)
         return fail(QStringLiteral("compressed picture without its length"));
-    const qint64 length = qFromLittleEndian<quint32>(stored.constData());
     const qint64 packed = stored.size() - kCompressedLead;
     if (length > limit)
         return fail(QStringLiteral("compressed picture of %1 bytes is too large").arg(length));
