@@ -15,6 +15,7 @@
 #include "pagestore/ReportFileFormat.h"
 #include "pagestore/ReportFileReader.h"
 #include "stores/Error.h"
+#include "support/DataRows.h"
 #include "support/ErrorOf.h"
 #include "support/FakeEmf.h"
 #include "support/TestSupport.h"
@@ -110,6 +111,8 @@ protected:
 };
 
 using Damage = std::function<void(QByteArray&)>;
+// A page's frame (right, bottom), and the paper, whether turned, whether matched.
+using PaperRow = std::tuple<qint32, qint32, int, bool, bool>;
 
 // A one-page compressed report whose record holds `stored` as it is.
 QByteArray compressedFile(const QByteArray& stored) {
@@ -190,31 +193,21 @@ private slots:
     }
 
     void paperRecognised_data() {
-        QTest::addColumn<qint32>("frameRight");
-        QTest::addColumn<qint32>("frameBottom");
-        QTest::addColumn<int>("paper");
-        QTest::addColumn<bool>("landscape");
-        QTest::addColumn<bool>("matched");
-        const auto row = [](const char* tag, qint32 right, qint32 bottom,
-                            QPageSize::PageSizeId paper, bool landscape, bool matched) {
-            QTest::newRow(tag) << right << bottom << int(paper) << landscape << matched;
-        };
-        row("A4 portrait", 21000, 29700, QPageSize::A4, false, true);
-        row("A4 landscape", 29700, 21000, QPageSize::A4, true, true);
-        row("A4 off by a millimetre", 21100, 29600, QPageSize::A4, false, true);
-        // a 794 x 1123 picture at 96 dpi measures 210.08 x 297.13 mm
-        row("A4 from pixels", 21008, 29713, QPageSize::A4, false, true);
-        row("A5", 14800, 21000, QPageSize::A5, false, true);
-        row("Letter", 21590, 27940, QPageSize::Letter, false, true);
-        row("A3 landscape", 42000, 29700, QPageSize::A3, true, true);
-        row("no match keeps its own size", 10000, 10000, QPageSize::Custom, false, false);
+        test::dataRows<PaperRow>({
+            {"A4 portrait", {21000, 29700, QPageSize::A4, false, true}},
+            {"A4 landscape", {29700, 21000, QPageSize::A4, true, true}},
+            {"A4 off by a millimetre", {21100, 29600, QPageSize::A4, false, true}},
+            // a 794 x 1123 picture at 96 dpi measures 210.08 x 297.13 mm
+            {"A4 from pixels", {21008, 29713, QPageSize::A4, false, true}},
+            {"A5", {14800, 21000, QPageSize::A5, false, true}},
+            {"Letter", {21590, 27940, QPageSize::Letter, false, true}},
+            {"A3 landscape", {42000, 29700, QPageSize::A3, true, true}},
+            {"no match keeps its own size", {10000, 10000, QPageSize::Custom, false, false}},
+        });
     }
     void paperRecognised() {
-        QFETCH(qint32, frameRight);
-        QFETCH(qint32, frameBottom);
-        QFETCH(int, paper);
-        QFETCH(bool, landscape);
-        QFETCH(bool, matched);
+        QFETCH(PaperRow, row);
+        const auto [frameRight, frameBottom, paper, landscape, matched] = row;
         PageStore made(PageDestination::Pictures);
         made.addPage(test::fakeEmf(300, 1, frameRight, frameBottom));
         made.finish();
