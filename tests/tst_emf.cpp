@@ -110,9 +110,7 @@ void drawScene(QPainter& p, Scene scene) {
         p.fillRect(QRect(0, 0, 200, 150), QColor(255, 255, 0));
         QImage a(40, 40, QImage::Format_ARGB32);
         a.fill(Qt::transparent);
-        for (int y = 10; y < 30; ++y)
-            for (int x = 10; x < 30; ++x)
-                a.setPixel(x, y, qRgba(0, 0, 255, 255));
+        QPainter(&a).fillRect(10, 10, 20, 20, Qt::blue);
         p.drawImage(QRect(50, 50, 40, 40), a);
         break;
     }
@@ -177,11 +175,12 @@ QImage direct(Scene scene) {
     return img;
 }
 
-QImage played(const Metafile& m, QSize size) {
+// `m` played into `target` (the whole image when empty) on white.
+QImage played(const Metafile& m, QSize size, QRectF target = {}) {
     QImage img(size, QImage::Format_RGB32);
     img.fill(Qt::white);
     QPainter p(&img);
-    m.play(p, QRectF(QPointF(0, 0), size));
+    m.play(p, target.isEmpty() ? QRectF(QPointF(0, 0), size) : target);
     return img;
 }
 
@@ -333,13 +332,7 @@ private slots:
     }
     void playbackStretchesIntoTarget() {
         QFETCH(QRectF, target);
-        const Metafile m = record(Scene::FilledRect);
-        QImage img(400, 300, QImage::Format_RGB32);
-        img.fill(Qt::white);
-        {
-            QPainter p(&img);
-            m.play(p, target);
-        }
+        const QImage img = played(record(Scene::FilledRect), QSize(400, 300), target);
         const double sx = target.width() / PageSize.width();
         const double sy = target.height() / PageSize.height();
         // The red rectangle (10,12)-(80,52) lands scaled and moved.

@@ -10,6 +10,7 @@
 #include "platform/ImageBox.h"
 #include "platform/Picture.h"
 #include "stores/Error.h"
+#include "support/DataRows.h"
 #include "support/ErrorOf.h"
 #include "support/TestSupport.h"
 
@@ -59,6 +60,8 @@ std::shared_ptr<const VectorPicture> fakeLoader(const QByteArray& bytes, bool en
     throw Error("Metafile is not valid");
 }
 
+using LoadRow = std::tuple<QByteArray, Picture::Type, QSize>; // the file's bytes, what it is
+
 QColor sampleColour(int x, int y) {
     return QColor(x * 60, y * 80, 200);
 }
@@ -98,15 +101,7 @@ private slots:
     // --- loading by extension, or by content without one ---------------------------------
 
     void loads_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QSize>("size");
-        const int bitmap = int(Picture::Type::Bitmap), icon = int(Picture::Type::Icon);
-        const int emf = int(Picture::Type::EnhancedMetafile), wmf = int(Picture::Type::Metafile);
-        const auto row = [](const char* name, const QByteArray& bytes, int type, QSize size) {
-            QTest::newRow(name) << name << bytes << type << size;
-        };
+        using T = Picture::Type;
         const QByteArray bmp = sampleBytes("rgb4x3.bmp"), ico = sampleBytes("two.ico");
         const QByteArray emfBytes = sampleBytes("square.emf"), wmfBytes = sampleBytes("square.wmf");
         QImage image(7, 5, QImage::Format_RGB32);
@@ -115,38 +110,38 @@ private slots:
         QBuffer buffer(&jpeg);
         buffer.open(QIODevice::WriteOnly);
         QVERIFY(image.save(&buffer, "JPEG"));
-        // By the extension, in any letter case.
-        row("a.bmp", bmp, bitmap, QSize(4, 3));
-        row("b.BMP", bmp, bitmap, QSize(4, 3));
-        row("c.bMp", sampleBytes("palette5x2.bmp"), bitmap, QSize(5, 2));
-        row("d.ico", ico, icon, QSize(32, 32));
-        row("e.ICO", ico, icon, QSize(32, 32));
-        row("f.emf", emfBytes, emf, QSize(120, 80));
-        row("g.Emf", emfBytes, emf, QSize(120, 80));
-        row("h.wmf", wmfBytes, wmf, QSize(90, 60));
-        row("i.WMF", wmfBytes, wmf, QSize(90, 60));
-        row("j.k.bmp", bmp, bitmap, QSize(4, 3));
-        row("label.png", sampleBytes("rgb4x3.png"), bitmap, QSize(4, 3));
-        row("label.jpg", jpeg, bitmap, QSize(7, 5));
-        row("label.JPEG", jpeg, bitmap, QSize(7, 5));
-        // By the content.
-        row("bmp", bmp, bitmap, QSize(4, 3));
-        row("ico", ico, icon, QSize(32, 32));
-        row("emf", emfBytes, emf, QSize(120, 80));
-        row("wmf", wmfBytes, wmf, QSize(90, 60));
-        row("png", sampleBytes("rgb4x3.png"), bitmap, QSize(4, 3));
-        row("gif", sampleBytes("red.gif"), bitmap, QSize(1, 1));
-        row("jpeg", jpeg, bitmap, QSize(7, 5));
+        // The tag is the file's name: by the extension, in any letter case, then without one.
+        test::dataRows<LoadRow>({
+            {"a.bmp", {bmp, T::Bitmap, {4, 3}}},
+            {"b.BMP", {bmp, T::Bitmap, {4, 3}}},
+            {"c.bMp", {sampleBytes("palette5x2.bmp"), T::Bitmap, {5, 2}}},
+            {"d.ico", {ico, T::Icon, {32, 32}}},
+            {"e.ICO", {ico, T::Icon, {32, 32}}},
+            {"f.emf", {emfBytes, T::EnhancedMetafile, {120, 80}}},
+            {"g.Emf", {emfBytes, T::EnhancedMetafile, {120, 80}}},
+            {"h.wmf", {wmfBytes, T::Metafile, {90, 60}}},
+            {"i.WMF", {wmfBytes, T::Metafile, {90, 60}}},
+            {"j.k.bmp", {bmp, T::Bitmap, {4, 3}}},
+            {"label.png", {sampleBytes("rgb4x3.png"), T::Bitmap, {4, 3}}},
+            {"label.jpg", {jpeg, T::Bitmap, {7, 5}}},
+            {"label.JPEG", {jpeg, T::Bitmap, {7, 5}}},
+            {"bmp", {bmp, T::Bitmap, {4, 3}}},
+            {"ico", {ico, T::Icon, {32, 32}}},
+            {"emf", {emfBytes, T::EnhancedMetafile, {120, 80}}},
+            {"wmf", {wmfBytes, T::Metafile, {90, 60}}},
+            {"png", {sampleBytes("rgb4x3.png"), T::Bitmap, {4, 3}}},
+            {"gif", {sampleBytes("red.gif"), T::Bitmap, {1, 1}}},
+            {"jpeg", {jpeg, T::Bitmap, {7, 5}}},
+        });
     }
     void loads() {
-        QFETCH(QString, name);
-        QFETCH(QByteArray, bytes);
-        QFETCH(int, type);
-        QFETCH(QSize, size);
+        QFETCH(LoadRow, row);
+        const auto [bytes, type, size] = row;
+        const QString name = QString::fromUtf8(QTest::currentDataTag());
         const Picture p = Picture::fromFile(place(name, bytes));
-        QCOMPARE(int(p.type()), type);
+        QCOMPARE(p.type(), type);
         QCOMPARE(p.size(), size);
-        QCOMPARE(p.isBitmap(), type == int(Picture::Type::Bitmap));
+        QCOMPARE(p.isBitmap(), type == Picture::Type::Bitmap);
         if (size == QSize(4, 3)) // the 24-bit sample, as BMP or PNG: every pixel is read
             for (int y = 0; y < 3; ++y)
                 for (int x = 0; x < 4; ++x)
