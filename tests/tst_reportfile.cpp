@@ -72,42 +72,29 @@ QByteArray savedBytes(const QList<int>& sizes,
     return buffer.data();
 }
 
-// Accepts writes until `limit` bytes have passed, then fails.
-class FailingDevice : public QIODevice {
-public:
-    explicit FailingDevice(qint64 limit)
-        : m_limit(limit) {
-        open(QIODevice::WriteOnly);
-    }
-    qint64 written = 0;
-
-protected:
-    qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char*, qint64 length) override {
-        if (written + length > m_limit)
-            return -1;
-        written += length;
-        return length;
-    }
-
-private:
-    qint64 m_limit;
-};
-
-// Remembers the size of every write.
+// Remembers every write; fails the write that would take it past `failAfter` bytes when that
+// is given.
 class RecordingDevice : public QIODevice {
 public:
-    RecordingDevice() { open(QIODevice::WriteOnly); }
+    explicit RecordingDevice(qint64 failAfter = -1)
+        : m_failAfter(failAfter) {
+        open(QIODevice::WriteOnly);
+    }
     QList<qint64> writes;
     QByteArray bytes;
 
 protected:
     qint64 readData(char*, qint64) override { return -1; }
     qint64 writeData(const char* data, qint64 length) override {
+        if (m_failAfter >= 0 && bytes.size() + length > m_failAfter)
+            return -1;
         writes << length;
         bytes.append(data, length);
         return length;
     }
+
+private:
+    qint64 m_failAfter;
 };
 
 using Damage = std::function<void(QByteArray&)>;
@@ -382,9 +369,9 @@ private slots:
         QFETCH(qint64, failAfter);
         PageStore store(PageDestination::Pictures);
         produce(store, {30000});
-        FailingDevice failing(failAfter);
+        RecordingDevice failing(failAfter);
         QVERIFY_THROWS_EXCEPTION(Error, store.copyTo(failing));
-        QCOMPARE(failing.written, failAfter / 10240 * 10240);
+        QCOMPARE(qint64(failing.bytes.size()), failAfter / 10240 * 10240);
     }
 
     // The disk itself fails (full, or an I/O error) part way through Save report: the message
