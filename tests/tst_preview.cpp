@@ -25,6 +25,7 @@
 #include "preview/ReportPreview.h"
 #include "support/DataRows.h"
 #include "support/FakePreviewDocument.h"
+#include "support/SlotColours.h"
 #include "support/TestSupport.h"
 
 using namespace qlx;
@@ -34,9 +35,6 @@ Q_DECLARE_METATYPE(qlx::ZoomMode)
 Q_DECLARE_METATYPE(qlx::PagingCommand)
 
 namespace {
-
-const QColor kPageColours[] = {QColor(200, 30, 30), QColor(30, 160, 40), QColor(40, 60, 210),
-                               QColor(220, 180, 20)};
 
 // A preview window on a fake document with `pages` pages, produced as the report does: the
 // window opens first, then the pages arrive, and the production ends when `finished`.
@@ -52,7 +50,7 @@ struct OpenPreview {
         window = new PreviewWindow(std::move(d));
         window->open();
         for (int i = 0; i < pages; ++i)
-            doc->addPage(kPageColours[i % 4]);
+            doc->addPage(test::slotColour(i % 15 + 1));
         if (finished)
             doc->finish();
         QCoreApplication::processEvents();
@@ -585,7 +583,7 @@ private slots:
         QCOMPARE(boxes.shown()[0].caption, QString("Quillmar Mineral Label Studio"));
         // nothing changed: the page is still shown, the report's commands still there
         QVERIFY(p.view()->hasPicture());
-        QCOMPARE(p.doc->pageColour(1), kPageColours[0]);
+        QCOMPARE(p.doc->pageColour(1), test::slotColour(1));
         QVERIFY(!p.doc->isLoadedFromFile());
         QCOMPARE(p.window->pagePanel()->text(), QString("Page 1 of 1"));
         QVERIFY(p.window->action("PrintSetup")->isEnabled());
