@@ -1,7 +1,6 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPageSize>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
@@ -30,9 +29,6 @@
 
 using namespace qlx;
 using qlx::test::FakePreviewDocument;
-
-Q_DECLARE_METATYPE(qlx::ZoomMode)
-Q_DECLARE_METATYPE(qlx::PagingCommand)
 
 namespace {
 
