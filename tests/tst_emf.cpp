@@ -555,28 +555,14 @@ private slots:
 
     // --- An independent reader --------------------------------------------------------
 
-    void emf2svgConvertsOurText_data() {
-        QTest::addColumn<QString>("text");
-        QTest::newRow("title") << "Quillmar Mineral Label Studio";
-        QTest::newRow("date line") << "Monday 7 December 2026 20:30";
-    }
+    // emf2svg, another reader, finds the texts of the text scene.
     void emf2svgConvertsOurText() {
-        QFETCH(QString, text);
-        EmfRecorder recorder(QSize(794, 1123), 96);
-        QPainter p(&recorder);
-        p.setPen(Qt::black);
-        p.setBrush(Qt::white);
-        p.drawRect(QRect(107, 13, 483, 57));
-        p.setFont(testFont(16));
-        p.drawText(QPoint(244, 40), text);
-        p.drawImage(QRect(58, 165, 217, 137), labelImage(40, 30, 3));
-        p.end();
-        QByteArray b = recorder.finish().bytes();
+        QByteArray b = record(Scene::Text).bytes();
         generatorOptions options{};
         options.nameSpace = const_cast<char*>("svg");
         options.svgDelimiter = true;
-        options.imgWidth = 794;
-        options.imgHeight = 1123;
+        options.imgWidth = PageSize.width();
+        options.imgHeight = PageSize.height();
         char* out = nullptr;
         size_t outLength = 0;
         const int ok = emf2svg(b.data(), static_cast<size_t>(b.size()), &out, &outLength, &options);
@@ -584,7 +570,8 @@ private slots:
         free(out);
         QVERIFY(ok);
         QVERIFY(svg.contains("<svg"));
-        QVERIFY2(svg.contains(text.toUtf8()), svg.left(2000).constData());
+        for (const char* text : {"Quartz SiO2", "Långban, Sweden"})
+            QVERIFY2(svg.contains(text), svg.left(2000).constData());
     }
 
     // --- Other writers' files ----------------------------------------------------------
@@ -692,6 +679,9 @@ private slots:
             return RecordInfo{0, 0, 0};
         };
         const size_t second = records[1].offset;
+        const auto row = [](const char* tag, const QByteArray& bytes, const char* message) {
+            QTest::newRow(tag) << bytes << QString(message);
+        };
         // The sample with one 32-bit field replaced.
         const auto patched = [&](size_t at, uint32_t value) {
             QByteArray b = good;
@@ -699,56 +689,51 @@ private slots:
             return b;
         };
 
-        QTest::newRow("empty") << QByteArray() << "not a metafile";
-        QTest::newRow("truncated header") << good.left(60) << "shorter than a metafile header";
+        row("empty", QByteArray(), "not a metafile");
+        row("truncated header", good.left(60), "shorter than a metafile header");
         QByteArray b = good;
         b.truncate(good.size() - 100);
-        QTest::newRow("truncated body") << b << "truncated";
-        QTest::newRow("record size 0") << patched(second + 4, 0) << "invalid size";
-        QTest::newRow("odd record size") << patched(second + 4, 13) << "invalid size";
-        QTest::newRow("record past the end")
-            << patched(second + 4, 0x7ffffff0) << "runs past the end";
-        QTest::newRow("no handle table") << patched(56, 0) << "handle table";
-        QTest::newRow("description offset outside") << patched(64, 0x7ffffff0) << "description";
-        QTest::newRow("description too long") << patched(60, 0x40000000) << "description";
-        QTest::newRow("reference device without size") << patched(80, 0) << "reference device";
-        QTest::newRow("header size too small") << patched(4, 20) << "header";
-        QTest::newRow("not a header first") << patched(0, 7) << "not a metafile";
+        row("truncated body", b, "truncated");
+        row("record size 0", patched(second + 4, 0), "invalid size");
+        row("odd record size", patched(second + 4, 13), "invalid size");
+        row("record past the end", patched(second + 4, 0x7ffffff0), "runs past the end");
+        row("no handle table", patched(56, 0), "handle table");
+        row("description offset outside", patched(64, 0x7ffffff0), "description");
+        row("description too long", patched(60, 0x40000000), "description");
+        row("reference device without size", patched(80, 0), "reference device");
+        row("header size too small", patched(4, 20), "header");
+        row("not a header first", patched(0, 7), "not a metafile");
         b = good.left(static_cast<qsizetype>(records.back().offset));
         put32(b, 48, static_cast<uint32_t>(b.size()));
-        QTest::newRow("no end record") << b << "end-of-file";
+        row("no end record", b, "end-of-file");
 
+        // A DIB record's offBmiSrc is at 48, offBitsSrc at 56 and its bitmap header from 80
+        // (biWidth at 84, biBitCount at 94); a text record's nChars is at 44, offDx at 72.
         const RecordInfo dib = firstOf(emr::STRETCHDIBITS);
-        QTest::newRow("DIB bits outside the record")
-            << patched(dib.offset + 56, dib.size - 4) << "outside the record"; // offBitsSrc
-        QTest::newRow("DIB header outside the record")
-            << patched(dib.offset + 48, dib.size + 100) << "outside the record"; // offBmiSrc
-        QTest::newRow("DIB too large")
-            << patched(dib.offset + 80 + 4, 0x00100000) << "bitmap"; // biWidth huge
-        QTest::newRow("DIB odd bit depth")
-            << patched(dib.offset + 80 + 14, 0x00000007) << "bit depth"; // 7 bits per pixel
-
         const RecordInfo text = firstOf(emr::EXTTEXTOUTW);
-        QTest::newRow("huge character count")
-            << patched(text.offset + 44, 0x7fffffff) << "text outside"; // nChars
-        QTest::newRow("spacing array outside")
-            << patched(text.offset + 72, text.size - 2) << "spacing array"; // offDx
+        const char* const outside = "outside the record";
+        row("DIB bits outside the record", patched(dib.offset + 56, dib.size - 4), outside);
+        row("DIB header outside the record", patched(dib.offset + 48, dib.size + 100), outside);
+        row("DIB too large", patched(dib.offset + 84, 0x00100000), "bitmap");
+        row("DIB odd bit depth", patched(dib.offset + 94, 7), "bit depth");
+        row("huge character count", patched(text.offset + 44, 0x7fffffff), "text outside");
+        row("spacing array outside", patched(text.offset + 72, text.size - 2), "spacing array");
 
         const RecordInfo select = firstOf(emr::SELECTOBJECT);
-        QTest::newRow("handle outside the table") << patched(select.offset + 8, 500) << "handle";
+        row("handle outside the table", patched(select.offset + 8, 500), "handle");
 
-        EmfBuilder poly(QRect(0, 0, 9, 9), QRect(0, 0, 264, 264), 1);
-        poly.add(emr::POLYGON, {0, 0, 0, 0, 0x7fffffff, 1, 1});
-        QTest::newRow("huge point count") << poly.finish() << "points";
-
-        EmfBuilder deep(QRect(0, 0, 9, 9), QRect(0, 0, 264, 264), 1);
-        for (int i = 0; i < 1100; ++i)
-            deep.add(emr::SAVEDC, {});
-        QTest::newRow("SaveDC nested too deeply") << deep.finish() << "too deeply";
-
-        EmfBuilder region(QRect(0, 0, 9, 9), QRect(0, 0, 264, 264), 1);
-        region.add(emr::EXTSELECTCLIPRGN, {48, 5, 32, 1, 1000000, 16, 0, 0, 1, 1, 0, 0, 1, 1});
-        QTest::newRow("region count too large") << region.finish() << "region";
+        // Small files of one record, `times` over.
+        const auto tiny = [](uint32_t type, std::initializer_list<int32_t> values, int times = 1) {
+            EmfBuilder e(QRect(0, 0, 9, 9), QRect(0, 0, 264, 264), 1);
+            for (int i = 0; i < times; ++i)
+                e.add(type, values);
+            return e.finish();
+        };
+        row("huge point count", tiny(emr::POLYGON, {0, 0, 0, 0, 0x7fffffff, 1, 1}), "points");
+        row("SaveDC nested too deeply", tiny(emr::SAVEDC, {}, 1100), "too deeply");
+        row("region count too large",
+            tiny(emr::EXTSELECTCLIPRGN, {48, 5, 32, 1, 1000000, 16, 0, 0, 1, 1, 0, 0, 1, 1}),
+            "region");
     }
     void damagedEmfIsRefused() {
         QFETCH(QByteArray, bytes);
