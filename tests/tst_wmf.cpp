@@ -197,28 +197,26 @@ private slots:
         b = good;
         put16(b, 10, 1); // one object, but the scene needs two
         QTest::newRow("object table too small") << b << "object table";
-        WmfBuilder select;
-        select.add(0x020C, {10, 10});
-        select.add(0x012D, {300});
-        QTest::newRow("object index outside the table") << select.finish(false) << "outside";
-        WmfBuilder poly;
-        poly.add(0x020C, {10, 10});
-        poly.add(0x0324, {30000, 1, 1});
-        QTest::newRow("point count beyond the record") << poly.finish(false) << "points";
+        // A file of a window size and one record, `times` over.
+        const auto sized = [](uint16_t function, std::initializer_list<int> words, int times = 1) {
+            WmfBuilder w;
+            w.add(0x020C, {10, 10});
+            for (int i = 0; i < times; ++i)
+                w.add(function, words);
+            return w.finish(false);
+        };
+        QTest::newRow("object index outside the table") << sized(0x012D, {300}) << "outside";
+        QTest::newRow("point count beyond the record") << sized(0x0324, {30000, 1, 1}) << "points";
         WmfBuilder noSize;
         noSize.add(0x041B, {1, 1, 0, 0});
         QTest::newRow("no size at all") << noSize.finish(false) << "no picture size";
-        QByteArray placeable = scene().finish(true, QRect(0, 0, 10, 10), 0);
-        QTest::newRow("placeable without units") << placeable << "units per inch";
+        QTest::newRow("placeable without units")
+            << scene().finish(true, QRect(0, 0, 10, 10), 0) << "units per inch";
         WmfBuilder bigDib;
         bigDib.add(0x020C, {10, 10});
         stretchDib(bigDib, QRect(0, 0, 1, 1), 30000, 30000, {});
         QTest::newRow("bitmap larger than the limit") << bigDib.finish(false) << "too large";
-        WmfBuilder deep;
-        deep.add(0x020C, {10, 10});
-        for (int i = 0; i < 1100; ++i)
-            deep.add(0x001E, {});
-        QTest::newRow("SaveDC nested too deeply") << deep.finish(false) << "too deeply";
+        QTest::newRow("SaveDC nested too deeply") << sized(0x001E, {}, 1100) << "too deeply";
     }
     void damagedWmfIsRefused() {
         QFETCH(QByteArray, bytes);
