@@ -40,14 +40,6 @@ private slots:
         QVERIFY(boxes.shown()[0].errorIcon);
     }
 
-    void nothingShownWithoutFailure() {
-        test::MessageBoxCatcher boxes;
-        int ran = 0;
-        guarded([&] { ++ran; });
-        QCOMPARE(ran, 1);
-        QVERIFY(boxes.shown().empty());
-    }
-
     // A timer whose handler fails keeps running and the event loop goes on.
     void failingTimerKeepsTicking() {
         test::MessageBoxCatcher boxes;

@@ -44,13 +44,15 @@ QByteArray icon(const std::vector<Entry>& entries) {
     return b;
 }
 
-QRgb drawnAt(const Picture& p, int side) {
-    QImage target(side, side, QImage::Format_RGB32);
+// The colour the picture fills `size` with, corner to corner; black where the corners differ.
+QRgb drawnAt(const Picture& p, QSize size) {
+    QImage target(size, QImage::Format_RGB32);
     target.fill(Qt::white);
     QPainter painter(&target);
     p.draw(painter, target.rect());
     painter.end();
-    return target.pixel(side / 2, side / 2) & 0xFFFFFFu;
+    const QRgb first = target.pixel(0, 0), last = target.pixel(size.width() - 1, size.height() - 1);
+    return first == last ? first & 0xFFFFFFu : 0;
 }
 
 } // namespace
@@ -58,18 +60,20 @@ QRgb drawnAt(const Picture& p, int side) {
 class IconEntriesTest : public QObject {
     Q_OBJECT
 private slots:
-    // Entries: 16 px red, 32 px green, 64 px blue.
+    // Entries: 16 px red, 32 px green, 64 px blue; each is drawn stretched over the target.
     void decodesWhatItShows_data() {
-        QTest::addColumn<int>("drawSide");
+        QTest::addColumn<QSize>("target");
         QTest::addColumn<QRgb>("colour");
         QTest::addColumn<int>("decoded");
-        QTest::newRow("natural size") << 32 << QRgb(0x00FF00) << 1;
-        QTest::newRow("small") << 12 << QRgb(0xFF0000) << 2;
-        QTest::newRow("between, the next that covers") << 40 << QRgb(0x0000FF) << 2;
-        QTest::newRow("larger than all") << 100 << QRgb(0x0000FF) << 2;
+        QTest::newRow("natural size") << QSize(32, 32) << QRgb(0x00FF00) << 1;
+        QTest::newRow("small") << QSize(12, 12) << QRgb(0xFF0000) << 2;
+        QTest::newRow("exact 16") << QSize(16, 16) << QRgb(0xFF0000) << 2;
+        QTest::newRow("wide and low, the next that covers") << QSize(20, 12) << QRgb(0x00FF00) << 1;
+        QTest::newRow("between, the next that covers") << QSize(40, 40) << QRgb(0x0000FF) << 2;
+        QTest::newRow("larger than all") << QSize(137, 65) << QRgb(0x0000FF) << 2;
     }
     void decodesWhatItShows() {
-        QFETCH(int, drawSide);
+        QFETCH(QSize, target);
         QFETCH(QRgb, colour);
         QFETCH(int, decoded);
         const QByteArray bytes = icon({{16, bitmapEntry(16, 0xFF0000)},
@@ -80,7 +84,7 @@ private slots:
         QCOMPARE(p.iconImagesDecoded(), 1);
         QCOMPARE(p.size(), QSize(32, 32));
         const Picture copy = p;
-        QCOMPARE(drawnAt(p, drawSide), colour);
+        QCOMPARE(drawnAt(p, target), colour);
         QCOMPARE(p.iconImagesDecoded(), decoded);
         QCOMPARE(copy.iconImagesDecoded(), decoded); // copies share what was decoded
         QCOMPARE(p.toImage().size(), QSize(32, 32));
@@ -92,7 +96,7 @@ private slots:
             icon({{64, bitmapEntry(64, 0x0000FF)}, {16, bitmapEntry(16, 0xFF0000)}}), "ico");
         QCOMPARE(p.size(), QSize(64, 64));
         QCOMPARE(p.iconImagesDecoded(), 1);
-        QCOMPARE(drawnAt(p, 10), QRgb(0xFF0000));
+        QCOMPARE(drawnAt(p, QSize(10, 10)), QRgb(0xFF0000));
         QCOMPARE(p.iconImagesDecoded(), 2);
     }
 };

@@ -14,6 +14,7 @@
 #include "preview/ReportPreview.h"
 #include "sheet/SheetReport.h"
 #include "support/DataFolderFixture.h"
+#include "support/SlotColours.h"
 #include "support/TestSupport.h"
 
 using namespace qlx;
@@ -28,12 +29,6 @@ QImage pageImage(const PreviewDocument& document, int page) {
     return image;
 }
 
-QImage solid(const QColor& colour) {
-    QImage image(640, 404, QImage::Format_RGB32);
-    image.fill(colour);
-    return image;
-}
-
 // What the preview showed while it was open.
 struct Shown {
     bool opened = false;
@@ -45,8 +40,8 @@ struct Shown {
     QImage first, second;
 };
 
-// Runs the preview of `report` (or of `file` when given) and looks at the window once its page
-// is shown; saves the pages to `saveTo` when given.
+// Runs `run`, which opens `previewer`'s preview, and looks at the window once its page is
+// shown; saves the pages to `saveTo` when given.
 Shown look(ReportPreview& previewer, const std::function<void()>& run, const QString& saveTo = {}) {
     Shown shown;
     const QMetaObject::Connection c =
@@ -86,8 +81,8 @@ private slots:
         const QString path = dir.filePath("two pages.LFP");
         // A two-page report made by the sheet itself: red labels on page 1, blue on page 2.
         SheetReport made(nullptr);
-        made.setLabelPicture(1, solid(Qt::red));
-        made.setLabelPicture(16, solid(Qt::blue));
+        made.setLabelPicture(1, test::solidImage(Qt::red, QSize(640, 404)));
+        made.setLabelPicture(16, test::solidImage(Qt::blue, QSize(640, 404)));
         const Shown saved = look(
             made.previewer(), [&] { made.preview(); }, path);
         QVERIFY(saved.pageShown);

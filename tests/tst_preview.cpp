@@ -1,7 +1,6 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPageSize>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
@@ -23,45 +22,57 @@
 #include "preview/PrintProgressDialog.h"
 #include "preview/PrinterSetupDialog.h"
 #include "preview/ReportPreview.h"
+#include "support/DataRows.h"
 #include "support/FakePreviewDocument.h"
+#include "support/SlotColours.h"
 #include "support/TestSupport.h"
 
 using namespace qlx;
 using qlx::test::FakePreviewDocument;
 
-Q_DECLARE_METATYPE(qlx::ZoomMode)
-Q_DECLARE_METATYPE(qlx::PagingCommand)
-
 namespace {
 
-const QColor kPageColours[] = {QColor(200, 30, 30), QColor(30, 160, 40), QColor(40, 60, 210),
-                               QColor(220, 180, 20)};
-
 // A preview window on a fake document with `pages` pages, produced as the report does: the
-// window opens first, then the pages arrive.
+// window opens first, then the pages arrive, and the production ends when `finished`.
 struct OpenPreview {
     QPointer<PreviewWindow> window;
     FakePreviewDocument* doc = nullptr;
     std::shared_ptr<bool> alive;
 
-    explicit OpenPreview(int pages, QSizeF paper = QSizeF(2100, 2970)) {
+    explicit OpenPreview(int pages, QSizeF paper = QSizeF(2100, 2970), bool finished = true) {
         auto d = std::make_unique<FakePreviewDocument>(paper);
         doc = d.get();
         alive = d->alive();
         window = new PreviewWindow(std::move(d));
         window->open();
         for (int i = 0; i < pages; ++i)
-            doc->addPage(kPageColours[i % 4]);
-        doc->finish();
+            doc->addPage(test::slotColour(i % 15 + 1));
+        if (finished)
+            doc->finish();
         QCoreApplication::processEvents();
     }
     ~OpenPreview() { delete window; }
     PageView* view() const { return window->pageView(); }
+    // Restores the window from maximised to the size given.
+    void resize(int width, int height) {
+        window->showNormal();
+        window->resize(width, height);
+        QTRY_COMPARE(window->size(), QSize(width, height));
+    }
 };
 
-int pageWidth100() {
-    return PixelSize(pagePixels(2100, 2970, 96, 96)).width;
-}
+// Table rows; each test names the fields where it takes them apart.
+using PixelsRow = std::tuple<double, double, double, PixelSize>;
+using ZoomRow = std::tuple<ZoomMode, PixelSize, int, int>;
+using PlacementRow = std::tuple<int, PixelSize, ImagePlacement>;
+using KeyRow = std::tuple<int, int, PagingCommand>;
+using PagingRow = std::tuple<int, int, int, int, int>;
+using StepRow = std::tuple<int, int, int>;
+using LimitsRow = std::tuple<int, bool, QList<int>>; // count, finished; min, max, from, to
+using AnswerRow = std::tuple<PrinterSetupDialog::Range, int, int>;
+using RangeRow = std::tuple<int, int, int, bool>;
+using PanelRow = std::pair<QList<int>, QStringList>;
+using ProgressRow = std::tuple<QList<int>, int, QString>;
 
 } // namespace
 
@@ -90,153 +101,93 @@ private slots:
 
     // ---- zoom arithmetic --------------------------------------------------------------
     void pagePixelsAt_data() {
-        QTest::addColumn<double>("w");
-        QTest::addColumn<double>("h");
-        QTest::addColumn<double>("dpi");
-        QTest::addColumn<int>("pw");
-        QTest::addColumn<int>("ph");
-        QTest::newRow("A4 at 96") << 2100.0 << 2970.0 << 96.0 << 794 << 1123;
-        QTest::newRow("A4 landscape at 96") << 2970.0 << 2100.0 << 96.0 << 1123 << 794;
-        QTest::newRow("A4 at 120") << 2100.0 << 2970.0 << 120.0 << 992 << 1403;
-        QTest::newRow("Letter at 96") << 2159.0 << 2794.0 << 96.0 << 816 << 1056;
+        test::dataRows<PixelsRow>({
+            {"A4 at 96", {2100, 2970, 96, {794, 1123}}},
+            {"A4 landscape at 96", {2970, 2100, 96, {1123, 794}}},
+            {"A4 at 120", {2100, 2970, 120, {992, 1403}}},
+            {"Letter at 96", {2159, 2794, 96, {816, 1056}}},
+        });
     }
     void pagePixelsAt() {
-        QFETCH(double, w);
-        QFETCH(double, h);
-        QFETCH(double, dpi);
-        QFETCH(int, pw);
-        QFETCH(int, ph);
-        QCOMPARE(pagePixels(w, h, dpi, dpi), (PixelSize{pw, ph}));
+        QFETCH(PixelsRow, row);
+        const auto [w, h, dpi, expected] = row;
+        QCOMPARE(pagePixels(w, h, dpi, dpi), expected);
     }
 
     void zoomForModes_data() {
-        QTest::addColumn<ZoomMode>("mode");
-        QTest::addColumn<int>("vw");
-        QTest::addColumn<int>("vh");
-        QTest::addColumn<int>("current");
-        QTest::addColumn<int>("expected");
-        // 1000 / 794 * 90 = 113.35; 800 / 1123 * 95 = 67.68
-        QTest::newRow("width") << ZoomMode::Width << 1000 << 800 << 100 << 113;
-        QTest::newRow("fit limited by height") << ZoomMode::Fit << 1000 << 800 << 100 << 68;
-        // 400 / 794 * 95 = 47.86 against 2000 / 1123 * 95 = 169.2
-        QTest::newRow("fit limited by width") << ZoomMode::Fit << 400 << 2000 << 100 << 48;
-        QTest::newRow("fixed keeps") << ZoomMode::Fixed << 1000 << 800 << 37 << 37;
-        // 1920 / 794 * 90 = 217.6
-        QTest::newRow("full HD width") << ZoomMode::Width << 1920 << 1000 << 100 << 218;
-        // 8 / 794 * 90 = 0.9: below 2, refused
-        QTest::newRow("too small for 2%") << ZoomMode::Width << 8 << 800 << 75 << 75;
-        // 18 / 794 * 90 = 2.04 rounds to 2: the smallest allowed
-        QTest::newRow("just 2%") << ZoomMode::Width << 18 << 800 << 75 << 2;
-        QTest::newRow("fit too small") << ZoomMode::Fit << 1000 << 10 << 64 << 64;
-        // 200000 / 794 * 90 = 22670: above 2000, refused
-        QTest::newRow("too large") << ZoomMode::Width << 200000 << 800 << 90 << 90;
-        QTest::newRow("empty view") << ZoomMode::Fit << 0 << 0 << 90 << 90;
+        // 1000 / 794 * 90 = 113.35; 800 / 1123 * 95 = 67.68; 400 / 794 * 95 = 47.86 against
+        // 2000 / 1123 * 95 = 169.2; 1920 / 794 * 90 = 217.6; 8 / 794 * 90 = 0.9 is below 2 and
+        // refused, 18 / 794 * 90 = 2.04 the smallest allowed; 200000 / 794 * 90 = 22670 is
+        // above 2000 and refused.
+        test::dataRows<ZoomRow>({
+            {"width", {ZoomMode::Width, {1000, 800}, 100, 113}},
+            {"fit limited by height", {ZoomMode::Fit, {1000, 800}, 100, 68}},
+            {"fit limited by width", {ZoomMode::Fit, {400, 2000}, 100, 48}},
+            {"fixed keeps", {ZoomMode::Fixed, {1000, 800}, 37, 37}},
+            {"full HD width", {ZoomMode::Width, {1920, 1000}, 100, 218}},
+            {"too small for 2%", {ZoomMode::Width, {8, 800}, 75, 75}},
+            {"just 2%", {ZoomMode::Width, {18, 800}, 75, 2}},
+            {"fit too small", {ZoomMode::Fit, {1000, 10}, 64, 64}},
+            {"too large", {ZoomMode::Width, {200000, 800}, 90, 90}},
+            {"empty view", {ZoomMode::Fit, {0, 0}, 90, 90}},
+        });
     }
     void zoomForModes() {
-        QFETCH(ZoomMode, mode);
-        QFETCH(int, vw);
-        QFETCH(int, vh);
-        QFETCH(int, current);
-        QFETCH(int, expected);
-        QCOMPARE(zoomForMode(mode, {vw, vh}, {794, 1123}, current), expected);
+        QFETCH(ZoomRow, row);
+        const auto [mode, view, current, expected] = row;
+        QCOMPARE(zoomForMode(mode, view, {794, 1123}, current), expected);
     }
 
     void imagePlacement_data() {
-        QTest::addColumn<int>("zoom");
-        QTest::addColumn<int>("vw");
-        QTest::addColumn<int>("vh");
-        QTest::addColumn<int>("left");
-        QTest::addColumn<int>("top");
-        QTest::addColumn<int>("width");
-        QTest::addColumn<int>("height");
-        // 794 * 50 / 100 = 397 + 4; 1123 * 50 / 100 = 561.5 rounds to 562, + 4
-        QTest::newRow("half, centred both ways") << 50 << 1000 << 900 << 299 << 167 << 401 << 566;
-        QTest::newRow("100 wider than view") << 100 << 500 << 2000 << 0 << 436 << 798 << 1127;
-        QTest::newRow("odd difference rounds down") << 100 << 799 << 1128 << 0 << 0 << 798 << 1127;
-        QTest::newRow("exact fit is not centred") << 100 << 798 << 1127 << 0 << 0 << 798 << 1127;
+        // 794 * 50 / 100 = 397 + 4; 1123 * 50 / 100 = 561.5 rounds to 562, + 4;
         // 794 * 2 / 100 = 15.88 -> 16; 1123 * 2 / 100 = 22.46 -> 22
-        QTest::newRow("2%") << 2 << 100 << 100 << 40 << 37 << 20 << 26;
-        QTest::newRow("2000%") << 2000 << 1920 << 1080 << 0 << 0 << 15884 << 22464;
+        test::dataRows<PlacementRow>({
+            {"half, centred both ways", {50, {1000, 900}, {299, 167, 401, 566}}},
+            {"100 wider than view", {100, {500, 2000}, {0, 436, 798, 1127}}},
+            {"odd difference rounds down", {100, {799, 1128}, {0, 0, 798, 1127}}},
+            {"exact fit is not centred", {100, {798, 1127}, {0, 0, 798, 1127}}},
+            {"2%", {2, {100, 100}, {40, 37, 20, 26}}},
+            {"2000%", {2000, {1920, 1080}, {0, 0, 15884, 22464}}},
+        });
     }
     void imagePlacement() {
-        QFETCH(int, zoom);
-        QFETCH(int, vw);
-        QFETCH(int, vh);
-        QFETCH(int, left);
-        QFETCH(int, top);
-        QFETCH(int, width);
-        QFETCH(int, height);
-        QCOMPARE(placeImage({794, 1123}, zoom, {vw, vh}),
-                 (ImagePlacement{left, top, width, height}));
+        QFETCH(PlacementRow, row);
+        const auto [zoom, view, expected] = row;
+        QCOMPARE(placeImage({794, 1123}, zoom, view), expected);
     }
 
     void pagingKeys_data() {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("mods");
-        QTest::addColumn<PagingCommand>("command");
         const int ctrl = Qt::ControlModifier, shift = Qt::ShiftModifier, alt = Qt::AltModifier;
-        QTest::newRow("Esc") << int(Qt::Key_Escape) << 0 << PagingCommand::Close;
-        QTest::newRow("Ctrl+Esc") << int(Qt::Key_Escape) << ctrl << PagingCommand::Close;
-        QTest::newRow("PgUp") << int(Qt::Key_PageUp) << 0 << PagingCommand::Previous;
-        QTest::newRow("Ctrl+PgUp") << int(Qt::Key_PageUp) << ctrl << PagingCommand::First;
-        QTest::newRow("Shift+PgUp") << int(Qt::Key_PageUp) << shift << PagingCommand::Previous;
-        QTest::newRow("Ctrl+Shift+PgUp")
-            << int(Qt::Key_PageUp) << (ctrl | shift) << PagingCommand::Previous;
-        QTest::newRow("Ctrl+Alt+PgUp")
-            << int(Qt::Key_PageUp) << (ctrl | alt) << PagingCommand::Previous;
-        QTest::newRow("keypad Ctrl+PgUp")
-            << int(Qt::Key_PageUp) << (ctrl | int(Qt::KeypadModifier)) << PagingCommand::First;
-        QTest::newRow("PgDn") << int(Qt::Key_PageDown) << 0 << PagingCommand::Next;
-        QTest::newRow("Ctrl+PgDn") << int(Qt::Key_PageDown) << ctrl << PagingCommand::Last;
-        QTest::newRow("Shift+PgDn") << int(Qt::Key_PageDown) << shift << PagingCommand::Next;
-        QTest::newRow("Home") << int(Qt::Key_Home) << 0 << PagingCommand::First;
-        QTest::newRow("Ctrl+Home") << int(Qt::Key_Home) << ctrl << PagingCommand::First;
-        QTest::newRow("End") << int(Qt::Key_End) << shift << PagingCommand::Last;
-        QTest::newRow("other key") << int(Qt::Key_Down) << 0 << PagingCommand::None;
-        QTest::newRow("Ctrl++ (shifted =)")
-            << int(Qt::Key_Plus) << (ctrl | shift) << PagingCommand::ZoomIn;
-        QTest::newRow("Ctrl+= (unshifted)") << int(Qt::Key_Equal) << ctrl << PagingCommand::ZoomIn;
-        QTest::newRow("keypad Ctrl++")
-            << int(Qt::Key_Plus) << (ctrl | int(Qt::KeypadModifier)) << PagingCommand::ZoomIn;
-        QTest::newRow("Ctrl+-") << int(Qt::Key_Minus) << ctrl << PagingCommand::ZoomOut;
-        QTest::newRow("+ alone types") << int(Qt::Key_Plus) << shift << PagingCommand::None;
-        QTest::newRow("- alone types") << int(Qt::Key_Minus) << 0 << PagingCommand::None;
-        QTest::newRow("Ctrl+Alt+-") << int(Qt::Key_Minus) << (ctrl | alt) << PagingCommand::None;
+        const int keypad = Qt::KeypadModifier;
+        test::dataRows<KeyRow>({
+            {"Esc", {Qt::Key_Escape, 0, PagingCommand::Close}},
+            {"Ctrl+Esc", {Qt::Key_Escape, ctrl, PagingCommand::Close}},
+            {"PgUp", {Qt::Key_PageUp, 0, PagingCommand::Previous}},
+            {"Ctrl+PgUp", {Qt::Key_PageUp, ctrl, PagingCommand::First}},
+            {"Shift+PgUp", {Qt::Key_PageUp, shift, PagingCommand::Previous}},
+            {"Ctrl+Shift+PgUp", {Qt::Key_PageUp, ctrl | shift, PagingCommand::Previous}},
+            {"Ctrl+Alt+PgUp", {Qt::Key_PageUp, ctrl | alt, PagingCommand::Previous}},
+            {"keypad Ctrl+PgUp", {Qt::Key_PageUp, ctrl | keypad, PagingCommand::First}},
+            {"PgDn", {Qt::Key_PageDown, 0, PagingCommand::Next}},
+            {"Ctrl+PgDn", {Qt::Key_PageDown, ctrl, PagingCommand::Last}},
+            {"Shift+PgDn", {Qt::Key_PageDown, shift, PagingCommand::Next}},
+            {"Home", {Qt::Key_Home, 0, PagingCommand::First}},
+            {"Ctrl+Home", {Qt::Key_Home, ctrl, PagingCommand::First}},
+            {"End", {Qt::Key_End, shift, PagingCommand::Last}},
+            {"other key", {Qt::Key_Down, 0, PagingCommand::None}},
+            {"Ctrl++ (shifted =)", {Qt::Key_Plus, ctrl | shift, PagingCommand::ZoomIn}},
+            {"Ctrl+= (unshifted)", {Qt::Key_Equal, ctrl, PagingCommand::ZoomIn}},
+            {"keypad Ctrl++", {Qt::Key_Plus, ctrl | keypad, PagingCommand::ZoomIn}},
+            {"Ctrl+-", {Qt::Key_Minus, ctrl, PagingCommand::ZoomOut}},
+            {"+ alone types", {Qt::Key_Plus, shift, PagingCommand::None}},
+            {"- alone types", {Qt::Key_Minus, 0, PagingCommand::None}},
+            {"Ctrl+Alt+-", {Qt::Key_Minus, ctrl | alt, PagingCommand::None}},
+        });
     }
     void pagingKeys() {
-        QFETCH(int, key);
-        QFETCH(int, mods);
-        QFETCH(PagingCommand, command);
+        QFETCH(KeyRow, row);
+        const auto [key, mods, command] = row;
         QCOMPARE(pagingCommandForKey(key, mods), command);
-    }
-
-    void paperRecognition_data() {
-        QTest::addColumn<double>("w");
-        QTest::addColumn<double>("h");
-        QTest::addColumn<int>("id");
-        QTest::addColumn<bool>("landscape");
-        QTest::addColumn<bool>("matched");
-        QTest::newRow("A4") << 2100.0 << 2970.0 << int(QPageSize::A4) << false << true;
-        // a 794 x 1123 picture at 96 dpi measures 210.08 x 297.13 mm
-        QTest::newRow("A4 from pixels") << 2100.8 << 2971.3 << int(QPageSize::A4) << false << true;
-        QTest::newRow("A4 landscape") << 2970.0 << 2100.0 << int(QPageSize::A4) << true << true;
-        QTest::newRow("Letter") << 2159.0 << 2794.0 << int(QPageSize::Letter) << false << true;
-        QTest::newRow("A3 landscape") << 4200.0 << 2970.0 << int(QPageSize::A3) << true << true;
-        QTest::newRow("A5") << 1480.0 << 2100.0 << int(QPageSize::A5) << false << true;
-        QTest::newRow("odd size") << 1000.0 << 1000.0 << int(QPageSize::Custom) << false << false;
-    }
-    void paperRecognition() {
-        QFETCH(double, w);
-        QFETCH(double, h);
-        QFETCH(int, id);
-        QFETCH(bool, landscape);
-        QFETCH(bool, matched);
-        const PaperChoice c = recognisePaper(w, h);
-        QCOMPARE(c.pageSizeId, id);
-        QCOMPARE(c.landscape, landscape);
-        QCOMPARE(c.matched, matched);
-        if (matched) // the table's size, turned as the page is
-            QCOMPARE(c.widthTenthsMm > c.heightTenthsMm, w > h);
     }
 
     // ---- drawing the page image -------------------------------------------------------
@@ -316,10 +267,8 @@ private slots:
     }
 
     void openingState() {
-        auto doc = std::make_unique<FakePreviewDocument>();
-        FakePreviewDocument* pages = doc.get();
-        QPointer<PreviewWindow> w = new PreviewWindow(std::move(doc));
-        w->open();
+        OpenPreview p(0, QSizeF(2100, 2970), false);
+        PreviewWindow* w = p.window;
         QCOMPARE(w->windowTitle(), QString("Print Preview"));
         QVERIFY(w->isMaximized());
         QCOMPARE(w->pagePanel()->text(), QString("Page 1 of 0"));
@@ -332,61 +281,53 @@ private slots:
         QVERIFY(w->action("ZoomToWidth")->isChecked());
         QVERIFY(!w->action("ZoomFit")->isChecked());
         QVERIFY(!w->action("Zoom100")->isChecked());
-        const QStringList hints = {"Zoom to fit",   "100%",        "Zoom to width", "First page",
-                                   "Previous page", "Next page",   "Last page",     "Printer setup",
-                                   "Print",         "Save Report", "Load Report"};
-        const QStringList names = {"ZoomFit",      "Zoom100",    "ZoomToWidth", "FirstPage",
-                                   "PreviousPage", "NextPage",   "LastPage",    "PrintSetup",
-                                   "Print",        "SaveReport", "LoadReport"};
-        for (int i = 0; i < names.size(); ++i)
-            QCOMPARE(w->action(names[i])->toolTip(), hints[i]);
+        const QString hints = "ZoomFit:Zoom to fit, Zoom100:100%, ZoomToWidth:Zoom to width, "
+                              "FirstPage:First page, PreviousPage:Previous page, NextPage:Next "
+                              "page, LastPage:Last page, PrintSetup:Printer setup, Print:Print, "
+                              "SaveReport:Save Report, LoadReport:Load Report";
+        for (const QString& hint : hints.split(", "))
+            QCOMPARE(w->action(hint.section(':', 0, 0))->toolTip(), hint.section(':', 1));
         auto* close = w->findChild<QPushButton*>("ExitButton");
         QVERIFY(close);
         QCOMPARE(close->text(), QString("&Close"));
         QCOMPARE(close->size(), QSize(40, 22));
 
         // the page arrives after production, as a posted notice
-        pages->addPage(Qt::red);
-        pages->finish();
+        p.doc->addPage(Qt::red);
+        p.doc->finish();
         QCOMPARE(w->pagePanel()->text(), QString("Page 1 of 0"));
         QTRY_COMPARE(w->pagePanel()->text(), QString("Page 1 of 1"));
         QVERIFY(w->pageView()->hasPicture());
         QVERIFY(w->action("PrintSetup")->isEnabled());
         QVERIFY(w->action("Print")->isEnabled());
-        // zoomed to width: the page takes 90% of the view's width, within one zoom step
+        // zoomed to width: the page takes 90% of the view's width, within one zoom step (an
+        // A4 page is 794 pixels wide at 100%)
         const int viewWidth = w->pageView()->width();
         const int pageShown = w->pageView()->imagePlacement().width - 4;
-        QVERIFY2(qAbs(pageShown - 0.9 * viewWidth) <= pageWidth100() / 100.0 + 1,
+        QVERIFY2(qAbs(pageShown - 0.9 * viewWidth) <= 794 / 100.0 + 1,
                  qPrintable(QString("%1 of %2").arg(pageShown).arg(viewWidth)));
         QCOMPARE(w->pageView()->zoomMode(), ZoomMode::Width);
-        delete w;
     }
 
     void pagingCommands_data() {
-        QTest::addColumn<int>("pages");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("mods");
-        QTest::addColumn<int>("shown");
         // Which key gives which command is pagingKeys' table; these rows are what each
         // command does to the page shown, at the ends too.
         const int ctrl = Qt::ControlModifier;
-        QTest::newRow("one page: End") << 1 << 1 << int(Qt::Key_End) << 0 << 1;
-        QTest::newRow("PgDn") << 4 << 2 << int(Qt::Key_PageDown) << 0 << 3;
-        QTest::newRow("PgDn at the end") << 4 << 4 << int(Qt::Key_PageDown) << 0 << 4;
-        QTest::newRow("PgUp") << 4 << 3 << int(Qt::Key_PageUp) << 0 << 2;
-        QTest::newRow("PgUp at the start") << 4 << 1 << int(Qt::Key_PageUp) << 0 << 1;
-        QTest::newRow("Ctrl+PgUp") << 4 << 3 << int(Qt::Key_PageUp) << ctrl << 1;
-        QTest::newRow("Ctrl+PgDn") << 4 << 2 << int(Qt::Key_PageDown) << ctrl << 4;
-        QTest::newRow("Home") << 4 << 3 << int(Qt::Key_Home) << 0 << 1;
-        QTest::newRow("End") << 4 << 2 << int(Qt::Key_End) << 0 << 4;
+        test::dataRows<PagingRow>({
+            {"one page: End", {1, 1, Qt::Key_End, 0, 1}},
+            {"PgDn", {4, 2, Qt::Key_PageDown, 0, 3}},
+            {"PgDn at the end", {4, 4, Qt::Key_PageDown, 0, 4}},
+            {"PgUp", {4, 3, Qt::Key_PageUp, 0, 2}},
+            {"PgUp at the start", {4, 1, Qt::Key_PageUp, 0, 1}},
+            {"Ctrl+PgUp", {4, 3, Qt::Key_PageUp, ctrl, 1}},
+            {"Ctrl+PgDn", {4, 2, Qt::Key_PageDown, ctrl, 4}},
+            {"Home", {4, 3, Qt::Key_Home, 0, 1}},
+            {"End", {4, 2, Qt::Key_End, 0, 4}},
+        });
     }
     void pagingCommands() {
-        QFETCH(int, pages);
-        QFETCH(int, start);
-        QFETCH(int, key);
-        QFETCH(int, mods);
-        QFETCH(int, shown);
+        QFETCH(PagingRow, row);
+        const auto [pages, start, key, mods, shown] = row;
         OpenPreview p(pages);
         p.window->goToPage(start);
         QCOMPARE(p.view()->shownPage(), start);
@@ -394,7 +335,7 @@ private slots:
         // keys reach the window even when the page view, which scrolls on them, has focus
         QTest::keyClick(p.view()->viewport(), Qt::Key(key), Qt::KeyboardModifiers(mods));
         QCOMPARE(p.view()->shownPage(), shown);
-        QCOMPARE(p.window->pagePanel()->text(), PreviewWindow::pagePanelText(shown, pages));
+        QCOMPARE(p.window->pagePanel()->text(), QString("Page %1 of %2").arg(shown).arg(pages));
         if (shown != start)
             QCOMPARE(p.view()->horizontalScrollBar()->value(), 0);
         QVERIFY(p.window); // paging never closes
@@ -427,23 +368,21 @@ private slots:
     }
 
     void zoomSteps_data() {
-        QTest::addColumn<int>("current");
-        QTest::addColumn<int>("direction");
-        QTest::addColumn<int>("next");
-        QTest::newRow("100 in") << 100 << 1 << 125;
-        QTest::newRow("100 out") << 100 << -1 << 75;
-        QTest::newRow("between steps in") << 110 << 1 << 125;
-        QTest::newRow("between steps out") << 110 << -1 << 100;
-        QTest::newRow("top stays") << 400 << 1 << 400;
-        QTest::newRow("bottom stays") << 25 << -1 << 25;
-        QTest::newRow("below the steps in") << 10 << 1 << 25;
-        QTest::newRow("below the steps out") << 10 << -1 << 10;
-        QTest::newRow("above the steps out") << 1000 << -1 << 400;
+        test::dataRows<StepRow>({
+            {"100 in", {100, 1, 125}},
+            {"100 out", {100, -1, 75}},
+            {"between steps in", {110, 1, 125}},
+            {"between steps out", {110, -1, 100}},
+            {"top stays", {400, 1, 400}},
+            {"bottom stays", {25, -1, 25}},
+            {"below the steps in", {10, 1, 25}},
+            {"below the steps out", {10, -1, 10}},
+            {"above the steps out", {1000, -1, 400}},
+        });
     }
     void zoomSteps() {
-        QFETCH(int, current);
-        QFETCH(int, direction);
-        QFETCH(int, next);
+        QFETCH(StepRow, row);
+        const auto [current, direction, next] = row;
         QCOMPARE(zoomStep(current, direction), next);
     }
 
@@ -451,9 +390,7 @@ private slots:
     // from the zoom shown; no zoom button stays pressed except "100%" at 100%.
     void zoomInAndOut() {
         OpenPreview p(1);
-        p.window->showNormal();
-        p.window->resize(900, 700);
-        QTRY_COMPARE(p.window->size(), QSize(900, 700));
+        p.resize(900, 700);
         const int width = p.view()->zoom();
         p.window->action("ZoomIn")->trigger();
         QCOMPARE(p.view()->zoom(), zoomStep(width, 1));
@@ -492,22 +429,18 @@ private slots:
 
     void zoomButtonsAndResize() {
         OpenPreview p(1);
-        p.window->showNormal();
-        p.window->resize(900, 700);
-        QTRY_COMPARE(p.window->size(), QSize(900, 700));
+        p.resize(900, 700);
         p.window->action("Zoom100")->trigger();
         QCOMPARE(p.view()->zoom(), 100);
         QVERIFY(p.window->action("Zoom100")->isChecked());
         QVERIFY(!p.window->action("ZoomToWidth")->isChecked());
-        p.window->resize(600, 500);
-        QTRY_COMPARE(p.window->size(), QSize(600, 500));
+        p.resize(600, 500);
         QCOMPARE(p.view()->zoom(), 100);
 
         p.window->action("ZoomFit")->trigger();
         const int fitBefore = p.view()->zoom();
         QVERIFY(fitBefore < 100);
-        p.window->resize(900, 800);
-        QTRY_COMPARE(p.window->size(), QSize(900, 800));
+        p.resize(900, 800);
         const int fitAfter = p.view()->zoom();
         QVERIFY(fitAfter > fitBefore);
         // the whole page fits, and fills 95% of the view on one side (one zoom step of slack)
@@ -565,17 +498,16 @@ private slots:
     }
 
     void progressPanel_data() {
-        QTest::addColumn<QList<int>>("notices");
-        QTest::addColumn<QStringList>("texts");
-        QTest::newRow("steps of five")
-            << QList<int>{5, 7, 10, 12, 16} << QStringList{"5%", "5%", "10%", "10%", "16%"};
-        QTest::newRow("small steps") << QList<int>{3, 4, 6} << QStringList{"0%", "0%", "6%"};
-        QTest::newRow("ends cleared") << QList<int>{50, 100} << QStringList{"50%", ""};
-        QTest::newRow("zero clears") << QList<int>{0} << QStringList{""};
+        test::dataRows<PanelRow>({
+            {"steps of five", {{5, 7, 10, 12, 16}, {"5%", "5%", "10%", "10%", "16%"}}},
+            {"small steps", {{3, 4, 6}, {"0%", "0%", "6%"}}},
+            {"ends cleared", {{50, 100}, {"50%", ""}}},
+            {"zero clears", {{0}, {""}}},
+        });
     }
     void progressPanel() {
-        QFETCH(QList<int>, notices);
-        QFETCH(QStringList, texts);
+        QFETCH(PanelRow, row);
+        const auto [notices, texts] = row;
         OpenPreview p(1);
         for (int i = 0; i < notices.size(); ++i) {
             p.doc->reportProgress(notices[i]);
@@ -647,7 +579,7 @@ private slots:
         QCOMPARE(boxes.shown()[0].caption, QString("Quillmar Mineral Label Studio"));
         // nothing changed: the page is still shown, the report's commands still there
         QVERIFY(p.view()->hasPicture());
-        QCOMPARE(p.doc->pageColour(1), kPageColours[0]);
+        QCOMPARE(p.doc->pageColour(1), test::slotColour(1));
         QVERIFY(!p.doc->isLoadedFromFile());
         QCOMPARE(p.window->pagePanel()->text(), QString("Page 1 of 1"));
         QVERIFY(p.window->action("PrintSetup")->isEnabled());
@@ -657,19 +589,14 @@ private slots:
 
     void saveCancelledOrUnfinishedWritesNothing() {
         QTemporaryDir dir;
-        auto doc = std::make_unique<FakePreviewDocument>();
-        FakePreviewDocument* pages = doc.get();
-        QPointer<PreviewWindow> w = new PreviewWindow(std::move(doc));
-        w->open();
-        pages->addPage(Qt::red); // not finished yet
+        OpenPreview p(1, QSizeF(2100, 2970), false);
         answer(dir.filePath("early.LFP"));
-        w->saveReport();
+        p.window->saveReport();
         QVERIFY(!QFileInfo::exists(dir.filePath("early.LFP")));
-        pages->finish();
+        p.doc->finish();
         answer(std::nullopt); // Cancel
-        w->saveReport();
+        p.window->saveReport();
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 0);
-        delete w;
     }
 
     // ---- closing ----------------------------------------------------------------------
@@ -749,6 +676,7 @@ private slots:
             a.orientation = QPageLayout::Landscape;
             return std::optional(a);
         });
+        int drawn = 0;
         ReportPreview report([] { return std::make_unique<FakePreviewDocument>(); },
                              [](PreviewDocument& doc) {
                                  auto& fake = static_cast<FakePreviewDocument&>(doc);
@@ -756,7 +684,7 @@ private slots:
                                  fake.addPage(Qt::blue);
                                  fake.finish();
                              },
-                             [](QPainter&, const PageTarget&) {});
+                             [&](QPainter&, const PageTarget&) { ++drawn; });
         connect(&report, &ReportPreview::previewOpened, this, [&](PreviewWindow* w) {
             QTimer::singleShot(0, w, [w] {
                 w->action("PrintSetup")->trigger();
@@ -779,20 +707,21 @@ private slots:
         QVERIFY(boxes.shown().empty());
         for (QWidget* top : QApplication::topLevelWidgets())
             QVERIFY(!qobject_cast<PrintProgressDialog*>(top));
+        report.print(); // and straight from the report
+        QCOMPARE(drawn, 0);
+        QVERIFY(boxes.shown().empty());
     }
 
     void setupRequestLimits_data() {
-        QTest::addColumn<int>("count");
-        QTest::addColumn<bool>("finished");
-        QTest::addColumn<QList<int>>("limits"); // min, max, from, to
-        QTest::newRow("finished") << 3 << true << QList<int>{1, 3, 1, 3};
-        QTest::newRow("producing") << 3 << false << QList<int>{0, 9999, 0, 0};
-        QTest::newRow("empty") << 0 << true << QList<int>{0, 9999, 0, 0};
+        test::dataRows<LimitsRow>({
+            {"finished", {3, true, {1, 3, 1, 3}}},
+            {"producing", {3, false, {0, 9999, 0, 0}}},
+            {"empty", {0, true, {0, 9999, 0, 0}}},
+        });
     }
     void setupRequestLimits() {
-        QFETCH(int, count);
-        QFETCH(bool, finished);
-        QFETCH(QList<int>, limits);
+        QFETCH(LimitsRow, row);
+        const auto [count, finished, limits] = row;
         PrintSettings s;
         s.copies = 3;
         const auto r = PrinterSetupDialog::requestFor(s, count, finished, true);
@@ -801,21 +730,16 @@ private slots:
     }
 
     void setupAnswerApplied_data() {
-        QTest::addColumn<int>("range");
-        QTest::addColumn<int>("from");
-        QTest::addColumn<int>("to");
-        QTest::addColumn<int>("first");
-        QTest::addColumn<int>("last");
-        QTest::newRow("all pages") << int(PrinterSetupDialog::Range::All) << 2 << 3 << 0 << 0;
-        QTest::newRow("selection") << int(PrinterSetupDialog::Range::Selection) << 2 << 3 << 0 << 0;
-        QTest::newRow("pages") << int(PrinterSetupDialog::Range::Pages) << 2 << 3 << 2 << 3;
+        using Range = PrinterSetupDialog::Range;
+        test::dataRows<AnswerRow>({
+            {"all pages", {Range::All, 0, 0}},
+            {"selection", {Range::Selection, 0, 0}},
+            {"pages", {Range::Pages, 2, 3}},
+        });
     }
     void setupAnswerApplied() {
-        QFETCH(int, range);
-        QFETCH(int, from);
-        QFETCH(int, to);
-        QFETCH(int, first);
-        QFETCH(int, last);
+        QFETCH(AnswerRow, row);
+        const auto [range, first, last] = row;
         PrintSettings before;
         before.firstPage = 5;
         before.lastPage = 6;
@@ -823,9 +747,9 @@ private slots:
         a.printerName = "labels";
         a.orientation = QPageLayout::Landscape;
         a.copies = 4;
-        a.range = PrinterSetupDialog::Range(range);
-        a.fromPage = from;
-        a.toPage = to;
+        a.range = range;
+        a.fromPage = 2;
+        a.toPage = 3;
         const PrintSettings s = PrinterSetupDialog::applied(before, a);
         QCOMPARE(s.printerName, QString("labels"));
         QCOMPARE(s.orientation, QPageLayout::Landscape);
@@ -835,21 +759,17 @@ private slots:
     }
 
     void pageRangeRule_data() {
-        QTest::addColumn<int>("first");
-        QTest::addColumn<int>("last");
-        QTest::addColumn<int>("page");
-        QTest::addColumn<bool>("prints");
-        QTest::newRow("no limits") << 0 << 0 << 1 << true;
-        QTest::newRow("within") << 1 << 1 << 1 << true;
-        QTest::newRow("below first") << 2 << 0 << 1 << false;
-        QTest::newRow("above last") << 0 << 2 << 3 << false;
-        QTest::newRow("last only") << 0 << 3 << 3 << true;
+        test::dataRows<RangeRow>({
+            {"no limits", {0, 0, 1, true}},
+            {"within", {1, 1, 1, true}},
+            {"below first", {2, 0, 1, false}},
+            {"above last", {0, 2, 3, false}},
+            {"last only", {0, 3, 3, true}},
+        });
     }
     void pageRangeRule() {
-        QFETCH(int, first);
-        QFETCH(int, last);
-        QFETCH(int, page);
-        QFETCH(bool, prints);
+        QFETCH(RangeRow, row);
+        const auto [first, last, page, prints] = row;
         PrintSettings s;
         s.firstPage = first;
         s.lastPage = last;
@@ -857,18 +777,16 @@ private slots:
     }
 
     void progressDialog_data() {
-        QTest::addColumn<QList<int>>("steps");
-        QTest::addColumn<int>("bar");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("none") << QList<int>{} << 0 << "";
-        QTest::newRow("fifty") << QList<int>{50} << 50 << "50%  Completed";
-        QTest::newRow("not a multiple of 5") << QList<int>{20, 23} << 20 << "20%  Completed";
-        QTest::newRow("done") << QList<int>{95, 100} << 100 << "100%  Completed";
+        test::dataRows<ProgressRow>({
+            {"none", {{}, 0, ""}},
+            {"fifty", {{50}, 50, "50%  Completed"}},
+            {"not a multiple of 5", {{20, 23}, 20, "20%  Completed"}},
+            {"done", {{95, 100}, 100, "100%  Completed"}},
+        });
     }
     void progressDialog() {
-        QFETCH(QList<int>, steps);
-        QFETCH(int, bar);
-        QFETCH(QString, text);
+        QFETCH(ProgressRow, row);
+        const auto [steps, bar, text] = row;
         PrintProgressDialog d;
         QCOMPARE(d.windowTitle(), QString("Printing progress"));
         QCOMPARE(d.size(), QSize(149, 97));
@@ -879,17 +797,6 @@ private slots:
         QVERIFY(!d.isCancelled());
         QTest::mouseClick(d.cancelButton(), Qt::LeftButton);
         QVERIFY(d.isCancelled());
-    }
-
-    void printWithoutPrinterDoesNothing() {
-        int drawn = 0;
-        ReportPreview report([] { return std::make_unique<FakePreviewDocument>(); },
-                             [](PreviewDocument&) {},
-                             [&](QPainter&, const PageTarget&) { ++drawn; });
-        test::MessageBoxCatcher boxes;
-        report.print();
-        QCOMPARE(drawn, 0);
-        QVERIFY(boxes.shown().empty());
     }
 };
 

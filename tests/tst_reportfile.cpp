@@ -9,14 +9,13 @@
 #include <unistd.h>
 
 #include "metafile/EmfPictureCheck.h"
-#include "pagestore/AtomicSave.h"
 #include "pagestore/PageStore.h"
 #include "pagestore/PageStream.h"
 #include "pagestore/ReportFileError.h"
 #include "pagestore/ReportFileFormat.h"
 #include "pagestore/ReportFileReader.h"
-#include "platform/ErrorHandler.h"
 #include "stores/Error.h"
+#include "support/DataRows.h"
 #include "support/ErrorOf.h"
 #include "support/FakeEmf.h"
 #include "support/TestSupport.h"
@@ -63,59 +62,44 @@ QList<QByteArray> produce(PageStore& store, const QList<int>& sizes,
     return pictures;
 }
 
-QByteArray savedBytes(const QList<int>& sizes) {
+QByteArray savedBytes(const QList<int>& sizes,
+                      const QDateTime& when = QDateTime::currentDateTime()) {
     PageStore store(PageDestination::Pictures);
-    produce(store, sizes);
+    produce(store, sizes, when);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     store.copyTo(buffer);
     return buffer.data();
 }
 
-// Accepts writes until `limit` bytes have passed, then fails. What it accepts goes on to
-// `target` when one is given.
-class FailingDevice : public QIODevice {
-public:
-    explicit FailingDevice(qint64 limit, QIODevice* target = nullptr)
-        : m_limit(limit)
-        , m_target(target) {
-        open(QIODevice::WriteOnly);
-    }
-    qint64 written = 0;
-
-protected:
-    qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char* data, qint64 length) override {
-        if (written + length > m_limit)
-            return -1;
-        if (m_target && m_target->write(data, length) != length)
-            return -1;
-        written += length;
-        return length;
-    }
-
-private:
-    qint64 m_limit;
-    QIODevice* m_target;
-};
-
-// Remembers the size of every write.
+// Remembers every write; fails the write that would take it past `failAfter` bytes when that
+// is given.
 class RecordingDevice : public QIODevice {
 public:
-    RecordingDevice() { open(QIODevice::WriteOnly); }
+    explicit RecordingDevice(qint64 failAfter = -1)
+        : m_failAfter(failAfter) {
+        open(QIODevice::WriteOnly);
+    }
     QList<qint64> writes;
     QByteArray bytes;
 
 protected:
     qint64 readData(char*, qint64) override { return -1; }
     qint64 writeData(const char* data, qint64 length) override {
+        if (m_failAfter >= 0 && bytes.size() + length > m_failAfter)
+            return -1;
         writes << length;
         bytes.append(data, length);
         return length;
     }
+
+private:
+    qint64 m_failAfter;
 };
 
 using Damage = std::function<void(QByteArray&)>;
+// A page's frame (right, bottom), and the paper, whether turned, whether matched.
+using PaperRow = std::tuple<qint32, qint32, int, bool, bool>;
 
 // A one-page compressed report whose record holds `stored` as it is.
 QByteArray compressedFile(const QByteArray& stored) {
@@ -144,34 +128,6 @@ class ReportFileTest : public QObject {
 private slots:
     // --- layout --------------------------------------------------------------------------
 
-    void layout_data() {
-        QTest::addColumn<QList<int>>("sizes");
-        QTest::newRow("1 page") << QList<int>{400};
-        QTest::newRow("5 pages") << QList<int>{400, 92, 5000, 733, 120};
-        QTest::newRow("5 pages past the memory limit")
-            << QList<int>{30000, 30000, 30000, 30000, 30000};
-    }
-    void layout() {
-        QFETCH(QList<int>, sizes);
-        const QByteArray file = savedBytes(sizes);
-        const QList<qint64> starts = recordStarts(sizes);
-        QCOMPARE(qint64(file.size()), starts.last());
-        QCOMPARE(u16(file, 0), quint16(3));
-        QCOMPARE(u16(file, 2), quint16(305));
-        QCOMPARE(i32(file, 8), qint32(sizes.size()));
-        QCOMPARE(int(file.at(25)), 0);
-        for (int page = 1; page <= sizes.size(); ++page) {
-            const qint64 start = starts[page - 1];
-            const qint64 next = starts[page];
-            QCOMPARE(i32(file, start), page);
-            QCOMPARE(qint64(i32(file, start + 4)), next);
-            QCOMPARE(file.mid(start + 8, sizes[page - 1]),
-                     test::fakeEmf(sizes[page - 1], quint32(77 + page - 1)));
-            QCOMPARE(qint64(i32(file, next - 4)), start);
-        }
-        QCOMPARE(qint64(i32(file, file.size() - 4)), starts[sizes.size() - 1]);
-    }
-
     void headerDate_data() {
         QTest::addColumn<QDateTime>("when");
         QTest::addColumn<double>("days");
@@ -184,12 +140,7 @@ private slots:
     void headerDate() {
         QFETCH(QDateTime, when);
         QFETCH(double, days);
-        PageStore store(PageDestination::Pictures);
-        produce(store, {300}, when);
-        QBuffer buffer;
-        buffer.open(QIODevice::WriteOnly);
-        store.copyTo(buffer);
-        QCOMPARE(f64(buffer.data(), 16), days);
+        QCOMPARE(f64(savedBytes({300}, when), 16), days);
     }
 
     // --- copying -------------------------------------------------------------------------
@@ -213,36 +164,6 @@ private slots:
             QCOMPARE(out.writes[i], qint64(10240));
     }
 
-    void roundTrip_data() {
-        QTest::addColumn<QList<int>>("sizes");
-        QTest::newRow("1 page") << QList<int>{2000};
-        QTest::newRow("5 pages") << QList<int>{200, 300, 400, 500, 600};
-        QTest::newRow("5 pages in a temporary file") << QList<int>{40000, 20000, 50000, 100, 30000};
-    }
-    void roundTrip() {
-        QFETCH(QList<int>, sizes);
-        QTemporaryDir dir;
-        const QString path = dir.filePath("report.lfp");
-        PageStore made(PageDestination::Pictures);
-        const QList<QByteArray> pictures = produce(made, sizes);
-        made.saveToFile(path);
-
-        PageStore loaded(PageDestination::Pictures);
-        loaded.loadFromFile(path);
-        QCOMPARE(loaded.pageCount(), int(sizes.size()));
-        QCOMPARE(loaded.status(), StoreStatus::Finished);
-        QVERIFY(loaded.loadedFromFile());
-        QCOMPARE(loaded.inTemporaryFile(), recordStarts(sizes).last() > PageStream::kMemoryLimit);
-        for (int page = int(sizes.size()); page >= 1; --page)
-            QCOMPARE(loaded.readPage(page), pictures[page - 1]);
-        for (int page = 1; page <= sizes.size(); ++page)
-            QCOMPARE(loaded.readPage(page), pictures[page - 1]);
-
-        const QString again = dir.filePath("again.lfp");
-        loaded.saveToFile(again);
-        QCOMPARE(test::readFile(again), test::readFile(path));
-    }
-
     // Loading again replaces the pages and deletes the temporary file of the old ones.
     void loadReplacesTemporaryFile() {
         QTemporaryDir dir;
@@ -259,28 +180,21 @@ private slots:
     }
 
     void paperRecognised_data() {
-        QTest::addColumn<qint32>("frameRight");
-        QTest::addColumn<qint32>("frameBottom");
-        QTest::addColumn<int>("paper");
-        QTest::addColumn<bool>("landscape");
-        QTest::addColumn<bool>("matched");
-        const auto row = [](const char* tag, qint32 right, qint32 bottom,
-                            QPageSize::PageSizeId paper, bool landscape, bool matched) {
-            QTest::newRow(tag) << right << bottom << int(paper) << landscape << matched;
-        };
-        row("A4 portrait", 21000, 29700, QPageSize::A4, false, true);
-        row("A4 landscape", 29700, 21000, QPageSize::A4, true, true);
-        row("A4 off by a millimetre", 21100, 29600, QPageSize::A4, false, true);
-        row("Letter", 21590, 27940, QPageSize::Letter, false, true);
-        row("A3 landscape", 42000, 29700, QPageSize::A3, true, true);
-        row("no match keeps its own size", 10000, 10000, QPageSize::Custom, false, false);
+        test::dataRows<PaperRow>({
+            {"A4 portrait", {21000, 29700, QPageSize::A4, false, true}},
+            {"A4 landscape", {29700, 21000, QPageSize::A4, true, true}},
+            {"A4 off by a millimetre", {21100, 29600, QPageSize::A4, false, true}},
+            // a 794 x 1123 picture at 96 dpi measures 210.08 x 297.13 mm
+            {"A4 from pixels", {21008, 29713, QPageSize::A4, false, true}},
+            {"A5", {14800, 21000, QPageSize::A5, false, true}},
+            {"Letter", {21590, 27940, QPageSize::Letter, false, true}},
+            {"A3 landscape", {42000, 29700, QPageSize::A3, true, true}},
+            {"no match keeps its own size", {10000, 10000, QPageSize::Custom, false, false}},
+        });
     }
     void paperRecognised() {
-        QFETCH(qint32, frameRight);
-        QFETCH(qint32, frameBottom);
-        QFETCH(int, paper);
-        QFETCH(bool, landscape);
-        QFETCH(bool, matched);
+        QFETCH(PaperRow, row);
+        const auto [frameRight, frameBottom, paper, landscape, matched] = row;
         PageStore made(PageDestination::Pictures);
         made.addPage(test::fakeEmf(300, 1, frameRight, frameBottom));
         made.finish();
@@ -390,19 +304,6 @@ private slots:
         }
     }
 
-    // What the user sees: one box with the message, and the pages stay.
-    void damagedFileMessage() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("bad.lfp");
-        QVERIFY(test::writeFile(path, "not a report at all"));
-        PageStore store(PageDestination::Pictures);
-        produce(store, {300});
-        test::MessageBoxCatcher boxes;
-        guarded([&] { store.loadFromFile(path); });
-        QCOMPARE(boxes.texts(), QStringList{"Not a valid report file."});
-        QCOMPARE(store.pageCount(), 1);
-    }
-
     void missingOrUnreadable_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("message");
@@ -457,71 +358,34 @@ private slots:
 
     // --- saving atomically ---------------------------------------------------------------
 
-    void saveFailureKeepsOldFile_data() {
-        QTest::addColumn<QString>("target");
-        QTest::newRow("a directory as target") << "folder";
-        QTest::newRow("missing folder") << "missing/report.lfp";
-    }
-    void saveFailureKeepsOldFile() {
-        QFETCH(QString, target);
-        QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkdir("folder"));
-        QVERIFY(test::writeFile(dir.filePath("folder/inside.txt"), "keep"));
-        PageStore store(PageDestination::Pictures);
-        produce(store, {300});
-        const QStringList before =
-            QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-        QVERIFY_THROWS_EXCEPTION(Error, store.saveToFile(dir.filePath(target)));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
-        QCOMPARE(test::readFile(dir.filePath("folder/inside.txt")), std::string("keep"));
-    }
-
-    // A write that fails part way leaves the old file whole and no temporary file behind.
-    void failedWriteKeepsOldFile_data() {
+    // A device that fails part way stops the copy, after the whole pieces it took.
+    void copyStopsAtAFailedWrite_data() {
         QTest::addColumn<qint64>("failAfter");
         QTest::newRow("at once") << qint64(0);
         QTest::newRow("after one piece") << qint64(10240);
         QTest::newRow("in the middle of the last piece") << qint64(25000);
     }
-    void failedWriteKeepsOldFile() {
+    void copyStopsAtAFailedWrite() {
         QFETCH(qint64, failAfter);
         PageStore store(PageDestination::Pictures);
         produce(store, {30000});
-
-        FailingDevice failing(failAfter);
+        RecordingDevice failing(failAfter);
         QVERIFY_THROWS_EXCEPTION(Error, store.copyTo(failing));
-        QCOMPARE(failing.written, failAfter / 10240 * 10240);
-
-        QTemporaryDir dir;
-        const QString path = dir.filePath("old.lfp");
-        const std::string old = savedBytes({100, 200}).toStdString();
-        QVERIFY(test::writeFile(path, old));
-        // The same copy through the atomic writer, failing where the device failed.
-        auto fill = [&](QIODevice& out) {
-            FailingDevice gate(failAfter, &out);
-            store.copyTo(gate);
-        };
-        QVERIFY_THROWS_EXCEPTION(Error, AtomicSave::write(path, fill));
-        QCOMPARE(test::readFile(path), old);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"old.lfp"});
+        QCOMPARE(qint64(failing.bytes.size()), failAfter / 10240 * 10240);
     }
 
-    // The disk itself fails (full, or an I/O error) part way through the save: the old file
-    // stays whole, no temporary file is left, and the pieces reach the disk as 10240 bytes.
+    // The disk itself fails (full, or an I/O error) part way through Save report: the message
+    // names the file, the old (longer) file stays whole, no temporary file is left, and the
+    // pieces reach the disk as 10240 bytes. When nothing fails the old file is replaced whole.
     void failingDiskKeepsOldFile_data() {
         QTest::addColumn<qint64>("failAfter");
-        QTest::addColumn<QString>("message");
-        const auto row = [](const char* tag, qint64 failAfter, QString message) {
-            QTest::newRow(tag) << failAfter << message;
-        };
-        row("first piece", 0, "Stream write error");
-        row("second piece", 10240, "Stream write error");
-        row("last piece", 20480, "Stream write error");
-        row("never", -1, "no error");
+        QTest::newRow("first piece") << qint64(0);
+        QTest::newRow("second piece") << qint64(10240);
+        QTest::newRow("last piece") << qint64(20480);
+        QTest::newRow("never") << qint64(-1);
     }
     void failingDiskKeepsOldFile() {
         QFETCH(qint64, failAfter);
-        QFETCH(QString, message);
         PageStore store(PageDestination::Pictures);
         produce(store, {30000});
         RecordingDevice whole;
@@ -529,7 +393,7 @@ private slots:
 
         QTemporaryDir dir;
         const QString path = dir.filePath("old.lfp");
-        const std::string old = savedBytes({100, 200}).toStdString();
+        const std::string old(50000, 'x');
         QVERIFY(test::writeFile(path, old));
         QList<qint64> pieces;
         qint64 written = 0;
@@ -542,50 +406,20 @@ private slots:
             written += qint64(size);
             return ::write(fd, data, size) == ssize_t(size);
         };
-        QCOMPARE(test::errorOf([&] {
-                     AtomicSave::write(
-                         path, [&](QIODevice& out) { store.copyTo(out); }, disk);
-                 }),
-                 message);
+        QCOMPARE(test::errorOf([&] { store.saveToFile(path, false, disk); }),
+                 failAfter < 0 ? "no error" : "Failed to Save Stream " + path);
         for (qsizetype i = 0; i + 1 < pieces.size(); ++i)
             QCOMPARE(pieces[i], qint64(10240));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"old.lfp"});
         QCOMPARE(QByteArray::fromStdString(test::readFile(path)),
-                 message == "no error" ? whole.bytes : QByteArray::fromStdString(old));
-    }
-
-    // Save report on a disk that fills up says which file could not be saved.
-    void saveFailureNamesTheFile() {
-        PageStore store(PageDestination::Pictures);
-        produce(store, {30000});
-        QTemporaryDir dir;
-        const QString path = dir.filePath("old.lfp");
-        QVERIFY(test::writeFile(path, "old"));
-        ChunkWriter full = [](int, const char*, std::size_t) {
-            errno = ENOSPC;
-            return false;
-        };
-        QCOMPARE(test::errorOf([&] { store.saveToFile(path, false, full); }),
-                 "Failed to Save Stream " + path);
-        QCOMPARE(test::readFile(path), std::string("old"));
-    }
-
-    void saveReplacesLongerFile() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("report.lfp");
-        QVERIFY(test::writeFile(path, std::string(50000, 'x')));
-        PageStore store(PageDestination::Pictures);
-        produce(store, {300});
-        store.saveToFile(path);
-        RecordingDevice copy;
-        store.copyTo(copy);
-        QCOMPARE(QByteArray::fromStdString(test::readFile(path)), copy.bytes);
+                 failAfter < 0 ? whole.bytes : QByteArray::fromStdString(old));
     }
 
     // --- compressed page pictures ----------------------------------------------------------
 
-    // Each record holds the picture's length (little-endian) and its zlib stream; the file
-    // loads to the same pictures, and converts back to the plain file byte for byte.
+    // Each compressed record holds the picture's length (little-endian) and its zlib stream.
+    // The plain and the compressed file load to the same pictures, read in any order, and save
+    // again to either file byte for byte.
     void compressedRoundTrip_data() {
         QTest::addColumn<QList<int>>("sizes");
         QTest::newRow("1 page") << QList<int>{2000};
@@ -605,38 +439,60 @@ private slots:
 
         const QByteArray plain = QByteArray::fromStdString(test::readFile(plainPath));
         const QByteArray packed = QByteArray::fromStdString(test::readFile(packedPath));
+        QCOMPARE(qint64(plain.size()), recordStarts(sizes).last());
+        QCOMPARE(u16(plain, 0), quint16(3));
+        QCOMPARE(u16(plain, 2), quint16(305));
+        QCOMPARE(i32(plain, 8), qint32(sizes.size()));
+        QCOMPARE(int(plain.at(25)), 0);
         QCOMPARE(packed.left(25), plain.left(25));
         QCOMPARE(int(packed.at(25)), 1);
         QCOMPARE(packed.mid(26, 102), plain.mid(26, 102));
-        qint64 at = 128;
-        qint64 lastStart = 0;
-        for (int page = 1; page <= sizes.size(); ++page) {
-            lastStart = at;
-            QCOMPARE(i32(packed, at), page);
-            const qint64 next = i32(packed, at + 4);
-            QCOMPARE(qint64(i32(packed, next - 4)), at);
-            const QByteArray stored = packed.mid(at + 8, next - at - 12);
-            QCOMPARE(qFromLittleEndian<quint32>(stored.constData()), quint32(sizes[page - 1]));
-            // The same zlib stream qUncompress reads behind its big-endian length.
-            QByteArray bigEndian(4, '\0');
-            qToBigEndian<quint32>(quint32(sizes[page - 1]), bigEndian.data());
-            QCOMPARE(qUncompress(bigEndian + stored.mid(4)), pictures[page - 1]);
-            at = next;
+        // Both files are a chain of records from byte 128: page number, the next record's
+        // start, the picture as stored, the record's own start.
+        for (const bool compressed : {false, true}) {
+            const QByteArray& file = compressed ? packed : plain;
+            qint64 at = 128;
+            qint64 lastStart = 0;
+            for (int page = 1; page <= sizes.size(); ++page) {
+                lastStart = at;
+                QCOMPARE(i32(file, at), page);
+                const qint64 next = i32(file, at + 4);
+                QCOMPARE(qint64(i32(file, next - 4)), at);
+                QByteArray stored = file.mid(at + 8, next - at - 12);
+                if (compressed) {
+                    // The picture's length, little-endian, then the zlib stream that qUncompress
+                    // reads behind the length in big-endian.
+                    const quint32 size = quint32(sizes[page - 1]);
+                    QCOMPARE(qFromLittleEndian<quint32>(stored.constData()), size);
+                    qToBigEndian<quint32>(size, stored.data());
+                    stored = qUncompress(stored);
+                }
+                QCOMPARE(stored, pictures[page - 1]);
+                at = next;
+            }
+            QCOMPARE(at, qint64(file.size()));
+            QCOMPARE(qint64(i32(file, file.size() - 4)), lastStart);
         }
-        QCOMPARE(at, qint64(packed.size()));
-        QCOMPARE(qint64(i32(packed, packed.size() - 4)), lastStart);
 
-        PageStore loaded(PageDestination::Pictures);
-        loaded.loadFromFile(packedPath);
-        QVERIFY(loaded.storedCompressed());
-        QCOMPARE(loaded.streamSize(), qint64(packed.size()));
-        for (int page = int(sizes.size()); page >= 1; --page)
-            QCOMPARE(loaded.readPage(page), pictures[page - 1]);
-        const QString again = dir.filePath("again.lfp");
-        loaded.saveToFile(again, true);
-        QCOMPARE(test::readFile(again), test::readFile(packedPath));
-        loaded.saveToFile(again);
-        QCOMPARE(test::readFile(again), test::readFile(plainPath));
+        for (const QString& path : {plainPath, packedPath}) {
+            PageStore loaded(PageDestination::Pictures);
+            loaded.loadFromFile(path);
+            QCOMPARE(loaded.pageCount(), int(sizes.size()));
+            QCOMPARE(loaded.status(), StoreStatus::Finished);
+            QVERIFY(loaded.loadedFromFile());
+            QCOMPARE(loaded.storedCompressed(), path == packedPath);
+            QCOMPARE(loaded.streamSize(), qint64((path == packedPath ? packed : plain).size()));
+            QCOMPARE(loaded.inTemporaryFile(), loaded.streamSize() > PageStream::kMemoryLimit);
+            for (int page = int(sizes.size()); page >= 1; --page)
+                QCOMPARE(loaded.readPage(page), pictures[page - 1]);
+            for (int page = 1; page <= sizes.size(); ++page)
+                QCOMPARE(loaded.readPage(page), pictures[page - 1]);
+            const QString again = dir.filePath("again.lfp");
+            loaded.saveToFile(again, true);
+            QCOMPARE(test::readFile(again), test::readFile(packedPath));
+            loaded.saveToFile(again);
+            QCOMPARE(test::readFile(again), test::readFile(plainPath));
+        }
     }
 
     // A store that keeps its pages compressed while they come in reads back the same pages,

@@ -55,6 +55,25 @@ private:
     ByteWriter records_;
 };
 
+// A STRETCHDIB record drawing a 24-bit `width` x `height` bitmap of `pixels` (b, g, r, rows
+// padded to 4 bytes) over `dest`.
+void stretchDib(WmfBuilder& w, QRect dest, int width, int height, std::vector<uint8_t> pixels) {
+    ByteWriter p;
+    p.u32(0x00CC0020);
+    p.u16(0); // DIB_RGB_COLORS
+    for (int v : {height, width, 0, 0, dest.height(), dest.width(), dest.top(), dest.left()})
+        p.i16(static_cast<int16_t>(v));
+    for (uint32_t v : {40u, uint32_t(width), uint32_t(height)}) // header size, width, height
+        p.u32(v);
+    p.u16(1);
+    p.u16(24);
+    for (uint32_t v : {0u, uint32_t(pixels.size()), 0u, 0u, 0u, 0u}) // compression, image size
+        p.u32(v);
+    for (uint8_t v : pixels)
+        p.u8(v);
+    w.add(0x0F43, p);
+}
+
 // A picture of 200 x 100 logical units: a red rectangle on the left half, a green polygon
 // on the right, and a 2 x 1 bitmap (blue, yellow) stretched over the bottom strip.
 WmfBuilder scene() {
@@ -69,23 +88,8 @@ WmfBuilder scene() {
     w.add(0x01F0, {1});                    // DELETEOBJECT 1: slot 1 is free again
     w.add(0x02FC, {0, 0xFF00, 0x0000, 0}); // green -> object 1 again
     w.add(0x012D, {1});
-    w.add(0x0324, {4, 100, 0, 200, 0, 200, 80, 100, 80}); // POLYGON
-    {
-        ByteWriter p; // STRETCHDIB
-        p.u32(0x00CC0020);
-        p.u16(0);                                  // DIB_RGB_COLORS
-        for (int v : {1, 2, 0, 0, 20, 200, 80, 0}) // srcH, srcW, ySrc, xSrc, dH, dW, yD, xD
-            p.i16(static_cast<int16_t>(v));
-        for (uint32_t v : {40u, 2u, 1u}) // header size, width, height
-            p.u32(v);
-        p.u16(1);
-        p.u16(24);
-        for (uint32_t v : {0u, 8u, 0u, 0u, 0u, 0u}) // compression, image size, ...
-            p.u32(v);
-        for (int v : {255, 0, 0, 0, 255, 255, 0, 0}) // blue, yellow (b, g, r), padding
-            p.u8(static_cast<uint8_t>(v));
-        w.add(0x0F43, p);
-    }
+    w.add(0x0324, {4, 100, 0, 200, 0, 200, 80, 100, 80});                       // POLYGON
+    stretchDib(w, QRect(0, 80, 200, 20), 2, 1, {255, 0, 0, 0, 255, 255, 0, 0}); // blue, yellow
     return w;
 }
 
@@ -193,39 +197,26 @@ private slots:
         b = good;
         put16(b, 10, 1); // one object, but the scene needs two
         QTest::newRow("object table too small") << b << "object table";
-        WmfBuilder select;
-        select.add(0x020C, {10, 10});
-        select.add(0x012D, {300});
-        QTest::newRow("object index outside the table") << select.finish(false) << "outside";
-        WmfBuilder poly;
-        poly.add(0x020C, {10, 10});
-        poly.add(0x0324, {30000, 1, 1});
-        QTest::newRow("point count beyond the record") << poly.finish(false) << "points";
+        // A file of a window size and one record, `times` over.
+        const auto sized = [](uint16_t function, std::initializer_list<int> words, int times = 1) {
+            WmfBuilder w;
+            w.add(0x020C, {10, 10});
+            for (int i = 0; i < times; ++i)
+                w.add(function, words);
+            return w.finish(false);
+        };
+        QTest::newRow("object index outside the table") << sized(0x012D, {300}) << "outside";
+        QTest::newRow("point count beyond the record") << sized(0x0324, {30000, 1, 1}) << "points";
         WmfBuilder noSize;
         noSize.add(0x041B, {1, 1, 0, 0});
         QTest::newRow("no size at all") << noSize.finish(false) << "no picture size";
-        QByteArray placeable = scene().finish(true, QRect(0, 0, 10, 10), 0);
-        QTest::newRow("placeable without units") << placeable << "units per inch";
+        QTest::newRow("placeable without units")
+            << scene().finish(true, QRect(0, 0, 10, 10), 0) << "units per inch";
         WmfBuilder bigDib;
-        ByteWriter p;
-        p.u32(0x00CC0020);
-        p.u16(0);
-        for (int v : {1, 1, 0, 0, 1, 1, 0, 0})
-            p.i16(static_cast<int16_t>(v));
-        for (uint32_t v : {40u, 30000u, 30000u})
-            p.u32(v);
-        p.u16(1);
-        p.u16(24);
-        for (int i = 0; i < 6; ++i)
-            p.u32(0);
         bigDib.add(0x020C, {10, 10});
-        bigDib.add(0x0F43, p);
+        stretchDib(bigDib, QRect(0, 0, 1, 1), 30000, 30000, {});
         QTest::newRow("bitmap larger than the limit") << bigDib.finish(false) << "too large";
-        WmfBuilder deep;
-        deep.add(0x020C, {10, 10});
-        for (int i = 0; i < 1100; ++i)
-            deep.add(0x001E, {});
-        QTest::newRow("SaveDC nested too deeply") << deep.finish(false) << "too deeply";
+        QTest::newRow("SaveDC nested too deeply") << sized(0x001E, {}, 1100) << "too deeply";
     }
     void damagedWmfIsRefused() {
         QFETCH(QByteArray, bytes);
