@@ -134,5 +134,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(LocalityCacheTest)
-#include "support/Cp1252Rows.h"
 #include "tst_locality.moc"
