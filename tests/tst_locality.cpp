@@ -126,11 +126,6 @@ private slots:
         if (added)
             QCOMPARE(qbytes(u.line), "|" + locality);
     }
-
-    void storeNeedsLoad() {
-        QVERIFY(localityCacheNeedsLoad(""));
-        QVERIFY(!localityCacheNeedsLoad("|"));
-    }
 };
 
 QTEST_GUILESS_MAIN(LocalityCacheTest)

@@ -163,11 +163,6 @@ private slots:
         if (found)
             QCOMPARE(qbytes(r.formula), formula);
     }
-
-    void storeNeedsLoad() {
-        QVERIFY(mineralStoreNeedsLoad(""));
-        QVERIFY(!mineralStoreNeedsLoad("\r\n"));
-    }
 };
 
 QTEST_GUILESS_MAIN(MineralLookupTest)
