@@ -176,20 +176,6 @@ private slots:
         }
     }
 
-    // A file too long for a list is refused as the other list readers refuse it.
-    void tooLongFilesAreRefused() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("huge.csv");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("Mineral,Locality,Info\r\n");
-        QVERIFY(file.resize(qint64(LineStore::kMaxLength) + 1));
-        file.close();
-        LineStore list(false);
-        QCOMPARE(test::errorOf([&] { list.loadCsvFile(path.toStdString()); }),
-                 QString("Failed to Load Stream"));
-    }
-
     // Python's csv module reads what we write, field for field, and we read what it writes.
     void pythonAgreesBothWays() {
         if (QStandardPaths::findExecutable("python3").isEmpty())

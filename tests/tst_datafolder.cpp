@@ -1,6 +1,5 @@
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -142,33 +141,6 @@ private slots:
         QFETCH(unsigned, mode);
         QFETCH(bool, writable);
         QCOMPARE(folderWritable(access, superuser, mode), writable);
-    }
-
-    // On disk: an installed tree is recognised by its share/quillmar/ beside bin/, and a
-    // folder without write bits counts as read-only whoever runs the program.
-    void placeOnDisk() {
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        const std::string root = dir.path().toStdString() + "/";
-        QVERIFY(QDir().mkpath(dir.filePath("prefix/bin")));
-        QVERIFY(QDir().mkpath(dir.filePath("copy")));
-        DataPlace copy = dataPlaceFor(root + "copy/", "/x", nullptr);
-        QVERIFY(copy.programFolderWritable);
-        QCOMPARE(copy.installedFolder, std::string());
-        QCOMPARE(copy.userFolder, std::string("/x/quillmar/"));
-
-        QVERIFY(QDir().mkpath(dir.filePath("prefix/share/quillmar")));
-        const DataPlace installed = dataPlaceFor(root + "prefix/bin/", nullptr, "/home/b");
-        QCOMPARE(installed.installedFolder, root + "prefix/share/quillmar/");
-        QCOMPARE(installed.userFolder, std::string("/home/b/.local/share/quillmar/"));
-
-        QVERIFY(QFile::setPermissions(dir.filePath("copy"), QFile::ReadOwner | QFile::ExeOwner |
-                                                                QFile::ReadGroup |
-                                                                QFile::ExeGroup));
-        copy = dataPlaceFor(root + "copy/", "/x", nullptr);
-        QVERIFY(QFile::setPermissions(dir.filePath("copy"),
-                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-        QVERIFY(!copy.programFolderWritable);
     }
 
     // The user's copy of a file wins over the default; a folder of that name is no copy.

@@ -72,34 +72,6 @@ private slots:
         QCOMPARE(qbytes(r.info), info);
     }
 
-    // A record built from fields splits back into the same fields unless a field holds a bar.
-    void roundTrip_data() {
-        QTest::addColumn<QByteArray>("mineral");
-        QTest::addColumn<QByteArray>("locality");
-        QTest::addColumn<QByteArray>("info");
-        QTest::addColumn<bool>("same");
-        const auto row = [](const char* name, QByteArray mineral, QByteArray locality,
-                            QByteArray info, bool same) {
-            QTest::newRow(name) << mineral << locality << info << same;
-        };
-        row("plain", "Calcit", "Falun", "CaCO3", true);
-        row("empty", "", "", "", true);
-        row("Windows-1252", "\xC5s", "\xE4", "\xF6", true);
-        row("bar in mineral", "a|b", "c", "d", false);
-        row("bar in info", "a", "b", "c|d", false);
-    }
-    void roundTrip() {
-        QFETCH(QByteArray, mineral);
-        QFETCH(QByteArray, locality);
-        QFETCH(QByteArray, info);
-        QFETCH(bool, same);
-        const LabelRecord r =
-            splitLabelRecord(makeLabelRecord(bytes(mineral), bytes(locality), bytes(info)));
-        const bool equal = qbytes(r.mineral) == mineral && qbytes(r.locality) == locality &&
-                           qbytes(r.info) == info;
-        QCOMPARE(equal, same);
-    }
-
     void storedLines_data() {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QList<QByteArray>>("lines");
@@ -181,5 +153,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(LabelListTest)
-#include "support/Cp1252Rows.h"
 #include "tst_labellist.moc"

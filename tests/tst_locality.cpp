@@ -126,13 +126,7 @@ private slots:
         if (added)
             QCOMPARE(qbytes(u.line), "|" + locality);
     }
-
-    void storeNeedsLoad() {
-        QVERIFY(localityCacheNeedsLoad(""));
-        QVERIFY(!localityCacheNeedsLoad("|"));
-    }
 };
 
 QTEST_GUILESS_MAIN(LocalityCacheTest)
-#include "support/Cp1252Rows.h"
 #include "tst_locality.moc"

@@ -3,9 +3,7 @@
 #include <string>
 
 #include "stores/MineralLookup.h"
-#include "stores/TextCase.h"
 #include "support/Cp1252Rows.h"
-#include "support/TestSupport.h"
 
 using namespace qlx;
 using qlx::test::bytes;
@@ -53,51 +51,6 @@ private slots:
         QCOMPARE(qbytes(mineralSearchKey(bytes(typed))), key);
     }
 
-    // Lookups in the fixture listing.
-    void lookup_data() {
-        QTest::addColumn<QByteArray>("typed");
-        QTest::addColumn<bool>("found");
-        QTest::addColumn<QByteArray>("name");
-        QTest::addColumn<QByteArray>("formula");
-        const auto row = [](const char* name, QByteArray typed, bool found, QByteArray completed,
-                            QByteArray formula) {
-            QTest::newRow(name) << typed << found << completed << formula;
-        };
-        row("prefix completes", "calc", true, "Calcioborit", "CaB2O4");
-        row("longer prefix", "calcit", true, "Calcit", "CaCO3");
-        row("variety after comma", "Calcite, var. X", true, "Calcit", "CaCO3");
-        row("first occurrence wins", "CALCITE", true, "Calcit", "CaCO3");
-        row("andalusite", "andalusite", true, "Andalusit", "Al2SiO5");
-        row("quartz keeps its end", "qu", true, "Quartz", "SiO2");
-        row("charges and spaces go", "magnetite", true, "Magnetit", "Fe2Fe32O4");
-        row("spaces in the name go", "native", true, "Nativecopper", "Cu");
-        row("completed spaced name not found again", "Nativecopper", false, "", "");
-        row("small e before the bar goes", "rutile", true, "Rutil", "TiO2");
-        row("capital A ring leads", "\xE5kerman", true, "\xC5kermanit", "Ca2MgSi2O7");
-        row("O diaeresis inside", "g\xF6tz", true, "G\xF6tzenit", "(Ca,Na)7Ti(Si2O7)2F3");
-        row("e acute does not match E acute", "\xE9lbaite", false, "", "");
-        row("E acute matches itself", "\xC9lbaite", true, "\xC9lbait",
-            "Na(Li,Al)3Al6(BO3)3Si6O18(OH)4");
-        row("empty formula column", "talc", true, "Talc", "");
-        row("one letter E", "e", true, "E", "x");
-        row("empty key takes the first entry", "", true, "Andalusit", "Al2SiO5");
-        row("leading space matches nothing", " calcite", false, "", "");
-        row("not in the listing", "unobtainium", false, "", "");
-        row("typed text inside a name does not match", "lcite", false, "", "");
-        row("bar in typed text", "calcite | c", false, "", "");
-    }
-    void lookup() {
-        QFETCH(QByteArray, typed);
-        QFETCH(bool, found);
-        QFETCH(QByteArray, name);
-        QFETCH(QByteArray, formula);
-        const MineralLookupResult r = lookupMineral(bytes(kDatabase), bytes(typed));
-        QCOMPARE(r.found, found);
-        QCOMPARE(qbytes(r.name), name);
-        if (found)
-            QCOMPARE(qbytes(r.formula), formula);
-    }
-
     // "Keep the final E of names": the English spelling, and only the final capital E
     // changes; the completed name finds its entry again.
     void keepFinalE_data() {
@@ -131,8 +84,9 @@ private slots:
         QCOMPARE(again.formula, plain.formula);
     }
 
-    // Odd texts: the scans see only bars, never lines, and stop at the end of the text.
-    void oddDatabase_data() {
+    // Lookups in the fixture listing, and in odd texts: the scans see only bars, never lines,
+    // and stop at the end of the text.
+    void lookup_data() {
         QTest::addColumn<QByteArray>("database");
         QTest::addColumn<QByteArray>("typed");
         QTest::addColumn<bool>("found");
@@ -142,6 +96,32 @@ private slots:
                             QByteArray completed, QByteArray formula) {
             QTest::newRow(name) << database << typed << found << completed << formula;
         };
+        const auto fixture = [&row](const char* name, QByteArray typed, bool found,
+                                    QByteArray completed, QByteArray formula) {
+            row(name, kDatabase, typed, found, completed, formula);
+        };
+        fixture("prefix completes", "calc", true, "Calcioborit", "CaB2O4");
+        fixture("longer prefix", "calcit", true, "Calcit", "CaCO3");
+        fixture("variety after comma", "Calcite, var. X", true, "Calcit", "CaCO3");
+        fixture("first occurrence wins", "CALCITE", true, "Calcit", "CaCO3");
+        fixture("andalusite", "andalusite", true, "Andalusit", "Al2SiO5");
+        fixture("quartz keeps its end", "qu", true, "Quartz", "SiO2");
+        fixture("charges and spaces go", "magnetite", true, "Magnetit", "Fe2Fe32O4");
+        fixture("spaces in the name go", "native", true, "Nativecopper", "Cu");
+        fixture("completed spaced name not found again", "Nativecopper", false, "", "");
+        fixture("small e before the bar goes", "rutile", true, "Rutil", "TiO2");
+        fixture("capital A ring leads", "\xE5kerman", true, "\xC5kermanit", "Ca2MgSi2O7");
+        fixture("O diaeresis inside", "g\xF6tz", true, "G\xF6tzenit", "(Ca,Na)7Ti(Si2O7)2F3");
+        fixture("e acute does not match E acute", "\xE9lbaite", false, "", "");
+        fixture("E acute matches itself", "\xC9lbaite", true, "\xC9lbait",
+                "Na(Li,Al)3Al6(BO3)3Si6O18(OH)4");
+        fixture("empty formula column", "talc", true, "Talc", "");
+        fixture("one letter E", "e", true, "E", "x");
+        fixture("empty key takes the first entry", "", true, "Andalusit", "Al2SiO5");
+        fixture("leading space matches nothing", " calcite", false, "", "");
+        fixture("not in the listing", "unobtainium", false, "", "");
+        fixture("typed text inside a name does not match", "lcite", false, "", "");
+        fixture("bar in typed text", "calcite | c", false, "", "");
         row("empty text", "", "", false, "", "");
         row("no bars", "CALCITE CaCO3\r\n", "calc", false, "", "");
         row("bar without space", "|CALCITE|CaCO3|", "", false, "", "");
@@ -171,7 +151,7 @@ private slots:
         row("NUL and control bytes are characters", QByteArray("| QU\0ARTZ | Si\x01O2 |", 19), "qu",
             true, QByteArray("Qu\0artz", 7), "Si\x01O2");
     }
-    void oddDatabase() {
+    void lookup() {
         QFETCH(QByteArray, database);
         QFETCH(QByteArray, typed);
         QFETCH(bool, found);
@@ -182,52 +162,6 @@ private slots:
         QCOMPARE(qbytes(r.name), name);
         if (found)
             QCOMPARE(qbytes(r.formula), formula);
-    }
-
-    void storeNeedsLoad() {
-        QVERIFY(mineralStoreNeedsLoad(""));
-        QVERIFY(!mineralStoreNeedsLoad("\r\n"));
-    }
-
-    // The real listing, when it is there: every entry's own name finds an entry whose name
-    // in capitals starts with the typed name less its spaces, and the first entry is what
-    // the empty key gives.
-    void realDatabase() {
-        const QString path = QStringLiteral(QLX_SOURCE_DIR "/data/athena.txt");
-        if (!QFileInfo::exists(path))
-            QSKIP("data/athena.txt is not in this tree");
-        std::string text = test::readFile(path);
-        QVERIFY(!text.empty());
-        const MineralLookupResult first = lookupMineral(text, "");
-        QVERIFY(first.found);
-        int checked = 0;
-        std::size_t at = 0;
-        while ((at = text.find("\n| ", at)) != std::string::npos && checked < 2000) {
-            at += 3;
-            const std::size_t bar = text.find('|', at);
-            if (bar == std::string::npos)
-                break;
-            std::string typed = text.substr(at, bar - at);
-            while (!typed.empty() && (typed.back() == ' ' || typed.back() == 'e'))
-                typed.pop_back();
-            if (typed.empty() || typed.find_first_of("\r\n,") != std::string::npos)
-                continue;
-            const MineralLookupResult r = lookupMineral(text, typed);
-            QVERIFY2(r.found, typed.c_str());
-            QVERIFY2(!r.name.empty(), typed.c_str());
-            // The completion is the typed name or a longer one, less a final E.
-            std::string squeezed;
-            for (char c : typed)
-                if (c != ' ')
-                    squeezed += c;
-            const std::string upper = upperCaseText(r.name);
-            const std::size_t common = std::min(upper.size(), squeezed.size());
-            QVERIFY2(upper.compare(0, common, squeezed, 0, common) == 0, typed.c_str());
-            QVERIFY(r.formula.find('+') == std::string::npos);
-            QVERIFY(r.formula.find(' ') == std::string::npos);
-            ++checked;
-        }
-        QVERIFY(checked > 0);
     }
 };
 

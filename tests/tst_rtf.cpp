@@ -60,29 +60,6 @@ private slots:
         QCOMPARE(*back, text);
     }
 
-    void writerShape_data() {
-        QTest::addColumn<std::string>("text");
-        QTest::addColumn<int>("paragraphs");
-        QTest::newRow("empty") << std::string() << 0;
-        QTest::newRow("one line") << std::string("a\r\n") << 1;
-        QTest::newRow("three lines, last without break") << std::string("a\r\nb\r\nc") << 2;
-        QTest::newRow("empty lines") << std::string("\r\n\r\n\r\n") << 3;
-        QTest::newRow("the word par in the text") << std::string("\\par\r\n") << 1;
-    }
-    void writerShape() {
-        QFETCH(std::string, text);
-        QFETCH(int, paragraphs);
-        const std::string rtf = rtf::write(text);
-        QVERIFY(rtf.rfind("{\\rtf1\\ansi\\ansicpg1252", 0) == 0);
-        QVERIFY(rtf.find("{\\fonttbl") != std::string::npos);
-        int pars = 0;
-        for (size_t p = rtf.find("\\par"); p != std::string::npos; p = rtf.find("\\par", p + 1))
-            if (p == 0 || rtf[p - 1] != '\\') // "\\par" in the text is an escaped backslash
-                if (rtf.compare(p, 5, "\\pard") != 0)
-                    ++pars;
-        QCOMPARE(pars, paragraphs);
-    }
-
     // Pieces of RTF as other programs write them.
     void readSnippets_data() {
         QTest::addColumn<std::string>("rtf");
@@ -177,17 +154,6 @@ private slots:
         std::unique_ptr<char[]> exact(new char[rtf.size() + 1]);
         std::copy(rtf.begin(), rtf.end(), exact.get());
         QVERIFY(!rtf::read(std::string_view(exact.get(), rtf.size())).has_value());
-    }
-
-    // A rich-text store reads what is not RTF again as plain text.
-    void malformedLoadsAsPlainText_data() { malformed_data(); }
-    void malformedLoadsAsPlainText() {
-        QFETCH(std::string, rtf);
-        QTemporaryDir dir;
-        QVERIFY(test::writeFile(dir.filePath("bad.rtf"), rtf));
-        LineStore store(false);
-        store.loadFromFile(dir.filePath("bad.rtf").toStdString());
-        QCOMPARE(store.text(), LineStore::normaliseLineBreaks(rtf));
     }
 
     // Documents written by other programs.

@@ -22,14 +22,37 @@ QImage solid(int w, int h, QRgb c) {
     return img;
 }
 
-// The device's canvas: the paper less the unprintable margins, filled with a colour that
-// no part of the sheet uses.
-QImage canvas(const SheetDefinition& sheet, const DeviceMapping& m, int marginLeft, int marginTop) {
-    return solid(m.pageWidth(sheet.page().width) - marginLeft,
-                 m.pageHeight(sheet.page().length) - marginTop, Margin);
+// A device of the given resolution whose printable area starts at the given offsets.
+struct Device {
+    int dpi = 96;
+    int marginLeft = 0;
+    int marginTop = 0;
+    DeviceMapping mapping() const {
+        return DeviceMapping::printer(dpi, dpi, marginLeft, marginTop);
+    }
+};
+
+// The device of the current row of devices_data().
+Device fetchedDevice() {
+    QFETCH(int, dpi);
+    QFETCH(int, marginLeft);
+    QFETCH(int, marginTop);
+    return {dpi, marginLeft, marginTop};
 }
 
-QImage drawn(const SheetContent& content, const DeviceMapping& m, QImage img) {
+// The sheet's content without pictures.
+SheetContent contentOf(const SheetDefinition& sheet) {
+    SheetContent content;
+    content.sheet = &sheet;
+    return content;
+}
+
+// The sheet drawn on the device's canvas: the paper less the unprintable margins, filled with a
+// colour that no part of the sheet uses.
+QImage drawn(const SheetContent& content, const Device& device = {}) {
+    const DeviceMapping m = device.mapping();
+    QImage img = solid(m.pageWidth(content.sheet->page().width) - device.marginLeft,
+                       m.pageHeight(content.sheet->page().length) - device.marginTop, Margin);
     QPainter p(&img);
     drawSheet(p, m, content);
     p.end();
@@ -74,17 +97,14 @@ private slots:
     // rectangle's area, and the band's white shows just outside it.
     void slotsFillTheirRectangles_data() { devices_data(); }
     void slotsFillTheirRectangles() {
-        QFETCH(int, dpi);
-        QFETCH(int, marginLeft);
-        QFETCH(int, marginTop);
+        const Device device = fetchedDevice();
         const SheetDefinition sheet(m_measurer);
-        SheetContent content;
-        content.sheet = &sheet;
+        SheetContent content = contentOf(sheet);
         for (int n = 1; n <= 15; ++n) {
             content.pictures[n - 1] = solid(7 + n, 5, slotColour(n));
         }
-        const DeviceMapping m = DeviceMapping::printer(dpi, dpi, marginLeft, marginTop);
-        const QImage img = drawn(content, m, canvas(sheet, m, marginLeft, marginTop));
+        const DeviceMapping m = device.mapping();
+        const QImage img = drawn(content, device);
 
         std::unordered_map<QRgb, qint64> counts;
         for (int y = 0; y < img.height(); ++y) {
@@ -116,12 +136,10 @@ private slots:
         quad.setPixel(1, 0, qRgb(0, 255, 0));
         quad.setPixel(0, 1, qRgb(0, 0, 255));
         quad.setPixel(1, 1, qRgb(255, 255, 0));
-        SheetContent content;
-        content.sheet = &sheet;
+        SheetContent content = contentOf(sheet);
         content.pictures[4] = quad;
-        const DeviceMapping m = DeviceMapping::screen();
-        const QImage img = drawn(content, m, canvas(sheet, m, 0, 0));
-        const QRect r = deviceRect(sheet, m, "SheetSlot5");
+        const QImage img = drawn(content);
+        const QRect r = deviceRect(sheet, DeviceMapping::screen(), "SheetSlot5");
         const int midX = r.left() + r.width() / 2;
         const int midY = r.top() + r.height() / 2;
         // Within a pixel of the middle, as the sampling rounds.
@@ -133,35 +151,13 @@ private slots:
         QCOMPARE(img.pixel(r.bottomRight()), qRgb(255, 255, 0));
     }
 
-    // A slot without a picture leaves the band's white.
-    void emptySlotDrawsNothing() {
-        const SheetDefinition sheet(m_measurer);
-        SheetContent content;
-        content.sheet = &sheet;
-        content.pictures[0] = solid(4, 4, qRgb(0, 0, 0));
-        const DeviceMapping m = DeviceMapping::screen();
-        const QImage img = drawn(content, m, canvas(sheet, m, 0, 0));
-        const QRect r = deviceRect(sheet, m, "SheetSlot2");
-        for (int y = r.top(); y <= r.bottom(); ++y) {
-            for (int x = r.left(); x <= r.right(); ++x) {
-                QCOMPARE(img.pixel(x, y), White);
-            }
-        }
-    }
-
     // The title box: a 1-unit black outline on its own edge pixels, white inside, whatever
     // the resolution.
     void titleBox_data() { devices_data(); }
     void titleBox() {
-        QFETCH(int, dpi);
-        QFETCH(int, marginLeft);
-        QFETCH(int, marginTop);
         const SheetDefinition sheet(m_measurer);
-        SheetContent content;
-        content.sheet = &sheet;
-        const DeviceMapping m = DeviceMapping::printer(dpi, dpi, marginLeft, marginTop);
-        const QImage img = drawn(content, m, canvas(sheet, m, marginLeft, marginTop));
-        const QRect r = deviceRect(sheet, m, "TitleBox");
+        const QImage img = drawn(contentOf(sheet), fetchedDevice());
+        const QRect r = deviceRect(sheet, fetchedDevice().mapping(), "TitleBox");
         const int midY = r.top() + r.height() / 2;
         const int nearX = r.left() + r.width() / 20; // left of the title text
         for (const QPoint& edge :
@@ -183,15 +179,10 @@ private slots:
     // upper part of the line; nothing dark elsewhere in the heading but the box outline.
     void headingTexts_data() { devices_data(); }
     void headingTexts() {
-        QFETCH(int, dpi);
-        QFETCH(int, marginLeft);
-        QFETCH(int, marginTop);
         SheetDefinition sheet(m_measurer);
         sheet.setDateLineCaption("12:00:00 1.1.2030", m_measurer);
-        SheetContent content;
-        content.sheet = &sheet;
-        const DeviceMapping m = DeviceMapping::printer(dpi, dpi, marginLeft, marginTop);
-        const QImage img = drawn(content, m, canvas(sheet, m, marginLeft, marginTop));
+        const DeviceMapping m = fetchedDevice().mapping();
+        const QImage img = drawn(contentOf(sheet), fetchedDevice());
         const QRect box = deviceRect(sheet, m, "TitleBox");
         // The boxes are measured in the screen's fonts; at a printer's resolution the glyphs
         // may run a little past their right edge.
@@ -232,10 +223,8 @@ private slots:
         const double designedRight = sheet.dateLine().left + 158.75;
         sheet.setDateLineCaption("Wednesday 31 December 2031, 23:59:59 and a long remark",
                                  m_measurer);
-        SheetContent content;
-        content.sheet = &sheet;
         const DeviceMapping m = DeviceMapping::screen();
-        const QImage img = drawn(content, m, canvas(sheet, m, 0, 0));
+        const QImage img = drawn(contentOf(sheet));
         const QRect date = deviceRect(sheet, m, "DateLine");
         const QRect box = deviceRect(sheet, m, "TitleBox");
         QVERIFY(date.right() > m.x(100 + designedRight) + 100);
@@ -264,10 +253,8 @@ private slots:
     void captionOnTwoLines() {
         SheetDefinition sheet(m_measurer);
         sheet.setDateLineCaption("MMMM\rMMMM", m_measurer);
-        SheetContent content;
-        content.sheet = &sheet;
         const DeviceMapping m = DeviceMapping::screen();
-        const QImage img = drawn(content, m, canvas(sheet, m, 0, 0));
+        const QImage img = drawn(contentOf(sheet));
         const QRect date = deviceRect(sheet, m, "DateLine");
         const int line =
             QFontMetrics(ScreenTextMeasurer::qtFont(sheet.dateLine().font, m)).height();
