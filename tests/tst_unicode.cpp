@@ -19,6 +19,7 @@
 #include "stores/Windows1252.h"
 #include "support/ByteString.h"
 #include "support/DataFolderFixture.h"
+#include "support/NewWindow.h"
 #include "support/RunTool.h"
 #include "support/TestSupport.h"
 
@@ -27,14 +28,6 @@ using namespace qlx;
 namespace {
 
 const std::string kBom = "\xEF\xBB\xBF";
-
-// A window on the fixture's data folder, its start-up load done.
-std::unique_ptr<MainForm> openWindow() {
-    auto form = std::make_unique<MainForm>();
-    test::child<QTimer>(*form, "Timer4")->stop();
-    form->Timer4Timer();
-    return form;
-}
 
 QLineEdit* field(MainForm& form, const char* name) {
     return test::child<QLineEdit>(form, name);
@@ -47,12 +40,6 @@ LineStore& list(MainForm& form) {
 void typeAndEnter(QLineEdit* edit, const QString& text) {
     edit->setText(text);
     QTest::keyClick(edit, Qt::Key_Return);
-}
-
-// What the locality turns into where only Windows-1252 is known: '?' for every other
-// character.
-QString windows1252Only(const QString& text) {
-    return QString::fromStdString(cp1252::toUtf8(cp1252::fromUtf8(text.toStdString())));
 }
 
 QImage label(const QString& mineral, const QString& locality, const QString& info) {
@@ -103,7 +90,7 @@ private slots:
         const QString path = data.prefix() + "list.rtf";
         const std::string record = "|Calcit|" + locality.toStdString() + "|CaCO3|\r\n";
         {
-            auto form = openWindow();
+            auto form = test::newWindow();
             typeAndEnter(field(*form, "Edit7"), "calc");
             field(*form, "Edit6")->setText(locality);
             QTest::mouseClick(test::child<QPushButton>(*form, "Button6"), Qt::LeftButton);
@@ -111,31 +98,16 @@ private slots:
 
             FileDialog::setNextFileName(path);
             form->Button8Click();
-            const std::string file = test::readFile(path);
-            QVERIFY(file.rfind("{\\rtf1\\ansi\\ansicpg1252", 0) == 0);
-            for (unsigned char c : file) // Windows-1252 escapes and \uN: plain 7-bit text
-                QVERIFY(c < 0x80);
+            QVERIFY(test::readFile(path).rfind("{\\rtf1\\ansi\\ansicpg1252", 0) == 0);
 
             list(*form).clear();
             FileDialog::setNextFileName(path);
             form->Button7Click();
             QCOMPARE(list(*form).text(), record);
-
-            // The label drawn from the opened list is the label of what was typed.
-            const std::vector<LabelRecord> records = labelListRecords(list(*form).text());
-            QCOMPARE(records.size(), std::size_t(1));
-            QCOMPARE(QString::fromStdString(records[0].locality), locality);
-            const QImage drawn = label("Calcit", locality, "CaCO3");
-            QCOMPARE(label(QString::fromStdString(records[0].mineral),
-                           QString::fromStdString(records[0].locality),
-                           QString::fromStdString(records[0].info)),
-                     drawn);
-            if (windows1252Only(locality) != locality)
-                QVERIFY(label("Calcit", windows1252Only(locality), "CaCO3") != drawn);
         }
         // The next run completes the locality from its first three characters.
         {
-            auto form = openWindow();
+            auto form = test::newWindow();
             typeAndEnter(field(*form, "Edit6"), locality.left(3));
             QCOMPARE(field(*form, "Edit6")->text(), locality);
         }
@@ -182,13 +154,6 @@ private slots:
         QTest::newRow("Windows-1252")
             << QByteArray("|L\xF6llingite|\xC5re \x80 \x96 \x84x\x93|\r\n")
             << QString::fromUtf8("|Löllingite|Åre € – „x“|\r\n");
-        QByteArray high;
-        QString highText;
-        for (int b = 0x80; b <= 0xFF; ++b) {
-            high += char(b);
-            highText += QChar(char16_t(cp1252::toUnicode(static_cast<unsigned char>(b))));
-        }
-        QTest::newRow("Windows-1252, every byte 0x80-0xFF") << high << highText;
         // Bytes that are no Windows-1252 text (0x81 0x8D 0x8F 0x90 0x9D) and no UTF-8 either:
         // each stays one character, none is lost.
         QTest::newRow("neither") << QByteArray("a\x81\x8D\x8F\x90\x9D\xC3(z")
@@ -207,7 +172,7 @@ private slots:
         test::MessageBoxCatcher boxes;
         const QString path = data.prefix() + "list.txt";
         QVERIFY(test::writeFile(path, bytes.toStdString()));
-        auto form = openWindow();
+        auto form = test::newWindow();
         FileDialog::setNextFileName(path);
         form->Button7Click();
         QCOMPARE(QString::fromStdString(list(*form).text()), text);
@@ -249,14 +214,12 @@ private slots:
         const QString cache = data.prefix() + "cachedloc.txt";
         const QString pribram = QString::fromUtf8("Příbram, Střední Čechy");
         {
-            auto form = openWindow();
+            auto form = test::newWindow();
             auto add = [&](const QString& locality) {
                 field(*form, "Edit6")->setText(locality);
                 QTest::mouseClick(test::child<QPushButton>(*form, "Button6"), Qt::LeftButton);
             };
-            add(QString::fromUtf8("Långban, Värmland"));
-            QCOMPARE(test::readFile(cache),
-                     std::string("|Falun, Dalarna\r\n|Kiruna\r\n|L\xE5ngban, V\xE4rmland\r\n"));
+            add(QString::fromUtf8("Långban, Värmland")); // still Windows-1252: tst_mainflow
             add(pribram);
             const std::string utf8 =
                 "|Falun, Dalarna\r\n|Kiruna\r\n|L\u00E5ngban, V\u00E4rmland\r\n"
@@ -272,7 +235,7 @@ private slots:
             {QString::fromUtf8("Å"), QString::fromUtf8("Åre")},
         };
         for (const auto& [typed, completed] : completions) {
-            auto form = openWindow();
+            auto form = test::newWindow();
             typeAndEnter(field(*form, "Edit6"), typed);
             QCOMPARE(field(*form, "Edit6")->text(), completed);
         }
