@@ -81,18 +81,16 @@ private slots:
 
     // --- the preview -----------------------------------------------------------------------
 
+    // The caption gives the size of what loads and "Picture:" for anything else (which file
+    // loads as what is tst_picture's).
     void previewCaption_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("caption");
         QTest::newRow("bitmap") << "a.bmp" << sample("rgb4x3.bmp") << " (4x3)";
-        QTest::newRow("upper-case bitmap") << "B.BMP" << sample("palette5x2.bmp") << " (5x2)";
         QTest::newRow("icon") << "c.ico" << sample("two.ico") << " (32x32)";
         QTest::newRow("metafile") << "d.emf" << sample("square.emf") << " (120x80)";
-        QTest::newRow("no extension") << "e" << sample("rgb4x3.png") << " (4x3)";
         QTest::newRow("damaged bitmap") << "f.bmp" << sample("rgb4x3.bmp").left(50) << "Picture:";
-        QTest::newRow("bad metafile") << "g.wmf" << QByteArray(10, 'x') << "Picture:";
-        QTest::newRow("text file") << "h.txt" << QByteArray("words") << "Picture:";
         QTest::newRow("missing file") << "" << QByteArray() << "Picture:";
         QTest::newRow("folder") << "folder" << QByteArray() << "Picture:";
     }

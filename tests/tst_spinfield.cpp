@@ -27,11 +27,8 @@ private slots:
         QTest::newRow("plus alone") << "+" << 0;
         QTest::newRow("empty") << "" << 0;
         QTest::newRow("letter after") << "12a" << 0;
-        QTest::newRow("letter before") << "a12" << 0;
         QTest::newRow("two signs") << "--5" << 0;
-        QTest::newRow("sign after") << "5-" << 0;
         QTest::newRow("decimal point") << "1.5" << 0;
-        QTest::newRow("decimal comma") << "1,5" << 0;
         QTest::newRow("space") << " 5" << 0;
         QTest::newRow("hexadecimal") << "0x10" << 0;
         QTest::newRow("largest") << "2147483647" << std::numeric_limits<int>::max();
