@@ -93,23 +93,6 @@ private slots:
 
     // --- through the test hook ----------------------------------------------------------
 
-    // The answer replaces every property at once.
-    void okReplacesEverything() {
-        const LabelFont answer = makeFont("Courier", 99, true, true, true, true, Qt::blue, 161);
-        FontDialog dialog(makeFont("Arial", 37, false, false, false, false, Qt::black, 0));
-        FontDialog::setNextAnswer(answer);
-        QVERIFY(dialog.execute(nullptr));
-        QCOMPARE(dialog.font(), answer);
-    }
-
-    void cancelChangesNothing() {
-        const LabelFont start = makeFont("Arial", 27, true, false, true, false, Qt::darkRed, 0);
-        FontDialog dialog(start);
-        FontDialog::setNextAnswer(std::nullopt);
-        QVERIFY(!dialog.execute(nullptr));
-        QCOMPARE(dialog.font(), start);
-    }
-
     void opensOnTheCurrentFont() {
         FontDialog dialog(arial37());
         QList<LabelFont> seen;
