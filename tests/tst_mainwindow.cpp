@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -227,6 +228,10 @@ private slots:
         }
         QCOMPARE(captions, QStringList({"Load settings", "Save settings", "Sheet", "Options",
                                         "About", "Exit"}));
+        QStringList sheet;
+        for (QAction* a : test::child<QMenu>(*m_form, "Sheet1")->actions())
+            sheet << a->text();
+        QCOMPARE(sheet, QStringList({"Start at slot...", "Render selected lines"}));
         // The two settings commands ask for a file; cancelled, they change nothing.
         FileDialog::setNextFileName(std::nullopt);
         FileDialog::setNextFileName(std::nullopt);

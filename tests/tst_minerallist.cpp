@@ -121,9 +121,7 @@ private slots:
         row("calcite", "calcite", "Calcit", "Ca(CO3)");
         row("gypsum, hydrate", "gypsum", "Gypsum", "Ca(SO4).2H2O");
         row("magnetite, charges", "magnetite", "Magnetit", "Fe2Fe32O4");
-        row("chalcanthite", "chalcanthite", "Chalcanthit", "Cu(SO4).5H2O");
         row("galena", "GALENA", "Galena", "PbS");
-        row("almandine", "almandine", "Almandin", "Fe23Al2(SiO4)3");
         row("gunterite, mis-encoded hydrate dot", "gunterite", "Gunterit", "Na4Ca[V10O28].20H2O");
         row("bastnasite, plain name", "bastnasite-(ce)", "Bastnasite-(ce)", "Ce(CO3)F");
         row("andorite IV, space", "Andorite IV", "Andoriteiv", "AgPbSb3S6");

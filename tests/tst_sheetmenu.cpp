@@ -56,15 +56,6 @@ private slots:
         m_data.reset();
     }
 
-    void sheetMenuCommands() {
-        auto* sheet = test::child<QMenu>(*m_form, "Sheet1");
-        QCOMPARE(sheet->title(), QString("Sheet"));
-        QStringList captions;
-        for (QAction* a : sheet->actions())
-            captions << a->text();
-        QCOMPARE(captions, QStringList({"Start at slot...", "Render selected lines"}));
-    }
-
     // The answers given to "Start at slot..." in turn, then a render of three lines: the
     // labels stand from the slot in force on, the positions before it stay empty, and the
     // Render button tells the slot while it is not 1.
