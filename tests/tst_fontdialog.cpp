@@ -93,23 +93,6 @@ private slots:
 
     // --- through the test hook ----------------------------------------------------------
 
-    // The answer replaces every property at once.
-    void okReplacesEverything() {
-        const LabelFont answer = makeFont("Courier", 99, true, true, true, true, Qt::blue, 161);
-        FontDialog dialog(makeFont("Arial", 37, false, false, false, false, Qt::black, 0));
-        FontDialog::setNextAnswer(answer);
-        QVERIFY(dialog.execute(nullptr));
-        QCOMPARE(dialog.font(), answer);
-    }
-
-    void cancelChangesNothing() {
-        const LabelFont start = makeFont("Arial", 27, true, false, true, false, Qt::darkRed, 0);
-        FontDialog dialog(start);
-        FontDialog::setNextAnswer(std::nullopt);
-        QVERIFY(!dialog.execute(nullptr));
-        QCOMPARE(dialog.font(), start);
-    }
-
     void opensOnTheCurrentFont() {
         FontDialog dialog(arial37());
         QList<LabelFont> seen;
@@ -210,28 +193,32 @@ private slots:
         QCOMPARE(dialog.font(), expected);
     }
 
-    void badSizeDisablesOk_data() {
-        QTest::addColumn<QString>("size");
-        QTest::newRow("empty") << "";
-        QTest::newRow("word") << "big";
-        QTest::newRow("zero") << "0";
-        QTest::newRow("negative") << "-3";
-        QTest::newRow("beyond the largest") << "99999";
+    // OK stays off while a field holds what is no font, and comes back with a good entry.
+    void badEntryDisablesOk_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("bad");
+        QTest::addColumn<QString>("good");
+        const auto row = [](const char* name, const char* field, const char* bad,
+                            const char* good) {
+            QTest::newRow(name) << field << bad << good;
+        };
+        row("empty size", "size", "", "12");
+        row("word", "size", "big", "12");
+        row("zero", "size", "0", "12");
+        row("negative", "size", "-3", "12");
+        row("beyond the largest", "size", "99999", "12");
+        row("blank face", "face", "  ", "Arial");
     }
-    void badSizeDisablesOk() {
-        QFETCH(QString, size);
+    void badEntryDisablesOk() {
+        QFETCH(QString, field);
+        QFETCH(QString, bad);
+        QFETCH(QString, good);
         FontChooser dialog(arial37());
-        auto* edit = test::child<QLineEdit>(dialog, "size");
-        edit->setText(size);
+        auto* edit = test::child<QLineEdit>(dialog, qPrintable(field));
+        edit->setText(bad);
         QVERIFY(!okButton(&dialog)->isEnabled());
-        edit->setText("12");
+        edit->setText(good);
         QVERIFY(okButton(&dialog)->isEnabled());
-    }
-
-    void emptyFaceDisablesOk() {
-        FontChooser dialog(arial37());
-        test::child<QLineEdit>(dialog, "face")->setText("  ");
-        QVERIFY(!okButton(&dialog)->isEnabled());
     }
 
     void customColourComesFromTheColourDialog() {

@@ -14,6 +14,7 @@
 #include "platform/RichEditBox.h"
 #include "stores/LabelListEdit.h"
 #include "support/DataFolderFixture.h"
+#include "support/NewWindow.h"
 #include "support/TestSupport.h"
 
 using namespace qlx;
@@ -120,9 +121,7 @@ private slots:
         m_data = std::make_unique<test::DataFolderFixture>();
         QVERIFY(m_data->isValid());
         m_boxes = std::make_unique<test::MessageBoxCatcher>();
-        m_form = std::make_unique<MainForm>();
-        test::child<QTimer>(*m_form, "Timer4")->stop();
-        guarded([&] { m_form->Timer4Timer(); });
+        m_form = test::newWindow();
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
         m_box = test::child<RichEditBox>(*m_form, "RichEdit4");

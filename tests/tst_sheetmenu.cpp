@@ -23,6 +23,7 @@
 #include "sheet/SheetReport.h"
 #include "stores/LabelList.h"
 #include "support/DataFolderFixture.h"
+#include "support/NewWindow.h"
 #include "support/TestSupport.h"
 
 using namespace qlx;
@@ -41,27 +42,19 @@ private slots:
         m_data = std::make_unique<test::DataFolderFixture>();
         QVERIFY(m_data->isValid());
         m_boxes = std::make_unique<test::MessageBoxCatcher>();
-        m_form = std::make_unique<MainForm>();
-        test::child<QTimer>(*m_form, "Timer4")->stop();
-        guarded([&] { m_form->Timer4Timer(); });
+        m_form = test::newWindow();
         m_previews = 0;
         watchPreviews();
     }
     void cleanup() {
         m_form.reset();
+        // A test that expects messages takes them away once it has checked them.
+        const QStringList unexpected = m_boxes->texts();
         m_boxes.reset();
         FileDialog::clearAnswers();
         NumberDialog::clearAnswers();
         m_data.reset();
-    }
-
-    void sheetMenuCommands() {
-        auto* sheet = test::child<QMenu>(*m_form, "Sheet1");
-        QCOMPARE(sheet->title(), QString("Sheet"));
-        QStringList captions;
-        for (QAction* a : sheet->actions())
-            captions << a->text();
-        QCOMPARE(captions, QStringList({"Start at slot...", "Render selected lines"}));
+        QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join("; ")));
     }
 
     // The answers given to "Start at slot..." in turn, then a render of three lines: the
@@ -108,16 +101,13 @@ private slots:
             else
                 QVERIFY2(report().labelPicture(position).isNull(), qPrintable(where));
         }
-        QVERIFY2(m_boxes->shown().empty(), qPrintable(m_boxes->texts().join("; ")));
     }
 
     // The slot is not kept: a window started anew renders from slot 1 and says nothing.
     void startSlotReturnsToOneAtTheNextStart() {
         NumberDialog::setNextAnswer(9);
         test::child<QAction>(*m_form, "StartSlot1")->trigger();
-        m_form = std::make_unique<MainForm>();
-        test::child<QTimer>(*m_form, "Timer4")->stop();
-        guarded([&] { m_form->Timer4Timer(); });
+        m_form = test::newWindow();
         watchPreviews();
         QCOMPARE(test::child<QPushButton>(*m_form, "Button9")->toolTip(), QString());
         list().lines().setText(test::numberedList(1));
@@ -154,7 +144,6 @@ private slots:
         list().lines().setText(test::numberedList(4) + wide + "\r\n");
         select(from, to);
         test::child<QAction>(*m_form, "RenderSelected1")->trigger();
-        QVERIFY2(m_boxes->shown().empty(), qPrintable(m_boxes->texts().join("; ")));
         QCOMPARE(m_previews, 1);
         const std::vector<LabelRecord> records = labelListRecords(list().lines().text());
         for (int i = 0; i < lines.size(); ++i) {
@@ -178,19 +167,7 @@ private slots:
         QCOMPARE(m_boxes->texts(), QStringList{"No lines of the list are selected: select the "
                                                "labels to render in the list first."});
         QVERIFY(!m_boxes->shown().front().errorIcon);
-    }
-
-    void listDialogsOfferCsv() {
-        QList<FileDialog::Request> requests;
-        FileDialog::setAnswerFunction([&](const FileDialog::Request& r) {
-            requests << r;
-            return std::optional<QString>();
-        });
-        test::child<QPushButton>(*m_form, "Button7")->click();
-        test::child<QPushButton>(*m_form, "Button8")->click();
-        QCOMPARE(requests.size(), 2);
-        for (const FileDialog::Request& r : requests)
-            QCOMPARE(r.filters, QStringList({kAllFiles, kCsv}));
+        m_boxes->clear();
     }
 
     // Save list and Open list with the name and filter chosen: CSV by the filter or the .csv
@@ -218,13 +195,10 @@ private slots:
         FileDialog::setNextFileName(m_data->prefix() + name);
         FileDialog::setNextNameFilter(filter);
         test::child<QPushButton>(*m_form, "Button8")->click();
-        QVERIFY2(m_boxes->shown().empty(), qPrintable(m_boxes->texts().join("; ")));
         const std::string bytes = test::readFile(m_data->prefix() + written);
+        // The bytes of either kind of file are tst_csvlist's and tst_rtf's.
         if (csv)
-            QVERIFY2(bytes.rfind("\xEF\xBB\xBFMineral,Locality,Info\r\nMagnetit,\"Tsumeb Mine, "
-                                 "Namibia\",Fe3O4\r\n",
-                                 0) == 0,
-                     bytes.c_str());
+            QVERIFY2(bytes.rfind("\xEF\xBB\xBFMineral,Locality,Info\r\n", 0) == 0, bytes.c_str());
         else
             QVERIFY(bytes.rfind("{\\rtf1", 0) == 0);
 
@@ -232,7 +206,6 @@ private slots:
         FileDialog::setNextFileName(m_data->prefix() + written);
         FileDialog::setNextNameFilter(filter);
         test::child<QPushButton>(*m_form, "Button7")->click();
-        QVERIFY2(m_boxes->shown().empty(), qPrintable(m_boxes->texts().join("; ")));
         QCOMPARE(list().lines().text(), text);
         QCOMPARE(list().lines().count(), 2);
     }
@@ -250,6 +223,7 @@ private slots:
                              "Locality and Info, and it has no columns Mineral, Locality and "
                              "Info."});
         QCOMPARE(list().lines().text(), test::numberedList(2));
+        m_boxes->clear();
     }
 
     // The real dialogs, driven as a user drives them: the number typed into "Start at slot...",
@@ -279,7 +253,6 @@ private slots:
             }
         });
         test::child<QPushButton>(*m_form, "Button8")->click();
-        QVERIFY2(m_boxes->shown().empty(), qPrintable(m_boxes->texts().join("; ")));
         QVERIFY(test::readFile(chosen + ".csv").rfind("\xEF\xBB\xBFMineral,Locality,Info\r\n", 0) ==
                 0);
     }

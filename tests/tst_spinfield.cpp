@@ -27,11 +27,8 @@ private slots:
         QTest::newRow("plus alone") << "+" << 0;
         QTest::newRow("empty") << "" << 0;
         QTest::newRow("letter after") << "12a" << 0;
-        QTest::newRow("letter before") << "a12" << 0;
         QTest::newRow("two signs") << "--5" << 0;
-        QTest::newRow("sign after") << "5-" << 0;
         QTest::newRow("decimal point") << "1.5" << 0;
-        QTest::newRow("decimal comma") << "1,5" << 0;
         QTest::newRow("space") << " 5" << 0;
         QTest::newRow("hexadecimal") << "0x10" << 0;
         QTest::newRow("largest") << "2147483647" << std::numeric_limits<int>::max();
@@ -148,6 +145,8 @@ private slots:
 
     // --- stepping --------------------------------------------------------------------------
 
+    // A step starts from the value the text reads as (valueOfText's rows), so one text that
+    // reads as no number stands for them all.
     void stepping_data() {
         QTest::addColumn<QString>("start");
         QTest::addColumn<bool>("up");
@@ -156,12 +155,8 @@ private slots:
         const QString min = QString::number(std::numeric_limits<int>::min());
         QTest::newRow("up from 0") << "0" << true << "1";
         QTest::newRow("down from 0") << "0" << false << "-1";
-        QTest::newRow("down from 1") << "1" << false << "0";
         QTest::newRow("up from -7") << "-7" << true << "-6";
         QTest::newRow("up on a word") << "abc" << true << "1";
-        QTest::newRow("down on minus alone") << "-" << false << "-1";
-        QTest::newRow("up on empty") << "" << true << "1";
-        QTest::newRow("up beyond 32 bits") << "99999999999" << true << "1";
         QTest::newRow("up on the plus form") << "+41" << true << "42";
         QTest::newRow("up at the largest") << max << true << max;
         QTest::newRow("down at the smallest") << min << false << min;

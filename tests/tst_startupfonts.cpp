@@ -44,7 +44,6 @@ private slots:
         QLabel* measuredOnce = makeLabel(&parent, "once", {8, 24}, text, font);
         QCOMPARE(measuredOnce->font(), font);
         QCOMPARE(measuredOnce->geometry(), measuredTwice->geometry());
-        QCOMPARE(measuredOnce->objectName(), QStringLiteral("once"));
         QCOMPARE(measuredOnce->text(), text);
     }
 

@@ -28,6 +28,7 @@
 #include "sheet/SheetReport.h"
 #include "support/DataFolderFixture.h"
 #include "support/FakePreviewDocument.h"
+#include "support/NewWindow.h"
 #include "support/TestSupport.h"
 
 using namespace qlx;
@@ -177,7 +178,7 @@ private slots:
 
     // "Save list" over a file that exists: No keeps the file as it was.
     void saveListOverAnExistingFile() {
-        m_form = newForm();
+        m_form = test::newWindow();
         const QString path = m_prefix + "list.rtf";
         QVERIFY(test::writeFile(path, "twenty labels"));
         m_form->Button6Click();
@@ -215,7 +216,8 @@ private slots:
         QVERIFY(m_boxes->shown().empty());
     }
 
-    // Exit and the close box ask "Save the label list?" while the list holds unsaved lines.
+    // Exit and the close box ask "Save the label list?" while the list holds unsaved lines;
+    // Exit closes after its wait, the close box at once.
     void leavingWithAnUnsavedList_data() {
         QTest::addColumn<bool>("closeBox");
         QTest::addColumn<QString>("list"); // empty, added, opened, opened+typed, saved
@@ -250,7 +252,7 @@ private slots:
         QFETCH(bool, asked);
         QFETCH(bool, leaves);
         QFETCH(bool, saved);
-        m_form = newForm();
+        m_form = test::newWindow();
         m_form->show();
         const QString listFile = m_prefix + "opened.txt";
         QVERIFY(test::writeFile(listFile, "|A|B|C|\r\n"));
@@ -273,6 +275,7 @@ private slots:
         auto* timer2 = child<QTimer>(*m_form, "Timer2");
         if (closeBox) {
             QCOMPARE(m_form->close(), leaves);
+            QVERIFY(!timer2->isActive()); // the close box closes at once
         } else {
             m_form->Exit1Click();
             QCOMPARE(timer2->isActive(), leaves);
@@ -301,7 +304,7 @@ private slots:
         QTemporaryDir temp;
         const QByteArray oldTemp = qgetenv("TMPDIR");
         qputenv("TMPDIR", temp.path().toLocal8Bit());
-        m_form = newForm();
+        m_form = test::newWindow();
         // "Exit" closes after the exit wait; its length is checked with the window's timeline
         // elsewhere, here only that it ends the program.
         m_form->scaleTimeline(0.02);
@@ -342,7 +345,7 @@ private slots:
 
     // A keystroke in the list box keeps every character of the list.
     void listBoxKeepsNonBreakingSpaces() {
-        m_form = newForm();
+        m_form = test::newWindow();
         auto* box = child<RichEditBox>(*m_form, "RichEdit4");
         box->lines().setText(
             "|Pyrite\u00A0(cubic)|Navaj\u00FAn|FeS2|\r\n|Gold|Eagle\u00A0Mine|Au|");
@@ -363,7 +366,7 @@ private slots:
     }
     void fieldsTakeLongTexts() {
         QFETCH(QString, field);
-        m_form = newForm();
+        m_form = test::newWindow();
         const QString text(40000, QChar('q'));
         auto* edit = child<QLineEdit>(*m_form, qPrintable(field));
         edit->setText(text);
@@ -387,7 +390,7 @@ private slots:
         QFETCH(QString, missing);
         const std::string missingBytes = test::readFile(m_prefix + missing);
         QVERIFY(QFile::remove(m_prefix + missing));
-        m_form = newForm(false);
+        m_form = test::newWindow(false);
         auto* timer4 = child<QTimer>(*m_form, "Timer4");
         timer4->start(); // its ticks are given by hand below
         tick();
@@ -428,22 +431,19 @@ private slots:
         QCOMPARE(m_boxes->shown().size(), size_t(1));
     }
 
-    // "No of labels" shows the records in the list after Open list, Add and typing.
+    // "No of labels" shows the records in the list after Open list and Add in either order, and
+    // after the box is cleared (typing is tst_records' typingStaysInStep).
     void counterCountsTheList_data() {
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QString>("count");
-        QTest::newRow("start") << QStringList{} << "0";
-        QTest::newRow("two adds") << QStringList{"add", "add"} << "2";
-        QTest::newRow("open three") << QStringList{"open"} << "3";
         QTest::newRow("open then add") << QStringList{"open", "add"} << "4";
         QTest::newRow("add then open") << QStringList{"add", "open"} << "3";
-        QTest::newRow("typed two lines") << QStringList{"type"} << "2";
         QTest::newRow("cleared") << QStringList{"open", "clear"} << "0";
     }
     void counterCountsTheList() {
         QFETCH(QStringList, steps);
         QFETCH(QString, count);
-        m_form = newForm();
+        m_form = test::newWindow();
         QVERIFY(test::writeFile(m_prefix + "three.txt", "|A|a|1|\r\n|B|b|2|\r\n|C|c|3|\r\n"));
         auto* box = child<RichEditBox>(*m_form, "RichEdit4");
         for (const QString& step : steps) {
@@ -452,12 +452,6 @@ private slots:
             } else if (step == "open") {
                 FileDialog::setNextFileName(m_prefix + "three.txt");
                 guarded([&] { m_form->Button7Click(); });
-            } else if (step == "type") {
-                m_form->show();
-                box->setFocus();
-                QTest::keyClicks(box, "|x|y|z|");
-                QTest::keyClick(box, Qt::Key_Return);
-                QTest::keyClicks(box, "|u|v|w|");
             } else if (step == "clear") {
                 box->clear();
             }
@@ -466,9 +460,9 @@ private slots:
         QVERIFY(m_boxes->shown().empty());
     }
 
-    // A name the database does not hold keeps the typed name, empties the formula (the earlier
-    // mineral's must not reach this label), marks the mineral field red with a tip, without a
-    // message box, until the field changes.
+    // A name the database does not hold marks the mineral field red with a tip, without a
+    // message box, until the field changes (what it leaves in the fields is tst_mainflow's
+    // mineralEnterSequence).
     void mineralMissIsShownAtTheField_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("found");
@@ -478,16 +472,11 @@ private slots:
     void mineralMissIsShownAtTheField() {
         QFETCH(QString, typed);
         QFETCH(bool, found);
-        m_form = newForm();
+        m_form = test::newWindow();
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
         auto* mineral = child<QLineEdit>(*m_form, "Edit7");
-        auto* formula = child<QLineEdit>(*m_form, "Edit4");
-        auto* info = child<QLineEdit>(*m_form, "Edit5");
         const int redBefore = countPixels(mineral->grab().toImage(), reddish);
-        mineral->setText("magn");
-        m_form->Edit7KeyDown(Qt::Key_Return, {});
-        QVERIFY(!formula->text().isEmpty());
         mineral->setText(typed);
         m_form->Edit7KeyDown(Qt::Key_Return, {});
 
@@ -496,11 +485,6 @@ private slots:
         QCOMPARE(mineral->toolTip(), tip);
         const int red = countPixels(mineral->grab().toImage(), reddish);
         QCOMPARE(red > redBefore + 40, !found);
-        if (!found) {
-            QCOMPARE(mineral->text(), typed);
-            QCOMPARE(formula->text(), QString());
-            QCOMPARE(info->text(), QString());
-        }
         QVERIFY(m_boxes->shown().empty());
 
         // The mark goes as soon as the field changes.
@@ -553,7 +537,7 @@ private slots:
     }
     void radioCaptionsAreNotClipped() {
         QFETCH(QString, name);
-        m_form = newForm();
+        m_form = test::newWindow();
         auto* radio = child<QRadioButton>(*m_form, qPrintable(name));
         const QRect frame = child<QGroupBox>(*m_form, "RadioGroup1")->geometry();
         QCOMPARE(radio->height(), 17);
@@ -574,21 +558,13 @@ private slots:
     }
 
 private:
-    std::unique_ptr<MainForm> newForm(bool load = true) {
-        auto form = std::make_unique<MainForm>();
-        child<QTimer>(*form, "Timer4")->stop();
-        if (load)
-            guarded([&] { form->Timer4Timer(); });
-        return form;
-    }
-
     void tick() {
         guarded([&] { m_form->Timer4Timer(); });
     }
 
     // A label drawn by a window made under the current palette.
     QImage composedLabel() {
-        m_form = newForm();
+        m_form = test::newWindow();
         child<QLineEdit>(*m_form, "Edit1")->setText("Calcite");
         child<QLineEdit>(*m_form, "Edit2")->setText("Falun, Dalarna");
         child<QLineEdit>(*m_form, "Edit3")->setText("CaCO3");
