@@ -240,25 +240,6 @@ private slots:
         QCOMPARE(store.text(), text);
     }
 
-    // Saving a list as RTF and opening it again gives the same lines.
-    void richRoundTrip_data() {
-        QTest::addColumn<std::string>("text");
-        QTest::newRow("records") << std::string("|Calcite|Tsumeb|CaCO3|\r\n|Quartz|Alps|SiO2|\r\n");
-        QTest::newRow("no final break") << std::string("a\r\nb");
-        QTest::newRow("empty lines") << std::string("\r\n\r\na\r\n\r\n");
-        QTest::newRow("empty") << std::string();
-    }
-    void richRoundTrip() {
-        QFETCH(std::string, text);
-        LineStore store(false);
-        store.setText(text);
-        store.saveToFile(path("round.rtf").toStdString());
-        QVERIFY(test::readFile(path("round.rtf")).rfind("{\\rtf1", 0) == 0);
-        LineStore again(false);
-        again.loadFromFile(path("round.rtf").toStdString());
-        QCOMPARE(again.text(), text);
-    }
-
     void changeTracking() {
         LineStore store;
         int calls = 0;
@@ -454,9 +435,10 @@ private slots:
                                         .arg(path("old.rtf"))),
                  qPrintable(error));
         QCOMPARE(test::readFile(path("old.rtf")), std::string("old"));
-        // A part of it saves, and loads again.
+        // A part of it saves as RTF, and loads again.
         store.setText(text.substr(0, 1000 * (line.size() + 2)));
         store.saveToFile(path("half.rtf").toStdString());
+        QVERIFY(test::readFile(path("half.rtf")).rfind("{\\rtf1", 0) == 0);
         LineStore again(false);
         again.loadFromFile(path("half.rtf").toStdString());
         QCOMPARE(again.text(), store.text());
