@@ -13,7 +13,6 @@
 #include "pagestore/PreviewDocument.h"
 #include "pagestore/ReportFileFormat.h"
 #include "platform/FileDialog.h"
-#include "platform/Picture.h"
 #include "preview/PageView.h"
 #include "preview/PreviewWindow.h"
 #include "sheet/SheetLayout.h"
@@ -237,26 +236,6 @@ private slots:
         QVERIFY(slotRect(report, 13).top() > img.height());
         // the report's own definition stays portrait
         QCOMPARE(report.definition().page().width, 2100.0);
-    }
-
-    // ---- metafiles as pictures --------------------------------------------------------
-    void metafilePictureLoads() {
-        SheetReport report(nullptr);
-        fillAllSlots(report);
-        QTemporaryDir dir;
-        const QString path = dir.filePath("page.EMF");
-        QVERIFY(test::writeFile(path, report.recordPage().bytes().toStdString()));
-        const Picture picture = Picture::fromFile(path);
-        QCOMPARE(picture.type(), Picture::Type::EnhancedMetafile);
-        QCOMPARE(picture.size(), QSize(794, 1123));
-        QImage img(397, 562, QImage::Format_RGB32);
-        img.fill(Qt::white);
-        {
-            QPainter p(&img);
-            picture.draw(p, img.rect());
-        }
-        const QRect r = slotRect(report, 5);
-        QCOMPARE(img.pixelColor(r.center() / 2), slotColour(5));
     }
 
     // ---- the preview operation --------------------------------------------------------
