@@ -66,6 +66,15 @@ using FailureRow = std::tuple<QString, QByteArray, QString>;  // name, bytes, me
 using FileRow = std::pair<QString, QByteArray>;
 using ShownRow = std::pair<QString, QColor>;
 
+// `picture` drawn into `target` (the whole canvas when empty) of a white canvas.
+QImage drawnOnWhite(const Picture& picture, QSize canvas, QRect target = {}) {
+    QImage image(canvas, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    picture.draw(painter, target.isEmpty() ? image.rect() : target);
+    return image;
+}
+
 QColor sampleColour(int x, int y) {
     return QColor(x * 60, y * 80, 200);
 }
@@ -173,11 +182,7 @@ private slots:
             return;
         }
         // What the picture shows is there, on white where it shows nothing.
-        QImage shown(size, QImage::Format_RGB32);
-        shown.fill(Qt::white);
-        QPainter painter(&shown);
-        source.draw(painter, shown.rect());
-        painter.end();
+        const QImage shown = drawnOnWhite(source, size);
         QCOMPARE(drawable.bitmap().convertToFormat(QImage::Format_RGB32), shown);
         drawable.bitmapForDrawing().fill(Qt::black); // drawing on it leaves the source alone
         QCOMPARE(source.toDrawableBitmap(limit).bitmap().convertToFormat(QImage::Format_RGB32),
@@ -291,12 +296,7 @@ private slots:
     void shortPaletteIndexesShowBlack() {
         Picture p = Picture::fromFile(kPictures + "short-palette.bmp");
         QCOMPARE(p.size(), QSize(5, 2));
-        QImage canvas(5, 2, QImage::Format_RGB32);
-        canvas.fill(Qt::white);
-        {
-            QPainter painter(&canvas);
-            p.draw(painter, canvas.rect());
-        }
+        const QImage canvas = drawnOnWhite(p, QSize(5, 2));
         // Top row: palette entries 1, 2, 0, 1, 2; bottom row: 0, 255, 0, 0, 255 of 3 entries.
         const std::pair<QPoint, QColor> expected[] = {{{0, 0}, Qt::green},
                                                       {{1, 0}, Qt::magenta},
@@ -338,11 +338,7 @@ private slots:
 
     void metafileIsPlayedStretched() {
         const Picture p = Picture::fromFile(kPictures + "square.emf");
-        QImage canvas(50, 40, QImage::Format_RGB32);
-        canvas.fill(Qt::white);
-        QPainter painter(&canvas);
-        p.draw(painter, QRect(10, 10, 20, 20));
-        painter.end();
+        const QImage canvas = drawnOnWhite(p, QSize(50, 40), QRect(10, 10, 20, 20));
         QCOMPARE(canvas.pixelColor(10, 10), QColor(Qt::green));
         QCOMPARE(canvas.pixelColor(29, 29), QColor(Qt::green));
         QCOMPARE(canvas.pixelColor(9, 9), QColor(Qt::white));
