@@ -658,12 +658,8 @@ private slots:
         const std::string bytes = test::readFile(QString(QLX_TEST_DATA) + "/emf/" + file);
         QVERIFY(!bytes.empty());
         const Metafile m = Metafile::fromBytes(bytes);
-        for (const QSize size : {QSize(48, 32), QSize(640, 480)}) {
-            QImage image(size, QImage::Format_RGB32);
-            image.fill(Qt::white);
-            QPainter painter(&image);
-            m.play(painter, QRectF(QPointF(0, 0), size));
-        }
+        for (const QSize size : {QSize(48, 32), QSize(640, 480)})
+            played(m, size);
     }
 
     void damagedEmfIsRefused_data() {
