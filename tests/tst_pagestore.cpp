@@ -11,7 +11,6 @@
 #include "pagestore/PageStream.h"
 #include "pagestore/ReportFileFormat.h"
 #include "stores/Error.h"
-#include "support/DataRows.h"
 #include "support/FakeEmf.h"
 
 using namespace qlx;
@@ -35,9 +34,6 @@ QList<QByteArray> fillStore(PageStore& store, const QList<int>& sizes) {
     return pictures;
 }
 
-using SpillRow = std::pair<QList<int>, bool>; // page sizes, whether they spill to a file
-using CountRow = std::pair<int, int>;
-
 // A store still open when the program ends; reachable from here, so leak checkers accept it.
 PageStore* leftOpen = nullptr;
 
@@ -49,20 +45,20 @@ private slots:
     // --- memory and the temporary file ---------------------------------------------------
 
     void temporaryFileBoundary_data() {
+        QTest::addColumn<QList<int>>("sizes");
+        QTest::addColumn<bool>("spilled");
         // One page: header 128 + record overhead 12 + picture.
         const int exact = int(PageStream::kMemoryLimit) - 140;
-        test::dataRows<SpillRow>({
-            {"one byte short of the limit", {{exact - 1}, false}},
-            {"exactly the limit", {{exact}, false}},
-            {"one byte past the limit", {{exact + 1}, true}},
-            {"small pages", {{500, 600, 700}, false}},
-            {"third page passes", {{40000, 40000, 40000}, true}},
-            {"one huge page", {{300000}, true}},
-        });
+        QTest::newRow("one byte short of the limit") << QList<int>{exact - 1} << false;
+        QTest::newRow("exactly the limit") << QList<int>{exact} << false;
+        QTest::newRow("one byte past the limit") << QList<int>{exact + 1} << true;
+        QTest::newRow("small pages") << QList<int>{500, 600, 700} << false;
+        QTest::newRow("third page passes") << QList<int>{40000, 40000, 40000} << true;
+        QTest::newRow("one huge page") << QList<int>{300000} << true;
     }
     void temporaryFileBoundary() {
-        QFETCH(SpillRow, row);
-        const auto [sizes, spilled] = row;
+        QFETCH(QList<int>, sizes);
+        QFETCH(bool, spilled);
         QString tempName;
         {
             PageStore store(PageDestination::Pictures);
@@ -140,17 +136,16 @@ private slots:
     }
 
     void pagesOutOfRange_data() {
-        // Pages in the store, the page asked for.
-        test::dataRows<CountRow>({
-            {"empty store", {0, 1}},
-            {"page 0", {2, 0}},
-            {"negative", {2, -1}},
-            {"past the last", {2, 3}},
-        });
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<int>("page");
+        QTest::newRow("empty store") << 0 << 1;
+        QTest::newRow("page 0") << 2 << 0;
+        QTest::newRow("negative") << 2 << -1;
+        QTest::newRow("past the last") << 2 << 3;
     }
     void pagesOutOfRange() {
-        QFETCH(CountRow, row);
-        const auto [pages, page] = row;
+        QFETCH(int, pages);
+        QFETCH(int, page);
         PageStore store(PageDestination::Pictures);
         fillStore(store, QList<int>(pages, 200));
         QVERIFY_THROWS_EXCEPTION(Error, store.readPage(page));
@@ -200,18 +195,17 @@ private slots:
     }
 
     void progressIsClamped_data() {
-        // The progress given, the progress kept.
-        test::dataRows<CountRow>({
-            {"0", {0, 0}},
-            {"55", {55, 55}},
-            {"100", {100, 100}},
-            {"below", {-5, 0}},
-            {"above", {140, 100}},
-        });
+        QTest::addColumn<int>("given");
+        QTest::addColumn<int>("kept");
+        QTest::newRow("0") << 0 << 0;
+        QTest::newRow("55") << 55 << 55;
+        QTest::newRow("100") << 100 << 100;
+        QTest::newRow("below") << -5 << 0;
+        QTest::newRow("above") << 140 << 100;
     }
     void progressIsClamped() {
-        QFETCH(CountRow, row);
-        const auto [given, kept] = row;
+        QFETCH(int, given);
+        QFETCH(int, kept);
         PageStore store(PageDestination::Pictures);
         store.setProgress(given);
         QCOMPARE(store.progress(), kept);
