@@ -10,6 +10,7 @@
 #include "stores/AtomicFile.h"
 #include "stores/Error.h"
 #include "support/ByteString.h"
+#include "support/DataRows.h"
 #include "support/ErrorOf.h"
 #include "support/TestSupport.h"
 
@@ -37,22 +38,25 @@ ChunkWriter failingWriter(Failure failure) {
     };
 }
 
+using ContentRow = std::pair<bool, std::string>;         // whether the file exists, the new content
+using TargetRow = std::tuple<QString, Failure, QString>; // target, failure, message
+
 } // namespace
 
 class AtomicFileTest : public QObject {
     Q_OBJECT
 private slots:
     void replacesContent_data() {
-        QTest::addColumn<bool>("exists");
-        QTest::addColumn<std::string>("bytes");
-        QTest::newRow("new file") << false << std::string("a\r\nb\r\n");
-        QTest::newRow("existing file") << true << std::string("new\r\n");
-        QTest::newRow("empty content") << true << std::string();
-        QTest::newRow("binary content") << true << std::string("\0\xff\r\x1a", 4);
+        test::dataRows<ContentRow>({
+            {"new file", {false, "a\r\nb\r\n"}},
+            {"existing file", {true, "new\r\n"}},
+            {"empty content", {true, ""}},
+            {"binary content", {true, std::string("\0\xff\r\x1a", 4)}},
+        });
     }
     void replacesContent() {
-        QFETCH(bool, exists);
-        QFETCH(std::string, bytes);
+        QFETCH(ContentRow, row);
+        const auto [exists, bytes] = row;
         QTemporaryDir dir;
         const QString path = dir.filePath("cachedloc.txt");
         if (exists)
@@ -98,25 +102,21 @@ private slots:
 
     // Whatever fails, the old file stays whole and no temporary file is left behind.
     void failureKeepsOldFile_data() {
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<int>("failure");
-        QTest::addColumn<QString>("message");
-        const auto row = [](const char* tag, QString target, int failure, QString message) {
-            QTest::newRow(tag) << target << failure << message;
-        };
-        row("folder missing", "missing/list.txt", int(Failure::None), "Cannot create file %1");
-        row("target is a folder", "folder", int(Failure::None), "Cannot create file %1");
-        row("empty path", "", int(Failure::None), "Cannot create file %1");
-        row("read-only folder", "readonly/list.txt", int(Failure::None), "Cannot create file %1");
-        row("read-only file", "locked.txt", int(Failure::None), "Cannot create file %1");
-        row("write fails at once", "list.txt", int(Failure::AtOnce), "Failed to Save Stream %1");
-        row("write fails part way", "list.txt", int(Failure::PartWay), "Failed to Save Stream %1");
-        row("disk full", "list.txt", int(Failure::FullDisk), "Failed to Save Stream %1");
+        const QString create = "Cannot create file %1", save = "Failed to Save Stream %1";
+        test::dataRows<TargetRow>({
+            {"folder missing", {"missing/list.txt", Failure::None, create}},
+            {"target is a folder", {"folder", Failure::None, create}},
+            {"empty path", {"", Failure::None, create}},
+            {"read-only folder", {"readonly/list.txt", Failure::None, create}},
+            {"read-only file", {"locked.txt", Failure::None, create}},
+            {"write fails at once", {"list.txt", Failure::AtOnce, save}},
+            {"write fails part way", {"list.txt", Failure::PartWay, save}},
+            {"disk full", {"list.txt", Failure::FullDisk, save}},
+        });
     }
     void failureKeepsOldFile() {
-        QFETCH(QString, target);
-        QFETCH(int, failure);
-        QFETCH(QString, message);
+        QFETCH(TargetRow, row);
+        const auto [target, failure, message] = row;
         const bool root = ::geteuid() == 0;
         if (root && (target.startsWith("readonly") || target.startsWith("locked")))
             QSKIP("permission bits do not stop root; the other rows cover the failure");
@@ -131,11 +131,10 @@ private slots:
         const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden);
 
         const QString path = target.isEmpty() ? QString() : dir.filePath(target);
-        const QString error = test::errorOf([&] {
-            writeFileAtomically(path.toStdString(), std::string(100000, 'n'),
-                                failure == int(Failure::None) ? ChunkWriter()
-                                                              : failingWriter(Failure(failure)));
-        });
+        const ChunkWriter writer =
+            failure == Failure::None ? ChunkWriter() : failingWriter(failure);
+        const QString error = test::errorOf(
+            [&] { writeFileAtomically(path.toStdString(), std::string(100000, 'n'), writer); });
         ::chmod(dir.filePath("readonly").toLocal8Bit().constData(), 0755);
         QCOMPARE(error, message.contains("%1") ? message.arg(path) : message);
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden), before);

@@ -144,9 +144,6 @@ private slots:
         row("zero height", false, [](Spec& s) { s.height = 0; });
         row("negative width", false, [](Spec& s) { s.width = -4; });
         row("most negative height", false, [](Spec& s) { s.height = INT32_MIN, s.pixelBytes = 0; });
-        row("huge width", false, [](Spec& s) { s.width = 100000, s.height = 1; });
-        row("huge area", false,
-            [](Spec& s) { s.width = 30000, s.height = 30000, s.pixelBytes = 0; });
         row("2 bits per pixel", false, [](Spec& s) { s.bits = 2; });
         row("0 bits per pixel", false, [](Spec& s) { s.bits = 0; });
         row("RLE8 on 24 bits", false, [](Spec& s) { s.compression = 1, s.imageSizeField = 8; });

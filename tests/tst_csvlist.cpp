@@ -86,20 +86,19 @@ private slots:
     void refusesOtherFiles_data() {
         QTest::addColumn<QByteArray>("csv");
         QTest::addColumn<QString>("reason");
-        const auto row = [](const char* name, QByteArray csv, const char* reason) {
+        const auto row = [](const char* name, QByteArray csv, QString reason) {
             QTest::newRow(name) << csv << reason;
         };
+        const QString mustName =
+            "its first row must name the columns Mineral, Locality and Info, and it has no ";
         row("empty", "", "the file is empty");
         row("only a BOM", "\xEF\xBB\xBF", "the file is empty");
         row("other columns", "Name,Place,Notes\r\nQuartz,Arkansas,SiO2\r\n",
-            "its first row must name the columns Mineral, Locality and Info, and it has no "
-            "columns Mineral, Locality and Info");
+            mustName + "columns Mineral, Locality and Info");
         row("one column missing", "Mineral,Locality,Formula\r\nQuartz,Arkansas,SiO2\r\n",
-            "its first row must name the columns Mineral, Locality and Info, and it has no "
-            "column Info");
+            mustName + "column Info");
         row("no header, data first", "Quartz,Arkansas,SiO2\r\nMineral,Locality,Info\r\n",
-            "its first row must name the columns Mineral, Locality and Info, and it has no "
-            "columns Mineral, Locality and Info");
+            mustName + "columns Mineral, Locality and Info");
         row("named twice", "Mineral,Locality,Info,mineral\r\nA,B,C,D\r\n",
             "its header row names the column Mineral twice");
         row("quote never closed", "Mineral,Locality,Info\r\nA,B,C\r\nD,\"E,F\r\nG,H,I\r\n",

@@ -6,6 +6,7 @@
 #include "render/LabelLayout.h"
 #include "render/SheetRun.h"
 #include "stores/Utf8.h"
+#include "support/DataRows.h"
 
 using namespace qlx;
 
@@ -40,6 +41,9 @@ int rightmostInk(const QImage& label, int y0, int y1) {
     return right;
 }
 
+// The text, the space it has, what is drawn and at what pixel height.
+using FitRow = std::tuple<QString, int, QString, int>;
+
 } // namespace
 
 class FitRowsTest : public QObject {
@@ -47,34 +51,28 @@ class FitRowsTest : public QObject {
 private slots:
     // A 40-pixel font: 20 pixels a character at full size, 12 at the smallest (24 pixels).
     void fitRow_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("space");
-        QTest::addColumn<QString>("drawn");
-        QTest::addColumn<int>("height");
-        QTest::newRow("fits") << "Quartz" << 200 << "Quartz" << 40;
-        QTest::newRow("fits exactly") << "Quartzite!" << 200 << "Quartzite!" << 40;
-        QTest::newRow("one pixel short shrinks") << "Quartzite!" << 199 << "Quartzite!" << 39;
-        QTest::newRow("largest size that fits") << "Quartzite!" << 160 << "Quartzite!" << 32;
-        QTest::newRow("smallest size still fits") << "Quartzite!" << 120 << "Quartzite!" << 24;
-        QTest::newRow("cut after a word, its comma dropped")
-            << "Tsumeb Mine, Tsumeb, Namibia" << 200 << u8"Tsumeb Mine\u2026" << 24;
-        QTest::newRow("longest run of words")
-            << "Tsumeb Mine, Tsumeb, Namibia" << 240 << u8"Tsumeb Mine, Tsumeb\u2026" << 24;
-        QTest::newRow("one long word cut inside")
-            << "Abcdefghijklmnopqrstuvwxyz" << 100 << u8"Abcdefg\u2026" << 24;
-        QTest::newRow("first word too long")
-            << "Abcdefghijklmnop qrs" << 100 << u8"Abcdefg\u2026" << 24;
-        QTest::newRow("no room at all") << "Quartzite" << 5 << u8"\u2026" << 24;
-        QTest::newRow("letters beyond Latin-1 are one character each")
-            << u8"\u00C5ker\u00F6 \u00C5ker\u00F6 \u00C5ker\u00F6" << 100
-            << u8"\u00C5ker\u00F6\u2026" << 24;
-        QTest::newRow("empty") << "" << 0 << "" << 40;
+        const QString tsumeb = "Tsumeb Mine, Tsumeb, Namibia";
+        test::dataRows<FitRow>({
+            {"fits", {"Quartz", 200, "Quartz", 40}},
+            {"fits exactly", {"Quartzite!", 200, "Quartzite!", 40}},
+            {"one pixel short shrinks", {"Quartzite!", 199, "Quartzite!", 39}},
+            {"largest size that fits", {"Quartzite!", 160, "Quartzite!", 32}},
+            {"smallest size still fits", {"Quartzite!", 120, "Quartzite!", 24}},
+            {"cut after a word, its comma dropped", {tsumeb, 200, u8"Tsumeb Mine\u2026", 24}},
+            {"longest run of words", {tsumeb, 240, u8"Tsumeb Mine, Tsumeb\u2026", 24}},
+            {"one long word cut inside",
+             {"Abcdefghijklmnopqrstuvwxyz", 100, u8"Abcdefg\u2026", 24}},
+            {"first word too long", {"Abcdefghijklmnop qrs", 100, u8"Abcdefg\u2026", 24}},
+            {"no room at all", {"Quartzite", 5, u8"\u2026", 24}},
+            {"letters beyond Latin-1 are one character each",
+             {u8"\u00C5ker\u00F6 \u00C5ker\u00F6 \u00C5ker\u00F6", 100, u8"\u00C5ker\u00F6\u2026",
+              24}},
+            {"empty", {"", 0, "", 40}},
+        });
     }
     void fitRow() {
-        QFETCH(QString, text);
-        QFETCH(int, space);
-        QFETCH(QString, drawn);
-        QFETCH(int, height);
+        QFETCH(FitRow, row);
+        const auto [text, space, drawn, height] = row;
         const HalfEmMeasurer m;
         const LabelLayout::FittedRow r =
             LabelLayout::fitRow(text.toStdString(), fontOf(40), space, m);

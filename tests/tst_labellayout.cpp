@@ -4,6 +4,7 @@
 #include "render/LabelLayout.h"
 #include "render/LabelPainter.h"
 #include "stores/Windows1252.h"
+#include "support/DataRows.h"
 
 using namespace qlx;
 
@@ -69,6 +70,13 @@ QRect cellOf(const QFont& font, const QString& text, int x, int y) {
     return QRect(x, y, m.horizontalAdvance(text), m.height());
 }
 
+// Table rows; each test names the fields where it takes them apart.
+using InfoRow = std::tuple<QByteArray, int, int, QList<int>, QList<int>, QList<int>>;
+using ScriptRow = std::tuple<QString, QList<int>, QList<int>, int>;
+using ReductionRow = std::tuple<int, int, int, int, int, int, int>;
+using ConversionRow = std::tuple<bool, int, int, int>;
+using RowsRow = std::tuple<int, int, int, int, qint64, qint64, qint64, qint64>;
+
 } // namespace
 
 class LabelLayoutTest : public QObject {
@@ -77,16 +85,11 @@ private slots:
     // --- Info row: per-character positions -------------------------------------------
 
     void infoCharacters_data() {
-        QTest::addColumn<QByteArray>("info");
-        QTest::addColumn<int>("infoX");
-        QTest::addColumn<int>("infoY");
-        QTest::addColumn<QList<int>>("x");
-        QTest::addColumn<QList<int>>("y");
-        QTest::addColumn<QList<int>>("lowered");
-
+        // The info and its corrections, then each output's x, y and whether it is lowered.
+        QTest::addColumn<InfoRow>("row");
         const auto row = [](const char* tag, QByteArray info, int infoX, int infoY, QList<int> x,
                             QList<int> y, QList<int> lowered) {
-            QTest::newRow(tag) << info << infoX << infoY << x << y << lowered;
+            QTest::newRow(tag) << InfoRow{info, infoX, infoY, x, y, lowered};
         };
         row("worked example CuSO4.5H2O", "CuSO4.5H2O", 0, 0,
             {147, 172, 197, 214, 239, 263, 276, 293, 310, 331, 348},
@@ -115,12 +118,8 @@ private slots:
         row("empty info: only the lead space", "", 3, 4, {150}, {143}, {0});
     }
     void infoCharacters() {
-        QFETCH(QByteArray, info);
-        QFETCH(int, infoX);
-        QFETCH(int, infoY);
-        QFETCH(QList<int>, x);
-        QFETCH(QList<int>, y);
-        QFETCH(QList<int>, lowered);
+        QFETCH(InfoRow, row);
+        const auto [info, infoX, infoY, x, y, lowered] = row;
         LabelLayoutInput in = inputWithInfo(cp1252::toUtf8(info.toStdString()));
         in.corrections.infoX = infoX;
         in.corrections.infoY = infoY;
@@ -160,29 +159,22 @@ private slots:
     // Texts in any script: one output per character, the table's rules unchanged, and the
     // size reduction counting characters, not bytes.
     void infoBeyondWindows1252_data() {
-        QTest::addColumn<QString>("info");
-        QTest::addColumn<QList<int>>("x");
-        QTest::addColumn<QList<int>>("y");
-        QTest::addColumn<int>("reduction");
-        const auto row = [](const char* tag, QString info, QList<int> x, QList<int> y,
-                            int reduction) {
-            QTest::newRow(tag) << info << x << y << reduction;
-        };
-        row("Czech: r caron is not in the table", "Př2", {147, 172, 194, 215}, {139, 139, 139, 153},
-            0);
-        row("Chinese, point rule still applies", "中.2国", {147, 172, 193, 210, 227},
-            {139, 139, 153, 139, 139}, 0);
-        row("emoji outside the BMP is one character", "\U0001F600a", {147, 172, 197},
-            {139, 139, 139}, 0);
-        // 23 characters of three bytes each: 69 bytes, but 23 characters reduce by 6.
-        row("23 Chinese characters", QString(23, QChar(0x4E2D)), {}, {}, 6);
-        row("22 Cyrillic characters", QString(22, QChar(0x0416)), {}, {}, 0);
+        // The info, each output's x and y (none: not compared), the size reduction.
+        test::dataRows<ScriptRow>({
+            {"Czech: r caron is not in the table",
+             {"Př2", {147, 172, 194, 215}, {139, 139, 139, 153}, 0}},
+            {"Chinese, point rule still applies",
+             {"中.2国", {147, 172, 193, 210, 227}, {139, 139, 153, 139, 139}, 0}},
+            {"emoji outside the BMP is one character",
+             {"\U0001F600a", {147, 172, 197}, {139, 139, 139}, 0}},
+            // 23 characters of three bytes each: 69 bytes, but 23 characters reduce by 6.
+            {"23 Chinese characters", {QString(23, QChar(0x4E2D)), {}, {}, 6}},
+            {"22 Cyrillic characters", {QString(22, QChar(0x0416)), {}, {}, 0}},
+        });
     }
     void infoBeyondWindows1252() {
-        QFETCH(QString, info);
-        QFETCH(QList<int>, x);
-        QFETCH(QList<int>, y);
-        QFETCH(int, reduction);
+        QFETCH(ScriptRow, row);
+        const auto [info, x, y, reduction] = row;
         const LabelLayoutResult r = LabelLayout::compute(inputWithInfo(info.toStdString()));
         QCOMPARE(r.reduction, reduction);
         const auto outs = infoOutputs(r);
@@ -202,40 +194,27 @@ private slots:
     // The info font loses 6 or 12 points for long texts, never below 1 point; the size given
     // back afterwards goes through points again, so a pixel height can come back one off.
     void reduction_data() {
-        QTest::addColumn<int>("length");
-        QTest::addColumn<int>("infoPixels");
-        QTest::addColumn<int>("ppi");
-        QTest::addColumn<int>("reduction");
-        QTest::addColumn<int>("points");
-        QTest::addColumn<int>("pixels");
-        QTest::addColumn<int>("restored");
-        const auto row = [](const char* tag, int length, int infoPixels, int ppi, int reduction,
-                            int points, int pixels, int restored) {
-            QTest::newRow(tag) << length << infoPixels << ppi << reduction << points << pixels
-                               << restored;
-        };
-        row("0", 0, 27, 96, 0, 20, 27, 27);
-        row("22", 22, 27, 96, 0, 20, 27, 27);
-        row("23", 23, 27, 96, 6, 14, 19, 27);
-        row("40", 40, 27, 96, 6, 14, 19, 27);
-        row("41", 41, 27, 96, 12, 8, 11, 27);
-        row("500", 500, 27, 96, 12, 8, 11, 27);
-        row("26 px comes back as 27", 30, 26, 96, 6, 14, 19, 27);
-        row("120 ppi", 23, 27, 120, 6, 10, 17, 27);
-        row("144 ppi", 41, 40, 144, 12, 8, 16, 40);
-        // Small fonts stop at 1 point instead of reaching 0 or below.
-        row("12 pt less 12", 41, 16, 96, 12, 1, 1, 16);
-        row("8 pt less 12", 41, 11, 96, 12, 1, 1, 11);
-        row("7 pt less 6", 30, 9, 96, 6, 1, 1, 9);
+        // Info length, info pixel height, ppi; then the reduction, the reduced points and
+        // pixels, and the pixel height given back.
+        test::dataRows<ReductionRow>({
+            {"0", {0, 27, 96, 0, 20, 27, 27}},
+            {"22", {22, 27, 96, 0, 20, 27, 27}},
+            {"23", {23, 27, 96, 6, 14, 19, 27}},
+            {"40", {40, 27, 96, 6, 14, 19, 27}},
+            {"41", {41, 27, 96, 12, 8, 11, 27}},
+            {"500", {500, 27, 96, 12, 8, 11, 27}},
+            {"26 px comes back as 27", {30, 26, 96, 6, 14, 19, 27}},
+            {"120 ppi", {23, 27, 120, 6, 10, 17, 27}},
+            {"144 ppi", {41, 40, 144, 12, 8, 16, 40}},
+            // Small fonts stop at 1 point instead of reaching 0 or below.
+            {"12 pt less 12", {41, 16, 96, 12, 1, 1, 16}},
+            {"8 pt less 12", {41, 11, 96, 12, 1, 1, 11}},
+            {"7 pt less 6", {30, 9, 96, 6, 1, 1, 9}},
+        });
     }
     void reduction() {
-        QFETCH(int, length);
-        QFETCH(int, infoPixels);
-        QFETCH(int, ppi);
-        QFETCH(int, reduction);
-        QFETCH(int, points);
-        QFETCH(int, pixels);
-        QFETCH(int, restored);
+        QFETCH(ReductionRow, row);
+        const auto [length, infoPixels, ppi, reduction, points, pixels, restored] = row;
         QCOMPARE(LabelLayout::sizeReduction(std::size_t(length)), reduction);
         LabelLayoutInput in = inputWithInfo(std::string(std::size_t(length), 'x'));
         in.infoFont.pixelHeight = infoPixels;
@@ -255,31 +234,25 @@ private slots:
 
     // Pixels to points and back, rounded halves away from zero.
     void conversions_data() {
-        QTest::addColumn<bool>("toPoints");
-        QTest::addColumn<int>("size");
-        QTest::addColumn<int>("ppi");
-        QTest::addColumn<int>("converted");
-        const auto row = [](const char* tag, bool toPoints, int size, int ppi, int converted) {
-            QTest::newRow(tag) << toPoints << size << ppi << converted;
-        };
-        row("27 px", true, 27, 96, 20);
-        row("37 px", true, 37, 96, 28);      // 27.75
-        row("26 px half", true, 26, 96, 20); // 19.5 rounds up
-        row("2 px half", true, 2, 96, 2);    // 1.5
-        row("1 px", true, 1, 96, 1);         // 0.75
-        row("negative half px", true, -2, 96, -2);
-        row("27 px at 120 ppi", true, 27, 120, 16); // 16.2
-        row("no ppi is 96", true, 27, 0, 20);
-        row("20 pt", false, 20, 96, 27);            // 26.67
-        row("1 pt 108 ppi half", false, 1, 108, 2); // 1.5
-        row("20 pt 120 ppi", false, 20, 120, 33);
-        row("negative pt", false, -1, 108, -2);
+        // To points (or to pixels), the size, ppi, what it converts to.
+        test::dataRows<ConversionRow>({
+            {"27 px", {true, 27, 96, 20}},
+            {"37 px", {true, 37, 96, 28}},      // 27.75
+            {"26 px half", {true, 26, 96, 20}}, // 19.5 rounds up
+            {"2 px half", {true, 2, 96, 2}},    // 1.5
+            {"1 px", {true, 1, 96, 1}},         // 0.75
+            {"negative half px", {true, -2, 96, -2}},
+            {"27 px at 120 ppi", {true, 27, 120, 16}}, // 16.2
+            {"no ppi is 96", {true, 27, 0, 20}},
+            {"20 pt", {false, 20, 96, 27}},            // 26.67
+            {"1 pt 108 ppi half", {false, 1, 108, 2}}, // 1.5
+            {"20 pt 120 ppi", {false, 20, 120, 33}},
+            {"negative pt", {false, -1, 108, -2}},
+        });
     }
     void conversions() {
-        QFETCH(bool, toPoints);
-        QFETCH(int, size);
-        QFETCH(int, ppi);
-        QFETCH(int, converted);
+        QFETCH(ConversionRow, row);
+        const auto [toPoints, size, ppi, converted] = row;
         QCOMPARE(toPoints ? LabelLayout::pointsFromPixels(size, ppi)
                           : LabelLayout::pixelsFromPoints(size, ppi),
                  converted);
@@ -288,33 +261,18 @@ private slots:
     // --- Mineral and locality rows ----------------------------------------------------
 
     void rows_data() {
-        QTest::addColumn<int>("mx");
-        QTest::addColumn<int>("my");
-        QTest::addColumn<int>("lx");
-        QTest::addColumn<int>("ly");
-        QTest::addColumn<qint64>("mineralX");
-        QTest::addColumn<qint64>("mineralY");
-        QTest::addColumn<qint64>("localityX");
-        QTest::addColumn<qint64>("localityY");
-        const auto row = [](const char* tag, int mx, int my, int lx, int ly, qint64 mineralX,
-                            qint64 mineralY, qint64 localityX, qint64 localityY) {
-            QTest::newRow(tag) << mx << my << lx << ly << mineralX << mineralY << localityX
-                               << localityY;
-        };
-        row("no corrections", 0, 0, 0, 0, 151, 32, 151, 94);
-        row("each its own", 5, -7, -151, 11, 156, 25, 0, 105);
-        row("extreme values do not wrap", INT_MAX, INT_MIN, INT_MIN, INT_MAX, qint64(INT_MAX) + 151,
-            qint64(INT_MIN) + 32, qint64(INT_MIN) + 151, qint64(INT_MAX) + 94);
+        // The mineral's and the locality's corrections, then where the two rows land.
+        const qint64 max = INT_MAX, min = INT_MIN;
+        test::dataRows<RowsRow>({
+            {"no corrections", {0, 0, 0, 0, 151, 32, 151, 94}},
+            {"each its own", {5, -7, -151, 11, 156, 25, 0, 105}},
+            {"extreme values do not wrap",
+             {INT_MAX, INT_MIN, INT_MIN, INT_MAX, max + 151, min + 32, min + 151, max + 94}},
+        });
     }
     void rows() {
-        QFETCH(int, mx);
-        QFETCH(int, my);
-        QFETCH(int, lx);
-        QFETCH(int, ly);
-        QFETCH(qint64, mineralX);
-        QFETCH(qint64, mineralY);
-        QFETCH(qint64, localityX);
-        QFETCH(qint64, localityY);
+        QFETCH(RowsRow, row);
+        const auto [mx, my, lx, ly, mineralX, mineralY, localityX, localityY] = row;
         LabelLayoutInput in = inputWithInfo("SiO2");
         in.corrections.mineralX = mx;
         in.corrections.mineralY = my;

@@ -11,6 +11,7 @@
 #include "stores/LineStore.h"
 #include "stores/Windows1252.h"
 #include "support/ByteString.h"
+#include "support/DataRows.h"
 #include "support/ErrorOf.h"
 #include "support/TestSupport.h"
 
@@ -21,6 +22,14 @@ namespace {
 std::string bytes(const char* s, size_t n) {
     return std::string(s, n);
 }
+
+// Table rows; each test names the fields where it takes them apart.
+using LoadRow = std::tuple<std::string, std::string, int>;
+using LineRow = std::tuple<std::string, int, std::string>;
+using AddRow = std::tuple<std::string, std::string, std::string, int>;
+using LimitRow = std::tuple<int, std::string, std::string, bool>;
+using FailureRow = std::tuple<QString, QString, QString>;
+using RichRow = std::pair<std::string, std::string>;
 
 } // namespace
 
@@ -33,33 +42,29 @@ private:
 private slots:
     // Plain files: every kind of line break becomes CR LF, nothing else changes.
     void loadPlain_data() {
-        QTest::addColumn<std::string>("file");
-        QTest::addColumn<std::string>("text");
-        QTest::addColumn<int>("count");
-        const auto row = [](const char* name, std::string file, std::string text, int count) {
-            QTest::newRow(name) << file << text << count;
-        };
-        row("empty file", "", "", 0);
-        row("one line, no break", "Calcite", "Calcite", 1);
-        row("one line, CR LF", "Calcite\r\n", "Calcite\r\n", 1);
-        row("only a break", "\r\n", "\r\n", 1);
-        row("LF file", "a\nb\n", "a\r\nb\r\n", 2);
-        row("CR file", "a\rb\r", "a\r\nb\r\n", 2);
-        row("LF file without final break", "a\nb", "a\r\nb", 2);
-        row("mixed breaks", "a\r\nb\nc\rd", "a\r\nb\r\nc\r\nd", 4);
-        row("LF CR is two breaks", "a\n\rb", "a\r\n\r\nb", 3);
-        row("CR CR LF is two breaks", "a\r\r\nb", "a\r\n\r\nb", 3);
-        row("empty lines kept", "\n\n\n", "\r\n\r\n\r\n", 3);
-        row("two final breaks", "a\r\n\r\n", "a\r\n\r\n", 2);
-        row("spaces not trimmed", "  a  \n", "  a  \r\n", 1);
-        row("NUL inside a line", bytes("a\0b\nc", 5), bytes("a\0b\r\nc", 6), 2);
-        row("control and high bytes", "\x01\x1b\x7f\x80\x9d\xe5\xff\n",
-            "\x01\x1b\x7f\x80\x9d\xe5\xff\r\n", 1);
+        // The file, the text it loads as, the lines counted.
+        test::dataRows<LoadRow>({
+            {"empty file", {"", "", 0}},
+            {"one line, no break", {"Calcite", "Calcite", 1}},
+            {"one line, CR LF", {"Calcite\r\n", "Calcite\r\n", 1}},
+            {"only a break", {"\r\n", "\r\n", 1}},
+            {"LF file", {"a\nb\n", "a\r\nb\r\n", 2}},
+            {"CR file", {"a\rb\r", "a\r\nb\r\n", 2}},
+            {"LF file without final break", {"a\nb", "a\r\nb", 2}},
+            {"mixed breaks", {"a\r\nb\nc\rd", "a\r\nb\r\nc\r\nd", 4}},
+            {"LF CR is two breaks", {"a\n\rb", "a\r\n\r\nb", 3}},
+            {"CR CR LF is two breaks", {"a\r\r\nb", "a\r\n\r\nb", 3}},
+            {"empty lines kept", {"\n\n\n", "\r\n\r\n\r\n", 3}},
+            {"two final breaks", {"a\r\n\r\n", "a\r\n\r\n", 2}},
+            {"spaces not trimmed", {"  a  \n", "  a  \r\n", 1}},
+            {"NUL inside a line", {bytes("a\0b\nc", 5), bytes("a\0b\r\nc", 6), 2}},
+            {"control and high bytes",
+             {"\x01\x1b\x7f\x80\x9d\xe5\xff\n", "\x01\x1b\x7f\x80\x9d\xe5\xff\r\n", 1}},
+        });
     }
     void loadPlain() {
-        QFETCH(std::string, file);
-        QFETCH(std::string, text);
-        QFETCH(int, count);
+        QFETCH(LoadRow, row);
+        const auto [file, text, count] = row;
         QVERIFY(test::writeFile(path("in.txt"), file));
         LineStore store;
         store.setText("old content\r\n");
@@ -69,62 +74,49 @@ private slots:
     }
 
     void lineAccess_data() {
-        QTest::addColumn<std::string>("text");
-        QTest::addColumn<int>("index");
-        QTest::addColumn<std::string>("line");
-        const auto row = [](const char* tag, std::string text, int index, std::string line) {
-            QTest::newRow(tag) << text << index << line;
-        };
-        row("first", "a\r\nbb\r\n", 0, "a");
-        row("second", "a\r\nbb\r\n", 1, "bb");
-        row("last without break", "a\r\nbb", 1, "bb");
-        row("empty line", "a\r\n\r\nc", 1, "");
-        row("past the end", "a\r\n", 1, "");
-        row("negative", "a\r\n", -1, "");
-        row("4096 characters whole", std::string(4096, 'x') + "\r\n", 0, std::string(4096, 'x'));
-        row("longer line cut at 4096",
-            "a\r\n" + std::string(4000, 'x') + std::string(1000, 'y') + "\r\nz", 1,
-            std::string(4000, 'x') + std::string(96, 'y'));
-        row("line after a long one", std::string(5000, 'x') + "\r\nz", 1, "z");
-        row("NUL inside", bytes("a\0b\r\n", 5), 0, bytes("a\0b", 3));
-        row("cut before a character it would split", std::string(4095, 'x') + "\u0159yy\r\n", 0,
-            std::string(4095, 'x'));
-        row("cut after a character that fits", std::string(4094, 'x') + "\u0159yy\r\n", 0,
-            std::string(4094, 'x') + "\u0159");
-        row("cut before a four-byte character", std::string(4094, 'x') + "\U0001F48E\r\n", 0,
-            std::string(4094, 'x'));
+        // The store's text, the index asked for, the line it gives.
+        const std::string x4094(4094, 'x'), x4095(4095, 'x');
+        test::dataRows<LineRow>({
+            {"first", {"a\r\nbb\r\n", 0, "a"}},
+            {"second", {"a\r\nbb\r\n", 1, "bb"}},
+            {"last without break", {"a\r\nbb", 1, "bb"}},
+            {"empty line", {"a\r\n\r\nc", 1, ""}},
+            {"past the end", {"a\r\n", 1, ""}},
+            {"negative", {"a\r\n", -1, ""}},
+            {"4096 characters whole", {std::string(4096, 'x') + "\r\n", 0, std::string(4096, 'x')}},
+            {"longer line cut at 4096",
+             {"a\r\n" + std::string(4000, 'x') + std::string(1000, 'y') + "\r\nz", 1,
+              std::string(4000, 'x') + std::string(96, 'y')}},
+            {"line after a long one", {std::string(5000, 'x') + "\r\nz", 1, "z"}},
+            {"NUL inside", {bytes("a\0b\r\n", 5), 0, bytes("a\0b", 3)}},
+            {"cut before a character it would split", {x4095 + "\u0159yy\r\n", 0, x4095}},
+            {"cut after a character that fits", {x4094 + "\u0159yy\r\n", 0, x4094 + "\u0159"}},
+            {"cut before a four-byte character", {x4094 + "\U0001F48E\r\n", 0, x4094}},
+        });
     }
     void lineAccess() {
-        QFETCH(std::string, text);
-        QFETCH(int, index);
-        QFETCH(std::string, line);
+        QFETCH(LineRow, row);
+        const auto [text, index, line] = row;
         LineStore store;
         store.setText(text);
         QCOMPARE(store.line(index), line);
     }
 
     void add_data() {
-        QTest::addColumn<std::string>("before");
-        QTest::addColumn<std::string>("added");
-        QTest::addColumn<std::string>("after");
-        QTest::addColumn<int>("count");
-        const auto row = [](const char* name, std::string before, std::string added,
-                            std::string after, int count) {
-            QTest::newRow(name) << before << added << after << count;
-        };
-        row("empty store", "", "X", "X\r\n", 1);
-        row("after a break", "A\r\n", "X", "A\r\nX\r\n", 2);
-        row("no final break", "A", "X", "A\r\nX", 2);
-        row("empty line to empty store", "", "", "\r\n", 1);
-        row("empty line after a break", "A\r\n", "", "A\r\n\r\n", 2);
-        row("line with LF inside", "A\r\n", "X\nY", "A\r\nX\r\nY\r\n", 3);
-        row("high bytes", "", "\xc5sen|\xd6land|", "\xc5sen|\xd6land|\r\n", 1);
+        // The text before, the line added, the text after, the lines counted.
+        test::dataRows<AddRow>({
+            {"empty store", {"", "X", "X\r\n", 1}},
+            {"after a break", {"A\r\n", "X", "A\r\nX\r\n", 2}},
+            {"no final break", {"A", "X", "A\r\nX", 2}},
+            {"empty line to empty store", {"", "", "\r\n", 1}},
+            {"empty line after a break", {"A\r\n", "", "A\r\n\r\n", 2}},
+            {"line with LF inside", {"A\r\n", "X\nY", "A\r\nX\r\nY\r\n", 3}},
+            {"high bytes", {"", "\xc5sen|\xd6land|", "\xc5sen|\xd6land|\r\n", 1}},
+        });
     }
     void add() {
-        QFETCH(std::string, before);
-        QFETCH(std::string, added);
-        QFETCH(std::string, after);
-        QFETCH(int, count);
+        QFETCH(AddRow, row);
+        const auto [before, added, after, count] = row;
         LineStore store;
         store.setText(before);
         store.add(added);
@@ -134,29 +126,22 @@ private slots:
 
     // A store that was never loaded refuses to grow past its limit, and adds nothing then.
     void addLimit_data() {
-        QTest::addColumn<int>("limit");
-        QTest::addColumn<std::string>("before");
-        QTest::addColumn<std::string>("added");
-        QTest::addColumn<bool>("fits");
-        const auto row = [](const char* tag, int limit, std::string before, std::string added,
-                            bool fits) {
-            QTest::newRow(tag) << limit << before << added << fits;
-        };
-        row("fits exactly", 10, "abc\r\n", "def", true);
-        row("one byte over", 10, "abc\r\n", "defg", false);
-        row("empty store, too long", 4, "", "abc", false);
-        row("break before the line counts", 8, "abc", "def", true);
-        row("break before the line counts, over", 7, "abc", "def", false);
+        // The length limit, the text before, the line added, whether it fits.
+        test::dataRows<LimitRow>({
+            {"fits exactly", {10, "abc\r\n", "def", true}},
+            {"one byte over", {10, "abc\r\n", "defg", false}},
+            {"empty store, too long", {4, "", "abc", false}},
+            {"break before the line counts", {8, "abc", "def", true}},
+            {"break before the line counts, over", {7, "abc", "def", false}},
+        });
     }
     void addLimit() {
-        QFETCH(int, limit);
-        QFETCH(std::string, before);
-        QFETCH(std::string, added);
-        QFETCH(bool, fits);
+        QFETCH(LimitRow, row);
+        const auto [limit, before, added, fits] = row;
         LineStore store;
         store.setText(before);
         store.setLengthLimit(static_cast<size_t>(limit));
-        const QString error = test::errorOf([&] { store.add(added); });
+        const QString error = test::errorOf([&] { store.add(std::get<2>(row)); });
         QCOMPARE(error, fits ? QString("no error") : QString("RichEdit line insertion error"));
         if (!fits)
             QCOMPARE(store.text(), before);
@@ -195,24 +180,20 @@ private slots:
 
     // Failed loads name the full path and leave the store as it was.
     void loadFailure_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("message");
-        const auto row = [](const char* tag, QString name, QString kind, QString message) {
-            QTest::newRow(tag) << name << kind << message;
-        };
-        row("missing, plain", "missing.txt", "plain", "Cannot open file %1");
-        row("missing, rich", "missing.rtf", "rich", "Cannot open file %1");
-        row("a folder", "folder", "plain", "Cannot open file %1");
-        row("a pipe", "pipe", "plain", "Cannot open file %1");
-        row("longer than the limit", "huge.txt", "plain", "Failed to Load Stream");
-        row("longer than the limit, rich", "huge.txt", "rich", "Failed to Load Stream");
-        row("longer than the limit, CSV", "huge.txt", "csv", "Failed to Load Stream");
+        // The file's name, how it is loaded, the message (%1: the file's path).
+        test::dataRows<FailureRow>({
+            {"missing, plain", {"missing.txt", "plain", "Cannot open file %1"}},
+            {"missing, rich", {"missing.rtf", "rich", "Cannot open file %1"}},
+            {"a folder", {"folder", "plain", "Cannot open file %1"}},
+            {"a pipe", {"pipe", "plain", "Cannot open file %1"}},
+            {"longer than the limit", {"huge.txt", "plain", "Failed to Load Stream"}},
+            {"longer than the limit, rich", {"huge.txt", "rich", "Failed to Load Stream"}},
+            {"longer than the limit, CSV", {"huge.txt", "csv", "Failed to Load Stream"}},
+        });
     }
     void loadFailure() {
-        QFETCH(QString, name);
-        QFETCH(QString, kind);
-        QFETCH(QString, message);
+        QFETCH(FailureRow, row);
+        const auto [name, kind, message] = row;
         QDir(m_dir.path()).mkdir("folder");
         ::mkfifo(path("pipe").toLocal8Bit().constData(), 0600);
         if (!QFile::exists(path("huge.txt"))) {
@@ -225,8 +206,9 @@ private slots:
         store.setText("kept\r\n");
         const auto revision = store.revision();
         const std::string full = path(name).toStdString();
+        const bool csv = kind == "csv";
         QCOMPARE(test::errorOf([&] {
-                     if (kind == "csv")
+                     if (csv)
                          store.loadCsvFile(full);
                      else
                          store.loadFromFile(full);
@@ -238,44 +220,24 @@ private slots:
 
     // A rich-text store reads RTF, and a file that is not RTF as plain text.
     void loadRich_data() {
-        QTest::addColumn<std::string>("file");
-        QTest::addColumn<std::string>("text");
-        const auto row = [](const char* tag, std::string file, std::string text) {
-            QTest::newRow(tag) << file << text;
-        };
-        row("RTF", "{\\rtf1\\ansi {\\fonttbl{\\f0 Arial;}}a\\par b\\par}", "a\r\nb\r\n");
-        row("plain text", "|Quartz|Alps|SiO2|\n", "|Quartz|Alps|SiO2|\r\n");
-        row("truncated RTF is read as plain text", "{\\rtf1 a\\par\nb", "{\\rtf1 a\\par\r\nb");
-        row("empty file", std::string(), std::string());
-        row("RTF with an escaped CR byte keeps CR LF only", "{\\rtf1 a\\'0db\\par}", "a\r\nb\r\n");
-        row("RTF with a unicode LF keeps CR LF only", "{\\rtf1 a\\u10 ?b}", "a\r\nb");
+        // The file, the text it loads as.
+        test::dataRows<RichRow>({
+            {"RTF", {"{\\rtf1\\ansi {\\fonttbl{\\f0 Arial;}}a\\par b\\par}", "a\r\nb\r\n"}},
+            {"plain text", {"|Quartz|Alps|SiO2|\n", "|Quartz|Alps|SiO2|\r\n"}},
+            {"truncated RTF is read as plain text", {"{\\rtf1 a\\par\nb", "{\\rtf1 a\\par\r\nb"}},
+            {"empty file", {"", ""}},
+            {"RTF with an escaped CR byte keeps CR LF only",
+             {"{\\rtf1 a\\'0db\\par}", "a\r\nb\r\n"}},
+            {"RTF with a unicode LF keeps CR LF only", {"{\\rtf1 a\\u10 ?b}", "a\r\nb"}},
+        });
     }
     void loadRich() {
-        QFETCH(std::string, file);
-        QFETCH(std::string, text);
+        QFETCH(RichRow, row);
+        const auto [file, text] = row;
         QVERIFY(test::writeFile(path("list.rtf"), file));
         LineStore store(false);
         store.loadFromFile(path("list.rtf").toStdString());
         QCOMPARE(store.text(), text);
-    }
-
-    // Saving a list as RTF and opening it again gives the same lines.
-    void richRoundTrip_data() {
-        QTest::addColumn<std::string>("text");
-        QTest::newRow("records") << std::string("|Calcite|Tsumeb|CaCO3|\r\n|Quartz|Alps|SiO2|\r\n");
-        QTest::newRow("no final break") << std::string("a\r\nb");
-        QTest::newRow("empty lines") << std::string("\r\n\r\na\r\n\r\n");
-        QTest::newRow("empty") << std::string();
-    }
-    void richRoundTrip() {
-        QFETCH(std::string, text);
-        LineStore store(false);
-        store.setText(text);
-        store.saveToFile(path("round.rtf").toStdString());
-        QVERIFY(test::readFile(path("round.rtf")).rfind("{\\rtf1", 0) == 0);
-        LineStore again(false);
-        again.loadFromFile(path("round.rtf").toStdString());
-        QCOMPARE(again.text(), text);
     }
 
     void changeTracking() {
@@ -473,9 +435,10 @@ private slots:
                                         .arg(path("old.rtf"))),
                  qPrintable(error));
         QCOMPARE(test::readFile(path("old.rtf")), std::string("old"));
-        // A part of it saves, and loads again.
+        // A part of it saves as RTF, and loads again.
         store.setText(text.substr(0, 1000 * (line.size() + 2)));
         store.saveToFile(path("half.rtf").toStdString());
+        QVERIFY(test::readFile(path("half.rtf")).rfind("{\\rtf1", 0) == 0);
         LineStore again(false);
         again.loadFromFile(path("half.rtf").toStdString());
         QCOMPARE(again.text(), store.text());

@@ -61,6 +61,19 @@ std::shared_ptr<const VectorPicture> fakeLoader(const QByteArray& bytes, bool en
 }
 
 using LoadRow = std::tuple<QByteArray, Picture::Type, QSize>; // the file's bytes, what it is
+using DrawableRow = std::tuple<QString, qint64, QSize>;       // sample, pixel limit, size
+using FailureRow = std::tuple<QString, QByteArray, QString>;  // name, bytes, message
+using FileRow = std::pair<QString, QByteArray>;
+using ShownRow = std::pair<QString, QColor>;
+
+// `picture` drawn into `target` (the whole canvas when empty) of a white canvas.
+QImage drawnOnWhite(const Picture& picture, QSize canvas, QRect target = {}) {
+    QImage image(canvas, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    picture.draw(painter, target.isEmpty() ? image.rect() : target);
+    return image;
+}
 
 QColor sampleColour(int x, int y) {
     return QColor(x * 60, y * 80, 200);
@@ -110,17 +123,14 @@ private slots:
         QBuffer buffer(&jpeg);
         buffer.open(QIODevice::WriteOnly);
         QVERIFY(image.save(&buffer, "JPEG"));
-        // The tag is the file's name: by the extension, in any letter case, then without one.
+        // The tag is the file's name: by the extension, in any letter case (the extension is
+        // lowered once for every type), then without one.
         test::dataRows<LoadRow>({
             {"a.bmp", {bmp, T::Bitmap, {4, 3}}},
-            {"b.BMP", {bmp, T::Bitmap, {4, 3}}},
             {"c.bMp", {sampleBytes("palette5x2.bmp"), T::Bitmap, {5, 2}}},
             {"d.ico", {ico, T::Icon, {32, 32}}},
-            {"e.ICO", {ico, T::Icon, {32, 32}}},
             {"f.emf", {emfBytes, T::EnhancedMetafile, {120, 80}}},
-            {"g.Emf", {emfBytes, T::EnhancedMetafile, {120, 80}}},
             {"h.wmf", {wmfBytes, T::Metafile, {90, 60}}},
-            {"i.WMF", {wmfBytes, T::Metafile, {90, 60}}},
             {"j.k.bmp", {bmp, T::Bitmap, {4, 3}}},
             {"label.png", {sampleBytes("rgb4x3.png"), T::Bitmap, {4, 3}}},
             {"label.jpg", {jpeg, T::Bitmap, {7, 5}}},
@@ -152,19 +162,17 @@ private slots:
     // its frame's size (here the fake player's size; the real frame is tried in
     // tst_qlxsheet), scaled down within the pixel limit; bitmaps stay the very same pixels.
     void drawableBitmap_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<qint64>("limit");
-        QTest::addColumn<QSize>("size");
-        QTest::newRow("bitmap") << "rgb4x3.bmp" << qint64(4) << QSize(4, 3);
-        QTest::newRow("icon") << "two.ico" << qint64(1 << 20) << QSize(32, 32);
-        QTest::newRow("enhanced metafile") << "square.emf" << qint64(1 << 20) << QSize(120, 80);
-        QTest::newRow("metafile") << "square.wmf" << qint64(1 << 20) << QSize(90, 60);
-        QTest::newRow("metafile over the limit") << "square.emf" << qint64(2400) << QSize(60, 40);
+        test::dataRows<DrawableRow>({
+            {"bitmap", {"rgb4x3.bmp", 4, {4, 3}}},
+            {"icon", {"two.ico", 1 << 20, {32, 32}}},
+            {"enhanced metafile", {"square.emf", 1 << 20, {120, 80}}},
+            {"metafile", {"square.wmf", 1 << 20, {90, 60}}},
+            {"metafile over the limit", {"square.emf", 2400, {60, 40}}},
+        });
     }
     void drawableBitmap() {
-        QFETCH(QString, name);
-        QFETCH(qint64, limit);
-        QFETCH(QSize, size);
+        QFETCH(DrawableRow, row);
+        const auto [name, limit, size] = row;
         const Picture source = Picture::fromFile(kPictures + name);
         Picture drawable = source.toDrawableBitmap(limit);
         QVERIFY(drawable.isBitmap());
@@ -174,11 +182,7 @@ private slots:
             return;
         }
         // What the picture shows is there, on white where it shows nothing.
-        QImage shown(size, QImage::Format_RGB32);
-        shown.fill(Qt::white);
-        QPainter painter(&shown);
-        source.draw(painter, shown.rect());
-        painter.end();
+        const QImage shown = drawnOnWhite(source, size);
         QCOMPARE(drawable.bitmap().convertToFormat(QImage::Format_RGB32), shown);
         drawable.bitmapForDrawing().fill(Qt::black); // drawing on it leaves the source alone
         QCOMPARE(source.toDrawableBitmap(limit).bitmap().convertToFormat(QImage::Format_RGB32),
@@ -188,12 +192,10 @@ private slots:
     // --- the three messages ----------------------------------------------------------------
 
     void failuresGiveTheirMessage_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("message");
+        QTest::addColumn<FailureRow>("row");
         const QByteArray bmp = sampleBytes("rgb4x3.bmp");
         const auto row = [](const char* tag, QString name, QByteArray bytes, QString message) {
-            QTest::newRow(tag) << name << bytes << message;
+            QTest::newRow(tag) << FailureRow{name, bytes, message};
         };
         row("gif extension", "photo.gif", sampleBytes("red.gif"),
             "Unknown picture file extension (.gif)");
@@ -216,9 +218,8 @@ private slots:
             "Metafile is not valid");
     }
     void failuresGiveTheirMessage() {
-        QFETCH(QString, name);
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, message);
+        QFETCH(FailureRow, row);
+        const auto [name, bytes, message] = row;
         const QString path = name.isEmpty() ? m_dir.filePath("absent.txt") : place(name, bytes);
         QCOMPARE(messageOf(path), message);
     }
@@ -244,16 +245,16 @@ private slots:
     }
 
     void failedLoadLeavesPictureAsItWas_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("unknown extension") << "x.gif" << sampleBytes("red.gif");
-        QTest::newRow("damaged bitmap") << "x.bmp" << sampleBytes("rgb4x3.bmp").left(60);
-        QTest::newRow("damaged icon") << "x.ico" << sampleBytes("two.ico").left(30);
-        QTest::newRow("bad metafile") << "x.wmf" << QByteArray(30, '\0');
+        test::dataRows<FileRow>({
+            {"unknown extension", {"x.gif", sampleBytes("red.gif")}},
+            {"damaged bitmap", {"x.bmp", sampleBytes("rgb4x3.bmp").left(60)}},
+            {"damaged icon", {"x.ico", sampleBytes("two.ico").left(30)}},
+            {"bad metafile", {"x.wmf", QByteArray(30, '\0')}},
+        });
     }
     void failedLoadLeavesPictureAsItWas() {
-        QFETCH(QString, name);
-        QFETCH(QByteArray, bytes);
+        QFETCH(FileRow, row);
+        const auto [name, bytes] = row;
         Picture p = Picture::fromFile(kPictures + "palette5x2.bmp");
         const qint64 key = p.bitmap().cacheKey();
         QVERIFY_THROWS_EXCEPTION(Error, p.loadFromFile(place(name, bytes)));
@@ -295,12 +296,7 @@ private slots:
     void shortPaletteIndexesShowBlack() {
         Picture p = Picture::fromFile(kPictures + "short-palette.bmp");
         QCOMPARE(p.size(), QSize(5, 2));
-        QImage canvas(5, 2, QImage::Format_RGB32);
-        canvas.fill(Qt::white);
-        {
-            QPainter painter(&canvas);
-            p.draw(painter, canvas.rect());
-        }
+        const QImage canvas = drawnOnWhite(p, QSize(5, 2));
         // Top row: palette entries 1, 2, 0, 1, 2; bottom row: 0, 255, 0, 0, 255 of 3 entries.
         const std::pair<QPoint, QColor> expected[] = {{{0, 0}, Qt::green},
                                                       {{1, 0}, Qt::magenta},
@@ -342,11 +338,7 @@ private slots:
 
     void metafileIsPlayedStretched() {
         const Picture p = Picture::fromFile(kPictures + "square.emf");
-        QImage canvas(50, 40, QImage::Format_RGB32);
-        canvas.fill(Qt::white);
-        QPainter painter(&canvas);
-        p.draw(painter, QRect(10, 10, 20, 20));
-        painter.end();
+        const QImage canvas = drawnOnWhite(p, QSize(50, 40), QRect(10, 10, 20, 20));
         QCOMPARE(canvas.pixelColor(10, 10), QColor(Qt::green));
         QCOMPARE(canvas.pixelColor(29, 29), QColor(Qt::green));
         QCOMPARE(canvas.pixelColor(9, 9), QColor(Qt::white));
@@ -408,15 +400,15 @@ private slots:
     // --- the image control -----------------------------------------------------------------
 
     void imageBoxShowsEveryTypeStretched_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QColor>("colour");
-        QTest::newRow("icon") << "two.ico" << QColor(Qt::blue);
-        QTest::newRow("metafile") << "square.wmf" << QColor(Qt::cyan);
-        QTest::newRow("gif") << "red.gif" << QColor(Qt::red);
+        test::dataRows<ShownRow>({
+            {"icon", {"two.ico", Qt::blue}},
+            {"metafile", {"square.wmf", Qt::cyan}},
+            {"gif", {"red.gif", Qt::red}},
+        });
     }
     void imageBoxShowsEveryTypeStretched() {
-        QFETCH(QString, name);
-        QFETCH(QColor, colour);
+        QFETCH(ShownRow, row);
+        const auto [name, colour] = row;
         ImageBox box;
         box.resize(137, 65);
         box.setPicture(Picture::fromFile(place("shown", sampleBytes(name))));

@@ -73,6 +73,7 @@ using AnswerRow = std::tuple<PrinterSetupDialog::Range, int, int>;
 using RangeRow = std::tuple<int, int, int, bool>;
 using PanelRow = std::pair<QList<int>, QStringList>;
 using ProgressRow = std::tuple<QList<int>, int, QString>;
+using LoadRow = std::pair<QByteArray, QString>;
 
 } // namespace
 
@@ -192,14 +193,13 @@ private slots:
 
     // ---- drawing the page image -------------------------------------------------------
     void pageImagePixels_data() {
-        QTest::addColumn<int>("w");
-        QTest::addColumn<int>("h");
-        QTest::newRow("small") << 24 << 30;
-        QTest::newRow("sheet at 50%") << 401 << 566;
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("small") << QSize(24, 30);
+        QTest::newRow("sheet at 50%") << QSize(401, 566);
     }
     void pageImagePixels() {
-        QFETCH(int, w);
-        QFETCH(int, h);
+        QFETCH(QSize, size);
+        const int w = size.width(), h = size.height();
         FakePreviewDocument doc;
         doc.addPage(QColor(0, 0, 255));
         QImage img(w, h, QImage::Format_ARGB32);
@@ -555,17 +555,16 @@ private slots:
     }
 
     void loadFailures_data() {
-        QTest::addColumn<QByteArray>("content"); // empty: no file at all
-        QTest::addColumn<QString>("message");
-        QTest::newRow("missing") << QByteArray() << "File does not exist.";
-        QTest::newRow("damaged") << QByteArray("\x03\x00\x31\x01garbage", 11)
-                                 << "Failed to Load Stream.";
-        QTest::newRow("bad page") << QByteArray("QLXFAKEPAGES 1\n2100 2970\nnot-a-colour\n")
-                                  << "Failed to Load Stream.";
+        // The file's content (empty: no file at all), the message.
+        test::dataRows<LoadRow>({
+            {"missing", {"", "File does not exist."}},
+            {"damaged", {QByteArray("\x03\x00\x31\x01garbage", 11), "Failed to Load Stream."}},
+            {"bad page", {"QLXFAKEPAGES 1\n2100 2970\nnot-a-colour\n", "Failed to Load Stream."}},
+        });
     }
     void loadFailures() {
-        QFETCH(QByteArray, content);
-        QFETCH(QString, message);
+        QFETCH(LoadRow, row);
+        const auto [content, message] = row;
         QTemporaryDir dir;
         const QString path = dir.filePath("in.LFP");
         if (!content.isEmpty())

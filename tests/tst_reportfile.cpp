@@ -100,6 +100,9 @@ private:
 using Damage = std::function<void(QByteArray&)>;
 // A page's frame (right, bottom), and the paper, whether turned, whether matched.
 using PaperRow = std::tuple<qint32, qint32, int, bool, bool>;
+using DateRow = std::pair<QDateTime, double>;     // when, the header's days
+using NameRow = std::pair<QString, QString>;      // a file's name, the message
+using ReasonRow = std::pair<QByteArray, QString>; // a compressed record as stored, the reason
 
 // A one-page compressed report whose record holds `stored` as it is.
 QByteArray compressedFile(const QByteArray& stored) {
@@ -129,17 +132,17 @@ private slots:
     // --- layout --------------------------------------------------------------------------
 
     void headerDate_data() {
-        QTest::addColumn<QDateTime>("when");
-        QTest::addColumn<double>("days");
-        QTest::newRow("day zero") << QDateTime(QDate(1899, 12, 30), QTime(0, 0)) << 0.0;
-        QTest::newRow("1900 at six") << QDateTime(QDate(1900, 1, 1), QTime(6, 0)) << 2.25;
-        QTest::newRow("2000") << QDateTime(QDate(2000, 1, 1), QTime(0, 0)) << 36526.0;
-        QTest::newRow("2024 at noon") << QDateTime(QDate(2024, 1, 1), QTime(12, 0)) << 45292.5;
-        QTest::newRow("evening") << QDateTime(QDate(2024, 1, 2), QTime(18, 0)) << 45293.75;
+        test::dataRows<DateRow>({
+            {"day zero", {{QDate(1899, 12, 30), QTime(0, 0)}, 0.0}},
+            {"1900 at six", {{QDate(1900, 1, 1), QTime(6, 0)}, 2.25}},
+            {"2000", {{QDate(2000, 1, 1), QTime(0, 0)}, 36526.0}},
+            {"2024 at noon", {{QDate(2024, 1, 1), QTime(12, 0)}, 45292.5}},
+            {"evening", {{QDate(2024, 1, 2), QTime(18, 0)}, 45293.75}},
+        });
     }
     void headerDate() {
-        QFETCH(QDateTime, when);
-        QFETCH(double, days);
+        QFETCH(DateRow, row);
+        const auto [when, days] = row;
         QCOMPARE(f64(savedBytes({300}, when), 16), days);
     }
 
@@ -305,23 +308,21 @@ private slots:
     }
 
     void missingOrUnreadable_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("message");
-        const auto row = [](const char* tag, QString name, QString message) {
-            QTest::newRow(tag) << name << message;
-        };
-        row("missing file", "nothing.lfp", "File does not exist");
-        row("missing folder", "gone/nothing.lfp", "File does not exist");
-        row("a directory", "folder", "Cannot open file");
+        test::dataRows<NameRow>({
+            {"missing file", {"nothing.lfp", "File does not exist"}},
+            {"missing folder", {"gone/nothing.lfp", "File does not exist"}},
+            {"a directory", {"folder", "Cannot open file"}},
+        });
     }
     void missingOrUnreadable() {
-        QFETCH(QString, name);
-        QFETCH(QString, message);
+        QFETCH(NameRow, row);
+        const auto [name, message] = row;
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir("folder"));
         PageStore store(PageDestination::Pictures);
         const QList<QByteArray> pictures = produce(store, {300});
-        const QString error = test::errorOf([&] { store.loadFromFile(dir.filePath(name)); });
+        const QString path = dir.filePath(name);
+        const QString error = test::errorOf([&] { store.loadFromFile(path); });
         QVERIFY2(error.startsWith(message), qPrintable(error));
         QCOMPARE(store.readPage(1), pictures[0]);
         QVERIFY(!store.loadedFromFile());
@@ -545,13 +546,12 @@ private slots:
     // A compressed record that does not hold what it declares is refused with the reader's
     // message before anything of its declared size is allocated, and the store keeps its pages.
     void hostileCompressedRecord_data() {
-        QTest::addColumn<QByteArray>("stored");
-        QTest::addColumn<QString>("reason");
+        QTest::addColumn<ReasonRow>("row");
         const QByteArray picture = test::fakeEmf(3000, 5);
         const QByteArray zlib = zlibOf(picture);
         const quint32 size = quint32(picture.size());
         const auto row = [](const char* tag, QByteArray stored, QString reason) {
-            QTest::newRow(tag) << stored << reason;
+            QTest::newRow(tag) << ReasonRow{stored, reason};
         };
         row("no length", QByteArray("\x01\x02", 2), "without its length");
         row("length beyond the picture limit", storedAs(0xffffffffu, zlib), "is too large");
@@ -572,8 +572,8 @@ private slots:
         row("no metafile inside", storedAs(4000, zlibOf(QByteArray(4000, 'e'))), "page 1:");
     }
     void hostileCompressedRecord() {
-        QFETCH(QByteArray, stored);
-        QFETCH(QString, reason);
+        QFETCH(ReasonRow, row);
+        const auto [stored, reason] = row;
         QTemporaryDir dir;
         const QString path = dir.filePath("hostile.lfp");
         QVERIFY(test::writeFile(path, compressedFile(stored).toStdString()));

@@ -49,6 +49,8 @@ private slots:
         for (const char* c : kBeyond)
             beyond += c;
         QTest::newRow("beyond, in a row") << beyond + "\u00e9" + beyond;
+        QTest::newRow("empty lines") << std::string("\r\n\r\na\r\n\r\n");
+        QTest::newRow("empty") << std::string();
     }
     void roundTripEveryByte() {
         QFETCH(std::string, text);

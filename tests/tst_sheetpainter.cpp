@@ -4,6 +4,7 @@
 #include "sheet/ScreenTextMeasurer.h"
 #include "sheet/SheetLayout.h"
 #include "sheet/SheetPainter.h"
+#include "support/DataRows.h"
 
 using namespace qlx;
 
@@ -31,14 +32,6 @@ struct Device {
         return DeviceMapping::printer(dpi, dpi, marginLeft, marginTop);
     }
 };
-
-// The device of the current row of devices_data().
-Device fetchedDevice() {
-    QFETCH(int, dpi);
-    QFETCH(int, marginLeft);
-    QFETCH(int, marginTop);
-    return {dpi, marginLeft, marginTop};
-}
 
 // The sheet's content without pictures.
 SheetContent contentOf(const SheetDefinition& sheet) {
@@ -72,6 +65,8 @@ QRect deviceRect(const SheetDefinition& sheet, const DeviceMapping& m, const std
     return QRect();
 }
 
+using MarginRow = std::tuple<int, double, double, bool>;
+
 bool dark(QRgb p) {
     return qGray(p) < 128;
 }
@@ -85,19 +80,17 @@ private:
 
 private slots:
     void devices_data() {
-        QTest::addColumn<int>("dpi");
-        QTest::addColumn<int>("marginLeft");
-        QTest::addColumn<int>("marginTop");
-        QTest::newRow("screen 96") << 96 << 0 << 0;
-        QTest::newRow("printer 300") << 300 << 30 << 40;
-        QTest::newRow("printer 600") << 600 << 0 << 0;
+        QTest::addColumn<Device>("device");
+        QTest::newRow("screen 96") << Device{96, 0, 0};
+        QTest::newRow("printer 300") << Device{300, 30, 40};
+        QTest::newRow("printer 600") << Device{600, 0, 0};
     }
 
     // Every slot's picture fills exactly its rectangle: the pixel count of its colour is the
     // rectangle's area, and the band's white shows just outside it.
     void slotsFillTheirRectangles_data() { devices_data(); }
     void slotsFillTheirRectangles() {
-        const Device device = fetchedDevice();
+        QFETCH(Device, device);
         const SheetDefinition sheet(m_measurer);
         SheetContent content = contentOf(sheet);
         for (int n = 1; n <= 15; ++n) {
@@ -156,8 +149,9 @@ private slots:
     void titleBox_data() { devices_data(); }
     void titleBox() {
         const SheetDefinition sheet(m_measurer);
-        const QImage img = drawn(contentOf(sheet), fetchedDevice());
-        const QRect r = deviceRect(sheet, fetchedDevice().mapping(), "TitleBox");
+        QFETCH(Device, device);
+        const QImage img = drawn(contentOf(sheet), device);
+        const QRect r = deviceRect(sheet, device.mapping(), "TitleBox");
         const int midY = r.top() + r.height() / 2;
         const int nearX = r.left() + r.width() / 20; // left of the title text
         for (const QPoint& edge :
@@ -181,8 +175,9 @@ private slots:
     void headingTexts() {
         SheetDefinition sheet(m_measurer);
         sheet.setDateLineCaption("12:00:00 1.1.2030", m_measurer);
-        const DeviceMapping m = fetchedDevice().mapping();
-        const QImage img = drawn(contentOf(sheet), fetchedDevice());
+        QFETCH(Device, device);
+        const DeviceMapping m = device.mapping();
+        const QImage img = drawn(contentOf(sheet), device);
         const QRect box = deviceRect(sheet, m, "TitleBox");
         // The boxes are measured in the screen's fonts; at a printer's resolution the glyphs
         // may run a little past their right edge.
@@ -274,19 +269,16 @@ private slots:
 
     // A printer's margins become offsets, so a slot lands where the paper table puts it.
     void printerMappingFromMargins_data() {
-        QTest::addColumn<int>("dpi");
-        QTest::addColumn<double>("leftMm");
-        QTest::addColumn<double>("topMm");
-        QTest::addColumn<bool>("fullPage");
-        QTest::newRow("300 dpi, 10 x 15 mm") << 300 << 10.0 << 15.0 << false;
-        QTest::newRow("600 dpi, 4.2 x 6 mm") << 600 << 4.2 << 6.0 << false;
-        QTest::newRow("full page has no offsets") << 300 << 10.0 << 15.0 << true;
+        // Resolution, left and top margins in millimetres, whether the page is full.
+        test::dataRows<MarginRow>({
+            {"300 dpi, 10 x 15 mm", {300, 10.0, 15.0, false}},
+            {"600 dpi, 4.2 x 6 mm", {600, 4.2, 6.0, false}},
+            {"full page has no offsets", {300, 10.0, 15.0, true}},
+        });
     }
     void printerMappingFromMargins() {
-        QFETCH(int, dpi);
-        QFETCH(double, leftMm);
-        QFETCH(double, topMm);
-        QFETCH(bool, fullPage);
+        QFETCH(MarginRow, row);
+        const auto [dpi, leftMm, topMm, fullPage] = row;
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setResolution(dpi);
