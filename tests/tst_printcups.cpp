@@ -1,6 +1,5 @@
 #include <QDir>
 #include <QPainter>
-#include <QProcess>
 #include <QTextBlock>
 #include <QtTest>
 
@@ -21,6 +20,8 @@
 #include "sheet/SheetReport.h"
 #include "support/DataFolderFixture.h"
 #include "support/FakePreviewDocument.h"
+#include "support/NewWindow.h"
+#include "support/RunTool.h"
 #include "support/SlotColours.h"
 #include "support/TestSupport.h"
 
@@ -70,20 +71,13 @@ void drawBoxes(QPainter& p, const PageTarget& t) {
         drawBox(p, t, b);
 }
 
-QString runTool(const QString& program, const QStringList& args) {
-    QProcess proc;
-    proc.start(program, args);
-    proc.waitForFinished(60000);
-    return QString::fromLocal8Bit(proc.readAllStandardOutput());
-}
-
 // Waits until the spooler has no job left and the queue's file holds the page; bounded (one
 // minute), so a broken spooler fails the test instead of hanging it.
 bool waitForOutput(const QString& out) {
     QDeadlineTimer deadline(60000);
     while (!deadline.hasExpired()) {
-        const bool idle = runTool("lpstat", {"-o"}).trimmed().isEmpty();
-        if (idle && QFileInfo(out).size() > 0)
+        const auto jobs = test::runTool("lpstat", {"-o"});
+        if (jobs && jobs->trimmed().isEmpty() && QFileInfo(out).size() > 0)
             return true;
         QTest::qWait(25);
     }
@@ -92,14 +86,16 @@ bool waitForOutput(const QString& out) {
 
 // Every job the spooler has taken since it started, printed or not.
 int jobCount() {
-    return int(runTool("lpstat", {"-W", "all", "-o"}).split('\n', Qt::SkipEmptyParts).size());
+    const QByteArray jobs = test::runTool("lpstat", {"-W", "all", "-o"}).value_or(QByteArray());
+    return int(QString::fromLocal8Bit(jobs).split('\n', Qt::SkipEmptyParts).size());
 }
 
 // The job's pages rendered at the render resolution, as uncompressed pixmaps: writing and
 // reading back PNGs of an A4 page at 300 dpi costs several times the rendering.
 QList<QImage> renderPages(const QString& out, const QString& dir) {
-    runTool("gs", {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=ppmraw",
-                   "-r" + QString::number(kRenderDpi), "-sOutputFile=" + dir + "/page%d.ppm", out});
+    (void)test::runTool("gs", {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=ppmraw",
+                               "-r" + QString::number(kRenderDpi),
+                               "-sOutputFile=" + dir + "/page%d.ppm", out});
     QList<QImage> pages;
     for (int n = 1;; ++n) {
         QImage img(dir + QString("/page%1.ppm").arg(n));
@@ -429,9 +425,8 @@ private slots:
         test::DataFolderFixture data;
         QVERIFY(data.isValid());
         test::MessageBoxCatcher boxes;
-        MainForm form;
-        test::child<QTimer>(form, "Timer4")->stop();
-        guarded([&] { form.Timer4Timer(); });
+        const auto window = test::newWindow();
+        MainForm& form = *window;
         auto* mineral = test::child<QLineEdit>(form, "Edit7");
         auto* locality = test::child<QLineEdit>(form, "Edit6");
         auto* add = test::child<QPushButton>(form, "Button6");
@@ -482,9 +477,8 @@ private slots:
         test::DataFolderFixture data;
         QVERIFY(data.isValid());
         test::MessageBoxCatcher boxes;
-        MainForm form;
-        test::child<QTimer>(form, "Timer4")->stop();
-        guarded([&] { form.Timer4Timer(); });
+        const auto window = test::newWindow();
+        MainForm& form = *window;
         std::string csv = "\xEF\xBB\xBFMineral,Locality,Info\r\n";
         for (int i = 1; i <= 20; ++i)
             csv += "Mineral " + std::to_string(i) + ",\"L\xC3\xA5ngban " + std::to_string(i) +
