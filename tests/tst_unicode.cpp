@@ -19,7 +19,6 @@
 #include "stores/Windows1252.h"
 #include "support/ByteString.h"
 #include "support/DataFolderFixture.h"
-#include "support/DataRows.h"
 #include "support/NewWindow.h"
 #include "support/RunTool.h"
 #include "support/TestSupport.h"
@@ -68,9 +67,6 @@ const char* const kLocalities[][2] = {
     {"Czech", "Příbram, Střední Čechy"},         {"Polish", "Gdańsk, Pomorskie, Łódź"},
     {"German", "Großschönau, Sachsen"},          {"Swedish", "Långban, Värmland"},
     {"Russian", "Дальнегорск, Приморский край"}, {"Chinese", "湖南省郴州市瑶岗仙"}};
-
-using DecodeRow = std::pair<QByteArray, QString>; // a file's bytes, the text they read as
-using GlyphRow = std::pair<QString, QStringList>; // a text, texts that must draw otherwise
 
 } // namespace
 
@@ -148,31 +144,31 @@ private slots:
     // A plain-text list opens as its bytes mean: UTF-8 when it is UTF-8, with or without the
     // mark; Windows-1252 otherwise, whatever the bytes.
     void plainTextLists_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
         const QString record = QString::fromUtf8("|Löllingite|Příbram, Střední Čechy|FeAs2|\r\n");
-        test::dataRows<DecodeRow>({
-            {"UTF-8 with the mark", {"\xEF\xBB\xBF" + record.toUtf8(), record}},
-            {"UTF-8 without the mark", {record.toUtf8(), record}},
-            {"UTF-8, lone LF",
-             {QString::fromUtf8("|Ж|中|\n").toUtf8(), QString::fromUtf8("|Ж|中|\r\n")}},
-            {"Windows-1252",
-             {"|L\xF6llingite|\xC5re \x80 \x96 \x84x\x93|\r\n",
-              QString::fromUtf8("|Löllingite|Åre € – „x“|\r\n")}},
-            // Bytes that are no Windows-1252 text (0x81 0x8D 0x8F 0x90 0x9D) and no UTF-8
-            // either: each stays one character, none is lost.
-            {"neither",
-             {"a\x81\x8D\x8F\x90\x9D\xC3(z",
-              QString::fromUtf8("a\u0081\u008D\u008F\u0090\u009D\u00C3(z")}},
-            {"the mark, then malformed bytes",
-             {"\xEF\xBB\xBF"
-              "a\xFF"
-              "z",
-              QString::fromUtf8("a\uFFFDz")}},
-            {"half a mark is Windows-1252", {"\xEF\xBBx", QString::fromUtf8("ï»x")}},
-        });
+        QTest::newRow("UTF-8 with the mark")
+            << QByteArray("\xEF\xBB\xBF") + record.toUtf8() << record;
+        QTest::newRow("UTF-8 without the mark") << record.toUtf8() << record;
+        QTest::newRow("UTF-8, lone LF")
+            << QString::fromUtf8("|Ж|中|\n").toUtf8() << QString::fromUtf8("|Ж|中|\r\n");
+        QTest::newRow("Windows-1252")
+            << QByteArray("|L\xF6llingite|\xC5re \x80 \x96 \x84x\x93|\r\n")
+            << QString::fromUtf8("|Löllingite|Åre € – „x“|\r\n");
+        // Bytes that are no Windows-1252 text (0x81 0x8D 0x8F 0x90 0x9D) and no UTF-8 either:
+        // each stays one character, none is lost.
+        QTest::newRow("neither") << QByteArray("a\x81\x8D\x8F\x90\x9D\xC3(z")
+                                 << QString::fromUtf8("a\u0081\u008D\u008F\u0090\u009D\u00C3(z");
+        QTest::newRow("the mark, then malformed bytes") << QByteArray("\xEF\xBB\xBF"
+                                                                      "a\xFF"
+                                                                      "z")
+                                                        << QString::fromUtf8("a\uFFFDz");
+        QTest::newRow("half a mark is Windows-1252")
+            << QByteArray("\xEF\xBBx") << QString::fromUtf8("ï»x");
     }
     void plainTextLists() {
-        QFETCH(DecodeRow, row);
-        const auto [bytes, text] = row;
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
         test::DataFolderFixture data;
         test::MessageBoxCatcher boxes;
         const QString path = data.prefix() + "list.txt";
@@ -187,17 +183,20 @@ private slots:
     // The mineral database and the cache are UTF-8 after the mark, Windows-1252 without it:
     // a file written by an earlier version reads as before.
     void sharedFiles_data() {
-        const QString asarite = QString::fromUtf8("| ÅSARITE | FeS |\r\n");
-        test::dataRows<DecodeRow>({
-            {"Windows-1252", {"| \xC5SARITE | FeS |\r\n", asarite}},
-            {"UTF-8 with the mark", {"\xEF\xBB\xBF| \xC3\x85SARITE | FeS |\r\n", asarite}},
-            {"UTF-8 without the mark is Windows-1252",
-             {"| \xC3\x85SARITE | FeS |\r\n", QString::fromUtf8("| Ã…SARITE | FeS |\r\n")}},
-        });
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("Windows-1252")
+            << QByteArray("| \xC5SARITE | FeS |\r\n") << QString::fromUtf8("| ÅSARITE | FeS |\r\n");
+        QTest::newRow("UTF-8 with the mark")
+            << QByteArray("\xEF\xBB\xBF| \xC3\x85SARITE | FeS |\r\n")
+            << QString::fromUtf8("| ÅSARITE | FeS |\r\n");
+        QTest::newRow("UTF-8 without the mark is Windows-1252")
+            << QByteArray("| \xC3\x85SARITE | FeS |\r\n")
+            << QString::fromUtf8("| Ã…SARITE | FeS |\r\n");
     }
     void sharedFiles() {
-        QFETCH(DecodeRow, row);
-        const auto [bytes, text] = row;
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
         QTemporaryDir dir;
         QVERIFY(test::writeFile(dir.filePath("athena.txt"), bytes.toStdString()));
         LineStore store;
@@ -248,19 +247,19 @@ private slots:
     // plain r or a ø; a CJK locality is drawn from a fallback font, not as empty boxes (two
     // different missing glyphs would be the same box).
     void labelsDrawTheCharacters_data() {
-        test::dataRows<GlyphRow>({
-            {"r caron",
-             {QString::fromUtf8("Příbram"),
-              {"P?íbram", QString::fromUtf8("Príbram"), QString::fromUtf8("Pøíbram")}}},
-            {"Chinese",
-             {QString::fromUtf8("中"),
-              {QString::fromUtf8("国"), "?", QString::fromUcs4(U"\U0010FFFD", 1)}}},
-            {"Cyrillic", {QString::fromUtf8("Ж"), {"?", "X"}}},
-        });
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("others");
+        QTest::newRow("r caron") << QString::fromUtf8("Příbram")
+                                 << QStringList{"P?íbram", QString::fromUtf8("Príbram"),
+                                                QString::fromUtf8("Pøíbram")};
+        QTest::newRow("Chinese") << QString::fromUtf8("中")
+                                 << QStringList{QString::fromUtf8("国"), "?",
+                                                QString::fromUcs4(U"\U0010FFFD", 1)};
+        QTest::newRow("Cyrillic") << QString::fromUtf8("Ж") << QStringList{"?", "X"};
     }
     void labelsDrawTheCharacters() {
-        QFETCH(GlyphRow, row);
-        const auto [text, others] = row;
+        QFETCH(QString, text);
+        QFETCH(QStringList, others);
         const QImage drawn = localityLabel(text);
         QVERIFY(inkPixels(drawn) > 20);
         for (const QString& other : others)
