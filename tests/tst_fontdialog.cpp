@@ -11,6 +11,7 @@
 
 #include "platform/FontChooser.h"
 #include "platform/FontDialog.h"
+#include "support/DataRows.h"
 #include "support/TestSupport.h"
 
 using namespace qlx;
@@ -32,6 +33,10 @@ LabelFont makeFont(const QString& face, int px, bool bold, bool italic, bool und
     f.charset = charset;
     return f;
 }
+
+using UnitRow = std::pair<int, int>;                      // pixels, points
+using FieldRow = std::tuple<QString, QString, LabelFont>; // field, value, font
+using EntryRow = std::tuple<QString, QString, QString>;   // field, bad entry, good entry
 
 QPushButton* okButton(QWidget* dialog) {
     return dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
@@ -65,19 +70,17 @@ private slots:
 
     // The layout's pairs of pixel heights and point sizes at 96 pixels per inch.
     void pointsAndPixels_data() {
-        QTest::addColumn<int>("pixels");
-        QTest::addColumn<int>("points");
-        QTest::newRow("11 px") << 11 << 8;
-        QTest::newRow("12 px") << 12 << 9;
-        QTest::newRow("13 px") << 13 << 10;
-        QTest::newRow("15 px") << 15 << 11;
-        QTest::newRow("21 px") << 21 << 16;
-        QTest::newRow("27 px") << 27 << 20;
-        QTest::newRow("37 px") << 37 << 28;
+        test::dataRows<UnitRow>({{"11 px", {11, 8}},
+                                 {"12 px", {12, 9}},
+                                 {"13 px", {13, 10}},
+                                 {"15 px", {15, 11}},
+                                 {"21 px", {21, 16}},
+                                 {"27 px", {27, 20}},
+                                 {"37 px", {37, 28}}});
     }
     void pointsAndPixels() {
-        QFETCH(int, pixels);
-        QFETCH(int, points);
+        QFETCH(UnitRow, row);
+        const auto [pixels, points] = row;
         QCOMPARE(LabelFont::pointsFromPixels(pixels), points);
         QCOMPARE(LabelFont::pixelsFromPoints(points), pixels);
     }
@@ -140,9 +143,7 @@ private slots:
     }
 
     void fieldsSetTheFont_data() {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<LabelFont>("expected");
+        QTest::addColumn<FieldRow>("row");
         const QString face = QFontDatabase::families().value(0);
         auto base = [](auto change) {
             LabelFont f = makeFont("Arial", 37, false, false, false, false, Qt::black, 0);
@@ -151,7 +152,7 @@ private slots:
         };
         const auto row = [&](const char* name, const char* field, const QString& value,
                              auto change) {
-            QTest::newRow(name) << field << value << base(change);
+            QTest::newRow(name) << FieldRow{field, value, base(change)};
         };
         row("face typed", "face", face, [&](LabelFont& f) { f.face = face; });
         row("size typed", "size", "20", [](LabelFont& f) { f.pixelHeight = 27; });
@@ -167,9 +168,8 @@ private slots:
         row("symbol script", "script", "Symbol", [](LabelFont& f) { f.charset = 2; });
     }
     void fieldsSetTheFont() {
-        QFETCH(QString, field);
-        QFETCH(QString, value);
-        QFETCH(LabelFont, expected);
+        QFETCH(FieldRow, row);
+        const auto [field, value, expected] = row;
         LabelFont start = makeFont("Arial", 37, false, false, false, false, Qt::black, 0);
         FontChooser dialog(start);
         QWidget* w = test::child<QWidget>(dialog, field.toLatin1().constData());
@@ -195,24 +195,18 @@ private slots:
 
     // OK stays off while a field holds what is no font, and comes back with a good entry.
     void badEntryDisablesOk_data() {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<QString>("bad");
-        QTest::addColumn<QString>("good");
-        const auto row = [](const char* name, const char* field, const char* bad,
-                            const char* good) {
-            QTest::newRow(name) << field << bad << good;
-        };
-        row("empty size", "size", "", "12");
-        row("word", "size", "big", "12");
-        row("zero", "size", "0", "12");
-        row("negative", "size", "-3", "12");
-        row("beyond the largest", "size", "99999", "12");
-        row("blank face", "face", "  ", "Arial");
+        test::dataRows<EntryRow>({
+            {"empty size", {"size", "", "12"}},
+            {"word", {"size", "big", "12"}},
+            {"zero", {"size", "0", "12"}},
+            {"negative", {"size", "-3", "12"}},
+            {"beyond the largest", {"size", "99999", "12"}},
+            {"blank face", {"face", "  ", "Arial"}},
+        });
     }
     void badEntryDisablesOk() {
-        QFETCH(QString, field);
-        QFETCH(QString, bad);
-        QFETCH(QString, good);
+        QFETCH(EntryRow, row);
+        const auto [field, bad, good] = row;
         FontChooser dialog(arial37());
         auto* edit = test::child<QLineEdit>(dialog, qPrintable(field));
         edit->setText(bad);

@@ -21,6 +21,7 @@
 #include "platform/ImageBox.h"
 #include "platform/PictureDialog.h"
 #include "platform/SpinField.h"
+#include "support/DataRows.h"
 #include "support/TestSupport.h"
 
 using namespace qlx;
@@ -45,6 +46,10 @@ QString textOf(QWidget* w) {
     return {};
 }
 
+using ClickRow = std::tuple<QString, QPoint, QString, QString>; // shown, at, name, caption
+using FontRow = std::tuple<QString, QString, int, bool, bool>; // name, family, pixels, bold, italic
+using TimerRow = std::tuple<QString, int, bool>;               // name, interval, running
+
 } // namespace
 
 class MainWindowTest : public QObject {
@@ -68,12 +73,9 @@ private slots:
     // What a click at a point of the client area reaches, and the caption it shows there: on
     // the main panel once the splash has gone, on the about panel, and on the splash.
     void whatAClickReaches_data() {
-        QTest::addColumn<QString>("shown"); // "main", "about" or "splash"
-        QTest::addColumn<QPoint>("at");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("text");
+        QTest::addColumn<ClickRow>("row"); // shown: "main", "about" or "splash"
         auto row = [](const char* shown, QPoint at, const char* name, QString text) {
-            QTest::addRow("%s %s", shown, name) << shown << at << name << text;
+            QTest::addRow("%s %s", shown, name) << ClickRow{shown, at, name, text};
         };
         const QString none;
         // Entry rows: caption, field.
@@ -124,10 +126,8 @@ private slots:
         row("splash", {209, 202}, "Gauge1", none);
     }
     void whatAClickReaches() {
-        QFETCH(QString, shown);
-        QFETCH(QPoint, at);
-        QFETCH(QString, name);
-        QFETCH(QString, text);
+        QFETCH(ClickRow, row);
+        const auto [shown, at, name, text] = row;
         if (shown != "splash")
             m_form->Timer1Timer();
         if (shown == "about")
@@ -184,31 +184,21 @@ private slots:
     }
 
     void fonts_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("family");
-        QTest::addColumn<int>("pixels");
-        QTest::addColumn<bool>("bold");
-        QTest::addColumn<bool>("italic");
-        const auto row = [](const char* tag, const char* name, const char* family, int pixels,
-                            bool bold, bool italic) {
-            QTest::newRow(tag) << name << family << pixels << bold << italic;
-        };
-        row("window", "Form1", "MS Sans Serif", 11, false, false);
-        row("entry label", "Label21", "Arial", 13, true, false);
-        row("heading", "Label2", "Arial", 11, true, false);
-        row("check box", "CheckBox1", "Arial", 13, true, false);
-        row("about label", "Label6", "Arial", 13, true, false);
-        row("splash title", "Label30", "Arial", 21, true, true);
-        row("splash credit", "Label31", "Arial", 15, true, true);
-        row("splash contact", "Label32", "Arial", 12, true, false);
-        row("field", "Edit7", "MS Sans Serif", 11, false, false);
+        test::dataRows<FontRow>({
+            {"window", {"Form1", "MS Sans Serif", 11, false, false}},
+            {"entry label", {"Label21", "Arial", 13, true, false}},
+            {"heading", {"Label2", "Arial", 11, true, false}},
+            {"check box", {"CheckBox1", "Arial", 13, true, false}},
+            {"about label", {"Label6", "Arial", 13, true, false}},
+            {"splash title", {"Label30", "Arial", 21, true, true}},
+            {"splash credit", {"Label31", "Arial", 15, true, true}},
+            {"splash contact", {"Label32", "Arial", 12, true, false}},
+            {"field", {"Edit7", "MS Sans Serif", 11, false, false}},
+        });
     }
     void fonts() {
-        QFETCH(QString, name);
-        QFETCH(QString, family);
-        QFETCH(int, pixels);
-        QFETCH(bool, bold);
-        QFETCH(bool, italic);
+        QFETCH(FontRow, row);
+        const auto [name, family, pixels, bold, italic] = row;
         QWidget* w = name == "Form1" ? m_form.get() : m_form->findChild<QWidget*>(name);
         QVERIFY(w);
         QCOMPARE(w->font().family(), family);
@@ -244,18 +234,16 @@ private slots:
     }
 
     void timersAtStart_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("interval");
-        QTest::addColumn<bool>("running");
-        QTest::newRow("Timer1") << "Timer1" << 2500 << true;
-        QTest::newRow("Timer2") << "Timer2" << 1500 << false;
-        QTest::newRow("Timer3") << "Timer3" << 10 << true;
-        QTest::newRow("Timer4") << "Timer4" << 200 << true;
+        test::dataRows<TimerRow>({
+            {"Timer1", {"Timer1", 2500, true}},
+            {"Timer2", {"Timer2", 1500, false}},
+            {"Timer3", {"Timer3", 10, true}},
+            {"Timer4", {"Timer4", 200, true}},
+        });
     }
     void timersAtStart() {
-        QFETCH(QString, name);
-        QFETCH(int, interval);
-        QFETCH(bool, running);
+        QFETCH(TimerRow, row);
+        const auto [name, interval, running] = row;
         auto* t = m_form->findChild<QTimer*>(name);
         QVERIFY(t);
         QCOMPARE(t->interval(), interval);

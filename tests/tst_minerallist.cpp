@@ -11,10 +11,12 @@
 
 #include "app/MainForm.h"
 #include "platform/ErrorHandler.h"
+#include "stores/CsvList.h"
 #include "stores/DataFolder.h"
 #include "stores/LineStore.h"
 #include "stores/MineralLookup.h"
 #include "stores/TextCase.h"
+#include "support/DataRows.h"
 #include "support/TestSupport.h"
 
 using namespace qlx;
@@ -29,43 +31,18 @@ struct Species {
     QString formula;
 };
 
-// The rows of the IMA export: quoted fields, "" for a quote inside one.
+// The rows of the IMA export, read by the label list's CSV reader with its header renamed:
+// the plain name as the mineral, the formula as the info.
 std::vector<Species> readImaList() {
-    QFile file(kCsv);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QString text = QString::fromUtf8(file.readAll());
-    std::vector<QStringList> rows(1);
-    QString field;
-    bool quoted = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-                field += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            rows.back() << field;
-            field.clear();
-        } else if (c == '\n') {
-            rows.back() << field;
-            field.clear();
-            rows.emplace_back();
-        } else if (c != '\r') {
-            field += c;
-        }
-    }
+    std::string bytes = test::readFile(kCsv);
+    bytes.replace(0, bytes.find('\n'), "Name,Mineral,Info,Locality");
+    const std::string list = csv::listTextFromCsv(bytes, kCsv.toStdString());
     std::vector<Species> species;
-    for (std::size_t i = 1; i < rows.size(); ++i) // the first row names the columns
-        if (rows[i].size() == 4)
-            species.push_back({rows[i][1], rows[i][2]});
+    for (const QString& line : QString::fromStdString(list).split("\r\n", Qt::SkipEmptyParts)) {
+        const QStringList fields = line.split('|'); // "|mineral|locality|info|"
+        if (fields.size() == 5)
+            species.push_back({fields[1], fields[3]});
+    }
     return species;
 }
 
@@ -82,6 +59,8 @@ std::string expectedFormulaField(QString formula) {
         .remove('+');
     return formula.toStdString();
 }
+
+using LookupRow = std::tuple<QString, QString, QString>; // typed, completed name, formula
 
 } // namespace
 
@@ -108,29 +87,24 @@ private slots:
     }
 
     void wellKnownSpecies_data() {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("formula");
-        const auto row = [](const char* name, const char* typed, const char* completed,
-                            const char* formula) {
-            QTest::newRow(name) << typed << completed << formula;
-        };
         // Literal answers for species that show each of the list's rewritings; every other
         // species is checked against the IMA list above.
-        row("quartz", "quartz", "Quartz", "SiO2");
-        row("calcite", "calcite", "Calcit", "Ca(CO3)");
-        row("gypsum, hydrate", "gypsum", "Gypsum", "Ca(SO4).2H2O");
-        row("magnetite, charges", "magnetite", "Magnetit", "Fe2Fe32O4");
-        row("galena", "GALENA", "Galena", "PbS");
-        row("gunterite, mis-encoded hydrate dot", "gunterite", "Gunterit", "Na4Ca[V10O28].20H2O");
-        row("bastnasite, plain name", "bastnasite-(ce)", "Bastnasite-(ce)", "Ce(CO3)F");
-        row("andorite IV, space", "Andorite IV", "Andoriteiv", "AgPbSb3S6");
-        row("prefix: the first in order", "wulf", "Wulfenit", "PbMoO4");
+        test::dataRows<LookupRow>({
+            {"quartz", {"quartz", "Quartz", "SiO2"}},
+            {"calcite", {"calcite", "Calcit", "Ca(CO3)"}},
+            {"gypsum, hydrate", {"gypsum", "Gypsum", "Ca(SO4).2H2O"}},
+            {"magnetite, charges", {"magnetite", "Magnetit", "Fe2Fe32O4"}},
+            {"galena", {"GALENA", "Galena", "PbS"}},
+            {"gunterite, mis-encoded hydrate dot",
+             {"gunterite", "Gunterit", "Na4Ca[V10O28].20H2O"}},
+            {"bastnasite, plain name", {"bastnasite-(ce)", "Bastnasite-(ce)", "Ce(CO3)F"}},
+            {"andorite IV, space", {"Andorite IV", "Andoriteiv", "AgPbSb3S6"}},
+            {"prefix: the first in order", {"wulf", "Wulfenit", "PbMoO4"}},
+        });
     }
     void wellKnownSpecies() {
-        QFETCH(QString, typed);
-        QFETCH(QString, name);
-        QFETCH(QString, formula);
+        QFETCH(LookupRow, row);
+        const auto [typed, name, formula] = row;
         LineStore database;
         database.loadFromFile(kAthena);
         const MineralLookupResult r = lookupMineral(database.text(), typed.toStdString());
@@ -141,22 +115,16 @@ private slots:
 
     // A fresh window on the shipped database: the name and formula fields after Enter.
     void throughTheWindow_data() {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("formula");
-        const auto row = [](const char* name, const char* typed, const char* completed,
-                            const char* formula) {
-            QTest::newRow(name) << typed << completed << formula;
-        };
-        row("wulfenite", "Wulfenite", "Wulfenit", "PbMoO4");
-        row("elbaite", "elbaite", "Elbait", "Na(Al1.5Li1.5)Al6(Si6O18)(BO3)3(OH)3(OH)");
-        row("julgoldite, charge in the name", "julgoldite-(fe3+)", "Julgoldite-(fe3+)",
-            "Ca2Fe3Fe32(Si2O7)(SiO4)O(OH).H2O");
+        test::dataRows<LookupRow>({
+            {"wulfenite", {"Wulfenite", "Wulfenit", "PbMoO4"}},
+            {"elbaite", {"elbaite", "Elbait", "Na(Al1.5Li1.5)Al6(Si6O18)(BO3)3(OH)3(OH)"}},
+            {"julgoldite, charge in the name",
+             {"julgoldite-(fe3+)", "Julgoldite-(fe3+)", "Ca2Fe3Fe32(Si2O7)(SiO4)O(OH).H2O"}},
+        });
     }
     void throughTheWindow() {
-        QFETCH(QString, typed);
-        QFETCH(QString, name);
-        QFETCH(QString, formula);
+        QFETCH(LookupRow, row);
+        const auto [typed, name, formula] = row;
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         QVERIFY(QFile::copy(QString::fromStdString(kAthena), dir.path() + "/athena.txt"));

@@ -12,6 +12,7 @@
 #include "platform/PicturePane.h"
 #include "platform/PicturePreview.h"
 #include "stores/Error.h"
+#include "support/DataRows.h"
 #include "support/TestSupport.h"
 
 using namespace qlx;
@@ -47,6 +48,9 @@ QStringList patternsOf(const QString& filter) {
     const auto open = filter.indexOf('('), close = filter.lastIndexOf(')');
     return filter.mid(open + 1, close - open - 1).split(' ', Qt::SkipEmptyParts);
 }
+
+using CaptionRow = std::tuple<QString, QByteArray, QString>; // file name, bytes, caption
+using PlacementRow = std::tuple<QSize, QSize, QRect>;        // picture, pane, placed
 
 } // namespace
 
@@ -84,20 +88,18 @@ private slots:
     // The caption gives the size of what loads and "Picture:" for anything else (which file
     // loads as what is tst_picture's).
     void previewCaption_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("caption");
-        QTest::newRow("bitmap") << "a.bmp" << sample("rgb4x3.bmp") << " (4x3)";
-        QTest::newRow("icon") << "c.ico" << sample("two.ico") << " (32x32)";
-        QTest::newRow("metafile") << "d.emf" << sample("square.emf") << " (120x80)";
-        QTest::newRow("damaged bitmap") << "f.bmp" << sample("rgb4x3.bmp").left(50) << "Picture:";
-        QTest::newRow("missing file") << "" << QByteArray() << "Picture:";
-        QTest::newRow("folder") << "folder" << QByteArray() << "Picture:";
+        test::dataRows<CaptionRow>({
+            {"bitmap", {"a.bmp", sample("rgb4x3.bmp"), " (4x3)"}},
+            {"icon", {"c.ico", sample("two.ico"), " (32x32)"}},
+            {"metafile", {"d.emf", sample("square.emf"), " (120x80)"}},
+            {"damaged bitmap", {"f.bmp", sample("rgb4x3.bmp").left(50), "Picture:"}},
+            {"missing file", {"", QByteArray(), "Picture:"}},
+            {"folder", {"folder", QByteArray(), "Picture:"}},
+        });
     }
     void previewCaption() {
-        QFETCH(QString, name);
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, caption);
+        QFETCH(CaptionRow, row);
+        const auto [name, bytes, caption] = row;
         QString path = m_dir.filePath("missing.bmp");
         if (name == "folder") {
             path = m_dir.filePath("folder.bmp");
@@ -131,26 +133,19 @@ private slots:
     }
 
     void placement_data() {
-        QTest::addColumn<QSize>("picture");
-        QTest::addColumn<QSize>("pane");
-        QTest::addColumn<QRect>("placed");
-        QTest::newRow("fits: centred") << QSize(32, 32) << QSize(150, 150) << QRect(59, 59, 32, 32);
-        QTest::newRow("exactly fits")
-            << QSize(150, 100) << QSize(150, 100) << QRect(0, 0, 150, 100);
-        QTest::newRow("too wide: shrunk")
-            << QSize(600, 300) << QSize(150, 150) << QRect(0, 37, 150, 75);
-        QTest::newRow("too tall: shrunk")
-            << QSize(100, 400) << QSize(150, 200) << QRect(50, 0, 50, 200);
-        QTest::newRow("one side too long")
-            << QSize(160, 10) << QSize(150, 150) << QRect(0, 70, 150, 9);
-        QTest::newRow("thin line keeps a pixel")
-            << QSize(10000, 1) << QSize(150, 150) << QRect(0, 74, 150, 1);
-        QTest::newRow("empty picture") << QSize(0, 0) << QSize(150, 150) << QRect();
+        test::dataRows<PlacementRow>({
+            {"fits: centred", {{32, 32}, {150, 150}, {59, 59, 32, 32}}},
+            {"exactly fits", {{150, 100}, {150, 100}, {0, 0, 150, 100}}},
+            {"too wide: shrunk", {{600, 300}, {150, 150}, {0, 37, 150, 75}}},
+            {"too tall: shrunk", {{100, 400}, {150, 200}, {50, 0, 50, 200}}},
+            {"one side too long", {{160, 10}, {150, 150}, {0, 70, 150, 9}}},
+            {"thin line keeps a pixel", {{10000, 1}, {150, 150}, {0, 74, 150, 1}}},
+            {"empty picture", {{0, 0}, {150, 150}, QRect()}},
+        });
     }
     void placement() {
-        QFETCH(QSize, picture);
-        QFETCH(QSize, pane);
-        QFETCH(QRect, placed);
+        QFETCH(PlacementRow, row);
+        const auto [picture, pane, placed] = row;
         QCOMPARE(PicturePane::placement(picture, pane), placed);
     }
 

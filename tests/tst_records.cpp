@@ -14,6 +14,7 @@
 #include "platform/RichEditBox.h"
 #include "stores/LabelListEdit.h"
 #include "support/DataFolderFixture.h"
+#include "support/DataRows.h"
 #include "support/NewWindow.h"
 #include "support/TestSupport.h"
 
@@ -33,44 +34,37 @@ std::string listOf(const QString& names) {
     return text;
 }
 
+// before, edit, first, last, after, and where a move leaves the range's first record
+using EditRow = std::tuple<QString, QString, int, int, QString, int>;
+using KeyRow = std::tuple<int, Qt::Key, Qt::KeyboardModifiers, QString>; // line, key, mods, after
+using TypingRow = std::tuple<int, int, QString>;                         // line, column, typed
+
 } // namespace
 
 class RecordsTest : public QObject {
     Q_OBJECT
 private slots:
     void edits_data() {
-        QTest::addColumn<QString>("before");
-        QTest::addColumn<QString>("edit");
-        QTest::addColumn<int>("first");
-        QTest::addColumn<int>("last");
-        QTest::addColumn<QString>("after");
-        QTest::addColumn<int>("newFirst"); // where a move leaves the range
-        const auto row = [](const char* name, const char* before, const char* edit, int first,
-                            int last, const char* after, int newFirst) {
-            QTest::newRow(name) << before << edit << first << last << after << newFirst;
-        };
-        row("delete one", "a|b|c", "delete", 1, 1, "a|c", 1);
-        row("delete a range", "a|b|c|d", "delete", 1, 2, "a|d", 1);
-        row("delete clamps", "a|b", "delete", 1, 9, "a", 1);
-        row("delete nothing", "a|b", "delete", 5, 6, "a|b", 5);
-        row("duplicate after the range", "a|b|c", "duplicate", 0, 1, "a|b|a|b|c", 0);
-        row("up", "a|b|c", "up", 2, 2, "a|c|b", 1);
-        row("up a range", "a|b|c|d", "up", 2, 3, "a|c|d|b", 1);
-        row("up at the top", "a|b|c", "up", 0, 1, "a|b|c", 0);
-        row("down", "a|b|c", "down", 0, 0, "b|a|c", 1);
-        row("down at the bottom", "a|b|c", "down", 1, 2, "a|b|c", 1);
-        row("replace", "a|b|c", "replace", 1, 1, "a|x|c", 1);
-        row("replace no such record", "a|b", "replace", 2, 2, "a|b", 2);
-        // Line breaks of every kind are one record each; the result ends lines with CR LF.
-        row("mixed line breaks", "", "mixed", 1, 1, "a|c", 1);
+        test::dataRows<EditRow>({
+            {"delete one", {"a|b|c", "delete", 1, 1, "a|c", 1}},
+            {"delete a range", {"a|b|c|d", "delete", 1, 2, "a|d", 1}},
+            {"delete clamps", {"a|b", "delete", 1, 9, "a", 1}},
+            {"delete nothing", {"a|b", "delete", 5, 6, "a|b", 5}},
+            {"duplicate after the range", {"a|b|c", "duplicate", 0, 1, "a|b|a|b|c", 0}},
+            {"up", {"a|b|c", "up", 2, 2, "a|c|b", 1}},
+            {"up a range", {"a|b|c|d", "up", 2, 3, "a|c|d|b", 1}},
+            {"up at the top", {"a|b|c", "up", 0, 1, "a|b|c", 0}},
+            {"down", {"a|b|c", "down", 0, 0, "b|a|c", 1}},
+            {"down at the bottom", {"a|b|c", "down", 1, 2, "a|b|c", 1}},
+            {"replace", {"a|b|c", "replace", 1, 1, "a|x|c", 1}},
+            {"replace no such record", {"a|b", "replace", 2, 2, "a|b", 2}},
+            // Line breaks of every kind are one record each; the result ends lines with CR LF.
+            {"mixed line breaks", {"", "mixed", 1, 1, "a|c", 1}},
+        });
     }
     void edits() {
-        QFETCH(QString, before);
-        QFETCH(QString, edit);
-        QFETCH(int, first);
-        QFETCH(int, last);
-        QFETCH(QString, after);
-        QFETCH(int, newFirst);
+        QFETCH(EditRow, row);
+        const auto [before, edit, first, last, after, newFirst] = row;
         const std::string text = edit == "mixed" ? std::string("a\nb\rc") : listOf(before);
         RecordRange range{first, last};
         std::string result;
@@ -136,24 +130,20 @@ private slots:
 
     // The record keys in the list box, each undone by Ctrl+Z there, one step each.
     void keysAndUndo_data() {
-        QTest::addColumn<int>("line");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("mods");
-        QTest::addColumn<QString>("after");
-        const int ctrlShift = int(Qt::ControlModifier | Qt::ShiftModifier);
-        QTest::newRow("delete") << 1 << int(Qt::Key_Delete) << ctrlShift << "A|C|D";
-        QTest::newRow("duplicate") << 2 << int(Qt::Key_D) << ctrlShift << "A|B|C|C|D";
-        QTest::newRow("move up") << 2 << int(Qt::Key_Up) << int(Qt::AltModifier) << "A|C|B|D";
-        QTest::newRow("move down") << 0 << int(Qt::Key_Down) << int(Qt::AltModifier) << "B|A|C|D";
+        const Qt::KeyboardModifiers ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+        test::dataRows<KeyRow>({
+            {"delete", {1, Qt::Key_Delete, ctrlShift, "A|C|D"}},
+            {"duplicate", {2, Qt::Key_D, ctrlShift, "A|B|C|C|D"}},
+            {"move up", {2, Qt::Key_Up, Qt::AltModifier, "A|C|B|D"}},
+            {"move down", {0, Qt::Key_Down, Qt::AltModifier, "B|A|C|D"}},
+        });
     }
     void keysAndUndo() {
-        QFETCH(int, line);
-        QFETCH(int, key);
-        QFETCH(int, mods);
-        QFETCH(QString, after);
+        QFETCH(KeyRow, row);
+        const auto [line, key, mods, after] = row;
         const std::string before = m_box->lines().text();
         putCursorOn(line);
-        QTest::keyClick(m_box, Qt::Key(key), Qt::KeyboardModifiers(mods));
+        QTest::keyClick(m_box, key, mods);
         QCOMPARE(minerals(), after);
         QTest::keyClick(m_box, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(m_box->lines().text(), before);
@@ -213,23 +203,21 @@ private slots:
     // Typing, pasting and the box's own undo change only the paragraphs they touch; the list
     // and its counter always hold exactly what the box shows.
     void typingStaysInStep_data() {
-        QTest::addColumn<int>("line");
-        QTest::addColumn<int>("column");
-        QTest::addColumn<QString>("typed");
-        QTest::newRow("letters inside a record") << 1 << 3 << "xyz";
-        QTest::newRow("Enter splits a record") << 2 << 2 << "q{Enter}r";
-        QTest::newRow("Backspace joins two records") << 2 << 0 << "{Backspace}{Backspace}";
-        QTest::newRow("Delete at a line end joins") << 0 << 9 << "{Delete}";
-        QTest::newRow("Shift+Enter is a line break") << 1 << 1 << "{ShiftEnter}s";
-        QTest::newRow("selection over lines replaced") << 0 << 2 << "{SelectDown}{SelectDown}k";
-        QTest::newRow("paste of lines") << 3 << 1 << "{Paste}";
-        QTest::newRow("typing on the empty last line") << 4 << 0 << "|N|P|I|{Enter}";
-        QTest::newRow("typing undone in the box") << 1 << 2 << "abc{Enter}{Undo}{Undo}";
+        test::dataRows<TypingRow>({
+            {"letters inside a record", {1, 3, "xyz"}},
+            {"Enter splits a record", {2, 2, "q{Enter}r"}},
+            {"Backspace joins two records", {2, 0, "{Backspace}{Backspace}"}},
+            {"Delete at a line end joins", {0, 9, "{Delete}"}},
+            {"Shift+Enter is a line break", {1, 1, "{ShiftEnter}s"}},
+            {"selection over lines replaced", {0, 2, "{SelectDown}{SelectDown}k"}},
+            {"paste of lines", {3, 1, "{Paste}"}},
+            {"typing on the empty last line", {4, 0, "|N|P|I|{Enter}"}},
+            {"typing undone in the box", {1, 2, "abc{Enter}{Undo}{Undo}"}},
+        });
     }
     void typingStaysInStep() {
-        QFETCH(int, line);
-        QFETCH(int, column);
-        QFETCH(QString, typed);
+        QFETCH(TypingRow, row);
+        const auto [line, column, typed] = row;
         putCursorOn(line);
         QTextCursor c = m_box->textCursor();
         c.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, column);

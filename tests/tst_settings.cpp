@@ -216,15 +216,14 @@ private slots:
     void settingsGivenAtStart() {
         const QString path = m_data->prefix() + "start.qlxset";
         QVERIFY(test::writeFile(path, "version = 1\nlocality.size = 15\nbackground = reduced\n"));
-        MainForm form;
-        test::child<QTimer>(form, "Timer4")->stop();
-        form.loadSettingsAfterStart(path);
-        guarded([&] { form.Timer4Timer(); });
+        auto form = test::newWindow(false);
+        form->loadSettingsAfterStart(path);
+        guarded([&] { form->Timer4Timer(); });
         QVERIFY(m_boxes->shown().empty());
-        QCOMPARE(form.localityFontDialog().font().pixelHeight, 15);
-        QVERIFY(test::child<QRadioButton>(form, "RadioButton2")->isChecked());
-        QCOMPARE(test::child<ImageBox>(form, "accimage")->image(),
-                 test::child<ImageBox>(form, "Image1")->image());
+        QCOMPARE(form->localityFontDialog().font().pixelHeight, 15);
+        QVERIFY(test::child<QRadioButton>(*form, "RadioButton2")->isChecked());
+        QCOMPARE(test::child<ImageBox>(*form, "accimage")->image(),
+                 test::child<ImageBox>(*form, "Image1")->image());
     }
 
 private:

@@ -23,6 +23,7 @@
 #include "sheet/SheetReport.h"
 #include "stores/LabelList.h"
 #include "support/DataFolderFixture.h"
+#include "support/DataRows.h"
 #include "support/NewWindow.h"
 #include "support/TestSupport.h"
 
@@ -32,6 +33,10 @@ namespace {
 
 const QString kAllFiles = QStringLiteral("All files (*)");
 const QString kCsv = QStringLiteral("CSV (UTF-8) (*.csv)");
+
+// the selection's anchor and cursor as (line, column), the start slot, the lines rendered
+using SelectionRow = std::tuple<QPoint, QPoint, int, QList<int>>;
+using ListFileRow = std::tuple<QString, QString, QString, bool>; // name, filter, written, CSV
 
 } // namespace
 
@@ -118,24 +123,18 @@ private slots:
     // The records a selection touches, in list order, from the start slot on. Line 4 (from
     // 0) is wider than the box and shows wrapped: it is still one record.
     void renderSelectedLines_data() {
-        QTest::addColumn<QPoint>("from"); // (line, column) of the anchor
-        QTest::addColumn<QPoint>("to");   // (line, column) of the cursor
-        QTest::addColumn<int>("startSlot");
-        QTest::addColumn<QList<int>>("lines");
-        QTest::newRow("two lines in part") << QPoint(1, 3) << QPoint(2, 2) << 1 << QList<int>{1, 2};
-        QTest::newRow("up to the start of a line leaves it out")
-            << QPoint(1, 0) << QPoint(3, 0) << 1 << QList<int>{1, 2};
-        QTest::newRow("inside one line") << QPoint(3, 1) << QPoint(3, 4) << 1 << QList<int>{3};
-        QTest::newRow("backwards") << QPoint(2, 2) << QPoint(0, 5) << 1 << QList<int>{0, 1, 2};
-        QTest::newRow("wrapped line once") << QPoint(4, 1) << QPoint(4, 250) << 1 << QList<int>{4};
-        QTest::newRow("all, from slot 14")
-            << QPoint(0, 0) << QPoint(4, 305) << 14 << QList<int>{0, 1, 2, 3, 4};
+        test::dataRows<SelectionRow>({
+            {"two lines in part", {{1, 3}, {2, 2}, 1, {1, 2}}},
+            {"up to the start of a line leaves it out", {{1, 0}, {3, 0}, 1, {1, 2}}},
+            {"inside one line", {{3, 1}, {3, 4}, 1, {3}}},
+            {"backwards", {{2, 2}, {0, 5}, 1, {0, 1, 2}}},
+            {"wrapped line once", {{4, 1}, {4, 250}, 1, {4}}},
+            {"all, from slot 14", {{0, 0}, {4, 305}, 14, {0, 1, 2, 3, 4}}},
+        });
     }
     void renderSelectedLines() {
-        QFETCH(QPoint, from);
-        QFETCH(QPoint, to);
-        QFETCH(int, startSlot);
-        QFETCH(QList<int>, lines);
+        QFETCH(SelectionRow, row);
+        const auto [from, to, startSlot, lines] = row;
         if (startSlot != 1) {
             NumberDialog::setNextAnswer(startSlot);
             test::child<QAction>(*m_form, "StartSlot1")->trigger();
@@ -174,21 +173,17 @@ private slots:
     // extension (a name without one then gains it), RTF otherwise; either way the list comes
     // back as it was.
     void saveAndOpenByNameAndFilter_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("filter");
-        QTest::addColumn<QString>("written");
-        QTest::addColumn<bool>("csv");
-        QTest::newRow("CSV filter, no extension") << "list" << kCsv << "list.csv" << true;
-        QTest::newRow("extension in capitals") << "list.CSV" << kAllFiles << "list.CSV" << true;
-        QTest::newRow("CSV filter, other extension") << "list.txt" << kCsv << "list.txt" << true;
-        QTest::newRow("RTF file") << "list.rtf" << kAllFiles << "list.rtf" << false;
-        QTest::newRow("no extension, all files") << "list" << kAllFiles << "list" << false;
+        test::dataRows<ListFileRow>({
+            {"CSV filter, no extension", {"list", kCsv, "list.csv", true}},
+            {"extension in capitals", {"list.CSV", kAllFiles, "list.CSV", true}},
+            {"CSV filter, other extension", {"list.txt", kCsv, "list.txt", true}},
+            {"RTF file", {"list.rtf", kAllFiles, "list.rtf", false}},
+            {"no extension, all files", {"list", kAllFiles, "list", false}},
+        });
     }
     void saveAndOpenByNameAndFilter() {
-        QFETCH(QString, name);
-        QFETCH(QString, filter);
-        QFETCH(QString, written);
-        QFETCH(bool, csv);
+        QFETCH(ListFileRow, row);
+        const auto [name, filter, written, csv] = row;
         const std::string text = "|Magnetit|Tsumeb Mine, Namibia|Fe3O4|\r\n"
                                  "|\xC3\x85sarit|5\" \"round\"|FeS|\r\n";
         list().lines().setText(text);

@@ -15,6 +15,7 @@
 #include "preview/PreviewWindow.h"
 #include "sheet/SheetReport.h"
 #include "support/DataFolderFixture.h"
+#include "support/NewWindow.h"
 #include "support/TestSupport.h"
 
 using namespace qlx;
@@ -63,10 +64,8 @@ private slots:
         QCOMPARE(QDir::tempPath(), temporary.path());
 
         test::MessageBoxCatcher boxes;
-        MainForm form;
-        auto* load = test::child<QTimer>(form, "Timer4");
-        load->stop();
-        guarded([&] { form.Timer4Timer(); });
+        const auto window = test::newWindow();
+        MainForm& form = *window;
         std::string list;
         for (int i = 1; i <= 15; ++i)
             list += "|Calcit|Falun, Dalarna|CaCO3.6H2O|\r\n";

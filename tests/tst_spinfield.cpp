@@ -5,8 +5,16 @@
 #include <limits>
 
 #include "platform/SpinField.h"
+#include "support/DataRows.h"
 
 using namespace qlx;
+
+namespace {
+
+using TypingRow = std::tuple<QString, QString, QString, int>; // locale, typed, text, beeps
+using StepRow = std::tuple<QString, bool, QString>;           // start, up, after
+
+} // namespace
 
 class SpinFieldTest : public QObject {
     Q_OBJECT
@@ -65,29 +73,21 @@ private slots:
     // --- the key filter --------------------------------------------------------------------
 
     void typing_data() {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("beeps");
-        const auto row = [](const char* name, const char* locale, const char* typed,
-                            const char* text, int beeps) {
-            QTest::newRow(name) << locale << typed << text << beeps;
-        };
-        row("digits", "en_US", "123", "123", 0);
-        row("signs", "en_US", "-+5", "-+5", 0);
-        row("letters refused", "en_US", "1a2b", "12", 2);
-        row("space refused", "en_US", "1 2", "12", 1);
-        row("point in English", "en_US", "1.5", "1.5", 0);
-        row("comma refused in English", "en_US", "1,5", "15", 1);
-        row("comma in German", "de_DE", "1,5", "1,5", 0);
-        row("point refused in German", "de_DE", "1.5", "15", 1);
-        row("symbols refused", "en_US", "*/=e", "", 4);
+        test::dataRows<TypingRow>({
+            {"digits", {"en_US", "123", "123", 0}},
+            {"signs", {"en_US", "-+5", "-+5", 0}},
+            {"letters refused", {"en_US", "1a2b", "12", 2}},
+            {"space refused", {"en_US", "1 2", "12", 1}},
+            {"point in English", {"en_US", "1.5", "1.5", 0}},
+            {"comma refused in English", {"en_US", "1,5", "15", 1}},
+            {"comma in German", {"de_DE", "1,5", "1,5", 0}},
+            {"point refused in German", {"de_DE", "1.5", "15", 1}},
+            {"symbols refused", {"en_US", "*/=e", "", 4}},
+        });
     }
     void typing() {
-        QFETCH(QString, locale);
-        QFETCH(QString, typed);
-        QFETCH(QString, text);
-        QFETCH(int, beeps);
+        QFETCH(TypingRow, row);
+        const auto [locale, typed, text, beeps] = row;
         QLocale::setDefault(QLocale(locale));
         SpinField field;
         field.clear();
@@ -148,24 +148,22 @@ private slots:
     // A step starts from the value the text reads as (valueOfText's rows), so one text that
     // reads as no number stands for them all.
     void stepping_data() {
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<bool>("up");
-        QTest::addColumn<QString>("after");
         const QString max = QString::number(std::numeric_limits<int>::max());
         const QString min = QString::number(std::numeric_limits<int>::min());
-        QTest::newRow("up from 0") << "0" << true << "1";
-        QTest::newRow("down from 0") << "0" << false << "-1";
-        QTest::newRow("up from -7") << "-7" << true << "-6";
-        QTest::newRow("up on a word") << "abc" << true << "1";
-        QTest::newRow("up on the plus form") << "+41" << true << "42";
-        QTest::newRow("up at the largest") << max << true << max;
-        QTest::newRow("down at the smallest") << min << false << min;
-        QTest::newRow("down from the largest") << max << false << "2147483646";
+        test::dataRows<StepRow>({
+            {"up from 0", {"0", true, "1"}},
+            {"down from 0", {"0", false, "-1"}},
+            {"up from -7", {"-7", true, "-6"}},
+            {"up on a word", {"abc", true, "1"}},
+            {"up on the plus form", {"+41", true, "42"}},
+            {"up at the largest", {max, true, max}},
+            {"down at the smallest", {min, false, min}},
+            {"down from the largest", {max, false, "2147483646"}},
+        });
     }
     void stepping() {
-        QFETCH(QString, start);
-        QFETCH(bool, up);
-        QFETCH(QString, after);
+        QFETCH(StepRow, row);
+        const auto [start, up, after] = row;
         // by key
         SpinField field;
         field.setText(start);

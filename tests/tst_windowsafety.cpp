@@ -27,6 +27,7 @@
 #include "preview/PreviewWindow.h"
 #include "sheet/SheetReport.h"
 #include "support/DataFolderFixture.h"
+#include "support/DataRows.h"
 #include "support/FakePreviewDocument.h"
 #include "support/NewWindow.h"
 #include "support/TestSupport.h"
@@ -71,6 +72,14 @@ QStringList temporaryPageFiles(const QString& folder) {
     return QDir(folder).entryList({"LFP*.tmp"}, QDir::Files);
 }
 
+using ReadableRow =
+    std::tuple<QString, QPalette::ColorRole, QPalette::ColorRole>; // widget, bg, text
+// save, exists, default suffix, answer, accepted, asked
+using ReplaceRow = std::tuple<bool, bool, QString, Answer, bool, bool>;
+// list (empty, added, opened, typed, saved), answer, save dialog answered, asked, leaves, saved
+using LeavingRow = std::tuple<QString, Answer, bool, bool, bool, bool>;
+using BuddyRow = std::pair<QString, QString>; // caption, buddy
+
 } // namespace
 
 class WindowSafetyTest : public QObject {
@@ -109,57 +118,39 @@ private slots:
     }
 
     void darkThemeKeepsTheWindowReadable_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("backgroundRole");
-        QTest::addColumn<int>("textRole");
-        const auto row = [](const char* tag, QString name, QPalette::ColorRole background,
-                            QPalette::ColorRole text) {
-            QTest::newRow(tag) << name << int(background) << int(text);
-        };
-        row("mineral field", "Edit7", QPalette::Base, QPalette::Text);
-        row("label list", "RichEdit4", QPalette::Base, QPalette::Text);
-        row("button", "Button6", QPalette::Button, QPalette::ButtonText);
-        row("splash title", "Label30", QPalette::Window, QPalette::WindowText);
-        row("splash credit", "Label31", QPalette::Window, QPalette::WindowText);
-        row("about line", "Label6", QPalette::Window, QPalette::WindowText);
-        row("menu bar", "MainMenu1", QPalette::Window, QPalette::WindowText);
+        test::dataRows<ReadableRow>({
+            {"mineral field", {"Edit7", QPalette::Base, QPalette::Text}},
+            {"label list", {"RichEdit4", QPalette::Base, QPalette::Text}},
+            {"button", {"Button6", QPalette::Button, QPalette::ButtonText}},
+            {"splash title", {"Label30", QPalette::Window, QPalette::WindowText}},
+            {"splash credit", {"Label31", QPalette::Window, QPalette::WindowText}},
+            {"about line", {"Label6", QPalette::Window, QPalette::WindowText}},
+            {"menu bar", {"MainMenu1", QPalette::Window, QPalette::WindowText}},
+        });
     }
     void darkThemeKeepsTheWindowReadable() {
-        QFETCH(QString, name);
-        QFETCH(int, backgroundRole);
-        QFETCH(int, textRole);
+        QFETCH(ReadableRow, row);
+        const auto [name, background, text] = row;
         QApplication::setPalette(darkPalette());
         m_form = std::make_unique<MainForm>();
-        auto* widget = child<QWidget>(*m_form, qPrintable(name));
-        const QPalette palette = widget->palette();
-        QVERIFY2(isLight(palette.color(QPalette::ColorRole(backgroundRole))),
-                 qPrintable(palette.color(QPalette::ColorRole(backgroundRole)).name()));
-        QVERIFY2(isDark(palette.color(QPalette::ColorRole(textRole))),
-                 qPrintable(palette.color(QPalette::ColorRole(textRole)).name()));
+        const QPalette palette = child<QWidget>(*m_form, qPrintable(name))->palette();
+        QVERIFY2(isLight(palette.color(background)), qPrintable(palette.color(background).name()));
+        QVERIFY2(isDark(palette.color(text)), qPrintable(palette.color(text).name()));
     }
 
     // The save dialog asks before a file that exists is replaced; No cancels.
     void saveDialogAsksBeforeReplacing_data() {
-        QTest::addColumn<bool>("save");
-        QTest::addColumn<bool>("exists");
-        QTest::addColumn<QString>("suffix");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<bool>("accepted");
-        QTest::addColumn<bool>("asked");
-        QTest::newRow("new file") << true << false << "" << int(Answer::No) << true << false;
-        QTest::newRow("replace yes") << true << true << "" << int(Answer::Yes) << true << true;
-        QTest::newRow("replace no") << true << true << "" << int(Answer::No) << false << true;
-        QTest::newRow("exists with default suffix")
-            << true << true << "LFP" << int(Answer::No) << false << true;
-        QTest::newRow("open never asks") << false << true << "" << int(Answer::No) << true << false;
+        test::dataRows<ReplaceRow>({
+            {"new file", {true, false, "", Answer::No, true, false}},
+            {"replace yes", {true, true, "", Answer::Yes, true, true}},
+            {"replace no", {true, true, "", Answer::No, false, true}},
+            {"exists with default suffix", {true, true, "LFP", Answer::No, false, true}},
+            {"open never asks", {false, true, "", Answer::No, true, false}},
+        });
     }
     void saveDialogAsksBeforeReplacing() {
-        QFETCH(bool, save);
-        QFETCH(bool, exists);
-        QFETCH(QString, suffix);
-        QFETCH(int, answer);
-        QFETCH(bool, accepted);
-        QFETCH(bool, asked);
+        QFETCH(ReplaceRow, row);
+        const auto [save, exists, suffix, answer, accepted, asked] = row;
         const QString stem = m_prefix + "sheet";
         const QString onDisk = suffix.isEmpty() ? stem : stem + "." + suffix;
         if (exists)
@@ -167,7 +158,7 @@ private slots:
         FileDialog dialog(save ? FileDialog::Mode::Save : FileDialog::Mode::Open);
         dialog.setDefaultSuffix(suffix);
         dialog.setFileName("earlier");
-        m_boxes->queueAnswer(Answer(answer));
+        m_boxes->queueAnswer(answer);
         FileDialog::setNextFileName(stem);
         QCOMPARE(dialog.execute(nullptr), accepted);
         QCOMPARE(m_boxes->questions().size(), size_t(asked ? 1 : 0));
@@ -220,38 +211,25 @@ private slots:
     // Exit closes after its wait, the close box at once.
     void leavingWithAnUnsavedList_data() {
         QTest::addColumn<bool>("closeBox");
-        QTest::addColumn<QString>("list"); // empty, added, opened, opened+typed, saved
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<bool>("saveDialogAnswered");
-        QTest::addColumn<bool>("asked");
-        QTest::addColumn<bool>("leaves");
-        QTest::addColumn<bool>("saved");
-        for (bool closeBox : {false, true}) {
-            const char* how = closeBox ? "close box" : "exit";
-            auto row = [&](const char* what, QString list, Answer answer, bool saveDialogAnswered,
-                           bool asked, bool leaves, bool saved) {
-                QTest::newRow(qPrintable(QString("%1: %2").arg(how, what)))
-                    << closeBox << list << int(answer) << saveDialogAnswered << asked << leaves
-                    << saved;
-            };
-            row("empty list", "empty", Answer::Cancel, false, false, true, false);
-            row("added, cancel", "added", Answer::Cancel, false, true, false, false);
-            row("added, no", "added", Answer::No, false, true, true, false);
-            row("added, yes", "added", Answer::Yes, true, true, true, true);
-            row("added, yes, save cancelled", "added", Answer::Yes, false, true, false, false);
-            row("opened unchanged", "opened", Answer::Cancel, false, false, true, false);
-            row("opened, typed", "typed", Answer::Cancel, false, true, false, false);
-            row("saved", "saved", Answer::Cancel, false, false, true, false);
-        }
+        QTest::addColumn<LeavingRow>("row");
+        const std::pair<const char*, LeavingRow> rows[] = {
+            {"empty list", {"empty", Answer::Cancel, false, false, true, false}},
+            {"added, cancel", {"added", Answer::Cancel, false, true, false, false}},
+            {"added, no", {"added", Answer::No, false, true, true, false}},
+            {"added, yes", {"added", Answer::Yes, true, true, true, true}},
+            {"added, yes, save cancelled", {"added", Answer::Yes, false, true, false, false}},
+            {"opened unchanged", {"opened", Answer::Cancel, false, false, true, false}},
+            {"opened, typed", {"typed", Answer::Cancel, false, true, false, false}},
+            {"saved", {"saved", Answer::Cancel, false, false, true, false}},
+        };
+        for (bool closeBox : {false, true})
+            for (const auto& [what, row] : rows)
+                QTest::addRow("%s: %s", closeBox ? "close box" : "exit", what) << closeBox << row;
     }
     void leavingWithAnUnsavedList() {
         QFETCH(bool, closeBox);
-        QFETCH(QString, list);
-        QFETCH(int, answer);
-        QFETCH(bool, saveDialogAnswered);
-        QFETCH(bool, asked);
-        QFETCH(bool, leaves);
-        QFETCH(bool, saved);
+        QFETCH(LeavingRow, row);
+        const auto [list, answer, saveDialogAnswered, asked, leaves, saved] = row;
         m_form = test::newWindow();
         m_form->show();
         const QString listFile = m_prefix + "opened.txt";
@@ -269,7 +247,7 @@ private slots:
             m_form->Button8Click();
         }
         const QString target = m_prefix + "onexit.rtf";
-        m_boxes->queueAnswer(Answer(answer));
+        m_boxes->queueAnswer(answer);
         FileDialog::setNextFileName(saveDialogAnswered ? std::optional<QString>(target)
                                                        : std::nullopt);
         auto* timer2 = child<QTimer>(*m_form, "Timer2");
@@ -497,20 +475,17 @@ private slots:
 
     // The font dialog's captions carry their Alt keys to the control they name.
     void fontDialogCaptionsHaveBuddies_data() {
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QString>("buddy");
-        const auto row = [](const char* tag, QString caption, QString buddy) {
-            QTest::newRow(tag) << caption << buddy;
-        };
-        row("face", "&Font:", "face");
-        row("style", "Font st&yle:", "styleList");
-        row("size", "&Size:", "size");
-        row("colour", "&Color:", "colour");
-        row("script", "Sc&ript:", "script");
+        test::dataRows<BuddyRow>({
+            {"face", {"&Font:", "face"}},
+            {"style", {"Font st&yle:", "styleList"}},
+            {"size", {"&Size:", "size"}},
+            {"colour", {"&Color:", "colour"}},
+            {"script", {"Sc&ript:", "script"}},
+        });
     }
     void fontDialogCaptionsHaveBuddies() {
-        QFETCH(QString, caption);
-        QFETCH(QString, buddy);
+        QFETCH(BuddyRow, row);
+        const auto [caption, buddy] = row;
         FontChooser dialog(LabelFont::regular("Arial", 37));
         QLabel* label = nullptr;
         for (QLabel* l : dialog.findChildren<QLabel*>())
