@@ -31,10 +31,11 @@ printf '|Falun, Dalarna\r\n|Kiruna\r\n' >"$work/app/cachedloc.txt"
 xvfb_start "$work" || fail "no X server"
 mkdir -m 700 "$work/runtime"
 
-# The program's own timeline, as a user sees it: the splash shows for 2.5 s from the start.
+# The program's timeline at a tenth of its pace: the splash shows for 250 ms from the start
+# (its full 2.5 s is the splash timer's interval, which tst_mainwindow checks).
 launched=${EPOCHREALTIME//[.,]/}
-(cd "$work/app" && exec env -u QT_QPA_PLATFORM -u QLX_TIMELINE_SCALE XDG_RUNTIME_DIR="$work/runtime" \
-   "$work/app/$(basename "$exe")" >"$work/app.log" 2>&1) &
+(cd "$work/app" && exec env -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$work/runtime" \
+   QLX_TIMELINE_SCALE=0.1 "$work/app/$(basename "$exe")" >"$work/app.log" 2>&1) &
 app_pid=$!
 
 # The id of a viewable window with the given name, when there is one.
@@ -73,7 +74,7 @@ background_shown() {
 }
 
 # Completion needs the deferred load. The fields and "Add data to list" lie beside the splash,
-# so the records are typed while it shows; the render button lies under it.
+# so the records may be typed while it shows; the render button lies under it.
 wait_until 10 background_shown || fail "the label background was not loaded"
 click_control 72 24 121 21 # the mineral field
 xdotool type --delay 0 "calc"
@@ -90,10 +91,10 @@ xdotool key --delay 0 Return
 xdotool key --delay 0 Tab ctrl+a
 xdotool type --delay 0 "Langban"
 click_control 16 128 105 25
-# (looked for every quarter second: each look is a screenshot)
-wait_every 0.25 10 splash_gone || fail "the splash did not go"
+# (looked for every tenth of a second: each look is a screenshot)
+wait_every 0.1 10 splash_gone || fail "the splash did not go"
 shown=$(((${EPOCHREALTIME//[.,]/} - launched) / 1000))
-[ "$shown" -ge 2500 ] || fail "the splash went ${shown} ms after the start, before its 2.5 s"
+[ "$shown" -ge 250 ] || fail "the splash went ${shown} ms after the start, before its 250 ms"
 click_control 296 128 123 25 # "Render and preview"
 
 wait_until 10 window_id "Print Preview" || fail "no \"Print Preview\" window"

@@ -16,9 +16,12 @@ for tool in lpadmin lpstat gs; do
   command -v "$tool" >/dev/null || { echo "print_cups: $tool is missing"; exit 1; }
 done
 
-# In the test's own temporary folder, unless the spooler's socket path would grow too long there.
+# In the test's own temporary folder, unless the spooler's socket path would grow too long there
+# or the folder lies under /dev (the memory file system /dev/shm): the spooler takes a file under
+# /dev for a device and does not create the queue's output file there.
 tmp=${TMPDIR:-/tmp}
 [ ${#tmp} -le 80 ] || tmp=/tmp
+case $tmp in /dev/*) tmp=/tmp ;; esac
 W=$(mktemp -d "$tmp/qlxcups.XXXXXX")
 chmod 755 "$W"
 mkdir -p "$W"/{etc,spool,tmp,cache,state,log,out,runtime}

@@ -1,6 +1,9 @@
 // Pictures that are small files but claim much: icons with many entries or large PNG
 // entries, and backgrounds too large for a label. Each is taken within bounds or refused with
 // its message.
+#include <QBuffer>
+#include <QDataStream>
+#include <QImage>
 #include <QTest>
 
 #include "HostileInputs.h"
@@ -11,6 +14,28 @@
 #include "support/CpuClock.h"
 
 using namespace qlx;
+
+namespace {
+
+// An icon whose one entry is a PNG of side x side pixels in one bit per pixel: the same claim
+// as hostile::icoPngEntry's, without compressing 100 MB of pixels to make it.
+QByteArray icoMonoPngEntry(int side) {
+    QImage image(side, side, QImage::Format_Mono);
+    image.fill(1);
+    QByteArray picture;
+    QBuffer buffer(&picture);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    QByteArray icon;
+    QDataStream out(&icon, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out << quint16(0) << quint16(1) << quint16(1);           // icon, one entry
+    out << quint8(0) << quint8(0) << quint8(0) << quint8(0); // 256 x 256 claimed, no palette
+    out << quint16(1) << quint16(32) << quint32(picture.size()) << quint32(22);
+    return icon + picture;
+}
+
+} // namespace
 
 class PictureBudgetTest : public QObject {
     Q_OBJECT
@@ -24,7 +49,8 @@ private slots:
         QTest::newRow("64 entries, one 256 px image")
             << hostile::icoSharedEntries(64, 256) << 64 << 256;
         QTest::newRow("65 entries") << hostile::icoSharedEntries(65, 16) << 0 << 0;
-        QTest::newRow("5000 px PNG entry") << hostile::icoPngEntry(5000) << 0 << 0;
+        QTest::newRow("5000 px PNG entry") << icoMonoPngEntry(5000) << 0 << 0;
+        QTest::newRow("256 px one-bit PNG entry") << icoMonoPngEntry(256) << 1 << 256;
         QTest::newRow("257 px PNG entry") << hostile::icoPngEntry(257) << 0 << 0;
         QTest::newRow("256 px PNG entry") << hostile::icoPngEntry(256) << 1 << 256;
     }

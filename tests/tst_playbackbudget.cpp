@@ -100,8 +100,8 @@ private slots:
         BitmapCache& cache = BitmapCache::instance();
         const qint64 before = cache.bytes();
         {
-            // Twelve bitmaps of 9 MB each: more than the budget together.
-            const Metafile picture = Metafile::fromBytes(hostile::emfEmbeddedPngs(12, 1500));
+            // Eight bitmaps of 9 MB each: more than the budget (64 MiB) together.
+            const Metafile picture = Metafile::fromBytes(hostile::emfEmbeddedPngs(8, 1500));
             QImage image = canvas(200);
             QPainter painter(&image);
             QVERIFY(picture.play(painter, QRectF(0, 0, 200, 200)));
