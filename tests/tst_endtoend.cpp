@@ -323,8 +323,7 @@ private slots:
     // many A4 pages, the same pixels once rasterised. Replacing the file is confirmed first.
     void previewSavesTheSamePdfAsQlxsheet() {
         const QString pdftoppm = QStandardPaths::findExecutable("pdftoppm");
-        if (pdftoppm.isEmpty())
-            QSKIP("pdftoppm (poppler-utils) is not installed");
+        QVERIFY2(!pdftoppm.isEmpty(), "pdftoppm (poppler-utils) is not installed");
         MainForm& f = *m_form;
         useBandBackground();
         const std::string list = test::numberedList(20);

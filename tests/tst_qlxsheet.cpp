@@ -371,8 +371,7 @@ private slots:
 
         // Each image in the PDF is its label's bitmap, pixel for pixel.
         const QString pdfimages = QStandardPaths::findExecutable("pdfimages");
-        if (pdfimages.isEmpty())
-            QSKIP("pdfimages (poppler-utils) is not installed");
+        QVERIFY2(!pdfimages.isEmpty(), "pdfimages (poppler-utils) is not installed");
         // As raw pixmaps (PPM), which cost nothing to write and read, unlike PNGs.
         QProcess extract;
         extract.start(pdfimages, {m_data->prefix() + "s.pdf", m_data->prefix() + "img"});
@@ -391,8 +390,7 @@ private slots:
         }
 
         const QString gs = QStandardPaths::findExecutable("gs");
-        if (gs.isEmpty())
-            QSKIP("Ghostscript (gs) is not installed");
+        QVERIFY2(!gs.isEmpty(), "Ghostscript (gs) is not installed");
         // As a raw pixmap: compressing and decoding a PNG of A4 at 300 dpi costs more than
         // rendering it.
         QProcess raster;
