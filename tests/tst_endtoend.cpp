@@ -28,6 +28,7 @@
 #include "sheet/SheetLayout.h"
 #include "sheet/SheetReport.h"
 #include "support/DataFolderFixture.h"
+#include "support/NewWindow.h"
 #include "support/TestSupport.h"
 
 using namespace qlx;
@@ -90,9 +91,7 @@ private slots:
         m_data = std::make_unique<test::DataFolderFixture>();
         QVERIFY(m_data->isValid());
         m_boxes = std::make_unique<test::MessageBoxCatcher>();
-        m_form = std::make_unique<MainForm>();
-        test::child<QTimer>(*m_form, "Timer4")->stop();
-        guarded([&] { m_form->Timer4Timer(); });
+        m_form = test::newWindow();
         m_previews = 0;
         connect(&test::child<SheetReport>(*m_form, "SheetReport")->previewer(),
                 &ReportPreview::previewOpened, this, [this](PreviewWindow* w) {

@@ -30,6 +30,7 @@
 #include "stores/Error.h"
 #include "support/DataFolderFixture.h"
 #include "support/ErrorOf.h"
+#include "support/NewWindow.h"
 #include "support/SlotColours.h"
 #include "support/TestSupport.h"
 
@@ -422,9 +423,8 @@ private slots:
         test::DataFolderFixture data;
         QVERIFY(data.isValid());
         test::MessageBoxCatcher boxes;
-        MainForm form;
-        test::child<QTimer>(form, "Timer4")->stop();
-        form.Timer4Timer();
+        const auto opened = test::newWindow();
+        MainForm& form = *opened;
         auto& sheet = *test::child<SheetReport>(form, "SheetReport");
         test::child<RichEditBox>(form, "RichEdit4")->lines().setText(listText(90));
         QStringList progressShown;
@@ -468,9 +468,8 @@ private slots:
         test::DataFolderFixture data;
         QVERIFY(data.isValid());
         test::MessageBoxCatcher boxes;
-        MainForm form;
-        test::child<QTimer>(form, "Timer4")->stop();
-        form.Timer4Timer();
+        const auto opened = test::newWindow();
+        MainForm& form = *opened;
         auto& sheet = *test::child<SheetReport>(form, "SheetReport");
         int previews = 0;
         connect(&sheet.previewer(), &ReportPreview::previewOpened, this, [&](PreviewWindow* w) {

@@ -33,6 +33,7 @@
 #include "stores/LabelList.h"
 #include "support/DataFolderFixture.h"
 #include "support/ErrorOf.h"
+#include "support/NewWindow.h"
 #include "support/RunTool.h"
 #include "support/TestSupport.h"
 
@@ -262,9 +263,8 @@ private slots:
             m_data->prefix(), QProcessEnvironment::systemEnvironment());
 
         test::MessageBoxCatcher boxes;
-        MainForm form;
-        test::child<QTimer>(form, "Timer4")->stop();
-        form.Timer4Timer();
+        const auto opened = test::newWindow();
+        MainForm& form = *opened;
         connect(&test::child<SheetReport>(form, "SheetReport")->previewer(),
                 &ReportPreview::previewOpened, this,
                 [](PreviewWindow* w) { QTimer::singleShot(0, w, [w] { w->close(); }); });
