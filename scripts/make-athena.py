@@ -8,10 +8,12 @@ project's IMA database), in the listing format the mineral lookup reads:
 One line per species, CR LF, Windows-1252. The first column is the IMA name in capitals, the
 column the lookup searches; the third is the name as the IMA writes it (diacritics, the case
 of a suffix such as -(Ce)), which the label gets. A reader that knows only two columns
-ignores the third. The export's italics tags (<i>N</i>) go from the names. Characters Windows-1252 lacks are written as their base letter (č -> c),
+ignores the third. The export's markup (<i>N</i>, NH<sub>4</sub>, NH_4_, Fe<sup>2+</sup>) goes
+from the names. Characters Windows-1252 lacks are written as their base letter (č -> c),
 and the Greek letters as the IMA's plain list spells them (β -> beta). Lines are sorted by
-the name with its diacritics taken off, so a name comes before every longer name it begins
-(the lookup takes the first match), whether it is typed with its diacritics or without.
+the name with its diacritics and apostrophes taken off, so a name comes before every longer
+name it begins (the lookup takes the first match), whether it is typed with its diacritics or
+without.
 
 The formula keeps the list's notation (charges Fe2+, the hydrate dot "·" as byte B7,
 decimals, ranges, variables), with the changes Windows-1252 and the label need:
@@ -123,16 +125,28 @@ def can_encode(c):
         return False
 
 
+FOLD = {"Æ": "AE", "æ": "AE", "Ø": "O", "ø": "O", "ß": "SS", "Œ": "OE", "œ": "OE", "Ł": "L",
+        "ł": "L", "Đ": "D", "đ": "D", "Ð": "D", "ð": "D", "Þ": "TH", "þ": "TH", "'": ""}
+
+
 def plain(text):
-    """The text without diacritics, for the sort order."""
-    return "".join(c for c in unicodedata.normalize("NFKD", text) if not unicodedata.combining(c))
+    """The name folded as the lookup compares names: capitals without diacritics, without
+    apostrophes (the sort order)."""
+    out = ""
+    for c in text:
+        if c in FOLD:
+            out += FOLD[c]
+            continue
+        base = "".join(d for d in unicodedata.normalize("NFKD", c) if not unicodedata.combining(d))
+        out += base.upper() if base.isascii() else c
+    return out
 
 
 def read_species(path):
     with open(path, encoding="utf-8", newline="") as f:
         rows = list(csv.DictReader(f))
-    return [(re.sub(r"</?i>", "", row["Mineral Name"]).strip(), row["IMA Chemistry (plain)"].strip())
-            for row in rows]
+    return [(re.sub(r"</?\w+>|_(?=\d+_)|(?<=\d)_", "", row["Mineral Name"]).strip(),
+             row["IMA Chemistry (plain)"].strip()) for row in rows]
 
 
 def check(name, text):
