@@ -306,6 +306,18 @@ std::size_t countFillableFormulas(std::string_view listText,
     return count;
 }
 
+std::string formulaFillSummary(const FormulaFill& fill) {
+    std::string s = "Filled " + std::to_string(fill.filled) +
+                    (fill.filled == 1 ? " formula" : " formulas") + " from the database.";
+    if (!fill.notFound.empty()) {
+        s += " Not in the database: ";
+        for (std::size_t i = 0; i < fill.notFound.size(); ++i)
+            s += (i ? ", " : "") + fill.notFound[i];
+        s += ".";
+    }
+    return s;
+}
+
 std::string missingFormulasMessage(std::size_t count) {
     if (count == 0)
         return {};

@@ -77,6 +77,10 @@ FormulaFill fillEmptyFormulas(std::string_view listText, const std::vector<Miner
 std::size_t countFillableFormulas(std::string_view listText,
                                   const std::vector<MineralEntry>& entries);
 
+// What a fill did, in a sentence or two: "Filled 12 formulas from the database." and, when
+// some minerals were not found, "Not in the database: Apatite, Tourmaline."
+std::string formulaFillSummary(const FormulaFill& fill);
+
 // The preview's status line for that count; empty for 0.
 std::string missingFormulasMessage(std::size_t count);
 
