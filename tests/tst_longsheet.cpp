@@ -19,10 +19,6 @@
 #include "pagestore/PageStoreDocument.h"
 #include "pagestore/PreviewDocument.h"
 #include "pagestore/ReportFileFormat.h"
-#include "platform/FileDialog.h"
-#include "platform/ImageBox.h"
-#include "platform/RichEditBox.h"
-#include "platform/WorkProgress.h"
 #include "preview/PageView.h"
 #include "preview/PreviewWindow.h"
 #include "render/SheetRun.h"
@@ -33,6 +29,10 @@
 #include "support/NewWindow.h"
 #include "support/SlotColours.h"
 #include "support/TestSupport.h"
+#include "widgets/FileDialog.h"
+#include "widgets/ImageBox.h"
+#include "widgets/RichEditBox.h"
+#include "widgets/WorkProgress.h"
 
 using namespace qlx;
 

@@ -8,7 +8,6 @@
 
 #include "app/MainForm.h"
 #include "pagestore/PreviewDocument.h"
-#include "platform/FileDialog.h"
 #include "preview/PageView.h"
 #include "preview/PreviewWindow.h"
 #include "preview/ReportPreview.h"
@@ -16,6 +15,7 @@
 #include "support/DataFolderFixture.h"
 #include "support/SlotColours.h"
 #include "support/TestSupport.h"
+#include "widgets/FileDialog.h"
 
 using namespace qlx;
 

@@ -7,7 +7,7 @@
 #include <QTest>
 
 #include "HostileInputs.h"
-#include "platform/Picture.h"
+#include "pictures/Picture.h"
 #include "render/SheetRun.h"
 #include "sheet/SheetReport.h"
 #include "stores/Error.h"

@@ -5,10 +5,6 @@
 
 #include "app/MainForm.h"
 #include "pagestore/PageStoreDocument.h"
-#include "platform/ErrorHandler.h"
-#include "platform/FileDialog.h"
-#include "platform/NumberDialog.h"
-#include "platform/RichEditBox.h"
 #include "preview/PageView.h"
 #include "preview/PreviewWindow.h"
 #include "preview/PrintProgressDialog.h"
@@ -23,6 +19,10 @@
 #include "support/RunTool.h"
 #include "support/SlotColours.h"
 #include "support/TestSupport.h"
+#include "widgets/ErrorHandler.h"
+#include "widgets/FileDialog.h"
+#include "widgets/NumberDialog.h"
+#include "widgets/RichEditBox.h"
 
 #include <QComboBox>
 #include <QDialog>

@@ -22,8 +22,7 @@
 #include "metafile/Metafile.h"
 #include "metafile/MetafilePicture.h"
 #include "pagestore/PageStore.h"
-#include "platform/Picture.h"
-#include "platform/RichEditBox.h"
+#include "pictures/Picture.h"
 #include "preview/PreviewWindow.h"
 #include "preview/ReportPrinting.h"
 #include "render/SheetRun.h"
@@ -36,6 +35,7 @@
 #include "support/NewWindow.h"
 #include "support/RunTool.h"
 #include "support/TestSupport.h"
+#include "widgets/RichEditBox.h"
 
 using namespace qlx;
 

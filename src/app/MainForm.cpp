@@ -30,18 +30,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "platform/Controls.h"
-#include "platform/ErrorHandler.h"
-#include "platform/Gauge.h"
-#include "platform/ImageBox.h"
-#include "platform/MessageBox.h"
-#include "platform/NumberDialog.h"
-#include "platform/Picture.h"
-#include "platform/RichEditBox.h"
-#include "platform/Shape.h"
-#include "platform/SpinField.h"
-#include "platform/Text.h"
-#include "platform/WorkProgress.h"
+#include "pictures/Picture.h"
+#include "pictures/Text.h"
 #include "preview/PreviewWindow.h"
 #include "render/LabelComposer.h"
 #include "render/SheetRun.h"
@@ -52,6 +42,16 @@
 #include "stores/LabelList.h"
 #include "stores/LocalityCache.h"
 #include "stores/MineralLookup.h"
+#include "widgets/Controls.h"
+#include "widgets/ErrorHandler.h"
+#include "widgets/Gauge.h"
+#include "widgets/ImageBox.h"
+#include "widgets/MessageBox.h"
+#include "widgets/NumberDialog.h"
+#include "widgets/RichEditBox.h"
+#include "widgets/Shape.h"
+#include "widgets/SpinField.h"
+#include "widgets/WorkProgress.h"
 
 namespace qlx {
 

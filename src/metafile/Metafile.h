@@ -4,7 +4,7 @@
 // (EmfRecords.h), a writer and a QPaintEngine that records any QPainter drawing as an EMF
 // (EmfRecorder), a reader that checks every record of an EMF or WMF before anything is drawn,
 // the players that draw either kind onto a QPainter through one GDI-like canvas (objects, DIBs,
-// clipping), and the picture wrapper the platform layer shows. It knows nothing of labels,
+// clipping), and the picture wrapper the pictures layer shows. It knows nothing of labels,
 // sheets or report files; everything above it sees a Metafile made from bytes.
 
 #include <QByteArray>

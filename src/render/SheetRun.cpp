@@ -6,7 +6,7 @@
 #include <QScreen>
 #include <algorithm>
 
-#include "platform/Text.h"
+#include "pictures/Text.h"
 #include "render/LabelComposer.h"
 #include "sheet/SheetDefinition.h"
 #include "sheet/SheetReport.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/LabelFont.h"
-#include "platform/Picture.h"
+#include "pictures/LabelFont.h"
+#include "pictures/Picture.h"
 #include "render/LabelLayout.h"
 #include "sheet/SheetDefinition.h"
 #include "stores/LabelList.h"

@@ -2,7 +2,7 @@
 
 #include <QFontMetrics>
 
-#include "platform/Text.h"
+#include "pictures/Text.h"
 #include "sheet/ScreenTextMeasurer.h"
 #include "sheet/SheetLayout.h"
 

@@ -8,7 +8,7 @@
 #include "pagestore/PageStoreDocument.h"
 #include "pagestore/ReportFileFormat.h"
 #include "pagestore/ReportFileReader.h"
-#include "platform/Text.h"
+#include "pictures/Text.h"
 #include "sheet/DeviceMapping.h"
 #include "sheet/SheetPainter.h"
 #include "stores/Error.h"
