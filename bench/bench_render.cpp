@@ -11,12 +11,12 @@
 #include <memory>
 
 #include "app/MainForm.h"
+#include "app/SheetReport.h"
 #include "pagestore/PageStore.h"
 #include "pagestore/PageStoreDocument.h"
 #include "pagestore/PreviewDocument.h"
 #include "preview/PageView.h"
 #include "preview/PreviewWindow.h"
-#include "sheet/SheetReport.h"
 #include "support/BenchSupport.h"
 #include "support/DataFolderFixture.h"
 #include "support/TestSupport.h"

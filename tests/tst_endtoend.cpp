@@ -13,6 +13,7 @@
 #include <QtTest>
 
 #include "app/MainForm.h"
+#include "app/SheetReport.h"
 #include "metafile/Metafile.h"
 #include "metafile/MetafilePicture.h"
 #include "pagestore/PageStore.h"
@@ -22,7 +23,6 @@
 #include "preview/PreviewWindow.h"
 #include "sheet/DeviceMapping.h"
 #include "sheet/SheetLayout.h"
-#include "sheet/SheetReport.h"
 #include "support/DataFolderFixture.h"
 #include "support/NewWindow.h"
 #include "support/TestSupport.h"

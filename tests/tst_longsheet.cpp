@@ -13,6 +13,7 @@
 #include <QtTest>
 
 #include "app/MainForm.h"
+#include "app/SheetReport.h"
 #include "metafile/EmfRecorder.h"
 #include "metafile/MetafilePicture.h"
 #include "pagestore/PageStore.h"
@@ -22,7 +23,6 @@
 #include "preview/PageView.h"
 #include "preview/PreviewWindow.h"
 #include "render/SheetRun.h"
-#include "sheet/SheetReport.h"
 #include "stores/Error.h"
 #include "support/DataFolderFixture.h"
 #include "support/ErrorOf.h"

@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "app/MainForm.h"
+#include "app/SheetReport.h"
 #include "pagestore/PageStoreDocument.h"
 #include "preview/PageView.h"
 #include "preview/PreviewWindow.h"
@@ -12,7 +13,6 @@
 #include "preview/ReportPreview.h"
 #include "preview/ReportPrinting.h"
 #include "sheet/SheetLayout.h"
-#include "sheet/SheetReport.h"
 #include "support/DataFolderFixture.h"
 #include "support/FakePreviewDocument.h"
 #include "support/NewWindow.h"

@@ -13,10 +13,10 @@
 #include <QtTest>
 
 #include "app/MainForm.h"
+#include "app/SheetReport.h"
 #include "pictures/Text.h"
 #include "preview/PageView.h"
 #include "preview/PreviewWindow.h"
-#include "sheet/SheetReport.h"
 #include "stores/LabelList.h"
 #include "support/DataFolderFixture.h"
 #include "support/DataRows.h"

@@ -8,6 +8,7 @@
 #include <QtTest>
 #include <functional>
 
+#include "app/SheetReport.h"
 #include "metafile/EmfPictureCheck.h"
 #include "metafile/MetafilePicture.h"
 #include "pagestore/PreviewDocument.h"
@@ -15,7 +16,6 @@
 #include "preview/PageView.h"
 #include "preview/PreviewWindow.h"
 #include "sheet/SheetLayout.h"
-#include "sheet/SheetReport.h"
 #include "support/SlotColours.h"
 #include "support/TestSupport.h"
 #include "widgets/FileDialog.h"

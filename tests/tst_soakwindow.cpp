@@ -8,9 +8,9 @@
 #include <QtTest>
 
 #include "app/MainForm.h"
+#include "app/SheetReport.h"
 #include "preview/PageView.h"
 #include "preview/PreviewWindow.h"
-#include "sheet/SheetReport.h"
 #include "support/DataFolderFixture.h"
 #include "support/NewWindow.h"
 #include "support/TestSupport.h"

@@ -16,11 +16,11 @@
 #include <QtTest>
 
 #include "app/MainForm.h"
+#include "app/SheetReport.h"
 #include "metafile/MetafilePicture.h"
 #include "pictures/Picture.h"
 #include "pictures/Text.h"
 #include "preview/PreviewWindow.h"
-#include "sheet/SheetReport.h"
 #include "support/DataFolderFixture.h"
 #include "support/DataRows.h"
 #include "support/FakePreviewDocument.h"

@@ -30,12 +30,12 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/SheetReport.h"
 #include "pictures/Picture.h"
 #include "pictures/Text.h"
 #include "preview/PreviewWindow.h"
 #include "render/LabelComposer.h"
 #include "render/SheetRun.h"
-#include "sheet/SheetReport.h"
 #include "stores/CsvList.h"
 #include "stores/DataFolder.h"
 #include "stores/Error.h"

@@ -18,7 +18,7 @@
 
 namespace qlx {
 
-class SheetReport;
+class LabelSheet;
 
 // Everything a label's look depends on, as plain values: what the window's appearance
 // controls hold, and what the command-line program sets from its options.
@@ -82,7 +82,7 @@ struct SheetRunCancelled : std::exception {
 // The sheet keeps each label as its drawing over the one shared background, not as pixels:
 // it composes the label when its page is recorded or printed, to the same pixels. A label
 // that fails then is not dropped: that recording or print ends with "Label N (page P, slot
-// S) cannot be drawn: <why>" (see SheetReport::LabelDrawing).
+// S) cannot be drawn: <why>" (see LabelSheet::LabelDrawing).
 
 // The most pixels a label background may have: every label drawn is a full copy of it.
 // Beyond it fillSheet refuses a bitmap before any label is made; an icon or a metafile is
@@ -97,7 +97,7 @@ constexpr bool isStartSlot(int slot) {
 }
 
 // Throws qlx::Error when firstSlot is not a start slot.
-std::optional<ComposedLabel> fillSheet(SheetReport& sheet, const std::vector<LabelRecord>& records,
+std::optional<ComposedLabel> fillSheet(LabelSheet& sheet, const std::vector<LabelRecord>& records,
                                        const LabelAppearance& appearance, int firstSlot = 1,
                                        const SheetRunObserver& observer = {});
 

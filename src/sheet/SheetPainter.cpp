@@ -83,15 +83,3 @@ void drawSheet(QPainter& painter, const DeviceMapping& mapping, const SheetConte
 }
 
 } // namespace qlx
-
-namespace qlx {
-
-DeviceMapping printerMapping(const QPrinter& printer) {
-    const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
-    const QRectF printable = printer.pageRect(QPrinter::DevicePixel);
-    const QPointF margin = printer.fullPage() ? QPointF() : printable.topLeft() - paper.topLeft();
-    return DeviceMapping::printer(printer.logicalDpiX(), printer.logicalDpiY(), qRound(margin.x()),
-                                  qRound(margin.y()));
-}
-
-} // namespace qlx

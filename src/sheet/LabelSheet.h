@@ -3,10 +3,12 @@
 // The label sheet. This folder defines the A4 sheet (heading, date line and fifteen label slots
 // in tenths of a millimetre), lays it out for a device, maps report units to device pixels,
 // and paints it through one function that serves both the page picture and the printer. The
-// SheetReport ties these together: it records its pages into a page store and opens the preview.
+// LabelSheet ties these together: it keeps the labels of every page and records the pages
+// into a page store. Nothing here opens a window or needs a widget: the report that previews
+// and prints the sheet is app/SheetReport.h.
 
 #include <QImage>
-#include <QObject>
+#include <QSizeF>
 #include <QString>
 #include <array>
 #include <functional>
@@ -14,27 +16,26 @@
 #include <vector>
 
 #include "metafile/Metafile.h"
-#include "preview/ReportPreview.h"
-#include "preview/ReportPrinting.h"
+#include "pagestore/PageTarget.h"
 #include "sheet/ScreenTextMeasurer.h"
 #include "sheet/SheetDefinition.h"
 
 class QPainter;
-class QWidget;
 
 namespace qlx {
 
-// The label sheet report: the fixed page definition with the heading and fifteen label slots,
-// what the slots of each page and the date line hold, and the printer settings, all kept for
-// the run. Labels beyond the fifteenth go on further pages of the same layout, each page with
-// the same heading. It previews itself in a preview window over a fresh page store and prints
-// itself on request of that window. One drawing function serves the page picture and the
-// printer.
-class SheetReport : public QObject {
-    Q_OBJECT
+class PreviewDocument;
+
+// The label sheet: the fixed page definition with the heading and fifteen label slots, and
+// what the slots of each page and the date line hold, all kept for the run. Labels beyond the
+// fifteenth go on further pages of the same layout, each page with the same heading. One
+// drawing function serves the page picture and the printer.
+class LabelSheet {
 public:
-    explicit SheetReport(QWidget* owner);
-    ~SheetReport() override;
+    LabelSheet();
+    virtual ~LabelSheet();
+    LabelSheet(const LabelSheet&) = delete;
+    LabelSheet& operator=(const LabelSheet&) = delete;
 
     // Slot n (1 to 15) of page 1 takes its own copy of the picture; a null image empties it.
     // Other numbers are ignored.
@@ -65,10 +66,6 @@ public:
     void setDateLineCaption(const QString& caption);
     QString dateLineCaption() const;
 
-    // Opens the preview window on a fresh page store, produces the page into it and returns
-    // once the window has closed. A request while the page is being produced is ignored.
-    void preview();
-
     // A run whose pages would take more than this many bytes plain, judged by page 1 (each
     // label the size of page 1's, every page as full as a whole page), keeps its pages
     // compressed in the store: a 50,000-label list (3,334 pages of about 11.6 MB with the
@@ -77,8 +74,6 @@ public:
     static constexpr qint64 kPlainRunBytes = 256LL * 1024 * 1024;
     // Another threshold for the runs that follow; 0 keeps every run compressed.
     void setPlainRunBytes(qint64 bytes) { m_plainRunBytes = bytes; }
-    // Produces the page once more on the printer, with the print progress dialog.
-    void print(QWidget* parent);
 
     // Draws the target's page for a target: the page picture's screen or a printer, the page
     // laid out on the target's paper (portrait or landscape). A page beyond the last draws
@@ -88,7 +83,18 @@ public:
     Metafile recordPage(int page = 1) const;
 
     const SheetDefinition& definition() const { return sheet(); }
-    ReportPreview& previewer() { return *m_previewer; }
+
+protected:
+    // The paper the pages are recorded on, in tenths of a millimetre: A4 upright here; the
+    // report turns it as its printer settings say.
+    virtual QSizeF pagePaper() const;
+
+    // One production run: each call records the next page into the store and returns whether
+    // pages remain; the call that adds the last page finishes the store.
+    using ProductionStep = std::function<bool()>;
+    // Starts a run of the pages as they stand now into `document`, which must be a page
+    // store.
+    ProductionStep produce(PreviewDocument& document);
 
 private:
     struct SlotLabel {
@@ -98,7 +104,6 @@ private:
     };
     using PageSlots = std::array<SlotLabel, SheetDefinition::kSlotCount>;
 
-    ReportPreview::ProductionStep produce(PreviewDocument& document);
     SlotLabel* slotAt(int position);
     const SlotLabel* slotAt(int position) const;
     QImage pictureOf(const SlotLabel& label) const;
@@ -112,7 +117,6 @@ private:
 
     mutable std::unique_ptr<SheetDefinition> m_sheet; // made at its first use
     std::vector<PageSlots> m_pages{1};
-    std::unique_ptr<ReportPreview> m_previewer;
     qint64 m_plainRunBytes = kPlainRunBytes;
     // The label drawn last, kept so that a neighbour with the same drawing shares it.
     mutable std::shared_ptr<const LabelDrawing> m_lastDrawing;

@@ -1,8 +1,8 @@
-#include "sheet/SheetReport.h"
+#include "sheet/LabelSheet.h"
 
+#include <QDateTime>
 #include <QPainter>
 #include <QPointer>
-#include <QWidget>
 
 #include "metafile/EmfRecorder.h"
 #include "pagestore/PageStoreDocument.h"
@@ -39,38 +39,32 @@ template <typename Pages> qint64 plainRunEstimate(qint64 firstPageBytes, const P
 
 } // namespace
 
-SheetReport::SheetReport(QWidget* owner)
-    : QObject(owner) {
-    m_previewer = std::make_unique<ReportPreview>(
-        [this]() -> std::unique_ptr<PreviewDocument> {
-            return std::make_unique<PageStoreDocument>(m_previewer->pagePaper(), this);
-        },
-        ReportPreview::Production([this](PreviewDocument& document) { return produce(document); }),
-        [this](QPainter& painter, const PageTarget& target) { drawPage(painter, target); },
-        [this] { return pageCount(); });
-    m_previewer->settings().jobTitle = QStringLiteral("Mineral labels");
-}
+LabelSheet::LabelSheet() = default;
 
-SheetReport::~SheetReport() = default;
+LabelSheet::~LabelSheet() = default;
+
+QSizeF LabelSheet::pagePaper() const {
+    return QSizeF(2100, 2970);
+}
 
 // The definition measures its texts with the report's fonts, which loads them; the window's
 // first frame does not need that, so it happens at the first use.
-SheetDefinition& SheetReport::sheet() const {
+SheetDefinition& LabelSheet::sheet() const {
     if (!m_sheet)
         m_sheet = std::make_unique<SheetDefinition>(m_measurer);
     return *m_sheet;
 }
 
-void SheetReport::setSlotPicture(int slot, const QImage& picture) {
+void LabelSheet::setSlotPicture(int slot, const QImage& picture) {
     if (validSlot(slot))
         setLabelPicture(slot, picture);
 }
 
-QImage SheetReport::slotPicture(int slot) const {
+QImage LabelSheet::slotPicture(int slot) const {
     return validSlot(slot) ? labelPicture(slot) : QImage();
 }
 
-SheetReport::SlotLabel* SheetReport::slotAt(int position) {
+LabelSheet::SlotLabel* LabelSheet::slotAt(int position) {
     if (position < 1)
         return nullptr;
     const std::size_t page = std::size_t(position - 1) / SheetDefinition::kSlotCount;
@@ -79,7 +73,7 @@ SheetReport::SlotLabel* SheetReport::slotAt(int position) {
     return &m_pages[page][std::size_t(position - 1) % SheetDefinition::kSlotCount];
 }
 
-const SheetReport::SlotLabel* SheetReport::slotAt(int position) const {
+const LabelSheet::SlotLabel* LabelSheet::slotAt(int position) const {
     if (position < 1)
         return nullptr;
     const std::size_t page = std::size_t(position - 1) / SheetDefinition::kSlotCount;
@@ -88,7 +82,7 @@ const SheetReport::SlotLabel* SheetReport::slotAt(int position) const {
     return &m_pages[page][std::size_t(position - 1) % SheetDefinition::kSlotCount];
 }
 
-void SheetReport::setLabelPicture(int position, const QImage& picture) {
+void LabelSheet::setLabelPicture(int position, const QImage& picture) {
     SlotLabel* slot = slotAt(position);
     if (!slot)
         return;
@@ -105,14 +99,14 @@ void SheetReport::setLabelPicture(int position, const QImage& picture) {
     slot->picture = picture.copy();
 }
 
-void SheetReport::setLabelDrawing(int position, std::shared_ptr<const LabelDrawing> drawing) {
+void LabelSheet::setLabelDrawing(int position, std::shared_ptr<const LabelDrawing> drawing) {
     if (SlotLabel* slot = slotAt(position)) {
         slot->picture = QImage();
         slot->drawing = std::move(drawing);
     }
 }
 
-QImage SheetReport::pictureOf(const SlotLabel& label) const {
+QImage LabelSheet::pictureOf(const SlotLabel& label) const {
     if (!label.drawing || !*label.drawing)
         return label.picture;
     if (label.drawing != m_lastDrawing) {
@@ -126,12 +120,12 @@ QImage SheetReport::pictureOf(const SlotLabel& label) const {
     return m_lastDrawn;
 }
 
-QImage SheetReport::labelPicture(int position) const {
+QImage LabelSheet::labelPicture(int position) const {
     const SlotLabel* slot = slotAt(position);
     return slot ? pictureOf(*slot) : QImage();
 }
 
-qint64 SheetReport::keptPictureBytes() const {
+qint64 LabelSheet::keptPictureBytes() const {
     qint64 bytes = 0;
     for (const PageSlots& page : m_pages)
         for (const SlotLabel& label : page)
@@ -139,35 +133,27 @@ qint64 SheetReport::keptPictureBytes() const {
     return bytes;
 }
 
-void SheetReport::clearLabels() {
+void LabelSheet::clearLabels() {
     m_pages.assign(1, PageSlots());
     m_lastDrawing.reset();
     m_lastDrawn = QImage();
 }
 
-void SheetReport::setDateLineCaption(const QString& caption) {
+void LabelSheet::setDateLineCaption(const QString& caption) {
     sheet().setDateLineCaption(fromQString(caption), m_measurer);
 }
 
-QString SheetReport::dateLineCaption() const {
+QString LabelSheet::dateLineCaption() const {
     return toQString(sheet().dateLine().caption);
 }
 
-void SheetReport::preview() {
-    m_previewer->preview();
-}
-
-void SheetReport::print(QWidget* parent) {
-    m_previewer->print(parent);
-}
-
-void SheetReport::drawPage(QPainter& painter, const PageTarget& target) const {
+void LabelSheet::drawPage(QPainter& painter, const PageTarget& target) const {
     drawPageOf(painter, target, sheet(), m_pages);
 }
 
-void SheetReport::drawPageOf(QPainter& painter, const PageTarget& target,
-                             const SheetDefinition& definition,
-                             const std::vector<PageSlots>& pages) const {
+void LabelSheet::drawPageOf(QPainter& painter, const PageTarget& target,
+                            const SheetDefinition& definition,
+                            const std::vector<PageSlots>& pages) const {
     // The definition is turned to the target's paper on a copy: the page already shown in a
     // preview keeps its orientation while a landscape print is laid out.
     SheetDefinition sheet = definition;
@@ -194,16 +180,16 @@ void SheetReport::drawPageOf(QPainter& painter, const PageTarget& target,
     drawSheet(painter, mapping, content);
 }
 
-Metafile SheetReport::recordPage(int page) const {
+Metafile LabelSheet::recordPage(int page) const {
     return recordPageOf(page, sheet(), m_pages);
 }
 
-Metafile SheetReport::recordPageOf(int page, const SheetDefinition& sheet,
-                                   const std::vector<PageSlots>& pages) const {
+Metafile LabelSheet::recordPageOf(int page, const SheetDefinition& sheet,
+                                  const std::vector<PageSlots>& pages) const {
     const DeviceMapping screen = DeviceMapping::screen(96);
     PageTarget target;
     target.page = page;
-    target.paperTenthsMm = m_previewer->pagePaper();
+    target.paperTenthsMm = pagePaper();
     const QSize pixels(screen.pageWidth(target.paperTenthsMm.width()),
                        screen.pageHeight(target.paperTenthsMm.height()));
     EmfRecorder recorder(pixels, 96.0);
@@ -217,7 +203,7 @@ Metafile SheetReport::recordPageOf(int page, const SheetDefinition& sheet,
     return recorder.finish();
 }
 
-ReportPreview::ProductionStep SheetReport::produce(PreviewDocument& document) {
+LabelSheet::ProductionStep LabelSheet::produce(PreviewDocument& document) {
     auto* store = qobject_cast<PageStoreDocument*>(&document);
     if (!store)
         throw Error("The sheet report produces its page into a page store only");
