@@ -1,5 +1,13 @@
 #pragma once
 
+// The render run. This folder turns label records into the labels on the sheet: the layout of
+// a label's three rows (plain C++: fonts as values, the corrections, formula subscripts, long
+// rows fitted or cut), the painter that draws that layout onto a bitmap, the composer that
+// draws one label on its own copy of the background, and the run that fills a label sheet's
+// slots with one drawing per label, telling an observer of each label and able to stop. It
+// draws with QtGui and knows no window: the preview and the printing of the sheet are above
+// it.
+
 #include <QDateTime>
 #include <QLocale>
 #include <QSize>
