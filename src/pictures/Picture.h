@@ -1,12 +1,12 @@
 #pragma once
 
 // Pictures and text as data. This folder holds what the layers above draw with and needs no
-// widget, only QtGui: the picture an image control holds (bitmap, icon or metafile, loaded
-// from a file or from bytes, a failure told in the message the user sees), the picture kinds
-// told by their first bytes, the vector picture the metafile layer plays, the label font description, the
-// conversion between the UTF-8 text below the widgets and QString, and the warm-up of the font
-// configuration at start-up. All of it works under a QGuiApplication; the controls that show
-// pictures and the dialogs that choose them are in the widgets folder.
+// widget, only QtGui: the picture an image control holds (bitmap, icon or metafile, loaded from
+// a file or from bytes, a failure told in the message the user sees), the picture kinds told by
+// their first bytes, the vector picture the metafile layer plays, the label font description,
+// the conversion between the UTF-8 text below the widgets and QString, and the warm-up of the
+// font configuration at start-up. All of it works under a QGuiApplication; the controls that
+// show pictures and the dialogs that choose them are in the widgets folder.
 
 #include <QByteArray>
 #include <QImage>
