@@ -12,10 +12,10 @@
 #include <memory>
 
 #include "app/MainForm.h"
-#include "platform/RichEditBox.h"
 #include "support/BenchSupport.h"
 #include "support/DataFolderFixture.h"
 #include "support/TestSupport.h"
+#include "widgets/RichEditBox.h"
 
 using namespace qlx;
 

@@ -6,8 +6,8 @@
 #include <QPainter>
 #include <benchmark/benchmark.h>
 
-#include "platform/LabelFont.h"
-#include "platform/Picture.h"
+#include "pictures/LabelFont.h"
+#include "pictures/Picture.h"
 #include "render/LabelComposer.h"
 #include "render/LabelPainter.h"
 #include "support/BenchSupport.h"

@@ -8,9 +8,9 @@
 #include <benchmark/benchmark.h>
 #include <memory>
 
+#include "app/SheetReport.h"
 #include "metafile/Metafile.h"
 #include "preview/ReportPrinting.h"
-#include "sheet/SheetReport.h"
 #include "support/BenchSupport.h"
 
 using namespace qlx;

@@ -12,9 +12,9 @@
 #include <memory>
 #include <string>
 
+#include "app/SheetReport.h"
 #include "pagestore/PageStore.h"
 #include "render/SheetRun.h"
-#include "sheet/SheetReport.h"
 #include "stores/LabelList.h"
 #include "support/BenchSupport.h"
 

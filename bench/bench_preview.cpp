@@ -8,9 +8,9 @@
 #include <benchmark/benchmark.h>
 #include <memory>
 
+#include "app/SheetReport.h"
 #include "pagestore/PageStoreDocument.h"
 #include "preview/PageView.h"
-#include "sheet/SheetReport.h"
 #include "support/BenchSupport.h"
 
 using namespace qlx;

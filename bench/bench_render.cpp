@@ -11,17 +11,17 @@
 #include <memory>
 
 #include "app/MainForm.h"
+#include "app/SheetReport.h"
 #include "pagestore/PageStore.h"
 #include "pagestore/PageStoreDocument.h"
 #include "pagestore/PreviewDocument.h"
-#include "platform/ImageBox.h"
-#include "platform/RichEditBox.h"
 #include "preview/PageView.h"
 #include "preview/PreviewWindow.h"
-#include "sheet/SheetReport.h"
 #include "support/BenchSupport.h"
 #include "support/DataFolderFixture.h"
 #include "support/TestSupport.h"
+#include "widgets/ImageBox.h"
+#include "widgets/RichEditBox.h"
 
 using namespace qlx;
 

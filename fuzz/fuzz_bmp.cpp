@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/Picture.h"
+#include "pictures/Picture.h"
 #include "stores/Bmp.h"
 #include "stores/Error.h"
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "platform/Picture.h"
+#include "pictures/Picture.h"
 #include "stores/Bmp.h"
 #include "stores/Error.h"
 

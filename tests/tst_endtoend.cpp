@@ -13,23 +13,23 @@
 #include <QtTest>
 
 #include "app/MainForm.h"
+#include "app/SheetReport.h"
 #include "metafile/Metafile.h"
 #include "metafile/MetafilePicture.h"
 #include "pagestore/PageStore.h"
 #include "pagestore/PreviewDocument.h"
-#include "platform/ErrorHandler.h"
-#include "platform/ImageBox.h"
-#include "platform/MessageBox.h"
-#include "platform/Picture.h"
-#include "platform/RichEditBox.h"
+#include "pictures/Picture.h"
 #include "preview/PageView.h"
 #include "preview/PreviewWindow.h"
 #include "sheet/DeviceMapping.h"
 #include "sheet/SheetLayout.h"
-#include "sheet/SheetReport.h"
 #include "support/DataFolderFixture.h"
 #include "support/NewWindow.h"
 #include "support/TestSupport.h"
+#include "widgets/ErrorHandler.h"
+#include "widgets/ImageBox.h"
+#include "widgets/MessageBox.h"
+#include "widgets/RichEditBox.h"
 
 using namespace qlx;
 

@@ -1,11 +1,11 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "platform/ErrorHandler.h"
-#include "platform/Text.h"
+#include "pictures/Text.h"
 #include "stores/Error.h"
 #include "stores/Windows1252.h"
 #include "support/TestSupport.h"
+#include "widgets/ErrorHandler.h"
 
 using namespace qlx;
 

@@ -2,7 +2,7 @@
 // label's right edge, then are cut after a word with an ellipsis.
 #include <QtTest>
 
-#include "platform/LabelFont.h"
+#include "pictures/LabelFont.h"
 #include "render/LabelLayout.h"
 #include "render/SheetRun.h"
 #include "stores/Utf8.h"

@@ -9,10 +9,10 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "platform/FontChooser.h"
-#include "platform/FontDialog.h"
 #include "support/DataRows.h"
 #include "support/TestSupport.h"
+#include "widgets/FontChooser.h"
+#include "widgets/FontDialog.h"
 
 using namespace qlx;
 

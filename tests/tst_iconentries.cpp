@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <QtTest>
 
-#include "platform/Picture.h"
+#include "pictures/Picture.h"
 
 using namespace qlx;
 

@@ -13,26 +13,26 @@
 #include <QtTest>
 
 #include "app/MainForm.h"
+#include "app/SheetReport.h"
 #include "metafile/EmfRecorder.h"
 #include "metafile/MetafilePicture.h"
 #include "pagestore/PageStore.h"
 #include "pagestore/PageStoreDocument.h"
 #include "pagestore/PreviewDocument.h"
 #include "pagestore/ReportFileFormat.h"
-#include "platform/FileDialog.h"
-#include "platform/ImageBox.h"
-#include "platform/RichEditBox.h"
-#include "platform/WorkProgress.h"
 #include "preview/PageView.h"
 #include "preview/PreviewWindow.h"
 #include "render/SheetRun.h"
-#include "sheet/SheetReport.h"
 #include "stores/Error.h"
 #include "support/DataFolderFixture.h"
 #include "support/ErrorOf.h"
 #include "support/NewWindow.h"
 #include "support/SlotColours.h"
 #include "support/TestSupport.h"
+#include "widgets/FileDialog.h"
+#include "widgets/ImageBox.h"
+#include "widgets/RichEditBox.h"
+#include "widgets/WorkProgress.h"
 
 using namespace qlx;
 

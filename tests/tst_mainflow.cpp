@@ -9,12 +9,8 @@
 #include <QtTest>
 
 #include "app/MainForm.h"
-#include "platform/ErrorHandler.h"
-#include "platform/ImageBox.h"
-#include "platform/Picture.h"
-#include "platform/RichEditBox.h"
-#include "platform/SpinField.h"
-#include "platform/Text.h"
+#include "pictures/Picture.h"
+#include "pictures/Text.h"
 #include "render/SheetRun.h"
 #include "stores/DataFolder.h"
 #include "stores/Windows1252.h"
@@ -23,6 +19,10 @@
 #include "support/DataRows.h"
 #include "support/NewWindow.h"
 #include "support/TestSupport.h"
+#include "widgets/ErrorHandler.h"
+#include "widgets/ImageBox.h"
+#include "widgets/RichEditBox.h"
+#include "widgets/SpinField.h"
 
 using namespace qlx;
 

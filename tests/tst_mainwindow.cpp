@@ -15,14 +15,14 @@
 #include <QtTest>
 
 #include "app/MainForm.h"
-#include "platform/ErrorHandler.h"
-#include "platform/FileDialog.h"
-#include "platform/Gauge.h"
-#include "platform/ImageBox.h"
-#include "platform/PictureDialog.h"
-#include "platform/SpinField.h"
 #include "support/DataRows.h"
 #include "support/TestSupport.h"
+#include "widgets/ErrorHandler.h"
+#include "widgets/FileDialog.h"
+#include "widgets/Gauge.h"
+#include "widgets/ImageBox.h"
+#include "widgets/PictureDialog.h"
+#include "widgets/SpinField.h"
 
 using namespace qlx;
 

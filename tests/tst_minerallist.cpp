@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "app/MainForm.h"
-#include "platform/ErrorHandler.h"
 #include "stores/CsvList.h"
 #include "stores/DataFolder.h"
 #include "stores/LineStore.h"
@@ -20,6 +19,7 @@
 #include "stores/TextCase.h"
 #include "support/DataRows.h"
 #include "support/TestSupport.h"
+#include "widgets/ErrorHandler.h"
 
 using namespace qlx;
 

@@ -7,15 +7,15 @@
 #include <QtTest>
 
 #include "app/MainForm.h"
+#include "app/SheetReport.h"
 #include "pagestore/PreviewDocument.h"
-#include "platform/FileDialog.h"
 #include "preview/PageView.h"
 #include "preview/PreviewWindow.h"
 #include "preview/ReportPreview.h"
-#include "sheet/SheetReport.h"
 #include "support/DataFolderFixture.h"
 #include "support/SlotColours.h"
 #include "support/TestSupport.h"
+#include "widgets/FileDialog.h"
 
 using namespace qlx;
 

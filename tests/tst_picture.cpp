@@ -7,12 +7,12 @@
 #include <QtTest>
 #include <sys/stat.h>
 
-#include "platform/ImageBox.h"
-#include "platform/Picture.h"
+#include "pictures/Picture.h"
 #include "stores/Error.h"
 #include "support/DataRows.h"
 #include "support/ErrorOf.h"
 #include "support/TestSupport.h"
+#include "widgets/ImageBox.h"
 
 using namespace qlx;
 

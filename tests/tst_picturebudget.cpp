@@ -7,9 +7,9 @@
 #include <QTest>
 
 #include "HostileInputs.h"
-#include "platform/Picture.h"
+#include "app/SheetReport.h"
+#include "pictures/Picture.h"
 #include "render/SheetRun.h"
-#include "sheet/SheetReport.h"
 #include "stores/Error.h"
 #include "support/CpuClock.h"
 

@@ -6,14 +6,14 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "platform/FileDialog.h"
-#include "platform/Picture.h"
-#include "platform/PictureDialog.h"
-#include "platform/PicturePane.h"
-#include "platform/PicturePreview.h"
+#include "pictures/Picture.h"
 #include "stores/Error.h"
 #include "support/DataRows.h"
 #include "support/TestSupport.h"
+#include "widgets/FileDialog.h"
+#include "widgets/PictureDialog.h"
+#include "widgets/PicturePane.h"
+#include "widgets/PicturePreview.h"
 
 using namespace qlx;
 

@@ -14,7 +14,6 @@
 #include "metafile/Metafile.h"
 #include "pagestore/PageStoreDocument.h"
 #include "pagestore/PrinterSettings.h"
-#include "platform/FileDialog.h"
 #include "preview/PageView.h"
 #include "preview/PreviewGeometry.h"
 #include "preview/PreviewGlyphs.h"
@@ -26,6 +25,7 @@
 #include "support/FakePreviewDocument.h"
 #include "support/SlotColours.h"
 #include "support/TestSupport.h"
+#include "widgets/FileDialog.h"
 
 using namespace qlx;
 using qlx::test::FakePreviewDocument;

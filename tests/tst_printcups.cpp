@@ -4,11 +4,8 @@
 #include <QtTest>
 
 #include "app/MainForm.h"
+#include "app/SheetReport.h"
 #include "pagestore/PageStoreDocument.h"
-#include "platform/ErrorHandler.h"
-#include "platform/FileDialog.h"
-#include "platform/NumberDialog.h"
-#include "platform/RichEditBox.h"
 #include "preview/PageView.h"
 #include "preview/PreviewWindow.h"
 #include "preview/PrintProgressDialog.h"
@@ -16,13 +13,16 @@
 #include "preview/ReportPreview.h"
 #include "preview/ReportPrinting.h"
 #include "sheet/SheetLayout.h"
-#include "sheet/SheetReport.h"
 #include "support/DataFolderFixture.h"
 #include "support/FakePreviewDocument.h"
 #include "support/NewWindow.h"
 #include "support/RunTool.h"
 #include "support/SlotColours.h"
 #include "support/TestSupport.h"
+#include "widgets/ErrorHandler.h"
+#include "widgets/FileDialog.h"
+#include "widgets/NumberDialog.h"
+#include "widgets/RichEditBox.h"
 
 #include <QComboBox>
 #include <QDialog>

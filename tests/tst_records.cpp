@@ -10,13 +10,13 @@
 #include <QtTest>
 
 #include "app/MainForm.h"
-#include "platform/ErrorHandler.h"
-#include "platform/RichEditBox.h"
 #include "stores/LabelListEdit.h"
 #include "support/DataFolderFixture.h"
 #include "support/DataRows.h"
 #include "support/NewWindow.h"
 #include "support/TestSupport.h"
+#include "widgets/ErrorHandler.h"
+#include "widgets/RichEditBox.h"
 
 using namespace qlx;
 

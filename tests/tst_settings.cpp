@@ -9,16 +9,16 @@
 #include <QtTest>
 
 #include "app/MainForm.h"
-#include "platform/ErrorHandler.h"
-#include "platform/FileDialog.h"
-#include "platform/ImageBox.h"
-#include "platform/SpinField.h"
 #include "stores/Error.h"
 #include "stores/LabelSettings.h"
 #include "support/DataFolderFixture.h"
 #include "support/ErrorOf.h"
 #include "support/NewWindow.h"
 #include "support/TestSupport.h"
+#include "widgets/ErrorHandler.h"
+#include "widgets/FileDialog.h"
+#include "widgets/ImageBox.h"
+#include "widgets/SpinField.h"
 
 using namespace qlx;
 

@@ -13,19 +13,19 @@
 #include <QtTest>
 
 #include "app/MainForm.h"
-#include "platform/ErrorHandler.h"
-#include "platform/ImageBox.h"
-#include "platform/NumberDialog.h"
-#include "platform/RichEditBox.h"
-#include "platform/Text.h"
+#include "app/SheetReport.h"
+#include "pictures/Text.h"
 #include "preview/PageView.h"
 #include "preview/PreviewWindow.h"
-#include "sheet/SheetReport.h"
 #include "stores/LabelList.h"
 #include "support/DataFolderFixture.h"
 #include "support/DataRows.h"
 #include "support/NewWindow.h"
 #include "support/TestSupport.h"
+#include "widgets/ErrorHandler.h"
+#include "widgets/ImageBox.h"
+#include "widgets/NumberDialog.h"
+#include "widgets/RichEditBox.h"
 
 using namespace qlx;
 

@@ -1,6 +1,8 @@
+#include <QPrinter>
 #include <QtTest>
 #include <unordered_map>
 
+#include "app/SheetReport.h"
 #include "sheet/ScreenTextMeasurer.h"
 #include "sheet/SheetLayout.h"
 #include "sheet/SheetPainter.h"

@@ -8,17 +8,17 @@
 #include <QtTest>
 #include <functional>
 
+#include "app/SheetReport.h"
 #include "metafile/EmfPictureCheck.h"
 #include "metafile/MetafilePicture.h"
 #include "pagestore/PreviewDocument.h"
 #include "pagestore/ReportFileFormat.h"
-#include "platform/FileDialog.h"
 #include "preview/PageView.h"
 #include "preview/PreviewWindow.h"
 #include "sheet/SheetLayout.h"
-#include "sheet/SheetReport.h"
 #include "support/SlotColours.h"
 #include "support/TestSupport.h"
+#include "widgets/FileDialog.h"
 
 using namespace qlx;
 using test::slotColour;

@@ -8,7 +8,7 @@
 #include "metafile/EmfRecorder.h"
 #include "metafile/Metafile.h"
 #include "pagestore/PageStore.h"
-#include "platform/Picture.h"
+#include "pictures/Picture.h"
 #include "support/FakeEmf.h"
 #include "support/TestSupport.h"
 

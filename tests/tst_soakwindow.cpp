@@ -8,15 +8,15 @@
 #include <QtTest>
 
 #include "app/MainForm.h"
-#include "platform/ErrorHandler.h"
-#include "platform/ImageBox.h"
-#include "platform/RichEditBox.h"
+#include "app/SheetReport.h"
 #include "preview/PageView.h"
 #include "preview/PreviewWindow.h"
-#include "sheet/SheetReport.h"
 #include "support/DataFolderFixture.h"
 #include "support/NewWindow.h"
 #include "support/TestSupport.h"
+#include "widgets/ErrorHandler.h"
+#include "widgets/ImageBox.h"
+#include "widgets/RichEditBox.h"
 
 using namespace qlx;
 

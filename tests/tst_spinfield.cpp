@@ -4,8 +4,8 @@
 #include <QtTest>
 #include <limits>
 
-#include "platform/SpinField.h"
 #include "support/DataRows.h"
+#include "widgets/SpinField.h"
 
 using namespace qlx;
 

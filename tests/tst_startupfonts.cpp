@@ -6,8 +6,8 @@
 #include <fontconfig/fontconfig.h>
 #include <memory>
 
-#include "platform/Controls.h"
-#include "platform/FontConfigWarmUp.h"
+#include "pictures/FontConfigWarmUp.h"
+#include "widgets/Controls.h"
 
 using namespace qlx;
 

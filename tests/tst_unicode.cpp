@@ -9,8 +9,6 @@
 #include <memory>
 
 #include "app/MainForm.h"
-#include "platform/FileDialog.h"
-#include "platform/RichEditBox.h"
 #include "render/SheetRun.h"
 #include "stores/LabelList.h"
 #include "stores/LineStore.h"
@@ -22,6 +20,8 @@
 #include "support/NewWindow.h"
 #include "support/RunTool.h"
 #include "support/TestSupport.h"
+#include "widgets/FileDialog.h"
+#include "widgets/RichEditBox.h"
 
 using namespace qlx;
 

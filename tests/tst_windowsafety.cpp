@@ -16,21 +16,21 @@
 #include <QtTest>
 
 #include "app/MainForm.h"
+#include "app/SheetReport.h"
 #include "metafile/MetafilePicture.h"
-#include "platform/ErrorHandler.h"
-#include "platform/FileDialog.h"
-#include "platform/FontChooser.h"
-#include "platform/ImageBox.h"
-#include "platform/Picture.h"
-#include "platform/RichEditBox.h"
-#include "platform/Text.h"
+#include "pictures/Picture.h"
+#include "pictures/Text.h"
 #include "preview/PreviewWindow.h"
-#include "sheet/SheetReport.h"
 #include "support/DataFolderFixture.h"
 #include "support/DataRows.h"
 #include "support/FakePreviewDocument.h"
 #include "support/NewWindow.h"
 #include "support/TestSupport.h"
+#include "widgets/ErrorHandler.h"
+#include "widgets/FileDialog.h"
+#include "widgets/FontChooser.h"
+#include "widgets/ImageBox.h"
+#include "widgets/RichEditBox.h"
 
 using namespace qlx;
 using test::child;

@@ -7,10 +7,10 @@
 #include <fstream>
 #include <string>
 
+#include "app/SheetReport.h"
 #include "metafile/MetafilePicture.h"
 #include "sheet/DeviceMapping.h"
 #include "sheet/SheetLayout.h"
-#include "sheet/SheetReport.h"
 
 namespace qlx::bench {
 

@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/FileDialog.h"
-#include "platform/FontDialog.h"
-#include "platform/PictureDialog.h"
 #include "stores/LabelList.h"
 #include "stores/LabelListEdit.h"
 #include "stores/LabelSettings.h"
 #include "stores/LineStore.h"
+#include "widgets/FileDialog.h"
+#include "widgets/FontDialog.h"
+#include "widgets/PictureDialog.h"
 
 class QAction;
 class QMenu;

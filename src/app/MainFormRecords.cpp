@@ -10,10 +10,10 @@
 #include <utility>
 
 #include "app/MainForm.h"
-#include "platform/ErrorHandler.h"
-#include "platform/RichEditBox.h"
-#include "platform/Text.h"
+#include "pictures/Text.h"
 #include "stores/LabelList.h"
+#include "widgets/ErrorHandler.h"
+#include "widgets/RichEditBox.h"
 
 namespace qlx {
 

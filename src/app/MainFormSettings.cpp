@@ -8,13 +8,13 @@
 #include <QTimer>
 
 #include "app/MainForm.h"
-#include "platform/ImageBox.h"
-#include "platform/Picture.h"
-#include "platform/SpinField.h"
-#include "platform/Text.h"
+#include "pictures/Picture.h"
+#include "pictures/Text.h"
 #include "stores/AtomicFile.h"
 #include "stores/Error.h"
 #include "stores/FileRead.h"
+#include "widgets/ImageBox.h"
+#include "widgets/SpinField.h"
 
 namespace qlx {
 

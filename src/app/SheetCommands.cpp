@@ -11,6 +11,7 @@
 #include <functional>
 #include <vector>
 
+#include "app/SheetReport.h"
 #include "metafile/Metafile.h"
 #include "pagestore/AtomicSave.h"
 #include "pagestore/PageStore.h"
@@ -21,7 +22,6 @@
 #include "preview/ReportPrinting.h"
 #include "sheet/DeviceMapping.h"
 #include "sheet/SheetDefinition.h"
-#include "sheet/SheetReport.h"
 #include "stores/CsvList.h"
 #include "stores/DataFolder.h"
 #include "stores/LabelList.h"

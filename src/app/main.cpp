@@ -4,10 +4,10 @@
 #include <cstdio>
 
 #include "app/MainForm.h"
+#include "app/QuitOnSignals.h"
 #include "metafile/MetafilePicture.h"
-#include "platform/ErrorHandler.h"
-#include "platform/FontConfigWarmUp.h"
-#include "platform/QuitOnSignals.h"
+#include "pictures/FontConfigWarmUp.h"
+#include "widgets/ErrorHandler.h"
 
 int main(int argc, char* argv[]) {
     // The font configuration is read while the application connects to the display.

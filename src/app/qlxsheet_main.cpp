@@ -14,7 +14,7 @@
 
 #include "app/SheetCommands.h"
 #include "metafile/MetafilePicture.h"
-#include "platform/Picture.h"
+#include "pictures/Picture.h"
 #include "render/SheetRun.h"
 
 namespace {

@@ -20,6 +20,12 @@ namespace {
                 what);
 }
 
+// A record of `type` must hold at least n bytes.
+void need(uint32_t type, const ByteView& v, size_t n) {
+    if (v.size() < n)
+        bad(type, "is too short");
+}
+
 QPointF pointL(const ByteView& v, size_t at) {
     return QPointF(v.i32(at), v.i32(at + 4));
 }
@@ -177,11 +183,6 @@ void EmfPlayer::selectObject(uint32_t handle) {
 
 void EmfPlayer::record(const EmfRecord& r) {
     const ByteView& v = r.data;
-    MetafileCanvas::State& s = m_canvas.state();
-    auto need = [&](size_t n) {
-        if (v.size() < n)
-            bad(r.type, "is too short");
-    };
     switch (r.type) {
     case emr::EOF_:
     case emr::COMMENT:
@@ -195,6 +196,37 @@ void EmfPlayer::record(const EmfRecord& r) {
     case emr::FLATTENPATH:
     case emr::WIDENPATH:
         return;
+    case emr::CREATEPEN:
+    case emr::EXTCREATEPEN:
+    case emr::CREATEBRUSHINDIRECT:
+    case emr::CREATEMONOBRUSH:
+    case emr::CREATEDIBPATTERNBRUSHPT:
+    case emr::EXTCREATEFONTINDIRECTW:
+    case emr::CREATEPALETTE:
+        objectRecord(r.type, v);
+        return;
+    case emr::BITBLT:
+    case emr::STRETCHBLT:
+    case emr::STRETCHDIBITS:
+    case emr::SETDIBITSTODEVICE:
+        bitmapRecord(r.type, v);
+        return;
+    case emr::EXTTEXTOUTA:
+    case emr::EXTTEXTOUTW:
+        textRecord(r.type, v);
+        return;
+    default:
+        if (!coordinateRecord(r.type, v) && !stateRecord(r.type, v) &&
+            !pathAndClipRecord(r.type, v))
+            drawRecord(r.type, v);
+        return;
+    }
+}
+
+// Window, viewport and world coordinates, the current position and the clip's offset.
+bool EmfPlayer::coordinateRecord(uint32_t type, const ByteView& v) {
+    MetafileCanvas::State& s = m_canvas.state();
+    switch (type) {
     case emr::SETWINDOWEXTEX:
     case emr::SETWINDOWORGEX:
     case emr::SETVIEWPORTEXTEX:
@@ -202,32 +234,60 @@ void EmfPlayer::record(const EmfRecord& r) {
     case emr::MOVETOEX:
     case emr::SETBRUSHORGEX:
     case emr::OFFSETCLIPRGN: {
-        need(16);
+        need(type, v, 16);
         const QPointF p = pointL(v, 8);
-        if (r.type == emr::SETWINDOWEXTEX)
+        if (type == emr::SETWINDOWEXTEX)
             s.winExt = p;
-        else if (r.type == emr::SETWINDOWORGEX)
+        else if (type == emr::SETWINDOWORGEX)
             s.winOrg = p;
-        else if (r.type == emr::SETVIEWPORTEXTEX)
+        else if (type == emr::SETVIEWPORTEXTEX)
             s.vpExt = p;
-        else if (r.type == emr::SETVIEWPORTORGEX)
+        else if (type == emr::SETVIEWPORTORGEX)
             s.vpOrg = p;
-        else if (r.type == emr::MOVETOEX)
+        else if (type == emr::MOVETOEX)
             m_canvas.moveTo(p);
-        else if (r.type == emr::OFFSETCLIPRGN)
+        else if (type == emr::OFFSETCLIPRGN)
             m_canvas.offsetClip(p);
-        return;
+        return true;
     }
     case emr::SCALEVIEWPORTEXTEX:
     case emr::SCALEWINDOWEXTEX: {
-        need(24);
+        need(type, v, 24);
         const int32_t xn = v.i32(8), xd = v.i32(12), yn = v.i32(16), yd = v.i32(20);
         if (xd == 0 || yd == 0)
-            return;
-        QPointF& e = r.type == emr::SCALEVIEWPORTEXTEX ? s.vpExt : s.winExt;
+            return true;
+        QPointF& e = type == emr::SCALEVIEWPORTEXTEX ? s.vpExt : s.winExt;
         e = QPointF(e.x() * xn / xd, e.y() * yn / yd);
-        return;
+        return true;
     }
+    case emr::SETWORLDTRANSFORM:
+    case emr::MODIFYWORLDTRANSFORM: {
+        need(type, v, type == emr::SETWORLDTRANSFORM ? 32 : 36);
+        const QTransform t(v.f32(8), v.f32(12), v.f32(16), v.f32(20), v.f32(24), v.f32(28));
+        const uint32_t mode = type == emr::SETWORLDTRANSFORM ? 4 : v.u32(32);
+        for (double m : {t.m11(), t.m12(), t.m21(), t.m22(), t.dx(), t.dy()}) {
+            if (!std::isfinite(m) || std::fabs(m) > 1e9)
+                return true; // the platform refuses a transform it cannot use
+        }
+        if (mode == 1)
+            s.world = QTransform();
+        else if (mode == 2)
+            s.world = t * s.world;
+        else if (mode == 3)
+            s.world = s.world * t;
+        else if (mode == 4)
+            s.world = t;
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+// The drawing state's values, object selection and the saved states.
+bool EmfPlayer::stateRecord(uint32_t type, const ByteView& v) {
+    MetafileCanvas::State& s = m_canvas.state();
+    switch (type) {
     case emr::SETMAPMODE:
     case emr::SETBKMODE:
     case emr::SETPOLYFILLMODE:
@@ -242,9 +302,9 @@ void EmfPlayer::record(const EmfRecord& r) {
     case emr::DELETEOBJECT:
     case emr::SELECTPALETTE:
     case emr::SELECTCLIPPATH: {
-        need(12);
+        need(type, v, 12);
         const uint32_t x = v.u32(8);
-        switch (r.type) {
+        switch (type) {
         case emr::SETMAPMODE:
             if (x >= 1 && x <= 8)
                 s.mapMode = static_cast<int>(x);
@@ -288,90 +348,59 @@ void EmfPlayer::record(const EmfRecord& r) {
             m_canvas.selectClipPath(static_cast<int>(x));
             break;
         }
-        return;
+        return true;
     }
     case emr::SAVEDC:
         m_canvas.saveDc();
-        return;
-    case emr::SETWORLDTRANSFORM:
-    case emr::MODIFYWORLDTRANSFORM: {
-        need(r.type == emr::SETWORLDTRANSFORM ? 32 : 36);
-        const QTransform t(v.f32(8), v.f32(12), v.f32(16), v.f32(20), v.f32(24), v.f32(28));
-        const uint32_t mode = r.type == emr::SETWORLDTRANSFORM ? 4 : v.u32(32);
-        for (double m : {t.m11(), t.m12(), t.m21(), t.m22(), t.dx(), t.dy()}) {
-            if (!std::isfinite(m) || std::fabs(m) > 1e9)
-                return; // the platform refuses a transform it cannot use
-        }
-        if (mode == 1)
-            s.world = QTransform();
-        else if (mode == 2)
-            s.world = t * s.world;
-        else if (mode == 3)
-            s.world = s.world * t;
-        else if (mode == 4)
-            s.world = t;
-        return;
+        return true;
+    default:
+        return false;
     }
+}
+
+// Paths and the clip region.
+bool EmfPlayer::pathAndClipRecord(uint32_t type, const ByteView& v) {
+    switch (type) {
     case emr::BEGINPATH:
         m_canvas.beginPath();
-        return;
+        return true;
     case emr::ENDPATH:
         m_canvas.endPath();
-        return;
+        return true;
     case emr::ABORTPATH:
         m_canvas.abortPath();
-        return;
+        return true;
     case emr::CLOSEFIGURE:
         m_canvas.closeFigure();
-        return;
+        return true;
     case emr::FILLPATH:
         m_canvas.fillPath();
-        return;
+        return true;
     case emr::STROKEPATH:
         m_canvas.strokePath();
-        return;
+        return true;
     case emr::STROKEANDFILLPATH:
         m_canvas.strokeAndFillPath();
-        return;
+        return true;
     case emr::EXTSELECTCLIPRGN: {
-        need(16);
+        need(type, v, 16);
         const uint32_t cb = v.u32(8), mode = v.u32(12);
         if (cb == 0)
             m_canvas.selectClipRegion(std::nullopt, static_cast<int>(mode));
         else
-            m_canvas.selectClipRegion(regionData(v, 16, cb, r.type), static_cast<int>(mode));
-        return;
+            m_canvas.selectClipRegion(regionData(v, 16, cb, type), static_cast<int>(mode));
+        return true;
     }
     case emr::INTERSECTCLIPRECT:
     case emr::EXCLUDECLIPRECT:
-        need(24);
-        if (r.type == emr::INTERSECTCLIPRECT)
+        need(type, v, 24);
+        if (type == emr::INTERSECTCLIPRECT)
             m_canvas.intersectClipRect(boxL(v, 8));
         else
             m_canvas.excludeClipRect(boxL(v, 8));
-        return;
-    case emr::CREATEPEN:
-    case emr::EXTCREATEPEN:
-    case emr::CREATEBRUSHINDIRECT:
-    case emr::CREATEMONOBRUSH:
-    case emr::CREATEDIBPATTERNBRUSHPT:
-    case emr::EXTCREATEFONTINDIRECTW:
-    case emr::CREATEPALETTE:
-        objectRecord(r.type, v);
-        return;
-    case emr::BITBLT:
-    case emr::STRETCHBLT:
-    case emr::STRETCHDIBITS:
-    case emr::SETDIBITSTODEVICE:
-        bitmapRecord(r.type, v);
-        return;
-    case emr::EXTTEXTOUTA:
-    case emr::EXTTEXTOUTW:
-        textRecord(r.type, v);
-        return;
+        return true;
     default:
-        drawRecord(r.type, v);
-        return;
+        return false;
     }
 }
 
@@ -444,10 +473,6 @@ void EmfPlayer::objectRecord(uint32_t type, const ByteView& v) {
 }
 
 void EmfPlayer::drawRecord(uint32_t type, const ByteView& v) {
-    auto need = [&](size_t n) {
-        if (v.size() < n)
-            bad(type, "is too short");
-    };
     switch (type) {
     case emr::POLYBEZIER:
     case emr::POLYGON:
@@ -459,7 +484,7 @@ void EmfPlayer::drawRecord(uint32_t type, const ByteView& v) {
     case emr::POLYLINE16:
     case emr::POLYBEZIERTO16:
     case emr::POLYLINETO16: {
-        need(28);
+        need(type, v, 28);
         const bool small = type >= emr::POLYBEZIER16;
         const QPolygonF p = points(v, 28, v.u32(24), small, type);
         m_canvas.countPoints(static_cast<uint64_t>(p.size()));
@@ -480,7 +505,7 @@ void EmfPlayer::drawRecord(uint32_t type, const ByteView& v) {
     case emr::POLYPOLYGON:
     case emr::POLYPOLYLINE16:
     case emr::POLYPOLYGON16: {
-        need(32);
+        need(type, v, 32);
         const bool small = type == emr::POLYPOLYLINE16 || type == emr::POLYPOLYGON16;
         const std::vector<QPolygonF> polys = polyPoints(v, small, type);
         for (const QPolygonF& p : polys)
@@ -494,26 +519,26 @@ void EmfPlayer::drawRecord(uint32_t type, const ByteView& v) {
         return;
     }
     case emr::LINETO:
-        need(16);
+        need(type, v, 16);
         m_canvas.lineTo(pointL(v, 8));
         return;
     case emr::RECTANGLE:
-        need(24);
+        need(type, v, 24);
         m_canvas.rectangle(boxL(v, 8));
         return;
     case emr::ELLIPSE:
-        need(24);
+        need(type, v, 24);
         m_canvas.ellipse(boxL(v, 8));
         return;
     case emr::ROUNDRECT:
-        need(32);
+        need(type, v, 32);
         m_canvas.roundRect(boxL(v, 8), QSizeF(v.i32(24), v.i32(28)));
         return;
     case emr::ARC:
     case emr::ARCTO:
     case emr::CHORD:
     case emr::PIE: {
-        need(40);
+        need(type, v, 40);
         const auto kind = type == emr::ARC     ? MetafileCanvas::ArcKind::Arc
                           : type == emr::ARCTO ? MetafileCanvas::ArcKind::ArcTo
                           : type == emr::CHORD ? MetafileCanvas::ArcKind::Chord
@@ -522,13 +547,13 @@ void EmfPlayer::drawRecord(uint32_t type, const ByteView& v) {
         return;
     }
     case emr::SETPIXELV:
-        need(20);
+        need(type, v, 20);
         m_canvas.setPixel(pointL(v, 8), fromColorRef(v.u32(16)));
         return;
     case emr::FILLRGN:
     case emr::PAINTRGN: {
         const size_t head = type == emr::FILLRGN ? 32 : 28;
-        need(head);
+        need(type, v, head);
         const uint32_t cb = v.u32(24);
         GdiBrush brush = m_canvas.state().brush;
         if (type == emr::FILLRGN) {

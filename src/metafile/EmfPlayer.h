@@ -34,6 +34,10 @@ private:
               uint64_t cacheOwner);
     ~EmfPlayer();
     void record(const EmfRecord& r);
+    // The records of one family each; false when the record is of another.
+    bool coordinateRecord(uint32_t type, const ByteView& v);
+    bool stateRecord(uint32_t type, const ByteView& v);
+    bool pathAndClipRecord(uint32_t type, const ByteView& v);
     void objectRecord(uint32_t type, const ByteView& v);
     void drawRecord(uint32_t type, const ByteView& v);
     void bitmapRecord(uint32_t type, const ByteView& v);

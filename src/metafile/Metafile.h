@@ -4,8 +4,10 @@
 // (EmfRecords.h), a writer and a QPaintEngine that records any QPainter drawing as an EMF
 // (EmfRecorder), a reader that checks every record of an EMF or WMF before anything is drawn,
 // the players that draw either kind onto a QPainter through one GDI-like canvas (objects, DIBs,
-// clipping), and the picture wrapper the platform layer shows. It knows nothing of labels,
-// sheets or report files; everything above it sees a Metafile made from bytes.
+// clipping), and the picture wrapper the pictures layer shows. It knows nothing of labels or
+// sheets, and reads and writes no report file; everything above it sees a Metafile made from
+// bytes. One message is the report's own: a recording given a byte limit (the largest page a
+// report file holds) ends with "The report is too large" once a picture did not fit.
 
 #include <QByteArray>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #include "metafile/MetafilePicture.h"
 
-#include "platform/Picture.h"
+#include "pictures/Picture.h"
 
 namespace qlx {
 

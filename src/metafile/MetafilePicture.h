@@ -1,7 +1,7 @@
 #pragma once
 
 #include "metafile/Metafile.h"
-#include "platform/VectorPicture.h"
+#include "pictures/VectorPicture.h"
 
 namespace qlx {
 

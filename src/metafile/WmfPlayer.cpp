@@ -22,6 +22,12 @@ constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
     damaged("record function " + std::to_string(function) + " " + what);
 }
 
+// A record of `function` must hold at least this many 16-bit parameters.
+void need(uint16_t function, const ByteView& p, size_t words) {
+    if (p.size() < words * 2)
+        bad(function, "is too short");
+}
+
 // The n-th 16-bit parameter, counted from 0.
 int16_t s(const ByteView& p, size_t n) {
     return p.i16(2 * n);
@@ -194,130 +200,155 @@ void WmfPlayer::select(uint16_t index) {
 }
 
 void WmfPlayer::record(uint16_t f, const ByteView& p) {
-    MetafileCanvas::State& st = m_canvas.state();
-    auto need = [&](size_t words) {
-        if (p.size() < words * 2)
-            bad(f, "is too short");
-    };
     switch (f) {
     case 0x0000: // EOF
         return;
+    case 0x0521: // TEXTOUT
+    case 0x0A32: // EXTTEXTOUT
+        text(f, p);
+        return;
+    case 0x0F43: // STRETCHDIB
+    case 0x0B41: // DIBSTRETCHBLT
+    case 0x0940: // DIBBITBLT
+    case 0x0D33: // SETDIBTODEV
+        bitmap(f, p);
+        return;
+    default:
+        // The other families; viewport, map mode and what this player does not draw pass.
+        if (!stateRecord(f, p) && !drawRecord(f, p))
+            objectRecord(f, p);
+        return;
+    }
+}
+
+// The drawing state: colours, modes, the window and the saved states.
+bool WmfPlayer::stateRecord(uint16_t f, const ByteView& p) {
+    MetafileCanvas::State& st = m_canvas.state();
+    switch (f) {
     case 0x0201: // SETBKCOLOR
-        need(2);
+        need(f, p, 2);
         st.bkColour = fromColorRef(p.u32(0));
-        return;
+        return true;
     case 0x0209: // SETTEXTCOLOR
-        need(2);
+        need(f, p, 2);
         st.textColour = fromColorRef(p.u32(0));
-        return;
+        return true;
     case 0x0102: // SETBKMODE
-        need(1);
+        need(f, p, 1);
         st.bkMode = p.u16(0);
-        return;
+        return true;
     case 0x0104: // SETROP2
-        need(1);
+        need(f, p, 1);
         st.rop2 = p.u16(0);
-        return;
+        return true;
     case 0x0106: // SETPOLYFILLMODE
-        need(1);
+        need(f, p, 1);
         st.polyFillMode = p.u16(0);
-        return;
+        return true;
     case 0x0107: // SETSTRETCHBLTMODE
-        need(1);
+        need(f, p, 1);
         st.stretchMode = p.u16(0);
-        return;
+        return true;
     case 0x012E: // SETTEXTALIGN
-        need(1);
+        need(f, p, 1);
         st.textAlign = p.u16(0);
-        return;
+        return true;
     case 0x020B: // SETWINDOWORG
-        need(2);
+        need(f, p, 2);
         st.winOrg = yx(p, 0);
-        return;
+        return true;
     case 0x020C: // SETWINDOWEXT
-        need(2);
+        need(f, p, 2);
         st.winExt = yx(p, 0);
-        return;
+        return true;
     case 0x020F: // OFFSETWINDOWORG
-        need(2);
+        need(f, p, 2);
         st.winOrg += yx(p, 0);
-        return;
+        return true;
     case 0x0410: { // SCALEWINDOWEXT: yDenom, yNum, xDenom, xNum
-        need(4);
+        need(f, p, 4);
         if (s(p, 0) != 0 && s(p, 2) != 0)
             st.winExt =
                 QPointF(st.winExt.x() * s(p, 3) / s(p, 2), st.winExt.y() * s(p, 1) / s(p, 0));
-        return;
+        return true;
     }
+    case 0x001E: // SAVEDC
+        m_canvas.saveDc();
+        return true;
+    case 0x0127: // RESTOREDC
+        need(f, p, 1);
+        m_canvas.restoreDc(s(p, 0));
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Drawing, the current position and the clip.
+bool WmfPlayer::drawRecord(uint16_t f, const ByteView& p) {
+    switch (f) {
     case 0x0213: // LINETO
-        need(2);
+        need(f, p, 2);
         m_canvas.lineTo(yx(p, 0));
-        return;
+        return true;
     case 0x0214: // MOVETO
-        need(2);
+        need(f, p, 2);
         m_canvas.moveTo(yx(p, 0));
-        return;
+        return true;
     case 0x0415: // EXCLUDECLIPRECT
-        need(4);
+        need(f, p, 4);
         m_canvas.excludeClipRect(box(p, 0));
-        return;
+        return true;
     case 0x0416: // INTERSECTCLIPRECT
-        need(4);
+        need(f, p, 4);
         m_canvas.intersectClipRect(box(p, 0));
-        return;
+        return true;
     case 0x0220: // OFFSETCLIPRGN
-        need(2);
+        need(f, p, 2);
         m_canvas.offsetClip(yx(p, 0));
-        return;
+        return true;
     case 0x0817: // ARC
     case 0x081A: // PIE
     case 0x0830: // CHORD
-        need(8);
+        need(f, p, 8);
         m_canvas.arc(box(p, 4), yx(p, 2), yx(p, 0),
                      f == 0x0817   ? MetafileCanvas::ArcKind::Arc
                      : f == 0x081A ? MetafileCanvas::ArcKind::Pie
                                    : MetafileCanvas::ArcKind::Chord);
-        return;
+        return true;
     case 0x0418: // ELLIPSE
-        need(4);
+        need(f, p, 4);
         m_canvas.ellipse(box(p, 0));
-        return;
+        return true;
     case 0x041B: // RECTANGLE
-        need(4);
+        need(f, p, 4);
         m_canvas.rectangle(box(p, 0));
-        return;
+        return true;
     case 0x061C: // ROUNDRECT
-        need(6);
+        need(f, p, 6);
         m_canvas.roundRect(box(p, 2), QSizeF(s(p, 1), s(p, 0)));
-        return;
+        return true;
     case 0x061D: // PATBLT: rop, height, width, y, x
-        need(6);
+        need(f, p, 6);
         m_canvas.patBlt(QRectF(s(p, 5), s(p, 4), s(p, 3), s(p, 2)), p.u32(0));
-        return;
-    case 0x001E: // SAVEDC
-        m_canvas.saveDc();
-        return;
-    case 0x0127: // RESTOREDC
-        need(1);
-        m_canvas.restoreDc(s(p, 0));
-        return;
+        return true;
     case 0x041F: // SETPIXEL
-        need(4);
+        need(f, p, 4);
         m_canvas.setPixel(yx(p, 2), fromColorRef(p.u32(0)));
-        return;
+        return true;
     case 0x0324:   // POLYGON
     case 0x0325: { // POLYLINE
-        need(1);
+        need(f, p, 1);
         const QPolygonF poly = points(p, 2, p.u16(0), f);
         m_canvas.countPoints(static_cast<uint64_t>(poly.size()));
         if (f == 0x0324)
             m_canvas.polygon(poly);
         else
             m_canvas.polyline(poly);
-        return;
+        return true;
     }
     case 0x0538: { // POLYPOLYGON
-        need(1);
+        need(f, p, 1);
         const size_t n = p.u16(0);
         if (!p.fits(2, n * 2))
             bad(f, "holds more polygons than it has room for");
@@ -330,36 +361,44 @@ void WmfPlayer::record(uint16_t f, const ByteView& p) {
             at += count * 4;
         }
         m_canvas.polyPolygon(polys);
-        return;
+        return true;
     }
+    default:
+        return false;
+    }
+}
+
+// Objects made, selected and deleted.
+bool WmfPlayer::objectRecord(uint16_t f, const ByteView& p) {
+    switch (f) {
     case 0x012D: // SELECTOBJECT
     case 0x0234: // SELECTPALETTE
-        need(1);
+        need(f, p, 1);
         select(p.u16(0));
-        return;
+        return true;
     case 0x01F0: { // DELETEOBJECT
-        need(1);
+        need(f, p, 1);
         remove(p.u16(0));
-        return;
+        return true;
     }
     case 0x02FA: { // CREATEPENINDIRECT: style, width (x, y), colour
-        need(5);
+        need(f, p, 5);
         Object o;
         o.kind = Object::Pen;
         o.pen = gdi::pen(p.u16(0), s(p, 1), fromColorRef(p.u32(6)), {});
         create(std::move(o));
-        return;
+        return true;
     }
     case 0x02FC: { // CREATEBRUSHINDIRECT: style, colour, hatch
-        need(4);
+        need(f, p, 4);
         Object o;
         o.kind = Object::Brush;
         o.brush = gdi::brush(p.u16(0), fromColorRef(p.u32(2)), p.u16(6));
         create(std::move(o));
-        return;
+        return true;
     }
     case 0x02FB: { // CREATEFONTINDIRECT
-        need(9);
+        need(f, p, 9);
         Object o;
         o.kind = Object::Font;
         o.font.height = s(p, 0);
@@ -375,10 +414,10 @@ void WmfPlayer::record(uint16_t f, const ByteView& p) {
         if (!face.isEmpty())
             o.font.face = face;
         create(std::move(o));
-        return;
+        return true;
     }
     case 0x00F7: { // CREATEPALETTE: start, count, entries
-        need(2);
+        need(f, p, 2);
         const size_t n = p.u16(2);
         if (!p.fits(4, n * 4))
             bad(f, "has more palette entries than it holds");
@@ -387,10 +426,10 @@ void WmfPlayer::record(uint16_t f, const ByteView& p) {
         for (size_t i = 0; i < n; ++i)
             o.palette.push_back(qRgb(p.u8(4 + 4 * i), p.u8(5 + 4 * i), p.u8(6 + 4 * i)));
         create(std::move(o));
-        return;
+        return true;
     }
     case 0x0142: { // DIBCREATEPATTERNBRUSH: style, usage, DIB
-        need(2);
+        need(f, p, 2);
         Object o;
         o.kind = Object::Brush;
         o.brush.style = Qt::TexturePattern;
@@ -404,7 +443,7 @@ void WmfPlayer::record(uint16_t f, const ByteView& p) {
             o.brush.colour = Qt::gray;
         }
         create(std::move(o));
-        return;
+        return true;
     }
     case 0x06FF: // CREATEREGION
     case 0x01F9: // CREATEPATTERNBRUSH
@@ -412,20 +451,10 @@ void WmfPlayer::record(uint16_t f, const ByteView& p) {
         Object o;
         o.kind = Object::Other;
         create(std::move(o));
-        return;
+        return true;
     }
-    case 0x0521: // TEXTOUT
-    case 0x0A32: // EXTTEXTOUT
-        text(f, p);
-        return;
-    case 0x0F43: // STRETCHDIB
-    case 0x0B41: // DIBSTRETCHBLT
-    case 0x0940: // DIBBITBLT
-    case 0x0D33: // SETDIBTODEV
-        bitmap(f, p);
-        return;
     default:
-        return; // viewport, map mode and records this player does not draw
+        return false;
     }
 }
 

@@ -49,6 +49,10 @@ private:
     WmfPlayer(QPainter* painter, const QTransform& base, uint16_t objects);
     ~WmfPlayer();
     void record(uint16_t function, const ByteView& params);
+    // The records of one family each; false when the record is of another.
+    bool stateRecord(uint16_t function, const ByteView& p);
+    bool drawRecord(uint16_t function, const ByteView& p);
+    bool objectRecord(uint16_t function, const ByteView& p);
     void create(Object&& object);
     void select(uint16_t index);
     void remove(uint16_t index);

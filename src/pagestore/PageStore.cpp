@@ -207,50 +207,20 @@ namespace {
 // few bytes, so that a file that is no report is refused before it is copied. The reasons
 // are the reader's own; the pictures are checked on the copy.
 void checkInPlace(QFile& file) {
-    const qint64 size = file.size();
-    const auto bad = [](const QString& reason) {
-        throw ReportFileError(reason);
+    const auto shorter = [] {
+        throw ReportFileError(QStringLiteral("shorter than the header"));
     };
-    const auto readAt = [&](qint64 at, int bytes) {
+    const auto bytesAt = [&](qint64 at, qint64 length) {
         QByteArray data;
         if (file.seek(at))
-            data = file.read(bytes);
-        if (data.size() < bytes)
-            bad(QStringLiteral("shorter than the header"));
+            data = file.read(length);
+        if (data.size() < length)
+            shorter();
         return data;
     };
-    if (const QString problem = F::sizeProblem(size); !problem.isEmpty())
-        bad(problem);
-    const F::Header header = F::decodeHeader(readAt(0, F::kHeaderSize));
-    if (const QString problem = F::headerProblem(header, size); !problem.isEmpty())
-        bad(problem);
-    qint64 at = F::kHeaderSize;
-    for (qint32 page = 1; page <= header.pageCount; ++page) {
-        if (at == size)
-            bad(QStringLiteral("page count %1 larger than the records").arg(header.pageCount));
-        if (at < F::kHeaderSize || at > size - F::kRecordOverhead)
-            bad(QStringLiteral("page record offset %1 outside the file").arg(at));
-        const QByteArray lead = readAt(at, F::kRecordLead);
-        const qint64 next = F::int32At(lead, 4);
-        if (next < at + F::kRecordOverhead || next > size)
-            bad(QStringLiteral("next-record offset %1 of the record at %2 out of range")
-                    .arg(next)
-                    .arg(at));
-        if (next - at - F::kRecordOverhead > ReportFileReader::kMaxPictureSize)
-            bad(QStringLiteral("page picture of %1 bytes is too large")
-                    .arg(next - at - F::kRecordOverhead));
-        if (F::int32At(readAt(next - 4, 4), 0) != at)
-            bad(QStringLiteral("record at %1 does not end with its own start").arg(at));
-        if (F::int32At(lead, 0) != page)
-            bad(QStringLiteral("record %1 carries page number %2")
-                    .arg(page)
-                    .arg(F::int32At(lead, 0)));
-        at = next;
-    }
-    if (at != size)
-        bad(QStringLiteral("bytes after the last page record"));
+    ReportFileReader::walkRecords(file.size(), bytesAt, {});
     if (!file.seek(0))
-        bad(QStringLiteral("shorter than the header"));
+        shorter();
 }
 
 } // namespace

@@ -17,14 +17,15 @@ using F = ReportFileFormat;
     throw ReportFileError(reason);
 }
 
-qint32 int32In(const PageStream& stream, qint64 offset) {
-    return F::int32At(stream.readAt(offset, 4), 0);
+qint32 int32In(const ReportFileReader::ByteSource& bytes, qint64 offset) {
+    return F::int32At(bytes(offset, 4), 0);
 }
 
 } // namespace
 
 ReportFileReader::ReportFileReader(const PageStream& stream)
-    : m_stream(stream) {
+    : m_stream(stream)
+    , m_bytes([&stream](qint64 offset, qint64 length) { return stream.readAt(offset, length); }) {
     if (stream.size() >= F::kHeaderSize)
         m_compressed =
             F::decodeHeader(stream.readAt(0, F::kHeaderSize)).compression == F::kCompressed;
@@ -34,11 +35,11 @@ qint64 ReportFileReader::Record::pictureSize() const {
     return next - start - F::kRecordOverhead;
 }
 
-ReportFileReader::Record ReportFileReader::recordAt(qint64 start) const {
-    const qint64 size = m_stream.size();
+ReportFileReader::Record ReportFileReader::recordAt(qint64 size, const ByteSource& bytes,
+                                                    qint64 start) {
     if (start < F::kHeaderSize || start > size - F::kRecordOverhead)
         bad(QStringLiteral("page record offset %1 outside the file").arg(start));
-    const QByteArray lead = m_stream.readAt(start, F::kRecordLead);
+    const QByteArray lead = bytes(start, F::kRecordLead);
     Record record;
     record.start = start;
     record.page = F::int32At(lead, 0);
@@ -49,16 +50,20 @@ ReportFileReader::Record ReportFileReader::recordAt(qint64 start) const {
                 .arg(start));
     if (record.pictureSize() > kMaxPictureSize)
         bad(QStringLiteral("page picture of %1 bytes is too large").arg(record.pictureSize()));
-    if (int32In(m_stream, record.next - 4) != start)
+    if (int32In(bytes, record.next - 4) != start)
         bad(QStringLiteral("record at %1 does not end with its own start").arg(start));
     return record;
 }
 
-qint32 ReportFileReader::validate() const {
-    const qint64 size = m_stream.size();
+ReportFileReader::Record ReportFileReader::recordAt(qint64 start) const {
+    return recordAt(m_stream.size(), m_bytes, start);
+}
+
+qint32 ReportFileReader::walkRecords(qint64 size, const ByteSource& bytes,
+                                     const RecordVisitor& visit) {
     if (const QString problem = F::sizeProblem(size); !problem.isEmpty())
         bad(problem);
-    const F::Header header = F::decodeHeader(m_stream.readAt(0, F::kHeaderSize));
+    const F::Header header = F::decodeHeader(bytes(0, F::kHeaderSize));
     if (const QString problem = F::headerProblem(header, size); !problem.isEmpty())
         bad(problem);
 
@@ -66,13 +71,11 @@ qint32 ReportFileReader::validate() const {
     for (qint32 page = 1; page <= header.pageCount; ++page) {
         if (at == size)
             bad(QStringLiteral("page count %1 larger than the records").arg(header.pageCount));
-        const Record record = recordAt(at);
+        const Record record = recordAt(size, bytes, at);
         if (record.page != page)
             bad(QStringLiteral("record %1 carries page number %2").arg(page).arg(record.page));
-        QString why;
-        const QByteArray pic = pictureOf(record);
-        if (!EmfPictureCheck::check(pic, &why))
-            bad(QStringLiteral("page %1: %2").arg(page).arg(why));
+        if (visit)
+            visit(record);
         at = record.next; // strictly forward: recordAt guarantees next > start
     }
     if (at != size)
@@ -80,11 +83,20 @@ qint32 ReportFileReader::validate() const {
     return header.pageCount;
 }
 
+qint32 ReportFileReader::validate() const {
+    return walkRecords(m_stream.size(), m_bytes, [this](const Record& record) {
+        QString why;
+        const QByteArray pic = pictureOf(record);
+        if (!EmfPictureCheck::check(pic, &why))
+            bad(QStringLiteral("page %1: %2").arg(record.page).arg(why));
+    });
+}
+
 PagePosition ReportFileReader::lastPage(qint32 pageCount) const {
     const qint64 size = m_stream.size();
     if (size < F::kHeaderSize + F::kRecordOverhead)
         bad(QStringLiteral("no page records"));
-    const qint64 start = int32In(m_stream, size - 4);
+    const qint64 start = int32In(m_bytes, size - 4);
     const Record record = recordAt(start);
     if (record.next != size)
         bad(QStringLiteral("final offset does not name the last record"));
@@ -98,7 +110,7 @@ PagePosition ReportFileReader::stepForward(PagePosition at) const {
 PagePosition ReportFileReader::stepBackward(PagePosition at) const {
     if (at.start < F::kHeaderSize + F::kRecordOverhead)
         bad(QStringLiteral("no record before offset %1").arg(at.start));
-    const qint64 previous = int32In(m_stream, at.start - 4);
+    const qint64 previous = int32In(m_bytes, at.start - 4);
     if (previous < F::kHeaderSize || previous > at.start - F::kRecordOverhead)
         bad(QStringLiteral("start offset %1 before %2 out of range").arg(previous).arg(at.start));
     if (recordAt(previous).next != at.start)

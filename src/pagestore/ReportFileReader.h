@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QtGlobal>
+#include <functional>
 
 namespace qlx {
 
@@ -23,6 +24,25 @@ public:
     // No page picture is taken in beyond this size (a sheet at screen resolution is far
     // smaller), so a damaged size never leads to an outsized allocation.
     static constexpr qint64 kMaxPictureSize = 256LL * 1024 * 1024;
+
+    // One page record: its page number, where it starts and where the next one starts.
+    struct Record {
+        qint32 page = 0;
+        qint64 start = 0;
+        qint64 next = 0;
+        qint64 pictureSize() const;
+    };
+    // `length` bytes of a stream from `offset`; each source deals with a short read its own way.
+    using ByteSource = std::function<QByteArray(qint64 offset, qint64 length)>;
+    using RecordVisitor = std::function<void(const Record&)>;
+
+    // Checks the header and the chain of page records of a stream of `size` bytes read
+    // through `bytes`, reading only those few bytes: every offset against the stream, every
+    // record's page number, and nothing after the last record. Each record is handed to
+    // `visit` (when set) in page order once it has passed. Returns the page count; throws
+    // ReportFileError saying what was wrong. The one walk of both a stream and a file that
+    // has not been copied yet.
+    static qint32 walkRecords(qint64 size, const ByteSource& bytes, const RecordVisitor& visit);
 
     // Reads the header's compression flag, when the stream holds a header.
     explicit ReportFileReader(const PageStream& stream);
@@ -49,13 +69,8 @@ public:
     qint64 pictureLength(PagePosition at) const;
 
 private:
-    struct Record {
-        qint32 page = 0;
-        qint64 start = 0;
-        qint64 next = 0;
-        qint64 pictureSize() const;
-    };
-
+    // The record at `start`, its offsets checked against the stream.
+    static Record recordAt(qint64 size, const ByteSource& bytes, qint64 start);
     Record recordAt(qint64 start) const;
     PagePosition lastPage(qint32 pageCount) const;
     PagePosition stepForward(PagePosition at) const;
@@ -64,6 +79,7 @@ private:
     QByteArray pictureOf(const Record& record) const;
 
     const PageStream& m_stream;
+    ByteSource m_bytes; // the stream's readAt
     bool m_compressed = false;
 };
 

@@ -18,14 +18,14 @@
 
 #include "pagestore/PreviewDocument.h"
 #include "pagestore/PrinterSettings.h"
-#include "platform/ErrorHandler.h"
-#include "platform/FileDialog.h"
 #include "preview/PageView.h"
 #include "preview/PdfExport.h"
 #include "preview/PreviewGeometry.h"
 #include "preview/PreviewGlyphs.h"
 #include "preview/ReportPrinting.h"
 #include "stores/Error.h"
+#include "widgets/ErrorHandler.h"
+#include "widgets/FileDialog.h"
 
 namespace qlx {
 

@@ -8,12 +8,12 @@
 #include <QTimer>
 
 #include "pagestore/PreviewDocument.h"
-#include "platform/ErrorHandler.h"
 #include "preview/PdfExport.h"
 #include "preview/PreviewWindow.h"
 #include "preview/PrintProgressDialog.h"
 #include "preview/PrinterSetupDialog.h"
 #include "stores/Error.h"
+#include "widgets/ErrorHandler.h"
 
 namespace qlx {
 

@@ -1,8 +1,8 @@
 #include "render/LabelComposer.h"
 
-#include "platform/LabelFont.h"
-#include "platform/Picture.h"
-#include "platform/Text.h"
+#include "pictures/LabelFont.h"
+#include "pictures/Picture.h"
+#include "pictures/Text.h"
 #include "render/LabelPainter.h"
 #include "render/SheetRun.h"
 #include "sheet/ScreenTextMeasurer.h"

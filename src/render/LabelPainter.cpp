@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "platform/Text.h"
+#include "pictures/Text.h"
 
 namespace qlx {
 

@@ -6,10 +6,10 @@
 #include <QScreen>
 #include <algorithm>
 
-#include "platform/Text.h"
+#include "pictures/Text.h"
 #include "render/LabelComposer.h"
+#include "sheet/LabelSheet.h"
 #include "sheet/SheetDefinition.h"
-#include "sheet/SheetReport.h"
 #include "stores/DataFolder.h"
 #include "stores/Error.h"
 
@@ -65,7 +65,7 @@ ComposedLabel composeRecordLabel(const LabelRecord& record, const LabelAppearanc
     return label;
 }
 
-std::optional<ComposedLabel> fillSheet(SheetReport& sheet, const std::vector<LabelRecord>& records,
+std::optional<ComposedLabel> fillSheet(LabelSheet& sheet, const std::vector<LabelRecord>& records,
                                        const LabelAppearance& appearance, int firstSlot,
                                        const SheetRunObserver& observer) {
     if (!isStartSlot(firstSlot))
@@ -101,14 +101,14 @@ std::optional<ComposedLabel> fillSheet(SheetReport& sheet, const std::vector<Lab
 
     // Every label is kept as its drawing over the shared appearance; the same record twice in
     // a row shares one drawing, so the sheet draws it once for both.
-    std::vector<std::shared_ptr<const SheetReport::LabelDrawing>> drawings;
+    std::vector<std::shared_ptr<const LabelSheet::LabelDrawing>> drawings;
     drawings.reserve(total);
     for (std::size_t i = 0; i < total; ++i) {
         const LabelRecord& record = records[i];
         if (i > 0 && sameRecord(record, records[i - 1]))
             drawings.push_back(drawings.back());
         else
-            drawings.push_back(std::make_shared<const SheetReport::LabelDrawing>(
+            drawings.push_back(std::make_shared<const LabelSheet::LabelDrawing>(
                 [record, look] { return composeRecordLabel(record, *look).picture.bitmap(); }));
         if (observer.keepGoing && !observer.keepGoing(int(i + 1), int(total)))
             throw SheetRunCancelled();

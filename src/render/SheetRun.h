@@ -1,5 +1,13 @@
 #pragma once
 
+// The render run. This folder turns label records into the labels on the sheet: the layout of
+// a label's three rows (plain C++: fonts as values, the corrections, formula subscripts, long
+// rows fitted or cut), the painter that draws that layout onto a bitmap, the composer that
+// draws one label on its own copy of the background, and the run that fills a label sheet's
+// slots with one drawing per label, telling an observer of each label and able to stop. It
+// draws with QtGui and knows no window: the preview and the printing of the sheet are above
+// it.
+
 #include <QDateTime>
 #include <QLocale>
 #include <QSize>
@@ -10,15 +18,15 @@
 #include <string>
 #include <vector>
 
-#include "platform/LabelFont.h"
-#include "platform/Picture.h"
+#include "pictures/LabelFont.h"
+#include "pictures/Picture.h"
 #include "render/LabelLayout.h"
 #include "sheet/SheetDefinition.h"
 #include "stores/LabelList.h"
 
 namespace qlx {
 
-class SheetReport;
+class LabelSheet;
 
 // Everything a label's look depends on, as plain values: what the window's appearance
 // controls hold, and what the command-line program sets from its options.
@@ -82,7 +90,7 @@ struct SheetRunCancelled : std::exception {
 // The sheet keeps each label as its drawing over the one shared background, not as pixels:
 // it composes the label when its page is recorded or printed, to the same pixels. A label
 // that fails then is not dropped: that recording or print ends with "Label N (page P, slot
-// S) cannot be drawn: <why>" (see SheetReport::LabelDrawing).
+// S) cannot be drawn: <why>" (see LabelSheet::LabelDrawing).
 
 // The most pixels a label background may have: every label drawn is a full copy of it.
 // Beyond it fillSheet refuses a bitmap before any label is made; an icon or a metafile is
@@ -97,7 +105,7 @@ constexpr bool isStartSlot(int slot) {
 }
 
 // Throws qlx::Error when firstSlot is not a start slot.
-std::optional<ComposedLabel> fillSheet(SheetReport& sheet, const std::vector<LabelRecord>& records,
+std::optional<ComposedLabel> fillSheet(LabelSheet& sheet, const std::vector<LabelRecord>& records,
                                        const LabelAppearance& appearance, int firstSlot = 1,
                                        const SheetRunObserver& observer = {});
 

@@ -3,7 +3,7 @@
 #include <QFontMetrics>
 #include <algorithm>
 
-#include "platform/Text.h"
+#include "pictures/Text.h"
 
 namespace qlx {
 

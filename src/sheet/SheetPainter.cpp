@@ -2,7 +2,7 @@
 
 #include <QFontMetrics>
 
-#include "platform/Text.h"
+#include "pictures/Text.h"
 #include "sheet/ScreenTextMeasurer.h"
 #include "sheet/SheetLayout.h"
 
@@ -80,18 +80,6 @@ void drawSheet(QPainter& painter, const DeviceMapping& mapping, const SheetConte
         }
     }
     painter.restore();
-}
-
-} // namespace qlx
-
-namespace qlx {
-
-DeviceMapping printerMapping(const QPrinter& printer) {
-    const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
-    const QRectF printable = printer.pageRect(QPrinter::DevicePixel);
-    const QPointF margin = printer.fullPage() ? QPointF() : printable.topLeft() - paper.topLeft();
-    return DeviceMapping::printer(printer.logicalDpiX(), printer.logicalDpiY(), qRound(margin.x()),
-                                  qRound(margin.y()));
 }
 
 } // namespace qlx

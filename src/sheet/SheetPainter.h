@@ -2,7 +2,6 @@
 
 #include <QImage>
 #include <QPainter>
-#include <QPrinter>
 #include <array>
 #include <functional>
 
@@ -28,13 +27,5 @@ struct SheetContent {
 // its lines drawn from its top-left one line height apart, and every slot's picture
 // stretched to its rectangle without keeping proportions.
 void drawSheet(QPainter& painter, const DeviceMapping& mapping, const SheetContent& content);
-
-} // namespace qlx
-
-namespace qlx {
-
-// The mapping for a printer that paints from the corner of its printable area (not full
-// page): its resolution, with the unprintable left and top margins as offsets.
-DeviceMapping printerMapping(const QPrinter& printer);
 
 } // namespace qlx

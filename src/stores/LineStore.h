@@ -1,5 +1,13 @@
 #pragma once
 
+// The stores. This folder is the program's plain C++ core, with no Qt in it: the line store
+// that keeps a text as lines and loads and saves it as plain text or RTF, the label list and
+// its edits by whole records, the mineral lookup over the mineral database, the locality cache
+// and its completion, the label settings file, the CSV and RTF exchange, UTF-8, Windows-1252
+// and case folding, the data folder beside the program, bounded file reads, the atomic save,
+// the header checks of bitmaps and icons, and the Error whose message reaches the user. Every
+// other layer builds on it; it sees none of them.
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>

@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "app/MainForm.h"
-#include "platform/ErrorHandler.h"
 #include "support/TestSupport.h"
+#include "widgets/ErrorHandler.h"
 
 namespace qlx::test {
 

@@ -1,0 +1,7 @@
+#include "pictures/VectorPicture.h"
+
+namespace qlx {
+
+VectorPicture::~VectorPicture() = default;
+
+} // namespace qlx

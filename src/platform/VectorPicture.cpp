@@ -1,7 +1,0 @@
-#include "platform/VectorPicture.h"
-
-namespace qlx {
-
-VectorPicture::~VectorPicture() = default;
-
-} // namespace qlx
