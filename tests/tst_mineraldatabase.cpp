@@ -202,11 +202,11 @@ private slots:
               "|Gypsum|a|Ca(SO4)\u00B72H2O|\r\n|Gypsum|b||\r\n|Gypsum|c|Ca(SO4)\u00B72H2O|",
               2,
               {}}},
-            {"rest of the line and odd lines kept",
+            {"rest of the line and odd lines kept; an unclosed info closed",
              {"note\r\n|Talc|x||tail\n|Magnetite|y||more|\n|Calcite|z|",
               {},
-              "note\r\n|Talc|x||tail\n|Magnetite|y|Fe2+Fe3+2O4|more|\n|Calcite|z|",
-              1,
+              "note\r\n|Talc|x||tail\n|Magnetite|y|Fe2+Fe3+2O4|more|\n|Calcite|z|Ca(CO3)|",
+              2,
               {}}},
             {"empty mineral left alone", {"|||\r\n| |x||\r\n", {}, "|||\r\n| |x||\r\n", 0, {}}},
         });
@@ -227,6 +227,7 @@ private slots:
         // What a fill would do is what the count says; after it there is nothing left to do.
         if (selected.isEmpty()) {
             QCOMPARE(int(countFillableFormulas(list.toStdString(), e)), filled);
+            QCOMPARE(int(countFillableFormulas(labelListRecords(list.toStdString()), e)), filled);
             QCOMPARE(int(countFillableFormulas(f.listText, e)), 0);
         }
     }

@@ -231,11 +231,13 @@ std::string notFoundHint(const std::vector<MineralEntry>& entries,
 
 namespace {
 
-// Where the info field of a stored line lies, between its second and third bars after the
-// opening one; nothing when the line is no record with a closed info field.
+// Where the info field of a stored line lies, after its second bar after the opening one, up
+// to the third (closed) or to the end of the line; nothing when the line is no record with a
+// locality field.
 struct InfoSpan {
     std::size_t begin = 0;
     std::size_t end = 0;
+    bool closed = false;
 };
 std::optional<InfoSpan> infoSpan(std::string_view line) {
     if (line.empty() || line[0] != '|')
@@ -248,8 +250,8 @@ std::optional<InfoSpan> infoSpan(std::string_view line) {
     }
     const std::size_t close = line.find('|', bar + 1);
     if (close == std::string_view::npos)
-        return std::nullopt;
-    return InfoSpan{bar + 1, close};
+        return InfoSpan{bar + 1, line.size(), false};
+    return InfoSpan{bar + 1, close, true};
 }
 
 } // namespace
@@ -283,6 +285,8 @@ FormulaFill fillEmptyFormulas(std::string_view listText, const std::vector<Miner
         const std::size_t lineStart = static_cast<std::size_t>(line.data() - listText.data());
         fill.listText.append(listText.substr(copied, lineStart + span->begin - copied));
         fill.listText += entry->formula;
+        if (!span->closed)
+            fill.listText += '|';
         copied = lineStart + span->end;
         ++fill.filled;
     }
@@ -300,6 +304,19 @@ std::size_t countFillableFormulas(std::string_view listText,
         const LabelRecord record = splitLabelRecord(line);
         const MineralEntry* entry =
             isBlank(record.mineral) ? nullptr : findExactEntry(entries, trimmed(record.mineral));
+        if (entry && !entry->formula.empty())
+            ++count;
+    }
+    return count;
+}
+
+std::size_t countFillableFormulas(const std::vector<LabelRecord>& records,
+                                  const std::vector<MineralEntry>& entries) {
+    std::size_t count = 0;
+    for (const LabelRecord& record : records) {
+        if (!isBlank(record.info) || isBlank(record.mineral))
+            continue;
+        const MineralEntry* entry = findExactEntry(entries, trimmed(record.mineral));
         if (entry && !entry->formula.empty())
             ++count;
     }

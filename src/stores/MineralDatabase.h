@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "stores/LabelList.h"
+
 // The mineral database (athena.txt) read as entries, for what the lookup's substring search
 // does not do: names compared whatever their case and diacritics, the nearest names to one
 // that is not there, the groups whose species a name stands for, and filling a list's empty
@@ -68,13 +70,17 @@ struct FormulaFill {
 };
 // Every record (or, when `lines` is given, the records of those stored lines, counted from
 // 0) whose info is empty or spaces and whose mineral is not empty gets the formula of the
-// entry findExactEntry finds for its mineral. Lines that are no record, and records whose
-// info is not empty, are left as they are, byte for byte; so is the rest of a filled line.
+// entry findExactEntry finds for its mineral; an info field that the line ends without its
+// closing bar gets the bar too. Lines that are no record, and records whose info is not
+// empty, are left as they are, byte for byte; so is the rest of a filled line.
 FormulaFill fillEmptyFormulas(std::string_view listText, const std::vector<MineralEntry>& entries,
                               const std::vector<std::size_t>* lines = nullptr);
 
 // The records a fill would change: an empty info and a mineral the database has.
 std::size_t countFillableFormulas(std::string_view listText,
+                                  const std::vector<MineralEntry>& entries);
+// The same over records already split (a render's).
+std::size_t countFillableFormulas(const std::vector<LabelRecord>& records,
                                   const std::vector<MineralEntry>& entries);
 
 // What a fill did, in a sentence or two: "Filled 12 formulas from the database." and, when
