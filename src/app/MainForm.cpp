@@ -228,6 +228,8 @@ void MainForm::createSheetMenu() {
     StartSlot1->setObjectName("StartSlot1");
     RenderSelected1 = Sheet1->addAction(QStringLiteral("Render selected lines"));
     RenderSelected1->setObjectName("RenderSelected1");
+    FillFormulas1 = Sheet1->addAction(QStringLiteral("Fill formulas from the database"));
+    FillFormulas1->setObjectName("FillFormulas1");
 }
 
 // Options that change what the designed window does, each off until ticked: they live in
@@ -462,6 +464,7 @@ void MainForm::bindEvents() {
     bind(Button9, &QPushButton::clicked, &MainForm::Button9Click);
     bind(StartSlot1, &QAction::triggered, &MainForm::StartSlot1Click);
     bind(RenderSelected1, &QAction::triggered, &MainForm::RenderSelected1Click);
+    bind(FillFormulas1, &QAction::triggered, &MainForm::FillFormulas1Click);
     // A radio button's handler runs only when its button becomes selected.
     const std::pair<QRadioButton*, void (MainForm::*)()> radios[] = {
         {RadioButton1, &MainForm::RadioButton1Click},
@@ -617,17 +620,19 @@ void MainForm::Edit7KeyDown(int key, Qt::KeyboardModifiers) {
 
 // A name the database does not hold: the mineral field keeps the typed text, its frame turns
 // red and its tip says why, until the field changes.
+// The tip names the species meant when the name is a near miss or a group.
 void MainForm::showMineralMiss(bool miss) {
+    const QString tip = miss ? mineralMissTip(kNotInDatabase) : QString();
     if (miss != m_mineralMiss) {
         m_mineralMiss = miss;
         Edit7->setStyleSheet(miss ? QStringLiteral("QLineEdit { border: 2px solid red; }")
                                   : QString());
-        Edit7->setStatusTip(miss ? kNotInDatabase : QString());
-        Edit7->setToolTip(miss ? kNotInDatabase : QString());
     }
+    Edit7->setStatusTip(tip);
+    Edit7->setToolTip(tip);
     if (miss && Edit7->isVisible())
-        QToolTip::showText(Edit7->mapToGlobal(QPoint(0, Edit7->height())), kNotInDatabase, Edit7);
-    else if (!miss && QToolTip::isVisible() && QToolTip::text() == kNotInDatabase)
+        QToolTip::showText(Edit7->mapToGlobal(QPoint(0, Edit7->height())), tip, Edit7);
+    else if (!miss && QToolTip::isVisible() && QToolTip::text().startsWith(kNotInDatabase))
         QToolTip::hideText();
 }
 
@@ -998,7 +1003,15 @@ void MainForm::renderAndPreview(const std::vector<LabelRecord>& records) {
     }
     progress.reset();
     SheetReport->previewer().settings().jobSource = m_listFile;
+    const QString note = missingFormulasNote(records);
+    const QMetaObject::Connection noting =
+        connect(&SheetReport->previewer(), &ReportPreview::previewOpened, this,
+                [note](PreviewWindow* window) {
+                    if (window)
+                        window->setNote(note);
+                });
     SheetReport->preview();
+    disconnect(noting);
 }
 
 void MainForm::openReportFile(const QString& path) {

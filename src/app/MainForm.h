@@ -9,6 +9,7 @@
 #include "stores/LabelListEdit.h"
 #include "stores/LabelSettings.h"
 #include "stores/LineStore.h"
+#include "stores/MineralDatabase.h"
 #include "widgets/FileDialog.h"
 #include "widgets/FontDialog.h"
 #include "widgets/PictureDialog.h"
@@ -176,6 +177,10 @@ public:
     void StartSlot1Click();
     // The user chose "Render selected lines" in the Sheet menu.
     void RenderSelected1Click();
+    // The user chose "Fill formulas from the database" in the Sheet menu: the empty infos of
+    // the selected records (of the whole list without a selection) get their minerals'
+    // formulas, as one undoable step; a message says how many and which were not found.
+    void FillFormulas1Click();
 
     // Draws the label of Edit1 to Edit3 onto a fresh copy of the label background, into
     // `rendered`.
@@ -317,6 +322,7 @@ private:
     QMenu* Sheet1 = nullptr;
     QAction* StartSlot1 = nullptr;
     QAction* RenderSelected1 = nullptr;
+    QAction* FillFormulas1 = nullptr;
     QMenu* Options1 = nullptr;
     QAction* KeepFinalE1 = nullptr;
     QAction* FitLongRows1 = nullptr;
@@ -402,6 +408,20 @@ private:
     // The mineral name the last lookup found, and the formula it put into the formula field.
     QString m_formulaOwner;
     QString m_foundFormula;
+
+    // The database as entries and the groups beside it, for the hint on a missed name, the
+    // fill command and the render's note (MainFormFormulas.cpp). The entries are read again
+    // when the store's text changes; a database or groups file that cannot be read gives none.
+    const std::vector<MineralEntry>& databaseEntries();
+    const std::vector<MineralGroup>& mineralGroups();
+    // "Not in the mineral database", with the hint for the typed name on a second line.
+    QString mineralMissTip(const QString& notInDatabase);
+    // The preview's note on the render's records without a formula; empty when there are none.
+    QString missingFormulasNote(const std::vector<LabelRecord>& records);
+    std::vector<MineralEntry> m_databaseEntries;
+    std::size_t m_databaseEntriesOf = 0;
+    std::vector<MineralGroup> m_mineralGroups;
+    bool m_mineralGroupsRead = false;
 };
 
 } // namespace qlx
