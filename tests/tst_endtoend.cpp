@@ -107,7 +107,8 @@ private slots:
                         m_maximised = w->isMaximized();
                         if (m_whilePreviewOpen)
                             m_whilePreviewOpen(*w);
-                        QTest::mouseClick(w->findChild<QPushButton*>("ExitButton"), Qt::LeftButton);
+                        QTest::mouseClick(test::child<QPushButton>(*w, "ExitButton"),
+                                          Qt::LeftButton);
                     });
                 });
     }
@@ -201,7 +202,7 @@ private slots:
         test::child<QLineEdit>(f, "Edit1")->setText("Mineral 15");
         test::child<QLineEdit>(f, "Edit2")->setText("Place 15");
         test::child<QLineEdit>(f, "Edit3")->setText("H15O");
-        f.ComposeLabel();
+        f.composeLabel();
         QCOMPARE(test::child<SheetReport>(f, "SheetReport")->slotPicture(15),
                  test::child<ImageBox>(f, "rendered")->picture().bitmap());
     }
@@ -342,7 +343,7 @@ private slots:
             FileDialog::setNextFileName(ours);
             // The tool bar's button, clicked; No: the older file stays.
             QWidget* button =
-                w.findChild<QToolBar*>("ToolBar")->widgetForAction(w.action("SaveAsPdf"));
+                test::child<QToolBar>(w, "ToolBar")->widgetForAction(w.action("SaveAsPdf"));
             QVERIFY(button && button->isVisible());
             QTest::mouseClick(button, Qt::LeftButton);
             QCOMPARE(test::readFile(ours), std::string("older"));
