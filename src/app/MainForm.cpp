@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/ClockDateTime.h"
 #include "platform/Controls.h"
 #include "platform/ErrorHandler.h"
 #include "platform/Gauge.h"
@@ -537,7 +538,7 @@ void MainForm::renderAndPreview(const std::vector<LabelRecord>& records) {
     const QString fields[] = {m_drawnMineral->text(), m_drawnLocality->text(), m_drawnInfo->text()};
     const Picture label = m_drawnLabel->picture();
 
-    m_sheet->setDateLineCaption(sheetDateLine(QDateTime::currentDateTime()));
+    m_sheet->setDateLineCaption(sheetDateLine(clockDateTime()));
     const LabelAppearance look = appearance();
 
     // The progress dialog (for a long list) goes before the preview opens.

@@ -14,6 +14,7 @@
 
 #include "app/SheetCommands.h"
 #include "metafile/MetafilePicture.h"
+#include "platform/ClockDateTime.h"
 #include "platform/Picture.h"
 #include "render/SheetRun.h"
 
@@ -187,7 +188,7 @@ QDateTime reportDate(const QString& text) {
         if (day.isValid())
             when = day.startOfDay();
     }
-    return when.isValid() ? when : QDateTime::currentDateTime();
+    return when.isValid() ? when : clockDateTime();
 }
 
 struct Options {
@@ -285,8 +286,7 @@ int render(const QCommandLineParser& parser, const Options& o) {
     for (const QString& value : parser.values(o.correction))
         applyCorrection(value, job.appearance.corrections);
     job.appearance.fitLongRows = parser.isSet(o.fitLongRows);
-    job.dateLine =
-        parser.isSet(o.date) ? parser.value(o.date) : sheetDateLine(QDateTime::currentDateTime());
+    job.dateLine = parser.isSet(o.date) ? parser.value(o.date) : sheetDateLine(clockDateTime());
     job.reportDate = reportDate(parser.value(o.date));
 
     // Bad usage is all reported by now; what follows reads files.

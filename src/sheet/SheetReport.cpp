@@ -8,6 +8,7 @@
 #include "pagestore/PageStoreDocument.h"
 #include "pagestore/ReportFileFormat.h"
 #include "pagestore/ReportFileReader.h"
+#include "platform/ClockDateTime.h"
 #include "platform/Text.h"
 #include "sheet/DeviceMapping.h"
 #include "sheet/SheetPainter.h"
@@ -242,7 +243,7 @@ ReportPreview::ProductionStep SheetReport::produce(PreviewDocument& document) {
             target->setProgress(*next * 100 / count);
         if (++*next <= count)
             return true;
-        target->finish(QDateTime::currentDateTime());
+        target->finish(clockDateTime());
         return false;
     };
 }
