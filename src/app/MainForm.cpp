@@ -113,7 +113,8 @@ void MainForm::onDeferredLoad() {
         for (std::size_t i = 0; i < std::size(stock); ++i) {
             if (m_loaded.backgrounds[i])
                 continue;
-            loadStockBackground(stock[i].first, stock[i].second);
+            // Looked up as qlxsheet looks them up: the current folder, then the data folder.
+            stock[i].first->setPicture(Picture::fromFile(stockBackgroundPath(stock[i].second)));
             m_loaded.backgrounds[i] = true;
         }
         if (m_completeChoice->isChecked())
@@ -134,17 +135,6 @@ void MainForm::onDeferredLoad() {
         m_lastLoadFailure = failure.what();
         throw;
     }
-}
-
-// A stock background is looked up in the current folder first and then in the data folder,
-// so the program finds its own backgrounds when started from elsewhere. One found in
-// neither is reported by its bare name.
-void MainForm::loadStockBackground(ImageBox* image, const char* fileName) {
-    QString path = QString::fromLatin1(fileName);
-    const QString besideProgram = QString::fromStdString(dataFilePath(fileName));
-    if (!QFileInfo::exists(path) && QFileInfo::exists(besideProgram))
-        path = besideProgram;
-    image->setPicture(Picture::fromFile(path));
 }
 
 LabelFont MainForm::designLocalityFont() {

@@ -389,7 +389,6 @@ private:
     void showLabelCount();
     void showMineralMiss(bool miss);
     void saveLocalityCache();
-    void loadStockBackground(ImageBox* image, const char* fileName);
     void useBackground(ImageBox* stock);
     static LabelFont designLocalityFont();
     LabelAppearance appearance() const;

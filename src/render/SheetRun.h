@@ -106,7 +106,8 @@ std::optional<ComposedLabel> fillSheet(SheetReport& sheet, const std::vector<Lab
 QString sheetDateLine(const QDateTime& when, const QLocale& locale = QLocale());
 
 // A stock background is looked up in the current folder first and then in the program's data
-// folder; one found in neither keeps its bare name, so the error names it.
+// folder, so the program finds its own backgrounds when started from elsewhere; one found in
+// neither keeps its bare name, so the error names it. The window and qlxsheet both look here.
 QString stockBackgroundPath(const char* fileName);
 
 } // namespace qlx
