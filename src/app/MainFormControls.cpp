@@ -27,6 +27,7 @@
 #include "platform/SpinField.h"
 #include "sheet/SheetReport.h"
 #include "stores/LabelList.h"
+#include "stores/Product.h"
 
 namespace qlx {
 
@@ -345,7 +346,7 @@ void MainForm::createAboutPanel() {
     m_aboutRebuild =
         aboutLabel(p, "Label12", 5, 80, "scripts/make-athena.py rebuilds athena.txt from it.");
     m_aboutCredit =
-        aboutLabel(p, "Label7", 8, 112, "Quillmar Mineral Label Studio was created in 2026");
+        aboutLabel(p, "Label7", 8, 112, QString::fromUtf8(kProductName) + " was created in 2026");
     m_aboutTeam = aboutLabel(p, "Label8", 8, 128, "by the Quillmar developers, working as a team.");
     m_aboutSignature = aboutLabel(p, "Label9", 56, 160, "The Quillmar developers, December 2026");
     m_aboutContact = aboutLabel(p, "Label13", 72, 176, "Contact: see the project's README");
@@ -355,7 +356,7 @@ void MainForm::createAboutPanel() {
 void MainForm::createSplashPanel() {
     QWidget* p = m_splashPanel;
     m_splashFrame = place(new Shape(p), "Shape14", {8, 8, 393, 105});
-    m_splashTitle = splashLabel(p, "Label30", 40, 32, "Quillmar Mineral Label Studio",
+    m_splashTitle = splashLabel(p, "Label30", 40, 32, QString::fromUtf8(kProductName),
                                 pixelFont("Arial", 21, true, true));
     m_splashCredit = splashLabel(p, "Label31", 120, 56, "by the Quillmar developers",
                                  pixelFont("Arial", 15, true, true));

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "stores/Error.h"
+#include "stores/Product.h"
 #include "stores/Utf8.h"
 
 namespace qlx {
@@ -79,8 +80,9 @@ bool LabelSettings::operator==(const LabelSettings& o) const {
 }
 
 std::string writeLabelSettings(const LabelSettings& s) {
-    std::string out = "# Quillmar Mineral Label Studio label settings\nversion = " +
-                      std::to_string(LabelSettings::kVersion) + "\n";
+    std::string out = std::string("# ") + kProductName +
+                      " label settings\nversion = " + std::to_string(LabelSettings::kVersion) +
+                      "\n";
     const auto line = [&out](std::string_view key, const std::string& value) {
         out += std::string(key) + " = " + value + "\n";
     };
