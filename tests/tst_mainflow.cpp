@@ -369,7 +369,7 @@ private slots:
         const LabelFont locality = m_form->localityFontDialog().font();
         LabelFont chosen = LabelFont::regular("Liberation Serif", 40);
         chosen.bold = true;
-        chosen.colour = Qt::darkRed;
+        chosen.colour = rgbOf(Qt::darkRed);
         FontDialog::setNextAnswer(chosen);
         click("Button5");
         QCOMPARE(m_form->mineralFontDialog().font(), chosen);

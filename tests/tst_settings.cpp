@@ -131,7 +131,7 @@ private slots:
             font.face = "DejaVu Serif";
             font.pixelHeight = 30;
             font.italic = true;
-            font.colour = QColor(0x12, 0x34, 0x56);
+            font.colour = rgbOf(QColor(0x12, 0x34, 0x56));
             form->mineralFontDialog().setFont(font);
             test::child<SpinField>(*form, "SpinEdit5")->setValue(-6);
             test::child<SpinField>(*form, "SpinEdit3")->setValue(9);

@@ -114,7 +114,7 @@ private slots:
         QCOMPARE(sheetPage(), lightSheet);
         for (FontDialog* dialog : {&m_form->mineralFontDialog(), &m_form->infoFontDialog(),
                                    &m_form->localityFontDialog()})
-            QCOMPARE(dialog->font().colour, QColor(Qt::black));
+            QCOMPARE(colourOf(dialog->font()), QColor(Qt::black));
     }
 
     void darkThemeKeepsTheWindowReadable_data() {

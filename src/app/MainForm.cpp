@@ -436,7 +436,7 @@ void MainForm::onCustomBackground() {
 
 // "Save settings...": two lines, each the mineral font's face name.
 void MainForm::onSaveSettingsPad() {
-    const std::string face = fromQString(m_mineralFont.font().face);
+    const std::string face = m_mineralFont.font().face;
     m_settingsPad->lines().add(face);
     m_settingsPad->lines().add(face);
 }

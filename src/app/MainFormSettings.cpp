@@ -20,28 +20,10 @@ namespace qlx {
 
 namespace {
 
-FontSetting fontSetting(const LabelFont& f) {
-    FontSetting s;
-    s.face = fromQString(f.face);
-    s.pixelHeight = f.pixelHeight;
-    s.bold = f.bold;
-    s.italic = f.italic;
-    s.underline = f.underline;
-    s.strikeOut = f.strikeOut;
-    s.rgb = f.colour.rgb() & 0xFFFFFF;
-    return s;
-}
-
-// The dialog's font with what the file sets; the character set stays the dialog's.
-LabelFont labelFont(const FontSetting& s, LabelFont f) {
-    f.face = toQString(s.face);
-    f.pixelHeight = s.pixelHeight;
-    f.bold = s.bold;
-    f.italic = s.italic;
-    f.underline = s.underline;
-    f.strikeOut = s.strikeOut;
-    f.colour = QColor::fromRgb(QRgb(0xFF000000u | s.rgb));
-    return f;
+// The font a file sets, in the dialog's character set: the file keeps none.
+LabelFont withCharsetOf(LabelFont fromFile, const FontDialog& dialog) {
+    fromFile.charset = dialog.font().charset;
+    return fromFile;
 }
 
 const QStringList kSettingsFilters = {QStringLiteral("Label settings (*.qlxset)"),
@@ -61,9 +43,9 @@ void MainForm::setUpSettingsDialogs() {
 
 LabelSettings MainForm::labelSettings() const {
     LabelSettings s;
-    s.mineralFont = fontSetting(m_mineralFont.font());
-    s.localityFont = fontSetting(m_localityFont.font());
-    s.infoFont = fontSetting(m_infoFont.font());
+    s.mineralFont = m_mineralFont.font();
+    s.localityFont = m_localityFont.font();
+    s.infoFont = m_infoFont.font();
     s.corrections = {m_mineralX->value(),  m_mineralY->value(), m_localityX->value(),
                      m_localityY->value(), m_infoX->value(),    m_infoY->value()};
     s.background = m_reducedChoice->isChecked()  ? BackgroundChoice::Reduced
@@ -91,9 +73,9 @@ void MainForm::applySettingsFile(const QString& path) {
     if (s.background == BackgroundChoice::Custom)
         custom = Picture::fromFile(toQString(s.customPicture));
 
-    m_mineralFont.setFont(labelFont(s.mineralFont, m_mineralFont.font()));
-    m_localityFont.setFont(labelFont(s.localityFont, m_localityFont.font()));
-    m_infoFont.setFont(labelFont(s.infoFont, m_infoFont.font()));
+    m_mineralFont.setFont(withCharsetOf(s.mineralFont, m_mineralFont));
+    m_localityFont.setFont(withCharsetOf(s.localityFont, m_localityFont));
+    m_infoFont.setFont(withCharsetOf(s.infoFont, m_infoFont));
     m_localityFontPicked = true; // the deferred load keeps it
     const std::array<SpinField*, 6> spins = {m_mineralX,  m_mineralY, m_localityX,
                                              m_localityY, m_infoX,    m_infoY};

@@ -16,6 +16,7 @@
 #include "metafile/MetafilePicture.h"
 #include "platform/ClockDateTime.h"
 #include "platform/Picture.h"
+#include "platform/Text.h"
 #include "render/SheetRun.h"
 
 namespace {
@@ -125,7 +126,7 @@ LabelFont parseFont(const QString& spec, LabelFont font) {
     if (parts[0].trimmed().isEmpty() || !size.hasMatch())
         throw UsageError{
             QStringLiteral("a font is FAMILY,SIZE[px|pt][,bold][,italic], not '%1'").arg(spec)};
-    font.face = parts[0].trimmed();
+    font.face = fromQString(parts[0].trimmed());
     const double value = size.captured(1).toDouble();
     font.pixelHeight = size.captured(2) == QLatin1String("pt") ? LabelFont::pixelsFromPoints(value)
                                                                : qRound(value);

@@ -1,6 +1,5 @@
 #include "render/LabelComposer.h"
 
-#include "platform/LabelFont.h"
 #include "platform/Picture.h"
 #include "platform/Text.h"
 #include "render/LabelPainter.h"
@@ -8,18 +7,6 @@
 #include "sheet/ScreenTextMeasurer.h"
 
 namespace qlx {
-
-RowFont rowFont(const LabelFont& font) {
-    RowFont row;
-    row.face = fromQString(font.face);
-    row.pixelHeight = font.pixelHeight;
-    row.bold = font.bold;
-    row.italic = font.italic;
-    row.underline = font.underline;
-    row.strikeOut = font.strikeOut;
-    row.colour = font.colour.rgb() & 0xFFFFFFu;
-    return row;
-}
 
 std::string composeLabel(Picture& label, const QSize& blankSize, const LabelLayoutInput& input) {
     if (label.isEmpty()) {

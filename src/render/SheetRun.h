@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/LabelFont.h"
 #include "platform/Picture.h"
 #include "render/LabelLayout.h"
 #include "sheet/SheetDefinition.h"
+#include "stores/LabelFont.h"
 #include "stores/LabelList.h"
 
 namespace qlx {
