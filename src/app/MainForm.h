@@ -37,10 +37,11 @@ class SpinField;
 
 // The one window of the program, `Form1`. It owns every control for the whole run; the hidden
 // controls hold the working data that one handler leaves for another. Members and handlers are
-// named by their role; each control keeps its designer name as its object name, by which tests
-// find it. Designer numbers do not follow the rows (FontDialog1/2/3
-// are the mineral, info and locality fonts), so this table maps them, row by row as the window
-// shows them.
+// named by their role; each control (widget, timer, menu action, the report) keeps its designer
+// name as its object name, by which tests find it. The designer's numbers do not follow the
+// rows (FontDialog1/2/3 are the mineral, info and locality fonts), so this table maps designer
+// names to members, row by row as the window shows them; the parts that are not widgets keep
+// no object name and are listed for the mapping only.
 //
 //   Designer name      Member                       Role
 // Menu bar
