@@ -107,9 +107,10 @@ void MainForm::onDeferredLoad() {
                 m_localityFont.setFont(m_mineralFont.font());
             m_loaded.localityFont = true;
         }
-        const std::pair<ImageBox*, const char*> stock[] = {{m_completeStock, "labelcomplete.bmp"},
-                                                           {m_cleanStock, "labelclean.bmp"},
-                                                           {m_reducedStock, "labelreduced.bmp"}};
+        const std::pair<ImageBox*, BackgroundChoice> stock[] = {
+            {m_completeStock, BackgroundChoice::Complete},
+            {m_cleanStock, BackgroundChoice::Clean},
+            {m_reducedStock, BackgroundChoice::Reduced}};
         for (std::size_t i = 0; i < std::size(stock); ++i) {
             if (m_loaded.backgrounds[i])
                 continue;

@@ -172,11 +172,11 @@ void applyCorrection(const QString& value, LabelCorrections& corrections) {
 // picture file.
 QString backgroundPath(const QString& choice) {
     if (choice == QLatin1String("complete"))
-        return stockBackgroundPath("labelcomplete.bmp");
+        return stockBackgroundPath(BackgroundChoice::Complete);
     if (choice == QLatin1String("clean"))
-        return stockBackgroundPath("labelclean.bmp");
+        return stockBackgroundPath(BackgroundChoice::Clean);
     if (choice == QLatin1String("reduced"))
-        return stockBackgroundPath("labelreduced.bmp");
+        return stockBackgroundPath(BackgroundChoice::Reduced);
     return choice;
 }
 

@@ -125,6 +125,20 @@ QString sheetDateLine(const QDateTime& when, const QLocale& locale) {
            QStringLiteral(", Date ") + locale.toString(when.date(), QLocale::ShortFormat);
 }
 
+QString stockBackgroundPath(BackgroundChoice stock) {
+    switch (stock) {
+    case BackgroundChoice::Complete:
+        return stockBackgroundPath("labelcomplete.bmp");
+    case BackgroundChoice::Reduced:
+        return stockBackgroundPath("labelreduced.bmp");
+    case BackgroundChoice::Clean:
+        return stockBackgroundPath("labelclean.bmp");
+    case BackgroundChoice::Custom:
+        break;
+    }
+    return {};
+}
+
 QString stockBackgroundPath(const char* fileName) {
     const QString here = QString::fromLatin1(fileName);
     const QString besideProgram = QString::fromStdString(dataFilePath(fileName));

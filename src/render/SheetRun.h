@@ -15,6 +15,7 @@
 #include "sheet/SheetDefinition.h"
 #include "stores/LabelFont.h"
 #include "stores/LabelList.h"
+#include "stores/LabelSettings.h"
 
 namespace qlx {
 
@@ -109,5 +110,8 @@ QString sheetDateLine(const QDateTime& when, const QLocale& locale = QLocale());
 // folder, so the program finds its own backgrounds when started from elsewhere; one found in
 // neither keeps its bare name, so the error names it. The window and qlxsheet both look here.
 QString stockBackgroundPath(const char* fileName);
+// The same for a stock background by its choice: "Complete", "Reduced" or "Clean" (Custom is
+// the user's own file and has none: an empty path).
+QString stockBackgroundPath(BackgroundChoice stock);
 
 } // namespace qlx
