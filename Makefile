@@ -1,8 +1,9 @@
 # The two set-up commands: `make run` and `make test`. Both install what is missing first.
+# Each build is configured from its preset in CMakePresets.json (release, asan, bench, fuzz),
+# which `cmake --preset NAME` and IDEs use as well.
 BUILD     ?= build
 ASAN_DIR  ?= build-asan
 JOBS      ?= $(shell nproc)
-CMAKE_GEN  = -G Ninja
 
 .PHONY: run test deps configure build install package asan-test bench fuzz format clean
 
@@ -10,7 +11,7 @@ deps:
 	@scripts/install-deps
 
 $(BUILD)/build.ninja: | deps
-	@cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --preset release -B $(BUILD) >/dev/null
 
 configure: deps $(BUILD)/build.ninja
 
@@ -34,19 +35,19 @@ package: build
 
 # The same suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
 asan-test: deps
-	@cmake -S . -B $(ASAN_DIR) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DQLX_SANITIZE=ON >/dev/null
+	@cmake --preset asan -B $(ASAN_DIR) >/dev/null
 	@cmake --build $(ASAN_DIR) -j $(JOBS)
 	@scripts/run-tests $(ASAN_DIR)
 
 bench: deps
-	@cmake -S . -B build-bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DQLX_BENCH=ON >/dev/null
-	@cmake --build build-bench -j $(JOBS) --target qlx_benchmarks
+	@cmake --preset bench >/dev/null
+	@cmake --build --preset bench -j $(JOBS)
 	@scripts/run-bench build-bench
 
 # libFuzzer targets for every reader of outside data, run for FUZZ_SECONDS each (default 60).
 fuzz: deps
-	@CC=clang CXX=clang++ cmake -S . -B build-fuzz $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQLX_FUZZ=ON >/dev/null
-	@cmake --build build-fuzz -j $(JOBS)
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j $(JOBS)
 	@scripts/run-fuzz build-fuzz
 
 format:

@@ -38,7 +38,7 @@ class Rig {
 public:
     Rig() {
         test::child<QTimer>(form, "Timer4")->stop();
-        form.Timer4Timer();
+        form.onDeferredLoad();
         box = test::child<RichEditBox>(form, "RichEdit4");
         box->viewport()->installEventFilter(&counter);
         form.show();

@@ -26,9 +26,9 @@ LabelLayoutInput labelInput() {
     input.mineral = "Chalcanthit";
     input.locality = "Falun, Dalarna";
     input.info = "CuSO4.5H2O"; // ten characters
-    input.mineralFont = rowFont(LabelFont::regular("Arial", 37));
+    input.mineralFont = LabelFont::regular("Arial", 37);
     input.localityFont = input.mineralFont;
-    input.infoFont = rowFont(LabelFont::regular("Arial", 27));
+    input.infoFont = LabelFont::regular("Arial", 27);
     return input;
 }
 
@@ -58,8 +58,8 @@ BENCHMARK(BM_Compose1000)->Unit(benchmark::kMillisecond);
 void BM_BareCopyAndDrawText(benchmark::State& state) {
     const LabelLayoutInput input = labelInput();
     const LabelLayoutResult layout = LabelLayout::compute(input);
-    const QFont big = LabelPainter::qtFont(input.mineralFont, 37);
-    const QFont small = LabelPainter::qtFont(input.infoFont, 27);
+    const QFont big = toQFont(input.mineralFont, 37);
+    const QFont small = toQFont(input.infoFont, 27);
     for (auto _ : state) {
         QImage copy = background().bitmap().copy();
         QPainter painter(&copy);

@@ -85,7 +85,7 @@ class Rig : public QObject {
 public:
     Rig() {
         test::child<QTimer>(form, "Timer4")->stop();
-        form.Timer4Timer();
+        form.onDeferredLoad();
         connect(&test::child<SheetReport>(form, "SheetReport")->previewer(),
                 &ReportPreview::previewOpened, this, [this](PreviewWindow* w) {
                     m_watch = std::make_unique<PaintedThenClose>(w, m_allPages);

@@ -16,6 +16,7 @@
 #include "stores/Error.h"
 #include "support/DataRows.h"
 #include "support/ErrorOf.h"
+#include "support/SaveDcClipScenes.h"
 #include "support/TestSupport.h"
 
 using namespace qlx;
@@ -182,6 +183,57 @@ QImage played(const Metafile& m, QSize size, QRectF target = {}) {
     QPainter p(&img);
     m.play(p, target.isEmpty() ? QRectF(QPointF(0, 0), size) : target);
     return img;
+}
+
+// The steps written by libUEMF to `path` as a picture of 100 x 100 pixels at 96 per inch: a
+// null pen selected first, each fill its own brush, deleted after it.
+std::string emfOf(const std::vector<test::ClipStep>& steps, const QByteArray& path) {
+    EMFTRACK* et = nullptr;
+    EMFHANDLES* eht = nullptr;
+    if (emf_start(path.constData(), 4096, 4096, &et) != 0 || emf_htable_create(16, 16, &eht) != 0)
+        return {};
+    auto append = [&](char* rec) {
+        emf_append(reinterpret_cast<U_ENHMETARECORD*>(rec), et, U_REC_FREE);
+    };
+    append(U_EMRHEADER_set(rectl_set(pointl_set(0, 0), pointl_set(99, 99)),
+                           rectl_set(pointl_set(0, 0), pointl_set(2646, 2646)), nullptr, 0, nullptr,
+                           sizel_set(1920, 1440), sizel_set(508, 381), 0));
+    append(selectobject_set(U_NULL_PEN, eht));
+    for (const test::ClipStep& step : steps) {
+        // The right and bottom edges outside, as GDI takes them.
+        const QRect& r = step.rect;
+        const U_RECTL box =
+            rectl_set(pointl_set(r.left(), r.top()), pointl_set(r.right() + 1, r.bottom() + 1));
+        switch (step.kind) {
+        case test::ClipStep::SaveDc:
+            append(U_EMRSAVEDC_set());
+            break;
+        case test::ClipStep::RestoreDc:
+            append(U_EMRRESTOREDC_set(step.level));
+            break;
+        case test::ClipStep::IntersectClip:
+            append(U_EMRINTERSECTCLIPRECT_set(box));
+            break;
+        case test::ClipStep::ExcludeClip:
+            append(U_EMREXCLUDECLIPRECT_set(box));
+            break;
+        case test::ClipStep::Fill: {
+            uint32_t brush = 0;
+            const QColor c = step.colour;
+            append(createbrushindirect_set(
+                &brush, eht, logbrush_set(U_BS_SOLID, U_RGB(c.red(), c.green(), c.blue()), 0)));
+            append(selectobject_set(brush, eht));
+            append(U_EMRRECTANGLE_set(box));
+            append(deleteobject_set(&brush, eht));
+            break;
+        }
+        }
+    }
+    append(U_EMREOF_set(0, nullptr, et));
+    const int finished = emf_finish(et, eht);
+    emf_free(&et);
+    emf_htable_free(&eht);
+    return finished == 0 ? test::readFile(QString::fromLocal8Bit(path)) : std::string();
 }
 
 // Pixels whose colour differs by more than a small tolerance in any channel.
@@ -641,6 +693,23 @@ private slots:
         QCOMPARE(img.pixelColor(150, 110), QColor(Qt::yellow));
         QCOMPARE(img.pixelColor(100, 140), QColor(Qt::blue));
         QCOMPARE(img.pixelColor(20, 190), QColor(Qt::white)); // beside the triangle tip
+    }
+
+    // A clip set after SaveDC is gone after RestoreDC, and one set before it is back.
+    void restoreDcTakesBackTheClip_data() {
+        QTest::addColumn<test::ClipScene>("scene");
+        for (const test::ClipScene& scene : test::saveDcClipScenes())
+            QTest::newRow(scene.name) << scene;
+    }
+    void restoreDcTakesBackTheClip() {
+        QFETCH(test::ClipScene, scene);
+        QTemporaryDir dir;
+        const std::string bytes = emfOf(scene.steps, dir.filePath("clip.emf").toLocal8Bit());
+        QVERIFY(!bytes.empty());
+        const Metafile m = Metafile::fromBytes(bytes);
+        QCOMPARE(m.size(), QSize(100, 100));
+        const QImage img = played(m, QSize(100, 100));
+        QCOMPARE(test::pixelColours(scene, &img), test::pixelColours(scene));
     }
 
     // --- Bad input ---------------------------------------------------------------------

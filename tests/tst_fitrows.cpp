@@ -23,8 +23,8 @@ public:
     double lineHeight(const SheetFont& font) const override { return font.pointSize; }
 };
 
-RowFont fontOf(int pixelHeight) {
-    RowFont f;
+LabelFont fontOf(int pixelHeight) {
+    LabelFont f;
     f.pixelHeight = pixelHeight;
     return f;
 }

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "pictures/Text.h"
 #include "support/DataRows.h"
 #include "support/TestSupport.h"
 #include "widgets/FontChooser.h"
@@ -23,13 +24,13 @@ namespace {
 LabelFont makeFont(const QString& face, int px, bool bold, bool italic, bool underline,
                    bool strikeOut, QColor colour, int charset) {
     LabelFont f;
-    f.face = face;
+    f.face = fromQString(face);
     f.pixelHeight = px;
     f.bold = bold;
     f.italic = italic;
     f.underline = underline;
     f.strikeOut = strikeOut;
-    f.colour = colour;
+    f.colour = rgbOf(colour);
     f.charset = charset;
     return f;
 }
@@ -87,11 +88,11 @@ private slots:
 
     void toQFontCarriesEverything() {
         const LabelFont f = makeFont("Arial", 27, true, true, true, true, Qt::red, 0);
-        const QFont q = f.toQFont();
+        const QFont q = toQFont(f);
         QCOMPARE(q.family(), QString("Arial"));
         QCOMPARE(q.pixelSize(), 27);
         QVERIFY(q.bold() && q.italic() && q.underline() && q.strikeOut());
-        QCOMPARE(LabelFont::fromQFont(q, Qt::red, 0), f);
+        QCOMPARE(fromQFont(q, Qt::red, 0), f);
     }
 
     // --- through the test hook ----------------------------------------------------------
@@ -154,7 +155,7 @@ private slots:
                              auto change) {
             QTest::newRow(name) << FieldRow{field, value, base(change)};
         };
-        row("face typed", "face", face, [&](LabelFont& f) { f.face = face; });
+        row("face typed", "face", face, [&](LabelFont& f) { f.face = fromQString(face); });
         row("size typed", "size", "20", [](LabelFont& f) { f.pixelHeight = 27; });
         row("half point", "size", "10.5", [](LabelFont& f) { f.pixelHeight = 14; });
         row("size from list", "sizeList", "8", [](LabelFont& f) { f.pixelHeight = 11; });
@@ -163,8 +164,9 @@ private slots:
         row("bold italic", "styleList", "3", [](LabelFont& f) { f.bold = f.italic = true; });
         row("underline", "underline", "", [](LabelFont& f) { f.underline = true; });
         row("strike-out", "strikeOut", "", [](LabelFont& f) { f.strikeOut = true; });
-        row("navy", "colour", "Navy", [](LabelFont& f) { f.colour = QColor(0, 0, 128); });
-        row("silver", "colour", "Silver", [](LabelFont& f) { f.colour = QColor(192, 192, 192); });
+        row("navy", "colour", "Navy", [](LabelFont& f) { f.colour = rgbOf(QColor(0, 0, 128)); });
+        row("silver", "colour", "Silver",
+            [](LabelFont& f) { f.colour = rgbOf(QColor(192, 192, 192)); });
         row("symbol script", "script", "Symbol", [](LabelFont& f) { f.charset = 2; });
     }
     void fieldsSetTheFont() {
@@ -231,7 +233,7 @@ private slots:
         emit colours->activated(custom);
         QCOMPARE(colours->currentText(), QString("Custom"));
         dialog.accept();
-        QCOMPARE(dialog.font().colour, wanted);
+        QCOMPARE(colourOf(dialog.font()), wanted);
     }
 
     // --- the component running the real dialog ---------------------------------------------

@@ -1,6 +1,7 @@
 #include <QtTest>
 #include <climits>
 
+#include "pictures/LabelFont.h"
 #include "render/LabelLayout.h"
 #include "render/LabelPainter.h"
 #include "stores/Windows1252.h"
@@ -324,10 +325,10 @@ private slots:
             if (o.text.empty()) {
                 continue;
             }
-            const RowFont& f = o.row == LabelRow::Mineral    ? in.mineralFont
-                               : o.row == LabelRow::Locality ? in.localityFont
-                                                             : in.infoFont;
-            const QRect cell = cellOf(LabelPainter::qtFont(f, o.pixelHeight),
+            const LabelFont& f = o.row == LabelRow::Mineral    ? in.mineralFont
+                                 : o.row == LabelRow::Locality ? in.localityFont
+                                                               : in.infoFont;
+            const QRect cell = cellOf(toQFont(f, o.pixelHeight),
                                       QString::fromLatin1(o.text.c_str()), int(o.x), int(o.y));
             cells += cell;
         }
@@ -360,7 +361,7 @@ private slots:
         QImage img = filled(200, 100, qRgb(50, 50, 50));
         LabelPainter::paint(
             img, in, {output("WWWW", 10, 10, 30), output("ii", 30, 20, 30, LabelRow::Locality)});
-        const QRect top = cellOf(LabelPainter::qtFont(in.localityFont, 30), "ii", 30, 20);
+        const QRect top = cellOf(toQFont(in.localityFont, 30), "ii", 30, 20);
         int blue = 0;
         for (int y = top.top(); y <= top.bottom(); ++y) {
             for (int x = top.left(); x <= top.right(); ++x) {
@@ -416,7 +417,7 @@ private slots:
         in.mineralFont.strikeOut = strikeOut;
         QImage img = filled(200, 100, qRgb(255, 255, 255));
         LabelPainter::paint(img, in, {output("    ", 10, 10, 40)});
-        const QFontMetrics m = metricsOf(LabelPainter::qtFont(in.mineralFont, 40));
+        const QFontMetrics m = metricsOf(toQFont(in.mineralFont, 40));
         const int baseline = 10 + m.ascent();
         bool below = false;
         bool above = false;

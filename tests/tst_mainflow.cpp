@@ -65,7 +65,7 @@ private slots:
 
     void deferredLoadFillsStoresFontsAndBackgrounds() {
         test::child<QTimer>(*m_form, "Timer4")->start();
-        handle(&MainForm::Timer4Timer);
+        handle(&MainForm::onDeferredLoad);
         QVERIFY(m_boxes->shown().empty());
         QVERIFY(!test::child<QTimer>(*m_form, "Timer4")->isActive());
         // The fixture's database is Windows-1252 (no byte-order mark); the store holds UTF-8.
@@ -92,8 +92,8 @@ private slots:
         const auto [missing, message, databaseLoaded, localityFontCopied] = row;
         QVERIFY(QFile::remove(m_prefix + missing));
         test::child<QTimer>(*m_form, "Timer4")->start();
-        handle(&MainForm::Timer4Timer);
-        handle(&MainForm::Timer4Timer);
+        handle(&MainForm::onDeferredLoad);
+        handle(&MainForm::onDeferredLoad);
         QCOMPARE(m_boxes->texts(),
                  QStringList{message.contains("%1") ? message.arg(m_prefix) : message});
         QVERIFY(test::child<QTimer>(*m_form, "Timer4")->isActive());
@@ -105,7 +105,7 @@ private slots:
         QVERIFY(missing.endsWith(".bmp")
                     ? QFile::copy(sourceData(qPrintable(missing)), m_prefix + missing)
                     : test::writeFile(m_prefix + missing, kDatabase));
-        handle(&MainForm::Timer4Timer);
+        handle(&MainForm::onDeferredLoad);
         QVERIFY(!test::child<QTimer>(*m_form, "Timer4")->isActive());
         QCOMPARE(m_boxes->shown().size(), size_t(1));
     }
@@ -114,7 +114,7 @@ private slots:
     void stockBackgroundsFromTheDataFolder() {
         QTemporaryDir elsewhere;
         QDir::setCurrent(elsewhere.path());
-        handle(&MainForm::Timer4Timer);
+        handle(&MainForm::onDeferredLoad);
         QVERIFY(m_boxes->shown().empty());
         QCOMPARE(image("accimage")->picture().size(), QSize(640, 404));
     }
@@ -146,7 +146,7 @@ private slots:
     void addingCachesNewLocalities() {
         QFETCH(bool, loadedAtStart);
         if (loadedAtStart)
-            handle(&MainForm::Timer4Timer);
+            handle(&MainForm::onDeferredLoad);
         edit("Edit6")->setText(QString::fromUtf8("Långban, Värmland"));
         click("Button6");
         edit("Edit6")->setText("Falun");
@@ -304,7 +304,7 @@ private slots:
         QFETCH(bool, readFirst);
         QFETCH(QString, message);
         if (readFirst)
-            handle(&MainForm::Timer4Timer);
+            handle(&MainForm::onDeferredLoad);
         QFile::remove(m_prefix + "cachedloc.txt");
         QVERIFY(QDir(m_prefix).mkdir("cachedloc.txt")); // a folder in the file's place
         edit("Edit6")->setText("Norberg");
@@ -347,7 +347,7 @@ private slots:
         });
         click("Button7");
         click("Button8");
-        m_form->Loadsetting1Click();
+        m_form->onLoadSettings();
         QCOMPARE(requests.size(), 3);
         QCOMPARE(requests[1].startName, folder + "/");
         QVERIFY(!requests[2].startName.startsWith(folder));
@@ -365,11 +365,11 @@ private slots:
     }
 
     void pickFontChangesOnlyItsRow() {
-        handle(&MainForm::Timer4Timer);
+        handle(&MainForm::onDeferredLoad);
         const LabelFont locality = m_form->localityFontDialog().font();
         LabelFont chosen = LabelFont::regular("Liberation Serif", 40);
         chosen.bold = true;
-        chosen.colour = Qt::darkRed;
+        chosen.colour = rgbOf(Qt::darkRed);
         FontDialog::setNextAnswer(chosen);
         click("Button5");
         QCOMPARE(m_form->mineralFontDialog().font(), chosen);
@@ -380,7 +380,7 @@ private slots:
     }
 
     void radioButtonsChooseBackgrounds() {
-        handle(&MainForm::Timer4Timer);
+        handle(&MainForm::onDeferredLoad);
         radio("RadioButton2")->setChecked(true);
         QCOMPARE(image("accimage")->image(), image("Image1")->image());
         radio("RadioButton3")->setChecked(true);
@@ -411,7 +411,7 @@ private slots:
     void customBackgrounds() {
         QFETCH(BackgroundRow, row);
         const auto [file, message, size] = row;
-        handle(&MainForm::Timer4Timer);
+        handle(&MainForm::onDeferredLoad);
         OpenPictureDialog::setNextFileName(file);
         radio("RadioButton4")->setChecked(true);
         QCOMPARE(m_boxes->texts(), message.isEmpty() ? QStringList() : QStringList{message});
@@ -427,12 +427,12 @@ private slots:
     }
 
     void composeLabelDrawsOnACopy() {
-        handle(&MainForm::Timer4Timer);
+        handle(&MainForm::onDeferredLoad);
         const QImage background = image("accimage")->image();
         edit("Edit1")->setText("Calcit");
         edit("Edit2")->setText("Falun");
         edit("Edit3")->setText("CaCO3");
-        m_form->ComposeLabel();
+        m_form->composeLabel();
         const QImage label = image("rendered")->image();
         QCOMPARE(label.size(), background.size());
         QVERIFY(label != background);
@@ -448,7 +448,7 @@ private slots:
         edit("Edit1")->setText("");
         edit("Edit2")->setText("");
         edit("Edit3")->setText("");
-        m_form->ComposeLabel();
+        m_form->composeLabel();
         QCOMPARE(image("rendered")->image().pixel(200, 50), background.pixel(200, 50));
     }
 
@@ -456,7 +456,7 @@ private slots:
         edit("Edit1")->setText("");
         edit("Edit2")->setText("");
         edit("Edit3")->setText("");
-        m_form->ComposeLabel();
+        m_form->composeLabel();
         const QImage label = image("rendered")->image();
         QCOMPARE(label.size(), QSize(153, 113));
         QCOMPARE(QColor(label.pixel(5, 5)), QColor(Qt::white));
@@ -473,7 +473,7 @@ private slots:
         edit("Edit1")->setText("W");
         edit("Edit2")->setText("");
         edit("Edit3")->setText("SiO2");
-        m_form->ComposeLabel();
+        m_form->composeLabel();
         QCOMPARE(edit("Edit3")->text(), QString(" SiO2"));
         const Picture& label = image("rendered")->picture();
         QVERIFY(label.isBitmap());

@@ -129,12 +129,11 @@ private slots:
         QFETCH(ClickRow, row);
         const auto [shown, at, name, text] = row;
         if (shown != "splash")
-            m_form->Timer1Timer();
+            m_form->onSplashEnd();
         if (shown == "about")
-            m_form->About1Click();
+            m_form->onAbout();
         m_form->show();
-        auto* expected = m_form->findChild<QWidget*>(name);
-        QVERIFY(expected);
+        auto* expected = test::child<QWidget>(*m_form, name);
         QWidget* hit = m_form->clientArea()->childAt(at);
         QVERIFY2(hit == expected || expected->isAncestorOf(hit),
                  qPrintable(hit ? hit->objectName() : QString("nothing")));
@@ -163,8 +162,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, text);
         m_form->show();
-        auto* w = m_form->findChild<QWidget*>(name);
-        QVERIFY(w);
+        auto* w = test::child<QWidget>(*m_form, name);
         QVERIFY(!w->isVisible());
         QCOMPARE(textOf(w), text);
     }
@@ -199,8 +197,7 @@ private slots:
     void fonts() {
         QFETCH(FontRow, row);
         const auto [name, family, pixels, bold, italic] = row;
-        QWidget* w = name == "Form1" ? m_form.get() : m_form->findChild<QWidget*>(name);
-        QVERIFY(w);
+        QWidget* w = name == "Form1" ? m_form.get() : test::child<QWidget>(*m_form, name);
         QCOMPARE(w->font().family(), family);
         QCOMPARE(w->font().pixelSize(), pixels);
         QCOMPARE(w->font().bold(), bold);
@@ -221,7 +218,8 @@ private slots:
         QStringList sheet;
         for (QAction* a : test::child<QMenu>(*m_form, "Sheet1")->actions())
             sheet << a->text();
-        QCOMPARE(sheet, QStringList({"Start at slot...", "Render selected lines"}));
+        QCOMPARE(sheet, QStringList({"Start at slot...", "Render selected lines",
+                                     "Fill formulas from the database"}));
         // The two settings commands ask for a file; cancelled, they change nothing.
         FileDialog::setNextFileName(std::nullopt);
         FileDialog::setNextFileName(std::nullopt);
@@ -244,8 +242,7 @@ private slots:
     void timersAtStart() {
         QFETCH(TimerRow, row);
         const auto [name, interval, running] = row;
-        auto* t = m_form->findChild<QTimer*>(name);
-        QVERIFY(t);
+        auto* t = test::child<QTimer>(*m_form, name);
         QCOMPARE(t->interval(), interval);
         QCOMPARE(t->isActive(), running);
     }
@@ -266,7 +263,7 @@ private slots:
 
         // With the about panel shown, Tab wraps through its button; the selected radio
         // button is the only one reached.
-        m_form->About1Click();
+        m_form->onAbout();
         test::child<QRadioButton>(*m_form, "RadioButton3")->setChecked(true);
         test::child<QPushButton>(*m_form, "Button12")->setFocus(Qt::TabFocusReason);
         QStringList wrap;
@@ -284,7 +281,7 @@ private slots:
         Gauge* g = test::child<Gauge>(*m_form, "Gauge1");
         QCOMPARE(g->progress(), 0);
         for (int i = 0; i < 1000; ++i)
-            m_form->Timer3Timer();
+            m_form->onGaugeStep();
         QCOMPARE(g->progress(), 230);
         QCOMPARE(g->percentDone(), 100);
         // One repaint per whole percent, never more.
@@ -304,7 +301,7 @@ private slots:
     }
 
     void splashEndsOnTimer1() {
-        m_form->Timer1Timer();
+        m_form->onSplashEnd();
         QVERIFY(test::child<QFrame>(*m_form, "Panel4")->isHidden());
         QVERIFY(test::child<Gauge>(*m_form, "Gauge1")->isHidden());
         QVERIFY(!test::child<QTimer>(*m_form, "Timer1")->isActive());
@@ -312,12 +309,12 @@ private slots:
     }
 
     void aboutShowsAndHides() {
-        m_form->About1Click();
-        m_form->About1Click();
+        m_form->onAbout();
+        m_form->onAbout();
         QVERIFY(!test::child<QFrame>(*m_form, "Panel2")->isHidden());
-        m_form->Button10Click();
+        m_form->onHideAbout();
         QVERIFY(test::child<QFrame>(*m_form, "Panel2")->isHidden());
-        m_form->Button10Click();
+        m_form->onHideAbout();
         QVERIFY(test::child<QFrame>(*m_form, "Panel2")->isHidden());
     }
 
@@ -325,33 +322,33 @@ private slots:
     void aboutDuringSplashLiesBehindIt() {
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
-        m_form->About1Click();
+        m_form->onAbout();
         const QColor face =
             test::child<QFrame>(*m_form, "Panel2")->palette().color(QPalette::Window);
         QImage shot = m_form->clientArea()->grab().toImage();
         QCOMPARE(QColor(shot.pixel(200, 110)), QColor(Qt::white)); // splash over about
         QCOMPARE(QColor(shot.pixel(460, 150)), QColor(Qt::white));
         QCOMPARE(QColor(shot.pixel(470, 280)), face); // about panel's corner
-        m_form->Timer1Timer();
+        m_form->onSplashEnd();
         shot = m_form->clientArea()->grab().toImage();
         QCOMPARE(QColor(shot.pixel(460, 150)), face); // uncovered once the splash hides
     }
 
     void exitDuringSplash() {
         m_form->show();
-        m_form->Exit1Click();
+        m_form->onExit();
         QVERIFY(!test::child<QFrame>(*m_form, "Panel4")->isHidden());
         QVERIFY(test::child<QTimer>(*m_form, "Timer2")->isActive());
-        m_form->Timer1Timer(); // the start-up splash still ends
+        m_form->onSplashEnd(); // the start-up splash still ends
         QVERIFY(test::child<QFrame>(*m_form, "Panel4")->isHidden());
-        m_form->Timer2Timer();
+        m_form->onExitWaitEnd();
         QVERIFY(!m_form->isVisible());
     }
 
     void exitAfterSplashShowsItWithoutTheGauge() {
         m_form->show();
-        m_form->Timer1Timer();
-        m_form->Exit1Click();
+        m_form->onSplashEnd();
+        m_form->onExit();
         QVERIFY(!test::child<QFrame>(*m_form, "Panel4")->isHidden());
         QVERIFY(test::child<Gauge>(*m_form, "Gauge1")->isHidden());
     }
@@ -374,10 +371,10 @@ private slots:
         QVERIFY(!test::child<QTimer>(*m_form, "Timer4")->isActive());
 
         clock.restart();
-        m_form->Exit1Click();
+        m_form->onExit();
         QVERIFY(exitWait->isActive());
         QTRY_VERIFY(exitWait->remainingTime() <= 1500 / 5 - 100);
-        m_form->Exit1Click();
+        m_form->onExit();
         QVERIFY(exitWait->remainingTime() <= 1500 / 5 - 100);
         QVERIFY(m_form->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(!m_form->isVisible(), 10000);

@@ -5,6 +5,7 @@
 #include <QtTest>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "pagestore/PageStore.h"
@@ -34,8 +35,25 @@ QList<QByteArray> fillStore(PageStore& store, const QList<int>& sizes) {
     return pictures;
 }
 
+// The argument that makes this program the child of temporaryFileGoneAtProgramExit instead
+// of a test run.
+constexpr char kLeaveStoreOpen[] = "--leave-store-open-and-exit";
+
 // A store still open when the program ends; reachable from here, so leak checkers accept it.
 PageStore* leftOpen = nullptr;
+
+// Spills a store to its temporary file, prints the file's name and ends the program with the
+// store still open: no destructor runs for it.
+[[noreturn]] void leaveStoreOpenAndExit() {
+    leftOpen = new PageStore(PageDestination::Pictures);
+    leftOpen->addPage(test::fakeEmf(200000, 7));
+    const QString name = leftOpen->temporaryFileName();
+    if (!QFile::exists(name))
+        std::_Exit(2);
+    std::printf("%s\n", qPrintable(name));
+    std::fflush(stdout);
+    std::exit(0);
+}
 
 } // namespace
 
@@ -84,15 +102,14 @@ private slots:
     }
 
     // A preview left open when the program ends still takes its temporary file with it. The
-    // program here is this test run again, doing only leaveStoreOpenAndExit.
+    // program here is this test program again, started with kLeaveStoreOpen.
     void temporaryFileGoneAtProgramExit() {
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QLX_LEAVE_STORE_OPEN", "1");
         // The child ends without tearing down the application, on purpose.
         env.insert("ASAN_OPTIONS", "detect_leaks=0");
         child.setProcessEnvironment(env);
-        child.start(QCoreApplication::applicationFilePath(), {"leaveStoreOpenAndExit"});
+        child.start(QCoreApplication::applicationFilePath(), {kLeaveStoreOpen});
         QVERIFY(child.waitForFinished(60000));
         QCOMPARE(child.exitStatus(), QProcess::NormalExit);
         QCOMPARE(child.exitCode(), 0);
@@ -101,18 +118,6 @@ private slots:
             QString::fromUtf8(child.readAllStandardOutput()).trimmed().split('\n').last();
         QVERIFY2(QFileInfo(name).fileName().startsWith("LFP"), qPrintable(name));
         QVERIFY(!QFile::exists(name));
-    }
-    void leaveStoreOpenAndExit() {
-        if (qEnvironmentVariableIsEmpty("QLX_LEAVE_STORE_OPEN"))
-            QSKIP("runs only as the child of temporaryFileGoneAtProgramExit");
-        leftOpen = new PageStore(PageDestination::Pictures);
-        leftOpen->addPage(test::fakeEmf(200000, 7));
-        const QString name = leftOpen->temporaryFileName();
-        if (!QFile::exists(name))
-            std::_Exit(2);
-        std::printf("%s\n", qPrintable(name));
-        std::fflush(stdout);
-        std::exit(0); // no destructor runs for the store
     }
 
     // --- reading page n ------------------------------------------------------------------
@@ -269,5 +274,15 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(PageStoreTest)
+// The child mode is chosen before QtTest sees the arguments, so it never shows as a test (nor
+// as a skipped one in every run).
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    if (argc == 2 && std::strcmp(argv[1], kLeaveStoreOpen) == 0)
+        leaveStoreOpenAndExit();
+    PageStoreTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_pagestore.moc"

@@ -218,7 +218,7 @@ private slots:
                 filtersSeen = d->nameFilters();
                 d->selectFile(chosen);
                 emit d->currentChanged(chosen);
-                captionSeen = d->findChild<PicturePreview*>("preview")->caption();
+                captionSeen = test::child<PicturePreview>(*d, "preview")->caption();
             },
             true);
         QVERIFY(dialog.execute(nullptr));
@@ -230,7 +230,7 @@ private slots:
         QString startCaption;
         answerRealDialog(
             [&](QFileDialog* d) {
-                startCaption = d->findChild<PicturePreview*>("preview")->caption();
+                startCaption = test::child<PicturePreview>(*d, "preview")->caption();
             },
             false);
         QVERIFY(!dialog.execute(nullptr));

@@ -287,7 +287,7 @@ private slots:
                               "SaveReport:Save Report, LoadReport:Load Report";
         for (const QString& hint : hints.split(", "))
             QCOMPARE(w->action(hint.section(':', 0, 0))->toolTip(), hint.section(':', 1));
-        auto* close = w->findChild<QPushButton*>("ExitButton");
+        auto* close = test::child<QPushButton>(*w, "ExitButton");
         QVERIFY(close);
         QCOMPARE(close->text(), QString("&Close"));
         QCOMPARE(close->size(), QSize(40, 22));
@@ -612,7 +612,7 @@ private slots:
         if (how == "esc")
             QTest::keyClick(p.view()->viewport(), Qt::Key_Escape);
         else if (how == "button")
-            QTest::mouseClick(p.window->findChild<QPushButton*>("ExitButton"), Qt::LeftButton);
+            QTest::mouseClick(test::child<QPushButton>(*p.window, "ExitButton"), Qt::LeftButton);
         else
             p.window->close();
         QCOMPARE(closing.count(), 1);

@@ -273,7 +273,7 @@ bool printFromPreview(MainForm& form) {
                                  w->print();
                                  printed = true;
                              }
-                             QTest::mouseClick(w->findChild<QPushButton*>("ExitButton"),
+                             QTest::mouseClick(test::child<QPushButton>(*w, "ExitButton"),
                                                Qt::LeftButton);
                          });
                      });

@@ -269,13 +269,13 @@ private slots:
                 &ReportPreview::previewOpened, this,
                 [](PreviewWindow* w) { QTimer::singleShot(0, w, [w] { w->close(); }); });
         if (radio == 2)
-            form.RadioButton2Click();
+            form.onReducedBackground();
         if (radio == 3)
-            form.RadioButton3Click();
+            form.onCleanBackground();
         // The window holds the list as UTF-8; the file is Windows-1252, as an earlier version
         // wrote it.
         test::child<RichEditBox>(form, "RichEdit4")->lines().setText(list.toStdString());
-        form.Button9Click();
+        form.onRenderAndPreview();
         QVERIFY2(boxes.shown().empty(), qPrintable(boxes.texts().join("; ")));
         test::child<SheetReport>(form, "SheetReport")->setDateLineCaption(date);
         const QImage window = played(test::child<SheetReport>(form, "SheetReport")->recordPage());

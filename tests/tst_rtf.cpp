@@ -62,6 +62,38 @@ private slots:
         QCOMPARE(*back, text);
     }
 
+    // A character beyond the code page is written as \uN, where N is a signed 16-bit number:
+    // characters from U+8000 on are negative (N - 65536), and a character beyond U+FFFF is
+    // its UTF-16 surrogate pair, each half written the same way. Readers that keep to the
+    // rule take an N above 32767 as out of range, so the exact bytes matter, not only our own
+    // reader's leniency.
+    void writesUnicodeAsSigned16Bit_data() {
+        QTest::addColumn<std::string>("text");
+        QTest::addColumn<std::string>("body");
+        auto row = [](const char* name, const std::string& text, const char* body) {
+            QTest::newRow(name) << text << std::string(body);
+        };
+        row("Latin Extended", "\u0159", "\\u345\\'3f");
+        row("CJK", "\u4E2D", "\\u20013\\'3f");
+        row("highest positive", "\u7FFF", "\\u32767\\'3f");
+        row("lowest negative", "\u8000", "\\u-32768\\'3f");
+        row("private use", "\uF0B7", "\\u-3913\\'3f");
+        row("replacement character", "\uFFFD", "\\u-3\\'3f");
+        row("highest in the BMP", "\uFFFF", "\\u-1\\'3f");
+        row("first beyond the BMP", "\U00010000", "\\u-10240\\'3f\\u-9216\\'3f");
+        row("gem stone", "\U0001F48E", "\\u-10179\\'3f\\u-9074\\'3f");
+        row("last character", "\U0010FFFF", "\\u-9217\\'3f\\u-8193\\'3f");
+        row("between code page letters", "a\u00E9\uFFFDz", "a\\'e9\\u-3\\'3fz");
+    }
+    void writesUnicodeAsSigned16Bit() {
+        QFETCH(std::string, text);
+        QFETCH(std::string, body);
+        // The document of the empty text, with `body` where that text would be.
+        std::string expected = rtf::write("");
+        expected.insert(expected.size() - 3, body);
+        QCOMPARE(rtf::write(text), expected);
+    }
+
     // Pieces of RTF as other programs write them.
     void readSnippets_data() {
         QTest::addColumn<std::string>("rtf");

@@ -131,7 +131,7 @@ private slots:
             font.face = "DejaVu Serif";
             font.pixelHeight = 30;
             font.italic = true;
-            font.colour = QColor(0x12, 0x34, 0x56);
+            font.colour = rgbOf(QColor(0x12, 0x34, 0x56));
             form->mineralFontDialog().setFont(font);
             test::child<SpinField>(*form, "SpinEdit5")->setValue(-6);
             test::child<SpinField>(*form, "SpinEdit3")->setValue(9);
@@ -142,13 +142,13 @@ private slots:
             saved = form->labelSettings();
             QVERIFY(saved.keepFinalE && saved.fitLongRows);
             FileDialog::setNextFileName(path);
-            form->Savesettings1Click();
+            form->onSaveSettings();
         }
         QVERIFY(QFileInfo(path).isFile());
         auto form = test::newWindow();
         QVERIFY(!(form->labelSettings() == saved));
         FileDialog::setNextFileName(path);
-        guarded([&] { form->Loadsetting1Click(); });
+        guarded([&] { form->onLoadSettings(); });
         QVERIFY(m_boxes->shown().empty());
         // labelSettings() reads the controls themselves: the fonts, the radio button and the
         // menu's options are back. The background shown follows the radio button.
@@ -173,7 +173,7 @@ private slots:
         auto* mineral = test::child<QLineEdit>(*form, "Edit7");
         const auto complete = [&](const QString& typed) {
             mineral->setText(typed);
-            guarded([&] { form->Edit7KeyDown(Qt::Key_Return, Qt::NoModifier); });
+            guarded([&] { form->onMineralKey(Qt::Key_Return, Qt::NoModifier); });
             return mineral->text();
         };
         QCOMPARE(complete("calc"), QString("Calcit"));
@@ -206,7 +206,7 @@ private slots:
         auto form = test::newWindow();
         const LabelSettings before = form->labelSettings();
         FileDialog::setNextFileName(path);
-        guarded([&] { form->Loadsetting1Click(); });
+        guarded([&] { form->onLoadSettings(); });
         QCOMPARE(m_boxes->shown().size(), std::size_t(1));
         QVERIFY2(m_boxes->texts().first().contains(message), qPrintable(m_boxes->texts().first()));
         QVERIFY(form->labelSettings() == before);
@@ -218,7 +218,7 @@ private slots:
         QVERIFY(test::writeFile(path, "version = 1\nlocality.size = 15\nbackground = reduced\n"));
         auto form = test::newWindow(false);
         form->loadSettingsAfterStart(path);
-        guarded([&] { form->Timer4Timer(); });
+        guarded([&] { form->onDeferredLoad(); });
         QVERIFY(m_boxes->shown().empty());
         QCOMPARE(form->localityFontDialog().font().pixelHeight, 15);
         QVERIFY(test::child<QRadioButton>(*form, "RadioButton2")->isChecked());

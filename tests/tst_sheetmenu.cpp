@@ -287,15 +287,15 @@ private slots:
 private:
     // Every preview the window opens closes once it shows its page.
     void watchPreviews() {
-        connect(&report().previewer(), &ReportPreview::previewOpened, this,
-                [this](PreviewWindow* w) {
-                    ++m_previews;
-                    QTimer::singleShot(60000, w, [w] { w->close(); }); // never hang
-                    QTimer::singleShot(0, w, [w] {
-                        QVERIFY(QTest::qWaitFor([w] { return w->pageView()->hasPicture(); }));
-                        QTest::mouseClick(w->findChild<QPushButton*>("ExitButton"), Qt::LeftButton);
-                    });
+        connect(
+            &report().previewer(), &ReportPreview::previewOpened, this, [this](PreviewWindow* w) {
+                ++m_previews;
+                QTimer::singleShot(60000, w, [w] { w->close(); }); // never hang
+                QTimer::singleShot(0, w, [w] {
+                    QVERIFY(QTest::qWaitFor([w] { return w->pageView()->hasPicture(); }));
+                    QTest::mouseClick(test::child<QPushButton>(*w, "ExitButton"), Qt::LeftButton);
                 });
+            });
     }
 
     RichEditBox& list() { return *test::child<RichEditBox>(*m_form, "RichEdit4"); }
@@ -306,7 +306,7 @@ private:
         test::child<QLineEdit>(*m_form, "Edit1")->setText(mineral);
         test::child<QLineEdit>(*m_form, "Edit2")->setText(locality);
         test::child<QLineEdit>(*m_form, "Edit3")->setText(info);
-        m_form->ComposeLabel();
+        m_form->composeLabel();
         return test::child<ImageBox>(*m_form, "rendered")->picture().bitmap();
     }
     QImage labelOf(int line) {

@@ -90,7 +90,7 @@ PreviewRun runPreview(SheetReport& report, const std::function<void(PreviewWindo
                 run.pageShown = QTest::qWaitFor([w] { return w->pageView()->hasPicture(); });
                 if (run.pageShown)
                     scenario(*w);
-                QTest::mouseClick(w->findChild<QPushButton*>("ExitButton"), Qt::LeftButton);
+                QTest::mouseClick(test::child<QPushButton>(*w, "ExitButton"), Qt::LeftButton);
             });
         });
     report.preview();

@@ -80,7 +80,8 @@ private slots:
                         QVERIFY(QTest::qWaitFor([w] { return w->pageView()->hasPicture(); }));
                         filesWhileOpen =
                             std::max(filesWhileOpen, temporaryReportFiles(temporary.path()));
-                        QTest::mouseClick(w->findChild<QPushButton*>("ExitButton"), Qt::LeftButton);
+                        QTest::mouseClick(test::child<QPushButton>(*w, "ExitButton"),
+                                          Qt::LeftButton);
                     });
                 });
 

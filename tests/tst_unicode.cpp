@@ -97,12 +97,12 @@ private slots:
             QCOMPARE(list(*form).text(), record);
 
             FileDialog::setNextFileName(path);
-            form->Button8Click();
+            form->onSaveList();
             QVERIFY(test::readFile(path).rfind("{\\rtf1\\ansi\\ansicpg1252", 0) == 0);
 
             list(*form).clear();
             FileDialog::setNextFileName(path);
-            form->Button7Click();
+            form->onOpenList();
             QCOMPARE(list(*form).text(), record);
         }
         // The next run completes the locality from its first three characters.
@@ -173,7 +173,7 @@ private slots:
         QVERIFY(test::writeFile(path, bytes.toStdString()));
         auto form = test::newWindow();
         FileDialog::setNextFileName(path);
-        form->Button7Click();
+        form->onOpenList();
         QCOMPARE(QString::fromStdString(list(*form).text()), text);
         QVERIFY(boxes.shown().empty());
     }

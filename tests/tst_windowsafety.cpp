@@ -114,7 +114,7 @@ private slots:
         QCOMPARE(sheetPage(), lightSheet);
         for (FontDialog* dialog : {&m_form->mineralFontDialog(), &m_form->infoFontDialog(),
                                    &m_form->localityFontDialog()})
-            QCOMPARE(dialog->font().colour, QColor(Qt::black));
+            QCOMPARE(colourOf(dialog->font()), QColor(Qt::black));
     }
 
     void darkThemeKeepsTheWindowReadable_data() {
@@ -172,14 +172,14 @@ private slots:
         m_form = test::newWindow();
         const QString path = m_prefix + "list.rtf";
         QVERIFY(test::writeFile(path, "twenty labels"));
-        m_form->Button6Click();
+        m_form->onAddToList();
         m_boxes->queueAnswer(Answer::No);
         FileDialog::setNextFileName(path);
-        m_form->Button8Click();
+        m_form->onSaveList();
         QCOMPARE(test::readFile(path), std::string("twenty labels"));
         m_boxes->queueAnswer(Answer::Yes);
         FileDialog::setNextFileName(path);
-        m_form->Button8Click();
+        m_form->onSaveList();
         QVERIFY(test::readFile(path).find("{\\rtf") == 0);
     }
 
@@ -235,16 +235,16 @@ private slots:
         const QString listFile = m_prefix + "opened.txt";
         QVERIFY(test::writeFile(listFile, "|A|B|C|\r\n"));
         if (list == "added" || list == "saved")
-            m_form->Button6Click();
+            m_form->onAddToList();
         if (list == "opened" || list == "typed") {
             FileDialog::setNextFileName(listFile);
-            m_form->Button7Click();
+            m_form->onOpenList();
         }
         if (list == "typed")
             child<RichEditBox>(*m_form, "RichEdit4")->appendPlainText("|typed|by|hand|");
         if (list == "saved") {
             FileDialog::setNextFileName(m_prefix + "saved.rtf");
-            m_form->Button8Click();
+            m_form->onSaveList();
         }
         const QString target = m_prefix + "onexit.rtf";
         m_boxes->queueAnswer(answer);
@@ -255,10 +255,10 @@ private slots:
             QCOMPARE(m_form->close(), leaves);
             QVERIFY(!timer2->isActive()); // the close box closes at once
         } else {
-            m_form->Exit1Click();
+            m_form->onExit();
             QCOMPARE(timer2->isActive(), leaves);
             if (leaves)
-                m_form->Timer2Timer();
+                m_form->onExitWaitEnd();
         }
         QCOMPARE(m_form->isVisible(), !leaves);
         QCOMPARE(m_boxes->questions().size(), size_t(asked ? 1 : 0));
@@ -287,7 +287,7 @@ private slots:
         // elsewhere, here only that it ends the program.
         m_form->scaleTimeline(0.02);
         m_form->show();
-        m_form->Button6Click();
+        m_form->onAddToList();
         m_boxes->queueAnswer(Answer::No);
         int temporaryWhileOpen = -1;
         bool previewVisible = false;
@@ -299,10 +299,11 @@ private slots:
                 if (closeBox)
                     m_form->close();
                 else
-                    m_form->Exit1Click();
+                    m_form->onExit();
             });
         });
-        QTimer::singleShot(0, m_form.get(), [this] { guarded([&] { m_form->Button9Click(); }); });
+        QTimer::singleShot(0, m_form.get(),
+                           [this] { guarded([&] { m_form->onRenderAndPreview(); }); });
         // Never hang: a loop still running after this long has failed the test.
         QTimer::singleShot(20000, qApp, [] { QCoreApplication::exit(99); });
         const int result = QCoreApplication::exec();
@@ -350,7 +351,7 @@ private slots:
         edit->setText(text);
         QCOMPARE(edit->text().size(), text.size());
         if (field == "Edit7") {
-            m_form->Button6Click();
+            m_form->onAddToList();
             const std::string& list = child<RichEditBox>(*m_form, "RichEdit4")->lines().text();
             QCOMPARE(list, "|" + std::string(40000, 'q') + "|||\r\n");
         }
@@ -378,9 +379,9 @@ private slots:
         LabelFont picked = LabelFont::regular("DejaVu Serif", 19);
         picked.italic = true;
         FontDialog::setNextAnswer(picked);
-        guarded([&] { m_form->Button4Click(); });
+        guarded([&] { m_form->onPickLocalityFont(); });
         child<QLineEdit>(*m_form, "Edit6")->setText("Tsumeb Mine");
-        guarded([&] { m_form->Button6Click(); });
+        guarded([&] { m_form->onAddToList(); });
         child<QRadioButton>(*m_form, "RadioButton2")->click(); // "Reduced"
         // Stores loaded already are not loaded again from files that change on disk now.
         const bool storesLoaded = missing != "cachedloc.txt";
@@ -426,10 +427,10 @@ private slots:
         auto* box = child<RichEditBox>(*m_form, "RichEdit4");
         for (const QString& step : steps) {
             if (step == "add") {
-                guarded([&] { m_form->Button6Click(); });
+                guarded([&] { m_form->onAddToList(); });
             } else if (step == "open") {
                 FileDialog::setNextFileName(m_prefix + "three.txt");
-                guarded([&] { m_form->Button7Click(); });
+                guarded([&] { m_form->onOpenList(); });
             } else if (step == "clear") {
                 box->clear();
             }
@@ -456,7 +457,7 @@ private slots:
         auto* mineral = child<QLineEdit>(*m_form, "Edit7");
         const int redBefore = countPixels(mineral->grab().toImage(), reddish);
         mineral->setText(typed);
-        m_form->Edit7KeyDown(Qt::Key_Return, {});
+        m_form->onMineralKey(Qt::Key_Return, {});
 
         const QString tip = found ? QString() : QString("Not in the mineral database");
         QCOMPARE(mineral->statusTip(), tip);
@@ -534,7 +535,7 @@ private slots:
 
 private:
     void tick() {
-        guarded([&] { m_form->Timer4Timer(); });
+        guarded([&] { m_form->onDeferredLoad(); });
     }
 
     // A label drawn by a window made under the current palette.
@@ -543,7 +544,7 @@ private:
         child<QLineEdit>(*m_form, "Edit1")->setText("Calcite");
         child<QLineEdit>(*m_form, "Edit2")->setText("Falun, Dalarna");
         child<QLineEdit>(*m_form, "Edit3")->setText("CaCO3");
-        guarded([&] { m_form->ComposeLabel(); });
+        guarded([&] { m_form->composeLabel(); });
         return child<ImageBox>(*m_form, "rendered")->image();
     }
 

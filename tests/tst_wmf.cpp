@@ -5,6 +5,7 @@
 #include "metafile/MetafileBytes.h"
 #include "stores/Error.h"
 #include "support/ErrorOf.h"
+#include "support/SaveDcClipScenes.h"
 
 using namespace qlx;
 
@@ -93,6 +94,44 @@ WmfBuilder scene() {
     return w;
 }
 
+// The steps as a picture of 100 x 100 units: a null pen selected first, each fill its own
+// brush, deleted after it.
+QByteArray wmfOf(const std::vector<test::ClipStep>& steps) {
+    WmfBuilder w;
+    w.add(0x020C, {100, 100});      // SETWINDOWEXT y, x
+    w.add(0x02FA, {5, 0, 0, 0, 0}); // CREATEPENINDIRECT: PS_NULL -> object 0
+    w.add(0x012D, {0});
+    for (const test::ClipStep& step : steps) {
+        // Clip and fill rectangles as bottom, right, top, left, the right and bottom edges
+        // outside.
+        const QRect& r = step.rect;
+        const std::initializer_list<int> edges = {r.bottom() + 1, r.right() + 1, r.top(), r.left()};
+        switch (step.kind) {
+        case test::ClipStep::SaveDc:
+            w.add(0x001E, {});
+            break;
+        case test::ClipStep::RestoreDc:
+            w.add(0x0127, {step.level});
+            break;
+        case test::ClipStep::IntersectClip:
+            w.add(0x0416, edges);
+            break;
+        case test::ClipStep::ExcludeClip:
+            w.add(0x0415, edges);
+            break;
+        case test::ClipStep::Fill: {
+            const QRgb c = step.colour.rgb();
+            w.add(0x02FC, {0, qRed(c) | qGreen(c) << 8, qBlue(c), 0}); // brush -> object 1
+            w.add(0x012D, {1});
+            w.add(0x041B, edges); // RECTANGLE
+            w.add(0x01F0, {1});   // DELETEOBJECT
+            break;
+        }
+        }
+    }
+    return w.finish(false);
+}
+
 QImage play(const Metafile& m, QSize size) {
     QImage img(size, QImage::Format_RGB32);
     img.fill(Qt::white);
@@ -150,6 +189,18 @@ private slots:
         const QImage img = play(m, QSize(200, 100));
         QCOMPARE(img.pixelColor(40, 20), QColor(Qt::blue));
         QCOMPARE(img.pixelColor(150, 70), QColor(Qt::white));
+    }
+
+    // A clip set after SaveDC is gone after RestoreDC, and one set before it is back.
+    void restoreDcTakesBackTheClip_data() {
+        QTest::addColumn<test::ClipScene>("scene");
+        for (const test::ClipScene& scene : test::saveDcClipScenes())
+            QTest::newRow(scene.name) << scene;
+    }
+    void restoreDcTakesBackTheClip() {
+        QFETCH(test::ClipScene, scene);
+        const QImage img = play(Metafile::fromBytes(wmfOf(scene.steps)), QSize(100, 100));
+        QCOMPARE(test::pixelColours(scene, &img), test::pixelColours(scene));
     }
 
     void textOutDrawsText() {

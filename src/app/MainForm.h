@@ -37,69 +37,98 @@ class Shape;
 class SpinField;
 
 // The one window of the program, `Form1`. It owns every control for the whole run; the hidden
-// controls hold the working data that one handler leaves for another. Controls keep their
-// designer names, both as members and as object names; their numbers do not follow the rows,
-// so this table gives each its role, row by row as the window shows them.
+// controls hold the working data that one handler leaves for another. Members and handlers are
+// named by their role; each control (widget, timer, menu action, the report) keeps its designer
+// name as its object name, by which tests find it. The designer's numbers do not follow the
+// rows (FontDialog1/2/3 are the mineral, info and locality fonts), so this table maps designer
+// names to members, row by row as the window shows them; the parts that are not widgets keep
+// no object name and are listed for the mapping only.
 //
-// Menu bar      Loadsetting1, Savesettings1  "Load settings", "Save settings": no action
-//               About1                       "About": shows the about panel
-//               Exit1                        "Exit": shows the splash, then closes
-//               Sheet1                       the "Sheet" menu, before "About":
-//                 StartSlot1                 "Start at slot...": the first label's slot
-//                 RenderSelected1            "Render selected lines": only those records
-//               Options1                     the "Options" menu, before "About", checkable:
-//                 KeepFinalE1                "Keep the final E of names" (Calcite)
-//                 FitLongRows1               "Fit long rows": shrink, then cut with "…"
-// Main panel    Panel3                       the grey panel holding everything below
-//   headings    Label2, Label1               "X correction:", "Y correction:"
-//   mineral     Label21, Edit7               "Mineral", the mineral field
-//               SpinEdit4, SpinEdit1         mineral X correction, mineral Y correction
-//               Button5                      mineral "Pick font" (runs FontDialog1)
-//               Label23, Label24             "No of labels", the count of labels added
-//   locality    Label20, Edit6               "Locality", the locality field
-//               SpinEdit5, SpinEdit2         locality X correction, locality Y correction
-//               Button4                      locality "Pick font" (runs FontDialog3)
-//               CheckBox1                    "Info = formula"
-//   info        Label19, Edit5               "Info", the info field
-//               SpinEdit6, SpinEdit3         info X correction, info Y correction
-//               Button3                      info "Pick font" (runs FontDialog2)
-//   formula     Label25, Edit4               "Formula", the formula field
-//   commands    Button6, Button7, Button8    "Add data to list", "Open list", "Save list"
-//               Button9                      "Render and preview"
-//   list        RichEdit4                    the label list, one record per line
-//   background  RadioGroup1                  the "Label image" frame
-//               RadioButton1, 2, 3           "Complete" (Image3), "Reduced" (Image1),
-//                                            "Clean" (Image2) stock backgrounds
-//               RadioButton4                 "Custom": a picture file of the user's
-//               Label3, accimage             "Preview", the label background thumbnail
-// About panel   Panel2                       hidden until "About"
-//               Label6, 4, 5, 10, 12         purpose, source, update hint, address, save note
-//               Label7, 8, 9, 13             credit lines, signature, contact
-//               Button10                     "Hide!"
-// Splash panel  Panel4                       shown at start and on "Exit"
-//               Shape14, Label30, 31, 32     frame, title, credit line, contact line
-//               Gauge1                       the start-up progress bar
-// Hidden        Label11                      last completed mineral name ("cachedword")
-//               Button2                      the mineral lookup, pressed by Enter in Edit7
-//               lastlocality                 last completed locality
-//               Button1                      the locality completion, pressed by Enter in Edit6
-//               Edit1, Edit2, Edit3          mineral, locality, info line of the label drawn
-//               rendered                     the label being drawn
-// Beyond the    Image1, Image2, Image3       stock backgrounds "Reduced", "Clean", "Complete"
-// client area   RichEdit1                    the settings pad, never read
-//               Button11, Button12           "Load settings..." (no action), "Save settings..."
-//               SheetReport                  the label sheet and its preview
-// Not widgets   RichEdit3                    mineral database store (athena.txt)
-//               RichEdit2                    locality cache store (cachedloc.txt)
-//               FontDialog1, 3, 2            mineral font, locality font, info font
-//               OpenDialog1, SaveDialog1     the "Open list" and "Save list" file dialogs
-//               OpenPictureDialog1           the "Custom" background's picture dialog
-//               Timer1, Timer2               end of the splash (2.5 s), close after "Exit" (1.5 s)
-//               Timer3, Timer4               splash progress (10 ms), deferred load (200 ms)
+//   Designer name      Member                       Role
+// Menu bar
+//   Loadsetting1       m_loadSettingsAction         "Load settings": label settings from a file
+//   Savesettings1      m_saveSettingsAction         "Save settings": label settings to a file
+//   About1             m_aboutAction                "About": shows the about panel
+//   Exit1              m_exitAction                 "Exit": shows the splash, then closes
+//   Sheet1             m_sheetMenu                  the "Sheet" menu, before "About":
+//     StartSlot1       m_startSlotAction            "Start at slot...": the first label's slot
+//     RenderSelected1  m_renderSelectedAction       "Render selected lines": only those records
+//     FillFormulas1    m_fillFormulasAction         "Fill formulas from the database"
+//   Options1           m_optionsMenu                the "Options" menu, before "About":
+//     KeepFinalE1      m_keepFinalE                 "Keep the final E of names" (Calcite)
+//     FitLongRows1     m_fitLongRows                "Fit long rows": shrink, then cut with "…"
+// Main panel
+//   Panel3             m_mainPanel                  the grey panel holding everything below
+//   Label2, Label1     m_xHeading, m_yHeading       "X correction:", "Y correction:"
+//   Label21, Edit7     m_mineralCaption, m_mineralField        "Mineral", the mineral field
+//   SpinEdit4, 1       m_mineralX, m_mineralY       mineral X and Y correction
+//   Button5            m_mineralFontButton          mineral "Pick font" (runs m_mineralFont)
+//   Label23            m_labelCountCaption          "No of labels"
+//   Label24            m_labelCount                 the count of records in the list
+//   Label20, Edit6     m_localityCaption, m_localityField      "Locality", the locality field
+//   SpinEdit5, 2       m_localityX, m_localityY     locality X and Y correction
+//   Button4            m_localityFontButton         locality "Pick font" (runs m_localityFont)
+//   CheckBox1          m_infoIsFormula              "Info = formula"
+//   Label19, Edit5     m_infoCaption, m_infoField   "Info", the info field
+//   SpinEdit6, 3       m_infoX, m_infoY             info X and Y correction
+//   Button3            m_infoFontButton             info "Pick font" (runs m_infoFont)
+//   Label25, Edit4     m_formulaCaption, m_formulaField        "Formula", the formula field
+//   Button6            m_addButton                  "Add data to list" ("Replace in list")
+//   Button7, Button8   m_openListButton, m_saveListButton      "Open list", "Save list"
+//   Button9            m_renderButton               "Render and preview"
+//   RichEdit4          m_labelList                  the label list, one record per line
+//   RadioGroup1        m_backgroundFrame            the "Label image" frame
+//   RadioButton1       m_completeChoice             "Complete" (m_completeStock, Image3)
+//   RadioButton2       m_reducedChoice              "Reduced" (m_reducedStock, Image1)
+//   RadioButton3       m_cleanChoice                "Clean" (m_cleanStock, Image2)
+//   RadioButton4       m_customChoice               "Custom": a picture file of the user's
+//   Label3, accimage   m_backgroundCaption, m_background       "Preview", the label background
+// About panel
+//   Panel2             m_aboutPanel                 hidden until "About"
+//   Label6             m_aboutPurpose               what the program is for
+//   Label4, 5, 10      m_aboutSource, m_aboutDatabase, m_aboutAddress: where the data come from
+//   Label12            m_aboutRebuild               how athena.txt is rebuilt
+//   Label7, 8          m_aboutCredit, m_aboutTeam   credit lines
+//   Label9, 13         m_aboutSignature, m_aboutContact        signature, contact
+//   Button10           m_hideAboutButton            "Hide!"
+// Splash panel
+//   Panel4             m_splashPanel                shown at start and on "Exit"
+//   Shape14            m_splashFrame                its frame
+//   Label30, 31, 32    m_splashTitle, m_splashCredit, m_splashContact: title, credit, contact
+//   Gauge1             m_splashGauge                the start-up progress bar
+// Hidden
+//   Label11            m_foundMineral               last completed mineral name ("cachedword")
+//   Button2            m_mineralLookupButton        the lookup, pressed by Enter in the field
+//   lastlocality       m_foundLocality              last completed locality
+//   Button1            m_localityCompletionButton   the completion, pressed by Enter in the field
+//   Edit1, 2, 3        m_drawnMineral, m_drawnLocality, m_drawnInfo: the label drawn's lines
+//   rendered           m_drawnLabel                 the label being drawn
+// Beyond the client area
+//   Image1             m_reducedStock               stock background "Reduced"
+//   Image2             m_cleanStock                 stock background "Clean"
+//   Image3             m_completeStock              stock background "Complete"
+//   RichEdit1          m_settingsPad                the settings pad, never read
+//   Button11           m_loadSettingsButton         "Load settings...": no action
+//   Button12           m_saveSettingsButton         "Save settings...": the mineral font's face
+//                                                   name, twice, into the settings pad
+//   SheetReport        m_sheet                      the label sheet and its preview
+// Not widgets
+//   RichEdit3          m_mineralDatabase            mineral database store (athena.txt)
+//   RichEdit2          m_localityCache              locality cache store (cachedloc.txt)
+//   FontDialog1        m_mineralFont                the mineral row's font
+//   FontDialog2        m_infoFont                   the info row's font
+//   FontDialog3        m_localityFont               the locality row's font
+//   OpenDialog1        m_openListDialog             the "Open list" file dialog
+//   SaveDialog1        m_saveListDialog             the "Save list" file dialog
+//   OpenPictureDialog1 m_pictureDialog              the "Custom" background's picture dialog
+//   Timer1             m_splashTimer                end of the splash (2.5 s)
+//   Timer2             m_exitTimer                  close after "Exit" (1.5 s)
+//   Timer3             m_gaugeTimer                 splash progress (10 ms)
+//   Timer4             m_loadTimer                  deferred load (200 ms)
 //
 // The controls themselves are private: tests reach widgets, timers, actions and the report by
-// object name, and the stores and dialogs through the role accessors below. Being the window's
-// documented names, they are the one set of members without the m_ prefix.
+// object name (the designer names above), and the stores and dialogs through the role
+// accessors below.
 class MainForm : public QMainWindow {
     Q_OBJECT
 public:
@@ -115,94 +144,94 @@ public:
 
     // The parts of the window that are not widgets, by their role (widgets, timers, actions and
     // the report are found by object name).
-    LineStore& mineralDatabase() { return RichEdit3; }
-    LineStore& localityCache() { return RichEdit2; }
-    FontDialog& mineralFontDialog() { return FontDialog1; }
-    FontDialog& infoFontDialog() { return FontDialog2; }
-    FontDialog& localityFontDialog() { return FontDialog3; }
-    FileDialog& openListDialog() { return OpenDialog1; }
-    FileDialog& saveListDialog() { return SaveDialog1; }
-    OpenPictureDialog& pictureDialog() { return OpenPictureDialog1; }
+    LineStore& mineralDatabase() { return m_mineralDatabase; }
+    LineStore& localityCache() { return m_localityCache; }
+    FontDialog& mineralFontDialog() { return m_mineralFont; }
+    FontDialog& infoFontDialog() { return m_infoFont; }
+    FontDialog& localityFontDialog() { return m_localityFont; }
+    FileDialog& openListDialog() { return m_openListDialog; }
+    FileDialog& saveListDialog() { return m_saveListDialog; }
+    OpenPictureDialog& pictureDialog() { return m_pictureDialog; }
 
-    // Handlers, one per control and event, each named after both.
+    // Handlers, one per control and event, named by what the user did or what came due.
     // The splash has shown for 2.5 s: it goes.
-    void Timer1Timer();
+    void onSplashEnd();
     // 1.5 s have passed since "Exit": the window closes.
-    void Timer2Timer();
+    void onExitWaitEnd();
     // Every 10 ms of the splash: its gauge moves on.
-    void Timer3Timer();
+    void onGaugeStep();
     // 200 ms after start, and again until it succeeds: the deferred load.
-    void Timer4Timer();
+    void onDeferredLoad();
     // The user chose "About" in the menu.
-    void About1Click();
+    void onAbout();
     // The user clicked "Hide!" on the about panel.
-    void Button10Click();
+    void onHideAbout();
     // The user chose "Exit" in the menu.
-    void Exit1Click();
+    void onExit();
     // The user pressed a key in the mineral field (Enter completes it).
-    void Edit7KeyDown(int key, Qt::KeyboardModifiers shift);
+    void onMineralKey(int key, Qt::KeyboardModifiers shift);
     // Enter in the mineral field pressed the hidden mineral lookup button.
-    void Button2Click();
+    void onMineralLookup();
     // The user pressed a key in the locality field (Enter completes it).
-    void Edit6KeyDown(int key, Qt::KeyboardModifiers shift);
+    void onLocalityKey(int key, Qt::KeyboardModifiers shift);
     // Enter in the locality field pressed the hidden locality completion button.
-    void Button1Click();
+    void onLocalityCompletion();
     // The user clicked "Add data to list".
-    void Button6Click();
+    void onAddToList();
     // The formula field changed (the lookup filled it, or the user typed in it).
-    void Edit4Change();
+    void onFormulaChanged();
     // The user clicked "Open list".
-    void Button7Click();
+    void onOpenList();
     // The user clicked "Save list".
-    void Button8Click();
+    void onSaveList();
     // The user clicked the mineral row's "Pick font".
-    void Button5Click();
+    void onPickMineralFont();
     // The user clicked the locality row's "Pick font".
-    void Button4Click();
+    void onPickLocalityFont();
     // The user clicked the info row's "Pick font".
-    void Button3Click();
+    void onPickInfoFont();
     // The user selected the "Complete" background.
-    void RadioButton1Click();
+    void onCompleteBackground();
     // The user selected the "Reduced" background.
-    void RadioButton2Click();
+    void onReducedBackground();
     // The user selected the "Clean" background.
-    void RadioButton3Click();
+    void onCleanBackground();
     // The user selected the "Custom" background.
-    void RadioButton4Click();
+    void onCustomBackground();
     // The user pressed the "Save settings..." button beyond the client area.
-    void Button12Click();
+    void onSaveSettingsPad();
     // The user clicked "Render and preview".
-    void Button9Click();
+    void onRenderAndPreview();
     // The user chose "Start at slot..." in the Sheet menu.
-    void StartSlot1Click();
+    void onStartSlot();
     // The user chose "Render selected lines" in the Sheet menu.
-    void RenderSelected1Click();
+    void onRenderSelected();
     // The user chose "Fill formulas from the database" in the Sheet menu: the empty infos of
     // the selected records (of the whole list without a selection) get their minerals'
     // formulas, as one undoable step; a message says how many and which were not found.
-    void FillFormulas1Click();
+    void onFillFormulas();
 
-    // Draws the label of Edit1 to Edit3 onto a fresh copy of the label background, into
-    // `rendered`.
-    void ComposeLabel();
+    // Draws the label of m_drawnMineral to m_drawnInfo onto a fresh copy of the label background,
+    // into `m_drawnLabel`.
+    void composeLabel();
 
     // Record commands of the list box's context menu (and their shortcuts), on the records
-    // the selection touches, or the cursor's record. Each is one step for UndoListClick.
-    void DeleteRecordsClick();
-    void DuplicateRecordsClick();
-    void MoveRecordsUpClick();
-    void MoveRecordsDownClick();
+    // the selection touches, or the cursor's record. Each is one step for onUndoList.
+    void onDeleteRecords();
+    void onDuplicateRecords();
+    void onMoveRecordsUp();
+    void onMoveRecordsDown();
     // The cursor's record goes into the Mineral, Locality and Info fields; the next "Add"
     // replaces it in place ("Replace in list") until Esc cancels.
-    void EditInFieldsClick();
-    void CancelReplaceClick();
+    void onEditInFields();
+    void onCancelReplace();
     // Takes back the last Add, Replace, Delete, Duplicate or move.
-    void UndoListClick();
+    void onUndoList();
 
     // "Load settings" / "Save settings" in the menu: the label settings from or to a file the
     // user names (a damaged file gives a message and changes nothing).
-    void Loadsetting1Click();
-    void Savesettings1Click();
+    void onLoadSettings();
+    void onSaveSettings();
     // The settings of a file given on the command line, applied once the deferred load has
     // put the stock backgrounds and fonts in place.
     void loadSettingsAfterStart(const QString& path);
@@ -216,122 +245,133 @@ public:
 
 private:
     // Images drawn on the window itself, behind the windowed controls.
-    ImageBox* rendered = nullptr;
-    ImageBox* Image1 = nullptr;
-    ImageBox* Image2 = nullptr;
-    ImageBox* Image3 = nullptr;
+    ImageBox* m_drawnLabel = nullptr;
+    ImageBox* m_reducedStock = nullptr;
+    ImageBox* m_cleanStock = nullptr;
+    ImageBox* m_completeStock = nullptr;
 
     // Children of the window.
-    QFrame* Panel3 = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    QLineEdit* Edit2 = nullptr;
-    QLineEdit* Edit3 = nullptr;
-    QFrame* Panel2 = nullptr;
-    QFrame* Panel4 = nullptr;
-    RichEditBox* RichEdit1 = nullptr;
-    QPushButton* Button11 = nullptr;
-    QPushButton* Button12 = nullptr;
+    QFrame* m_mainPanel = nullptr;
+    QLineEdit* m_drawnMineral = nullptr;
+    QLineEdit* m_drawnLocality = nullptr;
+    QLineEdit* m_drawnInfo = nullptr;
+    QFrame* m_aboutPanel = nullptr;
+    QFrame* m_splashPanel = nullptr;
+    RichEditBox* m_settingsPad = nullptr;
+    QPushButton* m_loadSettingsButton = nullptr;
+    QPushButton* m_saveSettingsButton = nullptr;
 
     // Main panel: entry rows.
-    QLabel* Label21 = nullptr;
-    QLineEdit* Edit7 = nullptr;
-    QLabel* Label20 = nullptr;
-    QLineEdit* Edit6 = nullptr;
-    QLabel* Label19 = nullptr;
-    QLineEdit* Edit5 = nullptr;
-    QLabel* Label25 = nullptr;
-    QLineEdit* Edit4 = nullptr;
-    QLabel* Label23 = nullptr;
-    QLabel* Label24 = nullptr;
-    QCheckBox* CheckBox1 = nullptr;
+    QLabel* m_mineralCaption = nullptr;
+    QLineEdit* m_mineralField = nullptr;
+    QLabel* m_localityCaption = nullptr;
+    QLineEdit* m_localityField = nullptr;
+    QLabel* m_infoCaption = nullptr;
+    QLineEdit* m_infoField = nullptr;
+    QLabel* m_formulaCaption = nullptr;
+    QLineEdit* m_formulaField = nullptr;
+    QLabel* m_labelCountCaption = nullptr;
+    QLabel* m_labelCount = nullptr;
+    QCheckBox* m_infoIsFormula = nullptr;
 
     // Main panel: appearance controls.
-    QLabel* Label2 = nullptr;
-    QLabel* Label1 = nullptr;
-    SpinField* SpinEdit1 = nullptr;
-    SpinField* SpinEdit2 = nullptr;
-    SpinField* SpinEdit3 = nullptr;
-    SpinField* SpinEdit4 = nullptr;
-    SpinField* SpinEdit5 = nullptr;
-    SpinField* SpinEdit6 = nullptr;
-    QPushButton* Button3 = nullptr;
-    QPushButton* Button4 = nullptr;
-    QPushButton* Button5 = nullptr;
-    QGroupBox* RadioGroup1 = nullptr;
-    QRadioButton* RadioButton1 = nullptr;
-    QRadioButton* RadioButton2 = nullptr;
-    QRadioButton* RadioButton3 = nullptr;
-    QRadioButton* RadioButton4 = nullptr;
-    QLabel* Label3 = nullptr;
-    ImageBox* accimage = nullptr;
+    QLabel* m_xHeading = nullptr;
+    QLabel* m_yHeading = nullptr;
+    SpinField* m_mineralY = nullptr;
+    SpinField* m_localityY = nullptr;
+    SpinField* m_infoY = nullptr;
+    SpinField* m_mineralX = nullptr;
+    SpinField* m_localityX = nullptr;
+    SpinField* m_infoX = nullptr;
+    QPushButton* m_infoFontButton = nullptr;
+    QPushButton* m_localityFontButton = nullptr;
+    QPushButton* m_mineralFontButton = nullptr;
+    QGroupBox* m_backgroundFrame = nullptr;
+    QRadioButton* m_completeChoice = nullptr;
+    QRadioButton* m_reducedChoice = nullptr;
+    QRadioButton* m_cleanChoice = nullptr;
+    QRadioButton* m_customChoice = nullptr;
+    QLabel* m_backgroundCaption = nullptr;
+    ImageBox* m_background = nullptr;
 
     // Main panel: list commands and the label list.
-    QPushButton* Button6 = nullptr;
-    QPushButton* Button7 = nullptr;
-    QPushButton* Button8 = nullptr;
-    QPushButton* Button9 = nullptr;
-    RichEditBox* RichEdit4 = nullptr;
+    QPushButton* m_addButton = nullptr;
+    QPushButton* m_openListButton = nullptr;
+    QPushButton* m_saveListButton = nullptr;
+    QPushButton* m_renderButton = nullptr;
+    RichEditBox* m_labelList = nullptr;
 
     // Main panel: hidden working controls.
-    QLabel* Label11 = nullptr;
-    QLabel* lastlocality = nullptr;
-    QPushButton* Button2 = nullptr;
-    QPushButton* Button1 = nullptr;
+    QLabel* m_foundMineral = nullptr;
+    QLabel* m_foundLocality = nullptr;
+    QPushButton* m_mineralLookupButton = nullptr;
+    QPushButton* m_localityCompletionButton = nullptr;
 
     // About panel.
-    QLabel* Label6 = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* Label5 = nullptr;
-    QLabel* Label10 = nullptr;
-    QLabel* Label12 = nullptr;
-    QLabel* Label7 = nullptr;
-    QLabel* Label8 = nullptr;
-    QLabel* Label9 = nullptr;
-    QLabel* Label13 = nullptr;
-    QPushButton* Button10 = nullptr;
+    QLabel* m_aboutPurpose = nullptr;
+    QLabel* m_aboutSource = nullptr;
+    QLabel* m_aboutDatabase = nullptr;
+    QLabel* m_aboutAddress = nullptr;
+    QLabel* m_aboutRebuild = nullptr;
+    QLabel* m_aboutCredit = nullptr;
+    QLabel* m_aboutTeam = nullptr;
+    QLabel* m_aboutSignature = nullptr;
+    QLabel* m_aboutContact = nullptr;
+    QPushButton* m_hideAboutButton = nullptr;
 
     // Splash panel.
-    Shape* Shape14 = nullptr;
-    QLabel* Label30 = nullptr;
-    QLabel* Label31 = nullptr;
-    QLabel* Label32 = nullptr;
-    Gauge* Gauge1 = nullptr;
+    Shape* m_splashFrame = nullptr;
+    QLabel* m_splashTitle = nullptr;
+    QLabel* m_splashCredit = nullptr;
+    QLabel* m_splashContact = nullptr;
+    Gauge* m_splashGauge = nullptr;
 
     // The two hidden stores: the mineral database and the locality cache. The window never
     // shows them, so they are plain stores rather than boxes.
-    LineStore RichEdit3{true};
-    LineStore RichEdit2{true};
+    LineStore m_mineralDatabase{true};
+    LineStore m_localityCache{true};
 
     // Fonts of the three rows: mineral, info and locality.
-    FontDialog FontDialog1{LabelFont::regular("Arial", 37)};
-    FontDialog FontDialog2{LabelFont::regular("Arial", 27)};
-    FontDialog FontDialog3{designLocalityFont()};
+    FontDialog m_mineralFont{LabelFont::regular("Arial", 37)};
+    FontDialog m_infoFont{LabelFont::regular("Arial", 27)};
+    FontDialog m_localityFont{designLocalityFont()};
 
-    FileDialog OpenDialog1{FileDialog::Mode::Open};
-    FileDialog SaveDialog1{FileDialog::Mode::Save};
-    OpenPictureDialog OpenPictureDialog1;
+    FileDialog m_openListDialog{FileDialog::Mode::Open};
+    FileDialog m_saveListDialog{FileDialog::Mode::Save};
+    OpenPictureDialog m_pictureDialog;
 
     // The label sheet, kept for the whole run.
-    qlx::SheetReport* SheetReport = nullptr;
+    qlx::SheetReport* m_sheet = nullptr;
 
     // Menu.
-    QAction* Loadsetting1 = nullptr;
-    QAction* Savesettings1 = nullptr;
-    QAction* About1 = nullptr;
-    QAction* Exit1 = nullptr;
-    QMenu* Sheet1 = nullptr;
-    QAction* StartSlot1 = nullptr;
-    QAction* RenderSelected1 = nullptr;
-    QAction* FillFormulas1 = nullptr;
-    QMenu* Options1 = nullptr;
-    QAction* KeepFinalE1 = nullptr;
-    QAction* FitLongRows1 = nullptr;
+    QAction* m_loadSettingsAction = nullptr;
+    QAction* m_saveSettingsAction = nullptr;
+    QAction* m_aboutAction = nullptr;
+    QAction* m_exitAction = nullptr;
+    QMenu* m_sheetMenu = nullptr;
+    QAction* m_startSlotAction = nullptr;
+    QAction* m_renderSelectedAction = nullptr;
+    QAction* m_fillFormulasAction = nullptr;
+    QMenu* m_optionsMenu = nullptr;
+    QAction* m_keepFinalE = nullptr;
+    QAction* m_fitLongRows = nullptr;
 
     // Timers.
-    QTimer* Timer1 = nullptr;
-    QTimer* Timer2 = nullptr;
-    QTimer* Timer3 = nullptr;
-    QTimer* Timer4 = nullptr;
+    QTimer* m_splashTimer = nullptr;
+    QTimer* m_exitTimer = nullptr;
+    QTimer* m_gaugeTimer = nullptr;
+    QTimer* m_loadTimer = nullptr;
+
+    // What the controls start with that the handlers read back (MainFormControls.cpp makes the
+    // controls, MainForm.cpp handles them).
+    // The caption the hidden last-locality label starts with; it stands for "no completion yet",
+    // so Enter in the locality field leaves the field alone until a completion has been found.
+    static constexpr char kNoLocalityCompletion[] = "lastlocality";
+    // The label counter's font size.
+    static constexpr int kLabelCountPixels = 13;
+    // The list dialogs' filters: every file first, as the dialogs open, then spreadsheet lists.
+    static constexpr char kAllFilesFilter[] = "All files (*)";
+    static constexpr char kCsvFilter[] = "CSV (UTF-8) (*.csv)";
 
     void createWindowChildren();
     void createEntryRows();
@@ -357,7 +397,6 @@ private:
     void showLabelCount();
     void showMineralMiss(bool miss);
     void saveLocalityCache();
-    void loadStockBackground(ImageBox* image, const char* fileName);
     void useBackground(ImageBox* stock);
     static LabelFont designLocalityFont();
     LabelAppearance appearance() const;
@@ -411,7 +450,7 @@ private:
 
     // The database as entries and the groups beside it, for the hint on a missed name, the
     // fill command and the render's note (MainFormFormulas.cpp). The entries are read again
-    // when the store's text changes; a database or groups file that cannot be read gives none.
+    // when the store's text changes; a groups file that cannot be read gives none.
     const std::vector<MineralEntry>& databaseEntries();
     const std::vector<MineralGroup>& mineralGroups();
     // "Not in the mineral database", with the hint for the typed name on a second line.

@@ -16,7 +16,7 @@
 namespace qlx {
 
 const std::vector<MineralEntry>& MainForm::databaseEntries() {
-    const std::string& text = RichEdit3.text();
+    const std::string& text = m_mineralDatabase.text();
     if (m_databaseEntriesOf != text.size() || m_databaseEntries.empty()) {
         m_databaseEntries = mineralEntries(text);
         m_databaseEntriesOf = text.size();
@@ -41,31 +41,31 @@ const std::vector<MineralGroup>& MainForm::mineralGroups() {
 
 QString MainForm::mineralMissTip(const QString& notInDatabase) {
     const std::string hint =
-        notFoundHint(databaseEntries(), mineralGroups(), fromQString(Edit7->text()));
+        notFoundHint(databaseEntries(), mineralGroups(), fromQString(m_mineralField->text()));
     return hint.empty() ? notInDatabase : notInDatabase + '\n' + toQString(hint);
 }
 
 // A render needs no database: one that cannot be read gives no note rather than an error.
 QString MainForm::missingFormulasNote(const std::vector<LabelRecord>& records) {
     try {
-        if (mineralStoreNeedsLoad(RichEdit3.text()))
-            RichEdit3.loadFromFile(dataFilePath("athena.txt"));
+        if (mineralStoreNeedsLoad(m_mineralDatabase.text()))
+            m_mineralDatabase.loadFromFile(dataFilePath("athena.txt"));
     } catch (const Error&) {
         return {};
     }
     return toQString(missingFormulasMessage(countFillableFormulas(records, databaseEntries())));
 }
 
-void MainForm::FillFormulas1Click() {
-    if (mineralStoreNeedsLoad(RichEdit3.text()))
-        RichEdit3.loadFromFile(dataFilePath("athena.txt"));
+void MainForm::onFillFormulas() {
+    if (mineralStoreNeedsLoad(m_mineralDatabase.text()))
+        m_mineralDatabase.loadFromFile(dataFilePath("athena.txt"));
     std::vector<std::size_t> lines;
-    if (RichEdit4->textCursor().hasSelection()) {
+    if (m_labelList->textCursor().hasSelection()) {
         const RecordRange range = selectedRecords();
         for (int i = range.first; i <= range.last; ++i)
             lines.push_back(std::size_t(i));
     }
-    const FormulaFill fill = fillEmptyFormulas(RichEdit4->lines().text(), databaseEntries(),
+    const FormulaFill fill = fillEmptyFormulas(m_labelList->lines().text(), databaseEntries(),
                                                lines.empty() ? nullptr : &lines);
     if (fill.filled > 0)
         editList(fill.listText);

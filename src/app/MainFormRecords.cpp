@@ -38,43 +38,43 @@ void MainForm::buildRecordCommands() {
     };
     // The text box's own keys stay its own: Delete, Ctrl+D and Ctrl+E edit text there.
     command("DeleteRecords", "Delete record(s)",
-            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete), &MainForm::DeleteRecordsClick,
-            RichEdit4);
+            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete), &MainForm::onDeleteRecords,
+            m_labelList);
     command("DuplicateRecords", "Duplicate", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D),
-            &MainForm::DuplicateRecordsClick, RichEdit4);
+            &MainForm::onDuplicateRecords, m_labelList);
     command("MoveRecordsUp", "Move up", QKeySequence(Qt::ALT | Qt::Key_Up),
-            &MainForm::MoveRecordsUpClick, RichEdit4);
+            &MainForm::onMoveRecordsUp, m_labelList);
     command("MoveRecordsDown", "Move down", QKeySequence(Qt::ALT | Qt::Key_Down),
-            &MainForm::MoveRecordsDownClick, RichEdit4);
-    command("EditInFields", "Edit in fields", QKeySequence(Qt::Key_F2),
-            &MainForm::EditInFieldsClick, RichEdit4);
+            &MainForm::onMoveRecordsDown, m_labelList);
+    command("EditInFields", "Edit in fields", QKeySequence(Qt::Key_F2), &MainForm::onEditInFields,
+            m_labelList);
     // Ctrl+Z in the list box is taken in undoKeyForList; this one serves the rest of the
     // window (a text field keeps Ctrl+Z for its own text).
-    command("UndoList", "Undo list change", QKeySequence::Undo, &MainForm::UndoListClick, this);
+    command("UndoList", "Undo list change", QKeySequence::Undo, &MainForm::onUndoList, this);
     command("CancelReplace", "Cancel replace", QKeySequence(Qt::Key_Escape),
-            &MainForm::CancelReplaceClick, this);
-    RichEdit4->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(RichEdit4, &QWidget::customContextMenuRequested, this, &MainForm::showRecordMenu);
-    RichEdit4->installEventFilter(this);
+            &MainForm::onCancelReplace, this);
+    m_labelList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_labelList, &QWidget::customContextMenuRequested, this, &MainForm::showRecordMenu);
+    m_labelList->installEventFilter(this);
     updateRecordCommands();
 }
 
 void MainForm::showRecordMenu(const QPoint& at) {
     // A right click on a record without a selection works on that record.
-    if (!RichEdit4->textCursor().hasSelection())
-        RichEdit4->setTextCursor(RichEdit4->cursorForPosition(at));
+    if (!m_labelList->textCursor().hasSelection())
+        m_labelList->setTextCursor(m_labelList->cursorForPosition(at));
     updateRecordCommands();
-    QMenu* menu = RichEdit4->createStandardContextMenu(at);
+    QMenu* menu = m_labelList->createStandardContextMenu(at);
     menu->addSeparator();
     for (const char* name : {"EditInFields", "DuplicateRecords", "MoveRecordsUp", "MoveRecordsDown",
                              "DeleteRecords", "UndoList"})
         menu->addAction(findChild<QAction*>(name));
-    menu->exec(RichEdit4->viewport()->mapToGlobal(at));
+    menu->exec(m_labelList->viewport()->mapToGlobal(at));
     delete menu;
 }
 
 void MainForm::updateRecordCommands() {
-    const bool any = RichEdit4->lines().count() > 0;
+    const bool any = m_labelList->lines().count() > 0;
     for (const char* name :
          {"DeleteRecords", "DuplicateRecords", "MoveRecordsUp", "MoveRecordsDown", "EditInFields"})
         findChild<QAction*>(name)->setEnabled(any);
@@ -85,8 +85,8 @@ void MainForm::updateRecordCommands() {
 // The records the selection touches; without a selection, the cursor's record. Blocks of the
 // box are the list's stored lines (wrapping is only how they are shown).
 RecordRange MainForm::selectedRecords() const {
-    const QTextCursor cursor = RichEdit4->textCursor();
-    const QTextDocument* doc = RichEdit4->document();
+    const QTextCursor cursor = m_labelList->textCursor();
+    const QTextDocument* doc = m_labelList->document();
     RecordRange range;
     range.first = doc->findBlock(cursor.selectionStart()).blockNumber();
     const QTextBlock lastBlock = doc->findBlock(cursor.selectionEnd());
@@ -95,85 +95,85 @@ RecordRange MainForm::selectedRecords() const {
     if (cursor.hasSelection() && range.last > range.first &&
         cursor.selectionEnd() == lastBlock.position())
         --range.last;
-    range.last = std::min(range.last, RichEdit4->lines().count() - 1);
+    range.last = std::min(range.last, m_labelList->lines().count() - 1);
     return range;
 }
 
 void MainForm::selectRecords(RecordRange range) {
-    const QTextDocument* doc = RichEdit4->document();
+    const QTextDocument* doc = m_labelList->document();
     const QTextBlock first = doc->findBlockByNumber(range.first);
     const QTextBlock last = doc->findBlockByNumber(range.last);
     if (!first.isValid() || !last.isValid())
         return;
-    QTextCursor cursor(RichEdit4->document());
+    QTextCursor cursor(m_labelList->document());
     cursor.setPosition(first.position());
     cursor.setPosition(last.position() + last.length() - 1, QTextCursor::KeepAnchor);
-    RichEdit4->setTextCursor(cursor);
+    m_labelList->setTextCursor(cursor);
 }
 
 void MainForm::editList(std::string text) {
-    m_listHistory.push(RichEdit4->lines().setText(text));
+    m_listHistory.push(m_labelList->lines().setText(text));
     updateRecordCommands();
 }
 
-void MainForm::DeleteRecordsClick() {
+void MainForm::onDeleteRecords() {
     const RecordRange range = selectedRecords();
-    editList(deleteRecords(RichEdit4->lines().text(), range));
+    editList(deleteRecords(m_labelList->lines().text(), range));
     selectRecords({range.first, range.first});
 }
 
-void MainForm::DuplicateRecordsClick() {
+void MainForm::onDuplicateRecords() {
     const RecordRange range = selectedRecords();
-    editList(duplicateRecords(RichEdit4->lines().text(), range));
+    editList(duplicateRecords(m_labelList->lines().text(), range));
     const int size = range.last - range.first + 1;
     selectRecords({range.first + size, range.last + size});
 }
 
-void MainForm::MoveRecordsUpClick() {
+void MainForm::onMoveRecordsUp() {
     RecordRange range = selectedRecords();
-    editList(moveRecords(RichEdit4->lines().text(), range, -1));
+    editList(moveRecords(m_labelList->lines().text(), range, -1));
     selectRecords(range);
 }
 
-void MainForm::MoveRecordsDownClick() {
+void MainForm::onMoveRecordsDown() {
     RecordRange range = selectedRecords();
-    editList(moveRecords(RichEdit4->lines().text(), range, +1));
+    editList(moveRecords(m_labelList->lines().text(), range, +1));
     selectRecords(range);
 }
 
-void MainForm::EditInFieldsClick() {
+void MainForm::onEditInFields() {
     const RecordRange range = selectedRecords();
     if (range.empty())
         return;
     m_replacing = range.first;
-    m_replacedRecord = RichEdit4->lines().line(range.first);
+    m_replacedRecord = m_labelList->lines().line(range.first);
     const LabelRecord record = splitLabelRecord(m_replacedRecord);
     // Each field shows its text from the start.
     for (auto [field, text] :
-         {std::pair{Edit7, &record.mineral}, std::pair{Edit6, &record.locality},
-          std::pair{Edit5, &record.info}}) {
+         {std::pair{m_mineralField, &record.mineral}, std::pair{m_localityField, &record.locality},
+          std::pair{m_infoField, &record.info}}) {
         field->setText(toQString(*text));
         field->setCursorPosition(0);
     }
-    Button6->setText(kReplaceCaption);
+    m_addButton->setText(kReplaceCaption);
     selectRecords({range.first, range.first});
     updateRecordCommands();
-    Edit7->setFocus();
+    m_mineralField->setFocus();
 }
 
-void MainForm::CancelReplaceClick() {
+void MainForm::onCancelReplace() {
     if (m_replacing < 0)
         return;
     m_replacing = -1;
     m_replacedRecord.clear();
-    Button6->setText(kAddCaption);
+    m_addButton->setText(kAddCaption);
     updateRecordCommands();
 }
 
-void MainForm::UndoListClick() {
+void MainForm::onUndoList() {
     if (auto step = m_listHistory.undo()) {
-        RichEdit4->lines().revert(*step);
-        CancelReplaceClick();
+        m_labelList->lines().revert(*step);
+        onCancelReplace();
     }
     updateRecordCommands();
 }
@@ -184,14 +184,14 @@ bool MainForm::undoKeyForList(QEvent* event) {
     if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
-    if (!key->matches(QKeySequence::Undo) || RichEdit4->document()->isUndoAvailable() ||
+    if (!key->matches(QKeySequence::Undo) || m_labelList->document()->isUndoAvailable() ||
         !m_listHistory.canUndo())
         return false;
     if (event->type() == QEvent::ShortcutOverride) {
         event->accept(); // the key comes to the box, not to a window shortcut
         return true;
     }
-    guarded([&] { UndoListClick(); }, this);
+    guarded([&] { onUndoList(); }, this);
     return true;
 }
 

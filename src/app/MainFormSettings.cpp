@@ -20,28 +20,10 @@ namespace qlx {
 
 namespace {
 
-FontSetting fontSetting(const LabelFont& f) {
-    FontSetting s;
-    s.face = fromQString(f.face);
-    s.pixelHeight = f.pixelHeight;
-    s.bold = f.bold;
-    s.italic = f.italic;
-    s.underline = f.underline;
-    s.strikeOut = f.strikeOut;
-    s.rgb = f.colour.rgb() & 0xFFFFFF;
-    return s;
-}
-
-// The dialog's font with what the file sets; the character set stays the dialog's.
-LabelFont labelFont(const FontSetting& s, LabelFont f) {
-    f.face = toQString(s.face);
-    f.pixelHeight = s.pixelHeight;
-    f.bold = s.bold;
-    f.italic = s.italic;
-    f.underline = s.underline;
-    f.strikeOut = s.strikeOut;
-    f.colour = QColor::fromRgb(QRgb(0xFF000000u | s.rgb));
-    return f;
+// The font a file sets, in the dialog's character set: the file keeps none.
+LabelFont withCharsetOf(LabelFont fromFile, const FontDialog& dialog) {
+    fromFile.charset = dialog.font().charset;
+    return fromFile;
 }
 
 const QStringList kSettingsFilters = {QStringLiteral("Label settings (*.qlxset)"),
@@ -61,19 +43,19 @@ void MainForm::setUpSettingsDialogs() {
 
 LabelSettings MainForm::labelSettings() const {
     LabelSettings s;
-    s.mineralFont = fontSetting(FontDialog1.font());
-    s.localityFont = fontSetting(FontDialog3.font());
-    s.infoFont = fontSetting(FontDialog2.font());
-    s.corrections = {SpinEdit4->value(), SpinEdit1->value(), SpinEdit5->value(),
-                     SpinEdit2->value(), SpinEdit6->value(), SpinEdit3->value()};
-    s.background = RadioButton2->isChecked()   ? BackgroundChoice::Reduced
-                   : RadioButton3->isChecked() ? BackgroundChoice::Clean
-                   : RadioButton4->isChecked() ? BackgroundChoice::Custom
-                                               : BackgroundChoice::Complete;
-    s.customPicture = fromQString(OpenPictureDialog1.fileName());
-    s.infoIsFormula = CheckBox1->isChecked();
-    s.keepFinalE = KeepFinalE1->isChecked();
-    s.fitLongRows = FitLongRows1->isChecked();
+    s.mineralFont = m_mineralFont.font();
+    s.localityFont = m_localityFont.font();
+    s.infoFont = m_infoFont.font();
+    s.corrections = {m_mineralX->value(),  m_mineralY->value(), m_localityX->value(),
+                     m_localityY->value(), m_infoX->value(),    m_infoY->value()};
+    s.background = m_reducedChoice->isChecked()  ? BackgroundChoice::Reduced
+                   : m_cleanChoice->isChecked()  ? BackgroundChoice::Clean
+                   : m_customChoice->isChecked() ? BackgroundChoice::Custom
+                                                 : BackgroundChoice::Complete;
+    s.customPicture = fromQString(m_pictureDialog.fileName());
+    s.infoIsFormula = m_infoIsFormula->isChecked();
+    s.keepFinalE = m_keepFinalE->isChecked();
+    s.fitLongRows = m_fitLongRows->isChecked();
     return s;
 }
 
@@ -91,31 +73,31 @@ void MainForm::applySettingsFile(const QString& path) {
     if (s.background == BackgroundChoice::Custom)
         custom = Picture::fromFile(toQString(s.customPicture));
 
-    FontDialog1.setFont(labelFont(s.mineralFont, FontDialog1.font()));
-    FontDialog3.setFont(labelFont(s.localityFont, FontDialog3.font()));
-    FontDialog2.setFont(labelFont(s.infoFont, FontDialog2.font()));
+    m_mineralFont.setFont(withCharsetOf(s.mineralFont, m_mineralFont));
+    m_localityFont.setFont(withCharsetOf(s.localityFont, m_localityFont));
+    m_infoFont.setFont(withCharsetOf(s.infoFont, m_infoFont));
     m_localityFontPicked = true; // the deferred load keeps it
-    const std::array<SpinField*, 6> spins = {SpinEdit4, SpinEdit1, SpinEdit5,
-                                             SpinEdit2, SpinEdit6, SpinEdit3};
+    const std::array<SpinField*, 6> spins = {m_mineralX,  m_mineralY, m_localityX,
+                                             m_localityY, m_infoX,    m_infoY};
     for (std::size_t i = 0; i < spins.size(); ++i)
         spins[i]->setValue(s.corrections[i]);
-    CheckBox1->setChecked(s.infoIsFormula);
-    KeepFinalE1->setChecked(s.keepFinalE);
-    FitLongRows1->setChecked(s.fitLongRows);
+    m_infoIsFormula->setChecked(s.infoIsFormula);
+    m_keepFinalE->setChecked(s.keepFinalE);
+    m_fitLongRows->setChecked(s.fitLongRows);
     // The radio buttons are set without their handlers: Custom would ask for a picture.
-    QRadioButton* radio = RadioButton1;
-    ImageBox* stock = Image3;
+    QRadioButton* radio = m_completeChoice;
+    ImageBox* stock = m_completeStock;
     switch (s.background) {
     case BackgroundChoice::Complete:
         break;
     case BackgroundChoice::Reduced:
-        radio = RadioButton2, stock = Image1;
+        radio = m_reducedChoice, stock = m_reducedStock;
         break;
     case BackgroundChoice::Clean:
-        radio = RadioButton3, stock = Image2;
+        radio = m_cleanChoice, stock = m_cleanStock;
         break;
     case BackgroundChoice::Custom:
-        radio = RadioButton4, stock = nullptr;
+        radio = m_customChoice, stock = nullptr;
         break;
     }
     {
@@ -125,18 +107,18 @@ void MainForm::applySettingsFile(const QString& path) {
     if (stock)
         useBackground(stock);
     else {
-        accimage->setPicture(custom);
-        OpenPictureDialog1.setFileName(toQString(s.customPicture));
+        m_background->setPicture(custom);
+        m_pictureDialog.setFileName(toQString(s.customPicture));
     }
 }
 
-void MainForm::Loadsetting1Click() {
+void MainForm::onLoadSettings() {
     if (!m_settingsOpenDialog.execute(this))
         return;
     applySettingsFile(m_settingsOpenDialog.fileName());
 }
 
-void MainForm::Savesettings1Click() {
+void MainForm::onSaveSettings() {
     if (!m_settingsSaveDialog.execute(this))
         return;
     writeFileAtomically(m_settingsSaveDialog.fileName().toStdString(),

@@ -14,7 +14,9 @@
 
 #include "app/SheetCommands.h"
 #include "metafile/MetafilePicture.h"
+#include "pictures/ClockDateTime.h"
 #include "pictures/Picture.h"
+#include "pictures/Text.h"
 #include "render/SheetRun.h"
 
 namespace {
@@ -130,7 +132,7 @@ LabelFont parseFont(const QString& spec, LabelFont font) {
     if (parts[0].trimmed().isEmpty() || !size.hasMatch())
         throw UsageError{
             QStringLiteral("a font is FAMILY,SIZE[px|pt][,bold][,italic], not '%1'").arg(spec)};
-    font.face = parts[0].trimmed();
+    font.face = fromQString(parts[0].trimmed());
     const double value = size.captured(1).toDouble();
     font.pixelHeight = size.captured(2) == QLatin1String("pt") ? LabelFont::pixelsFromPoints(value)
                                                                : qRound(value);
@@ -176,11 +178,11 @@ void applyCorrection(const QString& value, LabelCorrections& corrections) {
 // picture file.
 QString backgroundPath(const QString& choice) {
     if (choice == QLatin1String("complete"))
-        return stockBackgroundPath("labelcomplete.bmp");
+        return stockBackgroundPath(BackgroundChoice::Complete);
     if (choice == QLatin1String("clean"))
-        return stockBackgroundPath("labelclean.bmp");
+        return stockBackgroundPath(BackgroundChoice::Clean);
     if (choice == QLatin1String("reduced"))
-        return stockBackgroundPath("labelreduced.bmp");
+        return stockBackgroundPath(BackgroundChoice::Reduced);
     return choice;
 }
 
@@ -193,7 +195,7 @@ QDateTime reportDate(const QString& text) {
         if (day.isValid())
             when = day.startOfDay();
     }
-    return when.isValid() ? when : QDateTime::currentDateTime();
+    return when.isValid() ? when : clockDateTime();
 }
 
 struct Options {
@@ -295,8 +297,7 @@ int render(const QCommandLineParser& parser, const Options& o) {
     for (const QString& value : parser.values(o.correction))
         applyCorrection(value, job.appearance.corrections);
     job.appearance.fitLongRows = parser.isSet(o.fitLongRows);
-    job.dateLine =
-        parser.isSet(o.date) ? parser.value(o.date) : sheetDateLine(QDateTime::currentDateTime());
+    job.dateLine = parser.isSet(o.date) ? parser.value(o.date) : sheetDateLine(clockDateTime());
     job.reportDate = reportDate(parser.value(o.date));
 
     // Bad usage is all reported by now; what follows reads files.

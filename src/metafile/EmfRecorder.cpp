@@ -2,14 +2,16 @@
 
 #include <cmath>
 
+#include "stores/Product.h"
+
 namespace qlx {
 
 EmfRecorder::EmfRecorder(QSize pagePixels, double dotsPerInch, const QString& description)
     : m_size(pagePixels)
     , m_dpi(dotsPerInch)
-    , m_writer(std::make_unique<EmfWriter>(
-          pagePixels, dotsPerInch,
-          description.isEmpty() ? QStringLiteral("Quillmar Mineral Label Studio") : description))
+    , m_writer(std::make_unique<EmfWriter>(pagePixels, dotsPerInch,
+                                           description.isEmpty() ? QString::fromUtf8(kProductName)
+                                                                 : description))
     , m_engine(std::make_unique<EmfPaintEngine>(*m_writer)) {}
 
 EmfRecorder::~EmfRecorder() = default;

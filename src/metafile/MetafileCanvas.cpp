@@ -185,10 +185,13 @@ void MetafileCanvas::applyClip() {
     if (!m_clipDirty)
         return;
     m_painter->setTransform(m_initialTransform);
-    if (m_hadClip)
+    if (m_hadClip) {
         m_painter->setClipPath(m_initialClip);
-    else
-        m_painter->setClipping(false);
+    } else {
+        // Dropped, not switched off with setClipping(false): a clip of several rectangles set
+        // after that stays switched off too, and everything after it is drawn unclipped.
+        m_painter->setClipRegion(QRegion(), Qt::NoClip);
+    }
     if (m_state.clip) {
         m_painter->resetTransform();
         m_painter->setClipRegion(*m_state.clip, m_hadClip ? Qt::IntersectClip : Qt::ReplaceClip);

@@ -45,8 +45,8 @@ private:
 } // namespace
 
 void AtomicSave::write(const QString& path, const std::function<void(QIODevice&)>& fill,
-                       ChunkWriter writer) {
-    AtomicFile file(path.toStdString(), std::move(writer));
+                       SaveCalls calls) {
+    AtomicFile file(path.toStdString(), std::move(calls));
     AtomicFileDevice device(file);
     fill(device); // if it throws, the file is dropped and with it the temporary file
     device.rethrowFailure();

@@ -17,9 +17,9 @@ class AtomicSave {
 public:
     // Throws qlx::Error "Cannot create file <path>" when the file cannot be made, "Failed to
     // Save Stream" when it cannot be written or put in place; whatever `fill` throws passes
-    // through unchanged. `writer` is for tests that make the disk fail part way.
+    // through unchanged. `calls` are for tests that make the disk fail part way.
     static void write(const QString& path, const std::function<void(QIODevice&)>& fill,
-                      ChunkWriter writer = {});
+                      SaveCalls calls = {});
 };
 
 } // namespace qlx

@@ -94,7 +94,7 @@ void PageStore::addPage(const QByteArray& picture) {
         if (m_destination == PageDestination::Pictures) {
             QMutexLocker stream(&m_streamLock);
             if (m_stream->size() == 0)
-                writeHeader(1, QDateTime::currentDateTime());
+                writeHeader(1, clockDateTime());
             const qint64 start = m_stream->size();
             if (start + F::kRecordOverhead + stored.size() > F::kMaxStreamSize)
                 throw Error("The report is too large");

@@ -16,6 +16,7 @@
 
 #include "pagestore/PrinterSettings.h"
 #include "pagestore/ReportFileReader.h"
+#include "pictures/ClockDateTime.h"
 #include "stores/AtomicFile.h"
 
 class QIODevice;
@@ -76,7 +77,7 @@ public:
     // Throws qlx::Error once pages are there.
     void keepPagesCompressed();
     // Ends the run: the header is written again with the final page count.
-    void finish(const QDateTime& when = QDateTime::currentDateTime());
+    void finish(const QDateTime& when = clockDateTime());
 
     // The picture of page `page` (from 1), found by the record offsets from where the stream
     // stands; only that page's picture is read. Throws qlx::Error when there is no such page.

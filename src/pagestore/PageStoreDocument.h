@@ -7,6 +7,7 @@
 
 #include "metafile/Metafile.h"
 #include "pagestore/PreviewDocument.h"
+#include "pictures/ClockDateTime.h"
 
 namespace qlx {
 
@@ -31,7 +32,7 @@ public:
     void addPage(const Metafile& picture);
     // Before the first page: the store keeps this run's pages compressed (see PageStore).
     void keepPagesCompressed();
-    void finish(const QDateTime& when = QDateTime::currentDateTime());
+    void finish(const QDateTime& when = clockDateTime());
     // Production progress in percent, announced to the window.
     void setProgress(int percent);
 

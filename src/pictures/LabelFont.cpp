@@ -1,54 +1,45 @@
 #include "pictures/LabelFont.h"
 
-#include <cmath>
+#include <algorithm>
+
+#include "pictures/Text.h"
 
 namespace qlx {
 
-LabelFont LabelFont::regular(const QString& face, int pixelHeight) {
-    LabelFont font;
-    font.face = face;
-    font.pixelHeight = pixelHeight;
-    // Labels are printed on white stock: black, whatever the desktop's theme.
-    font.colour = Qt::black;
-    font.charset = kAnsiCharset;
-    return font;
+QFont toQFont(const LabelFont& font) {
+    return toQFont(font, font.pixelHeight);
 }
 
-QFont LabelFont::toQFont() const {
-    QFont font(face);
-    font.setPixelSize(pixelHeight > 0 ? pixelHeight : 1);
-    font.setBold(bold);
-    font.setItalic(italic);
-    font.setUnderline(underline);
-    font.setStrikeOut(strikeOut);
-    return font;
+QFont toQFont(const LabelFont& font, int pixelHeight) {
+    QFont f(toQString(font.face));
+    f.setPixelSize(std::max(1, pixelHeight));
+    f.setBold(font.bold);
+    f.setItalic(font.italic);
+    f.setUnderline(font.underline);
+    f.setStrikeOut(font.strikeOut);
+    return f;
 }
 
-LabelFont LabelFont::fromQFont(const QFont& font, const QColor& colour, int charset) {
+LabelFont fromQFont(const QFont& font, const QColor& colour, int charset) {
     LabelFont out;
-    out.face = font.family();
-    out.pixelHeight = font.pixelSize() > 0 ? font.pixelSize() : pixelsFromPoints(font.pointSizeF());
+    out.face = fromQString(font.family());
+    out.pixelHeight =
+        font.pixelSize() > 0 ? font.pixelSize() : LabelFont::pixelsFromPoints(font.pointSizeF());
     out.bold = font.bold();
     out.italic = font.italic();
     out.underline = font.underline();
     out.strikeOut = font.strikeOut();
-    out.colour = colour;
+    out.colour = rgbOf(colour);
     out.charset = charset;
     return out;
 }
 
-int LabelFont::pointsFromPixels(int pixels) {
-    return int(std::lround(pixels * 72.0 / 96.0));
+QColor colourOf(const LabelFont& font) {
+    return QColor::fromRgb(QRgb(0xFF000000u | font.colour));
 }
 
-int LabelFont::pixelsFromPoints(double points) {
-    return int(std::lround(points * 96.0 / 72.0));
-}
-
-bool LabelFont::operator==(const LabelFont& other) const {
-    return face == other.face && pixelHeight == other.pixelHeight && bold == other.bold &&
-           italic == other.italic && underline == other.underline && strikeOut == other.strikeOut &&
-           colour == other.colour && charset == other.charset;
+std::uint32_t rgbOf(const QColor& colour) {
+    return colour.rgb() & 0xFFFFFFu;
 }
 
 } // namespace qlx

@@ -24,6 +24,7 @@
 #include "preview/PreviewGlyphs.h"
 #include "preview/ReportPrinting.h"
 #include "stores/Error.h"
+#include "stores/Product.h"
 #include "widgets/ErrorHandler.h"
 #include "widgets/FileDialog.h"
 
@@ -378,8 +379,7 @@ void PreviewWindow::saveAsPdf() {
     if (m_reportPdf && !m_document->isLoadedFromFile())
         m_reportPdf(path);
     else
-        writeDocumentAsPdf(path, *m_document,
-                           {QStringLiteral("Quillmar Mineral Label Studio"), m_loadedFile});
+        writeDocumentAsPdf(path, *m_document, {QString::fromUtf8(kProductName), m_loadedFile});
 }
 
 void PreviewWindow::loadReport() {

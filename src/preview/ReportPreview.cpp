@@ -13,6 +13,7 @@
 #include "preview/PrintProgressDialog.h"
 #include "preview/PrinterSetupDialog.h"
 #include "stores/Error.h"
+#include "stores/Product.h"
 #include "widgets/ErrorHandler.h"
 
 namespace qlx {
@@ -213,7 +214,7 @@ void ReportPreview::savePdf(const QString& path) {
     ProducingRun run(m_producing);
     const int pages = m_pageCount ? qMax(1, m_pageCount()) : 1;
     writePagesAsPdf(path, pages, m_drawOnPrinter,
-                    {QStringLiteral("Quillmar Mineral Label Studio"), m_settings.jobName()});
+                    {QString::fromUtf8(kProductName), m_settings.jobName()});
 }
 
 void ReportPreview::printerSetup(QWidget* parent, int pageCount, bool finished) {

@@ -9,18 +9,6 @@
 
 namespace qlx {
 
-RowFont rowFont(const LabelFont& font) {
-    RowFont row;
-    row.face = fromQString(font.face);
-    row.pixelHeight = font.pixelHeight;
-    row.bold = font.bold;
-    row.italic = font.italic;
-    row.underline = font.underline;
-    row.strikeOut = font.strikeOut;
-    row.colour = font.colour.rgb() & 0xFFFFFFu;
-    return row;
-}
-
 std::string composeLabel(Picture& label, const QSize& blankSize, const LabelLayoutInput& input) {
     if (label.isEmpty()) {
         QImage blank(blankSize, QImage::Format_RGB32);

@@ -8,10 +8,6 @@
 namespace qlx {
 
 class Picture;
-struct LabelFont;
-
-// The row font the layout needs, from the font a font dialog holds.
-RowFont rowFont(const LabelFont& font);
 
 // Draws one label onto `label`, which holds a fresh copy of the label background: the
 // mineral and locality rows and the info row character by character. An empty picture

@@ -34,7 +34,7 @@ constexpr int kMinimumInfoPoints = 1;
 const char* const kEllipsis = "\u2026";
 
 // The row's text width in whole pixels (partly covered pixels count) at a pixel height.
-std::int64_t rowWidth(const TextMeasurer& measurer, const RowFont& font, int pixelHeight,
+std::int64_t rowWidth(const TextMeasurer& measurer, const LabelFont& font, int pixelHeight,
                       const std::string& text) {
     SheetFont f;
     f.face = font.face;
@@ -65,7 +65,7 @@ std::vector<std::size_t> wordEnds(const std::string& text) {
 
 } // namespace
 
-LabelLayout::FittedRow LabelLayout::fitRow(const std::string& text, const RowFont& font,
+LabelLayout::FittedRow LabelLayout::fitRow(const std::string& text, const LabelFont& font,
                                            std::int64_t space, const TextMeasurer& measurer) {
     const int full = font.pixelHeight;
     if (text.empty() || full < 1 || rowWidth(measurer, font, full, text) <= space)
@@ -184,7 +184,7 @@ LabelLayoutResult LabelLayout::compute(const LabelLayoutInput& in, const TextMea
     LabelLayoutResult result;
 
     auto rowOutput = [&](const std::string& text, std::int64_t x, std::int64_t y, LabelRow row,
-                         const RowFont& font) {
+                         const LabelFont& font) {
         LabelTextOutput out;
         out.text = text;
         out.x = x;

@@ -5,20 +5,9 @@
 #include <vector>
 
 #include "sheet/TextMeasurer.h"
+#include "stores/LabelFont.h"
 
 namespace qlx {
-
-// A label row's font as the layout needs it: face, character height in pixels,
-// style and colour. Plain values, so the layout can be worked out without a window system.
-struct RowFont {
-    std::string face = "Arial"; // UTF-8
-    int pixelHeight = 27;       // character (em) height in pixels of the label bitmap
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    bool strikeOut = false;
-    std::uint32_t colour = 0x000000; // 0xRRGGBB
-};
 
 // The six signed pixel offsets of the appearance controls, unbounded.
 struct LabelCorrections {
@@ -49,9 +38,11 @@ struct LabelLayoutInput {
     std::string mineral;  // UTF-8
     std::string locality; // UTF-8
     std::string info;     // UTF-8, as the info field holds it before composing
-    RowFont mineralFont;
-    RowFont localityFont;
-    RowFont infoFont;
+    // Regular black Arial of 27 pixels until the caller sets them (the character set is not
+    // the layout's concern).
+    LabelFont mineralFont = LabelFont::regular("Arial", 27);
+    LabelFont localityFont = LabelFont::regular("Arial", 27);
+    LabelFont infoFont = LabelFont::regular("Arial", 27);
     LabelCorrections corrections;
     int pixelsPerInch = 96;
     // Mineral and locality rows that would run past the label's right edge (less
@@ -104,7 +95,7 @@ public:
         std::string text;
         int pixelHeight = 0;
     };
-    static FittedRow fitRow(const std::string& text, const RowFont& font, std::int64_t space,
+    static FittedRow fitRow(const std::string& text, const LabelFont& font, std::int64_t space,
                             const TextMeasurer& measurer);
 
     // Points taken off the info font for an info text of the given length in characters

@@ -4,13 +4,14 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "pictures/LabelFont.h"
 #include "pictures/Text.h"
 
 namespace qlx {
 
 namespace {
 
-const RowFont& fontOf(const LabelLayoutInput& input, LabelRow row) {
+const LabelFont& fontOf(const LabelLayoutInput& input, LabelRow row) {
     switch (row) {
     case LabelRow::Mineral:
         return input.mineralFont;
@@ -41,16 +42,6 @@ void makePaintable(QImage& image) {
 
 } // namespace
 
-QFont LabelPainter::qtFont(const RowFont& font, int pixelHeight) {
-    QFont f(toQString(font.face));
-    f.setPixelSize(std::max(1, pixelHeight));
-    f.setBold(font.bold);
-    f.setItalic(font.italic);
-    f.setUnderline(font.underline);
-    f.setStrikeOut(font.strikeOut);
-    return f;
-}
-
 void LabelPainter::paint(QImage& image, const LabelLayoutInput& input,
                          const std::vector<LabelTextOutput>& outputs) {
     if (image.isNull()) {
@@ -59,8 +50,8 @@ void LabelPainter::paint(QImage& image, const LabelLayoutInput& input,
     makePaintable(image);
     QPainter painter(&image);
     for (const LabelTextOutput& out : outputs) {
-        const RowFont& font = fontOf(input, out.row);
-        paintText(painter, image.size(), qtFont(font, out.pixelHeight),
+        const LabelFont& font = fontOf(input, out.row);
+        paintText(painter, image.size(), toQFont(font, out.pixelHeight),
                   QRgb(0xFF000000u | font.colour), out);
     }
 }

@@ -15,10 +15,6 @@ namespace qlx {
 // font's colour, so a later output covers an earlier one where their cells overlap.
 class LabelPainter {
 public:
-    // The Qt font for one output of a row: the row's face and style at the output's pixel
-    // height (at least 1).
-    static QFont qtFont(const RowFont& font, int pixelHeight);
-
     // Paints every output in order. An empty text paints nothing. Bitmaps in a format that
     // cannot be painted on (indexed colours, monochrome) are first converted to 32-bit RGB.
     static void paint(QImage& image, const LabelLayoutInput& input,

@@ -38,10 +38,10 @@ int screenPixelsPerInch() {
 
 LabelAppearance LabelAppearance::startUp() {
     LabelAppearance look;
-    look.mineralFont = LabelFont::regular(QStringLiteral("Arial"), 37);
+    look.mineralFont = LabelFont::regular("Arial", 37);
     // The start-up load gives the locality row the mineral row's font.
     look.localityFont = look.mineralFont;
-    look.infoFont = LabelFont::regular(QStringLiteral("Arial"), 27);
+    look.infoFont = LabelFont::regular("Arial", 27);
     look.pixelsPerInch = screenPixelsPerInch();
     return look;
 }
@@ -51,9 +51,9 @@ ComposedLabel composeRecordLabel(const LabelRecord& record, const LabelAppearanc
     input.mineral = record.mineral;
     input.locality = record.locality;
     input.info = record.info;
-    input.mineralFont = rowFont(appearance.mineralFont);
-    input.localityFont = rowFont(appearance.localityFont);
-    input.infoFont = rowFont(appearance.infoFont);
+    input.mineralFont = appearance.mineralFont;
+    input.localityFont = appearance.localityFont;
+    input.infoFont = appearance.infoFont;
     input.corrections = appearance.corrections;
     input.pixelsPerInch = appearance.pixelsPerInch;
     input.fitLongRows = appearance.fitLongRows;
@@ -123,6 +123,20 @@ std::optional<ComposedLabel> fillSheet(LabelSheet& sheet, const std::vector<Labe
 QString sheetDateLine(const QDateTime& when, const QLocale& locale) {
     return QStringLiteral("Time ") + locale.toString(when.time(), longTimeFormat(locale)) +
            QStringLiteral(", Date ") + locale.toString(when.date(), QLocale::ShortFormat);
+}
+
+QString stockBackgroundPath(BackgroundChoice stock) {
+    switch (stock) {
+    case BackgroundChoice::Complete:
+        return stockBackgroundPath("labelcomplete.bmp");
+    case BackgroundChoice::Reduced:
+        return stockBackgroundPath("labelreduced.bmp");
+    case BackgroundChoice::Clean:
+        return stockBackgroundPath("labelclean.bmp");
+    case BackgroundChoice::Custom:
+        break;
+    }
+    return {};
 }
 
 QString stockBackgroundPath(const char* fileName) {

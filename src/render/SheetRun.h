@@ -22,7 +22,9 @@
 #include "pictures/Picture.h"
 #include "render/LabelLayout.h"
 #include "sheet/SheetDefinition.h"
+#include "stores/LabelFont.h"
 #include "stores/LabelList.h"
+#include "stores/LabelSettings.h"
 
 namespace qlx {
 
@@ -114,7 +116,11 @@ std::optional<ComposedLabel> fillSheet(LabelSheet& sheet, const std::vector<Labe
 QString sheetDateLine(const QDateTime& when, const QLocale& locale = QLocale());
 
 // A stock background is looked up in the current folder first and then in the program's data
-// folder; one found in neither keeps its bare name, so the error names it.
+// folder, so the program finds its own backgrounds when started from elsewhere; one found in
+// neither keeps its bare name, so the error names it. The window and qlxsheet both look here.
 QString stockBackgroundPath(const char* fileName);
+// The same for a stock background by its choice: "Complete", "Reduced" or "Clean" (Custom is
+// the user's own file and has none: an empty path).
+QString stockBackgroundPath(BackgroundChoice stock);
 
 } // namespace qlx

@@ -8,6 +8,7 @@
 #include "pagestore/PageStoreDocument.h"
 #include "pagestore/ReportFileFormat.h"
 #include "pagestore/ReportFileReader.h"
+#include "pictures/ClockDateTime.h"
 #include "pictures/Text.h"
 #include "sheet/DeviceMapping.h"
 #include "sheet/SheetPainter.h"
@@ -228,7 +229,7 @@ LabelSheet::ProductionStep LabelSheet::produce(PreviewDocument& document) {
             target->setProgress(*next * 100 / count);
         if (++*next <= count)
             return true;
-        target->finish(QDateTime::currentDateTime());
+        target->finish(clockDateTime());
         return false;
     };
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "stores/Product.h"
+
 namespace qlx {
 
 namespace {
@@ -44,8 +46,8 @@ SheetDefinition::SheetDefinition(const TextMeasurer& measurer) {
 
     SheetFont titleFont = reportFont;
     titleFont.pointSize = 12;
-    heading.elements.push_back(textElement("TitleText", 645.583, 52.917, 571.5, 52.917,
-                                           "Quillmar Mineral Label Studio", titleFont));
+    heading.elements.push_back(
+        textElement("TitleText", 645.583, 52.917, 571.5, 52.917, kProductName, titleFont));
     heading.elements.push_back(
         textElement("DateLine", 687.917, 127.000, 158.75, 52.917, "DateLine", reportFont));
     for (SheetElement& e : heading.elements) {

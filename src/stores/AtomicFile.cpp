@@ -69,11 +69,44 @@ void syncFolder(const std::string& folder) {
     }
 }
 
+bool mayWrite(const std::string& path) {
+    return ::access(path.c_str(), W_OK) == 0;
+}
+
+int makeTemporary(std::string& pattern) {
+    return ::mkostemp(pattern.data(), O_CLOEXEC);
+}
+
+bool sync(int fd) {
+    return ::fsync(fd) == 0;
+}
+
+bool renameFile(const std::string& from, const std::string& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+// The calls not replaced by the caller, filled in with the system's own.
+SaveCalls withSystemCalls(SaveCalls calls) {
+    if (!calls.mayWrite)
+        calls.mayWrite = mayWrite;
+    if (!calls.makeTemporary)
+        calls.makeTemporary = makeTemporary;
+    if (!calls.write)
+        calls.write = writeAll;
+    if (!calls.sync)
+        calls.sync = sync;
+    if (!calls.rename)
+        calls.rename = renameFile;
+    if (!calls.syncFolder)
+        calls.syncFolder = syncFolder;
+    return calls;
+}
+
 } // namespace
 
-AtomicFile::AtomicFile(const std::string& path, ChunkWriter writer)
+AtomicFile::AtomicFile(const std::string& path, SaveCalls calls)
     : m_path(path)
-    , m_writer(writer ? std::move(writer) : ChunkWriter(writeAll)) {
+    , m_calls(withSystemCalls(std::move(calls))) {
     const Error cannotCreate("Cannot create file " + path);
     if (path.empty())
         throw cannotCreate;
@@ -82,13 +115,13 @@ AtomicFile::AtomicFile(const std::string& path, ChunkWriter writer)
     mode_t mode = modeForNewFile();
     struct stat st {};
     if (::stat(m_target.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode) || ::access(m_target.c_str(), W_OK) != 0)
+        if (!S_ISREG(st.st_mode) || !m_calls.mayWrite(m_target))
             throw cannotCreate;
         mode = st.st_mode & 07777;
     }
 
     m_temp = folderOf(m_target) + "/." + nameOf(m_target) + ".XXXXXX";
-    m_fd = ::mkostemp(m_temp.data(), O_CLOEXEC);
+    m_fd = m_calls.makeTemporary(m_temp);
     if (m_fd < 0)
         throw cannotCreate;
     if (::fchmod(m_fd, mode) != 0) {
@@ -115,25 +148,26 @@ void AtomicFile::fail() {
 }
 
 void AtomicFile::write(const char* data, std::size_t size) {
-    if (m_fd < 0 || !m_writer(m_fd, data, size))
+    if (m_fd < 0 || !m_calls.write(m_fd, data, size))
         fail();
 }
 
 void AtomicFile::commit() {
-    if (m_fd < 0 || ::fsync(m_fd) != 0)
+    // The bytes reach the disk before the name does: otherwise a crash just after the rename
+    // can leave the target empty or half written.
+    if (m_fd < 0 || !m_calls.sync(m_fd))
         fail();
     const int fd = m_fd;
     m_fd = -1; // closed below whatever happens; only the temporary file may remain to remove
-    if (::close(fd) != 0 || ::rename(m_temp.c_str(), m_target.c_str()) != 0) {
+    if (::close(fd) != 0 || !m_calls.rename(m_temp, m_target)) {
         ::unlink(m_temp.c_str());
         throw Error("Failed to Save Stream " + m_path);
     }
-    syncFolder(folderOf(m_target));
+    m_calls.syncFolder(folderOf(m_target));
 }
 
-void writeFileAtomically(const std::string& path, const std::string& bytes,
-                         const ChunkWriter& writer) {
-    AtomicFile file(path, writer);
+void writeFileAtomically(const std::string& path, const std::string& bytes, SaveCalls calls) {
+    AtomicFile file(path, std::move(calls));
     file.write(bytes.data(), bytes.size());
     file.commit();
 }

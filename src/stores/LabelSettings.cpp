@@ -6,6 +6,7 @@
 #include <map>
 
 #include "stores/Error.h"
+#include "stores/Product.h"
 #include "stores/Utf8.h"
 
 namespace qlx {
@@ -28,12 +29,12 @@ std::string_view trimmed(std::string_view s) {
     throw Error("The settings file is damaged: line " + std::to_string(line) + ": " + why);
 }
 
-const FontSetting* fontOf(const LabelSettings& s, std::size_t row) {
+const LabelFont* fontOf(const LabelSettings& s, std::size_t row) {
     return row == 0 ? &s.mineralFont : row == 1 ? &s.localityFont : &s.infoFont;
 }
 
-FontSetting* fontOf(LabelSettings& s, std::size_t row) {
-    return const_cast<FontSetting*>(fontOf(static_cast<const LabelSettings&>(s), row));
+LabelFont* fontOf(LabelSettings& s, std::size_t row) {
+    return const_cast<LabelFont*>(fontOf(static_cast<const LabelSettings&>(s), row));
 }
 
 // Reads the value of one line; `line` names it in a failure.
@@ -66,26 +67,27 @@ struct ValueReader {
 
 } // namespace
 
-bool FontSetting::operator==(const FontSetting& o) const {
-    return face == o.face && pixelHeight == o.pixelHeight && bold == o.bold && italic == o.italic &&
-           underline == o.underline && strikeOut == o.strikeOut && rgb == o.rgb;
-}
-
 bool LabelSettings::operator==(const LabelSettings& o) const {
-    return mineralFont == o.mineralFont && localityFont == o.localityFont &&
-           infoFont == o.infoFont && corrections == o.corrections && background == o.background &&
-           customPicture == o.customPicture && infoIsFormula == o.infoIsFormula &&
-           keepFinalE == o.keepFinalE && fitLongRows == o.fitLongRows;
+    const auto sameInFile = [](LabelFont a, const LabelFont& b) {
+        a.charset = b.charset;
+        return a == b;
+    };
+    return sameInFile(mineralFont, o.mineralFont) && sameInFile(localityFont, o.localityFont) &&
+           sameInFile(infoFont, o.infoFont) && corrections == o.corrections &&
+           background == o.background && customPicture == o.customPicture &&
+           infoIsFormula == o.infoIsFormula && keepFinalE == o.keepFinalE &&
+           fitLongRows == o.fitLongRows;
 }
 
 std::string writeLabelSettings(const LabelSettings& s) {
-    std::string out = "# Quillmar Mineral Label Studio label settings\nversion = " +
-                      std::to_string(LabelSettings::kVersion) + "\n";
+    std::string out = std::string("# ") + kProductName +
+                      " label settings\nversion = " + std::to_string(LabelSettings::kVersion) +
+                      "\n";
     const auto line = [&out](std::string_view key, const std::string& value) {
         out += std::string(key) + " = " + value + "\n";
     };
     for (std::size_t row = 0; row < kRows.size(); ++row) {
-        const FontSetting& f = *fontOf(s, row);
+        const LabelFont& f = *fontOf(s, row);
         const std::string p = std::string(kRows[row]) + ".";
         line(p + "font", f.face);
         line(p + "size", std::to_string(f.pixelHeight));
@@ -94,7 +96,7 @@ std::string writeLabelSettings(const LabelSettings& s) {
         line(p + "underline", f.underline ? "1" : "0");
         line(p + "strikeout", f.strikeOut ? "1" : "0");
         char colour[8];
-        std::snprintf(colour, sizeof colour, "#%06X", unsigned(f.rgb & 0xFFFFFF));
+        std::snprintf(colour, sizeof colour, "#%06X", unsigned(f.colour & 0xFFFFFF));
         line(p + "colour", colour);
         line(p + "x", std::to_string(s.corrections[row * 2]));
         line(p + "y", std::to_string(s.corrections[row * 2 + 1]));
@@ -150,7 +152,7 @@ LabelSettings readLabelSettings(std::string_view text) {
             if (key.compare(0, p.size(), p) != 0)
                 continue;
             const std::string field = key.substr(p.size());
-            FontSetting& f = *fontOf(s, row);
+            LabelFont& f = *fontOf(s, row);
             known = true;
             if (field == "font") {
                 if (v.value.empty() || v.value.size() > 100)
@@ -167,7 +169,7 @@ LabelSettings readLabelSettings(std::string_view text) {
             } else if (field == "strikeout") {
                 f.strikeOut = v.flag();
             } else if (field == "colour") {
-                f.rgb = v.colour();
+                f.colour = v.colour();
             } else if (field == "x" || field == "y") {
                 s.corrections[row * 2 + (field == "y" ? 1 : 0)] =
                     int(v.integer(-LabelSettings::kMaxCorrection, LabelSettings::kMaxCorrection));

@@ -5,24 +5,16 @@
 #include <string>
 #include <string_view>
 
+#include "stores/LabelFont.h"
+
 // The label settings the user can keep in a file of their own: the three row fonts with
 // style and colour, the six corrections, the background, "Info = formula" and the options.
 // The file is UTF-8 text, one "key = value" per line, "#" starting a comment, and opens with
 // its format version ("version = 2"; version 1 files, written before the options, still read
 // with the options off); keys it does not know are skipped, so a later version's additions
-// do not stop this one. docs/settings.md describes every key.
+// do not stop this one. docs/settings.md describes every key. A font's character set is not
+// kept: a font read from a file has the ANSI one, and the window keeps its dialog's.
 namespace qlx {
-
-struct FontSetting {
-    std::string face = "Arial";
-    int pixelHeight = 37;
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    bool strikeOut = false;
-    std::uint32_t rgb = 0; // 0xRRGGBB
-    bool operator==(const FontSetting& o) const;
-};
 
 enum class BackgroundChoice { Complete, Reduced, Clean, Custom };
 
@@ -32,9 +24,9 @@ struct LabelSettings {
     static constexpr int kMaxPixelHeight = 400;
     static constexpr int kMaxCorrection = 10000;
 
-    FontSetting mineralFont;
-    FontSetting localityFont;
-    FontSetting infoFont;
+    LabelFont mineralFont;
+    LabelFont localityFont;
+    LabelFont infoFont;
     // X then Y of the mineral, locality and info rows.
     std::array<int, 6> corrections{};
     BackgroundChoice background = BackgroundChoice::Complete;
@@ -44,6 +36,7 @@ struct LabelSettings {
     // mineral and locality rows too wide for the label shrink, then end in an ellipsis.
     bool keepFinalE = false;
     bool fitLongRows = false;
+    // Equal as the file holds them: the fonts' character sets aside.
     bool operator==(const LabelSettings& o) const;
 };
 

@@ -5,12 +5,14 @@
 #include <string>
 #include <utility>
 
+#include "stores/Product.h"
+
 class QWidget;
 
 namespace qlx {
 
 // The application title: the caption of every error box.
-inline const QString kApplicationTitle = QStringLiteral("Quillmar Mineral Label Studio");
+inline const QString kApplicationTitle = QString::fromUtf8(kProductName);
 
 // The text the error box shows: a full stop is appended when the last character sorts after
 // '.' in Windows-1252 order (a letter or a digit does; "!" and ")" do not).

@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "pictures/Text.h"
+
 namespace qlx {
 
 namespace {
@@ -145,7 +147,7 @@ FontChooser::FontChooser(const LabelFont& initial, QWidget* parent)
     m_underline->setChecked(initial.underline);
     effectsLayout->addWidget(m_strikeOut);
     effectsLayout->addWidget(m_underline);
-    buildColours(initial.colour);
+    buildColours(colourOf(initial));
     effectsLayout->addWidget(buddyLabel(tr("&Color:"), m_colour));
     effectsLayout->addWidget(m_colour);
     grid->addWidget(effects, 3, 0);
@@ -177,17 +179,18 @@ FontChooser::FontChooser(const LabelFont& initial, QWidget* parent)
 }
 
 void FontChooser::buildFaceColumn(const LabelFont& initial) {
-    m_face = new QLineEdit(initial.face);
+    const QString face = toQString(initial.face);
+    m_face = new QLineEdit(face);
     m_face->setObjectName("face");
     m_faceList = new QListWidget;
     m_faceList->setObjectName("faceList");
     QStringList families = QFontDatabase::families();
     // A face that is not installed stays choosable, so the dialog can give it back unchanged.
-    if (!initial.face.isEmpty() && !families.contains(initial.face, Qt::CaseInsensitive))
-        families.append(initial.face);
+    if (!face.isEmpty() && !families.contains(face, Qt::CaseInsensitive))
+        families.append(face);
     families.sort(Qt::CaseInsensitive);
     m_faceList->addItems(families);
-    faceTyped(initial.face);
+    faceTyped(face);
     connect(m_face, &QLineEdit::textEdited, this, &FontChooser::faceTyped);
     connect(m_face, &QLineEdit::textChanged, this, &FontChooser::refresh);
     connect(m_faceList, &QListWidget::currentTextChanged, this, [this](const QString& face) {
@@ -313,7 +316,7 @@ bool FontChooser::sizeValid(double* points) const {
 
 LabelFont FontChooser::font() const {
     LabelFont font;
-    font.face = m_face->text().trimmed();
+    font.face = fromQString(m_face->text().trimmed());
     double points = 0;
     if (m_size->text() == m_initialSizeText || !sizeValid(&points))
         font.pixelHeight = m_initialPixels;
@@ -324,7 +327,7 @@ LabelFont FontChooser::font() const {
     font.italic = style % 2 == 1;
     font.underline = m_underline->isChecked();
     font.strikeOut = m_strikeOut->isChecked();
-    font.colour = m_lastColour;
+    font.colour = rgbOf(m_lastColour);
     font.charset = m_script->currentData().toInt();
     return font;
 }
@@ -336,9 +339,9 @@ void FontChooser::refresh() {
     m_buttons->button(QDialogButtonBox::Ok)->setEnabled(acceptable);
     LabelFont shown = font();
     shown.pixelHeight = qMin(shown.pixelHeight, 48); // the sample box is small
-    m_sample->setFont(shown.toQFont());
+    m_sample->setFont(toQFont(shown));
     QPalette palette = m_sample->palette();
-    palette.setColor(QPalette::WindowText, shown.colour);
+    palette.setColor(QPalette::WindowText, colourOf(shown));
     m_sample->setPalette(palette);
 }
 

@@ -16,7 +16,7 @@ inline std::unique_ptr<MainForm> newWindow(bool load = true) {
     auto form = std::make_unique<MainForm>();
     child<QTimer>(*form, "Timer4")->stop();
     if (load)
-        guarded([&] { form->Timer4Timer(); });
+        guarded([&] { form->onDeferredLoad(); });
     return form;
 }
 

@@ -32,13 +32,18 @@ private:
     std::vector<MessageBox::Answer> m_answers;
 };
 
-// A child of the window (a widget, timer, action or the report) by its object name; fails the
-// test when there is none, so a renamed control shows at once.
-template <typename T> T* child(const QObject& parent, const char* objectName) {
-    T* found = parent.findChild<T*>(QString::fromLatin1(objectName));
+// A child of a window (a widget, timer, action or the report) by its object name; fails the
+// test when there is none, so a renamed control shows at once. The one way tests find a control
+// by name: the window's members are named by role, its controls keep their designer names as
+// object names.
+template <typename T> T* child(const QObject& parent, const QString& objectName) {
+    T* found = parent.findChild<T*>(objectName);
     if (!found)
-        qFatal("no child %s", objectName);
+        qFatal("no child %s", qPrintable(objectName));
     return found;
+}
+template <typename T> T* child(const QObject& parent, const char* objectName) {
+    return child<T>(parent, QString::fromLatin1(objectName));
 }
 
 // Reads a whole file as bytes; empty when it cannot be read.
