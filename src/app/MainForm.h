@@ -1,5 +1,12 @@
 #pragma once
 
+// The application. This folder holds the two programs and what only they need: qlxrender's
+// entry point and its one window (MainForm, with its handlers for records, settings and the
+// sheet menu), the label sheet with its preview and printing (SheetReport), the commands that
+// qlxsheet runs from the command line (SheetCommands), and the signal handling that closes the
+// window cleanly. Everything below it (render, sheet, preview, pagestore, metafile, widgets,
+// pictures, stores) knows nothing of this folder.
+
 #include <QMainWindow>
 #include <array>
 #include <string>
