@@ -147,7 +147,7 @@ private slots:
         QTest::mouseClick(test::child<QPushButton>(f, "Button6"), Qt::LeftButton);
         QCOMPARE(test::child<QLabel>(f, "Label24")->text(), QString("3"));
         QCOMPARE(test::child<RichEditBox>(f, "RichEdit4")->lines().line(1),
-                 std::string("|Magnetit|Kiruna|Fe2Fe32O4|"));
+                 std::string("|Magnetit|Kiruna|Fe2+Fe3+2O4|"));
 
         const QString report = m_data->prefix() + "sheet.LFP";
         QString typedWhileOpen;

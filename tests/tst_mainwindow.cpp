@@ -218,7 +218,8 @@ private slots:
         QStringList sheet;
         for (QAction* a : test::child<QMenu>(*m_form, "Sheet1")->actions())
             sheet << a->text();
-        QCOMPARE(sheet, QStringList({"Start at slot...", "Render selected lines"}));
+        QCOMPARE(sheet, QStringList({"Start at slot...", "Render selected lines",
+                                     "Fill formulas from the database"}));
         // The two settings commands ask for a file; cancelled, they change nothing.
         FileDialog::setNextFileName(std::nullopt);
         FileDialog::setNextFileName(std::nullopt);

@@ -442,7 +442,7 @@ private slots:
             QTest::mouseClick(add, Qt::LeftButton);
         }
         QCOMPARE(list->lines().line(0), std::string("|Calcit|Falun, Dalarna|CaCO3|"));
-        QCOMPARE(list->lines().line(1), std::string("|Magnetit|Tsumeb Mine, Namibia|Fe2Fe32O4|"));
+        QCOMPARE(list->lines().line(1), std::string("|Magnetit|Tsumeb Mine, Namibia|Fe2+Fe3+2O4|"));
         QCOMPARE(list->lines().line(2), std::string("|Andalusit|Kiruna|Al2SiO5|"));
         for (int i = 4; i <= 20; ++i)
             list->lines().add("|Mineral " + std::to_string(i) + "|Place " + std::to_string(i) +

@@ -340,6 +340,30 @@ private slots:
         QCOMPARE(stray, 0);
     }
 
+    // --fill-formulas: the sheet is the one of the list with the database's formulas typed in,
+    // the run says what it filled and what it did not find, and the list file stays as it was.
+    void fillFormulas() {
+        const std::string empty = "|Gypsum|Naica||\r\n|Apatite|Durango||\r\n|Quartz|X|mine|\r\n"
+                                  "|magnetite|Kiruna| |\r\n";
+        const std::string typed = "|Gypsum|Naica|Ca(SO4)\xB7"
+                                  "2H2O|\r\n|Apatite|Durango||\r\n"
+                                  "|Quartz|X|mine|\r\n|magnetite|Kiruna|Fe2+Fe3+2O4|\r\n";
+        QVERIFY(test::writeFile(m_data->prefix() + "empty.txt", empty));
+        QVERIFY(test::writeFile(m_data->prefix() + "typed.txt", typed));
+        const QList<Run> runs = qlxsheetSideBySide(
+            {{"render", "empty.txt", "-o", "filled.LFP", "--date", "d", "--fill-formulas"},
+             {"render", "typed.txt", "-o", "typed.LFP", "--date", "d"}},
+            m_data->prefix());
+        QVERIFY2(runs[0].exitCode == 0, qPrintable(runs[0].err));
+        QVERIFY2(runs[1].exitCode == 0, qPrintable(runs[1].err));
+        QCOMPARE(runs[0].err, QString("qlxsheet: Filled 2 formulas from the database. Not in the "
+                                      "database: Apatite.\n"));
+        QCOMPARE(runs[1].err, QString());
+        QVERIFY(reportPage(m_data->prefix() + "filled.LFP", 1) ==
+                reportPage(m_data->prefix() + "typed.LFP", 1));
+        QCOMPARE(test::readFile(m_data->prefix() + "empty.txt"), empty);
+    }
+
     // A spreadsheet's list is read by its extension, in any case, from the start slot on; the
     // PNG is drawn at the resolution asked for.
     void csvListsByExtension() {

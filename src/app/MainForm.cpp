@@ -173,19 +173,21 @@ void MainForm::onMineralKey(int key, Qt::KeyboardModifiers) {
 }
 
 // A name the database does not hold: the mineral field keeps the typed text, its frame turns
-// red and its tip says why, until the field changes.
+// red and its tip says why, until the field changes. The tip names the species meant when the
+// name is a near miss or a group.
 void MainForm::showMineralMiss(bool miss) {
+    const QString tip = miss ? mineralMissTip(kNotInDatabase) : QString();
     if (miss != m_mineralMiss) {
         m_mineralMiss = miss;
         m_mineralField->setStyleSheet(miss ? QStringLiteral("QLineEdit { border: 2px solid red; }")
                                            : QString());
-        m_mineralField->setStatusTip(miss ? kNotInDatabase : QString());
-        m_mineralField->setToolTip(miss ? kNotInDatabase : QString());
     }
+    m_mineralField->setStatusTip(tip);
+    m_mineralField->setToolTip(tip);
     if (miss && m_mineralField->isVisible())
-        QToolTip::showText(m_mineralField->mapToGlobal(QPoint(0, m_mineralField->height())),
-                           kNotInDatabase, m_mineralField);
-    else if (!miss && QToolTip::isVisible() && QToolTip::text() == kNotInDatabase)
+        QToolTip::showText(m_mineralField->mapToGlobal(QPoint(0, m_mineralField->height())), tip,
+                           m_mineralField);
+    else if (!miss && QToolTip::isVisible() && QToolTip::text().startsWith(kNotInDatabase))
         QToolTip::hideText();
 }
 
@@ -561,7 +563,14 @@ void MainForm::renderAndPreview(const std::vector<LabelRecord>& records) {
     }
     progress.reset();
     m_sheet->previewer().settings().jobSource = m_listFile;
+    const QString note = missingFormulasNote(records);
+    const QMetaObject::Connection noting = connect(
+        &m_sheet->previewer(), &ReportPreview::previewOpened, this, [note](PreviewWindow* window) {
+            if (window)
+                window->setNote(note);
+        });
     m_sheet->preview();
+    disconnect(noting);
 }
 
 void MainForm::openReportFile(const QString& path) {

@@ -16,6 +16,7 @@
 #include "stores/LabelListEdit.h"
 #include "stores/LabelSettings.h"
 #include "stores/LineStore.h"
+#include "stores/MineralDatabase.h"
 #include "widgets/FileDialog.h"
 #include "widgets/FontDialog.h"
 #include "widgets/PictureDialog.h"
@@ -59,6 +60,7 @@ class SpinField;
 //   Sheet1             m_sheetMenu                  the "Sheet" menu, before "About":
 //     StartSlot1       m_startSlotAction            "Start at slot...": the first label's slot
 //     RenderSelected1  m_renderSelectedAction       "Render selected lines": only those records
+//     FillFormulas1    m_fillFormulasAction         "Fill formulas from the database"
 //   Options1           m_optionsMenu                the "Options" menu, before "About":
 //     KeepFinalE1      m_keepFinalE                 "Keep the final E of names" (Calcite)
 //     FitLongRows1     m_fitLongRows                "Fit long rows": shrink, then cut with "…"
@@ -211,6 +213,10 @@ public:
     void onStartSlot();
     // The user chose "Render selected lines" in the Sheet menu.
     void onRenderSelected();
+    // The user chose "Fill formulas from the database" in the Sheet menu: the empty infos of
+    // the selected records (of the whole list without a selection) get their minerals'
+    // formulas, as one undoable step; a message says how many and which were not found.
+    void onFillFormulas();
 
     // Draws the label of m_drawnMineral to m_drawnInfo onto a fresh copy of the label background,
     // into `m_drawnLabel`.
@@ -352,6 +358,7 @@ private:
     QMenu* m_sheetMenu = nullptr;
     QAction* m_startSlotAction = nullptr;
     QAction* m_renderSelectedAction = nullptr;
+    QAction* m_fillFormulasAction = nullptr;
     QMenu* m_optionsMenu = nullptr;
     QAction* m_keepFinalE = nullptr;
     QAction* m_fitLongRows = nullptr;
@@ -447,6 +454,20 @@ private:
     // The mineral name the last lookup found, and the formula it put into the formula field.
     QString m_formulaOwner;
     QString m_foundFormula;
+
+    // The database as entries and the groups beside it, for the hint on a missed name, the
+    // fill command and the render's note (MainFormFormulas.cpp). The entries are read again
+    // when the store's text changes; a groups file that cannot be read gives none.
+    const std::vector<MineralEntry>& databaseEntries();
+    const std::vector<MineralGroup>& mineralGroups();
+    // "Not in the mineral database", with the hint for the typed name on a second line.
+    QString mineralMissTip(const QString& notInDatabase);
+    // The preview's note on the render's records without a formula; empty when there are none.
+    QString missingFormulasNote(const std::vector<LabelRecord>& records);
+    std::vector<MineralEntry> m_databaseEntries;
+    std::size_t m_databaseEntriesOf = 0;
+    std::vector<MineralGroup> m_mineralGroups;
+    bool m_mineralGroupsRead = false;
 };
 
 } // namespace qlx

@@ -179,6 +179,9 @@ void MainForm::createSheetMenu() {
     m_startSlotAction->setObjectName("StartSlot1");
     m_renderSelectedAction = m_sheetMenu->addAction(QStringLiteral("Render selected lines"));
     m_renderSelectedAction->setObjectName("RenderSelected1");
+    m_fillFormulasAction =
+        m_sheetMenu->addAction(QStringLiteral("Fill formulas from the database"));
+    m_fillFormulasAction->setObjectName("FillFormulas1");
 }
 
 // Options that change what the designed window does, each off until ticked: they live in
@@ -419,6 +422,7 @@ void MainForm::bindEvents() {
     bind(m_renderButton, &QPushButton::clicked, &MainForm::onRenderAndPreview);
     bind(m_startSlotAction, &QAction::triggered, &MainForm::onStartSlot);
     bind(m_renderSelectedAction, &QAction::triggered, &MainForm::onRenderSelected);
+    bind(m_fillFormulasAction, &QAction::triggered, &MainForm::onFillFormulas);
     // A radio button's handler runs only when its button becomes selected.
     const std::pair<QRadioButton*, void (MainForm::*)()> radios[] = {
         {m_completeChoice, &MainForm::onCompleteBackground},

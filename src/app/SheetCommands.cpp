@@ -23,8 +23,10 @@
 #include "sheet/DeviceMapping.h"
 #include "sheet/SheetDefinition.h"
 #include "stores/CsvList.h"
+#include "stores/DataFolder.h"
 #include "stores/LabelList.h"
 #include "stores/LineStore.h"
+#include "stores/MineralDatabase.h"
 
 namespace qlx {
 
@@ -196,7 +198,7 @@ std::optional<SheetOutputKind> sheetOutputKind(const QString& path) {
     return std::nullopt;
 }
 
-int runSheetRender(const SheetRenderJob& job) {
+int runSheetRender(const SheetRenderJob& job, std::string* fillSummary) {
     // Read as "Open list" reads it: CSV by its extension, else RTF, else plain text.
     LineStore list(false);
     list.setLineLimit(kMaxListLines);
@@ -207,6 +209,15 @@ int runSheetRender(const SheetRenderJob& job) {
         else
             list.loadFromFile(path);
     });
+    if (job.fillFormulas) {
+        LineStore database;
+        const std::string athena = dataFilePath("athena.txt");
+        about(QString::fromStdString(athena), [&] { database.loadFromFile(athena); });
+        const FormulaFill fill = fillEmptyFormulas(list.text(), mineralEntries(database.text()));
+        list.setText(fill.listText);
+        if (fillSummary)
+            *fillSummary = formulaFillSummary(fill);
+    }
     // Only the records the sheets place are split: the first sheet's, unless every page is
     // asked for.
     const std::vector<LabelRecord> records = sheetRecords(

@@ -43,12 +43,17 @@ struct SheetRenderJob {
     int dpi = 96; // of a PNG
     bool print = false;
     QString printerName; // empty: the default printer
+    // Empty infos of the list are filled with their minerals' formulas from the database
+    // (athena.txt in the data folder) before the labels are drawn; the list file is not
+    // changed.
+    bool fillFormulas = false;
 };
 
 // Reads the list, composes the labels onto as many sheets as the job asks for and writes or
 // prints them. Returns the number of pages. Throws FileError; an output file is replaced only
-// once it has been written whole.
-int runSheetRender(const SheetRenderJob& job);
+// once it has been written whole. With fillFormulas, `fillSummary` (when given) gets what the
+// fill did (formulaFillSummary).
+int runSheetRender(const SheetRenderJob& job, std::string* fillSummary = nullptr);
 
 // The header and page sizes of a prepared report file, one item a line; a page that cannot
 // be drawn whole says so on its line, and `damaged` (when given) gets the first such page's

@@ -61,6 +61,12 @@ void writeOut(const QByteArray& text) {
 // This program's messages go here: standard error as it was when the program started.
 FILE* g_messages = stderr;
 
+// A note on the run, on this program's message stream.
+void message(const QString& text) {
+    std::fprintf(g_messages, "qlxsheet: %s\n", qPrintable(text));
+    std::fflush(g_messages);
+}
+
 void fail(const QString& message) {
     std::fprintf(g_messages, "qlxsheet: %s\n", qPrintable(message.simplified()));
     std::fflush(g_messages);
@@ -218,11 +224,15 @@ struct Options {
     QCommandLineOption dpi{"dpi", "Resolution of a .png (default 96).", "DPI", "96"};
     QCommandLineOption print{"print", "Prints the sheet; --print=QUEUE names the printer."};
     QCommandLineOption queue{"queue", "The printer to print on.", "QUEUE"};
+    QCommandLineOption fillFormulas{"fill-formulas",
+                                    "Empty infos get their minerals' formulas from the database "
+                                    "(the list file is not changed)."};
 
     Options() { queue.setFlags(QCommandLineOption::HiddenFromHelp); }
     QList<QCommandLineOption> list() const {
-        return {output, background, mineralFont, localityFont, infoFont, correction, fitLongRows,
-                date,   start,      all,         compress,     dpi,      print,      queue};
+        return {output,     background,  mineralFont, localityFont, infoFont,
+                correction, fitLongRows, date,        start,        all,
+                compress,   dpi,         print,       queue,        fillFormulas};
     }
 };
 
@@ -235,7 +245,7 @@ void requirePositionals(const QStringList& args, int count, const char* form) {
 void refuseRenderOptions(const QCommandLineParser& parser, const Options& o, const QString& cmd) {
     for (const QCommandLineOption& option :
          {o.background, o.mineralFont, o.localityFont, o.infoFont, o.correction, o.fitLongRows,
-          o.date, o.start, o.all, o.compress, o.print, o.queue})
+          o.date, o.start, o.all, o.compress, o.print, o.queue, o.fillFormulas})
         if (parser.isSet(option))
             throw UsageError{
                 QStringLiteral("--%1 does not go with %2").arg(option.names().constLast(), cmd)};
@@ -297,7 +307,11 @@ int render(const QCommandLineParser& parser, const Options& o) {
     } catch (const Error& failure) {
         throw FileError(job.backgroundPath, failure.what());
     }
-    runSheetRender(job);
+    job.fillFormulas = parser.isSet(o.fillFormulas);
+    std::string fillSummary;
+    runSheetRender(job, &fillSummary);
+    if (job.fillFormulas)
+        message(QString::fromStdString(fillSummary));
     return 0;
 }
 

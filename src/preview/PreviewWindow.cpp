@@ -154,7 +154,16 @@ void PreviewWindow::buildStatusBar() {
     m_pagePanel->setMinimumWidth(50);
     status->addWidget(m_progressPanel);
     status->addWidget(m_pagePanel, 1);
+    m_notePanel = new QLabel(status);
+    m_notePanel->setObjectName("NotePanel");
+    m_notePanel->hide();
+    status->addPermanentWidget(m_notePanel);
     setStatusBar(status);
+}
+
+void PreviewWindow::setNote(const QString& text) {
+    m_notePanel->setText(text);
+    m_notePanel->setVisible(!text.isEmpty());
 }
 
 void PreviewWindow::buildFileDialogs() {

@@ -34,6 +34,10 @@ public:
     PageView* pageView() const { return m_view; }
     QLabel* progressPanel() const { return m_progressPanel; }
     QLabel* pagePanel() const { return m_pagePanel; }
+    // A note on the run at the right of the status bar (what the caller wants the user to
+    // know about the pages shown); hidden while empty.
+    void setNote(const QString& text);
+    QLabel* notePanel() const { return m_notePanel; }
     // The Save report dialog: its second name filter saves the pages compressed.
     FileDialog& saveReportDialog() const { return *m_saveDialog; }
     // The Save as PDF dialog ("PDF files (*.pdf)").
@@ -111,6 +115,7 @@ private:
     QPushButton* m_exitButton = nullptr;
     QLabel* m_progressPanel = nullptr;
     QLabel* m_pagePanel = nullptr;
+    QLabel* m_notePanel = nullptr;
     int m_lastProgress = 0;
     std::function<void()> m_reportPrint;
     std::function<void()> m_reportPrinterSetup;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "render/FormulaSetting.h"
 #include "stores/Utf8.h"
 
 namespace qlx {
@@ -23,10 +24,6 @@ std::int64_t mulDivRounded(std::int64_t a, std::int64_t b, std::int64_t c) {
 
 int checkedPpi(int pixelsPerInch) {
     return pixelsPerInch >= 1 ? pixelsPerInch : 96;
-}
-
-bool isDigit(char32_t c) {
-    return c >= '0' && c <= '9';
 }
 
 // The smallest size the info row is drawn at. A small info font with a long text would
@@ -209,7 +206,7 @@ LabelLayoutResult LabelLayout::compute(const LabelLayoutInput& in, const TextMea
 
     // The info font is a copy whose point size is lowered; sizes are whole points, so a pixel
     // height goes to points and back.
-    result.reduction = sizeReduction(utf8::length(in.info));
+    result.reduction = sizeReduction(infoGlyphCount(in.info));
     const int fullPoints = pointsFromPixels(in.infoFont.pixelHeight, ppi);
     int reducedPoints = fullPoints - result.reduction;
     if (reducedPoints < kMinimumInfoPoints && reducedPoints < fullPoints) {
@@ -219,39 +216,30 @@ LabelLayoutResult LabelLayout::compute(const LabelLayoutInput& in, const TextMea
     const int reducedPixels = pixelsFromPoints(reducedPoints, ppi);
 
     result.infoText = " " + in.info;
-    const std::string& s = result.infoText;
     std::int64_t runningX = -25;
-    char32_t predecessor = 0;
     bool hasPredecessor = false;
-    for (std::size_t pos = 0; pos < s.size();) {
-        const std::size_t start = pos;
-        const char32_t c = utf8::next(s, pos);
-        int advance = 25;
-        int drop = 0;
-        if (hasPredecessor) {
-            advance = advanceAfter(predecessor);
-        }
-        const bool lowered = isDigit(c) || c == '.';
-        const bool followsPoint = hasPredecessor && predecessor == '.';
-        if (lowered && !followsPoint) {
-            drop = kSubscriptDrop;
-            advance -= 4;
-        }
-        if (followsPoint) {
-            advance -= 8;
-        }
+    char32_t predecessor = 0;
+    for (InfoGlyph& glyph : setInfoRow(result.infoText)) {
+        int advance = hasPredecessor ? advanceAfter(predecessor) : 25;
+        advance -= glyph.cut;
         runningX += advance;
+        int offset = 0;
+        if (glyph.place == InfoPlace::Lowered)
+            offset = kSubscriptDrop;
+        else if (glyph.place == InfoPlace::Raised)
+            offset = -kSuperscriptRaise;
 
         LabelTextOutput out;
-        out.text = s.substr(start, pos - start);
+        out.text = std::move(glyph.text);
         out.x = std::int64_t(kInfoX) + k.infoX + runningX;
-        out.y = std::int64_t(kInfoY) + k.infoY + drop;
+        out.y = std::int64_t(kInfoY) + k.infoY + offset;
         out.row = LabelRow::Info;
         out.pointSize = reducedPoints;
         out.pixelHeight = reducedPixels;
-        out.lowered = drop != 0;
+        out.lowered = glyph.place == InfoPlace::Lowered;
+        out.raised = glyph.place == InfoPlace::Raised;
         result.outputs.push_back(std::move(out));
-        predecessor = c;
+        predecessor = glyph.advanceKey;
         hasPredecessor = true;
     }
 

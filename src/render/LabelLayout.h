@@ -31,6 +31,7 @@ struct LabelTextOutput {
     int pointSize = 0;    // size in whole points of the font used for this output
     int pixelHeight = 0;  // the same size as a character height in pixels
     bool lowered = false; // info characters only: set on the subscript line
+    bool raised = false;  // info characters only: a charge, set above the line
 };
 
 struct LabelLayoutInput {
@@ -52,7 +53,7 @@ struct LabelLayoutInput {
 };
 
 struct LabelLayoutResult {
-    std::vector<LabelTextOutput> outputs; // mineral, locality, then one per info character
+    std::vector<LabelTextOutput> outputs; // mineral, locality, then one per info glyph
     std::string infoText;        // the info text with its lead space: the field's new value
     int reduction = 0;           // points taken off the info font: 0, 6 or 12
     int reducedPointSize = 0;    // the info font's size while the info row is drawn
@@ -72,6 +73,8 @@ public:
     static constexpr int kInfoY = 139;
     // How far a lowered info character drops.
     static constexpr int kSubscriptDrop = 14;
+    // How far a charge in the info row (Fe2+) is raised.
+    static constexpr int kSuperscriptRaise = 9;
 
     // Fitting long rows: the gap kept to the label's right edge, and the smallest size tried
     // in percent of the row's font (rounded up to a whole pixel).
@@ -96,7 +99,7 @@ public:
                             const TextMeasurer& measurer);
 
     // Points taken off the info font for an info text of the given length in characters
-    // (before the lead space is added).
+    // (before the lead space is added; "[]", drawn as one □, counts once).
     static int sizeReduction(std::size_t infoLength);
 
     // The pixels from an info character to the next, by the character (exact code point:

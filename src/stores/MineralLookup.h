@@ -6,7 +6,11 @@
 // Mineral lookup over the whole text of the mineral database (athena.txt). A database
 // line reads "| NAME | FORMULA | ..." with the name in capitals; the lookup finds the
 // first "| " followed by the typed name in capitals anywhere in the text and cuts the
-// name and the formula out of the two columns that follow. An empty database is loaded
+// name and the formula out of the two columns that follow. When that finds nothing, the
+// first line whose name column begins with the typed name, case and diacritics aside, is
+// taken (bastnasite finds BASTNÄSITE-(CE), rosièresite ROSIÈRESITE). A third column that
+// spells the name ("| BASTNÄSITE-(CE) | (Ce)(CO3)F | Bastnäsite-(Ce) |") gives the name as
+// the label writes it. An empty database is loaded
 // first (mineralStoreNeedsLoad); a lookup that finds nothing gives an empty name, and the
 // caller keeps the typed text and the formula it had.
 namespace qlx {
@@ -16,7 +20,7 @@ struct MineralLookupResult {
     bool found = false;
     // The proper-cased name, empty when nothing was found or the name column was empty.
     std::string name;
-    // The formula column without spaces and plus signs, when found.
+    // The formula column without spaces, when found; charges keep their signs (Fe2+).
     std::string formula;
 };
 
@@ -37,7 +41,8 @@ std::string mineralSearchKey(std::string_view typed);
 // empty, as for an empty formula column.
 //
 // The name comes out as properCaseName gives it: without its final capital E (Calcit)
-// unless `keepFinalE` asks for the English spelling (Calcite).
+// unless `keepFinalE` asks for the English spelling (Calcite); or as the third column spells
+// it, without its last letter where properCaseName leaves out the E.
 MineralLookupResult lookupMineral(std::string_view databaseText, std::string_view typed,
                                   bool keepFinalE = false);
 
