@@ -51,8 +51,8 @@ void MainForm::buildRecordCommands() {
     // Ctrl+Z in the list box is taken in undoKeyForList; this one serves the rest of the
     // window (a text field keeps Ctrl+Z for its own text).
     command("UndoList", "Undo list change", QKeySequence::Undo, &MainForm::onUndoList, this);
-    command("CancelReplace", "Cancel replace", QKeySequence(Qt::Key_Escape),
-            &MainForm::onCancelReplace, this);
+    command("CancelReplace", "Cancel replace", QKeySequence(Qt::Key_Escape), &MainForm::onEscape,
+            this);
     m_labelList->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_labelList, &QWidget::customContextMenuRequested, this, &MainForm::showRecordMenu);
     m_labelList->installEventFilter(this);
