@@ -277,10 +277,12 @@ void MainForm::onFormulaChanged() {
 
 void MainForm::onAbout() {
     m_aboutPanel->show();
+    updateRecordCommands();
 }
 
 void MainForm::onHideAbout() {
     m_aboutPanel->hide();
+    updateRecordCommands();
 }
 
 // "Exit" first offers to save a list with unsaved lines (Cancel, or a cancelled save, keeps

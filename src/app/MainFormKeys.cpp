@@ -130,7 +130,7 @@ void MainForm::cyclePane(int direction) {
 
 // Esc: the about panel goes first; otherwise a replace in progress is cancelled.
 void MainForm::onEscape() {
-    if (m_aboutPanel->isVisible()) {
+    if (!m_aboutPanel->isHidden()) {
         onHideAbout();
         return;
     }

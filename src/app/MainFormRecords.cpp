@@ -79,7 +79,8 @@ void MainForm::updateRecordCommands() {
          {"DeleteRecords", "DuplicateRecords", "MoveRecordsUp", "MoveRecordsDown", "EditInFields"})
         findChild<QAction*>(name)->setEnabled(any);
     findChild<QAction*>("UndoList")->setEnabled(m_listHistory.canUndo());
-    findChild<QAction*>("CancelReplace")->setEnabled(m_replacing >= 0);
+    // Esc also hides the about panel.
+    findChild<QAction*>("CancelReplace")->setEnabled(m_replacing >= 0 || !m_aboutPanel->isHidden());
 }
 
 // The records the selection touches; without a selection, the cursor's record. Blocks of the
