@@ -173,7 +173,7 @@ bool MainForm::keyForControl(QObject* watched, QEvent* event) {
     }
     if (auto* button = qobject_cast<QPushButton*>(watched); button && enter && plain) {
         if (event->type() == QEvent::KeyPress && !key->isAutoRepeat() && button->isEnabled())
-            button->animateClick();
+            button->click();
         return true;
     }
     return false;
