@@ -265,6 +265,19 @@ private slots:
         }
     }
 
+    // F10 puts the keyboard into the menu bar on its first command, and Enter runs it; an
+    // Alt+letter runs the command whose mnemonic it is.
+    void menuBarByKeys() {
+        FileDialog::setNextFileName(std::nullopt);
+        const int openings = FileDialog::openings();
+        QTest::keyClick(child<QLineEdit>("Edit7"), Qt::Key_F10);
+        QCOMPARE(m_form->menuBar()->activeAction(), child<QAction>("Loadsetting1"));
+        QTest::keyClick(m_form->menuBar(), Qt::Key_Return);
+        QCOMPARE(FileDialog::openings(), openings + 1);
+        QTest::keyClick(child<QLineEdit>("Edit7"), Qt::Key_A, Qt::AltModifier);
+        QVERIFY(child<QFrame>("Panel2")->isVisible());
+    }
+
     void placement_data() {
         const QRect hd(0, 0, 1920, 1080);
         // 1280x1024 at a scale of 2, less a 24-pixel panel at the top.

@@ -56,18 +56,31 @@ def walk(node, depth=0):
         yield from walk(child, depth + 1)
 
 
-def main_window():
+def window_named(caption):
     desktop = pyatspi.Registry.getDesktop(0)
     for app in desktop:
         if app is None:
             continue
         try:
             for win in app:
-                if win is not None and win.name == CAPTION:
+                if win is not None and win.name == caption and showing(win):
                     return win
         except Exception:
             continue
     return None
+
+
+def main_window():
+    return window_named(CAPTION)
+
+
+def focus_x_window(caption):
+    """Gives the X input focus to the window (no window manager does it here)."""
+    ids = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % caption],
+                         capture_output=True, text=True).stdout.split()
+    if not ids:
+        fail("no X window captioned " + caption)
+    subprocess.run(["xdotool", "windowfocus", "--sync", ids[0]], check=True)
 
 
 def showing(node):
@@ -139,11 +152,7 @@ def main():
 
     # Without a window manager nothing gives the window the input focus: the X focus is set
     # on it (no mouse event).
-    ids = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % CAPTION],
-                         capture_output=True, text=True).stdout.split()
-    if not ids:
-        fail("no X window captioned " + CAPTION)
-    subprocess.run(["xdotool", "windowfocus", "--sync", ids[0]], check=True)
+    focus_x_window(CAPTION)
     # By keyboard alone: the mineral field has the focus; a record goes in through Enter on
     # "Add data to list", reached by Tab; the list's spoken name counts it.
     wait_for("the focus in the mineral field", lambda: focused_name(window) == "Mineral")
@@ -167,6 +176,20 @@ def main():
     wait_for("the about panel", lambda: "Hide!" in names_now(window))
     keys("Escape")
     wait_for("the about panel to go", lambda: "Hide!" not in names_now(window))
+    # Ctrl+R renders into the preview, whose commands are named too (with their keys in the
+    # description); Esc closes it.
+    keys("ctrl+r")
+    preview = wait_for("the preview window", lambda: window_named("Print Preview"))
+    wanted = {"Print", "Printer setup", "Save Report", "Load Report", "Save as PDF", "Close"}
+    wait_for("the preview's commands", lambda: wanted <= names_now(preview))
+    for role, name, description in sorted(worked_controls(preview)):
+        print("a11y_tree: preview %-12s %-20s %s" % (role, repr(name), description))
+    unnamed = [row for row in worked_controls(preview) if not row[1].strip()]
+    if unnamed:
+        fail("preview controls without a name: %s" % unnamed)
+    focus_x_window("Print Preview")
+    keys("Escape")
+    wait_for("the preview to close", lambda: window_named("Print Preview") is None)
     print("a11y_tree: keyboard journey done")
 
 
