@@ -388,19 +388,21 @@ private slots:
         radio("RadioButton1")->setChecked(true);
         QCOMPARE(image("accimage")->image(), image("Image3")->image());
 
-        // "Custom", Cancel: the background stays, Custom stays selected, and clicking it
-        // again opens nothing.
+        // "Custom", Cancel: the background stays, and so does the choice before; clicking
+        // "Custom" again asks again.
         OpenPictureDialog::setNextFileName(std::nullopt);
         radio("RadioButton4")->setChecked(true);
         QCOMPARE(OpenPictureDialog::openings(), 1);
         QCOMPARE(image("accimage")->image(), image("Image3")->image());
+        QVERIFY(radio("RadioButton1")->isChecked());
+        OpenPictureDialog::setNextFileName(std::nullopt);
         QTest::mouseClick(radio("RadioButton4"), Qt::LeftButton);
-        QCOMPARE(OpenPictureDialog::openings(), 1);
-        QVERIFY(radio("RadioButton4")->isChecked());
+        QCOMPARE(OpenPictureDialog::openings(), 2);
+        QVERIFY(radio("RadioButton1")->isChecked());
     }
 
-    // A custom background shows its picture, or keeps the one before with a message; Custom
-    // stays chosen. What each kind of file gives is tst_picture's.
+    // A custom background shows its picture, or keeps the one before with a message and
+    // goes back to the choice before. What each kind of file gives is tst_picture's.
     void customBackgrounds_data() {
         test::dataRows<BackgroundRow>({
             {"bitmap", {QLX_TEST_DATA "/pictures/rgb4x3.bmp", QString(), QSize(4, 3)}},
@@ -416,7 +418,9 @@ private slots:
         radio("RadioButton4")->setChecked(true);
         QCOMPARE(m_boxes->texts(), message.isEmpty() ? QStringList() : QStringList{message});
         QCOMPARE(image("accimage")->picture().size(), size);
-        QVERIFY(radio("RadioButton4")->isChecked());
+        // A file that does not load leaves the choice before selected, as Cancel does.
+        QCOMPARE(radio("RadioButton4")->isChecked(), message.isEmpty());
+        QCOMPARE(radio("RadioButton1")->isChecked(), !message.isEmpty());
     }
 
     void saveSettingsAppendsTheMineralFace() {

@@ -207,17 +207,20 @@ private slots:
     void menuCommands() {
         const QList<QAction*> actions = m_form->menuBar()->actions();
         QStringList captions;
+        QStringList keys;
         for (QAction* a : actions) {
-            captions << a->text();
+            const QString caption = QString(a->text()).remove('&');
+            captions << caption;
             // Only the Sheet commands and the options open a menu; the designed ones act at once.
-            QCOMPARE(a->menu() != nullptr, a->text() == "Sheet" || a->text() == "Options");
-            QVERIFY(a->shortcut().isEmpty());
+            QCOMPARE(a->menu() != nullptr, caption == "Sheet" || caption == "Options");
+            keys << a->shortcut().toString();
         }
         QCOMPARE(captions, QStringList({"Load settings", "Save settings", "Sheet", "Options",
                                         "About", "Exit"}));
+        QCOMPARE(keys, QStringList({"", "", "", "", "F1", "Ctrl+Q"}));
         QStringList sheet;
         for (QAction* a : test::child<QMenu>(*m_form, "Sheet1")->actions())
-            sheet << a->text();
+            sheet << QString(a->text()).remove('&');
         QCOMPARE(sheet, QStringList({"Start at slot...", "Render selected lines",
                                      "Fill formulas from the database"}));
         // The two settings commands ask for a file; cancelled, they change nothing.
@@ -251,9 +254,12 @@ private slots:
         m_form->show();
         QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
         QCOMPARE(QApplication::focusWidget(), test::child<QLineEdit>(*m_form, "Edit7"));
-        const QStringList expected{"Edit6",     "Edit5",    "Button3",  "RadioButton1", "Button4",
-                                   "Button5",   "Button6",  "Button7",  "Button8",      "Button9",
-                                   "RichEdit1", "Button11", "Button12", "Edit7"};
+        // The designed stops, then those added for the keyboard; none beyond the client area.
+        const QStringList expected{"Edit6",     "Edit5",     "Button3",   "RadioButton1",
+                                   "Button4",   "Button5",   "Button6",   "Button7",
+                                   "Button8",   "Button9",   "Edit4",     "CheckBox1",
+                                   "SpinEdit4", "SpinEdit5", "SpinEdit6", "SpinEdit1",
+                                   "SpinEdit2", "SpinEdit3", "RichEdit4", "Edit7"};
         QStringList visited;
         for (int i = 0; i < expected.size(); ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -265,7 +271,7 @@ private slots:
         // button is the only one reached.
         m_form->onAbout();
         test::child<QRadioButton>(*m_form, "RadioButton3")->setChecked(true);
-        test::child<QPushButton>(*m_form, "Button12")->setFocus(Qt::TabFocusReason);
+        test::child<QWidget>(*m_form, "RichEdit4")->setFocus(Qt::TabFocusReason);
         QStringList wrap;
         for (int i = 0; i < 6; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

@@ -283,8 +283,9 @@ private slots:
         QVERIFY(!w->action("Zoom100")->isChecked());
         const QString hints = "ZoomFit:Zoom to fit, Zoom100:100%, ZoomToWidth:Zoom to width, "
                               "FirstPage:First page, PreviousPage:Previous page, NextPage:Next "
-                              "page, LastPage:Last page, PrintSetup:Printer setup, Print:Print, "
-                              "SaveReport:Save Report, LoadReport:Load Report";
+                              "page, LastPage:Last page, PrintSetup:Printer setup (Ctrl+Shift+P), "
+                              "Print:Print (Ctrl+P), SaveReport:Save Report (Ctrl+S), "
+                              "LoadReport:Load Report (Ctrl+O), SaveAsPdf:Save as PDF (Ctrl+E)";
         for (const QString& hint : hints.split(", "))
             QCOMPARE(w->action(hint.section(':', 0, 0))->toolTip(), hint.section(':', 1));
         auto* close = test::child<QPushButton>(*w, "ExitButton");

@@ -509,7 +509,8 @@ private slots:
         NumberDialog::setNextAnswer(7);
         test::child<QAction>(form, "StartSlot1")->trigger();
         NumberDialog::clearAnswers();
-        QCOMPARE(test::child<QPushButton>(form, "Button9")->toolTip(), QString("Starts at slot 7"));
+        QCOMPARE(test::child<QPushButton>(form, "Button9")->statusTip(),
+                 QString("Starts at slot 7"));
 
         auto& report = *test::child<SheetReport>(form, "SheetReport");
         QVERIFY(printFromPreview(form));

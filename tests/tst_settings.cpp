@@ -168,8 +168,9 @@ private slots:
             QVERIFY(!option->isChecked());
             QVERIFY(!form->clientArea()->isAncestorOf(qobject_cast<QWidget*>(option->parent())));
         }
-        QCOMPARE(keep->text(), QString("Keep the final E of names"));
-        QCOMPARE(fit->text(), QString("Fit long rows"));
+        // The captions with their mnemonics (K, L) for the keyboard.
+        QCOMPARE(keep->text(), QString("&Keep the final E of names"));
+        QCOMPARE(fit->text(), QString("Fit &long rows"));
         auto* mineral = test::child<QLineEdit>(*form, "Edit7");
         const auto complete = [&](const QString& typed) {
             mineral->setText(typed);

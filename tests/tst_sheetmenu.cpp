@@ -91,7 +91,9 @@ private slots:
         QVERIFY(!openedOn.contains(-100)); // every opening asked for 1 to 15
         auto* render = test::child<QPushButton>(*m_form, "Button9");
         const QString tip = first == 1 ? QString() : QString("Starts at slot %1").arg(first);
-        QCOMPARE(render->toolTip(), tip);
+        // The tip says the render's key first.
+        const QString key = "Render and preview (Ctrl+R)";
+        QCOMPARE(render->toolTip(), tip.isEmpty() ? key : key + "\n" + tip);
         QCOMPARE(render->statusTip(), tip);
 
         list().lines().setText(test::numberedList(3));
@@ -114,7 +116,7 @@ private slots:
         test::child<QAction>(*m_form, "StartSlot1")->trigger();
         m_form = test::newWindow();
         watchPreviews();
-        QCOMPARE(test::child<QPushButton>(*m_form, "Button9")->toolTip(), QString());
+        QCOMPARE(test::child<QPushButton>(*m_form, "Button9")->statusTip(), QString());
         list().lines().setText(test::numberedList(1));
         test::child<QPushButton>(*m_form, "Button9")->click();
         QVERIFY(!report().labelPicture(1).isNull());
@@ -233,7 +235,7 @@ private slots:
             }
         });
         test::child<QAction>(*m_form, "StartSlot1")->trigger();
-        QCOMPARE(test::child<QPushButton>(*m_form, "Button9")->toolTip(),
+        QCOMPARE(test::child<QPushButton>(*m_form, "Button9")->statusTip(),
                  QString("Starts at slot 12"));
 
         list().lines().setText(test::numberedList(2));

@@ -279,10 +279,12 @@ void MainForm::onFormulaChanged() {
 
 void MainForm::onAbout() {
     m_aboutPanel->show();
+    updateRecordCommands();
 }
 
 void MainForm::onHideAbout() {
     m_aboutPanel->hide();
+    updateRecordCommands();
 }
 
 // "Exit" first offers to save a list with unsaved lines (Cancel, or a cancelled save, keeps
@@ -296,6 +298,15 @@ void MainForm::onExit() {
     m_leaving = true;
     m_splashPanel->show();
     m_exitTimer->start();
+}
+
+// Placed once it is first shown, when its frame is known.
+void MainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!m_placed) {
+        m_placed = true;
+        placeOnScreen();
+    }
 }
 
 // The close box asks as "Exit" does (unless "Exit" already asked). Closing the main window
@@ -395,6 +406,7 @@ void MainForm::showLabelCount() {
         font.setPixelSize(--pixels);
     m_labelCount->setFont(font);
     m_labelCount->setText(count);
+    nameLabelCount(m_labelList->lines().count());
     m_labelCount->adjustSize();
     // On the caption's baseline, whatever its size.
     m_labelCount->move(m_labelCount->x(), m_labelCountCaption->y() +
@@ -430,12 +442,11 @@ void MainForm::onCleanBackground() {
 }
 
 // "Custom": a picture file of the user's; Cancel keeps the background it had.
+// Selected by the arrow keys, it only moves there: Enter or Space then chooses the picture.
 void MainForm::onCustomBackground() {
-    if (!m_pictureDialog.execute(this))
+    if (m_customByArrow)
         return;
-    Picture picture = m_background->picture();
-    picture.loadFromFile(m_pictureDialog.fileName());
-    m_background->setPicture(picture);
+    choosePicture();
 }
 
 // "Save settings...": two lines, each the mineral font's face name.
@@ -500,7 +511,8 @@ void MainForm::showStartSlot() {
     const QString tip = m_startSlot == kFirstStartSlot
                             ? QString()
                             : QStringLiteral("Starts at slot %1").arg(m_startSlot);
-    m_renderButton->setToolTip(tip);
+    m_renderButton->setToolTip(renderButtonTip(tip));
+    m_renderButton->setAccessibleDescription(renderButtonTip(tip));
     m_renderButton->setStatusTip(tip);
 }
 

@@ -8,6 +8,7 @@
 // pictures, stores) knows nothing of this folder.
 
 #include <QMainWindow>
+#include <QPoint>
 #include <array>
 #include <string>
 #include <vector>
@@ -232,6 +233,11 @@ public:
     // replaces it in place ("Replace in list") until Esc cancels.
     void onEditInFields();
     void onCancelReplace();
+    // Esc in the window: hides the about panel when it shows, else cancels a replace.
+    void onEscape();
+    // "Choose picture..." for the "Custom" background (Enter or Space on it, or a click that
+    // selects it): Cancel leaves the background chosen before selected.
+    void choosePicture();
     // Takes back the last Add, Replace, Delete, Duplicate or move.
     void onUndoList();
 
@@ -395,6 +401,7 @@ private:
     void bindEvents();
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool listHasUnsavedLines() const;
     bool listMayBeLeft();
     bool saveList();
@@ -433,6 +440,23 @@ private:
     // "Exit" (or the close box) has been confirmed; the window is on its way out.
     bool m_leaving = false;
     bool m_mineralMiss = false;
+
+    // Keyboard and screen readers (MainFormKeys.cpp).
+    static constexpr QPoint kDesignedPlace{198, 135};
+    void setUpKeyboard();
+    void nameControlsForReaders();
+    void nameLabelCount(int records);
+    QList<QList<QWidget*>> panes() const;
+    void cyclePane(int direction);
+    bool keyForControl(QObject* watched, QEvent* event);
+    void placeOnScreen();
+    static QString renderButtonTip(const QString& startSlotTip);
+    bool m_placed = false;
+    // An arrow key (or a Cancel going back) is selecting a background: "Custom" opens no dialog.
+    bool m_customByArrow = false;
+    // "Custom" holds a picture the user chose; the background checked before "Custom".
+    bool m_customPicture = false;
+    QRadioButton* m_backgroundBeforeCustom = nullptr;
 
     // The record commands (MainFormRecords.cpp).
     void buildRecordCommands();

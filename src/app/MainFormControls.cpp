@@ -146,10 +146,12 @@ MainForm::MainForm(QWidget* parent)
     bindEvents();
     buildRecordCommands();
     setUpSettingsDialogs();
+    setUpKeyboard();
+    nameControlsForReaders();
 
     // A single border: the window keeps its size on every screen and cannot be maximised.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-    move(198, 135);
+    move(kDesignedPlace);
     m_mineralField->setFocus(Qt::OtherFocusReason);
 }
 
@@ -370,17 +372,44 @@ void MainForm::createSplashPanel() {
     m_splashGauge->setProgress(0);
 }
 
-// Tab order: the visible tab stops of the main panel, then the window's later children, then
-// around through the about panel's button when it shows.
+// Tab order: the visible tab stops of the main panel as designed, then the controls that
+// were reachable by mouse only (formula, "Info = formula", the corrections, the label list),
+// then around through the about panel's button when it shows. The controls beyond the client
+// area take no focus: the focus never goes where it cannot be seen.
 void MainForm::setKeyboardOrder() {
-    const QList<QWidget*> order{m_hideAboutButton,    m_mineralField,       m_localityField,
-                                m_infoField,          m_infoFontButton,     m_completeChoice,
-                                m_reducedChoice,      m_cleanChoice,        m_customChoice,
-                                m_localityFontButton, m_mineralFontButton,  m_addButton,
-                                m_openListButton,     m_saveListButton,     m_renderButton,
-                                m_settingsPad,        m_loadSettingsButton, m_saveSettingsButton};
+    const QList<QWidget*> order{m_hideAboutButton,
+                                m_mineralField,
+                                m_localityField,
+                                m_infoField,
+                                m_infoFontButton,
+                                m_completeChoice,
+                                m_reducedChoice,
+                                m_cleanChoice,
+                                m_customChoice,
+                                m_localityFontButton,
+                                m_mineralFontButton,
+                                m_addButton,
+                                m_openListButton,
+                                m_saveListButton,
+                                m_renderButton,
+                                m_formulaField,
+                                m_infoIsFormula,
+                                m_mineralX,
+                                m_localityX,
+                                m_infoX,
+                                m_mineralY,
+                                m_localityY,
+                                m_infoY,
+                                m_labelList};
     for (int i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{m_formulaField, m_infoIsFormula, m_mineralX, m_localityX,
+                                         m_infoX, m_mineralY, m_localityY, m_infoY, m_labelList})
+        w->setFocusPolicy(Qt::StrongFocus);
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{m_settingsPad, m_loadSettingsButton, m_saveSettingsButton})
+        w->setFocusPolicy(Qt::NoFocus);
 }
 
 void MainForm::createTimers() {
@@ -430,10 +459,16 @@ void MainForm::bindEvents() {
         {m_cleanChoice, &MainForm::onCleanBackground},
         {m_customChoice, &MainForm::onCustomBackground}};
     for (const auto& [radio, handler] : radios) {
-        connect(radio, &QRadioButton::toggled, this, [this, handler = handler](bool selected) {
-            if (selected)
-                guarded([&] { (this->*handler)(); }, this);
-        });
+        connect(radio, &QRadioButton::toggled, this,
+                [this, radio = radio, handler = handler](bool selected) {
+                    // "Custom" remembers the stock background it was chosen over, for a Cancel.
+                    if (radio != m_customChoice && !selected)
+                        m_backgroundBeforeCustom = radio;
+                    if (radio != m_customChoice && selected)
+                        m_customPicture = false;
+                    if (selected)
+                        guarded([&] { (this->*handler)(); }, this);
+                });
     }
     m_mineralField->installEventFilter(this);
     m_localityField->installEventFilter(this);
@@ -445,6 +480,8 @@ void MainForm::bindEvents() {
 
 // Key-down handlers see the key before the field does, and leave it to the field.
 bool MainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (keyForControl(watched, event))
+        return true;
     if (watched == m_labelList && undoKeyForList(event))
         return true;
     if (event->type() == QEvent::KeyPress &&

@@ -51,8 +51,8 @@ void MainForm::buildRecordCommands() {
     // Ctrl+Z in the list box is taken in undoKeyForList; this one serves the rest of the
     // window (a text field keeps Ctrl+Z for its own text).
     command("UndoList", "Undo list change", QKeySequence::Undo, &MainForm::onUndoList, this);
-    command("CancelReplace", "Cancel replace", QKeySequence(Qt::Key_Escape),
-            &MainForm::onCancelReplace, this);
+    command("CancelReplace", "Cancel replace", QKeySequence(Qt::Key_Escape), &MainForm::onEscape,
+            this);
     m_labelList->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_labelList, &QWidget::customContextMenuRequested, this, &MainForm::showRecordMenu);
     m_labelList->installEventFilter(this);
@@ -79,7 +79,8 @@ void MainForm::updateRecordCommands() {
          {"DeleteRecords", "DuplicateRecords", "MoveRecordsUp", "MoveRecordsDown", "EditInFields"})
         findChild<QAction*>(name)->setEnabled(any);
     findChild<QAction*>("UndoList")->setEnabled(m_listHistory.canUndo());
-    findChild<QAction*>("CancelReplace")->setEnabled(m_replacing >= 0);
+    // Esc also hides the about panel.
+    findChild<QAction*>("CancelReplace")->setEnabled(m_replacing >= 0 || !m_aboutPanel->isHidden());
 }
 
 // The records the selection touches; without a selection, the cursor's record. Blocks of the

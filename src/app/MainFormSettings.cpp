@@ -104,6 +104,10 @@ void MainForm::applySettingsFile(const QString& path) {
         const QSignalBlocker blocker(radio);
         radio->setChecked(true);
     }
+    // The blocked signal did not make the new choice the group's tab stop.
+    for (QRadioButton* r : {m_completeChoice, m_reducedChoice, m_cleanChoice, m_customChoice})
+        r->setFocusPolicy(r->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+    m_customPicture = stock == nullptr;
     if (stock)
         useBackground(stock);
     else {

@@ -1,5 +1,6 @@
 #include "preview/PreviewWindow.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -130,6 +131,23 @@ void PreviewWindow::buildToolBar() {
     bar->addAction(
         addTool("SaveAsPdf", "Save as PDF", int(PreviewGlyph::SavePdf), &PreviewWindow::saveAsPdf));
     action("SaveAsPdf")->setEnabled(false);
+    // The desktop's keys for the file and print commands, shown in their tips; the tool
+    // buttons take the focus by Tab, so that every command can be reached without a mouse.
+    const std::pair<const char*, QKeySequence> keys[] = {
+        {"Print", QKeySequence(Qt::CTRL | Qt::Key_P)},
+        {"PrintSetup", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)},
+        {"SaveReport", QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {"LoadReport", QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {"SaveAsPdf", QKeySequence(Qt::CTRL | Qt::Key_E)}};
+    for (const auto& [name, key] : keys) {
+        QAction* a = action(QString::fromLatin1(name));
+        a->setShortcut(key);
+        a->setToolTip(
+            QStringLiteral("%1 (%2)").arg(a->text(), key.toString(QKeySequence::NativeText)));
+    }
+    for (QAction* a : bar->actions())
+        if (QWidget* button = bar->widgetForAction(a); button && !a->isSeparator())
+            button->setFocusPolicy(Qt::TabFocus);
     bar->addSeparator();
     m_exitButton = new QPushButton("&Close", bar);
     m_exitButton->setObjectName("ExitButton");
@@ -423,6 +441,14 @@ bool PreviewWindow::eventFilter(QObject* watched, QEvent* e) {
         return true;
     }
     const auto* key = static_cast<QKeyEvent*>(e);
+    // Enter on a focused tool button or the Close button clicks it, as Space does.
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QAbstractButton*>(w); button && button->isEnabled()) {
+            button->click();
+            return true;
+        }
+        return false;
+    }
     switch (pagingCommandForKey(key->key(), int(key->modifiers()))) {
     case PagingCommand::None:
         return false;
