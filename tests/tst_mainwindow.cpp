@@ -209,12 +209,14 @@ private slots:
         QStringList captions;
         for (QAction* a : actions) {
             captions << a->text();
-            // Only the Sheet commands and the options open a menu; the designed ones act at once.
-            QCOMPARE(a->menu() != nullptr, a->text() == "Sheet" || a->text() == "Options");
+            // Only File (its recent files), the Sheet commands and the options open a menu; the
+            // designed ones act at once.
+            QCOMPARE(a->menu() != nullptr,
+                     a->text() == "&File" || a->text() == "Sheet" || a->text() == "Options");
             QVERIFY(a->shortcut().isEmpty());
         }
-        QCOMPARE(captions, QStringList({"Load settings", "Save settings", "Sheet", "Options",
-                                        "About", "Exit"}));
+        QCOMPARE(captions, QStringList({"&File", "Load settings", "Save settings", "Sheet",
+                                        "Options", "About", "Exit"}));
         QStringList sheet;
         for (QAction* a : test::child<QMenu>(*m_form, "Sheet1")->actions())
             sheet << a->text();
