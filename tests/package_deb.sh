@@ -100,9 +100,11 @@ grep -q -- "--fit-long-rows" "$work/qlxsheet.man" || fail "qlxsheet's page lacks
 # protected, the C library's checked calls used.
 for program in qlxrender qlxsheet; do
   bin="$work/root/usr/bin/$program"
-  readelf -lW "$bin" | grep -q GNU_RELRO || fail "$program has no read-only relocations"
-  readelf -dW "$bin" | grep -q 'BIND_NOW' || fail "$program is not bound at start-up"
-  readelf --dyn-syms -W "$bin" | grep -q '__stack_chk_fail' || fail "$program has no stack protector"
-  readelf --dyn-syms -W "$bin" | grep -q '__[a-z]*_chk@' || fail "$program uses no fortified call"
+  # (read whole first: grep -q ending early would break readelf's pipe under pipefail)
+  headers=$(readelf -lW "$bin") dynamic=$(readelf -dW "$bin") symbols=$(readelf --dyn-syms -W "$bin")
+  grep -q GNU_RELRO <<<"$headers" || fail "$program has no read-only relocations"
+  grep -q 'BIND_NOW' <<<"$dynamic" || fail "$program is not bound at start-up"
+  grep -q '__stack_chk_fail' <<<"$symbols" || fail "$program has no stack protector"
+  grep -q '__[a-z]*_chk@' <<<"$symbols" || fail "$program uses no fortified call"
 done
 echo "package_deb: lintian, the manual pages and the hardening are as Debian expects"
