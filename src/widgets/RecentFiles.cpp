@@ -67,6 +67,9 @@ QByteArray uriOf(const QString& path) {
     return result;
 }
 
+bool addRecentFileAt(const QString& store, const QString& path, RecentKind kind,
+                     gint64 microseconds);
+
 } // namespace
 
 QString recentFilesStore() {
@@ -75,11 +78,20 @@ QString recentFilesStore() {
 }
 
 bool addRecentFile(const QString& path, RecentKind kind) {
-    return addRecentFile(recentFilesStore(), path, kind, QDateTime::currentDateTimeUtc());
+    // Stamped to the microsecond, as GLib keeps it: a list opened and saved again at once is
+    // still ordered.
+    return addRecentFileAt(recentFilesStore(), path, kind, g_get_real_time());
 }
 
 bool addRecentFile(const QString& store, const QString& path, RecentKind kind,
                    const QDateTime& when) {
+    return addRecentFileAt(store, path, kind, when.toMSecsSinceEpoch() * 1000);
+}
+
+namespace {
+
+bool addRecentFileAt(const QString& store, const QString& path, RecentKind kind,
+                     gint64 microseconds) {
     const QByteArray uri = uriOf(path);
     if (uri.isEmpty())
         return false;
@@ -92,7 +104,7 @@ bool addRecentFile(const QString& store, const QString& path, RecentKind kind,
     // Counts this use and registers the program under its name.
     g_bookmark_file_add_application(b, uri.constData(), kRecentApplication, kRecentExec);
     GDateTime* stamp = g_date_time_new_from_unix_utc(0);
-    GDateTime* at = g_date_time_add(stamp, when.toMSecsSinceEpoch() * 1000);
+    GDateTime* at = g_date_time_add(stamp, microseconds);
     g_date_time_unref(stamp);
     unsigned count = 1;
     {
@@ -116,6 +128,8 @@ bool addRecentFile(const QString& store, const QString& path, RecentKind kind,
     GErrorHolder e;
     return g_bookmark_file_to_file(b, QFile::encodeName(store).constData(), &e.error);
 }
+
+} // namespace
 
 QList<RecentFile> recentFiles(int limit) {
     return recentFiles(recentFilesStore(), limit);
