@@ -30,7 +30,11 @@ echo "install_layout: installed files:"
 sed 's/^/  /' "$work/landed"
 expected=$(printf '%s\n' ./bin/qlxrender ./bin/qlxsheet \
   "./share/applications/$id.desktop" "./share/icons/hicolor/scalable/apps/$id.svg" \
-  "./share/metainfo/$id.metainfo.xml" "./share/mime/packages/$id.xml" |
+  "./share/metainfo/$id.metainfo.xml" "./share/mime/packages/$id.xml" \
+  ./share/man/man1/qlxrender.1.gz ./share/man/man1/qlxsheet.1.gz \
+  ./share/doc/quillmar-label-studio/copyright \
+  ./share/doc/quillmar-label-studio/changelog.Debian.gz \
+  ./share/lintian/overrides/quillmar-label-studio |
   cat - <(cd "$source_dir/data" && ls | sed 's|^|./share/quillmar/|') | sort)
 diff <(echo "$expected") "$work/landed" || fail "the installed files differ from the expected list"
 for p in qlxrender qlxsheet; do

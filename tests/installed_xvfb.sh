@@ -89,6 +89,12 @@ unchanged_defaults() {
 
 # First run: a new locality is cached in the user's folder.
 start "$prefix/bin/qlxrender"
+# Docks group the window with its launcher by the launcher's StartupWMClass, which must be the
+# class the window carries (Qt gives it the application's name).
+wm_class=$(sed -n 's/^StartupWMClass=//p' "$prefix/share/applications/org.quillmar.MineralLabelStudio.desktop")
+[ -n "$wm_class" ] || fail "the launcher has no StartupWMClass"
+xprop -id "$main_id" WM_CLASS | grep -qF ", \"$wm_class\"" ||
+  fail "the window's class is not the launcher's \"$wm_class\": $(xprop -id "$main_id" WM_CLASS)"
 add_record calc "Tsumeb, Namibia"
 wait_until 10 has_line "|Tsumeb, Namibia" || fail "the cache was not written under $XDG_DATA_HOME"
 stop
@@ -123,4 +129,7 @@ QT_QPA_PLATFORM=offscreen "$prefix/bin/qlxsheet" render "$work/list.txt" -o "$wo
 no_wait_for_load=1 start "$prefix/bin/qlxrender" "$work/sheet.LFP"
 wait_until 10 visible "Print Preview" || fail "qlxrender FILE.LFP opened no preview"
 stop
+# The opened report is in the desktop's recently-used list, for this program.
+grep -qF "file://$work/sheet.LFP" "$XDG_DATA_HOME/recently-used.xbel" ||
+  fail "the opened report is not in $XDG_DATA_HOME/recently-used.xbel"
 echo "installed_xvfb: qlxrender FILE.LFP opened the preview"

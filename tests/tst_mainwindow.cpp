@@ -211,13 +211,15 @@ private slots:
         for (QAction* a : actions) {
             const QString caption = QString(a->text()).remove('&');
             captions << caption;
-            // Only the Sheet commands and the options open a menu; the designed ones act at once.
-            QCOMPARE(a->menu() != nullptr, caption == "Sheet" || caption == "Options");
+            // Only File (its recent files), the Sheet commands and the options open a menu; the
+            // designed ones act at once.
+            QCOMPARE(a->menu() != nullptr,
+                     caption == "File" || caption == "Sheet" || caption == "Options");
             keys << a->shortcut().toString();
         }
-        QCOMPARE(captions, QStringList({"Load settings", "Save settings", "Sheet", "Options",
-                                        "About", "Exit"}));
-        QCOMPARE(keys, QStringList({"", "", "", "", "F1", "Ctrl+Q"}));
+        QCOMPARE(captions, QStringList({"File", "Load settings", "Save settings", "Sheet",
+                                        "Options", "About", "Exit"}));
+        QCOMPARE(keys, QStringList({"", "", "", "", "", "F1", "Ctrl+Q"}));
         QStringList sheet;
         for (QAction* a : test::child<QMenu>(*m_form, "Sheet1")->actions())
             sheet << QString(a->text()).remove('&');

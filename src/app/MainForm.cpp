@@ -39,6 +39,7 @@
 #include "widgets/ImageBox.h"
 #include "widgets/MessageBox.h"
 #include "widgets/NumberDialog.h"
+#include "widgets/RecentFiles.h"
 #include "widgets/RichEditBox.h"
 #include "widgets/Shape.h"
 #include "widgets/SpinField.h"
@@ -361,8 +362,13 @@ bool MainForm::chosenAsCsv(const FileDialog& dialog) {
 void MainForm::onOpenList() {
     if (!m_openListDialog.execute(this))
         return;
-    const std::string path = m_openListDialog.fileName().toStdString();
-    if (chosenAsCsv(m_openListDialog))
+    loadList(m_openListDialog.fileName(), chosenAsCsv(m_openListDialog));
+}
+
+// The file replaces the whole list (from "Open list" or "Open recent").
+void MainForm::loadList(const QString& file, bool asCsv) {
+    const std::string path = file.toStdString();
+    if (asCsv)
         m_labelList->lines().loadCsvFile(path);
     else
         m_labelList->lines().loadFromFile(path);
@@ -370,8 +376,9 @@ void MainForm::onOpenList() {
     m_listHistory.clear();
     onCancelReplace();
     updateRecordCommands();
-    m_listFile = QFileInfo(m_openListDialog.fileName()).fileName();
+    m_listFile = QFileInfo(file).fileName();
     m_listAsLastSaved = m_labelList->lines().text();
+    addRecentFile(file, RecentKind::LabelList);
 }
 
 // "Save list": the list as a Rich Text Format document, at the path exactly as chosen, or as
@@ -391,6 +398,7 @@ bool MainForm::saveList() {
         m_labelList->lines().saveToFile(path);
     m_listFile = QFileInfo(m_saveListDialog.fileName()).fileName();
     m_listAsLastSaved = m_labelList->lines().text();
+    addRecentFile(m_saveListDialog.fileName(), RecentKind::LabelList);
     return true;
 }
 

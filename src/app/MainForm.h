@@ -62,6 +62,8 @@ class SpinField;
 //     StartSlot1       m_startSlotAction            "Start at slot...": the first label's slot
 //     RenderSelected1  m_renderSelectedAction       "Render selected lines": only those records
 //     FillFormulas1    m_fillFormulasAction         "Fill formulas from the database"
+//   File1              m_fileMenu                   the "File" menu, first in the bar:
+//     OpenRecent1      m_recentMenu                 "Open recent": the last ten lists and reports
 //   Options1           m_optionsMenu                the "Options" menu, before "About":
 //     KeepFinalE1      m_keepFinalE                 "Keep the final E of names" (Calcite)
 //     FitLongRows1     m_fitLongRows                "Fit long rows": shrink, then cut with "…"
@@ -368,6 +370,8 @@ private:
     QMenu* m_optionsMenu = nullptr;
     QAction* m_keepFinalE = nullptr;
     QAction* m_fitLongRows = nullptr;
+    QMenu* m_fileMenu = nullptr;
+    QMenu* m_recentMenu = nullptr;
 
     // Timers.
     QTimer* m_splashTimer = nullptr;
@@ -396,6 +400,9 @@ private:
     void createMenu();
     void createSheetMenu();
     void createOptionsMenu();
+    void createRecentMenu();
+    void fillRecentMenu();
+    void loadList(const QString& path, bool asCsv);
     void createTimers();
     void setKeyboardOrder();
     void bindEvents();

@@ -140,6 +140,7 @@ MainForm::MainForm(QWidget* parent)
     createMenu();
     createSheetMenu();
     createOptionsMenu();
+    createRecentMenu();
     createWindowChildren();
     setKeyboardOrder();
     createTimers();

@@ -28,6 +28,7 @@
 #include "stores/Product.h"
 #include "widgets/ErrorHandler.h"
 #include "widgets/FileDialog.h"
+#include "widgets/RecentFiles.h"
 
 namespace qlx {
 
@@ -388,6 +389,7 @@ void PreviewWindow::saveReport() {
         m_document->saveCompressedTo(m_saveDialog->fileName());
     else
         m_document->saveTo(m_saveDialog->fileName());
+    addRecentFile(m_saveDialog->fileName(), RecentKind::Report);
 }
 
 void PreviewWindow::saveAsPdf() {
@@ -413,6 +415,7 @@ void PreviewWindow::loadReportFile(const QString& path) {
         throw Error("File does not exist");
     m_document->loadFrom(path); // a damaged file throws and leaves the pages as they were
     m_loadedFile = QFileInfo(path).fileName();
+    addRecentFile(path, RecentKind::Report);
     m_reportPrint = {};
     m_reportPrinterSetup = {};
     m_reportPdf = {};
