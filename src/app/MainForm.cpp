@@ -432,7 +432,15 @@ void MainForm::onCustomBackground() {
     if (!m_pictureDialog.execute(this))
         return;
     Picture picture = m_background->picture();
-    picture.loadFromFile(m_pictureDialog.fileName());
+    const QString path = m_pictureDialog.fileName();
+    picture.loadFromFile(path);
+    // Drawn once now as Render draws it: a picture too costly to draw is refused here, by
+    // name, and the background stays as it was.
+    try {
+        picture.toDrawableBitmap(kMaxLabelPixels);
+    } catch (const Error& failure) {
+        throw Error(path.toStdString() + ": " + failure.what());
+    }
     m_background->setPicture(picture);
 }
 

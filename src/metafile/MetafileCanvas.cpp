@@ -131,7 +131,7 @@ void MetafileCanvas::countPoints(uint64_t n) {
 void MetafileCanvas::spendUnits(double units) {
     const double room = double(m_workBudget) - double(m_work);
     if (!(units <= room)) // NaN too
-        throw Error("The picture takes too much work to draw: it paints more than " +
+        throw Error(std::string(metafile_limits::kWorkCutShort) + ": it paints more than " +
                     std::to_string(m_workBudget) + " pixels, and its drawing was cut short");
     m_work += static_cast<uint64_t>(units);
 }

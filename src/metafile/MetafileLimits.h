@@ -19,8 +19,10 @@ constexpr uint64_t kMaxRecords = 250'000;
 // a stroke only its outline's band) plus kDrawUnits for the call itself. A picture that
 // spends more is cut short there, with a message, and what was drawn stays: a small file of
 // thousands of full-page fills is answered quickly at any drawn size.
-constexpr uint64_t kMaxPaintUnits = 2'000'000'000;
+constexpr uint64_t kMaxPaintUnits = 400'000'000;
 constexpr uint64_t kDrawUnits = 256;
+// How the message of a playback cut short for its cost begins.
+constexpr const char* kWorkCutShort = "The picture takes too much work to draw";
 // Clip regions are built in the pixels of the device drawn on, cut to the picture's target
 // and this margin around it, so their cost follows the drawn size, not the file's frame.
 constexpr int kClipMargin = 16;

@@ -48,6 +48,7 @@ const char* tooBigMessageFor(const QString& lowerExtension) {
 // The first bytes of a picture file, read before the rest: enough for the headers that give
 // a PNG's or a JPEG's size.
 constexpr qint64 kHeadBytes = 64 * 1024;
+const char* const kDamaged = "damaged";
 // Slack for what a compressed picture may carry besides its pixels (profiles, text).
 constexpr qint64 kMetadataSlack = qint64(4) * 1024 * 1024;
 // Each kind's largest file: no sound file of that kind needs more. A bitmap holds at most
@@ -94,7 +95,8 @@ quint32 bigEndian32(const QByteArray& b, int at) {
 // The checks a picture's first bytes allow, by the kind the extension (or, without one, the
 // content) gives: a size beyond the kind's, a PNG or JPEG that does not start as one or
 // claims too many pixels, or a file much longer than the pixels it claims, is refused before
-// the rest is read. Returns the reason, or an empty text.
+// the rest is read. Returns the reason, or an empty text; kDamaged for a file that is not of
+// its kind at all, which gets the kind's message alone.
 std::string checkHead(const QByteArray& head, const QString& lower, qint64 fileSize) {
     PictureFormat::Kind kind = PictureFormat::Kind::Unknown;
     if (lower.isEmpty())
@@ -127,7 +129,7 @@ std::string checkHead(const QByteArray& head, const QString& lower, qint64 fileS
         static const char signature[] = "\x89PNG\r\n\x1a\n";
         if (head.size() < 33 || !head.startsWith(QByteArray(signature, 8)) ||
             head.mid(12, 4) != "IHDR")
-            return "it does not start as a PNG";
+            return kDamaged;
         const qint64 w = bigEndian32(head, 16), h = bigEndian32(head, 20);
         if (w == 0 || h == 0 || w > kMaxBmpPixels || h > kMaxBmpPixels || w * h > kMaxBmpPixels)
             return "it claims " + std::to_string(w) + " x " + std::to_string(h) + " pixels";
@@ -139,7 +141,7 @@ std::string checkHead(const QByteArray& head, const QString& lower, qint64 fileS
         const JpegShape shape = checkJpeg(reinterpret_cast<const unsigned char*>(head.constData()),
                                           size_t(head.size()), true, &problem);
         if (!problem.empty())
-            return problem;
+            return shape.beyondLimit ? problem : kDamaged;
         // A frame header further in than the first bytes is checked when the whole is.
         if (shape.width == 0)
             return tooLong(kMaxBmpFileBytes);
@@ -176,6 +178,8 @@ QByteArray readWhole(const QString& path, const QString& lower) {
     if (!readExactly(fd.get(), bytes.data(), bytes.size()))
         throw Error(bad);
     const std::string refused = checkHead(bytes, lower, size);
+    if (refused == kDamaged)
+        throw Error(bad);
     if (!refused.empty())
         throw Error(bad + ": " + refused);
     const qsizetype head = bytes.size();
@@ -545,8 +549,18 @@ Picture Picture::toDrawableBitmap(qint64 maxPixels) const {
     image.fill(Qt::white);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    draw(painter, image.rect());
+    std::string cutShort;
+    if (m_vector) {
+        painter.save();
+        cutShort = m_vector->drawBounded(painter, QRectF(image.rect()));
+        painter.restore();
+    } else {
+        draw(painter, image.rect());
+    }
     painter.end();
+    // A label drawn on half a picture would be wrong on every label: refused instead.
+    if (!cutShort.empty())
+        throw Error(cutShort);
     return Picture(image);
 }
 
