@@ -63,6 +63,13 @@ MetafileCanvas::MetafileCanvas(QPainter* painter, const QTransform& base)
     : m_painter(painter)
     , m_base(base)
     , m_workBudget(metafile_limits::kMaxPaintUnits) {
+    if (m_painter && m_painter->paintEngine() && m_painter->device() &&
+        m_painter->paintEngine()->type() != QPaintEngine::Raster) {
+        const double dpi =
+            double(m_painter->device()->logicalDpiX()) * double(m_painter->device()->logicalDpiY());
+        if (dpi > 96.0 * 96.0)
+            m_pixelCost = 96.0 * 96.0 / dpi;
+    }
     if (m_painter) {
         m_painter->save();
         m_hadClip = m_painter->hasClipping();
@@ -156,7 +163,7 @@ void MetafileCanvas::spend(const QRectF& box, bool stroke, bool fill) {
     double area = d.isValid() ? d.width() * d.height() : 0;
     if (!fill) // an outline paints a band along the box's edges
         area = std::min(area, 2 * (d.width() + d.height()) * pen);
-    spendUnits(double(metafile_limits::kDrawUnits) + std::max(0.0, area));
+    spendUnits(double(metafile_limits::kDrawUnits) + std::max(0.0, area) * m_pixelCost);
 }
 
 QTransform MetafileCanvas::logicalToDevice() const {

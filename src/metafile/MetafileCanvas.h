@@ -181,6 +181,9 @@ private:
     uint64_t m_points = 0;
     uint64_t m_work = 0;
     uint64_t m_workBudget;
+    // What a device pixel costs: 1 on raster devices; on a printer or a PDF, which draw
+    // shapes rather than pixels, a pixel at 96 dpi's share.
+    double m_pixelCost = 1;
     std::string m_problem;
 };
 
