@@ -1,4 +1,4 @@
-// libFuzzer entry for the bitmap and icon header checks and the picture loader behind them.
+// libFuzzer entry for the bitmap, icon and JPEG header checks and the picture loader behind them.
 // Build and run with `make fuzz`. Every input is either refused with qlx::Error or loaded,
 // and a bitmap the loader accepts must be the picture its checked headers describe: Qt's
 // decoder only ever sees bytes the checks passed.
@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "pictures/JpegCheck.h"
 #include "pictures/Picture.h"
 #include "stores/Bmp.h"
 #include "stores/Error.h"
@@ -52,6 +53,19 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view view(reinterpret_cast<const char*>(data), size);
     const QByteArray bytes(view.data(), static_cast<qsizetype>(size));
+    if (view.substr(0, 2) == "\xFF\xD8") {
+        // A JPEG reaches the decoder only within its size and scan limits.
+        std::string problem;
+        const qlx::JpegShape shape = qlx::checkJpeg(data, size, false, &problem);
+        try {
+            const qlx::Picture picture = qlx::Picture::fromData(bytes, QStringLiteral("jpg"));
+            if (shape.beyondLimit)
+                std::abort();
+            drawCopy(picture);
+        } catch (const qlx::Error&) {
+        }
+        return 0;
+    }
     qlx::BmpInfo info;
     const bool soundBmp = checkedBmp(view, info);
     const bool soundIco = checkedIco(view);

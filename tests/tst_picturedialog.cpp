@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "HostileInputs.h"
 #include "pictures/Picture.h"
 #include "stores/Error.h"
 #include "support/DataRows.h"
@@ -95,6 +96,9 @@ private slots:
             {"damaged bitmap", {"f.bmp", sample("rgb4x3.bmp").left(50), "Picture:"}},
             {"missing file", {"", QByteArray(), "Picture:"}},
             {"folder", {"folder", QByteArray(), "Picture:"}},
+            // Refused before a decoder sees it: the pane never decodes 2,000 scans.
+            {"JPEG of 2,000 scans", {"bomb.jpg", hostile::jpegScanBomb(64, 2000), "Picture:"}},
+            {"progressive JPEG", {"fine.jpg", hostile::jpegScanBomb(64, 0), " (64x64)"}},
         });
     }
     void previewCaption() {

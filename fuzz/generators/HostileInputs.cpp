@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QImageWriter>
 #include <QtEndian>
 #include <algorithm>
 #include <vector>
@@ -88,14 +89,15 @@ QByteArray u32s(std::initializer_list<quint32> values) {
     return x.bytes();
 }
 
-// A STRETCHDIBITS record body drawing `picture` (compression 5: PNG) claiming `side` square.
-QByteArray pngDibits(const QByteArray& picture, int side, QRect dest) {
+// A STRETCHDIBITS record body drawing `picture` (compression 5: PNG, 4: JPEG) claiming `side`
+// square.
+QByteArray pngDibits(const QByteArray& picture, int side, QRect dest, quint32 compression = 5) {
     Bytes b;
     b.raw(box(dest.left(), dest.top(), dest.right(), dest.bottom()));
     b.i32(dest.left()).i32(dest.top()).i32(0).i32(0).i32(side).i32(side);
     b.u32(80).u32(40).u32(120).u32(quint32(picture.size())).u32(0).u32(0x00CC0020);
     b.i32(dest.width()).i32(dest.height());
-    b.u32(40).i32(side).i32(-side).u16(1).u16(0).u32(5).u32(quint32(picture.size()));
+    b.u32(40).i32(side).i32(-side).u16(1).u16(0).u32(compression).u32(quint32(picture.size()));
     b.u32(0).u32(0).u32(0).u32(0);
     b.raw(picture);
     while (b.size() % 4)
@@ -223,6 +225,98 @@ QByteArray rleBitmapClaiming(QSize size) {
     b.set32(2, quint32(b.size()));
     b.set32(34, 2);
     return b.bytes();
+}
+
+QByteArray emfHatchedEllipses(int count) {
+    Emf emf(1100);
+    emf.record(39, u32s({1, 2, 0x00008000, 5})); // CREATEBRUSHINDIRECT hatched, diagonal cross
+    emf.record(37, u32s({1}));                   // SELECTOBJECT
+    emf.record(18, u32s({2}));                   // SETBKMODE opaque
+    const QByteArray whole = box(0, 0, 1100, 1100);
+    for (int i = 0; i < count; ++i)
+        emf.record(42, whole); // ELLIPSE
+    return emf.finish();
+}
+
+QByteArray wmfHatchedRectangles(int count) {
+    Bytes b;
+    b.u16(1).u16(9).u16(0x0300).u32(0).u16(1).u32(7).u16(0);
+    b.u32(5).u16(0x020C).u16(1100).u16(800);            // SETWINDOWEXT
+    b.u32(7).u16(0x02FC).u16(2).u32(0x00008000).u16(5); // CREATEBRUSHINDIRECT
+    b.u32(4).u16(0x012D).u16(0);                        // SELECTOBJECT
+    for (int i = 0; i < count; ++i)
+        b.u32(7).u16(0x041B).u16(1100).u16(800).u16(0).u16(0); // RECTANGLE
+    b.u32(3).u16(0);
+    b.set32(6, quint32(b.size() / 2));
+    return b.bytes();
+}
+
+QByteArray emfTinyRecords(int count) {
+    Emf emf(100);
+    for (int i = 0; i < count; ++i)
+        emf.record(52, {}); // REALIZEPALETTE
+    return emf.finish();
+}
+
+QByteArray jpegScanBomb(int side, int scans) {
+    QImage image(side, side, QImage::Format_RGB32);
+    for (int y = 0; y < side; ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < side; ++x)
+            line[x] = qRgb((x * 7) & 255, (y * 5) & 255, ((x ^ y) * 3) & 255);
+    }
+    QByteArray out;
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "JPEG");
+    writer.setProgressiveScanWrite(true);
+    writer.write(image);
+    // The first scan: from its SOS marker to the next marker that is not a restart or a
+    // stuffed byte.
+    const qsizetype sos = out.indexOf(QByteArray("\xFF\xDA", 2));
+    if (sos < 0)
+        return out;
+    qsizetype end = sos + 2 + ((uchar(out[sos + 2]) << 8) | uchar(out[sos + 3]));
+    while (end + 1 < out.size() && !(uchar(out[end]) == 0xFF && uchar(out[end + 1]) != 0 &&
+                                     (uchar(out[end + 1]) < 0xD0 || uchar(out[end + 1]) > 0xD7)))
+        ++end;
+    const QByteArray scan = out.mid(sos, end - sos);
+    int have = int(out.count(QByteArray("\xFF\xDA", 2)));
+    QByteArray extra;
+    for (; have < scans; ++have)
+        extra += scan;
+    out.insert(end, extra);
+    return out;
+}
+
+QByteArray emfEmbeddedJpeg(const QByteArray& jpeg, int side) {
+    Emf emf(200);
+    emf.record(81, pngDibits(jpeg, side, QRect(0, 0, 200, 200), 4));
+    return emf.finish();
+}
+
+QByteArray reportWithPage(const QByteArray& picture, bool compressed) {
+    QByteArray stored = picture;
+    if (compressed) {
+        // qCompress gives the length big-endian, then the zlib stream.
+        const QByteArray z = qCompress(picture, 9);
+        Bytes lead;
+        lead.u32(quint32(picture.size()));
+        stored = lead.bytes() + z.mid(4);
+    }
+    Bytes b;
+    b.u16(3).u16(305).u32(0).i32(1).u32(0);
+    b.raw(QByteArray(8, '\0')).u8(0).u8(compressed ? 1 : 0).raw(QByteArray(102, '\0'));
+    const quint32 next = quint32(128 + 8 + stored.size() + 4);
+    b.u32(1).u32(next).raw(stored).u32(128);
+    return b.bytes();
+}
+
+QByteArray garbage(qint64 bytes) {
+    QByteArray out(qsizetype(bytes), Qt::Uninitialized);
+    for (qsizetype i = 0; i < out.size(); ++i)
+        out[i] = char((i * 131 + 7) & 0xFF);
+    return out;
 }
 
 } // namespace qlx::hostile

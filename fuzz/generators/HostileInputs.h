@@ -29,4 +29,21 @@ QByteArray rleBitmapClaiming(QSize size);
 // A plain-colour `side` x `side` PNG.
 QByteArray png(int side);
 
+// An EMF of `count` ellipses over its whole 1100 x 1100 frame, each filled with a hatched
+// brush on an opaque background: a few bytes a record, a full-page fill each.
+QByteArray emfHatchedEllipses(int count);
+// A WMF of `count` rectangles over its whole frame with a hatched brush.
+QByteArray wmfHatchedRectangles(int count);
+// An EMF of `count` eight-byte records that draw nothing (REALIZEPALETTE).
+QByteArray emfTinyRecords(int count);
+// A `side` x `side` progressive JPEG whose first scan is repeated until it holds `scans`.
+QByteArray jpegScanBomb(int side, int scans);
+// An EMF drawing `jpeg` (compression 4: JPEG) claiming `side` square over its frame.
+QByteArray emfEmbeddedJpeg(const QByteArray& jpeg, int side);
+// A prepared report file of one page holding `picture`; compressed (zlib, with its 4-byte
+// length first) when `compressed`.
+QByteArray reportWithPage(const QByteArray& picture, bool compressed);
+// Garbage of `bytes` bytes (a repeating pattern, no picture's signature).
+QByteArray garbage(qint64 bytes);
+
 } // namespace qlx::hostile

@@ -54,5 +54,22 @@ int main(int argc, char* argv[]) {
         ok = put(c + "/bmp", iconNames[i], icons[i]) && ok;
     }
     ok = put(c + "/bmp", "hostile-rle-8192x4096.bmp", rleBitmapClaiming(QSize(8192, 4096))) && ok;
+    // Pictures that paint without end, scan bombs, and records by the hundred thousand.
+    const QByteArray storm = emfHatchedEllipses(2000);
+    const QByteArray scans = jpegScanBomb(64, 2000);
+    const QByteArray scansInside = emfEmbeddedJpeg(scans, 64);
+    ok = put(c + "/emf", "hostile-hatched-storm.emf", storm) && ok;
+    ok = put(c + "/playsmall", "hostile-hatched-storm.emf", storm) && ok;
+    ok = put(c + "/emf", "hostile-jpeg-scans.emf", scansInside) && ok;
+    ok = put(c + "/playsmall", "hostile-jpeg-scans.emf", scansInside) && ok;
+    const QByteArray rects = wmfHatchedRectangles(2000);
+    ok = put(c + "/wmf", "hostile-hatched-storm.wmf", rects) && ok;
+    ok = put(c + "/playsmall", "hostile-hatched-storm.wmf", rects) && ok;
+    ok = put(c + "/bmp", "hostile-2000-scans.jpg", scans) && ok;
+    ok = put(c + "/lfp", "hostile-hatched-storm.lfp", reportWithPage(storm, true)) && ok;
+    ok = put(c + "/lfp", "hostile-jpeg-scans.lfp", reportWithPage(scansInside, true)) && ok;
+    ok =
+        put(c + "/lfp", "hostile-tiny-records.lfp", reportWithPage(emfTinyRecords(250000), true)) &&
+        ok;
     return ok ? 0 : 1;
 }

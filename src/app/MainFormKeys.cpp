@@ -20,6 +20,8 @@
 
 #include "app/MainForm.h"
 #include "pictures/Picture.h"
+#include "render/SheetRun.h"
+#include "stores/Error.h"
 #include "widgets/ErrorHandler.h"
 #include "widgets/Gauge.h"
 #include "widgets/ImageBox.h"
@@ -201,8 +203,16 @@ void MainForm::choosePicture() {
         return;
     }
     Picture picture = m_background->picture();
+    const QString path = m_pictureDialog.fileName();
     try {
-        picture.loadFromFile(m_pictureDialog.fileName());
+        picture.loadFromFile(path);
+        // Drawn once now as Render draws it: a picture too costly to draw is refused here, by
+        // name, and the background stays as it was.
+        try {
+            picture.toDrawableBitmap(kMaxLabelPixels);
+        } catch (const Error& failure) {
+            throw Error(path.toStdString() + ": " + failure.what());
+        }
     } catch (...) {
         goBack();
         throw;

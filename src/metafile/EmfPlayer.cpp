@@ -136,12 +136,10 @@ EmfPlayer::EmfPlayer(const EmfHeader& header, QPainter* painter, const QTransfor
 EmfPlayer::~EmfPlayer() = default;
 
 std::string EmfPlayer::play(const unsigned char* data, size_t size, QPainter* painter,
-                            const QRectF& target, uint64_t cacheOwner) {
+                            const QRectF& target, uint64_t cacheOwner, uint64_t workBudget) {
     const EmfHeader header = EmfReader::readHeader(data, size);
+    // readRecords stops at metafile_limits::kMaxRecords.
     const std::vector<EmfRecord> records = EmfReader::readRecords(data, size, header);
-    if (records.size() > metafile_limits::kMaxRecords)
-        throw Error("The enhanced metafile is too complex: it holds more than " +
-                    std::to_string(metafile_limits::kMaxRecords) + " records");
     QTransform base;
     if (painter) {
         const QRectF frame = deviceFrame(header);
@@ -151,6 +149,7 @@ std::string EmfPlayer::play(const unsigned char* data, size_t size, QPainter* pa
                QTransform::fromTranslate(target.left(), target.top()) * painter->transform();
     }
     EmfPlayer player(header, painter, base, cacheOwner);
+    player.m_canvas.setWorkBudget(workBudget);
     player.m_data = data;
     for (size_t i = 1; i < records.size(); ++i)
         player.record(records[i]);

@@ -3,6 +3,7 @@
 #include "metafile/EmfReader.h"
 #include "metafile/MetafileCanvas.h"
 #include "metafile/MetafileGdi.h"
+#include "metafile/MetafileLimits.h"
 
 #include <QPainter>
 #include <QRectF>
@@ -26,7 +27,8 @@ public:
     // Returns the first part that could not be drawn (a bitmap that cannot be decoded), or
     // an empty text when the whole picture was drawn.
     static std::string play(const unsigned char* data, size_t size, QPainter* painter,
-                            const QRectF& target, uint64_t cacheOwner = 0);
+                            const QRectF& target, uint64_t cacheOwner = 0,
+                            uint64_t workBudget = metafile_limits::kMaxPaintUnits);
 
 private:
     using Object = GdiObject;

@@ -1,6 +1,7 @@
 #include "metafile/EmfReader.h"
 
 #include "metafile/EmfRecords.h"
+#include "metafile/MetafileLimits.h"
 
 namespace qlx {
 
@@ -99,6 +100,11 @@ std::vector<EmfRecord> EmfReader::readRecords(const unsigned char* data, size_t 
                     " runs past the end of the file");
         if (at > 0 && type == emr::HEADER)
             damaged("it holds a second header");
+        // Counted as they are read: a file of millions of tiny records is refused at the
+        // cap, before a list of all of them is made.
+        if (records.size() >= metafile_limits::kMaxRecords)
+            throw Error("The enhanced metafile is too complex: it holds more than " +
+                        std::to_string(metafile_limits::kMaxRecords) + " records");
         records.push_back({type, file.sub(at, recordSize, "a record")});
         at += recordSize;
         if (type == emr::EOF_) {

@@ -59,16 +59,20 @@ Metafile Metafile::fromBytes(const QByteArray& bytes) {
     throw Error("The file is not a metafile");
 }
 
-bool Metafile::play(QPainter& painter, const QRectF& target, std::string* problem) const {
+const uint64_t Metafile::kDefaultWorkBudget = metafile_limits::kMaxPaintUnits;
+
+bool Metafile::play(QPainter& painter, const QRectF& target, std::string* problem,
+                    uint64_t workBudget) const {
     if (isNull() || !painter.isActive() || target.isEmpty())
         return true;
     const size_t size = static_cast<size_t>(m_bytes.size());
     std::string missing;
     try {
         if (m_format == Format::Emf)
-            missing = EmfPlayer::play(data(m_bytes), size, &painter, target, m_cache->owner);
+            missing =
+                EmfPlayer::play(data(m_bytes), size, &painter, target, m_cache->owner, workBudget);
         else
-            missing = WmfPlayer::play(data(m_bytes), size, &painter, target);
+            missing = WmfPlayer::play(data(m_bytes), size, &painter, target, workBudget);
     } catch (const Error& failure) {
         // Checked when made; a record that still fails ends the drawing there.
         missing = failure.what();

@@ -49,7 +49,12 @@ public:
     // painter's state is left as it was. Returns false when part of the picture could not be
     // drawn (a bitmap inside it cannot be decoded: the rest is drawn all the same); problem
     // then gets the reason.
-    bool play(QPainter& painter, const QRectF& target, std::string* problem = nullptr) const;
+    // A picture that takes more than workBudget painted-pixel units to draw
+    // (metafile_limits::kMaxPaintUnits) is cut short there: what was drawn stays, and the
+    // problem says so.
+    bool play(QPainter& painter, const QRectF& target, std::string* problem = nullptr,
+              uint64_t workBudget = kDefaultWorkBudget) const;
+    static const uint64_t kDefaultWorkBudget;
 
 private:
     struct PlaybackCache;

@@ -61,7 +61,15 @@ bool squeezedGlyphs(const QTransform& t, int pixelSize) {
 
 MetafileCanvas::MetafileCanvas(QPainter* painter, const QTransform& base)
     : m_painter(painter)
-    , m_base(base) {
+    , m_base(base)
+    , m_workBudget(metafile_limits::kMaxPaintUnits) {
+    if (m_painter && m_painter->paintEngine() && m_painter->device() &&
+        m_painter->paintEngine()->type() != QPaintEngine::Raster) {
+        const double dpi =
+            double(m_painter->device()->logicalDpiX()) * double(m_painter->device()->logicalDpiY());
+        if (dpi > 96.0 * 96.0)
+            m_pixelCost = 96.0 * 96.0 / dpi;
+    }
     if (m_painter) {
         m_painter->save();
         m_hadClip = m_painter->hasClipping();
@@ -125,6 +133,37 @@ void MetafileCanvas::countPoints(uint64_t n) {
     if (m_points > metafile_limits::kMaxPointsPerPicture)
         throw Error("The metafile is too complex: it holds more than " +
                     std::to_string(metafile_limits::kMaxPointsPerPicture) + " points");
+}
+
+void MetafileCanvas::spendUnits(double units) {
+    const double room = double(m_workBudget) - double(m_work);
+    if (!(units <= room)) // NaN too
+        throw Error(std::string(metafile_limits::kWorkCutShort) + ": it paints more than " +
+                    std::to_string(m_workBudget) + " pixels, and its drawing was cut short");
+    m_work += static_cast<uint64_t>(units);
+}
+
+void MetafileCanvas::spend(const QRectF& box, bool stroke, bool fill) {
+    const QTransform& t = m_painter->transform();
+    QRectF d = t.mapRect(box.normalized());
+    double pen = 1;
+    if (stroke && !m_state.pen.null && !m_state.pen.cosmetic)
+        pen = std::max(1.0, m_state.pen.width * std::max(std::hypot(t.m11(), t.m12()),
+                                                         std::hypot(t.m21(), t.m22())));
+    if (!std::isfinite(pen))
+        pen = m_clipLimit.width() + m_clipLimit.height();
+    d.adjust(-pen, -pen, pen, pen);
+    QRectF limit = m_clipLimit;
+    if (m_state.clip)
+        limit = limit.intersected(QRectF(m_state.clip->boundingRect()));
+    // A box that is not finite may touch anything the limit allows.
+    const bool finiteBox = std::isfinite(d.left()) && std::isfinite(d.top()) &&
+                           std::isfinite(d.width()) && std::isfinite(d.height());
+    d = finiteBox ? d.intersected(limit) : limit;
+    double area = d.isValid() ? d.width() * d.height() : 0;
+    if (!fill) // an outline paints a band along the box's edges
+        area = std::min(area, 2 * (d.width() + d.height()) * pen);
+    spendUnits(double(metafile_limits::kDrawUnits) + std::max(0.0, area) * m_pixelCost);
 }
 
 QTransform MetafileCanvas::logicalToDevice() const {
@@ -239,6 +278,7 @@ void MetafileCanvas::drawShape(const QPainterPath& path, bool fill, bool stroke)
     if (!m_painter || m_state.rop2 == 11) // R2_NOP
         return;
     prepare(stroke, fill);
+    spend(path.controlPointRect(), stroke, fill);
     m_painter->drawPath(path);
 }
 
@@ -259,6 +299,7 @@ void MetafileCanvas::lineTo(QPointF p) {
         m_path.lineTo(p);
     } else if (m_painter) {
         prepare(true, false);
+        spend(QRectF(m_state.position, p), true, false);
         m_painter->drawLine(QLineF(m_state.position, p));
     }
     m_state.position = p;
@@ -270,6 +311,7 @@ void MetafileCanvas::rectangle(const QRectF& box) {
         m_path.addRect(r);
     } else if (m_painter) {
         prepare(true, true);
+        spend(r, true, true);
         m_painter->drawRect(r);
     }
 }
@@ -282,6 +324,7 @@ void MetafileCanvas::roundRect(const QRectF& box, QSizeF corner) {
         m_path.addRoundedRect(r, rx, ry);
     } else if (m_painter) {
         prepare(true, true);
+        spend(r, true, true);
         m_painter->drawRoundedRect(r, rx, ry);
     }
 }
@@ -292,6 +335,7 @@ void MetafileCanvas::ellipse(const QRectF& box) {
         m_path.addEllipse(r);
     } else if (m_painter) {
         prepare(true, true);
+        spend(r, true, true);
         // Whole-pixel boxes take the painter's integer ellipse, as a caller drawing the
         // same QRect directly would.
         const bool small = std::fabs(r.left()) < kTextLimit && std::fabs(r.top()) < kTextLimit &&
@@ -349,6 +393,7 @@ void MetafileCanvas::polygon(const QPolygonF& points) {
         m_path.closeSubpath();
     } else if (m_painter) {
         prepare(true, true);
+        spend(points.boundingRect(), true, true);
         m_painter->drawPolygon(points,
                                m_state.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
     }
@@ -363,6 +408,7 @@ void MetafileCanvas::polyline(const QPolygonF& points) {
             m_path.lineTo(points[i]);
     } else if (m_painter) {
         prepare(true, false);
+        spend(points.boundingRect(), true, false);
         m_painter->drawPolyline(points);
     }
 }
@@ -417,6 +463,7 @@ void MetafileCanvas::setPixel(QPointF p, QColor c) {
     if (!m_painter)
         return;
     prepare(false, false);
+    spendUnits(double(metafile_limits::kDrawUnits));
     const QPointF d = logicalToDevice().map(p);
     m_painter->setTransform(m_base);
     m_painter->fillRect(QRectF(std::floor(d.x()), std::floor(d.y()), 1, 1), c);
@@ -428,6 +475,7 @@ void MetafileCanvas::fillRegion(const QRegion& logical, const GdiBrush& brush) {
     prepare(false, false);
     QPainterPath shape;
     shape.addRegion(logical);
+    spend(QRectF(logical.boundingRect()), false, true);
     m_painter->setBrush(qtBrush(brush));
     m_painter->drawPath(shape);
 }
@@ -437,6 +485,7 @@ void MetafileCanvas::patBlt(const QRectF& rect, uint32_t rop) {
         return;
     prepare(false, false);
     const QRectF r = rect.normalized();
+    spend(r, false, true);
     const bool rasterOps = m_painter->paintEngine() &&
                            m_painter->paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
     switch (rop) {
@@ -513,6 +562,15 @@ void MetafileCanvas::text(QPointF reference, const QString& str, const std::vect
     const double width = dx.empty() ? natural : given;
 
     m_painter->setTransform(m_base);
+    {
+        // The run's cell, and the opaque rectangle, on the device.
+        QRectF cell(at, QSizeF(std::max(width, 1.0), fm.ascent() + fm.descent()));
+        cell.adjust(-width, -cell.height(), 0, 0); // any alignment
+        cell.setSize(cell.size() * 2);
+        spend(cell, false, true);
+        if (options & ETO_OPAQUE && rect.isValid())
+            spend(toDevice.mapRect(rect), false, true);
+    }
     if (options & ETO_OPAQUE && rect.isValid())
         m_painter->fillRect(toDevice.mapRect(rect), m_state.bkColour);
     if (options & ETO_CLIPPED && rect.isValid())
@@ -571,6 +629,9 @@ void MetafileCanvas::image(const QRectF& dest, const QImage& img, const QRectF& 
         return;
     }
     prepare(false, false);
+    // The destination's pixels, and the source's that a stretch reads.
+    spend(dest, false, true);
+    spendUnits(std::min(double(img.width()) * img.height(), std::fabs(src.width() * src.height())));
     QImage picture = img;
     if (dest.width() < 0 || dest.height() < 0)
         picture = picture.mirrored(dest.width() < 0, dest.height() < 0);

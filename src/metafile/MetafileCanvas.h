@@ -95,6 +95,9 @@ public:
     // Counts points (or characters) a record brings; throws qlx::Error once the picture
     // holds more than metafile_limits::kMaxPointsPerPicture.
     void countPoints(uint64_t n);
+    // The painted-pixel units this playback has spent (metafile_limits::kMaxPaintUnits).
+    uint64_t workSpent() const { return m_work; }
+    void setWorkBudget(uint64_t units) { m_workBudget = units; }
     // A part of the picture that could not be drawn (a bitmap that cannot be decoded): the
     // playback goes on, and the first such problem is kept for the caller.
     void noteProblem(const std::string& what) {
@@ -156,6 +159,10 @@ private:
     QPen qtPen() const;
     QBrush qtBrush(const GdiBrush& b) const;
     void drawShape(const QPainterPath& path, bool fill, bool stroke);
+    // Charges the work of drawing `box` (in the painter's current coordinates, after
+    // prepare) before it is drawn; throws qlx::Error once the budget is spent.
+    void spend(const QRectF& box, bool stroke, bool fill);
+    void spendUnits(double units);
     QRegion toTargetRegion(const QRectF& box) const;
     QTransform logicalToTarget() const { return logicalToDevice() * m_base; }
     void combineClip(const QRegion& region, int mode);
@@ -172,6 +179,11 @@ private:
     QTransform m_initialTransform;
     QRectF m_clipLimit{0, 0, 4096, 4096}; // the painter's device pixels
     uint64_t m_points = 0;
+    uint64_t m_work = 0;
+    uint64_t m_workBudget;
+    // What a device pixel costs: 1 on raster devices; on a printer or a PDF, which draw
+    // shapes rather than pixels, a pixel at 96 dpi's share.
+    double m_pixelCost = 1;
     std::string m_problem;
 };
 

@@ -1,5 +1,7 @@
 #include "metafile/MetafileDib.h"
 
+#include "pictures/JpegCheck.h"
+
 namespace qlx {
 
 namespace {
@@ -147,6 +149,14 @@ QRgb MetafileDib::tableColour(size_t index, const std::vector<QRgb>& palette) co
 }
 
 QImage MetafileDib::decodeEmbedded() const {
+    if (m_compression == BI_JPEG) {
+        // Its size and scans are checked before a decoder sees it: a small JPEG of thousands
+        // of scans decodes for minutes.
+        std::string problem;
+        const JpegShape shape = checkJpeg(m_bits.data(), m_bits.size(), false, &problem);
+        if (shape.beyondLimit)
+            bad("its embedded JPEG is refused, as " + problem);
+    }
     QImage image = QImage::fromData(m_bits.data(), static_cast<int>(m_bits.size()),
                                     m_compression == BI_PNG ? "PNG" : "JPEG");
     if (image.isNull())

@@ -1,5 +1,6 @@
 #include "metafile/MetafilePicture.h"
 
+#include "metafile/MetafileLimits.h"
 #include "pictures/Picture.h"
 
 namespace qlx {
@@ -13,6 +14,15 @@ QSize MetafilePicture::frameSizeAt96Dpi() const {
 
 void MetafilePicture::draw(QPainter& painter, const QRectF& target) const {
     m_metafile.play(painter, target);
+}
+
+std::string MetafilePicture::drawBounded(QPainter& painter, const QRectF& target) const {
+    std::string problem;
+    if (m_metafile.play(painter, target, &problem))
+        return std::string();
+    // A bitmap inside that cannot be decoded leaves a gap, as it always has; only the cost
+    // cuts the picture short.
+    return problem.rfind(metafile_limits::kWorkCutShort, 0) == 0 ? problem : std::string();
 }
 
 void registerMetafilePictures() {

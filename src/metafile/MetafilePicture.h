@@ -15,6 +15,7 @@ public:
     QSize size() const override { return m_metafile.size(); }
     QSize frameSizeAt96Dpi() const override;
     void draw(QPainter& painter, const QRectF& target) const override;
+    std::string drawBounded(QPainter& painter, const QRectF& target) const override;
 
     const Metafile& metafile() const { return m_metafile; }
 

@@ -153,7 +153,7 @@ WmfPlayer::WmfPlayer(QPainter* painter, const QTransform& base, uint16_t objects
 WmfPlayer::~WmfPlayer() = default;
 
 std::string WmfPlayer::play(const unsigned char* data, size_t size, QPainter* painter,
-                            const QRectF& target) {
+                            const QRectF& target, uint64_t workBudget) {
     const ByteView file(data, size);
     const Layout l = layout(file);
     const Picture pic = picture(data, size);
@@ -166,6 +166,7 @@ std::string WmfPlayer::play(const unsigned char* data, size_t size, QPainter* pa
                                      target.height() / logical.height()) *
                QTransform::fromTranslate(target.left(), target.top()) * painter->transform();
     WmfPlayer player(painter, base, l.objects);
+    player.m_canvas.setWorkBudget(workBudget);
     // The window set by the records maps onto the picture's own rectangle.
     player.m_canvas.setDeviceBounds(logical);
     MetafileCanvas::State& st = player.m_canvas.state();

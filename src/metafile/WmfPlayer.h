@@ -3,6 +3,7 @@
 #include "metafile/MetafileBytes.h"
 #include "metafile/MetafileCanvas.h"
 #include "metafile/MetafileGdi.h"
+#include "metafile/MetafileLimits.h"
 
 #include <QPainter>
 #include <QRect>
@@ -30,7 +31,8 @@ public:
     // Returns the first part that could not be drawn, or an empty text when the whole
     // picture was drawn.
     static std::string play(const unsigned char* data, size_t size, QPainter* painter,
-                            const QRectF& target);
+                            const QRectF& target,
+                            uint64_t workBudget = metafile_limits::kMaxPaintUnits);
 
 private:
     using Object = GdiObject;

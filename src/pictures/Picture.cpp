@@ -6,14 +6,18 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QtEndian>
+#include <cerrno>
 #include <cmath>
+#include <fcntl.h>
 #include <map>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
+#include "pictures/JpegCheck.h"
 #include "pictures/PictureFormat.h"
 #include "stores/Bmp.h"
 #include "stores/Error.h"
-#include "stores/FileRead.h"
 
 namespace qlx {
 
@@ -33,28 +37,157 @@ QString extensionOf(const QString& path) {
     return dot < 0 ? QString() : name.mid(dot + 1);
 }
 
-// Read as the text stores are read: regular files only, opened without blocking, so that a
-// named pipe or a device in a picture's place is refused at once instead of waiting for a
-// writer. What cannot be opened says so; what is too long or fails to read is a bad picture.
-QByteArray readWhole(const QString& path, const char* tooBigMessage) {
-    const std::string cannotOpen = "Cannot open file " + path.toStdString();
-    std::string bytes;
-    try {
-        bytes = readWholeFile(QFile::encodeName(path).toStdString(), std::size_t(kMaxFileBytes));
-    } catch (const Error& failure) {
-        if (std::string(failure.what()).rfind("Cannot open file ", 0) == 0)
-            throw Error(cannotOpen);
-        throw Error(tooBigMessage);
-    }
-    return QByteArray(bytes.data(), qsizetype(bytes.size()));
-}
-
 const char* tooBigMessageFor(const QString& lowerExtension) {
     if (lowerExtension == QLatin1String("ico"))
         return kBadIcon;
     if (lowerExtension == QLatin1String("emf") || lowerExtension == QLatin1String("wmf"))
         return kBadMetafile;
     return kBadBitmap;
+}
+
+// The first bytes of a picture file, read before the rest: enough for the headers that give
+// a PNG's or a JPEG's size.
+constexpr qint64 kHeadBytes = 64 * 1024;
+const char* const kDamaged = "damaged";
+// Slack for what a compressed picture may carry besides its pixels (profiles, text).
+constexpr qint64 kMetadataSlack = qint64(4) * 1024 * 1024;
+// Each kind's largest file: no sound file of that kind needs more. A bitmap holds at most
+// kMaxBmpPixels 32-bit pixels; an icon at most kMaxIconEntries images of 256 x 256; a
+// metafile is read whole and played from memory, so it is held to half the memory budget.
+constexpr qint64 kMaxBmpFileBytes = kMaxBmpPixels * 4 + kMetadataSlack;
+constexpr qint64 kMaxIconFileBytes = qint64(64) * 1024 * 1024;
+constexpr qint64 kMaxMetafileFileBytes = qint64(128) * 1024 * 1024;
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd)
+        : m_fd(fd) {}
+    ~Descriptor() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// Reads exactly `size` bytes into `into`; false on an error or an early end.
+bool readExactly(int fd, char* into, qint64 size) {
+    while (size > 0) {
+        const ssize_t got = ::read(fd, into, size_t(std::min<qint64>(size, 1 << 20)));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        into += got;
+        size -= got;
+    }
+    return true;
+}
+
+quint32 bigEndian32(const QByteArray& b, int at) {
+    return qFromBigEndian<quint32>(b.constData() + at);
+}
+
+// The checks a picture's first bytes allow, by the kind the extension (or, without one, the
+// content) gives: a size beyond the kind's, a PNG or JPEG that does not start as one or
+// claims too many pixels, or a file much longer than the pixels it claims, is refused before
+// the rest is read. Returns the reason, or an empty text; kDamaged for a file that is not of
+// its kind at all, which gets the kind's message alone.
+std::string checkHead(const QByteArray& head, const QString& lower, qint64 fileSize) {
+    PictureFormat::Kind kind = PictureFormat::Kind::Unknown;
+    if (lower.isEmpty())
+        kind = PictureFormat::sniff(head);
+    else if (lower == QLatin1String("png"))
+        kind = PictureFormat::Kind::Png;
+    else if (lower == QLatin1String("jpg") || lower == QLatin1String("jpeg"))
+        kind = PictureFormat::Kind::Jpeg;
+    else if (lower == QLatin1String("bmp"))
+        kind = PictureFormat::Kind::Bmp;
+    else if (lower == QLatin1String("ico"))
+        kind = PictureFormat::Kind::Ico;
+    else
+        kind = PictureFormat::Kind::Emf;
+    const auto tooLong = [&](qint64 most) {
+        return fileSize > most
+                   ? "the file has " + std::to_string(fileSize) +
+                         " bytes, more than its kind may have (" + std::to_string(most) + ")"
+                   : std::string();
+    };
+    switch (kind) {
+    case PictureFormat::Kind::Bmp:
+        return tooLong(kMaxBmpFileBytes);
+    case PictureFormat::Kind::Ico:
+        return tooLong(kMaxIconFileBytes);
+    case PictureFormat::Kind::Emf:
+    case PictureFormat::Kind::Wmf:
+        return tooLong(kMaxMetafileFileBytes);
+    case PictureFormat::Kind::Png: {
+        static const char signature[] = "\x89PNG\r\n\x1a\n";
+        if (head.size() < 33 || !head.startsWith(QByteArray(signature, 8)) ||
+            head.mid(12, 4) != "IHDR")
+            return kDamaged;
+        const qint64 w = bigEndian32(head, 16), h = bigEndian32(head, 20);
+        if (w == 0 || h == 0 || w > kMaxBmpPixels || h > kMaxBmpPixels || w * h > kMaxBmpPixels)
+            return "it claims " + std::to_string(w) + " x " + std::to_string(h) + " pixels";
+        // Sixteen-bit colour with alpha is 8 bytes a pixel before compression.
+        return tooLong(w * h * 8 + h + kMetadataSlack);
+    }
+    case PictureFormat::Kind::Jpeg: {
+        std::string problem;
+        const JpegShape shape = checkJpeg(reinterpret_cast<const unsigned char*>(head.constData()),
+                                          size_t(head.size()), true, &problem);
+        if (!problem.empty())
+            return shape.beyondLimit ? problem : kDamaged;
+        // A frame header further in than the first bytes is checked when the whole is.
+        if (shape.width == 0)
+            return tooLong(kMaxBmpFileBytes);
+        return tooLong(qint64(shape.width) * shape.height * 12 + kMetadataSlack);
+    }
+    case PictureFormat::Kind::Gif:
+    case PictureFormat::Kind::Unknown:
+        break;
+    }
+    return tooLong(kMaxBmpFileBytes);
+}
+
+// Read as the text stores are read: regular files only, opened without blocking, so that a
+// named pipe or a device in a picture's place is refused at once instead of waiting for a
+// writer. A file is read into one buffer of the size it states, and only after its first
+// bytes passed checkHead; a file that states no size (those of /proc, which may never end)
+// is no picture. What cannot be opened says so; what is too long, refused by its head or
+// fails to read is a bad picture, with the reason after the kind's message.
+QByteArray readWhole(const QString& path, const QString& lower) {
+    const std::string bad = tooBigMessageFor(lower);
+    const Descriptor fd(
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        throw Error("Cannot open file " + path.toStdString());
+    const qint64 size = qint64(st.st_size);
+    if (size <= 0)
+        throw Error(bad);
+    if (size > kMaxFileBytes)
+        throw Error(bad + ": the file has " + std::to_string(size) + " bytes, more than " +
+                    std::to_string(kMaxFileBytes));
+    QByteArray bytes;
+    bytes.resize(qsizetype(std::min(size, kHeadBytes)));
+    if (!readExactly(fd.get(), bytes.data(), bytes.size()))
+        throw Error(bad);
+    const std::string refused = checkHead(bytes, lower, size);
+    if (refused == kDamaged)
+        throw Error(bad);
+    if (!refused.empty())
+        throw Error(bad + ": " + refused);
+    const qsizetype head = bytes.size();
+    bytes.resize(qsizetype(size));
+    char more = 0;
+    if (!readExactly(fd.get(), bytes.data() + head, size - head) || ::read(fd.get(), &more, 1) != 0)
+        throw Error(bad); // shorter or longer than it said
+    return bytes;
 }
 
 // A palette bitmap may list fewer colours than its pixels index; Qt keeps the short table
@@ -178,7 +311,7 @@ Picture Picture::fromFile(const QString& path) {
     // The extension decides before the file is touched; only a name without one is read by
     // its content.
     checkExtension(extension);
-    return fromData(readWhole(path, tooBigMessageFor(extension.toLower())), extension);
+    return fromData(readWhole(path, extension.toLower()), extension);
 }
 
 Picture Picture::fromData(const QByteArray& bytes, const QString& extension) {
@@ -230,6 +363,16 @@ Picture Picture::fromContent(const QByteArray& bytes) {
 Picture Picture::bitmapFromBytes(const QByteArray& bytes, const char* format) {
     if (qstrcmp(format, "BMP") == 0)
         checkBmp(std::string_view(bytes.constData(), size_t(bytes.size())));
+    if (qstrcmp(format, "JPEG") == 0) {
+        // Every scan is a pass over the whole picture: they are counted before decoding.
+        std::string problem;
+        const JpegShape shape = checkJpeg(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                          size_t(bytes.size()), false, &problem);
+        if (shape.beyondLimit)
+            throw Error(std::string(kBadBitmap) + ": " + problem);
+        if (!problem.empty())
+            throw Error(kBadBitmap);
+    }
     QBuffer buffer;
     buffer.setData(bytes);
     QImageReader reader(&buffer, format);
@@ -406,8 +549,18 @@ Picture Picture::toDrawableBitmap(qint64 maxPixels) const {
     image.fill(Qt::white);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    draw(painter, image.rect());
+    std::string cutShort;
+    if (m_vector) {
+        painter.save();
+        cutShort = m_vector->drawBounded(painter, QRectF(image.rect()));
+        painter.restore();
+    } else {
+        draw(painter, image.rect());
+    }
     painter.end();
+    // A label drawn on half a picture would be wrong on every label: refused instead.
+    if (!cutShort.empty())
+        throw Error(cutShort);
     return Picture(image);
 }
 

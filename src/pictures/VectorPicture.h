@@ -2,6 +2,7 @@
 
 #include <QRectF>
 #include <QSize>
+#include <string>
 
 class QPainter;
 
@@ -23,6 +24,13 @@ public:
 
     // Plays the picture stretched into `target`.
     virtual void draw(QPainter& painter, const QRectF& target) const = 0;
+
+    // Plays it as draw does, and returns why the drawing was cut short when the picture took
+    // more work than a playback may (what was drawn stays), or an empty text.
+    virtual std::string drawBounded(QPainter& painter, const QRectF& target) const {
+        draw(painter, target);
+        return std::string();
+    }
 };
 
 } // namespace qlx
