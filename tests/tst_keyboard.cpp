@@ -265,12 +265,15 @@ private slots:
         }
     }
 
-    // F10 puts the keyboard into the menu bar on its first command, and Enter runs it; an
-    // Alt+letter runs the command whose mnemonic it is.
+    // F10 puts the keyboard into the menu bar on its first entry (the File menu), Right moves
+    // on to "Load settings", and Enter runs it; an Alt+letter runs the command whose mnemonic
+    // it is.
     void menuBarByKeys() {
         FileDialog::setNextFileName(std::nullopt);
         const int openings = FileDialog::openings();
         QTest::keyClick(child<QLineEdit>("Edit7"), Qt::Key_F10);
+        QCOMPARE(m_form->menuBar()->activeAction(), child<QAction>("File1Item"));
+        QTest::keyClick(m_form->menuBar(), Qt::Key_Right);
         QCOMPARE(m_form->menuBar()->activeAction(), child<QAction>("Loadsetting1"));
         QTest::keyClick(m_form->menuBar(), Qt::Key_Return);
         QCOMPARE(FileDialog::openings(), openings + 1);
