@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
@@ -22,11 +23,13 @@
 #include "preview/PdfExport.h"
 #include "preview/PreviewGeometry.h"
 #include "preview/PreviewGlyphs.h"
+#include "preview/PrintProgressDialog.h"
 #include "preview/ReportPrinting.h"
 #include "stores/Error.h"
 #include "stores/Product.h"
 #include "widgets/ErrorHandler.h"
 #include "widgets/FileDialog.h"
+#include "widgets/MessageBox.h"
 
 namespace qlx {
 
@@ -319,17 +322,52 @@ void PreviewWindow::printerSetup() {
         m_reportPrinterSetup();
 }
 
+QString PreviewWindow::closeWhilePrintingQuestion() {
+    return QStringLiteral("A print job is running. Cancel it and close?");
+}
+
 void PreviewWindow::print() {
-    if (!m_document)
+    if (!m_document || m_printing || m_printPending)
         return;
     if (!m_document->isLoadedFromFile()) {
-        // The report prints once this command has finished.
-        if (m_reportPrint)
-            QTimer::singleShot(0, this, [print = m_reportPrint] { guarded(print); });
+        // The report prints once this command has finished; a second click before then sends
+        // nothing more.
+        if (m_reportPrint) {
+            m_printPending = true;
+            action("Print")->setEnabled(false);
+            QTimer::singleShot(0, this, [this, print = m_reportPrint] {
+                m_printPending = false;
+                guarded([&] { runPrint(print); }, this);
+            });
+        }
         return;
     }
     if (m_document->isFinished() && printerInstalled())
-        printLoadedPages();
+        runPrint([this] { printLoadedPages(); });
+}
+
+void PreviewWindow::runPrint(const std::function<void()>& job) {
+    if (m_printing)
+        return;
+    m_printing = true;
+    action("Print")->setEnabled(false);
+    QPointer<PreviewWindow> self(this);
+    auto end = [self] {
+        if (!self)
+            return;
+        self->m_printing = false;
+        self->m_cancelPrint = false;
+        self->action("Print")->setEnabled(true);
+        if (std::exchange(self->m_closeAfterPrint, false))
+            self->close();
+    };
+    try {
+        job();
+    } catch (...) {
+        end();
+        throw;
+    }
+    end();
 }
 
 void PreviewWindow::printLoadedPages() {
@@ -346,7 +384,25 @@ void PreviewWindow::printLoadedPages() {
         settings.orientation = QPageLayout::Portrait;
     QPrinter printer(QPrinter::HighResolution);
     configurePrinter(printer, settings, pageSize, settings.jobName());
-    if (!printDocumentPages(*m_document, printer, settings.firstPage, settings.lastPage))
+    // On the heap and watched: it is the window's child, and goes with the window whatever
+    // happens while the pages print.
+    QPointer<PrintProgressDialog> progress = new PrintProgressDialog(this);
+    progress->setAttribute(Qt::WA_DeleteOnClose, false);
+    progress->show();
+    QPointer<PreviewWindow> self(this);
+    bool stopped = false;
+    const bool printed = printDocumentPages(
+        *m_document, printer, settings.firstPage, settings.lastPage,
+        [self, progress, &stopped](int done, int total) {
+            if (!self || !progress || progress->isCancelled() || self->m_cancelPrint) {
+                stopped = true;
+                return false;
+            }
+            progress->setPagesDone(done, total);
+            return true;
+        });
+    delete progress.data();
+    if (!printed && !stopped)
         throw Error("Cannot start the print job on " + printer.printerName().toStdString());
 }
 
@@ -457,6 +513,25 @@ void PreviewWindow::detach() {
 }
 
 void PreviewWindow::closeEvent(QCloseEvent* e) {
+    if (m_printPending && !m_printing) {
+        // Print was asked for just before: it goes ahead, and the window closes after it.
+        m_closeAfterPrint = true;
+        hide();
+        e->ignore();
+        return;
+    }
+    if (m_printing) {
+        // The pages being printed belong to this window: it stays until the print has stopped.
+        if (!m_closeAfterPrint &&
+            MessageBox::question(this, kApplicationTitle, closeWhilePrintingQuestion(), false) ==
+                MessageBox::Answer::Yes) {
+            m_cancelPrint = true;
+            m_closeAfterPrint = true;
+            hide();
+        }
+        e->ignore();
+        return;
+    }
     detach();
     e->accept();
 }

@@ -83,6 +83,13 @@ public:
     // "Page 1 of 1"
     static QString pagePanelText(int shown, int count);
 
+    // A print of this window's pages is running (one at a time).
+    bool isPrinting() const { return m_printing || m_printPending; }
+    // The running print is to stop before its next page (the window is closing).
+    bool printCancelled() const { return m_cancelPrint; }
+    // The question asked when the window is closed during a print.
+    static QString closeWhilePrintingQuestion();
+
 signals:
     // The window is closing and has let go of its document.
     void previewClosing();
@@ -103,6 +110,9 @@ private:
     void syncZoomButtons();
     void stepZoom(int direction);
     void printLoadedPages();
+    // Runs one print with the window marked as printing: Print is disabled meanwhile, and a
+    // close asked for during it (answered Yes) happens once the print has stopped.
+    void runPrint(const std::function<void()>& job);
     void detach();
 
     std::unique_ptr<PreviewDocument> m_document;
@@ -123,6 +133,10 @@ private:
     std::unique_ptr<FileDialog> m_loadDialog;
     std::unique_ptr<FileDialog> m_pdfDialog;
     QString m_pageProblem; // what the shown page's drawing missed
+    bool m_printing = false;
+    bool m_printPending = false; // Print clicked, the report's print not yet begun
+    bool m_cancelPrint = false;
+    bool m_closeAfterPrint = false;
 };
 
 } // namespace qlx

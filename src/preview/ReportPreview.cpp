@@ -177,14 +177,38 @@ void ReportPreview::print(QWidget* parent) {
     QPrinter printer(QPrinter::HighResolution);
     configurePrinter(printer, m_settings, QPageSize(QPageSize::A4), m_settings.jobName());
     ProducingRun run(m_producing);
-    PrintProgressDialog progress(parent);
-    progress.show();
+    // On the heap and watched: its parent may be a preview window, which takes its children
+    // with it.
+    QPointer<PrintProgressDialog> progress = new PrintProgressDialog(parent);
+    struct Release {
+        QPointer<PrintProgressDialog>& dialog;
+        ~Release() { delete dialog.data(); }
+    } release{progress};
+    progress->show();
+    const QPointer<QWidget> owner(parent);
+    const auto* window = qobject_cast<const PreviewWindow*>(parent);
+    const QPointer<const PreviewWindow> watchedWindow(window);
+    // Events are handled before each page (the progress paints, Cancel and the windows
+    // answer); a cancel, or the window going, stops the job before its next page.
+    auto stopped = [&] {
+        QCoreApplication::processEvents();
+        return !progress || progress->isCancelled() || (parent && !owner) ||
+               (window && (!watchedWindow || watchedWindow->printCancelled()));
+    };
     // Only pages within the first and last page limits go to the printer. A page outside them
     // is drawn into a picture that is thrown away; the job starts with the first page that
     // prints, so that no blank sheet comes out when none does.
     const int pages = m_pageCount ? qMax(1, m_pageCount()) : 1;
     QPainter painter;
     for (int page = 1; page <= pages; ++page) {
+        if (stopped()) {
+            if (painter.isActive()) {
+                printer.abort();
+                painter.end();
+            }
+            return;
+        }
+        progress->setPagesDone(page - 1, pages);
         if (m_settings.printsPage(page)) {
             if (painter.isActive())
                 printer.newPage();
@@ -204,6 +228,8 @@ void ReportPreview::print(QWidget* parent) {
             m_drawOnPrinter(elsewhere, screen);
         }
     }
+    if (progress)
+        progress->setPagesDone(pages, pages);
     if (painter.isActive())
         painter.end();
 }

@@ -45,33 +45,38 @@ QRectF physicalPageRect(const PageTarget& printer, const QSizeF& frameTenthsMm) 
 }
 
 bool printDocumentPages(const PreviewDocument& document, QPrinter& printer, int firstPage,
-                        int lastPage, const std::function<bool()>& cancelled) {
+                        int lastPage, const PrintPageStep& step) {
     const int count = document.pagesAvailable();
     const int first = firstPage > 0 ? firstPage : 1;
     const int last = lastPage > 0 ? qMin(lastPage, count) : count;
     if (first > last)
         return true;
+    const QSizeF paper = document.paperSize();
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
     // Qt spools a print job as a PDF; without this hint its bitmaps go in as JPEG.
     painter.setRenderHint(QPainter::LosslessImageRendering);
-    const PageTarget target = printerTarget(printer, document.paperSize());
+    const PageTarget target = printerTarget(printer, paper);
+    const int total = last - first + 1;
     for (int n = first; n <= last; ++n) {
         QCoreApplication::processEvents();
+        // The events may have closed the window that owns the document: ask before touching it.
+        if (step && !step(n - first, total)) {
+            printer.abort();
+            painter.end();
+            return false;
+        }
+        if (n > first)
+            printer.newPage();
         painter.save();
         painter.setClipRect(QRect(0, 0, printer.width(), printer.height()));
         document.drawPage(n, painter, physicalPageRect(target, document.pageFrameTenthsMm(n)));
         painter.restore();
-        if (n < last)
-            printer.newPage();
-        if (cancelled && cancelled()) {
-            printer.abort();
-            break;
-        }
     }
-    painter.end();
-    return true;
+    if (step)
+        step(total, total);
+    return painter.end();
 }
 
 } // namespace qlx

@@ -30,11 +30,17 @@ PageTarget printerTarget(const QPrinter& printer, const QSizeF& paperTenthsMm);
 // top-left corner on the paper's top-left corner, as a page the report draws there itself.
 QRectF physicalPageRect(const PageTarget& printer, const QSizeF& frameTenthsMm);
 
+// Told before each page, once pending events have been handled: how many pages of how many
+// are done. Returns false to stop the job there.
+using PrintPageStep = std::function<bool(int done, int total)>;
+
 // A loaded document printed page by page, each page at its recorded physical size placed from
 // the paper's edges and clipped to the printable area. Pages first to last (0 meaning no
-// limit), kept within the document. The job is aborted when `cancelled` says so after a page;
-// it is ended in every case. Returns false when the job could not start.
+// limit), kept within the document. Pending events are handled before each page; when `step`
+// then says stop, the job is aborted before that page is drawn (nothing of it is sent), and
+// the document is not touched again: the step may have seen its owner go. The job is ended
+// in every case. Returns false when the job could not start or was stopped.
 bool printDocumentPages(const PreviewDocument& document, QPrinter& printer, int firstPage,
-                        int lastPage, const std::function<bool()>& cancelled = {});
+                        int lastPage, const PrintPageStep& step = {});
 
 } // namespace qlx
