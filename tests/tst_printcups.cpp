@@ -14,6 +14,7 @@
 #include "preview/ReportPrinting.h"
 #include "sheet/SheetLayout.h"
 #include "support/DataFolderFixture.h"
+#include "support/DataRows.h"
 #include "support/FakePreviewDocument.h"
 #include "support/NewWindow.h"
 #include "support/RunTool.h"
@@ -27,6 +28,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTimer>
@@ -281,7 +283,20 @@ bool printFromPreview(MainForm& form) {
     return printed;
 }
 
+// What is done to a preview while its loaded pages print, once page 3 is being drawn.
+enum class MidPrint { CloseYes, CloseNo, ProgressCancel, SecondPrint, EscapeYes };
+struct MidPrintRow {
+    MidPrint action;
+    bool windowStays;
+    bool questionAsked;
+    bool jobSent;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(MidPrintRow)
+
+namespace {} // namespace
 
 class PrintCupsTest : public QObject {
     Q_OBJECT
@@ -571,6 +586,99 @@ private slots:
                 QCOMPARE(near(pages[sheet].pixelColor(centre), kBoxes[box].colour),
                          box == sheet + 1);
             }
+    }
+
+    // Close, Esc, Cancel or Print once more while a loaded report prints: the window never
+    // goes while its pages print (under ASan a use of the released pages would show), the
+    // question comes only for a close, and a stopped job sends nothing.
+    void actMidPrint_data() {
+        test::dataRows<MidPrintRow>({
+            {"close, answered yes", {MidPrint::CloseYes, false, true, false}},
+            {"close, answered no", {MidPrint::CloseNo, true, true, true}},
+            {"escape, answered yes", {MidPrint::EscapeYes, false, true, false}},
+            {"progress cancel", {MidPrint::ProgressCancel, true, false, false}},
+            {"second print click", {MidPrint::SecondPrint, true, false, true}},
+        });
+    }
+    void actMidPrint() {
+        QFETCH(MidPrintRow, row);
+        constexpr int kPages = 12;
+        QTemporaryDir dir;
+        const QString file = dir.filePath("long.LFP");
+        {
+            FakePreviewDocument saved;
+            for (int n = 0; n < kPages; ++n)
+                saved.addPage(QColor::fromHsv(n * 30 % 360, 200, 200));
+            saved.finish();
+            saved.saveTo(file);
+        }
+        auto owned = std::make_unique<FakePreviewDocument>();
+        FakePreviewDocument* doc = owned.get();
+        const std::shared_ptr<bool> alive = doc->alive();
+        QPointer<PreviewWindow> window = new PreviewWindow(std::move(owned));
+        window->loadReportFile(file);
+        window->show();
+        const int jobsBefore = jobCount();
+        test::MessageBoxCatcher boxes;
+        boxes.queueAnswer(row.action == MidPrint::CloseNo ? MessageBox::Answer::No
+                                                          : MessageBox::Answer::Yes);
+        bool acted = false;
+        int drawnWhenActed = 0;
+        QTimer watch;
+        watch.setInterval(0);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (acted || !*alive || doc->drawCount() < 3 || !window)
+                return;
+            acted = true;
+            drawnWhenActed = doc->drawCount();
+            QVERIFY(window->isPrinting());
+            switch (row.action) {
+            case MidPrint::CloseYes:
+            case MidPrint::CloseNo:
+                QTest::mouseClick(test::child<QPushButton>(*window, "ExitButton"), Qt::LeftButton);
+                break;
+            case MidPrint::EscapeYes:
+                QTest::keyClick(window, Qt::Key_Escape);
+                break;
+            case MidPrint::ProgressCancel:
+                QTest::mouseClick(test::child<QPushButton>(
+                                      *window->findChild<PrintProgressDialog*>(), "CancelButton"),
+                                  Qt::LeftButton);
+                break;
+            case MidPrint::SecondPrint:
+                QVERIFY(!window->action("Print")->isEnabled());
+                window->print();
+                break;
+            }
+        });
+        watch.start();
+        window->print();
+        watch.stop();
+        QVERIFY(acted);
+        QTRY_COMPARE(bool(window), row.windowStays);
+        QCOMPARE(*alive, row.windowStays);
+        QCOMPARE(int(boxes.questions().size()), row.questionAsked ? 1 : 0);
+        if (row.questionAsked)
+            QCOMPARE(boxes.questions().front().text,
+                     QString("A print job is running. Cancel it and close?"));
+        QVERIFY2(boxes.shown().empty(), qPrintable(boxes.texts().join("; ")));
+        if (row.jobSent) {
+            QVERIFY(waitForOutput(m_out));
+            QCOMPARE(jobCount(), jobsBefore + 1); // one job, not two
+            const QString info =
+                QString::fromLocal8Bit(test::runTool("pdfinfo", {m_out}).value_or(QByteArray()));
+            QVERIFY2(info.contains(QRegularExpression("Pages:\\s+12\\n")), qPrintable(info));
+            QVERIFY(window->action("Print")->isEnabled());
+        } else {
+            // stopped before the page after the one being drawn
+            QVERIFY(drawnWhenActed < kPages);
+            if (*alive)
+                QCOMPARE(doc->drawCount(), drawnWhenActed);
+            QTest::qWait(0);
+            QCOMPARE(jobCount(), jobsBefore);
+        }
+        QVERIFY(!window || !window->isPrinting());
+        delete window.data();
     }
 
     void loadedPagesPrintOnePerSheet() {

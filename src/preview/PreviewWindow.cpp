@@ -24,6 +24,7 @@
 #include "preview/PreviewGeometry.h"
 #include "preview/PreviewGlyphs.h"
 #include "preview/PrintProgressDialog.h"
+#include "preview/PrintSpool.h"
 #include "preview/ReportPrinting.h"
 #include "stores/Error.h"
 #include "stores/Product.h"
@@ -342,7 +343,7 @@ void PreviewWindow::print() {
         }
         return;
     }
-    if (m_document->isFinished() && printerInstalled())
+    if (m_document->isFinished())
         runPrint([this] { printLoadedPages(); });
 }
 
@@ -382,8 +383,12 @@ void PreviewWindow::printLoadedPages() {
             : QPageSize(QSizeF(paper.width() / 10.0, paper.height() / 10.0), QPageSize::Millimeter);
     if (!choice.matched)
         settings.orientation = QPageLayout::Portrait;
+    if (!printerReachable(settings.printerName))
+        return;
+    const QString queue = printQueue(settings.printerName);
     QPrinter printer(QPrinter::HighResolution);
     configurePrinter(printer, settings, pageSize, settings.jobName());
+    SpoolJob job(printer, queue, settings.copies, settings.jobName());
     // On the heap and watched: it is the window's child, and goes with the window whatever
     // happens while the pages print.
     QPointer<PrintProgressDialog> progress = new PrintProgressDialog(this);
@@ -401,9 +406,19 @@ void PreviewWindow::printLoadedPages() {
             progress->setPagesDone(done, total);
             return true;
         });
-    delete progress.data();
+    struct Release {
+        QPointer<PrintProgressDialog>& dialog;
+        ~Release() { delete dialog.data(); }
+    } release{progress};
     if (!printed && !stopped)
-        throw Error("Cannot start the print job on " + printer.printerName().toStdString());
+        throw Error("Cannot print on the printer \"" + queue.toStdString() +
+                    "\": the pages could not be written");
+    if (stopped)
+        return;
+    job.send([self, progress] {
+        QCoreApplication::processEvents();
+        return !self || !progress || progress->isCancelled() || self->m_cancelPrint;
+    });
 }
 
 void PreviewWindow::saveReport() {

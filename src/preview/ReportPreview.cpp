@@ -11,6 +11,7 @@
 #include "preview/PdfExport.h"
 #include "preview/PreviewWindow.h"
 #include "preview/PrintProgressDialog.h"
+#include "preview/PrintSpool.h"
 #include "preview/PrinterSetupDialog.h"
 #include "stores/Error.h"
 #include "stores/Product.h"
@@ -171,11 +172,13 @@ void ReportPreview::runUntilClosed(QPointer<PreviewWindow> window) {
 }
 
 void ReportPreview::print(QWidget* parent) {
-    if (m_producing || !printerInstalled())
+    if (m_producing || !printerReachable(m_settings.printerName))
         return;
     completeRun();
+    const QString queue = printQueue(m_settings.printerName);
     QPrinter printer(QPrinter::HighResolution);
     configurePrinter(printer, m_settings, QPageSize(QPageSize::A4), m_settings.jobName());
+    SpoolJob job(printer, queue, m_settings.copies, m_settings.jobName());
     ProducingRun run(m_producing);
     // On the heap and watched: its parent may be a preview window, which takes its children
     // with it.
@@ -202,10 +205,8 @@ void ReportPreview::print(QWidget* parent) {
     QPainter painter;
     for (int page = 1; page <= pages; ++page) {
         if (stopped()) {
-            if (painter.isActive()) {
-                printer.abort();
-                painter.end();
-            }
+            if (painter.isActive())
+                painter.end(); // the file is thrown away unsent
             return;
         }
         progress->setPagesDone(page - 1, pages);
@@ -213,7 +214,8 @@ void ReportPreview::print(QWidget* parent) {
             if (painter.isActive())
                 printer.newPage();
             else if (!painter.begin(&printer))
-                throw Error("Cannot start the print job on " + printer.printerName().toStdString());
+                throw Error("Cannot print on the printer \"" + queue.toStdString() +
+                            "\": the print file cannot be written");
             // Qt spools the job as a PDF; without this hint its bitmaps go in as JPEG.
             painter.setRenderHint(QPainter::LosslessImageRendering);
             PageTarget target = printerTarget(printer, pagePaper());
@@ -230,8 +232,12 @@ void ReportPreview::print(QWidget* parent) {
     }
     if (progress)
         progress->setPagesDone(pages, pages);
-    if (painter.isActive())
-        painter.end();
+    if (!painter.isActive())
+        return; // no page within the limits: no job
+    if (!painter.end())
+        throw Error("Cannot print on the printer \"" + queue.toStdString() +
+                    "\": the pages could not be written");
+    job.send([&] { return stopped(); });
 }
 
 void ReportPreview::savePdf(const QString& path) {

@@ -6,11 +6,33 @@
 #include <QPrinterInfo>
 
 #include "pagestore/PreviewDocument.h"
+#include "preview/PrintSpool.h"
+#include "stores/Error.h"
 
 namespace qlx {
 
 bool printerInstalled() {
     return !QPrinterInfo::availablePrinterNames().isEmpty();
+}
+
+bool printerReachable(const QString& chosenPrinter) {
+    if (printerInstalled())
+        return true;
+    if (schedulerState() != SchedulerState::Unreachable)
+        return false;
+    const QString name = chosenPrinter.isEmpty() ? QStringLiteral("(the default printer)")
+                                                 : QStringLiteral("\"%1\"").arg(chosenPrinter);
+    throw Error(QStringLiteral("Cannot print on the printer %1: the print scheduler cannot be "
+                               "reached")
+                    .arg(name)
+                    .toStdString());
+}
+
+QString printQueue(const QString& chosenPrinter) {
+    const QString queue = printQueueFor(chosenPrinter);
+    if (queue.isEmpty())
+        throw Error("Cannot print: no printer is chosen and there is no default printer");
+    return queue;
 }
 
 void configurePrinter(QPrinter& printer, const PrintSettings& settings, const QPageSize& paper,
@@ -63,8 +85,7 @@ bool printDocumentPages(const PreviewDocument& document, QPrinter& printer, int 
         QCoreApplication::processEvents();
         // The events may have closed the window that owns the document: ask before touching it.
         if (step && !step(n - first, total)) {
-            printer.abort();
-            painter.end();
+            painter.end(); // what was written is not sent
             return false;
         }
         if (n > first)

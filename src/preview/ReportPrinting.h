@@ -17,6 +17,13 @@ class PreviewDocument;
 
 bool printerInstalled();
 
+// Before a print: false when there is no printer at all (nothing to do); throws a message
+// naming the printer when the scheduler cannot be reached, which is not the same thing.
+bool printerReachable(const QString& chosenPrinter);
+
+// The queue a print goes to, named in messages: the chosen one, else the default.
+QString printQueue(const QString& chosenPrinter);
+
 // The report's settings applied to a printer: the chosen printer (or the default), the paper
 // in the given orientation set explicitly (the platform would otherwise take it from the
 // locale), copies, automatic paper source and the job's name.
