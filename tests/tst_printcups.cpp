@@ -9,6 +9,7 @@
 #include "preview/PageView.h"
 #include "preview/PreviewWindow.h"
 #include "preview/PrintProgressDialog.h"
+#include "preview/PrintSpool.h"
 #include "preview/PrinterSetupDialog.h"
 #include "preview/ReportPreview.h"
 #include "preview/ReportPrinting.h"
@@ -32,6 +33,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QTimer>
+#include <cups/cups.h>
 
 using namespace qlx;
 using qlx::test::FakePreviewDocument;
@@ -295,6 +297,19 @@ struct MidPrintRow {
 } // namespace
 
 Q_DECLARE_METATYPE(MidPrintRow)
+
+namespace {
+// A spooler fault set up before Print, and what the message must say.
+enum class Fault { NotAccepting, QueueDeleted, SchedulerDown, SpaceShort };
+struct FaultRow {
+    Fault fault;
+    bool loadedPages; // the pages of a loaded file, else the report's own print
+    const char* reason;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(FaultRow)
 
 namespace {} // namespace
 
@@ -679,6 +694,115 @@ private slots:
         }
         QVERIFY(!window || !window->isPrinting());
         delete window.data();
+    }
+
+    // Each refusal of the spooler reaches the user as one message naming the printer and
+    // the reason; nothing goes to another queue, and the preview keeps its pages.
+    void faultsAreTold_data() {
+        const char* notAccepting = "not accepting jobs";
+        const char* gone = "no such printer";
+        const char* down = "scheduler cannot be reached";
+        const char* full = "temporary folder may be full";
+        test::dataRows<FaultRow>({
+            {"loaded, queue rejecting", {Fault::NotAccepting, true, notAccepting}},
+            {"loaded, queue deleted", {Fault::QueueDeleted, true, gone}},
+            {"loaded, scheduler down", {Fault::SchedulerDown, true, down}},
+            {"loaded, spool space short", {Fault::SpaceShort, true, full}},
+            {"report, queue rejecting", {Fault::NotAccepting, false, notAccepting}},
+            {"report, queue deleted", {Fault::QueueDeleted, false, gone}},
+            {"report, scheduler down", {Fault::SchedulerDown, false, down}},
+            {"report, spool space short", {Fault::SpaceShort, false, full}},
+        });
+    }
+    void faultsAreTold() {
+        QFETCH(FaultRow, row);
+        QTemporaryDir dir;
+        const int jobsBefore = jobCount();
+        QString queue = "labels";
+        std::function<void()> undo = [] {
+        };
+        switch (row.fault) {
+        case Fault::NotAccepting:
+            QVERIFY(test::runTool("cupsreject", {"labels"}));
+            undo = [] {
+                (void)test::runTool("cupsaccept", {"labels"});
+            };
+            break;
+        case Fault::QueueDeleted:
+            queue = "chosen";
+            QVERIFY(test::runTool("lpadmin", {"-p", "chosen", "-E", "-v", "file:///dev/null"}));
+            QVERIFY(test::runTool("lpadmin", {"-x", "chosen"}));
+            break;
+        case Fault::SchedulerDown: {
+            const QByteArray none = dir.filePath("none.sock").toUtf8();
+            cupsSetServer(none.constData());
+            undo = [] {
+                cupsSetServer(nullptr);
+            };
+            break;
+        }
+        case Fault::SpaceShort:
+            SpoolJob::setSpaceShortForTest(qint64(1) << 30);
+            undo = [] {
+                SpoolJob::setSpaceShortForTest(0);
+            };
+            break;
+        }
+        test::MessageBoxCatcher boxes;
+        PrintSettings chosen;
+        chosen.printerName = queue;
+        QPointer<PreviewWindow> window;
+        SheetReport report(nullptr);
+        if (row.loadedPages) {
+            const QString file = dir.filePath("two.LFP");
+            {
+                FakePreviewDocument saved;
+                saved.addPage(Qt::red);
+                saved.addPage(Qt::blue);
+                saved.finish();
+                saved.saveTo(file);
+            }
+            window = new PreviewWindow(std::make_unique<FakePreviewDocument>());
+            window->setPrintSettingsSource([chosen] { return chosen; });
+            window->loadReportFile(file);
+            window->show();
+            window->action("Print")->trigger();
+        } else {
+            report.previewer().settings().printerName = queue;
+            guarded([&] { report.print(nullptr); });
+        }
+        undo();
+        QCOMPARE(int(boxes.shown().size()), 1);
+        const QString text = boxes.shown().front().text;
+        QVERIFY2(text.contains("\"" + queue + "\"") && text.contains(row.reason), qPrintable(text));
+        QVERIFY(boxes.shown().front().errorIcon);
+        QCOMPARE(jobCount(), jobsBefore); // and none went anywhere else
+        if (window) {
+            QCOMPARE(window->document()->pageCount(), 2);
+            QVERIFY(window->action("Print")->isEnabled());
+            QVERIFY(!window->isPrinting());
+            delete window.data();
+        }
+    }
+
+    // With the scheduler down, Printer setup says so instead of "no printers".
+    void printerSetupTellsSchedulerDown() {
+        QTemporaryDir dir;
+        std::optional<PrinterSetupDialog::Request> seen;
+        PrinterSetupDialog::setHook([&](const PrinterSetupDialog::Request& r) {
+            seen = r;
+            return std::optional<PrinterSetupDialog::Answer>();
+        });
+        PrintSettings settings;
+        PrinterSetupDialog::run(nullptr, settings, 1, true);
+        QVERIFY(seen && seen->printerInstalled && !seen->schedulerUnreachable);
+        const QByteArray none = dir.filePath("none.sock").toUtf8();
+        cupsSetServer(none.constData());
+        seen.reset();
+        PrinterSetupDialog::run(nullptr, settings, 1, true);
+        cupsSetServer(nullptr);
+        PrinterSetupDialog::setHook({});
+        QVERIFY(seen && !seen->printerInstalled && seen->schedulerUnreachable);
     }
 
     void loadedPagesPrintOnePerSheet() {
