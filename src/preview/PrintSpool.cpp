@@ -5,6 +5,7 @@
 #include <cups/cups.h>
 #include <string>
 
+#include "pagestore/TemporaryFolder.h"
 #include "stores/Error.h"
 
 namespace qlx {
@@ -65,13 +66,14 @@ QString printQueueFor(const QString& chosen) {
 }
 
 SpoolJob::SpoolJob(QPrinter& printer, const QString& queue, int copies, const QString& title)
-    : m_file(QDir::tempPath() + QStringLiteral("/qlxprint-XXXXXX.pdf"))
+    : m_file(checkedTemporaryFolder().path + QStringLiteral("/qlxprint-XXXXXX.pdf"))
     , m_queue(queue)
     , m_copies(qMax(1, copies))
     , m_title(title) {
     if (!m_file.open())
         fail(QStringLiteral("the print file cannot be made in %1 (%2)")
-                 .arg(QDir::toNativeSeparators(QDir::tempPath()), m_file.errorString()));
+                 .arg(QDir::toNativeSeparators(checkedTemporaryFolder().path),
+                      m_file.errorString()));
     m_file.close();
     // The queue's paper, margins and resolution, carried over to the PDF writer.
     const QPageLayout layout = printer.pageLayout();
