@@ -220,8 +220,24 @@ QString PreviewWindow::pagePanelText(int shown, int count) {
            QString::number(count);
 }
 
+void PreviewWindow::runFailed(const QString& why) {
+    m_runFailure = why;
+    for (const char* name : {"SaveReport", "Print", "PrintSetup", "SaveAsPdf"})
+        action(name)->setEnabled(false);
+    m_progressPanel->clear();
+    updatePagePanel();
+}
+
 void PreviewWindow::updatePagePanel() {
-    QString text = pagePanelText(m_view->shownPage(), m_document ? m_document->pageCount() : 0);
+    const int count = m_document ? m_document->pageCount() : 0;
+    if (!m_runFailure.isEmpty()) {
+        m_pagePanel->setText(
+            (count > 0 ? pagePanelText(m_view->shownPage(), count) + QStringLiteral(" - ")
+                       : QStringLiteral("No pages - ")) +
+            QStringLiteral("the report stopped: ") + m_runFailure);
+        return;
+    }
+    QString text = pagePanelText(m_view->shownPage(), count);
     if (!m_pageProblem.isEmpty())
         text += QStringLiteral(" - this page cannot be drawn whole: ") + m_pageProblem;
     m_pagePanel->setText(text);
@@ -249,7 +265,7 @@ void PreviewWindow::onPageAvailable(int available) {
         syncZoomButtons();
     }
     updatePagePanel();
-    if (m_document->isFinished() && !m_document->isLoadedFromFile()) {
+    if (m_document->isFinished() && !m_document->isLoadedFromFile() && m_runFailure.isEmpty()) {
         action("PrintSetup")->setEnabled(true);
         action("Print")->setEnabled(true);
         action("SaveAsPdf")->setEnabled(true);
@@ -457,6 +473,8 @@ void PreviewWindow::loadReportFile(const QString& path) {
         throw Error("File does not exist");
     m_document->loadFrom(path); // a damaged file throws and leaves the pages as they were
     m_loadedFile = QFileInfo(path).fileName();
+    m_runFailure.clear();
+    action("SaveReport")->setEnabled(true);
     m_reportPrint = {};
     m_reportPrinterSetup = {};
     m_reportPdf = {};

@@ -83,6 +83,11 @@ public:
     // "Page 1 of 1"
     static QString pagePanelText(int shown, int count);
 
+    // The run that produces the pages stopped with `why`: the page panel says so, and what
+    // needs a whole run (Save Report, Print, Printer setup, Save as PDF) is disabled.
+    void runFailed(const QString& why);
+    const QString& runFailure() const { return m_runFailure; }
+
     // A print of this window's pages is running (one at a time).
     bool isPrinting() const { return m_printing || m_printPending; }
     // The running print is to stop before its next page (the window is closing).
@@ -133,6 +138,7 @@ private:
     std::unique_ptr<FileDialog> m_loadDialog;
     std::unique_ptr<FileDialog> m_pdfDialog;
     QString m_pageProblem; // what the shown page's drawing missed
+    QString m_runFailure;  // why the run producing the pages stopped, if it did
     bool m_printing = false;
     bool m_printPending = false; // Print clicked, the report's print not yet begun
     bool m_cancelPrint = false;

@@ -89,11 +89,22 @@ void ReportPreview::preview() {
     window->open();
     bool more = false;
     ProductionStep step;
-    {
-        ProducingRun run(m_producing);
-        step = m_produce(*pages);
-        more = step && step();
-    }
+    // A run that fails leaves the window open, saying why, with nothing offered that needs
+    // its pages; the message box tells the same.
+    guarded(
+        [&] {
+            ProducingRun run(m_producing);
+            try {
+                step = m_produce(*pages);
+                more = step && step();
+            } catch (const std::exception& e) {
+                if (window)
+                    window->runFailed(QString::fromUtf8(e.what()));
+                more = false;
+                throw;
+            }
+        },
+        window);
     if (more && window)
         startRun(window, std::move(step));
     emit previewOpened(window);
@@ -111,7 +122,16 @@ void ReportPreview::startRun(PreviewWindow* window, ProductionStep step) {
     m_step = std::move(step);
     connect(run, &QTimer::timeout, this, [this, window] {
         bool more = false;
-        guarded([&] { more = m_step(); }, window);
+        guarded(
+            [&] {
+                try {
+                    more = m_step();
+                } catch (const std::exception& e) {
+                    window->runFailed(QString::fromUtf8(e.what()));
+                    throw;
+                }
+            },
+            window);
         if (!more)
             finishRun();
     });
