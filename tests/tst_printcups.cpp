@@ -823,6 +823,59 @@ private slots:
         QVERIFY(
             near(pages[1].pixelColor(pages[1].width() / 2, pages[1].height() / 2 - 100), Qt::blue));
     }
+
+    // Exit of the main window while a loaded report prints: the preview asks, stops before
+    // its next page, closes once its page loop has returned, and nothing is sent. Last of the
+    // functions: the program's exit ends every event loop of the process.
+    void zExitDuringLoadedPrint() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("long.LFP");
+        {
+            SheetReport sheet(nullptr);
+            for (int n = 1; n <= SheetDefinition::kSlotCount; ++n)
+                sheet.setSlotPicture(n, test::solidImage(test::slotColour(n)));
+            PageStoreDocument saved;
+            for (int n = 0; n < 15; ++n)
+                saved.addPage(sheet.recordPage());
+            saved.finish();
+            saved.saveTo(file);
+        }
+        const int jobsBefore = jobCount();
+        test::DataFolderFixture data;
+        QVERIFY(data.isValid());
+        test::MessageBoxCatcher boxes;
+        const auto window = test::newWindow();
+        MainForm& form = *window;
+        QPointer<PreviewWindow> preview;
+        bool acted = false;
+        QObject::connect(&test::child<SheetReport>(form, "SheetReport")->previewer(),
+                         &ReportPreview::previewOpened, &form, [&](PreviewWindow* w) {
+                             preview = w;
+                             QTimer::singleShot(0, w, [w] { w->action("Print")->trigger(); });
+                         });
+        QTimer watch;
+        watch.setInterval(0);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (acted || !preview)
+                return;
+            const auto* progress = preview->findChild<PrintProgressDialog*>();
+            if (progress && progress->pagesDone() >= 2) {
+                acted = true;
+                form.close();
+            }
+        });
+        watch.start();
+        form.openReportFile(file); // returns once the preview has gone
+        watch.stop();
+        QVERIFY(acted);
+        QTRY_VERIFY(!preview);
+        QVERIFY(!form.isVisible());
+        QCOMPARE(int(boxes.questions().size()), 1);
+        QCOMPARE(boxes.questions().front().text,
+                 QString("A print job is running. Cancel it and close?"));
+        QVERIFY2(boxes.shown().empty(), qPrintable(boxes.texts().join("; ")));
+        QCOMPARE(jobCount(), jobsBefore);
+    }
 };
 
 QTEST_MAIN(PrintCupsTest)
