@@ -408,7 +408,10 @@ void PreviewWindow::printLoadedPages() {
     // On the heap and watched: it is the window's child, and goes with the window whatever
     // happens while the pages print.
     QPointer<PrintProgressDialog> progress = new PrintProgressDialog(this);
-    progress->setAttribute(Qt::WA_DeleteOnClose, false);
+    struct Release {
+        QPointer<PrintProgressDialog>& dialog;
+        ~Release() { delete dialog.data(); }
+    } release{progress};
     progress->show();
     QPointer<PreviewWindow> self(this);
     bool stopped = false;
@@ -422,10 +425,6 @@ void PreviewWindow::printLoadedPages() {
             progress->setPagesDone(done, total);
             return true;
         });
-    struct Release {
-        QPointer<PrintProgressDialog>& dialog;
-        ~Release() { delete dialog.data(); }
-    } release{progress};
     if (!printed && !stopped)
         throw Error("Cannot print on the printer \"" + queue.toStdString() +
                     "\": the pages could not be written");
