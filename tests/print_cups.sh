@@ -111,7 +111,8 @@ else
   run
 fi
 for fn in $functions; do
-  grep -q '^PASS   : PrintCupsTest::'"$fn"'()' "$W/results.txt" || status=1
+  # a table-driven function passes row by row: "fn(row)"
+  grep -q '^PASS   : PrintCupsTest::'"$fn"'(' "$W/results.txt" || status=1
 done
 if grep -q '^SKIP' "$W/results.txt"; then
   echo "print_cups: a test function skipped"

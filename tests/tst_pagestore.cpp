@@ -11,6 +11,7 @@
 #include "pagestore/PageStore.h"
 #include "pagestore/PageStream.h"
 #include "pagestore/ReportFileFormat.h"
+#include "pagestore/TemporaryFolder.h"
 #include "stores/Error.h"
 #include "support/FakeEmf.h"
 
@@ -60,6 +61,47 @@ PageStore* leftOpen = nullptr;
 class PageStoreTest : public QObject {
     Q_OBJECT
 private slots:
+    // TMPDIR is taken only when it names a writable folder; otherwise /tmp, with a message
+    // naming what TMPDIR said, and never "/". The page store's file follows.
+    void temporaryFolderChecked_data() {
+        QTest::addColumn<QString>("tmpdir"); // "<dir>" stands for a fresh writable folder
+        QTest::addColumn<bool>("taken");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("writable folder") << "<dir>" << true << "";
+        QTest::newRow("not set") << "" << false << "";
+        QTest::newRow("missing folder") << "<dir>/gone" << false << "does not exist";
+        QTest::newRow("a file") << "<dir>/file" << false << "is not a folder";
+    }
+    void temporaryFolderChecked() {
+        QFETCH(QString, tmpdir);
+        QFETCH(bool, taken);
+        QFETCH(QString, why);
+        QTemporaryDir dir;
+        QFile file(dir.filePath("file"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        tmpdir.replace("<dir>", dir.path());
+        const QByteArray before = qgetenv("TMPDIR");
+        qputenv("TMPDIR", tmpdir.toLocal8Bit());
+        const TemporaryFolder folder = checkedTemporaryFolder();
+        PageStream stream;
+        QString spilled;
+        try {
+            stream.append(QByteArray(200000, 'x')); // past the in-memory limit
+            spilled = stream.temporaryFileName();
+        } catch (...) {
+        }
+        qputenv("TMPDIR", before);
+        QCOMPARE(folder.path, taken ? dir.path() : QString("/tmp"));
+        if (why.isEmpty()) {
+            QVERIFY(folder.problem.isEmpty());
+        } else {
+            QVERIFY2(folder.problem.contains(tmpdir) && folder.problem.contains(why) &&
+                         folder.problem.contains("/tmp"),
+                     qPrintable(folder.problem));
+        }
+        QVERIFY2(spilled.startsWith(folder.path + "/LFP"), qPrintable(spilled));
+    }
     // --- memory and the temporary file ---------------------------------------------------
 
     void temporaryFileBoundary_data() {

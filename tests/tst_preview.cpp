@@ -19,9 +19,11 @@
 #include "preview/PreviewGlyphs.h"
 #include "preview/PreviewWindow.h"
 #include "preview/PrintProgressDialog.h"
+#include "preview/PrintSpool.h"
 #include "preview/PrinterSetupDialog.h"
 #include "preview/ReportPreview.h"
 #include "support/DataRows.h"
+#include "support/ErrorOf.h"
 #include "support/FakePreviewDocument.h"
 #include "support/SlotColours.h"
 #include "support/TestSupport.h"
@@ -668,6 +670,51 @@ private slots:
         QVERIFY(report.window() == nullptr);
     }
 
+    // A run whose production fails leaves the window open saying why, with nothing offered
+    // that needs the whole run: on the first page (no pages) or on a later one.
+    void failedRunSaysWhy_data() {
+        QTest::addColumn<int>("failingPage");
+        QTest::newRow("first page") << 1;
+        QTest::newRow("second page") << 2;
+    }
+    void failedRunSaysWhy() {
+        QFETCH(int, failingPage);
+        ReportPreview report([] { return std::make_unique<FakePreviewDocument>(); },
+                             ReportPreview::Production([failingPage](PreviewDocument& doc) {
+                                 auto& fake = static_cast<FakePreviewDocument&>(doc);
+                                 auto next = std::make_shared<int>(1);
+                                 return ReportPreview::ProductionStep([&fake, next, failingPage] {
+                                     if (*next == failingPage)
+                                         throw Error("Cannot create file /nowhere/LFP");
+                                     fake.addPage(Qt::red);
+                                     return ++*next <= 3;
+                                 });
+                             }),
+                             [](QPainter&, const PageTarget&) {});
+        QString panel;
+        QStringList disabled;
+        connect(&report, &ReportPreview::previewOpened, this, [&](PreviewWindow* w) {
+            QTimer::singleShot(0, w, [&, w] {
+                QTRY_VERIFY(!w->runFailure().isEmpty());
+                QTest::qWait(0);
+                panel = w->pagePanel()->text();
+                for (const char* name : {"SaveReport", "Print", "PrintSetup", "SaveAsPdf"})
+                    if (!w->action(name)->isEnabled())
+                        disabled << name;
+                w->close();
+            });
+        });
+        test::MessageBoxCatcher boxes;
+        report.preview();
+        QCOMPARE(boxes.texts(),
+                 QStringList{"Cannot create file /nowhere/LFP."}); // the handler adds the stop
+        QCOMPARE(disabled, (QStringList{"SaveReport", "Print", "PrintSetup", "SaveAsPdf"}));
+        QVERIFY2(!panel.contains("of 0"), qPrintable(panel));
+        QVERIFY2(panel.endsWith("the report stopped: Cannot create file /nowhere/LFP"),
+                 qPrintable(panel));
+        QCOMPARE(panel.startsWith("Page 1 of 1"), failingPage == 2);
+    }
+
     void printerSetupRequestFromWindow() {
         std::optional<PrinterSetupDialog::Request> seen;
         PrinterSetupDialog::setHook([&](const PrinterSetupDialog::Request& r) {
@@ -704,11 +751,19 @@ private slots:
         // with no printer the choice is not kept
         QCOMPARE(report.settings().orientation, QPageLayout::Portrait);
         QCOMPARE(report.pagePaper(), QSizeF(2100, 2970));
-        QVERIFY(boxes.shown().empty());
+        // No printer because no scheduler answers is said (naming the reason); a scheduler
+        // with no printer leaves Print silent.
+        const bool schedulerDown = schedulerState() == SchedulerState::Unreachable;
+        QCOMPARE(int(boxes.shown().size()), schedulerDown ? 1 : 0);
+        if (schedulerDown)
+            QVERIFY2(boxes.texts().first().contains("scheduler cannot be reached"),
+                     qPrintable(boxes.texts().first()));
         for (QWidget* top : QApplication::topLevelWidgets())
             QVERIFY(!qobject_cast<PrintProgressDialog*>(top));
-        report.print(); // and straight from the report
+        boxes.clear();
+        const QString direct = test::errorOf([&] { report.print(); }); // straight from the report
         QCOMPARE(drawn, 0);
+        QCOMPARE(direct.contains("scheduler cannot be reached"), schedulerDown);
         QVERIFY(boxes.shown().empty());
     }
 

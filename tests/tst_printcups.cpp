@@ -9,11 +9,13 @@
 #include "preview/PageView.h"
 #include "preview/PreviewWindow.h"
 #include "preview/PrintProgressDialog.h"
+#include "preview/PrintSpool.h"
 #include "preview/PrinterSetupDialog.h"
 #include "preview/ReportPreview.h"
 #include "preview/ReportPrinting.h"
 #include "sheet/SheetLayout.h"
 #include "support/DataFolderFixture.h"
+#include "support/DataRows.h"
 #include "support/FakePreviewDocument.h"
 #include "support/NewWindow.h"
 #include "support/RunTool.h"
@@ -27,9 +29,11 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTimer>
+#include <cups/cups.h>
 
 using namespace qlx;
 using qlx::test::FakePreviewDocument;
@@ -281,7 +285,33 @@ bool printFromPreview(MainForm& form) {
     return printed;
 }
 
+// What is done to a preview while its loaded pages print, once page 3 is being drawn.
+enum class MidPrint { CloseYes, CloseNo, ProgressCancel, SecondPrint, EscapeYes };
+struct MidPrintRow {
+    MidPrint action;
+    bool windowStays;
+    bool questionAsked;
+    bool jobSent;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(MidPrintRow)
+
+namespace {
+// A spooler fault set up before Print, and what the message must say.
+enum class Fault { NotAccepting, QueueDeleted, SchedulerDown, SpaceShort };
+struct FaultRow {
+    Fault fault;
+    bool loadedPages; // the pages of a loaded file, else the report's own print
+    const char* reason;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(FaultRow)
+
+namespace {} // namespace
 
 class PrintCupsTest : public QObject {
     Q_OBJECT
@@ -574,6 +604,208 @@ private slots:
             }
     }
 
+    // Close, Esc, Cancel or Print once more while a loaded report prints: the window never
+    // goes while its pages print (under ASan a use of the released pages would show), the
+    // question comes only for a close, and a stopped job sends nothing.
+    void actMidPrint_data() {
+        test::dataRows<MidPrintRow>({
+            {"close, answered yes", {MidPrint::CloseYes, false, true, false}},
+            {"close, answered no", {MidPrint::CloseNo, true, true, true}},
+            {"escape, answered yes", {MidPrint::EscapeYes, false, true, false}},
+            {"progress cancel", {MidPrint::ProgressCancel, true, false, false}},
+            {"second print click", {MidPrint::SecondPrint, true, false, true}},
+        });
+    }
+    void actMidPrint() {
+        QFETCH(MidPrintRow, row);
+        constexpr int kPages = 12;
+        QTemporaryDir dir;
+        const QString file = dir.filePath("long.LFP");
+        {
+            FakePreviewDocument saved;
+            for (int n = 0; n < kPages; ++n)
+                saved.addPage(QColor::fromHsv(n * 30 % 360, 200, 200));
+            saved.finish();
+            saved.saveTo(file);
+        }
+        auto owned = std::make_unique<FakePreviewDocument>();
+        FakePreviewDocument* doc = owned.get();
+        const std::shared_ptr<bool> alive = doc->alive();
+        QPointer<PreviewWindow> window = new PreviewWindow(std::move(owned));
+        window->loadReportFile(file);
+        window->show();
+        const int jobsBefore = jobCount();
+        test::MessageBoxCatcher boxes;
+        boxes.queueAnswer(row.action == MidPrint::CloseNo ? MessageBox::Answer::No
+                                                          : MessageBox::Answer::Yes);
+        bool acted = false;
+        int drawnWhenActed = 0;
+        QTimer watch;
+        watch.setInterval(0);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (acted || !*alive || doc->drawCount() < 3 || !window)
+                return;
+            acted = true;
+            drawnWhenActed = doc->drawCount();
+            QVERIFY(window->isPrinting());
+            switch (row.action) {
+            case MidPrint::CloseYes:
+            case MidPrint::CloseNo:
+                QTest::mouseClick(test::child<QPushButton>(*window, "ExitButton"), Qt::LeftButton);
+                break;
+            case MidPrint::EscapeYes:
+                QTest::keyClick(window, Qt::Key_Escape);
+                break;
+            case MidPrint::ProgressCancel:
+                QTest::mouseClick(test::child<QPushButton>(
+                                      *window->findChild<PrintProgressDialog*>(), "CancelButton"),
+                                  Qt::LeftButton);
+                break;
+            case MidPrint::SecondPrint:
+                QVERIFY(!window->action("Print")->isEnabled());
+                window->print();
+                break;
+            }
+        });
+        watch.start();
+        window->print();
+        watch.stop();
+        QVERIFY(acted);
+        QTRY_COMPARE(bool(window), row.windowStays);
+        QCOMPARE(*alive, row.windowStays);
+        QCOMPARE(int(boxes.questions().size()), row.questionAsked ? 1 : 0);
+        if (row.questionAsked)
+            QCOMPARE(boxes.questions().front().text,
+                     QString("A print job is running. Cancel it and close?"));
+        QVERIFY2(boxes.shown().empty(), qPrintable(boxes.texts().join("; ")));
+        if (row.jobSent) {
+            QVERIFY(waitForOutput(m_out));
+            QCOMPARE(jobCount(), jobsBefore + 1); // one job, not two
+            const QString info =
+                QString::fromLocal8Bit(test::runTool("pdfinfo", {m_out}).value_or(QByteArray()));
+            QVERIFY2(info.contains(QRegularExpression("Pages:\\s+12\\n")), qPrintable(info));
+            QVERIFY(window->action("Print")->isEnabled());
+        } else {
+            // stopped before the page after the one being drawn
+            QVERIFY(drawnWhenActed < kPages);
+            if (*alive)
+                QCOMPARE(doc->drawCount(), drawnWhenActed);
+            QTest::qWait(0);
+            QCOMPARE(jobCount(), jobsBefore);
+        }
+        QVERIFY(!window || !window->isPrinting());
+        delete window.data();
+    }
+
+    // Each refusal of the spooler reaches the user as one message naming the printer and
+    // the reason; nothing goes to another queue, and the preview keeps its pages.
+    void faultsAreTold_data() {
+        const char* notAccepting = "not accepting jobs";
+        const char* gone = "no such printer";
+        const char* down = "scheduler cannot be reached";
+        const char* full = "temporary folder may be full";
+        test::dataRows<FaultRow>({
+            {"loaded, queue rejecting", {Fault::NotAccepting, true, notAccepting}},
+            {"loaded, queue deleted", {Fault::QueueDeleted, true, gone}},
+            {"loaded, scheduler down", {Fault::SchedulerDown, true, down}},
+            {"loaded, spool space short", {Fault::SpaceShort, true, full}},
+            {"report, queue rejecting", {Fault::NotAccepting, false, notAccepting}},
+            {"report, queue deleted", {Fault::QueueDeleted, false, gone}},
+            {"report, scheduler down", {Fault::SchedulerDown, false, down}},
+            {"report, spool space short", {Fault::SpaceShort, false, full}},
+        });
+    }
+    void faultsAreTold() {
+        QFETCH(FaultRow, row);
+        QTemporaryDir dir;
+        const int jobsBefore = jobCount();
+        QString queue = "labels";
+        std::function<void()> undo = [] {
+        };
+        switch (row.fault) {
+        case Fault::NotAccepting:
+            QVERIFY(test::runTool("cupsreject", {"labels"}));
+            undo = [] {
+                (void)test::runTool("cupsaccept", {"labels"});
+            };
+            break;
+        case Fault::QueueDeleted:
+            queue = "chosen";
+            QVERIFY(test::runTool("lpadmin", {"-p", "chosen", "-E", "-v", "file:///dev/null"}));
+            QVERIFY(test::runTool("lpadmin", {"-x", "chosen"}));
+            break;
+        case Fault::SchedulerDown: {
+            const QByteArray none = dir.filePath("none.sock").toUtf8();
+            cupsSetServer(none.constData());
+            undo = [] {
+                cupsSetServer(nullptr);
+            };
+            break;
+        }
+        case Fault::SpaceShort:
+            SpoolJob::setSpaceShortForTest(qint64(1) << 30);
+            undo = [] {
+                SpoolJob::setSpaceShortForTest(0);
+            };
+            break;
+        }
+        test::MessageBoxCatcher boxes;
+        PrintSettings chosen;
+        chosen.printerName = queue;
+        QPointer<PreviewWindow> window;
+        SheetReport report(nullptr);
+        if (row.loadedPages) {
+            const QString file = dir.filePath("two.LFP");
+            {
+                FakePreviewDocument saved;
+                saved.addPage(Qt::red);
+                saved.addPage(Qt::blue);
+                saved.finish();
+                saved.saveTo(file);
+            }
+            window = new PreviewWindow(std::make_unique<FakePreviewDocument>());
+            window->setPrintSettingsSource([chosen] { return chosen; });
+            window->loadReportFile(file);
+            window->show();
+            window->action("Print")->trigger();
+        } else {
+            report.previewer().settings().printerName = queue;
+            guarded([&] { report.print(nullptr); });
+        }
+        undo();
+        QCOMPARE(int(boxes.shown().size()), 1);
+        const QString text = boxes.shown().front().text;
+        QVERIFY2(text.contains("\"" + queue + "\"") && text.contains(row.reason), qPrintable(text));
+        QVERIFY(boxes.shown().front().errorIcon);
+        QCOMPARE(jobCount(), jobsBefore); // and none went anywhere else
+        if (window) {
+            QCOMPARE(window->document()->pageCount(), 2);
+            QVERIFY(window->action("Print")->isEnabled());
+            QVERIFY(!window->isPrinting());
+            delete window.data();
+        }
+    }
+
+    // With the scheduler down, Printer setup says so instead of "no printers".
+    void printerSetupTellsSchedulerDown() {
+        QTemporaryDir dir;
+        std::optional<PrinterSetupDialog::Request> seen;
+        PrinterSetupDialog::setHook([&](const PrinterSetupDialog::Request& r) {
+            seen = r;
+            return std::optional<PrinterSetupDialog::Answer>();
+        });
+        PrintSettings settings;
+        PrinterSetupDialog::run(nullptr, settings, 1, true);
+        QVERIFY(seen && seen->printerInstalled && !seen->schedulerUnreachable);
+        const QByteArray none = dir.filePath("none.sock").toUtf8();
+        cupsSetServer(none.constData());
+        seen.reset();
+        PrinterSetupDialog::run(nullptr, settings, 1, true);
+        cupsSetServer(nullptr);
+        PrinterSetupDialog::setHook({});
+        QVERIFY(seen && !seen->printerInstalled && seen->schedulerUnreachable);
+    }
+
     void loadedPagesPrintOnePerSheet() {
         FakePreviewDocument doc;
         doc.addPage(QColor(255, 0, 0));
@@ -591,6 +823,59 @@ private slots:
             near(pages[0].pixelColor(pages[0].width() / 2, pages[0].height() / 2 - 100), Qt::red));
         QVERIFY(
             near(pages[1].pixelColor(pages[1].width() / 2, pages[1].height() / 2 - 100), Qt::blue));
+    }
+
+    // Exit of the main window while a loaded report prints: the preview asks, stops before
+    // its next page, closes once its page loop has returned, and nothing is sent. Last of the
+    // functions: the program's exit ends every event loop of the process.
+    void zExitDuringLoadedPrint() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("long.LFP");
+        {
+            SheetReport sheet(nullptr);
+            for (int n = 1; n <= SheetDefinition::kSlotCount; ++n)
+                sheet.setSlotPicture(n, test::solidImage(test::slotColour(n)));
+            PageStoreDocument saved;
+            for (int n = 0; n < 15; ++n)
+                saved.addPage(sheet.recordPage());
+            saved.finish();
+            saved.saveTo(file);
+        }
+        const int jobsBefore = jobCount();
+        test::DataFolderFixture data;
+        QVERIFY(data.isValid());
+        test::MessageBoxCatcher boxes;
+        const auto window = test::newWindow();
+        MainForm& form = *window;
+        QPointer<PreviewWindow> preview;
+        bool acted = false;
+        QObject::connect(&test::child<SheetReport>(form, "SheetReport")->previewer(),
+                         &ReportPreview::previewOpened, &form, [&](PreviewWindow* w) {
+                             preview = w;
+                             QTimer::singleShot(0, w, [w] { w->action("Print")->trigger(); });
+                         });
+        QTimer watch;
+        watch.setInterval(0);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (acted || !preview)
+                return;
+            const auto* progress = preview->findChild<PrintProgressDialog*>();
+            if (progress && progress->pagesDone() >= 2) {
+                acted = true;
+                form.close();
+            }
+        });
+        watch.start();
+        form.openReportFile(file); // returns once the preview has gone
+        watch.stop();
+        QVERIFY(acted);
+        QTRY_VERIFY(!preview);
+        QVERIFY(!form.isVisible());
+        QCOMPARE(int(boxes.questions().size()), 1);
+        QCOMPARE(boxes.questions().front().text,
+                 QString("A print job is running. Cancel it and close?"));
+        QVERIFY2(boxes.shown().empty(), qPrintable(boxes.texts().join("; ")));
+        QCOMPARE(jobCount(), jobsBefore);
     }
 };
 

@@ -320,13 +320,20 @@ void MainForm::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // A preview that is printing asks first; one told to stay keeps the program running. One
+    // told to cancel hides and closes itself once its print has stopped.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* preview = qobject_cast<PreviewWindow*>(window)) {
+            if (!preview->close() && preview->isVisible()) {
+                m_leaving = false;
+                event->ignore();
+                return;
+            }
+        }
+    }
     m_leaving = true;
     m_exitTimer->stop();
     event->accept();
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (auto* preview = qobject_cast<PreviewWindow*>(window))
-            preview->close();
-    }
     QCoreApplication::exit(0);
 }
 

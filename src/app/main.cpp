@@ -6,10 +6,14 @@
 #include "app/MainForm.h"
 #include "app/QuitOnSignals.h"
 #include "metafile/MetafilePicture.h"
+#include "pagestore/TemporaryFolder.h"
 #include "pictures/FontConfigWarmUp.h"
 #include "widgets/ErrorHandler.h"
+#include "widgets/MessageBox.h"
 
 int main(int argc, char* argv[]) {
+    // Before anything makes a temporary file: a missing or unwritable TMPDIR gives way to /tmp.
+    const QString temporaryFolderProblem = qlx::settleTemporaryFolder();
     // The font configuration is read while the application connects to the display.
     qlx::FontConfigWarmUp fontConfig;
     QApplication app(argc, argv);
@@ -54,6 +58,10 @@ int main(int argc, char* argv[]) {
     if (parser.isSet(settings))
         form.loadSettingsAfterStart(parser.value(settings));
     form.show();
+    if (!temporaryFolderProblem.isEmpty())
+        QTimer::singleShot(0, &form, [&form, temporaryFolderProblem] {
+            qlx::MessageBox::information(&form, qlx::kApplicationTitle, temporaryFolderProblem);
+        });
     // The preview opens from the event loop, as after a click, so that the main window is up
     // behind it and the preview's own loop runs inside the program's.
     if (!files.isEmpty())

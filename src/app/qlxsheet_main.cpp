@@ -14,6 +14,7 @@
 
 #include "app/SheetCommands.h"
 #include "metafile/MetafilePicture.h"
+#include "pagestore/TemporaryFolder.h"
 #include "pictures/ClockDateTime.h"
 #include "pictures/Picture.h"
 #include "pictures/Text.h"
@@ -389,6 +390,10 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     keepStandardErrorForMessages();
     qInstallMessageHandler(quietMessages);
+    // A missing or unwritable TMPDIR gives way to /tmp, said once on standard error.
+    const QString temporaryFolderProblem = qlx::settleTemporaryFolder();
+    if (!temporaryFolderProblem.isEmpty())
+        std::fprintf(g_messages, "qlxsheet: %s\n", qPrintable(temporaryFolderProblem));
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qlxsheet"));
     QApplication::setApplicationVersion(QStringLiteral("1.0"));

@@ -1,5 +1,7 @@
 #include "pagestore/PageStream.h"
 
+#include "pagestore/TemporaryFolder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryFile>
@@ -74,10 +76,12 @@ QString PageStream::temporaryFileName() const {
 }
 
 void PageStream::moveToTemporaryFile() {
-    auto file =
-        std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/LFPXXXXXX.tmp"));
+    // Checked, not QDir::tempPath(): that is empty for a TMPDIR that does not exist, which
+    // would put the file in "/".
+    const QString folder = checkedTemporaryFolder().path;
+    auto file = std::make_unique<QTemporaryFile>(folder + QStringLiteral("/LFPXXXXXX.tmp"));
     if (!file->open())
-        throw TemporaryFileError("Cannot create file " + QDir::tempPath().toStdString() + "/LFP");
+        throw TemporaryFileError("Cannot create file " + folder.toStdString() + "/LFP");
     if (file->write(m_memory) != m_memory.size() || !file->flush())
         temporaryFileError(file->fileName(), "Cannot write the temporary file"); // the stream
                                                                                  // stays in memory

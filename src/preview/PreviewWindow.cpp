@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
@@ -23,11 +24,14 @@
 #include "preview/PdfExport.h"
 #include "preview/PreviewGeometry.h"
 #include "preview/PreviewGlyphs.h"
+#include "preview/PrintProgressDialog.h"
+#include "preview/PrintSpool.h"
 #include "preview/ReportPrinting.h"
 #include "stores/Error.h"
 #include "stores/Product.h"
 #include "widgets/ErrorHandler.h"
 #include "widgets/FileDialog.h"
+#include "widgets/MessageBox.h"
 #include "widgets/RecentFiles.h"
 
 namespace qlx {
@@ -244,8 +248,24 @@ QString PreviewWindow::pagePanelText(int shown, int count) {
            QString::number(count);
 }
 
+void PreviewWindow::runFailed(const QString& why) {
+    m_runFailure = why;
+    for (const char* name : {"SaveReport", "Print", "PrintSetup", "SaveAsPdf"})
+        action(name)->setEnabled(false);
+    m_progressPanel->clear();
+    updatePagePanel();
+}
+
 void PreviewWindow::updatePagePanel() {
-    QString text = pagePanelText(m_view->shownPage(), m_document ? m_document->pageCount() : 0);
+    const int count = m_document ? m_document->pageCount() : 0;
+    if (!m_runFailure.isEmpty()) {
+        m_pagePanel->setText(
+            (count > 0 ? pagePanelText(m_view->shownPage(), count) + QStringLiteral(" - ")
+                       : QStringLiteral("No pages - ")) +
+            QStringLiteral("the report stopped: ") + m_runFailure);
+        return;
+    }
+    QString text = pagePanelText(m_view->shownPage(), count);
     if (!m_pageProblem.isEmpty())
         text += QStringLiteral(" - this page cannot be drawn whole: ") + m_pageProblem;
     m_pagePanel->setText(text);
@@ -273,7 +293,7 @@ void PreviewWindow::onPageAvailable(int available) {
         syncZoomButtons();
     }
     updatePagePanel();
-    if (m_document->isFinished() && !m_document->isLoadedFromFile()) {
+    if (m_document->isFinished() && !m_document->isLoadedFromFile() && m_runFailure.isEmpty()) {
         action("PrintSetup")->setEnabled(true);
         action("Print")->setEnabled(true);
         action("SaveAsPdf")->setEnabled(true);
@@ -347,17 +367,52 @@ void PreviewWindow::printerSetup() {
         m_reportPrinterSetup();
 }
 
+QString PreviewWindow::closeWhilePrintingQuestion() {
+    return QStringLiteral("A print job is running. Cancel it and close?");
+}
+
 void PreviewWindow::print() {
-    if (!m_document)
+    if (!m_document || m_printing || m_printPending)
         return;
     if (!m_document->isLoadedFromFile()) {
-        // The report prints once this command has finished.
-        if (m_reportPrint)
-            QTimer::singleShot(0, this, [print = m_reportPrint] { guarded(print); });
+        // The report prints once this command has finished; a second click before then sends
+        // nothing more.
+        if (m_reportPrint) {
+            m_printPending = true;
+            action("Print")->setEnabled(false);
+            QTimer::singleShot(0, this, [this, print = m_reportPrint] {
+                m_printPending = false;
+                guarded([&] { runPrint(print); }, this);
+            });
+        }
         return;
     }
-    if (m_document->isFinished() && printerInstalled())
-        printLoadedPages();
+    if (m_document->isFinished())
+        runPrint([this] { printLoadedPages(); });
+}
+
+void PreviewWindow::runPrint(const std::function<void()>& job) {
+    if (m_printing)
+        return;
+    m_printing = true;
+    action("Print")->setEnabled(false);
+    QPointer<PreviewWindow> self(this);
+    auto end = [self] {
+        if (!self)
+            return;
+        self->m_printing = false;
+        self->m_cancelPrint = false;
+        self->action("Print")->setEnabled(true);
+        if (std::exchange(self->m_closeAfterPrint, false))
+            self->close();
+    };
+    try {
+        job();
+    } catch (...) {
+        end();
+        throw;
+    }
+    end();
 }
 
 void PreviewWindow::printLoadedPages() {
@@ -372,10 +427,41 @@ void PreviewWindow::printLoadedPages() {
             : QPageSize(QSizeF(paper.width() / 10.0, paper.height() / 10.0), QPageSize::Millimeter);
     if (!choice.matched)
         settings.orientation = QPageLayout::Portrait;
+    if (!printerReachable(settings.printerName))
+        return;
+    const QString queue = printQueue(settings.printerName);
     QPrinter printer(QPrinter::HighResolution);
     configurePrinter(printer, settings, pageSize, settings.jobName());
-    if (!printDocumentPages(*m_document, printer, settings.firstPage, settings.lastPage))
-        throw Error("Cannot start the print job on " + printer.printerName().toStdString());
+    SpoolJob job(printer, queue, settings.copies, settings.jobName());
+    // On the heap and watched: it is the window's child, and goes with the window whatever
+    // happens while the pages print.
+    QPointer<PrintProgressDialog> progress = new PrintProgressDialog(this);
+    struct Release {
+        QPointer<PrintProgressDialog>& dialog;
+        ~Release() { delete dialog.data(); }
+    } release{progress};
+    progress->show();
+    QPointer<PreviewWindow> self(this);
+    bool stopped = false;
+    const bool printed = printDocumentPages(
+        *m_document, printer, settings.firstPage, settings.lastPage,
+        [self, progress, &stopped](int done, int total) {
+            if (!self || !progress || progress->isCancelled() || self->m_cancelPrint) {
+                stopped = true;
+                return false;
+            }
+            progress->setPagesDone(done, total);
+            return true;
+        });
+    if (!printed && !stopped)
+        throw Error("Cannot print on the printer \"" + queue.toStdString() +
+                    "\": the pages could not be written");
+    if (stopped)
+        return;
+    job.send([self, progress] {
+        QCoreApplication::processEvents();
+        return !self || !progress || progress->isCancelled() || self->m_cancelPrint;
+    });
 }
 
 void PreviewWindow::saveReport() {
@@ -416,6 +502,8 @@ void PreviewWindow::loadReportFile(const QString& path) {
     m_document->loadFrom(path); // a damaged file throws and leaves the pages as they were
     m_loadedFile = QFileInfo(path).fileName();
     addRecentFile(path, RecentKind::Report);
+    m_runFailure.clear();
+    action("SaveReport")->setEnabled(true);
     m_reportPrint = {};
     m_reportPrinterSetup = {};
     m_reportPdf = {};
@@ -495,6 +583,25 @@ void PreviewWindow::detach() {
 }
 
 void PreviewWindow::closeEvent(QCloseEvent* e) {
+    if (m_printPending && !m_printing) {
+        // Print was asked for just before: it goes ahead, and the window closes after it.
+        m_closeAfterPrint = true;
+        hide();
+        e->ignore();
+        return;
+    }
+    if (m_printing) {
+        // The pages being printed belong to this window: it stays until the print has stopped.
+        if (!m_closeAfterPrint &&
+            MessageBox::question(this, kApplicationTitle, closeWhilePrintingQuestion(), false) ==
+                MessageBox::Answer::Yes) {
+            m_cancelPrint = true;
+            m_closeAfterPrint = true;
+            hide();
+        }
+        e->ignore();
+        return;
+    }
     detach();
     e->accept();
 }

@@ -87,6 +87,18 @@ public:
     // "Page 1 of 1"
     static QString pagePanelText(int shown, int count);
 
+    // The run that produces the pages stopped with `why`: the page panel says so, and what
+    // needs a whole run (Save Report, Print, Printer setup, Save as PDF) is disabled.
+    void runFailed(const QString& why);
+    const QString& runFailure() const { return m_runFailure; }
+
+    // A print of this window's pages is running (one at a time).
+    bool isPrinting() const { return m_printing || m_printPending; }
+    // The running print is to stop before its next page (the window is closing).
+    bool printCancelled() const { return m_cancelPrint; }
+    // The question asked when the window is closed during a print.
+    static QString closeWhilePrintingQuestion();
+
 signals:
     // The window is closing and has let go of its document.
     void previewClosing();
@@ -107,6 +119,9 @@ private:
     void syncZoomButtons();
     void stepZoom(int direction);
     void printLoadedPages();
+    // Runs one print with the window marked as printing: Print is disabled meanwhile, and a
+    // close asked for during it (answered Yes) happens once the print has stopped.
+    void runPrint(const std::function<void()>& job);
     void detach();
 
     std::unique_ptr<PreviewDocument> m_document;
@@ -128,6 +143,11 @@ private:
     std::unique_ptr<FileDialog> m_loadDialog;
     std::unique_ptr<FileDialog> m_pdfDialog;
     QString m_pageProblem; // what the shown page's drawing missed
+    QString m_runFailure;  // why the run producing the pages stopped, if it did
+    bool m_printing = false;
+    bool m_printPending = false; // Print clicked, the report's print not yet begun
+    bool m_cancelPrint = false;
+    bool m_closeAfterPrint = false;
 };
 
 } // namespace qlx

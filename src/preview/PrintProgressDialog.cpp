@@ -43,4 +43,13 @@ void PrintProgressDialog::setProgress(int percent) {
     m_text->setText(progressText(percent));
 }
 
+void PrintProgressDialog::setPagesDone(int done, int total) {
+    if (total <= 0 || done < 0 || done > total)
+        return;
+    m_pagesDone = done;
+    const int percent = int(qint64(done) * 100 / total);
+    setProgress(percent - percent % 5);
+    m_bar->setToolTip(tr("%1 of %2 pages").arg(done).arg(total));
+}
+
 } // namespace qlx

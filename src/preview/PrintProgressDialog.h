@@ -16,6 +16,9 @@ public:
     explicit PrintProgressDialog(QWidget* parent = nullptr);
 
     void setProgress(int percent);
+    // Progress counted in pages: `done` of `total` finished, shown in the steps of 5 percent.
+    void setPagesDone(int done, int total);
+    int pagesDone() const { return m_pagesDone; }
     bool isCancelled() const { return m_cancelled; }
 
     QProgressBar* bar() const { return m_bar; }
@@ -30,6 +33,7 @@ private:
     QLabel* m_text;
     QPushButton* m_cancel;
     bool m_cancelled = false;
+    int m_pagesDone = 0;
 };
 
 } // namespace qlx

@@ -1,5 +1,7 @@
 #include "preview/PrinterSetupDialog.h"
 
+#include "preview/PrintSpool.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
@@ -90,6 +92,13 @@ PrintSettings PrinterSetupDialog::applied(const PrintSettings& settings, const A
 
 std::optional<PrinterSetupDialog::Answer> PrinterSetupDialog::showDialog(QWidget* parent,
                                                                          const Request& request) {
+    if (!request.printerInstalled && request.schedulerUnreachable) {
+        QMessageBox::warning(parent, QObject::tr("Printer setup"),
+                             QObject::tr("The print scheduler cannot be reached, so no printer "
+                                         "can be listed. Start the printing service and try "
+                                         "again."));
+        return std::nullopt;
+    }
     if (!request.printerInstalled) {
         QMessageBox::warning(parent, QObject::tr("Printer setup"),
                              QObject::tr("No printers are installed. Install a printer "
@@ -124,7 +133,9 @@ std::optional<PrinterSetupDialog::Answer> PrinterSetupDialog::showDialog(QWidget
 
 bool PrinterSetupDialog::run(QWidget* parent, PrintSettings& settings, int pageCount,
                              bool finished) {
-    const Request request = requestFor(settings, pageCount, finished, printerInstalled());
+    Request request = requestFor(settings, pageCount, finished, printerInstalled());
+    request.schedulerUnreachable =
+        !request.printerInstalled && schedulerState() == SchedulerState::Unreachable;
     const std::optional<Answer> answer = hook() ? hook()(request) : showDialog(parent, request);
     if (!answer || !request.printerInstalled)
         return false;

@@ -22,6 +22,8 @@ public:
         int fromPage = 0;
         int toPage = 0;
         bool printerInstalled = false;
+        // No printer listed because the print scheduler does not answer (not "no printers").
+        bool schedulerUnreachable = false;
     };
     enum class Range { All, Selection, Pages };
     struct Answer {

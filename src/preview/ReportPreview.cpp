@@ -11,6 +11,7 @@
 #include "preview/PdfExport.h"
 #include "preview/PreviewWindow.h"
 #include "preview/PrintProgressDialog.h"
+#include "preview/PrintSpool.h"
 #include "preview/PrinterSetupDialog.h"
 #include "stores/Error.h"
 #include "stores/Product.h"
@@ -88,11 +89,22 @@ void ReportPreview::preview() {
     window->open();
     bool more = false;
     ProductionStep step;
-    {
-        ProducingRun run(m_producing);
-        step = m_produce(*pages);
-        more = step && step();
-    }
+    // A run that fails leaves the window open, saying why, with nothing offered that needs
+    // its pages; the message box tells the same.
+    guarded(
+        [&] {
+            ProducingRun run(m_producing);
+            try {
+                step = m_produce(*pages);
+                more = step && step();
+            } catch (const std::exception& e) {
+                if (window)
+                    window->runFailed(QString::fromUtf8(e.what()));
+                more = false;
+                throw;
+            }
+        },
+        window);
     if (more && window)
         startRun(window, std::move(step));
     emit previewOpened(window);
@@ -110,7 +122,16 @@ void ReportPreview::startRun(PreviewWindow* window, ProductionStep step) {
     m_step = std::move(step);
     connect(run, &QTimer::timeout, this, [this, window] {
         bool more = false;
-        guarded([&] { more = m_step(); }, window);
+        guarded(
+            [&] {
+                try {
+                    more = m_step();
+                } catch (const std::exception& e) {
+                    window->runFailed(QString::fromUtf8(e.what()));
+                    throw;
+                }
+            },
+            window);
         if (!more)
             finishRun();
     });
@@ -171,25 +192,50 @@ void ReportPreview::runUntilClosed(QPointer<PreviewWindow> window) {
 }
 
 void ReportPreview::print(QWidget* parent) {
-    if (m_producing || !printerInstalled())
+    if (m_producing || !printerReachable(m_settings.printerName))
         return;
     completeRun();
+    const QString queue = printQueue(m_settings.printerName);
     QPrinter printer(QPrinter::HighResolution);
     configurePrinter(printer, m_settings, QPageSize(QPageSize::A4), m_settings.jobName());
+    SpoolJob job(printer, queue, m_settings.copies, m_settings.jobName());
     ProducingRun run(m_producing);
-    PrintProgressDialog progress(parent);
-    progress.show();
+    // On the heap and watched: its parent may be a preview window, which takes its children
+    // with it.
+    QPointer<PrintProgressDialog> progress = new PrintProgressDialog(parent);
+    struct Release {
+        QPointer<PrintProgressDialog>& dialog;
+        ~Release() { delete dialog.data(); }
+    } release{progress};
+    progress->show();
+    const QPointer<QWidget> owner(parent);
+    const auto* window = qobject_cast<const PreviewWindow*>(parent);
+    const QPointer<const PreviewWindow> watchedWindow(window);
+    // Events are handled before each page (the progress paints, Cancel and the windows
+    // answer); a cancel, or the window going, stops the job before its next page.
+    auto stopped = [&] {
+        QCoreApplication::processEvents();
+        return !progress || progress->isCancelled() || (parent && !owner) ||
+               (window && (!watchedWindow || watchedWindow->printCancelled()));
+    };
     // Only pages within the first and last page limits go to the printer. A page outside them
     // is drawn into a picture that is thrown away; the job starts with the first page that
     // prints, so that no blank sheet comes out when none does.
     const int pages = m_pageCount ? qMax(1, m_pageCount()) : 1;
     QPainter painter;
     for (int page = 1; page <= pages; ++page) {
+        if (stopped()) {
+            if (painter.isActive())
+                painter.end(); // the file is thrown away unsent
+            return;
+        }
+        progress->setPagesDone(page - 1, pages);
         if (m_settings.printsPage(page)) {
             if (painter.isActive())
                 printer.newPage();
             else if (!painter.begin(&printer))
-                throw Error("Cannot start the print job on " + printer.printerName().toStdString());
+                throw Error("Cannot print on the printer \"" + queue.toStdString() +
+                            "\": the print file cannot be written");
             // Qt spools the job as a PDF; without this hint its bitmaps go in as JPEG.
             painter.setRenderHint(QPainter::LosslessImageRendering);
             PageTarget target = printerTarget(printer, pagePaper());
@@ -204,8 +250,14 @@ void ReportPreview::print(QWidget* parent) {
             m_drawOnPrinter(elsewhere, screen);
         }
     }
-    if (painter.isActive())
-        painter.end();
+    if (progress)
+        progress->setPagesDone(pages, pages);
+    if (!painter.isActive())
+        return; // no page within the limits: no job
+    if (!painter.end())
+        throw Error("Cannot print on the printer \"" + queue.toStdString() +
+                    "\": the pages could not be written");
+    job.send([&] { return stopped(); });
 }
 
 void ReportPreview::savePdf(const QString& path) {
