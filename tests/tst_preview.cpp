@@ -23,6 +23,7 @@
 #include "preview/ReportPreview.h"
 #include "support/DataRows.h"
 #include "support/FakePreviewDocument.h"
+#include "support/MessageBoxCatcher.h"
 #include "support/SlotColours.h"
 #include "support/TestSupport.h"
 #include "widgets/FileDialog.h"

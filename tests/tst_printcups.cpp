@@ -15,6 +15,7 @@
 #include "sheet/SheetLayout.h"
 #include "support/DataFolderFixture.h"
 #include "support/FakePreviewDocument.h"
+#include "support/MessageBoxCatcher.h"
 #include "support/NewWindow.h"
 #include "support/RunTool.h"
 #include "support/SlotColours.h"
