@@ -14,6 +14,7 @@
 #include "app/MainForm.h"
 #include "support/BenchSupport.h"
 #include "support/DataFolderFixture.h"
+#include "support/MessageBoxCatcher.h"
 #include "support/TestSupport.h"
 #include "widgets/RichEditBox.h"
 

@@ -19,6 +19,7 @@
 #include "preview/PreviewWindow.h"
 #include "support/BenchSupport.h"
 #include "support/DataFolderFixture.h"
+#include "support/MessageBoxCatcher.h"
 #include "support/TestSupport.h"
 #include "widgets/ImageBox.h"
 #include "widgets/RichEditBox.h"

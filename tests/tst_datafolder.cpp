@@ -50,8 +50,8 @@ private slots:
                           user = "/home/a/.local/share/quillmar/";
         using V = std::vector<std::string>;
         const auto row = [](const char* name, bool writable, std::string installed,
-                            std::string user, V readOrder, std::string writeFolder) {
-            QTest::newRow(name) << writable << installed << user << readOrder << writeFolder;
+                            std::string userFolder, V readOrder, std::string writeFolder) {
+            QTest::newRow(name) << writable << installed << userFolder << readOrder << writeFolder;
         };
         row("build or folder copy: beside the program", true, "", user, V{prog}, prog);
         row("read-only folder copy: the user's, then the program's", false, "", user, V{user, prog},

@@ -26,6 +26,7 @@
 #include "sheet/SheetLayout.h"
 #include "support/DataFolderFixture.h"
 #include "support/FixedClock.h"
+#include "support/MessageBoxCatcher.h"
 #include "support/NewWindow.h"
 #include "support/TestSupport.h"
 #include "widgets/ErrorHandler.h"

@@ -4,6 +4,7 @@
 #include "pictures/Text.h"
 #include "stores/Error.h"
 #include "stores/Windows1252.h"
+#include "support/MessageBoxCatcher.h"
 #include "support/TestSupport.h"
 #include "widgets/ErrorHandler.h"
 

@@ -26,6 +26,7 @@
 #include "stores/Error.h"
 #include "support/DataFolderFixture.h"
 #include "support/ErrorOf.h"
+#include "support/MessageBoxCatcher.h"
 #include "support/NewWindow.h"
 #include "support/SlotColours.h"
 #include "support/TestSupport.h"

@@ -17,6 +17,7 @@
 #include "support/ByteString.h"
 #include "support/DataFolderFixture.h"
 #include "support/DataRows.h"
+#include "support/MessageBoxCatcher.h"
 #include "support/NewWindow.h"
 #include "support/TestSupport.h"
 #include "widgets/ErrorHandler.h"

@@ -16,6 +16,7 @@
 
 #include "app/MainForm.h"
 #include "support/DataRows.h"
+#include "support/MessageBoxCatcher.h"
 #include "support/TestSupport.h"
 #include "widgets/ErrorHandler.h"
 #include "widgets/FileDialog.h"

@@ -18,6 +18,7 @@
 #include "stores/MineralLookup.h"
 #include "stores/TextCase.h"
 #include "support/DataRows.h"
+#include "support/MessageBoxCatcher.h"
 #include "support/TestSupport.h"
 #include "widgets/ErrorHandler.h"
 

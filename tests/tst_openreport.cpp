@@ -13,6 +13,7 @@
 #include "preview/PreviewWindow.h"
 #include "preview/ReportPreview.h"
 #include "support/DataFolderFixture.h"
+#include "support/MessageBoxCatcher.h"
 #include "support/SlotColours.h"
 #include "support/TestSupport.h"
 #include "widgets/FileDialog.h"

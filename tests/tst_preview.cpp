@@ -25,6 +25,7 @@
 #include "support/DataRows.h"
 #include "support/ErrorOf.h"
 #include "support/FakePreviewDocument.h"
+#include "support/MessageBoxCatcher.h"
 #include "support/SlotColours.h"
 #include "support/TestSupport.h"
 #include "widgets/FileDialog.h"

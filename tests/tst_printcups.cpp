@@ -17,6 +17,7 @@
 #include "support/DataFolderFixture.h"
 #include "support/DataRows.h"
 #include "support/FakePreviewDocument.h"
+#include "support/MessageBoxCatcher.h"
 #include "support/NewWindow.h"
 #include "support/RunTool.h"
 #include "support/SlotColours.h"

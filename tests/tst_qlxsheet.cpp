@@ -32,6 +32,7 @@
 #include "stores/LabelList.h"
 #include "support/DataFolderFixture.h"
 #include "support/ErrorOf.h"
+#include "support/MessageBoxCatcher.h"
 #include "support/NewWindow.h"
 #include "support/RunTool.h"
 #include "support/TestSupport.h"

@@ -13,6 +13,7 @@
 #include "stores/LabelListEdit.h"
 #include "support/DataFolderFixture.h"
 #include "support/DataRows.h"
+#include "support/MessageBoxCatcher.h"
 #include "support/NewWindow.h"
 #include "support/TestSupport.h"
 #include "widgets/ErrorHandler.h"

@@ -16,6 +16,7 @@
 #include "preview/PageView.h"
 #include "preview/PreviewWindow.h"
 #include "sheet/SheetLayout.h"
+#include "support/MessageBoxCatcher.h"
 #include "support/SlotColours.h"
 #include "support/TestSupport.h"
 #include "widgets/FileDialog.h"

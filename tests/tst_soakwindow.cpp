@@ -12,6 +12,7 @@
 #include "preview/PageView.h"
 #include "preview/PreviewWindow.h"
 #include "support/DataFolderFixture.h"
+#include "support/MessageBoxCatcher.h"
 #include "support/NewWindow.h"
 #include "support/TestSupport.h"
 #include "widgets/ErrorHandler.h"

@@ -17,6 +17,7 @@
 #include "stores/Windows1252.h"
 #include "support/ByteString.h"
 #include "support/DataFolderFixture.h"
+#include "support/MessageBoxCatcher.h"
 #include "support/NewWindow.h"
 #include "support/RunTool.h"
 #include "support/TestSupport.h"

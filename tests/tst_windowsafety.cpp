@@ -24,6 +24,7 @@
 #include "support/DataFolderFixture.h"
 #include "support/DataRows.h"
 #include "support/FakePreviewDocument.h"
+#include "support/MessageBoxCatcher.h"
 #include "support/NewWindow.h"
 #include "support/TestSupport.h"
 #include "widgets/ErrorHandler.h"

@@ -571,9 +571,9 @@ void MainForm::renderAndPreview(const std::vector<LabelRecord>& records) {
         m_drawnInfo->setText(toQString(record.info));
         m_drawnLabel->setPicture(m_background->picture());
     };
-    shown.afterLabel = [this](const ComposedLabel& label) {
-        m_drawnLabel->setPicture(label.picture);
-        m_drawnInfo->setText(toQString(label.info));
+    shown.afterLabel = [this](const ComposedLabel& composed) {
+        m_drawnLabel->setPicture(composed.picture);
+        m_drawnInfo->setText(toQString(composed.info));
     };
     shown.keepGoing = [&progress](int done, int total) {
         return progress->step(done, total);

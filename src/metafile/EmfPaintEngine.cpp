@@ -84,29 +84,29 @@ bool EmfPaintEngine::end() {
     return true;
 }
 
-void EmfPaintEngine::updateState(const QPaintEngineState& state) {
-    const DirtyFlags f = state.state();
+void EmfPaintEngine::updateState(const QPaintEngineState& newState) {
+    const DirtyFlags f = newState.state();
     if (f & DirtyTransform)
-        m_xf = state.transform();
+        m_xf = newState.transform();
     if (f & DirtyPen)
-        m_pen = state.pen();
+        m_pen = newState.pen();
     if (f & DirtyBrush)
-        m_brush = state.brush();
+        m_brush = newState.brush();
     if (f & DirtyFont)
-        m_font = state.font();
+        m_font = newState.font();
     if (f & DirtyBackgroundMode)
-        m_bgMode = state.backgroundMode();
+        m_bgMode = newState.backgroundMode();
     if (f & DirtyBackground)
-        m_bgBrush = state.backgroundBrush();
+        m_bgBrush = newState.backgroundBrush();
     if (f & DirtyHints)
-        m_smooth = state.renderHints().testFlag(QPainter::SmoothPixmapTransform);
+        m_smooth = newState.renderHints().testFlag(QPainter::SmoothPixmapTransform);
     if (f & (DirtyClipRegion | DirtyClipPath | DirtyClipEnabled))
-        applyClip(state);
+        applyClip(newState);
 }
 
-void EmfPaintEngine::applyClip(const QPaintEngineState& state) {
-    const DirtyFlags f = state.state();
-    if (!state.isClipEnabled() || state.clipOperation() == Qt::NoClip) {
+void EmfPaintEngine::applyClip(const QPaintEngineState& newState) {
+    const DirtyFlags f = newState.state();
+    if (!newState.isClipEnabled() || newState.clipOperation() == Qt::NoClip) {
         if (m_clipped)
             m_writer.resetClip();
         m_clipped = false;
@@ -114,14 +114,14 @@ void EmfPaintEngine::applyClip(const QPaintEngineState& state) {
     }
     QRegion region;
     if (f & DirtyClipPath) {
-        const QPainterPath path = m_xf.map(state.clipPath());
+        const QPainterPath path = m_xf.map(newState.clipPath());
         region = QRegion(path.toFillPolygon().toPolygon(), path.fillRule());
     } else if (f & DirtyClipRegion) {
-        region = m_xf.map(state.clipRegion());
+        region = m_xf.map(newState.clipRegion());
     } else {
         return; // clipping re-enabled: Qt resends the region itself
     }
-    const bool intersect = state.clipOperation() == Qt::IntersectClip && m_clipped;
+    const bool intersect = newState.clipOperation() == Qt::IntersectClip && m_clipped;
     m_writer.selectClipRegion(region, intersect ? RGN_AND : RGN_COPY);
     m_clipped = true;
 }

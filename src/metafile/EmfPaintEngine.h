@@ -20,7 +20,7 @@ public:
 
     bool begin(QPaintDevice* device) override;
     bool end() override;
-    void updateState(const QPaintEngineState& state) override;
+    void updateState(const QPaintEngineState& newState) override;
     void drawRects(const QRectF* rects, int count) override;
     void drawLines(const QLineF* lines, int count) override;
     void drawEllipse(const QRectF& rect) override;
@@ -57,7 +57,7 @@ private:
     void applyPen(const QPen& pen);
     void applyBrush(const QBrush& brush);
     void applyFont(const EmfLogFont& font);
-    void applyClip(const QPaintEngineState& state);
+    void applyClip(const QPaintEngineState& newState);
     void setUIntIfChanged(uint32_t type, uint32_t value, uint32_t& last);
     void emitPath(const QPainterPath& devicePath);
 

@@ -596,13 +596,13 @@ void MetafileCanvas::text(QPointF reference, const QString& str, const std::vect
     m_painter->setPen(m_state.textColour);
     m_painter->setBackgroundMode(Qt::TransparentMode);
     const bool outlines = squeezedGlyphs(m_painter->transform(), font.pixelSize());
-    auto draw = [&](const QPointF& at, const QString& run) {
+    auto draw = [&](const QPointF& origin, const QString& run) {
         if (!outlines) {
-            m_painter->drawText(at, run);
+            m_painter->drawText(origin, run);
             return;
         }
         QPainterPath path;
-        path.addText(at, font, run);
+        path.addText(origin, font, run);
         m_painter->fillPath(path, m_state.textColour);
     };
     if (!perChar) {

@@ -193,10 +193,10 @@ void FontChooser::buildFaceColumn(const LabelFont& initial) {
     faceTyped(face);
     connect(m_face, &QLineEdit::textEdited, this, &FontChooser::faceTyped);
     connect(m_face, &QLineEdit::textChanged, this, &FontChooser::refresh);
-    connect(m_faceList, &QListWidget::currentTextChanged, this, [this](const QString& face) {
-        if (m_syncing || face.isEmpty())
+    connect(m_faceList, &QListWidget::currentTextChanged, this, [this](const QString& chosen) {
+        if (m_syncing || chosen.isEmpty())
             return;
-        m_face->setText(face);
+        m_face->setText(chosen);
         fillScripts(m_script->currentData().toInt());
         refresh();
     });
