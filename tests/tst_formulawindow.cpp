@@ -16,6 +16,7 @@
 #include "preview/PreviewWindow.h"
 #include "support/DataFolderFixture.h"
 #include "support/DataRows.h"
+#include "support/MessageBoxCatcher.h"
 #include "support/NewWindow.h"
 #include "support/TestSupport.h"
 #include "widgets/RichEditBox.h"

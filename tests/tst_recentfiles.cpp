@@ -7,6 +7,7 @@
 #include <glib.h>
 
 #include "app/MainForm.h"
+#include "support/MessageBoxCatcher.h"
 #include "support/TestSupport.h"
 #include "widgets/FileDialog.h"
 #include "widgets/PictureDialog.h"

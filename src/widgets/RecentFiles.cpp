@@ -173,7 +173,7 @@ QList<RecentFile> recentFiles(const QString& store, int limit) {
     }
     g_strfreev(uris);
     std::stable_sort(entries.begin(), entries.end(),
-                     [](const Entry& a, const Entry& b) { return a.used > b.used; });
+                     [](const Entry& left, const Entry& right) { return left.used > right.used; });
     QList<RecentFile> result;
     for (const Entry& entry : entries) {
         if (result.size() >= limit)
